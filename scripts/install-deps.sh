@@ -1,0 +1,22 @@
+#!/bin/sh
+# Installs the Debian packages kinelab needs, once: a second call finds them and does nothing.
+# As root it runs apt-get itself; otherwise it prints the line to run and stops.
+set -eu
+packages="g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
+qt6-base-dev fonts-noto-cjk"
+missing=""
+for p in $packages; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+[ -z "$missing" ] && exit 0
+if [ "$(id -u)" -eq 0 ]; then
+  echo "kinelab: installing:$missing"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing
+else
+  echo "kinelab: missing packages. Run this, then the same command again:"
+  echo "  sudo apt-get update && sudo apt-get install -y$missing"
+  exit 1
+fi
