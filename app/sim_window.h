@@ -1,0 +1,159 @@
+#pragma once
+// The simulation-window framework: one generic window model that every mechanism window is a
+// declaration of. The event logic (open, pose sliders, Run, Stop, timer, time slider, pointer,
+// "next figure") lives here once; a window supplies its controls and a window_logic.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/trajectory_arrays.h"
+#include "app/window_model.h"
+#include "core/array_algebra.h"
+#include "core/profiles.h"
+#include "draw/recording_surface.h"
+
+namespace kinelab {
+
+class sim_window;
+
+// How a family of windows departs from the common behaviour: data, not code.
+struct window_style {
+  std::string time_slider = "HScroll1";     // 0..N
+  std::string pose_sliders = "HScroll2";    // static-pose sliders
+  std::string step_readout = "Text5";       // shows step_no
+  std::string caption_label = "Label6";     // "動画" or the graph's caption
+  std::string view_readouts;                // "Text3" in the serial windows, else empty
+  double initial_view_x_deg = 0, initial_view_y_deg = 0, initial_view_z_deg = 30;
+  bool next_stops_timer = true;             // serial windows; parallel ones leave the timer
+  bool run_resets_figure = false;           // parallel windows: figure_no = 0, caption "動画"
+  bool static_pose_resets_step = true;      // some static poses leave step_no alone
+};
+
+inline window_style serial_style() { return {}; }
+inline window_style parallel_style() {
+  window_style s;
+  s.time_slider = "HScroll2";
+  s.pose_sliders = "HScroll1";
+  s.caption_label = "Label4";
+  s.initial_view_x_deg = -60;
+  s.next_stops_timer = false;
+  s.run_resets_figure = true;
+  return s;
+}
+
+// One graph of "next figure": three curves of one array (x/dx/ddx, y/... or z/...).
+struct graph_decl {
+  std::string caption;
+  std::string array;
+  char component = 'x';  // 'x', 'y' or 'z'
+};
+
+// The orthographic view of a redraw: V = rotation_matrix(view angles), millimetres per unit.
+struct view_params {
+  mat3 V;
+  double scale = 1;
+};
+
+class result_text;
+
+// The part of a window that its mechanism's Part describes. It owns the trajectory arrays and
+// the solver state (angles that warm-start the next solve); the framework owns the rest.
+class window_logic {
+ public:
+  virtual ~window_logic() = default;
+  trajectory_arrays arrays;
+
+  // Once when the window opens, before the first static pose (initial guesses and the like).
+  virtual void on_open(sim_window&) {}
+  // Reads the fields (and writes slider-derived start values into them); sets draw_size and
+  // draw_scale. Throws field_error for a field that does not hold a number.
+  virtual void read_parameters(sim_window& w) = 0;
+  // Computes the static pose into step 0 (the parameters have just been read).
+  virtual void static_pose(sim_window& w) = 0;
+  // Reads what the run needs beyond the parameters (start and stop values); may throw
+  // field_error. Called before the arrays are resized, so a bad field changes nothing.
+  virtual void begin_run(sim_window&) {}
+  // Step i of the trajectory with the profile value at τ = i/N.
+  virtual void trajectory_step(sim_window& w, int i, const profile_point& p) = 0;
+  // Draws the mechanism at step i (after the world axes, before the output path).
+  virtual void draw_step(sim_window& w, surface& s, const view_params& v, int i) = 0;
+  // The output point whose path the redraw shows.
+  virtual const std::vector<kin_state>* output_path() const = 0;
+  // Pose readouts for step i.
+  virtual void fill_readouts(sim_window& w, int i) = 0;
+  // result.dat: the header line(s) and the row of step i.
+  virtual void write_header(result_text& out) const = 0;
+  virtual void write_row(result_text& out, int i) const = 0;
+};
+
+struct window_decl {
+  std::string name;   // "form_3r_jun"
+  std::string title;  // "3r_jun"
+  window_style style;
+  std::vector<control_grid> layout;
+  std::vector<button_decl> buttons;  // run, stop, next with their captions
+  std::vector<graph_decl> graphs;
+  std::function<void(controls&)> declare_controls;  // fields, sliders, labels, Option1
+  std::function<std::unique_ptr<window_logic>()> make_logic;
+};
+
+class sim_window : public window_model {
+ public:
+  explicit sim_window(const window_decl& decl);
+
+  const std::string& name() const override { return decl_.name; }
+  const std::string& title() const override { return decl_.title; }
+  const std::vector<button_decl>& buttons() const override { return decl_.buttons; }
+  const std::vector<control_grid>& layout() const override { return decl_.layout; }
+  const window_decl& decl() const { return decl_; }
+
+  // Events.
+  void open() override;
+  bool press(const std::string& button) override;
+  void slider_changed(const std::string& group, int index) override;
+  bool timer_enabled() const override { return timer_enabled_; }
+  void tick() override;
+  void pointer_moved(double x, double y, bool left_button) override;
+  recording_surface* picture() override { return &picture_; }
+
+  void run();
+  void stop() { timer_enabled_ = false; }
+  void next_figure();
+  void static_pose();
+  void redraw();
+
+  // Window state (Part of every window).
+  int step_no = 0;
+  int step_dir = 1;
+  int figure_no = 0;
+  double view_rot_x = 0, view_rot_y = 0, view_rot_z = 0;  // rad
+  double last_mouse_x = 0, last_mouse_y = 0;
+  double draw_size = 1;
+  double draw_scale = 1;
+
+  // The N of the window's arrays (the settings' N when it opened or last ran) and the cycle
+  // time of the last run.
+  int N() const { return N_; }
+  double T() const;
+  profile_kind profile() const { return profile_from_option(ctl.option_selected); }
+  window_logic& logic() { return *logic_; }
+  const window_logic& logic() const { return *logic_; }
+  // draw_scale for a characteristic length L: min(width, height) / (2·L); L = 0 falls back to 1.
+  void set_draw_size(double L);
+  view_params view() const;
+
+ private:
+  void set_time_slider(int value);
+  void show_caption(const std::string& caption);
+  // Runs f; a field_error is reported in the status line and f's effects stop there.
+  bool guarded(const std::function<void()>& f);
+
+  const window_decl& decl_;
+  std::unique_ptr<window_logic> logic_;
+  recording_surface picture_;
+  bool timer_enabled_ = false;
+  int N_ = 0;
+};
+
+}  // namespace kinelab

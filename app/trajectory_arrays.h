@@ -1,0 +1,44 @@
+#pragma once
+// A window's trajectory arrays, indexed by time step 0..N. Every array is a kin_state array:
+// a point or posture uses all nine fields (columns p4.x, p4.dx, p4.ddx, p4.y, ...); a scalar
+// history keeps value, rate and acceleration in x, dx, ddx (columns the1, dthe1, ddthe1).
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "core/kin_state.h"
+
+namespace kinelab {
+
+enum class array_kind { point, scalar };
+
+struct trajectory_array {
+  std::string name;
+  array_kind kind = array_kind::point;
+  std::vector<kin_state> at;  // 0..N
+};
+
+class trajectory_arrays {
+ public:
+  // The returned reference stays valid for the life of this object.
+  std::vector<kin_state>& add(std::string name, array_kind kind);
+  void resize(int N);  // every array to N + 1 records; existing steps are kept
+  int N() const;       // last index (−1 when there are no arrays)
+  const trajectory_array* find(const std::string& name) const;
+  const std::deque<trajectory_array>& all() const { return arrays_; }
+
+  // CSV: one row per step, one column per field, named after the arrays.
+  std::string csv() const;
+
+ private:
+  std::deque<trajectory_array> arrays_;
+};
+
+// The column names of one array in CSV order, with a pointer to each field.
+struct array_column {
+  std::string name;
+  double kin_state::*field;
+};
+std::vector<array_column> array_columns(const trajectory_array& a);
+
+}  // namespace kinelab

@@ -1,0 +1,16 @@
+#pragma once
+// Numbers as text: how fields are read and how values are shown in fields, labels and files.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kinelab {
+
+// Shortest general decimal form with at most 15 significant digits: "0.5", "-2", "1E-05".
+std::string format_number(double v);
+
+// What a person types as a number: surrounding blanks, a leading '+', ".5", "1.", exponents.
+// Empty text, other characters, "nan", "inf" and values that overflow a double are not numbers.
+std::optional<double> parse_number(std::string_view text);
+
+}  // namespace kinelab

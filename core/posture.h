@@ -1,0 +1,40 @@
+#pragma once
+// Posture angles and frame transforms with rates.
+//
+// A posture (α, β, γ) = (roll about x, pitch about y, yaw about z) is a kin_state with
+// x = α, y = β, z = γ, and its rotation is R = Rx(α)·Ry(β)·Rz(γ). A child frame is placed in its
+// parent by an offset h (the child origin in parent coordinates) and a posture, so a point with
+// child coordinates p has parent coordinates g = h + R·p.
+#include "core/array_algebra.h"
+#include "core/kin_state.h"
+
+namespace kinelab {
+
+// A rotation matrix with its first and second time derivatives (R, Ṙ, R̈).
+struct rotation_rates {
+  mat3 R, dR, ddR;
+};
+
+mat3 rot_x(double a);
+mat3 rot_y(double b);
+mat3 rot_z(double c);
+// Rx(a)·Ry(b)·Rz(c) without rates, from the closed form.
+mat3 rotation_matrix(double a, double b, double c);
+
+// R, Ṙ, R̈ of the posture s, by the product rule over X = Rx(α), Y = Ry(β), Z = Rz(γ).
+rotation_rates posture_matrices(const kin_state& s);
+// The posture angles and their rates of (R, Ṙ, R̈); β in [−π/2, π/2], α and γ in [−π, π].
+kin_state posture_from_matrices(const rotation_rates& m);
+// The triple of the product R·Ri: (R·Ri, Ṙ·Ri + R·Ṙi, R̈·Ri + 2·Ṙ·Ṙi + R·R̈i).
+rotation_rates mat_mul_rates(const rotation_rates& Ri, const rotation_rates& R);
+// Posture of R_1·R_2·…·R_n; postures[1..n] are read (postures[0] is not).
+kin_state chain_posture(int n, const kin_state* postures);
+
+// h + R·p with velocity and acceleration.
+kin_state to_parent(const kin_state& h, const kin_state& s, const kin_state& p);
+// R·(h + p): the offset is added in the child frame before the rotation.
+kin_state to_parent_shifted(const kin_state& h, const kin_state& s, const kin_state& p);
+// Rᵀ·(g − h) with velocity and acceleration: the inverse of to_parent.
+kin_state to_child(const kin_state& h, const kin_state& s, const kin_state& g);
+
+}  // namespace kinelab

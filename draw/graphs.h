@@ -1,0 +1,24 @@
+#pragma once
+// Time-history graphs: three curves over steps 0..N, each with its own full scale M, drawn in
+// blue, green and red. Full scale F = 0.42·ScaleHeight from the time axis at mid-height.
+#include <vector>
+
+#include "core/kin_state.h"
+#include "draw/surface.h"
+
+namespace kinelab {
+
+void graph_frame(surface& sf);
+// M comes in as the start value and leaves as the rounded full scale; unit its decimal unit.
+void graph_scale(int N, const std::vector<double>& curve, double& M, double& unit);
+void plot3(surface& sf, int N, const std::vector<double>& A, const std::vector<double>& B,
+           const std::vector<double>& C);
+void plot_x(surface& sf, int N, const std::vector<kin_state>& a);
+void plot_y(surface& sf, int N, const std::vector<kin_state>& a);
+void plot_z(surface& sf, int N, const std::vector<kin_state>& a);
+// The records (k, 0..N) of a two-index array, stored as rows[k][i].
+void plot_x2(surface& sf, int N, const std::vector<std::vector<kin_state>>& rows, int k);
+void plot_y2(surface& sf, int N, const std::vector<std::vector<kin_state>>& rows, int k);
+void plot_z2(surface& sf, int N, const std::vector<std::vector<kin_state>>& rows, int k);
+
+}  // namespace kinelab
