@@ -32,6 +32,7 @@ class recording_surface : public surface {
   double ScaleHeight() const override { return height_mm_; }
   using surface::Print;
   void Print(const std::string& text) override;
+  void MoveTo(double x, double y) override;
 
   // The GUI sets the size of the widget it shows this surface in.
   void resize(double width_mm, double height_mm);

@@ -28,7 +28,10 @@ class surface {
   virtual double ScaleWidth() const = 0;
   virtual double ScaleHeight() const = 0;
   virtual void Print(const std::string& text) = 0;  // at the text cursor
-  void Print(double value);                         // in the default number form
+  // Places the text cursor without drawing, so a recorded label can be replayed where it was
+  // printed.
+  virtual void MoveTo(double x, double y) = 0;
+  void Print(double value);  // in the default number form; a non-finite value prints nothing
 };
 
 }  // namespace kinelab

@@ -19,6 +19,7 @@ class svg_surface : public surface {
   double ScaleHeight() const override { return height_mm_; }
   using surface::Print;
   void Print(const std::string& text) override;
+  void MoveTo(double x, double y) override;
 
   std::string document() const;  // the complete SVG file
 
