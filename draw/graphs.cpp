@@ -1,0 +1,148 @@
+#include "draw/graphs.h"
+
+#include <cmath>
+#include <cstddef>
+
+#include "core/angles.h"
+#include "draw/view.h"
+
+namespace kinelab {
+
+namespace {
+
+// Full scale and half scale, as fractions of the surface height, measured from the time axis.
+constexpr double full_scale_fraction = 0.42;
+constexpr double half_scale_fraction = 0.21;
+// The smallest full scale: a curve that is zero everywhere is drawn along the time axis.
+constexpr double smallest_full_scale = 0.0001;
+
+// Value i of a curve, with a missing or non-finite entry read as 0 so that neither the scale
+// nor the drawing can pick up NaN.
+double sample(const std::vector<double>& curve, int i) {
+  if (i < 0 || static_cast<std::size_t>(i) >= curve.size()) return 0;
+  const double v = curve[static_cast<std::size_t>(i)];
+  return std::isfinite(v) ? v : 0;
+}
+
+// Ticks at ±F and ±F/2 from u_from to u_to, each labelled at its u_to end with the matching
+// fraction of the full-scale value M.
+void scale_labels(surface& sf, double u_from, double u_to, double F, double half_F, double M,
+                  int colour) {
+  const struct {
+    double w, value;
+  } ticks[] = {{F, M}, {-F, -M}, {half_F, M / 2}, {-half_F, -M / 2}};
+  for (const auto& t : ticks) {
+    graph_line(sf, u_from, t.w, u_to, t.w, colour);
+    sf.Print(t.value);
+  }
+}
+
+std::vector<double> column(int N, const std::vector<kin_state>& a, double kin_state::*member) {
+  std::vector<double> out(N < 0 ? 0 : static_cast<std::size_t>(N) + 1, 0.0);
+  for (std::size_t i = 0; i < out.size() && i < a.size(); ++i) out[i] = a[i].*member;
+  return out;
+}
+
+void plot_members(surface& sf, int N, const std::vector<kin_state>& a, double kin_state::*v,
+                  double kin_state::*dv, double kin_state::*ddv) {
+  plot3(sf, N, column(N, a, v), column(N, a, dv), column(N, a, ddv));
+}
+
+const std::vector<kin_state>& row(const std::vector<std::vector<kin_state>>& rows, int k) {
+  static const std::vector<kin_state> none;
+  if (k < 0 || static_cast<std::size_t>(k) >= rows.size()) return none;
+  return rows[static_cast<std::size_t>(k)];
+}
+
+}  // namespace
+
+void graph_frame(surface& sf) {
+  const double W = sf.ScaleWidth(), H = sf.ScaleHeight();
+  const double F = full_scale_fraction * H, half_F = half_scale_fraction * H;
+  const double span = W - 30;  // u of step N: the axis of B
+
+  // Drawn right to left so that the cursor ends at the left end for the "0" label.
+  graph_line(sf, W - 20, 0, -5, 0, 0);
+  sf.Print("0");
+  graph_line(sf, 0, -H / 2, 0, H / 2, 1);
+  graph_line(sf, span, -H / 2, span, H / 2, 2);
+  graph_line(sf, W - 20, -H / 2, W - 20, H / 2, 4);
+  graph_dot(sf, 0, 0, 1);
+
+  sf.DrawStyle(2);
+  for (double w : {F, -F, half_F, -half_F}) graph_line(sf, -8, w, W - 20, w, 0);
+  for (double u : {span / 4, span / 2, 3 * span / 4}) graph_line(sf, u, F, u, -F, 0);
+  sf.DrawStyle(0);
+}
+
+void graph_scale(int N, const std::vector<double>& curve, double& M, double& unit) {
+  if (!std::isfinite(M)) M = 0;
+  for (int i = 0; i <= N; ++i) {
+    const double a = std::fabs(sample(curve, i));
+    if (a > M) M = a;
+  }
+  if (M < smallest_full_scale) {
+    M = smallest_full_scale;
+    unit = M;
+    return;
+  }
+  // Round M up to a whole multiple of the unit of its leading digit: 0.37 → 0.4, 250 → 300.
+  unit = std::pow(10.0, std::floor(log10(M)));
+  M = unit * ceiling(M / unit);
+}
+
+void plot3(surface& sf, int N, const std::vector<double>& A, const std::vector<double>& B,
+           const std::vector<double>& C) {
+  sf.Cls();
+  graph_frame(sf);
+  if (N < 1) return;  // no time step to spread over the axis
+
+  const double W = sf.ScaleWidth(), H = sf.ScaleHeight();
+  const double F = full_scale_fraction * H, half_F = half_scale_fraction * H;
+  const double dx = (W - 30) / N;
+
+  const struct {
+    const std::vector<double>& values;
+    int colour;
+    double tick_from, tick_to;  // u of the label ticks, drawn toward the label
+  } curves[] = {{A, 1, 0, -8}, {B, 2, dx * N + 3, dx * N}, {C, 4, dx * N + 13, dx * N + 10}};
+
+  double factor[3];
+  for (int c = 0; c < 3; ++c) {
+    double M = 0, unit = 0;
+    graph_scale(N, curves[c].values, M, unit);
+    factor[c] = F / M;  // millimetres per unit of the curve
+    scale_labels(sf, curves[c].tick_from, curves[c].tick_to, F, half_F, M, curves[c].colour);
+  }
+
+  sf.DrawWidth(2);
+  for (int c = 0; c < 3; ++c) {
+    const double f = factor[c];
+    for (int i = 0; i < N; ++i)
+      graph_line(sf, dx * i, f * sample(curves[c].values, i), dx * (i + 1),
+                 f * sample(curves[c].values, i + 1), curves[c].colour);
+  }
+  sf.DrawWidth(1);
+}
+
+void plot_x(surface& sf, int N, const std::vector<kin_state>& a) {
+  plot_members(sf, N, a, &kin_state::x, &kin_state::dx, &kin_state::ddx);
+}
+void plot_y(surface& sf, int N, const std::vector<kin_state>& a) {
+  plot_members(sf, N, a, &kin_state::y, &kin_state::dy, &kin_state::ddy);
+}
+void plot_z(surface& sf, int N, const std::vector<kin_state>& a) {
+  plot_members(sf, N, a, &kin_state::z, &kin_state::dz, &kin_state::ddz);
+}
+
+void plot_x2(surface& sf, int N, const std::vector<std::vector<kin_state>>& rows, int k) {
+  plot_x(sf, N, row(rows, k));
+}
+void plot_y2(surface& sf, int N, const std::vector<std::vector<kin_state>>& rows, int k) {
+  plot_y(sf, N, row(rows, k));
+}
+void plot_z2(surface& sf, int N, const std::vector<std::vector<kin_state>>& rows, int k) {
+  plot_z(sf, N, row(rows, k));
+}
+
+}  // namespace kinelab
