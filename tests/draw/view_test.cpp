@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ struct axes_case {
   // Expected axis ends in centred view coordinates for L = 2, s = 10.
   view_point x_end, y_end, z_end;
 };
+
+void PrintTo(const axes_case& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class DrawAxes : public testing::TestWithParam<axes_case> {};
 
