@@ -19,18 +19,20 @@ class sim_window;
 
 // How a family of windows departs from the common behaviour: data, not code.
 struct window_style {
-  std::string time_slider = "HScroll1";     // 0..N
-  std::string pose_sliders = "HScroll2";    // static-pose sliders
-  std::string step_readout = "Text5";       // shows step_no
-  std::string caption_label = "Label6";     // "動画" or the graph's caption
-  std::string view_readouts;                // "Text3" in the serial windows, else empty
+  std::string time_slider = "HScroll1";   // 0..N
+  std::string pose_sliders = "HScroll2";  // static-pose sliders
+  std::string step_readout = "Text5";     // shows step_no
+  std::string caption_label = "Label6";   // "動画" or the graph's caption
+  std::string view_readouts;              // "Text3" in the serial windows, else empty
   double initial_view_x_deg = 0, initial_view_y_deg = 0, initial_view_z_deg = 30;
-  bool next_stops_timer = true;             // serial windows; parallel ones leave the timer
-  bool run_resets_figure = false;           // parallel windows: figure_no = 0, caption "動画"
-  bool static_pose_resets_step = true;      // some static poses leave step_no alone
+  bool next_stops_timer = true;         // serial windows; parallel ones leave the timer
+  bool run_resets_figure = false;       // parallel windows: figure_no = 0, caption "動画"
+  bool static_pose_resets_step = true;  // some static poses leave step_no alone
 };
 
-inline window_style serial_style() { return {}; }
+inline window_style serial_style() {
+  return {};
+}
 inline window_style parallel_style() {
   window_style s;
   s.time_slider = "HScroll2";
@@ -94,7 +96,7 @@ struct window_decl {
   std::vector<control_grid> layout;
   std::vector<button_decl> buttons;  // run, stop, next with their captions
   std::vector<graph_decl> graphs;
-  std::function<void(controls&)> declare_controls;  // fields, sliders, labels, Option1
+  controls initial;  // every control with its default text, range and caption
   std::function<std::unique_ptr<window_logic>()> make_logic;
 };
 
@@ -135,7 +137,7 @@ class sim_window : public window_model {
   // The N of the window's arrays (the settings' N when it opened or last ran) and the cycle
   // time of the last run.
   int N() const { return N_; }
-  double T() const;
+  double T() const { return T_; }
   profile_kind profile() const { return profile_from_option(ctl.option_selected); }
   window_logic& logic() { return *logic_; }
   const window_logic& logic() const { return *logic_; }
@@ -144,16 +146,18 @@ class sim_window : public window_model {
   view_params view() const;
 
  private:
-  void set_time_slider(int value);
   void show_caption(const std::string& caption);
+  void time_slider_changed();
   // Runs f; a field_error is reported in the status line and f's effects stop there.
   bool guarded(const std::function<void()>& f);
+  void report(std::string message, bool is_error);
 
   const window_decl& decl_;
   std::unique_ptr<window_logic> logic_;
   recording_surface picture_;
   bool timer_enabled_ = false;
   int N_ = 0;
+  double T_ = 1;
 };
 
 }  // namespace kinelab

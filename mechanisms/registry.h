@@ -10,11 +10,11 @@
 namespace kinelab {
 
 struct window_entry {
-  std::string name;          // "form_3r_jun"
-  std::string title;         // "3r_jun"
-  std::string menu_item;     // "jun3r"
-  std::string menu_caption;  // "直列３R順運動学"
-  bool simulation = true;    // false for the function-test windows
+  std::string name;                                     // "form_3r_jun"
+  std::string title;                                    // "3r_jun"
+  std::string menu_item;                                // "jun3r"
+  std::string menu_caption;                             // "直列３R順運動学"
+  bool simulation = true;                               // false for the function-test windows
   std::function<std::unique_ptr<window_model>()> make;  // a new, independent instance
 };
 

@@ -1,0 +1,219 @@
+#include "app/sim_window.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/result_file.h"
+#include "app/settings.h"
+#include "core/angles.h"
+#include "core/number_text.h"
+#include "core/posture.h"
+#include "draw/graphs.h"
+#include "draw/view.h"
+
+namespace kinelab {
+
+namespace {
+constexpr const char* result_file_name = "result.dat";
+constexpr const char* view_caption = "動画";
+
+int whole_divisions() {
+  return std::max(1, static_cast<int>(settings().N));
+}
+
+// The pointer turns the view by one degree per event, wrapped into [−π, π].
+void turn_one_degree(double& angle, bool positive) {
+  angle += positive ? rad(1) : -rad(1);
+  if (angle > pi) angle -= two_pi;
+  if (angle < -pi) angle += two_pi;
+}
+}  // namespace
+
+sim_window::sim_window(const window_decl& decl) : decl_(decl), logic_(decl.make_logic()) {
+  ctl = decl.initial;
+}
+
+view_params sim_window::view() const {
+  return {rotation_matrix(view_rot_x, view_rot_y, view_rot_z), draw_scale};
+}
+
+void sim_window::set_draw_size(double L) {
+  // An all-zero geometry has no size; fall back to one unit rather than an infinite scale.
+  draw_size = (std::isfinite(L) && L > 0) ? L : 1;
+  draw_scale = std::min(picture_.ScaleWidth(), picture_.ScaleHeight()) / (2 * draw_size);
+}
+
+void sim_window::report(std::string message, bool is_error) {
+  status = std::move(message);
+  status_is_error = is_error;
+}
+
+bool sim_window::guarded(const std::function<void()>& f) {
+  try {
+    f();
+    return true;
+  } catch (const field_error& e) {
+    report(e.what(), true);
+    return false;
+  }
+}
+
+void sim_window::show_caption(const std::string& caption) {
+  if (label* l = ctl.find_label(decl_.style.caption_label)) l->caption = caption;
+}
+
+void sim_window::open() {
+  N_ = whole_divisions();
+  T_ = settings().T;
+  logic_->arrays.resize(N_);
+  timer_enabled_ = false;
+  if (slider_group* g = ctl.find_sliders(decl_.style.time_slider)) g->sliders.at(0).max = N_;
+  set_draw_size(1);
+  view_rot_x = rad(decl_.style.initial_view_x_deg);
+  view_rot_y = rad(decl_.style.initial_view_y_deg);
+  view_rot_z = rad(decl_.style.initial_view_z_deg);
+  logic_->on_open(*this);
+  static_pose();
+}
+
+void sim_window::static_pose() {
+  report("", false);
+  const bool ok = guarded([&] {
+    logic_->read_parameters(*this);
+    logic_->static_pose(*this);
+  });
+  if (!ok) return;
+  if (decl_.style.static_pose_resets_step) step_no = 0;
+  redraw();
+}
+
+void sim_window::run() {
+  timer_enabled_ = false;
+  if (decl_.style.run_resets_figure) {
+    figure_no = 0;
+    show_caption(view_caption);
+  }
+  report("", false);
+  // Everything that can be mistyped is read before the arrays change, so a bad field leaves
+  // the previous trajectory, drawing and file as they were.
+  if (!guarded([&] {
+        logic_->read_parameters(*this);
+        logic_->begin_run(*this);
+      }))
+    return;
+
+  N_ = whole_divisions();
+  T_ = settings().T;
+  logic_->arrays.resize(N_);
+  if (slider_group* g = ctl.find_sliders(decl_.style.time_slider)) {
+    slider& s = g->sliders.at(0);
+    s.max = N_;
+    s.value = std::min(s.value, N_);
+  }
+  const profile_kind kind = profile();
+  for (int i = 0; i <= N_; ++i) logic_->trajectory_step(*this, i, profile_at(kind, i, N_));
+
+  result_text out;
+  logic_->write_header(out);
+  for (int i = 0; i <= N_; ++i) logic_->write_row(out, i);
+  std::string error;
+  if (!write_file_atomically(result_file_name, out.str(), error))
+    report("result.dat was not written: " + error, true);
+
+  step_no = 0;
+  step_dir = 1;
+  timer_enabled_ = true;
+}
+
+void sim_window::tick() {
+  if (!timer_enabled_) return;
+  if (step_no == 0 && step_dir != 1)
+    step_dir = 1;
+  else if (step_no == N_ && step_dir == 1)
+    step_dir = -1;
+  step_no += step_dir;
+  if (slider_group* g = ctl.find_sliders(decl_.style.time_slider)) g->sliders.at(0).value = step_no;
+  time_slider_changed();
+}
+
+void sim_window::time_slider_changed() {
+  if (slider_group* g = ctl.find_sliders(decl_.style.time_slider))
+    step_no = std::clamp(g->sliders.at(0).value, 0, N_);
+  if (ctl.find_texts(decl_.style.step_readout))
+    ctl.set_text(decl_.style.step_readout, 0, std::to_string(step_no));
+  redraw();
+}
+
+void sim_window::slider_changed(const std::string& group, int index) {
+  slider_group* g = ctl.find_sliders(group);
+  if (!g || index < 0 || index >= static_cast<int>(g->sliders.size())) return;
+  slider& s = g->sliders[static_cast<std::size_t>(index)];
+  s.value = std::clamp(s.value, s.min, s.max);
+  if (group == decl_.style.time_slider)
+    time_slider_changed();
+  else if (group == decl_.style.pose_sliders)
+    static_pose();
+}
+
+void sim_window::redraw() {
+  const int i = std::clamp(step_no, 0, std::max(0, logic_->arrays.N()));
+  const view_params v = view();
+  picture_.Cls();
+  draw_axes(picture_, v.V, draw_size, v.scale);
+  logic_->draw_step(*this, picture_, v, i);
+  if (const std::vector<kin_state>* path = logic_->output_path(); path && !path->empty())
+    draw_chain(picture_, static_cast<int>(path->size()) - 1, *path, v.V, v.scale);
+  logic_->fill_readouts(*this, i);
+}
+
+void sim_window::pointer_moved(double x, double y, bool left_button) {
+  const std::string& readouts = decl_.style.view_readouts;
+  const bool has_readouts = !readouts.empty() && ctl.find_texts(readouts);
+  if (has_readouts) ctl.set_number(readouts, 2, deg(view_rot_z));
+  if (left_button) {
+    turn_one_degree(view_rot_y, x > last_mouse_x);
+    if (has_readouts) ctl.set_number(readouts, 1, deg(view_rot_y));
+    turn_one_degree(view_rot_x, y > last_mouse_y);
+    if (has_readouts) ctl.set_number(readouts, 0, deg(view_rot_x));
+    last_mouse_x = x;
+    last_mouse_y = y;
+  }
+  redraw();
+}
+
+void sim_window::next_figure() {
+  if (decl_.style.next_stops_timer) timer_enabled_ = false;
+  if (decl_.graphs.empty()) return;
+  figure_no += 1;
+  const graph_decl& g = decl_.graphs[static_cast<std::size_t>(figure_no - 1)];
+  if (const trajectory_array* a = logic_->arrays.find(g.array)) {
+    const int n = logic_->arrays.N();
+    switch (g.component) {
+      case 'y':
+        plot_y(picture_, n, a->at);
+        break;
+      case 'z':
+        plot_z(picture_, n, a->at);
+        break;
+      default:
+        plot_x(picture_, n, a->at);
+        break;
+    }
+  }
+  show_caption(g.caption);
+  if (figure_no >= static_cast<int>(decl_.graphs.size())) figure_no = 0;
+}
+
+bool sim_window::press(const std::string& button) {
+  if (button == "run")
+    run();
+  else if (button == "stop")
+    stop();
+  else if (button == "next")
+    next_figure();
+  else
+    return false;
+  return true;
+}
+
+}  // namespace kinelab

@@ -1,0 +1,54 @@
+#include "app/trajectory_arrays.h"
+
+#include "core/number_text.h"
+
+namespace kinelab {
+
+std::vector<kin_state>& trajectory_arrays::add(std::string name, array_kind kind) {
+  arrays_.push_back({std::move(name), kind, {}});
+  return arrays_.back().at;
+}
+
+void trajectory_arrays::resize(int N) {
+  for (auto& a : arrays_) a.at.resize(static_cast<std::size_t>(N) + 1);
+}
+
+int trajectory_arrays::N() const {
+  return arrays_.empty() ? -1 : static_cast<int>(arrays_.front().at.size()) - 1;
+}
+
+const trajectory_array* trajectory_arrays::find(const std::string& name) const {
+  for (const auto& a : arrays_)
+    if (a.name == name) return &a;
+  return nullptr;
+}
+
+std::vector<array_column> array_columns(const trajectory_array& a) {
+  if (a.kind == array_kind::scalar)
+    return {
+        {a.name, &kin_state::x}, {"d" + a.name, &kin_state::dx}, {"dd" + a.name, &kin_state::ddx}};
+  const std::string& n = a.name;
+  return {{n + ".x", &kin_state::x}, {n + ".dx", &kin_state::dx}, {n + ".ddx", &kin_state::ddx},
+          {n + ".y", &kin_state::y}, {n + ".dy", &kin_state::dy}, {n + ".ddy", &kin_state::ddy},
+          {n + ".z", &kin_state::z}, {n + ".dz", &kin_state::dz}, {n + ".ddz", &kin_state::ddz}};
+}
+
+std::string trajectory_arrays::csv() const {
+  std::string out = "i";
+  std::vector<std::pair<const trajectory_array*, array_column>> columns;
+  for (const auto& a : arrays_)
+    for (auto& c : array_columns(a)) {
+      out += "," + c.name;
+      columns.emplace_back(&a, c);
+    }
+  out += "\n";
+  for (int i = 0; i <= N(); ++i) {
+    out += std::to_string(i);
+    for (const auto& [a, c] : columns)
+      out += "," + format_number(a->at[static_cast<std::size_t>(i)].*(c.field));
+    out += "\n";
+  }
+  return out;
+}
+
+}  // namespace kinelab

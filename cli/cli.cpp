@@ -1,0 +1,228 @@
+#include "cli/cli.h"
+
+#include <charconv>
+#include <fstream>
+#include <memory>
+
+#include "app/result_file.h"
+#include "app/settings.h"
+#include "app/sim_window.h"
+#include "core/number_text.h"
+#include "draw/svg_surface.h"
+#include "mechanisms/registry.h"
+
+namespace kinelab {
+
+namespace {
+
+constexpr int exit_ok = 0, exit_reported = 1, exit_usage = 2;
+
+const char* usage_text =
+    "usage: kinelab-cli list\n"
+    "       kinelab-cli WINDOW [--N n] [--T t] [ACTION]...\n"
+    "actions: --set CONTROL=VALUE  --press BUTTON  --tick K  --print CONTROL\n"
+    "         --svg FILE  --dump FILE\n";
+
+struct usage_error {
+  std::string message;
+};
+
+std::optional<long> parse_whole(const std::string& s) {
+  long v = 0;
+  const char* end = s.data() + s.size();
+  const char* b = s.data();
+  if (b != end && *b == '+') ++b;
+  auto [p, ec] = std::from_chars(b, end, v);
+  if (ec != std::errc() || p != end || b == end) return std::nullopt;
+  return v;
+}
+
+// Drives one window through the actions, printing its status reports as they appear.
+class session {
+ public:
+  session(window_model& w, std::ostream& out, std::ostream& err) : w_(w), out_(out), err_(err) {}
+
+  void report_status() {
+    if (w_.status != last_status_ && !w_.status.empty())
+      err_ << w_.name() << ": " << w_.status << "\n";
+    if (w_.status_is_error && !w_.status.empty()) failed_ = true;
+    last_status_ = w_.status;
+  }
+  bool failed() const { return failed_; }
+
+  void set(const std::string& assignment) {
+    const auto eq = assignment.find('=');
+    if (eq == std::string::npos) throw usage_error{"--set needs CONTROL=VALUE: " + assignment};
+    const std::string target = assignment.substr(0, eq), value = assignment.substr(eq + 1);
+    const auto a = parse_address(target);
+    if (!a) throw usage_error{"not a control: " + target};
+    controls& c = w_.ctl;
+    if (a->name == "Option1" && !c.option_captions.empty()) {
+      const auto v = parse_whole(a->has_index ? std::to_string(a->index) : value);
+      if (!v || *v < 0 || *v >= static_cast<long>(c.option_captions.size()))
+        throw usage_error{"Option1 takes 0.." + std::to_string(c.option_captions.size() - 1)};
+      c.option_selected = static_cast<int>(*v);
+      w_.option_changed();
+      return;
+    }
+    if (text_group* g = c.find_texts(a->name)) {
+      text_field& f = element(g->fields, *a, g->indexed);
+      if (!f.enabled) throw usage_error{target + " is disabled"};
+      f.text = value;
+      return;
+    }
+    if (slider_group* g = c.find_sliders(a->name)) {
+      slider& s = element(g->sliders, *a, g->indexed);
+      const auto v = parse_whole(value);
+      if (!v) throw usage_error{"a slider takes a whole number: " + assignment};
+      if (*v < s.min || *v > s.max)
+        throw usage_error{target + " ranges from " + std::to_string(s.min) + " to " +
+                          std::to_string(s.max)};
+      if (!s.enabled) throw usage_error{target + " is disabled"};
+      s.value = static_cast<int>(*v);
+      w_.slider_changed(a->name, a->has_index ? a->index : 0);
+      return;
+    }
+    throw usage_error{w_.name() + " has no control " + a->name};
+  }
+
+  void print(const std::string& target) {
+    if (auto* sim = dynamic_cast<sim_window*>(&w_)) {
+      if (target == "step_no") return void(out_ << sim->step_no << "\n");
+      if (target == "figure_no") return void(out_ << sim->figure_no << "\n");
+      if (target == "caption") {
+        const label* l = w_.ctl.find_label(sim->decl().style.caption_label);
+        return void(out_ << (l ? l->caption : "") << "\n");
+      }
+    }
+    if (target == "status") return void(out_ << w_.status << "\n");
+    const auto a = parse_address(target);
+    if (!a) throw usage_error{"not a control: " + target};
+    controls& c = w_.ctl;
+    if (a->name == "Option1" && !c.option_captions.empty())
+      return void(out_ << c.option_selected << "\n");
+    if (text_group* g = c.find_texts(a->name)) {
+      if (g->indexed && !a->has_index) {
+        for (std::size_t i = 0; i < g->fields.size(); ++i)
+          out_ << address_text(g->name, static_cast<int>(i), true) << "=" << g->fields[i].text
+               << "\n";
+        return;
+      }
+      return void(out_ << element(g->fields, *a, g->indexed).text << "\n");
+    }
+    if (slider_group* g = c.find_sliders(a->name)) {
+      if (g->indexed && !a->has_index) {
+        for (std::size_t i = 0; i < g->sliders.size(); ++i)
+          out_ << address_text(g->name, static_cast<int>(i), true) << "=" << g->sliders[i].value
+               << "\n";
+        return;
+      }
+      return void(out_ << element(g->sliders, *a, g->indexed).value << "\n");
+    }
+    if (const label* l = c.find_label(target)) return void(out_ << l->caption << "\n");
+    throw usage_error{w_.name() + " has no control " + target};
+  }
+
+  void svg(const std::string& path) {
+    recording_surface* p = w_.picture();
+    if (!p) throw usage_error{w_.name() + " has no drawing surface"};
+    svg_surface s(p->ScaleWidth(), p->ScaleHeight());
+    p->replay(s);
+    save(path, s.document());
+  }
+
+  void dump(const std::string& path) {
+    auto* sim = dynamic_cast<sim_window*>(&w_);
+    if (!sim) throw usage_error{w_.name() + " has no trajectory arrays"};
+    save(path, sim->logic().arrays.csv());
+  }
+
+ private:
+  template <class T>
+  static T& element(std::vector<T>& v, const control_address& a, bool indexed) {
+    if (indexed && !a.has_index)
+      throw usage_error{a.name + " needs an index, e.g. " + a.name + "(0)"};
+    if (!indexed && a.has_index) throw usage_error{a.name + " has no index"};
+    if (a.index < 0 || a.index >= static_cast<int>(v.size()))
+      throw usage_error{a.name + " has indices 0.." + std::to_string(v.size() - 1)};
+    return v[static_cast<std::size_t>(a.index)];
+  }
+
+  void save(const std::string& path, const std::string& content) {
+    std::string error;
+    if (!write_file_atomically(path, content, error)) {
+      err_ << w_.name() << ": " << path << " was not written: " << error << "\n";
+      failed_ = true;
+    }
+  }
+
+  window_model& w_;
+  std::ostream& out_;
+  std::ostream& err_;
+  std::string last_status_;
+  bool failed_ = false;
+};
+
+int list_windows(std::ostream& out) {
+  for (const auto& e : window_registry())
+    out << e.name << "\t" << e.title << "\t" << e.menu_item << "\t" << e.menu_caption << "\n";
+  return exit_ok;
+}
+
+int run_window(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const window_entry* entry = find_window(args[0]);
+  if (!entry) throw usage_error{"unknown window: " + args[0] + " (kinelab-cli list shows them)"};
+
+  std::size_t k = 1;
+  std::string N_text = format_number(settings().N), T_text = format_number(settings().T);
+  for (; k + 1 < args.size() && (args[k] == "--N" || args[k] == "--T"); k += 2)
+    (args[k] == "--N" ? N_text : T_text) = args[k + 1];
+  if (auto problem = apply_settings(T_text, N_text)) throw usage_error{*problem};
+
+  std::unique_ptr<window_model> w = entry->make();
+  session s(*w, out, err);
+  w->open();
+  s.report_status();
+  for (; k < args.size(); ++k) {
+    const std::string& a = args[k];
+    if (k + 1 >= args.size()) throw usage_error{"missing value after " + a};
+    const std::string& v = args[++k];
+    if (a == "--set") {
+      s.set(v);
+    } else if (a == "--press") {
+      if (!w->press(v)) throw usage_error{w->name() + " has no button " + v};
+    } else if (a == "--tick") {
+      const auto n = parse_whole(v);
+      if (!n || *n < 0) throw usage_error{"--tick takes a whole number: " + v};
+      for (long t = 0; t < *n; ++t) w->tick();
+    } else if (a == "--print") {
+      s.print(v);
+    } else if (a == "--svg") {
+      s.svg(v);
+    } else if (a == "--dump") {
+      s.dump(v);
+    } else {
+      throw usage_error{"unknown action: " + a};
+    }
+    s.report_status();
+  }
+  return s.failed() ? exit_reported : exit_ok;
+}
+
+}  // namespace
+
+int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  try {
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+      (args.empty() ? err : out) << usage_text;
+      return args.empty() ? exit_usage : exit_ok;
+    }
+    if (args[0] == "list") return list_windows(out);
+    return run_window(args, out, err);
+  } catch (const usage_error& e) {
+    err << "kinelab-cli: " << e.message << "\n" << usage_text;
+    return exit_usage;
+  }
+}
+
+}  // namespace kinelab

@@ -1,0 +1,118 @@
+#include "mechanisms/serial/serial_window.h"
+
+#include "app/decl_builder.h"
+#include "core/angles.h"
+#include "core/posture.h"
+#include "draw/view.h"
+
+namespace kinelab {
+
+serial_arm read_link_table(const controls& c, const std::vector<std::string>& groups) {
+  serial_arm arm;
+  arm.links = static_cast<int>(groups.size());
+  for (int k = 1; k <= arm.links; ++k) {
+    const std::string& g = groups[static_cast<std::size_t>(k - 1)];
+    arm.hx(k) = c.number(g, 0);
+    arm.hy(k) = c.number(g, 1);
+    arm.hz(k) = c.number(g, 2);
+    if (k < arm.links) {  // P has no twist
+      arm.alfa(k) = rad(c.number(g, 3));
+      arm.beta(k) = rad(c.number(g, 4));
+    }
+  }
+  return arm;
+}
+
+double arm_size(const serial_arm& arm) {
+  return vec_sum_abs(arm.links, arm.hx) + vec_sum_abs(arm.links, arm.hy) +
+         vec_sum_abs(arm.links, arm.hz);
+}
+
+control_grid link_table(controls& c, const std::vector<std::string>& groups,
+                        const std::vector<std::vector<std::string>>& defaults) {
+  std::vector<grid_column> columns;
+  const std::size_t joints = groups.size() - 1;
+  for (std::size_t k = 0; k < groups.size(); ++k) {
+    const bool is_p = k == joints;
+    columns.push_back({is_p ? "出力P" : "J" + std::to_string(k + 1), groups[k], defaults[k],
+                       is_p ? "" : "the" + std::to_string(k + 1)});
+  }
+  return column_table(c, "", {"hx", "hy", "hz", "alfa", "beta", "ganma"}, columns);
+}
+
+void declare_serial_controls(window_decl& d) {
+  controls& c = d.initial;
+  d.layout.push_back(readout_table(c, "",
+                                   {{"出力Pｘ", "Text4", 0, ""},
+                                    {"出力Pｙ", "Text4", 1, ""},
+                                    {"出力Pｚ", "Text4", 2, ""},
+                                    {"ロール(deg)", "Text4", 3, ""},
+                                    {"ピッチ(deg)", "Text4", 4, ""},
+                                    {"ヨー(deg)", "Text4", 5, ""}}));
+  // The readouts show the stored texts until the first drag, though the view starts at x = 0.
+  d.layout.push_back(readout_table(c, "",
+                                   {{"X回転(deg)", "Text3", 0, "-60"},
+                                    {"Y回転(deg)", "Text3", 1, "0"},
+                                    {"Z回転(deg)", "Text3", 2, "30"}}));
+  declare_slider(c, "HScroll1", 0, {0, 50, 0, true});
+  declare_field(c, "Text5", 0, "0", "step", false);
+  d.layout.push_back(
+      {"", {"", "", "step"}, {"時間"}, {{slider_cell("HScroll1"), field_cell("Text5")}}});
+  c.find_sliders("HScroll1")->indexed = false;
+  c.add_label("Label6", "動画");
+  c.option_captions = {"５次曲線", "3次曲線", "等速曲線"};
+  d.buttons = {{"run", "Run"}, {"stop", "Stop"}, {"next", "next figure"}};
+  d.style = serial_style();
+  d.style.view_readouts = "Text3";
+}
+
+void add_pose_graphs(window_decl& d, const std::string& point, const std::string& posture) {
+  d.graphs.push_back({"x   dx   ddx", point, 'x'});
+  d.graphs.push_back({"y   dy   ddy", point, 'y'});
+  d.graphs.push_back({"z   dz   ddz", point, 'z'});
+  d.graphs.push_back({"α  dα  ddα", posture, 'x'});
+  d.graphs.push_back({"β  dβ  ddβ", posture, 'y'});
+  d.graphs.push_back({"γ  dγ  ddγ", posture, 'z'});
+}
+
+void add_joint_graphs(window_decl& d, int joints) {
+  for (int k = 1; k <= joints; ++k) {
+    const std::string n = std::to_string(k);
+    d.graphs.push_back({"the" + n + " dthe" + n + " ddthe" + n, "the" + n, 'x'});
+  }
+}
+
+void draw_serial_arm(surface& s, const view_params& v, const std::vector<kin_state>& points,
+                     const kin_state& tool_posture, double L) {
+  s.DrawWidth(2);
+  std::vector<view_point> q;
+  for (const kin_state& p : points) q.push_back(project(v.V, v.scale, p.x, p.y, p.z));
+  view_dot(s, 0, 0, 0);
+  // Dots cycle through blue, green, cyan, red; links through blue, green, cyan.
+  for (std::size_t k = 0; k < q.size(); ++k)
+    view_dot(s, q[k].u, q[k].w, static_cast<int>(k % 4) + 1);
+  for (std::size_t k = 0; k + 1 < q.size(); ++k)
+    view_line(s, q[k].u, q[k].w, q[k + 1].u, q[k + 1].w, static_cast<int>(k % 3) + 1);
+  // Tool frame: the columns of (L/10)·R are the tool's x, y, z axes.
+  const mat3 R = rotation_matrix(tool_posture.x, tool_posture.y, tool_posture.z);
+  const kin_state& tip = points.back();
+  const int axis_colour[] = {0, 1, 2, 4};
+  for (int c = 1; c <= 3; ++c) {
+    const double k = L / 10;
+    const view_point e =
+        project(v.V, v.scale, tip.x + k * R(1, c), tip.y + k * R(2, c), tip.z + k * R(3, c));
+    view_line(s, q.back().u, q.back().w, e.u, e.w, axis_colour[c]);
+  }
+  s.DrawWidth(1);
+}
+
+void show_pose_readouts(controls& c, const kin_state& p, const kin_state& posture) {
+  c.set_number("Text4", 0, p.x);
+  c.set_number("Text4", 1, p.y);
+  c.set_number("Text4", 2, p.z);
+  c.set_number("Text4", 3, deg(posture.x));
+  c.set_number("Text4", 4, deg(posture.y));
+  c.set_number("Text4", 5, deg(posture.z));
+}
+
+}  // namespace kinelab
