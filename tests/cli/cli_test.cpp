@@ -1,0 +1,122 @@
+// kinelab-cli end to end: the real binary, run in a temporary directory.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace kinelab {
+namespace {
+
+struct cli_result {
+  int exit_code = -1;
+  std::string out, err;
+};
+
+std::string slurp(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> lines_of(const std::string& text, const std::string& eol) {
+  std::vector<std::string> lines;
+  std::size_t at = 0, next;
+  while ((next = text.find(eol, at)) != std::string::npos) {
+    lines.push_back(text.substr(at, next - at));
+    at = next + eol.size();
+  }
+  return lines;
+}
+
+class cli : public ::testing::Test {
+ protected:
+  cli_result run(const std::string& args) {
+    const std::string cmd = std::string(KINELAB_CLI_PATH) + " " + args + " >out.txt 2>err.txt";
+    const int status = std::system(cmd.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp("out.txt"), slurp("err.txt")};
+  }
+  test::temp_working_dir dir_;
+};
+
+TEST_F(cli, default_3r_run_writes_the_result_file) {
+  const cli_result r = run("form_3r_jun --press run");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const std::string file = slurp("result.dat");
+  const auto lines = lines_of(file, "\r\n");
+  ASSERT_EQ(lines.size(), 52u);
+  EXPECT_EQ(file.back(), '\n');
+  EXPECT_EQ(lines[0],
+            "i, deg(the1(i)), deg(the2(i)), deg(the3(i)), p4(i).x, p4(i).y, p4(i).z, "
+            "deg(s4(i).x), deg(s4(i).y), deg(s4(i).z)");
+  // Print zones of 14 columns: the step, then the three joint angles in degrees.
+  EXPECT_EQ(lines[1].substr(0, 56), " 0             0             0             0            ");
+  EXPECT_EQ(lines[51].substr(0, 56), " 50            20            20            20           ");
+}
+
+TEST_F(cli, static_pose_readouts_and_the_displayed_step) {
+  const cli_result r =
+      run("form_3r_jun --print Text4 --print step_no --print caption --print 'Text2(0)'");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(r.out.find("Text4(2)=5\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Text4(3)=90\nText4(4)=0\nText4(5)=0\n0\n動画\n0\n"), std::string::npos)
+      << r.out;
+}
+
+TEST_F(cli, actions_run_in_order) {
+  const cli_result r = run(
+      "form_3r_jun --set 'HScroll2(0)=3' --print 'Text2(0)' --press run --tick 3 --print step_no "
+      "--press next --print caption --set Option1=2 --print Option1");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "15\n3\nx   dx   ddx\n2\n");
+}
+
+TEST_F(cli, svg_and_dump_write_the_picture_and_the_arrays) {
+  const cli_result r = run("form_3r_jun --N 4 --press run --svg view.svg --dump arrays.csv");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const std::string svg = slurp("view.svg");
+  EXPECT_NE(svg.find("<svg"), std::string::npos);
+  EXPECT_NE(svg.find("</svg>"), std::string::npos);
+  const auto rows = lines_of(slurp("arrays.csv"), "\n");
+  ASSERT_EQ(rows.size(), 6u);  // the header and steps 0..4
+  EXPECT_EQ(rows[0].rfind("i,p2.x,p2.dx,p2.ddx,p2.y,", 0), 0u) << rows[0];
+  EXPECT_NE(rows[0].find(",the1,dthe1,ddthe1,the2,"), std::string::npos) << rows[0];
+}
+
+TEST_F(cli, reports_and_usage_errors_have_their_exit_status) {
+  struct {
+    std::string args;
+    int exit_code;
+    std::string err_contains;
+  } cases[] = {
+      {"form_3r_jun --set 'Text2(1)=abc' --press run", 1,
+       "stop of the1 (Text2(1)) is not a number: \"abc\""},
+      {"no_such_window", 2, "unknown window"},
+      {"form_3r_jun --press launch", 2, "no button launch"},
+      {"form_3r_jun --set 'Text99(0)=1'", 2, "no control Text99"},
+      {"form_3r_jun --set 'HScroll2(0)=19'", 2, "ranges from -18 to 18"},
+      {"form_3r_jun --set Text2=1", 2, "needs an index"},
+      {"form_3r_jun --N 0", 2, "時分割数"},
+      {"form_3r_jun --tick", 2, "missing value"},
+  };
+  for (const auto& c : cases) {
+    const cli_result r = run(c.args);
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.args << "\n" << r.err;
+    EXPECT_NE(r.err.find(c.err_contains), std::string::npos) << c.args << "\n" << r.err;
+  }
+}
+
+TEST_F(cli, lists_every_window) {
+  const cli_result r = run("list");
+  ASSERT_EQ(r.exit_code, 0);
+  EXPECT_NE(r.out.find("form_3r_jun\t3r_jun\tjun3r\t直列３R順運動学\n"), std::string::npos);
+  EXPECT_NE(r.out.find("test_newton"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kinelab
