@@ -5,6 +5,7 @@
 
 #include "app/result_file.h"
 #include "app/settings.h"
+#include "app/solver_report.h"
 #include "core/angles.h"
 #include "core/number_text.h"
 #include "core/posture.h"
@@ -83,6 +84,8 @@ void sim_window::static_pose() {
     logic_->static_pose(*this);
   });
   if (!ok) return;
+  if (const auto& record = logic_->arrays.solver_record(); !record.empty())
+    report(summarize_static_pose(record.front()), false);
   if (decl_.style.static_pose_resets_step) step_no = 0;
   redraw();
 }
@@ -113,12 +116,15 @@ void sim_window::run() {
   const profile_kind kind = profile();
   for (int i = 0; i <= N_; ++i) logic_->trajectory_step(*this, i, profile_at(kind, i, N_));
 
+  // Solves that did not converge are information, not a failure: the run is complete.
+  report(summarize_run(logic_->arrays.solver_record()), false);
+
   result_text out;
   logic_->write_header(out);
   for (int i = 0; i <= N_; ++i) logic_->write_row(out, i);
   std::string error;
   if (!write_file_atomically(result_file_name, out.str(), error))
-    report("result.dat was not written: " + error, true);
+    report("result.dat was not written: " + error + (status.empty() ? "" : "; " + status), true);
 
   step_no = 0;
   step_dir = 1;

@@ -11,6 +11,7 @@ std::vector<kin_state>& trajectory_arrays::add(std::string name, array_kind kind
 
 void trajectory_arrays::resize(int N) {
   for (auto& a : arrays_) a.at.resize(static_cast<std::size_t>(N) + 1);
+  if (solver_record_enabled_) solver_record_.resize(static_cast<std::size_t>(N) + 1);
 }
 
 int trajectory_arrays::N() const {
@@ -41,11 +42,18 @@ std::string trajectory_arrays::csv() const {
       out += "," + c.name;
       columns.emplace_back(&a, c);
     }
+  const bool with_record = !solver_record_.empty();
+  if (with_record) out += ",nr_iterations,nr_residual,nr_status";
   out += "\n";
   for (int i = 0; i <= N(); ++i) {
+    const auto at = static_cast<std::size_t>(i);
     out += std::to_string(i);
-    for (const auto& [a, c] : columns)
-      out += "," + format_number(a->at[static_cast<std::size_t>(i)].*(c.field));
+    for (const auto& [a, c] : columns) out += "," + format_number(a->at[at].*(c.field));
+    if (with_record && at < solver_record_.size()) {
+      const nr_outcome& r = solver_record_[at];
+      out += "," + std::to_string(r.iterations) + "," + format_number(r.residual) + "," +
+             std::to_string(static_cast<int>(r.status));
+    }
     out += "\n";
   }
   return out;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/kin_state.h"
+#include "core/newton.h"
 
 namespace kinelab {
 
@@ -27,11 +28,19 @@ class trajectory_arrays {
   const trajectory_array* find(const std::string& name) const;
   const std::deque<trajectory_array>& all() const { return arrays_; }
 
+  // Windows that solve by Newton–Raphson keep one outcome per step (columns nr_iterations,
+  // nr_residual, nr_status in the CSV); resize() sizes it with the arrays once enabled.
+  void keep_solver_record() { solver_record_enabled_ = true; }
+  std::vector<nr_outcome>& solver_record() { return solver_record_; }
+  const std::vector<nr_outcome>& solver_record() const { return solver_record_; }
+
   // CSV: one row per step, one column per field, named after the arrays.
   std::string csv() const;
 
  private:
   std::deque<trajectory_array> arrays_;
+  bool solver_record_enabled_ = false;
+  std::vector<nr_outcome> solver_record_;
 };
 
 // The column names of one array in CSV order, with a pointer to each field.

@@ -1,0 +1,30 @@
+#include "app/solver_report.h"
+
+#include <gtest/gtest.h>
+
+namespace kinelab {
+namespace {
+
+TEST(solver_report, says_how_many_steps_failed_and_which_came_first) {
+  const nr_outcome ok{2, 1e-5, nr_status::converged};
+  const nr_outcome limit{10, 0.0042, nr_status::iteration_limit};
+  const nr_outcome singular{3, 0.12, nr_status::singular};
+  struct {
+    std::vector<nr_outcome> steps;
+    std::string expected;
+  } cases[] = {
+      {{ok, ok, ok}, ""},
+      {{ok, limit, ok, limit},
+       "2 of 4 steps did not reach the tolerance (first: step 1, residual 0.0042)"},
+      {{singular, ok, limit},
+       "2 of 3 steps did not reach the tolerance: 1 at the iteration limit, 1 at a singular "
+       "Jacobian (first: step 0, residual 0.12, singular Jacobian)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(summarize_run(c.steps), c.expected);
+  EXPECT_EQ(summarize_static_pose(ok), "");
+  EXPECT_EQ(summarize_static_pose(singular),
+            "the static pose did not reach the tolerance (residual 0.12, singular Jacobian)");
+}
+
+}  // namespace
+}  // namespace kinelab
