@@ -1,0 +1,18 @@
+// The desktop program: the start window, from which every other window opens.
+#include <QApplication>
+
+#include "gui/qpainter_surface.h"
+#include "gui/start_menu.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(kinelab::application_title);
+  QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                          .arg(KINELAB_VERSION_MAJOR)
+                                          .arg(KINELAB_VERSION_MINOR)
+                                          .arg(KINELAB_VERSION_PATCH));
+  QApplication::setFont(kinelab::japanese_font());
+  kinelab::start_menu start;
+  start.show();
+  return QApplication::exec();
+}

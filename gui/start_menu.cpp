@@ -1,0 +1,231 @@
+#include "gui/start_menu.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/settings.h"
+#include "gui/qpainter_surface.h"
+#include "gui/start_pictures.h"
+#include "mechanisms/registry.h"
+
+namespace kinelab {
+
+namespace {
+
+QString qs(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+// Offset in pixels between windows opened one after another, so that a second instance of
+// the same window does not hide the first.
+constexpr int cascade_px = 32;
+constexpr int cascade_steps = 10;
+
+}  // namespace
+
+const std::vector<submenu_decl>& mechanism_menus() {
+  static const std::vector<submenu_decl> menus{
+      {"sirial",
+       "シリアル機構(垂直多関節)",
+       {{"jun3r", "直列３R順運動学", "form_3r_jun"},
+        {"gyaku3r", "直列３R逆運動学(ニュートンラプソン法)", "form_3r_gyaku"},
+        {"jun6r", "直列６R順運動学(DENDO VC-6353)", "form_6r_jun"},
+        {"gyaku6r", "直列６R逆運動学(ニュートンラプソン法)", "form_6r_gyaku"}}},
+      {"stewart",
+       "スチュワート機構(６軸)",
+       {{"s_gyaku", "逆運動学", "form_stewart_gyaku"},
+        {"s_jun", "順運動学（ニュートンラプソン法）", "form_stewart_jun"}}},
+      {"dravik",
+       "dravik機構（３軸）",
+       {{"d_gyaku", "逆運動学", "form_drav_gyaku"},
+        {"d_jun", "順運動学（ニュートンラプソン法）", "form_drav_jun"}}},
+      {"selvo",
+       "selvo機構（６軸）",
+       {{"sel_gyaku", "逆運動学", "form_selvo_gyaku"},
+        {"sel_jun", "順運動学（ニュートンラプソン法）", "form_selvo_jun"}}},
+      {"orvak1",
+       "orvak機構(脊椎型)",
+       {{"orv1_gyaku", "ユニット内逆運動学", "form_orvak1_gyaku"},
+        {"orv4_jun", "４段順運動学", "Form_orvak4_jun"}}},
+      {"zelko_kikou",
+       "zelko機構(腕足型)",
+       {{"zel_jun", "順運動学", "Form_zelko_jun"},
+        {"zel_gyaku", "逆運動学（ニュートンラプソン法）", "Form_zelko_gyaku"}}},
+  };
+  return menus;
+}
+
+const std::vector<menu_item_decl>& test_menu_items() {
+  static const std::vector<menu_item_decl> items{
+      {"zahyou_t", "座標変換テスト", "test_zahyou"},
+      {"kakudo_t", "角度関数テスト", "test_kakudo"},
+      {"newton_lapson_t", "ニュートン・ラプソン法", "test_newton"},
+  };
+  return items;
+}
+
+start_menu::start_menu(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("start_menu");
+  setWindowTitle(application_title);
+  setFont(japanese_font());
+  build_menu();
+
+  auto* central = new QWidget(this);
+  auto* row = new QHBoxLayout(central);
+  row->addWidget(new stacked_units_picture(central), 0, Qt::AlignTop);
+
+  auto* column = new QVBoxLayout;
+  column->addWidget(new banner_picture(central), 0, Qt::AlignLeft);
+
+  auto* product = new QLabel(qs(application_title), central);
+  product->setObjectName("lblProductName");
+  QFont big = product->font();
+  big.setPointSize(20);
+  big.setBold(true);
+  product->setFont(big);
+  column->addWidget(product);
+
+  auto* version = new QLabel(QStringLiteral("ﾊﾞｰｼﾞｮﾝ %1.%2.%3")
+                                 .arg(KINELAB_VERSION_MAJOR)
+                                 .arg(KINELAB_VERSION_MINOR)
+                                 .arg(KINELAB_VERSION_PATCH),
+                             central);
+  version->setObjectName("lblVersion");
+  column->addWidget(version);
+
+  auto* platform = new QLabel(QStringLiteral("2003/4/1"), central);
+  platform->setObjectName("lblPlatform");
+  column->addWidget(platform);
+
+  auto* organisation = new QLabel(QStringLiteral("kinelab project"), central);
+  organisation->setObjectName("lblCompany");
+  column->addWidget(organisation);
+  auto* author =
+      new QLabel(QStringLiteral("空間機構の運動学学習ツール (kinematics study tool)"), central);
+  author->setObjectName("lblAuthor");
+  column->addWidget(author);
+  column->addStretch(1);
+
+  auto* exit_button = new QPushButton(QStringLiteral("終了"), central);
+  exit_button->setObjectName("Command1");
+  connect(exit_button, &QPushButton::clicked, this, &start_menu::quit_all);
+  column->addWidget(exit_button, 0, Qt::AlignRight);
+  row->addLayout(column);
+  setCentralWidget(central);
+
+  // Opening the start window starts every later window from N = 50 and T = 1.
+  settings() = global_settings{};
+  adjustSize();
+}
+
+start_menu::~start_menu() {
+  close_children();
+}
+
+void start_menu::build_menu() {
+  QMenuBar* bar = menuBar();
+
+  QMenu* file = bar->addMenu(QStringLiteral("file"));
+  file->setObjectName("file");
+  QAction* shuryou = file->addAction(QStringLiteral("終了"));
+  shuryou->setObjectName("shuryou");
+  connect(shuryou, &QAction::triggered, this, &start_menu::quit_all);
+
+  auto add_item = [this](QMenu* menu, const menu_item_decl& item) {
+    QAction* a = menu->addAction(qs(item.caption));
+    a->setObjectName(item.item);
+    // A window this build does not provide stays visible in the menu but cannot be chosen.
+    a->setEnabled(find_window(item.window) != nullptr);
+    connect(a, &QAction::triggered, this,
+            [this, window = std::string(item.window)] { open_window(window); });
+  };
+
+  QMenu* select = bar->addMenu(QStringLiteral("機構選択"));
+  select->setObjectName("select");
+  for (const submenu_decl& sub : mechanism_menus()) {
+    QMenu* m = select->addMenu(qs(sub.caption));
+    m->setObjectName(sub.name);
+    for (const menu_item_decl& item : sub.items) add_item(m, item);
+  }
+
+  QAction* settei = bar->addAction(QStringLiteral("設定"));
+  settei->setObjectName("settei");
+  connect(settei, &QAction::triggered, this, [this] { open_settings(); });
+
+  QMenu* tests = bar->addMenu(QStringLiteral("関数テスト"));
+  tests->setObjectName("function_test");
+  for (const menu_item_decl& item : test_menu_items()) add_item(tests, item);
+}
+
+void start_menu::place(QWidget* w) {
+  const QPoint origin = frameGeometry().topRight() + QPoint(cascade_px, 0);
+  const int k = placed_++ % cascade_steps;
+  w->move(origin + QPoint(k * cascade_px, k * cascade_px));
+}
+
+window_widget* start_menu::open_window(const std::string& window) {
+  const window_entry* entry = find_window(window);
+  if (!entry) return nullptr;
+  if (!entry->simulation) {
+    if (QPointer<window_widget>& open = single_[window]) {
+      open->show();
+      open->raise();
+      open->activateWindow();
+      return open;
+    }
+  }
+  auto* w = new window_widget(entry->make());
+  w->setAttribute(Qt::WA_DeleteOnClose);
+  place(w);
+  w->show();
+  windows_.emplace_back(w);
+  if (!entry->simulation) single_[window] = w;
+  return w;
+}
+
+form_setting* start_menu::open_settings() {
+  if (!setting_) {
+    setting_ = new form_setting;
+    place(setting_);
+  }
+  setting_->show();
+  setting_->raise();
+  setting_->activateWindow();
+  return setting_;
+}
+
+std::vector<window_widget*> start_menu::open_windows() const {
+  std::vector<window_widget*> open;
+  for (const QPointer<window_widget>& w : windows_)
+    if (w) open.push_back(w);
+  return open;
+}
+
+void start_menu::close_children() {
+  // Closing deletes each window (WA_DeleteOnClose), which clears its QPointer.
+  for (QPointer<window_widget>& w : windows_)
+    if (w) w->close();
+  windows_.clear();
+  single_.clear();
+  if (setting_) setting_->close();
+}
+
+void start_menu::closeEvent(QCloseEvent* event) {
+  close_children();
+  QMainWindow::closeEvent(event);
+}
+
+void start_menu::quit_all() {
+  close();
+  QCoreApplication::quit();
+}
+
+}  // namespace kinelab

@@ -1,0 +1,65 @@
+#pragma once
+// The start window: the menu from which every window opens, the exit button, and the
+// program's title, version and pictures. It resets N and T when it opens and lives as long as
+// the program; closing it closes every other window.
+#include <QMainWindow>
+#include <QPointer>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "gui/form_setting.h"
+#include "gui/window_widget.h"
+
+namespace kinelab {
+
+inline constexpr const char* application_title = "kinelab";
+
+// One item of the 機構選択 and 関数テスト menus: its name, caption and the window it opens.
+struct menu_item_decl {
+  const char* item;
+  const char* caption;
+  const char* window;
+};
+struct submenu_decl {
+  const char* name;
+  const char* caption;
+  std::vector<menu_item_decl> items;
+};
+// The mechanism submenus in menu order, and the function-test items.
+const std::vector<submenu_decl>& mechanism_menus();
+const std::vector<menu_item_decl>& test_menu_items();
+
+class start_menu : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit start_menu(QWidget* parent = nullptr);
+  ~start_menu() override;
+
+  // Opens the window named `window` as its menu item does: a new instance of a simulation
+  // window, the single instance of a function-test window. Null when it is not available.
+  window_widget* open_window(const std::string& window);
+  // Shows the single settings window, bringing it forward when it is already open.
+  form_setting* open_settings();
+  // "終了": closes every window at once and ends the program.
+  void quit_all();
+
+  // The windows opened from this one that are still open, oldest first.
+  std::vector<window_widget*> open_windows() const;
+  form_setting* settings_window() const { return setting_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void build_menu();
+  void close_children();
+  void place(QWidget* w);
+
+  std::vector<QPointer<window_widget>> windows_;
+  std::map<std::string, QPointer<window_widget>> single_;
+  QPointer<form_setting> setting_;
+  int placed_ = 0;
+};
+
+}  // namespace kinelab

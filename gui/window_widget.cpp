@@ -1,0 +1,463 @@
+#include "gui/window_widget.h"
+
+#include <QButtonGroup>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "gui/qpainter_surface.h"
+
+namespace kinelab {
+
+namespace {
+
+constexpr double mm_per_inch = 25.4;
+constexpr int timer_interval_ms = 200;
+// Height in pixels a column of control grids may take before the next grid starts a new
+// column beside it; about the height of the drawing surface on a 96-dpi screen.
+constexpr int grid_column_budget_px = 600;
+
+QString qs(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+std::string control_name(const std::string& group, int index, bool indexed) {
+  return address_text(group, index, indexed);
+}
+
+}  // namespace
+
+// ---- picture_widget ----
+
+picture_widget::picture_widget(recording_surface& recording, QWidget* parent)
+    : QWidget(parent), recording_(recording) {
+  setObjectName("Picture2");
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  const int w =
+      static_cast<int>(std::lround(default_surface_width_mm * logicalDpiX() / mm_per_inch));
+  const int h =
+      static_cast<int>(std::lround(default_surface_height_mm * logicalDpiY() / mm_per_inch));
+  setFixedSize(w, h);
+}
+
+double picture_widget::width_mm() const {
+  return width() * mm_per_inch / logicalDpiX();
+}
+double picture_widget::height_mm() const {
+  return height() * mm_per_inch / logicalDpiY();
+}
+
+void picture_widget::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  qpainter_surface target(painter, width(), height(), logicalDpiX(), logicalDpiY());
+  recording_.replay(target);
+  painter.setPen(QColor(128, 128, 128));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void picture_widget::mouseMoveEvent(QMouseEvent* event) {
+  const QPointF p = event->position();
+  emit pointer_moved(p.x(), p.y(), (event->buttons() & Qt::LeftButton) != 0);
+}
+
+// ---- window_widget ----
+
+window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* parent)
+    : QWidget(parent), model_(std::move(model)) {
+  setObjectName(qs(model_->name()));
+  setWindowTitle(qs(model_->title()));
+  setFont(japanese_font());
+
+  auto* root = new QVBoxLayout(this);
+  root->setSizeConstraint(QLayout::SetMinimumSize);
+
+  // Control grids, stacked in columns of limited height.
+  auto* grid_columns = new QHBoxLayout;
+  grid_columns->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  QVBoxLayout* column = nullptr;
+  int column_height = 0;
+  std::vector<control_grid> grids = model_->layout();
+  if (control_grid rest = unplaced_controls(); !rest.rows.empty()) grids.push_back(rest);
+  for (const control_grid& grid : grids) {
+    QWidget* box = build_grid(grid);
+    const int h = box->sizeHint().height();
+    if (!column || (column_height > 0 && column_height + h > grid_column_budget_px)) {
+      column = new QVBoxLayout;
+      column->setAlignment(Qt::AlignTop);
+      grid_columns->addLayout(column);
+      column_height = 0;
+    }
+    column->addWidget(box);
+    column_height += h;
+  }
+  grid_columns->addStretch(1);
+
+  // Labels of the window that no grid shows.
+  std::vector<QLabel*> free_labels;
+  for (const label& l : model_->ctl.labels) {
+    const bool shown = std::any_of(labels_.begin(), labels_.end(),
+                                   [&](const label_ref& r) { return r.name == l.name; });
+    if (shown || heads_columns(l.caption)) continue;
+    QLabel* w = caption_label(l.caption, this);
+    w->setObjectName(qs(l.name));
+    labels_.push_back({l.name, w});
+    free_labels.push_back(w);
+  }
+
+  // Option group and buttons below the grids.
+  auto* controls_row = new QHBoxLayout;
+  controls_row->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  if (!model_->ctl.option_captions.empty()) {
+    auto* box = new QGroupBox(this);
+    box->setObjectName("Option1");
+    auto* v = new QVBoxLayout(box);
+    options_ = new QButtonGroup(this);
+    for (std::size_t i = 0; i < model_->ctl.option_captions.size(); ++i) {
+      auto* r = new QRadioButton(qs(model_->ctl.option_captions[i]), box);
+      r->setObjectName(qs(address_text("Option1", static_cast<int>(i), true)));
+      options_->addButton(r, static_cast<int>(i));
+      v->addWidget(r);
+    }
+    connect(options_, &QButtonGroup::idClicked, this, [this](int id) { option_chosen(id); });
+    controls_row->addWidget(box);
+  }
+  // Buttons stand in a column beside the option group, or in a row when there is none.
+  QBoxLayout* button_column = options_ ? static_cast<QBoxLayout*>(new QVBoxLayout)
+                                       : static_cast<QBoxLayout*>(new QHBoxLayout);
+  button_column->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  for (const button_decl& b : model_->buttons()) {
+    auto* w = new QPushButton(qs(b.caption), this);
+    w->setObjectName(qs(b.name));
+    w->setAutoDefault(false);
+    buttons_[b.name] = w;
+    connect(w, &QPushButton::clicked, this, [this, name = b.name] { button_pressed(name); });
+    button_column->addWidget(w);
+  }
+  controls_row->addLayout(button_column);
+
+  auto* left = new QVBoxLayout;
+  left->setAlignment(Qt::AlignTop);
+  left->addLayout(grid_columns);
+  left->addLayout(controls_row);
+
+  auto* body = new QHBoxLayout;
+  if (recording_surface* recording = model_->picture()) {
+    // Labels beside a drawing surface caption it ("動画" or the graph shown).
+    picture_ = new picture_widget(*recording, this);
+    recording->resize(picture_->width_mm(), picture_->height_mm());
+    connect(picture_, &picture_widget::pointer_moved, this,
+            [this](double x, double y, bool left_button) { pointer_moved(x, y, left_button); });
+    auto* right = new QVBoxLayout;
+    right->setAlignment(Qt::AlignTop);
+    for (QLabel* l : free_labels) right->addWidget(l);
+    right->addWidget(picture_);
+    body->addLayout(left);
+    body->addLayout(right);
+  } else {
+    // Without a surface the labels explain the window: they go above the controls.
+    for (QLabel* l : free_labels) root->addWidget(l);
+    body->addLayout(left);
+    body->addStretch(1);
+  }
+  root->addLayout(body);
+
+  status_ = new QLabel(this);
+  status_->setObjectName("status");
+  status_->setWordWrap(true);
+  status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  root->addWidget(status_);
+
+  timer_.setInterval(timer_interval_ms);
+  connect(&timer_, &QTimer::timeout, this, [this] { timer_tick(); });
+
+  guarded([this] { model_->open(); });
+  sync();
+  adjustSize();
+}
+
+window_widget::~window_widget() = default;
+
+control_grid window_widget::unplaced_controls() const {
+  // A field or slider that no grid of the layout shows would be out of the user's reach; such
+  // controls get a grid of their own, captioned with their captions or names.
+  auto placed = [&](const std::string& group, int index, grid_cell::kind what) {
+    for (const control_grid& g : model_->layout())
+      for (const auto& row : g.rows)
+        for (const grid_cell& c : row)
+          if (c.what == what && c.control == group && c.index == index) return true;
+    return false;
+  };
+  control_grid rest;
+  for (const text_group& group : model_->ctl.texts)
+    for (std::size_t i = 0; i < group.fields.size(); ++i) {
+      const int index = static_cast<int>(i);
+      if (placed(group.name, index, grid_cell::kind::field)) continue;
+      const std::string& caption = group.fields[i].caption;
+      rest.row_captions.push_back(caption.empty() ? address_text(group.name, index, group.indexed)
+                                                  : caption);
+      rest.rows.push_back({grid_cell{grid_cell::kind::field, group.name, index, {}}});
+    }
+  for (const slider_group& group : model_->ctl.sliders)
+    for (std::size_t i = 0; i < group.sliders.size(); ++i) {
+      const int index = static_cast<int>(i);
+      if (placed(group.name, index, grid_cell::kind::slider)) continue;
+      rest.row_captions.push_back(address_text(group.name, index, group.indexed));
+      rest.rows.push_back({grid_cell{grid_cell::kind::slider, group.name, index, {}}});
+    }
+  return rest;
+}
+
+QLabel* window_widget::caption_label(const std::string& text, QWidget* parent) {
+  auto* l = new QLabel(qs(text), parent);
+  l->setTextFormat(Qt::PlainText);
+  return l;
+}
+
+QWidget* window_widget::build_grid(const control_grid& grid) {
+  auto* box = new QWidget(this);
+  auto* g = new QGridLayout(box);
+  g->setContentsMargins(4, 4, 4, 4);
+  g->setHorizontalSpacing(6);
+  g->setVerticalSpacing(2);
+
+  // A fixed text of the grid that one of the window's labels shows is bound to that label,
+  // so a caption the model changes later (a graph's name) appears in the same place.
+  auto text_at = [&](const std::string& text, int row, int col, int col_span = 1) {
+    QLabel* w = caption_label(text, box);
+    for (const label& l : model_->ctl.labels) {
+      const bool taken = std::any_of(labels_.begin(), labels_.end(),
+                                     [&](const label_ref& r) { return r.name == l.name; });
+      if (!taken && !text.empty() && l.caption == text) {
+        w->setObjectName(qs(l.name));
+        labels_.push_back({l.name, w});
+        break;
+      }
+    }
+    g->addWidget(w, row, col, 1, col_span);
+    return w;
+  };
+
+  std::size_t cell_columns = 0;
+  for (const auto& r : grid.rows) cell_columns = std::max(cell_columns, r.size());
+  // The first column caption stands over the row captions when there is such a column.
+  const bool caption_column =
+      !grid.row_captions.empty() || grid.column_captions.size() > cell_columns;
+  const int first_cell_col = caption_column ? 1 : 0;
+
+  int row = 0;
+  if (!grid.title.empty()) {
+    QLabel* t = text_at(grid.title, row++, 0, static_cast<int>(cell_columns) + first_cell_col);
+    QFont f = t->font();
+    f.setBold(true);
+    t->setFont(f);
+  }
+  if (!grid.column_captions.empty()) {
+    for (std::size_t c = 0; c < grid.column_captions.size(); ++c)
+      text_at(grid.column_captions[c], row, static_cast<int>(c), 1)->setAlignment(Qt::AlignCenter);
+    ++row;
+  }
+
+  // Wide enough for a value in its longest usual forms: 15 significant digits after "-0.00",
+  // or a mantissa of 15 digits with its exponent.
+  const QFontMetrics metrics(font());
+  const int field_width = metrics.horizontalAdvance(QStringLiteral("-0.00123456789012345")) + 12;
+  for (std::size_t r = 0; r < grid.rows.size(); ++r, ++row) {
+    if (caption_column && r < grid.row_captions.size()) text_at(grid.row_captions[r], row, 0);
+    for (std::size_t c = 0; c < grid.rows[r].size(); ++c) {
+      const grid_cell& cell = grid.rows[r][c];
+      const int col = first_cell_col + static_cast<int>(c);
+      switch (cell.what) {
+        case grid_cell::kind::empty:
+          break;
+        case grid_cell::kind::text:
+          text_at(cell.text, row, col);
+          break;
+        case grid_cell::kind::field: {
+          const text_group* group = model_->ctl.find_texts(cell.control);
+          auto* edit = new QLineEdit(box);
+          edit->setObjectName(
+              qs(control_name(cell.control, cell.index, group ? group->indexed : true)));
+          edit->setFixedWidth(field_width);
+          fields_.push_back({cell.control, cell.index, edit});
+          connect(edit, &QLineEdit::textEdited, this,
+                  [this, group_name = cell.control, index = cell.index](const QString& t) {
+                    text_edited(group_name, index, t.toStdString());
+                  });
+          g->addWidget(edit, row, col);
+          break;
+        }
+        case grid_cell::kind::slider: {
+          const slider_group* group = model_->ctl.find_sliders(cell.control);
+          auto* bar = new QScrollBar(Qt::Horizontal, box);
+          bar->setObjectName(
+              qs(control_name(cell.control, cell.index, group ? group->indexed : true)));
+          bar->setMinimumWidth(field_width + metrics.horizontalAdvance(QStringLiteral("0000")));
+          bar->setPageStep(1);
+          sliders_.push_back({cell.control, cell.index, bar});
+          connect(bar, &QScrollBar::valueChanged, this,
+                  [this, group_name = cell.control, index = cell.index](int v) {
+                    slider_moved(group_name, index, v);
+                  });
+          g->addWidget(bar, row, col);
+          break;
+        }
+      }
+    }
+  }
+  // Spare width goes to an empty last column, so fields stay beside their captions.
+  g->setColumnStretch(first_cell_col + static_cast<int>(cell_columns), 1);
+  return box;
+}
+
+bool window_widget::heads_columns(const std::string& caption) const {
+  // A heading such as "入力　　       　出力" is shown by a grid that carries its words as the
+  // captions of its columns; showing it again as well would only repeat them out of place.
+  const QStringList words = QString::fromStdString(caption).split(
+      QRegularExpression("[\\s\\x{3000}]+"), Qt::SkipEmptyParts);
+  if (words.size() < 2) return false;
+  for (const control_grid& g : model_->layout()) {
+    const bool all = std::all_of(words.begin(), words.end(), [&](const QString& w) {
+      return std::find(g.column_captions.begin(), g.column_captions.end(), w.toStdString()) !=
+             g.column_captions.end();
+    });
+    if (all) return true;
+  }
+  return false;
+}
+
+template <class F>
+void window_widget::guarded(F&& event) {
+  try {
+    event();
+  } catch (const std::exception& e) {
+    model_->status = e.what();
+    model_->status_is_error = true;
+  }
+}
+
+void window_widget::text_edited(const std::string& group, int index, const std::string& text) {
+  guarded([&] { model_->ctl.set_text(group, index, text); });
+  sync();
+}
+
+void window_widget::slider_moved(const std::string& group, int index, int value) {
+  guarded([&] {
+    model_->ctl.slider_at(group, index).value = value;
+    model_->slider_changed(group, index);
+  });
+  sync();
+}
+
+void window_widget::option_chosen(int index) {
+  guarded([&] {
+    model_->ctl.option_selected = index;
+    model_->option_changed();
+  });
+  sync();
+}
+
+void window_widget::button_pressed(const std::string& name) {
+  guarded([&] { model_->press(name); });
+  sync();
+}
+
+void window_widget::pointer_moved(double x, double y, bool left_button) {
+  guarded([&] { model_->pointer_moved(x, y, left_button); });
+  sync();
+}
+
+void window_widget::timer_tick() {
+  if (!model_->timer_enabled()) {
+    timer_.stop();
+    return;
+  }
+  guarded([&] { model_->tick(); });
+  sync();
+}
+
+void window_widget::sync() {
+  const controls& ctl = model_->ctl;
+  for (const field_ref& f : fields_) {
+    const text_group* group = ctl.find_texts(f.group);
+    if (!group || f.index < 0 || f.index >= static_cast<int>(group->fields.size())) continue;
+    const text_field& tf = group->fields[static_cast<std::size_t>(f.index)];
+    const QSignalBlocker block(f.edit);
+    const QString text = qs(tf.text);
+    // Rewriting an unchanged text would move the cursor of the field being typed in.
+    if (f.edit->text() != text) {
+      f.edit->setText(text);
+      // Show a long value from its first digit, not scrolled to its end.
+      if (!f.edit->hasFocus()) f.edit->setCursorPosition(0);
+    }
+    f.edit->setEnabled(tf.enabled);
+  }
+  for (const slider_ref& s : sliders_) {
+    const slider_group* group = ctl.find_sliders(s.group);
+    if (!group || s.index < 0 || s.index >= static_cast<int>(group->sliders.size())) continue;
+    const kinelab::slider& sl = group->sliders[static_cast<std::size_t>(s.index)];
+    const QSignalBlocker block(s.bar);
+    s.bar->setRange(sl.min, sl.max);
+    s.bar->setValue(sl.value);
+    s.bar->setEnabled(sl.enabled);
+  }
+  if (options_) {
+    const QSignalBlocker block(options_);
+    // With no element selected no radio button may stay checked, which an exclusive group
+    // does not allow; lift the exclusivity while unchecking.
+    options_->setExclusive(false);
+    for (QAbstractButton* b : options_->buttons())
+      b->setChecked(options_->id(b) == ctl.option_selected);
+    options_->setExclusive(true);
+  }
+  for (const label_ref& l : labels_) {
+    for (const label& lb : ctl.labels)
+      if (lb.name == l.name) {
+        const QString caption = qs(lb.caption);
+        if (l.label->text() != caption) l.label->setText(caption);
+        break;
+      }
+  }
+  status_->setText(qs(model_->status));
+  status_->setStyleSheet(model_->status_is_error ? "color: #c00000;" : "");
+
+  if (model_->timer_enabled()) {
+    if (!timer_.isActive()) timer_.start();
+  } else {
+    timer_.stop();
+  }
+  if (picture_) picture_->update();
+  emit synced();
+}
+
+QLineEdit* window_widget::field(const std::string& group, int index) const {
+  for (const field_ref& f : fields_)
+    if (f.group == group && f.index == index) return f.edit;
+  return nullptr;
+}
+
+QScrollBar* window_widget::slider(const std::string& group, int index) const {
+  for (const slider_ref& s : sliders_)
+    if (s.group == group && s.index == index) return s.bar;
+  return nullptr;
+}
+
+QPushButton* window_widget::button(const std::string& name) const {
+  const auto it = buttons_.find(name);
+  return it == buttons_.end() ? nullptr : it->second;
+}
+
+}  // namespace kinelab

@@ -1,0 +1,63 @@
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/number_text.h"
+
+namespace kinelab {
+namespace {
+
+// Each test starts from the opening values and puts them back, since N and T are process-wide.
+class settings_test : public ::testing::Test {
+ protected:
+  void SetUp() override { settings() = global_settings{}; }
+  void TearDown() override { settings() = global_settings{}; }
+};
+
+TEST_F(settings_test, AcceptsTwoSecondsAndHundredDivisions) {
+  EXPECT_FALSE(apply_settings("2", "100").has_value());
+  EXPECT_EQ(settings().N, 100);
+  EXPECT_EQ(settings().T, 2);
+}
+
+TEST_F(settings_test, RejectsBadTextAndKeepsPreviousValues) {
+  struct bad_case {
+    const char* T;
+    const char* N;
+    const char* caption;  // the field the message must name
+  };
+  const bad_case cases[] = {
+      {"1", "0", "時分割数"},
+      {"1", "2.5", "時分割数"},
+      {"1", "abc", "時分割数"},
+      {"1", "-3", "時分割数"},
+      {"1", "1e9", "時分割数"},
+      {"1", "", "時分割数"},
+      {"0", "50", "サイクルタイム(秒)"},
+      {"x", "50", "サイクルタイム(秒)"},
+      {"-1", "50", "サイクルタイム(秒)"},
+  };
+  ASSERT_FALSE(apply_settings("3", "20").has_value());
+  for (const bad_case& c : cases) {
+    const auto message = apply_settings(c.T, c.N);
+    ASSERT_TRUE(message.has_value()) << "T \"" << c.T << "\", N \"" << c.N << "\" accepted";
+    EXPECT_NE(message->find(c.caption), std::string::npos)
+        << "T \"" << c.T << "\", N \"" << c.N << "\": " << *message;
+    EXPECT_EQ(settings().T, 3) << "T \"" << c.T << "\", N \"" << c.N << "\"";
+    EXPECT_EQ(settings().N, 20) << "T \"" << c.T << "\", N \"" << c.N << "\"";
+  }
+}
+
+TEST_F(settings_test, CapOnDivisionsIsInclusiveAndNamedInTheMessage) {
+  const std::string cap = format_number(max_divisions);
+  EXPECT_FALSE(apply_settings("1", cap).has_value());
+  EXPECT_EQ(settings().N, max_divisions);
+  const auto message = apply_settings("1", format_number(max_divisions + 1));
+  ASSERT_TRUE(message.has_value());
+  EXPECT_NE(message->find(cap), std::string::npos) << *message;
+}
+
+}  // namespace
+}  // namespace kinelab

@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <cmath>
+#include <string>
+
+#include "app/settings.h"
+#include "core/number_text.h"
+#include "gui/form_setting.h"
+#include "gui/start_menu.h"
+#include "gui/window_widget.h"
+#include "mechanisms/registry.h"
+
+namespace kinelab {
+namespace {
+
+// Each test gets its own start window (which resets N and T) and leaves no window behind.
+class gui_test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    start = std::make_unique<start_menu>();
+    start->show();
+  }
+  void TearDown() override {
+    start.reset();
+    settings() = global_settings{};
+    // Windows closed above are deleted by the event loop; let it do so now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  window_widget* open_by_menu(const char* item) {
+    QAction* action = start->findChild<QAction*>(item);
+    if (!action) return nullptr;
+    const auto before = start->open_windows();
+    action->trigger();
+    const auto after = start->open_windows();
+    return after.empty() ? nullptr : after.back();
+  }
+
+  static double number_in(const QLineEdit* field) {
+    const auto v = parse_number(field->text().toStdString());
+    return v ? *v : std::nan("");
+  }
+
+  std::unique_ptr<start_menu> start;
+};
+
+#define SKIP_UNLESS_REGISTERED(name) \
+  if (!find_window(name)) GTEST_SKIP() << name << " is not in the window registry"
+
+TEST_F(gui_test, MenuItemsAreEnabledExactlyForRegisteredWindows) {
+  int items = 0;
+  for (const submenu_decl& sub : mechanism_menus())
+    for (const menu_item_decl& item : sub.items) {
+      ++items;
+      QAction* a = start->findChild<QAction*>(item.item);
+      ASSERT_NE(a, nullptr) << item.item;
+      EXPECT_EQ(a->text().toStdString(), item.caption);
+      EXPECT_EQ(a->isEnabled(), find_window(item.window) != nullptr) << item.item;
+    }
+  EXPECT_EQ(items, 14);
+  for (const menu_item_decl& item : test_menu_items()) {
+    QAction* a = start->findChild<QAction*>(item.item);
+    ASSERT_NE(a, nullptr) << item.item;
+    EXPECT_EQ(a->isEnabled(), find_window(item.window) != nullptr) << item.item;
+  }
+}
+
+TEST_F(gui_test, EverySelectionOpensAnIndependentSimulationWindow) {
+  SKIP_UNLESS_REGISTERED("form_3r_jun");
+  window_widget* first = open_by_menu("jun3r");
+  window_widget* second = open_by_menu("jun3r");
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  ASSERT_NE(first, second);
+  EXPECT_NE(&first->model(), &second->model());
+  EXPECT_EQ(first->windowTitle().toStdString(), "3r_jun");
+  EXPECT_TRUE(first->isVisible() && second->isVisible());
+
+  // A text typed into one window stays out of the other.
+  QLineEdit* stop1 = first->field("Text2", 1);
+  ASSERT_NE(stop1, nullptr);
+  stop1->selectAll();
+  QTest::keyClicks(stop1, "35");
+  EXPECT_EQ(first->model().ctl.text("Text2", 1), "35");
+  EXPECT_EQ(second->model().ctl.text("Text2", 1), "20");
+  EXPECT_EQ(second->field("Text2", 1)->text().toStdString(), "20");
+
+  // "終了" closes every window at once.
+  const QPointer<window_widget> closing[] = {first, second};
+  start->findChild<QPushButton*>("Command1")->click();
+  for (const auto& c : closing) EXPECT_TRUE(!c || !c->isVisible());
+  EXPECT_TRUE(start->open_windows().empty());
+  EXPECT_FALSE(start->isVisible());
+}
+
+TEST_F(gui_test, SettingsRejectBadDivisionsAndAcceptValidOnes) {
+  struct bad_case {
+    const char* T;
+    const char* N;
+  };
+  const bad_case rejected[] = {{"1", "0"}, {"1", "2.5"}, {"1", "abc"}};
+  form_setting* form = start->open_settings();
+  ASSERT_NE(form, nullptr);
+  for (const bad_case& c : rejected) {
+    form->cycle_time()->setText(c.T);
+    form->divisions()->setText(c.N);
+    form->findChild<QPushButton*>("Command1")->click();
+    EXPECT_TRUE(form->isVisible()) << "N \"" << c.N << "\" closed the window";
+    EXPECT_FALSE(form->message()->text().isEmpty()) << "N \"" << c.N << "\" gave no message";
+    EXPECT_EQ(settings().N, 50) << "N \"" << c.N << "\"";
+    EXPECT_EQ(settings().T, 1) << "N \"" << c.N << "\"";
+  }
+
+  form->cycle_time()->setText("2");
+  form->divisions()->setText("100");
+  form->findChild<QPushButton*>("Command1")->click();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(settings().N, 100);
+  EXPECT_EQ(settings().T, 2);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+  // The window is unloaded on closing: the next one shows the stored texts again.
+  form_setting* again = start->open_settings();
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->cycle_time()->text().toStdString(), "1");
+  EXPECT_EQ(again->divisions()->text().toStdString(), "50");
+  EXPECT_EQ(start->open_settings(), again);
+}
+
+TEST_F(gui_test, RunWritesResultAndAnimatesThePicture) {
+  SKIP_UNLESS_REGISTERED("form_3r_jun");
+  window_widget* w = open_by_menu("jun3r");
+  ASSERT_NE(w, nullptr);
+  ASSERT_NE(w->picture(), nullptr);
+  QFile::remove("result.dat");
+
+  ASSERT_NE(w->button("run"), nullptr);
+  w->button("run")->click();
+  QFile result("result.dat");
+  ASSERT_TRUE(result.open(QIODevice::ReadOnly)) << "Run wrote no result.dat";
+  const int lines = static_cast<int>(result.readAll().count("\r\n"));
+  EXPECT_EQ(lines, 52) << "header and rows 0..50";
+  EXPECT_TRUE(w->timer_running());
+
+  // The picture holds the arm and its path: coloured pixels inside the frame.
+  const QImage image = w->picture()->grab().toImage();
+  int coloured = 0;
+  for (int y = 1; y < image.height() - 1; ++y)
+    for (int x = 1; x < image.width() - 1; ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (c.red() != c.green() || c.green() != c.blue()) ++coloured;
+    }
+  EXPECT_GT(coloured, 100) << "the picture after Run is blank";
+
+  // The window's own 200 ms timer moves the time slider to step 1.
+  QScrollBar* time = w->slider("HScroll1", 0);
+  ASSERT_NE(time, nullptr);
+  EXPECT_EQ(time->maximum(), 50);
+  QSignalSpy synced(w, &window_widget::synced);
+  ASSERT_TRUE(synced.wait(5000)) << "no timer tick";
+  EXPECT_EQ(time->value(), 1);
+
+  w->button("stop")->click();
+  EXPECT_FALSE(w->timer_running());
+}
+
+TEST_F(gui_test, SlidersTextsAndPointerReachTheModel) {
+  SKIP_UNLESS_REGISTERED("form_3r_jun");
+  window_widget* w = open_by_menu("jun3r");
+  ASSERT_NE(w, nullptr);
+
+  // The first joint slider at 3 writes 15° into the start field.
+  QScrollBar* joint1 = w->slider("HScroll2", 0);
+  ASSERT_NE(joint1, nullptr);
+  EXPECT_EQ(joint1->minimum(), -18);
+  EXPECT_EQ(joint1->maximum(), 18);
+  joint1->setValue(3);
+  EXPECT_EQ(w->field("Text2", 0)->text().toStdString(), "15");
+
+  // A drag to the lower right turns the view by one degree about x and about y.
+  QMouseEvent drag(QEvent::MouseMove, QPointF(40, 30), w->picture()->mapToGlobal(QPointF(40, 30)),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w->picture(), &drag);
+  const double one_degree_tolerance = 1e-9;  // deg(rad(1)) up to rounding of the π literal
+  EXPECT_NEAR(number_in(w->field("Text3", 0)), 1, one_degree_tolerance);
+  EXPECT_NEAR(number_in(w->field("Text3", 1)), 1, one_degree_tolerance);
+
+  // A stop angle that is not a number is reported in red, and the window stays usable.
+  QLineEdit* stop1 = w->field("Text2", 1);
+  stop1->selectAll();
+  QTest::keyClicks(stop1, "abc");
+  w->button("run")->click();
+  EXPECT_FALSE(w->status_line()->text().isEmpty());
+  EXPECT_TRUE(w->model().status_is_error);
+  EXPECT_TRUE(w->status_line()->styleSheet().contains("color"));
+  stop1->selectAll();
+  QTest::keyClicks(stop1, "20");
+  w->button("run")->click();
+  EXPECT_FALSE(w->model().status_is_error) << w->model().status;
+}
+
+TEST_F(gui_test, NewtonWindowReachesTheRootAndStaysSingle) {
+  SKIP_UNLESS_REGISTERED("test_newton");
+  window_widget* w = open_by_menu("newton_lapson_t");
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->windowTitle().toStdString(), "newton");
+  ASSERT_NE(w->button("Command1"), nullptr);
+  w->button("Command1")->click();
+  ASSERT_NE(w->field("Text1", 4), nullptr);
+  EXPECT_TRUE(w->field("Text1", 4)->text().startsWith("0.876726215395"))
+      << w->field("Text1", 4)->text().toStdString();
+
+  // The menu brings the same window forward, with its results still shown.
+  EXPECT_EQ(open_by_menu("newton_lapson_t"), w);
+  EXPECT_EQ(start->open_windows().size(), 1u);
+}
+
+TEST_F(gui_test, ZahyouWindowShowsTheFirstRowOfT) {
+  SKIP_UNLESS_REGISTERED("test_zahyou");
+  window_widget* w = open_by_menu("zahyou_t");
+  ASSERT_NE(w, nullptr);
+  w->button("Command1")->click();
+  // Default posture α = 1, β = 0, γ = 1: cos 1, cos 1·sin 1, sin² 1 (six digits shown).
+  const double expected[] = {0.540302, 0.454649, 0.708073};
+  const double six_digits = 1e-6;
+  for (int c = 0; c < 3; ++c) {
+    QLineEdit* f = w->field("Text4", c);
+    ASSERT_NE(f, nullptr) << "Text4(" << c << ")";
+    EXPECT_NEAR(number_in(f), expected[c], six_digits) << "Text4(" << c << ")";
+  }
+}
+
+}  // namespace
+}  // namespace kinelab

@@ -1,0 +1,18 @@
+// Test program entry: an offscreen QApplication, and a fresh temporary working folder so that
+// the result.dat written by Run never lands in the source or build tree.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  // Closing the last test window must not end anything: the tests go on after it.
+  QApplication::setQuitOnLastWindowClosed(false);
+  ::testing::InitGoogleTest(&argc, argv);
+  QTemporaryDir work;
+  if (!work.isValid() || !QDir::setCurrent(work.path())) return 2;
+  return RUN_ALL_TESTS();
+}
