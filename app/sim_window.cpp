@@ -87,7 +87,11 @@ void sim_window::static_pose() {
   if (const auto& record = logic_->arrays.solver_record(); !record.empty())
     report(summarize_static_pose(record.front()), false);
   if (decl_.style.static_pose_resets_step) step_no = 0;
-  redraw();
+  // A parallel window's static pose shows step 0 without the path, wherever step_no stands.
+  if (decl_.style.parallel_drawing)
+    draw_frame(0, false);
+  else
+    redraw();
 }
 
 void sim_window::run() {
@@ -161,14 +165,18 @@ void sim_window::slider_changed(const std::string& group, int index) {
     static_pose();
 }
 
-void sim_window::redraw() {
-  const int i = std::clamp(step_no, 0, std::max(0, logic_->arrays.N()));
+void sim_window::draw_frame(int step, bool with_path) {
+  const int i = std::clamp(step, 0, std::max(0, logic_->arrays.N()));
   const view_params v = view();
   picture_.Cls();
-  draw_axes(picture_, v.V, draw_size, v.scale);
+  if (!decl_.style.parallel_drawing) draw_axes(picture_, v.V, draw_size, v.scale);
   logic_->draw_step(*this, picture_, v, i);
-  if (const std::vector<kin_state>* path = logic_->output_path(); path && !path->empty())
+  if (decl_.style.parallel_drawing) draw_axes(picture_, v.V, draw_size, v.scale);
+  const std::vector<kin_state>* path = logic_->output_path();
+  if (with_path && path && !path->empty()) {
     draw_chain(picture_, static_cast<int>(path->size()) - 1, *path, v.V, v.scale);
+    if (decl_.style.parallel_drawing) draw_axes(picture_, v.V, draw_size, v.scale);
+  }
   logic_->fill_readouts(*this, i);
 }
 

@@ -28,6 +28,9 @@ struct window_style {
   bool next_stops_timer = true;         // serial windows; parallel ones leave the timer
   bool run_resets_figure = false;       // parallel windows: figure_no = 0, caption "動画"
   bool static_pose_resets_step = true;  // some static poses leave step_no alone
+  // Parallel windows draw the mechanism first and the world axes after it, then the output
+  // path and the axes once more; their static pose draws step 0 without the path.
+  bool parallel_drawing = false;
 };
 
 inline window_style serial_style() {
@@ -41,6 +44,8 @@ inline window_style parallel_style() {
   s.initial_view_x_deg = -60;
   s.next_stops_timer = false;
   s.run_resets_figure = true;
+  s.static_pose_resets_step = false;
+  s.parallel_drawing = true;
   return s;
 }
 
@@ -78,7 +83,8 @@ class window_logic {
   virtual void begin_run(sim_window&) {}
   // Step i of the trajectory with the profile value at τ = i/N.
   virtual void trajectory_step(sim_window& w, int i, const profile_point& p) = 0;
-  // Draws the mechanism at step i (after the world axes, before the output path).
+  // Draws the mechanism at step i: after the world axes in the serial windows, before them in
+  // the parallel ones; the framework clears the surface and draws the axes and the path.
   virtual void draw_step(sim_window& w, surface& s, const view_params& v, int i) = 0;
   // The output point whose path the redraw shows.
   virtual const std::vector<kin_state>* output_path() const = 0;
@@ -123,7 +129,7 @@ class sim_window : public window_model {
   void stop() { timer_enabled_ = false; }
   void next_figure();
   void static_pose();
-  void redraw();
+  void redraw() { draw_frame(step_no, true); }
 
   // Window state (Part of every window).
   int step_no = 0;
@@ -148,6 +154,7 @@ class sim_window : public window_model {
  private:
   void show_caption(const std::string& caption);
   void time_slider_changed();
+  void draw_frame(int step, bool with_path);
   // Runs f; a field_error is reported in the status line and f's effects stop there.
   bool guarded(const std::function<void()>& f);
   void report(std::string message, bool is_error);
