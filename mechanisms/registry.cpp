@@ -1,27 +1,27 @@
 #include "mechanisms/registry.h"
 
-#include "app/sim_window.h"
 #include "app/test_windows.h"
-#include "mechanisms/serial/serial_forward.h"
+#include "mechanisms/orvak/windows.h"
+#include "mechanisms/rail/windows.h"
+#include "mechanisms/serial/windows.h"
+#include "mechanisms/stewart/windows.h"
+#include "mechanisms/zelko/windows.h"
 
 namespace kinelab {
 
-namespace {
-window_entry simulation(const window_decl& d, std::string menu_item, std::string caption) {
-  return {d.name, d.title, std::move(menu_item), std::move(caption), true, [&d] {
-            return std::make_unique<sim_window>(d);
-          }};
-}
-}  // namespace
-
 const std::vector<window_entry>& window_registry() {
-  static const std::vector<window_entry> entries = {
-      simulation(form_3r_jun(), "jun3r", "直列３R順運動学"),
-      {"test_zahyou", "zahyou_henkan", "zahyou_t", "座標変換テスト", false, make_test_zahyou},
-      {"test_kakudo", "kakudo", "kakudo_t", "角度関数テスト", false, make_test_kakudo},
-      {"test_newton", "newton", "newton_lapson_t", "ニュートン・ラプソン法", false,
-       make_test_newton},
-  };
+  static const std::vector<window_entry> entries = [] {
+    std::vector<window_entry> all;
+    for (auto family :
+         {serial_windows, stewart_windows, rail_windows, orvak_windows, zelko_windows})
+      for (auto& e : family()) all.push_back(std::move(e));
+    all.push_back(
+        {"test_zahyou", "zahyou_henkan", "zahyou_t", "座標変換テスト", false, make_test_zahyou});
+    all.push_back({"test_kakudo", "kakudo", "kakudo_t", "角度関数テスト", false, make_test_kakudo});
+    all.push_back({"test_newton", "newton", "newton_lapson_t", "ニュートン・ラプソン法", false,
+                   make_test_newton});
+    return all;
+  }();
   return entries;
 }
 

@@ -1,0 +1,11 @@
+#pragma once
+#include <vector>
+
+#include "app/window_entry.h"
+
+namespace kinelab {
+
+// The orvak windows in start-menu order.
+std::vector<window_entry> orvak_windows();
+
+}  // namespace kinelab

@@ -1,0 +1,9 @@
+#include "mechanisms/stewart/windows.h"
+
+namespace kinelab {
+
+std::vector<window_entry> stewart_windows() {
+  return {};
+}
+
+}  // namespace kinelab
