@@ -131,11 +131,12 @@ void mat_mul_scaled(int n, const mat<N>& A, const mat<N>& B, double k, mat<N>& C
   mat_mul(n, A, B, C);
   mat_scale(n, C, k, C);
 }
-// D = A·B, then D = D·C.
+// D = A·B, then D = D·C. The partial product goes through a temporary: D may be C itself.
 template <int N>
 void mat_mul3(int n, const mat<N>& A, const mat<N>& B, const mat<N>& C, mat<N>& D) {
-  mat_mul(n, A, B, D);
-  mat_mul(n, D, C, D);
+  mat<N> AB;
+  mat_mul(n, A, B, AB);
+  mat_mul(n, AB, C, D);
 }
 template <int N>
 void mat_mul3_scaled(int n, const mat<N>& A, const mat<N>& B, const mat<N>& C, double k,
