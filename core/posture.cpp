@@ -1,0 +1,275 @@
+#include "core/posture.h"
+
+#include <cmath>
+
+#include "core/angles.h"
+
+namespace kinelab {
+
+namespace {
+
+mat3 make(double a11, double a12, double a13, double a21, double a22, double a23, double a31,
+          double a32, double a33) {
+  mat3 m;
+  m(1, 1) = a11, m(1, 2) = a12, m(1, 3) = a13;
+  m(2, 1) = a21, m(2, 2) = a22, m(2, 3) = a23;
+  m(3, 1) = a31, m(3, 2) = a32, m(3, 3) = a33;
+  return m;
+}
+
+// Rate and acceleration of one elementary rotation: Ṁ = ω·M′ and M̈ = ω̇·M′ + ω²·M″, where M′
+// and M″ are the first and second derivatives of the matrix with respect to its angle.
+void elementary_rates(const mat3& d1, const mat3& d2, double w, double dw, mat3& rate,
+                      mat3& accel) {
+  mat_scale(3, d1, w, rate);
+  mat3 a, b;
+  mat_scale(3, d1, dw, a);
+  mat_scale(3, d2, w * w, b);
+  mat_add(3, a, b, accel);
+}
+
+vec3 position(const kin_state& p) {
+  vec3 v;
+  v(1) = p.x, v(2) = p.y, v(3) = p.z;
+  return v;
+}
+vec3 velocity(const kin_state& p) {
+  vec3 v;
+  v(1) = p.dx, v(2) = p.dy, v(3) = p.dz;
+  return v;
+}
+vec3 acceleration(const kin_state& p) {
+  vec3 v;
+  v(1) = p.ddx, v(2) = p.ddy, v(3) = p.ddz;
+  return v;
+}
+kin_state point(const vec3& P, const vec3& V, const vec3& A) {
+  kin_state s;
+  s.x = P(1), s.dx = V(1), s.ddx = A(1);
+  s.y = P(2), s.dy = V(2), s.ddy = A(2);
+  s.z = P(3), s.dz = V(3), s.ddz = A(3);
+  return s;
+}
+
+// (Q, Q̇, Q̈) → (R·Q, R·Q̇ + Ṙ·Q, R·Q̈ + 2·Ṙ·Q̇ + R̈·Q).
+kin_state rotate_point(const rotation_rates& m, const vec3& Q, const vec3& dQ, const vec3& ddQ) {
+  vec3 P, V, A, t1, t2, t3;
+  mat_vec(3, m.R, Q, P);
+  mat_vec(3, m.R, dQ, t1);
+  mat_vec(3, m.dR, Q, t2);
+  vec_add(3, t1, t2, V);
+  mat_vec(3, m.R, ddQ, t1);
+  mat_vec_scaled(3, m.dR, dQ, 2.0, t2);
+  mat_vec(3, m.ddR, Q, t3);
+  vec_add3(3, t1, t2, t3, A);
+  return point(P, V, A);
+}
+
+}  // namespace
+
+mat3 rot_x(double a) {
+  const double c = std::cos(a), s = std::sin(a);
+  return make(1, 0, 0, 0, c, -s, 0, s, c);
+}
+
+mat3 rot_y(double b) {
+  const double c = std::cos(b), s = std::sin(b);
+  return make(c, 0, s, 0, 1, 0, -s, 0, c);
+}
+
+mat3 rot_z(double c) {
+  const double co = std::cos(c), s = std::sin(c);
+  return make(co, -s, 0, s, co, 0, 0, 0, 1);
+}
+
+mat3 rotation_matrix(double a, double b, double c) {
+  const double sa = std::sin(a), ca = std::cos(a);
+  const double sb = std::sin(b), cb = std::cos(b);
+  const double sc = std::sin(c), cc = std::cos(c);
+  return make(cb * cc, -cb * sc, sb,                                     //
+              ca * sc + sa * sb * cc, ca * cc - sa * sb * sc, -sa * cb,  //
+              sa * sc - ca * sb * cc, sa * cc + ca * sb * sc, ca * cb);
+}
+
+rotation_rates posture_matrices(const kin_state& s) {
+  const double sa = std::sin(s.x), ca = std::cos(s.x);
+  const double sb = std::sin(s.y), cb = std::cos(s.y);
+  const double sc = std::sin(s.z), cc = std::cos(s.z);
+
+  const mat3 X = rot_x(s.x), Y = rot_y(s.y), Z = rot_z(s.z);
+  // Derivatives with respect to the angle: cos → −sin, sin → cos, the fixed 1 → 0; the second
+  // derivative is −M without its fixed 1.
+  const mat3 X1 = make(0, 0, 0, 0, -sa, -ca, 0, ca, -sa);
+  const mat3 Y1 = make(-sb, 0, cb, 0, 0, 0, -cb, 0, -sb);
+  const mat3 Z1 = make(-sc, -cc, 0, cc, -sc, 0, 0, 0, 0);
+  mat3 X2, Y2, Z2;
+  mat_scale(3, X, -1.0, X2);
+  mat_scale(3, Y, -1.0, Y2);
+  mat_scale(3, Z, -1.0, Z2);
+  X2(1, 1) = 0;
+  Y2(2, 2) = 0;
+  Z2(3, 3) = 0;
+
+  mat3 dX, dY, dZ, ddX, ddY, ddZ;
+  elementary_rates(X1, X2, s.dx, s.ddx, dX, ddX);
+  elementary_rates(Y1, Y2, s.dy, s.ddy, dY, ddY);
+  elementary_rates(Z1, Z2, s.dz, s.ddz, dZ, ddZ);
+
+  rotation_rates m;
+  mat_mul3(3, X, Y, Z, m.R);
+
+  mat3 t1, t2, t3;
+  mat_mul3(3, dX, Y, Z, t1);
+  mat_mul3(3, X, dY, Z, t2);
+  mat_mul3(3, X, Y, dZ, t3);
+  mat_add3(3, t1, t2, t3, m.dR);
+
+  // R̈ = Ẍ·Y·Z + X·Ÿ·Z + X·Y·Z̈ + 2·(Ẋ·Ẏ·Z + Ẋ·Y·Ż + X·Ẏ·Ż)
+  mat3 own, cross;
+  mat_mul3(3, ddX, Y, Z, t1);
+  mat_mul3(3, X, ddY, Z, t2);
+  mat_mul3(3, X, Y, ddZ, t3);
+  mat_add3(3, t1, t2, t3, own);
+  mat_mul3(3, dX, dY, Z, t1);
+  mat_mul3(3, dX, Y, dZ, t2);
+  mat_mul3(3, X, dY, dZ, t3);
+  mat_add3(3, t1, t2, t3, cross);
+  mat_scale(3, cross, 2.0, cross);
+  mat_add(3, own, cross, m.ddR);
+  return m;
+}
+
+kin_state posture_from_matrices(const rotation_rates& m) {
+  const mat3& R = m.R;
+  const mat3& dR = m.dR;
+  const mat3& ddR = m.ddR;
+  kin_state s;
+
+  // R(1,3) = sin β. Rounding can push it a hair past ±1 (a product of rotations); it is then
+  // taken as ±1, the nearest value arcsin accepts.
+  double r13 = R(1, 3);
+  if (r13 > 1) r13 = 1;
+  if (r13 < -1) r13 = -1;
+  const double b = arcsin(r13).angle;
+  s.y = b;
+  const double cb = std::cos(b);
+  if (cb == 0) return s;
+  const double sb = std::sin(b);
+
+  const double a = arctan2(-R(2, 3), R(3, 3));
+  const double c = arctan2(-R(1, 2), R(1, 1));
+  s.x = a;
+  s.z = c;
+
+  // β first, then γ (its formulas use β̇ and β̈), then α.
+  const double db = dR(1, 3) / cb;
+  const double ddb = (ddR(1, 3) + sb * (db * db)) / cb;
+  s.dy = db;
+  s.ddy = ddb;
+
+  // Each rate is solved from the element whose divisor is the larger of |sin| and |cos|, so the
+  // divisor stays at least cβ/√2.
+  const double sc = std::sin(c), cc = std::cos(c);
+  double dc, ddc;
+  if (std::fabs(sc) >= std::fabs(cc)) {
+    // from R(1,1) = cβ·cγ
+    dc = -(dR(1, 1) + sb * cc * db) / (sc * cb);
+    ddc = (-ddR(1, 1) - cb * cc * (db * db + dc * dc) - sb * cc * ddb + 2 * sb * sc * db * dc) /
+          (sc * cb);
+  } else {
+    // from R(1,2) = −cβ·sγ
+    dc = (sb * sc * db - dR(1, 2)) / (cc * cb);
+    ddc = (sb * sc * ddb + cb * sc * (db * db + dc * dc) + 2 * sb * cc * db * dc - ddR(1, 2)) /
+          (cc * cb);
+  }
+  s.dz = dc;
+  s.ddz = ddc;
+
+  const double sa = std::sin(a), ca = std::cos(a);
+  double da, dda;
+  if (std::fabs(sa) >= std::fabs(ca)) {
+    // from R(3,3) = cα·cβ
+    da = -(dR(3, 3) + ca * sb * db) / (sa * cb);
+    dda = (-ddR(3, 3) - ca * cb * (da * da + db * db) + 2 * sa * sb * da * db - ca * sb * ddb) /
+          (sa * cb);
+  } else {
+    // from R(2,3) = −sα·cβ
+    da = (sa * sb * db - dR(2, 3)) / (ca * cb);
+    dda = (sa * sb * ddb + sa * cb * (da * da + db * db) + 2 * ca * sb * da * db - ddR(2, 3)) /
+          (ca * cb);
+  }
+  s.dx = da;
+  s.ddx = dda;
+  return s;
+}
+
+rotation_rates mat_mul_rates(const rotation_rates& Ri, const rotation_rates& R) {
+  rotation_rates out;
+  mat_mul(3, R.R, Ri.R, out.R);
+  mat3 t1, t2, t3;
+  mat_mul(3, R.dR, Ri.R, t1);
+  mat_mul(3, R.R, Ri.dR, t2);
+  mat_add(3, t1, t2, out.dR);
+  mat_mul(3, R.ddR, Ri.R, t1);
+  mat_mul_scaled(3, R.dR, Ri.dR, 2.0, t2);
+  mat_mul(3, R.R, Ri.ddR, t3);
+  mat_add3(3, t1, t2, t3, out.ddR);
+  return out;
+}
+
+kin_state chain_posture(int n, const kin_state* postures) {
+  rotation_rates m;
+  mat_identity(3, m.R);
+  for (int i = 1; i <= n; ++i) m = mat_mul_rates(posture_matrices(postures[i]), m);
+  return posture_from_matrices(m);
+}
+
+kin_state to_parent(const kin_state& h, const kin_state& s, const kin_state& p) {
+  const rotation_rates m = posture_matrices(s);
+  const vec3 P = position(p), V = velocity(p), A = acceleration(p);
+  vec3 RP, RV, dRP, RA, dRV, ddRP;
+  mat_vec(3, m.R, P, RP);
+  mat_vec(3, m.R, V, RV);
+  mat_vec(3, m.dR, P, dRP);
+  mat_vec(3, m.R, A, RA);
+  mat_vec_scaled(3, m.dR, V, 2.0, dRV);
+  mat_vec(3, m.ddR, P, ddRP);
+
+  vec3 G, dG, ddG;
+  vec_add(3, position(h), RP, G);
+  vec_add3(3, velocity(h), RV, dRP, dG);
+  vec_add3(3, acceleration(h), RA, dRV, ddG);
+  vec_add(3, ddG, ddRP, ddG);
+  return point(G, dG, ddG);
+}
+
+kin_state to_parent_shifted(const kin_state& h, const kin_state& s, const kin_state& p) {
+  const rotation_rates m = posture_matrices(s);
+  vec3 Q, dQ, ddQ;
+  vec_add(3, position(h), position(p), Q);
+  vec_add(3, velocity(h), velocity(p), dQ);
+  vec_add(3, acceleration(h), acceleration(p), ddQ);
+  return rotate_point(m, Q, dQ, ddQ);
+}
+
+kin_state to_child(const kin_state& h, const kin_state& s, const kin_state& g) {
+  const rotation_rates m = posture_matrices(s);
+  vec3 D, dD, ddD;
+  vec_sub(3, position(g), position(h), D);
+  vec_sub(3, velocity(g), velocity(h), dD);
+  vec_sub(3, acceleration(g), acceleration(h), ddD);
+
+  // Rᵀ·D, Rᵀ·Ḋ + Ṙᵀ·D, Rᵀ·D̈ + 2·Ṙᵀ·Ḋ + R̈ᵀ·D
+  vec3 P, V, A, t1, t2, t3;
+  mat_t_vec(3, m.R, D, P);
+  mat_t_vec(3, m.R, dD, t1);
+  mat_t_vec(3, m.dR, D, t2);
+  vec_add(3, t1, t2, V);
+  mat_t_vec(3, m.R, ddD, t1);
+  mat_t_vec_scaled(3, m.dR, dD, 2.0, t2);
+  mat_t_vec(3, m.ddR, D, t3);
+  vec_add3(3, t1, t2, t3, A);
+  return point(P, V, A);
+}
+
+}  // namespace kinelab
