@@ -1,7 +1,8 @@
 #pragma once
 // A serial chain of revolute joints. Link i's frame sits at offset h_i = (hx(i), hy(i), hz(i))
-// in the frame of link i−1 (link 0 is the base), turned by R_i = Rx(alfa(i))·Ry(beta(i))·Rz(the(i)):
-// each joint turns about its own z axis after the fixed twist. Arrays are read at 1..n.
+// in the frame of link i−1 (link 0 is the base), turned by R_i =
+// Rx(alfa(i))·Ry(beta(i))·Rz(the(i)): each joint turns about its own z axis after the fixed twist.
+// Arrays are read at 1..n.
 #include "core/array_algebra.h"
 #include "core/kin_state.h"
 
@@ -9,6 +10,13 @@ namespace kinelab {
 
 inline constexpr int max_links = 7;  // 6 joints and the output point P
 using link_array = vec<max_links>;
+
+// An arm's constant geometry: links 1..links, the last of which is the output point P (zero
+// twist, zero joint angle). Lengths in the user's unit, twists in radians.
+struct serial_arm {
+  int links = 0;
+  link_array hx, hy, hz, alfa, beta;
+};
 
 // `start` given in the frame of link n, returned in the base frame with velocity and
 // acceleration: p ← h_i + R_i·p for i = n down to 1.

@@ -21,5 +21,6 @@ struct serial_forward_layout {
 window_decl serial_forward_window(const serial_forward_layout& layout);
 
 const window_decl& form_3r_jun();
+const window_decl& form_6r_jun();
 
 }  // namespace kinelab

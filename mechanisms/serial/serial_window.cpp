@@ -1,6 +1,7 @@
 #include "mechanisms/serial/serial_window.h"
 
 #include "app/decl_builder.h"
+#include "app/result_file.h"
 #include "core/angles.h"
 #include "core/posture.h"
 #include "draw/view.h"
@@ -26,6 +27,26 @@ serial_arm read_link_table(const controls& c, const std::vector<std::string>& gr
 double arm_size(const serial_arm& arm) {
   return vec_sum_abs(arm.links, arm.hx) + vec_sum_abs(arm.links, arm.hy) +
          vec_sum_abs(arm.links, arm.hz);
+}
+
+std::vector<std::string> six_axis_link_groups() {
+  return {"Text1", "Text6", "Text7", "Text8", "Text9", "Text10", "Text11"};
+}
+
+std::vector<std::vector<std::string>> six_axis_link_defaults() {
+  return {{"0", "0", "0.06", "0", "0"},
+          {"0", "0", "0.23", "90", "0"},
+          {"0", "0.26", "0", "0", "0"},
+          {"0", "0.07", "0", "-90", "0"},
+          {"0", "0", "0.20", "90", "0"},
+          {"0", "0.07", "0", "-90", "0"},
+          {"0", "0", "0.03"}};
+}
+
+std::string six_axis_result_header() {
+  // "deg(the3(i)),deg(the4(i))" has no blank: the header is kept as the arm's users know it.
+  return "i, deg(the1(i)), deg(the2(i)), deg(the3(i)),deg(the4(i)), deg(the5(i)), "
+         "deg(the6(i)), p7(i).x, p7(i).y, p7(i).z, deg(s7(i).x), deg(s7(i).y), deg(s7(i).z)";
 }
 
 control_grid link_table(controls& c, const std::vector<std::string>& groups,
@@ -113,6 +134,68 @@ void show_pose_readouts(controls& c, const kin_state& p, const kin_state& postur
   c.set_number("Text4", 3, deg(posture.x));
   c.set_number("Text4", 4, deg(posture.y));
   c.set_number("Text4", 5, deg(posture.z));
+}
+
+serial_logic::serial_logic(int joints, std::vector<std::string> link_groups,
+                           std::string result_header)
+    : joints_count_(joints),
+      link_groups_(std::move(link_groups)),
+      result_header_(std::move(result_header)) {
+  for (int k = 2; k <= joints + 1; ++k)
+    points_.push_back(&arrays.add("p" + std::to_string(k), array_kind::point));
+  posture_ = &arrays.add("s" + std::to_string(joints + 1), array_kind::point);
+  for (int k = 1; k <= joints; ++k)
+    joints_.push_back(&arrays.add("the" + std::to_string(k), array_kind::scalar));
+}
+
+void serial_logic::read_arm(sim_window& w) {
+  const serial_arm arm = read_link_table(w.ctl, link_groups_);
+  arm_ = arm;
+  p1_ = {};
+  p1_.x = arm_.hx(1), p1_.y = arm_.hy(1), p1_.z = arm_.hz(1);
+  w.set_draw_size(arm_size(arm_));
+}
+
+void serial_logic::store_step(int i, const link_array& the, const link_array& dthe,
+                              const link_array& ddthe) {
+  const auto at = static_cast<std::size_t>(i);
+  for (int k = 1; k <= joints_count_; ++k) {
+    kin_state& j = (*joints_[static_cast<std::size_t>(k - 1)])[at];
+    j = {};
+    j.x = the(k), j.dx = dthe(k), j.ddx = ddthe(k);
+  }
+  const kin_state origin{};
+  for (int k = 2; k <= links(); ++k)
+    (*points_[static_cast<std::size_t>(k - 2)])[at] =
+        chain_point(k, arm_.hx, arm_.hy, arm_.hz, arm_.alfa, arm_.beta, the, dthe, ddthe, origin);
+  (*posture_)[at] = chain_posture_serial(links(), arm_.alfa, arm_.beta, the, dthe, ddthe);
+}
+
+void serial_logic::draw_step(sim_window& w, surface& s, const view_params& v, int i) {
+  std::vector<kin_state> pts{p1_};
+  for (auto* a : points_) pts.push_back((*a)[static_cast<std::size_t>(i)]);
+  draw_serial_arm(s, v, pts, (*posture_)[static_cast<std::size_t>(i)], w.draw_size);
+}
+
+void serial_logic::fill_readouts(sim_window& w, int i) {
+  show_pose_readouts(w.ctl, (*points_.back())[static_cast<std::size_t>(i)],
+                     (*posture_)[static_cast<std::size_t>(i)]);
+}
+
+void serial_logic::write_header(result_text& out) const {
+  out.text(result_header_);
+  out.end_line();
+}
+
+void serial_logic::write_row(result_text& out, int i) const {
+  const auto at = static_cast<std::size_t>(i);
+  out.integer(i);
+  for (auto* j : joints_) out.number(deg((*j)[at].x));
+  const kin_state& p = (*points_.back())[at];
+  const kin_state& s = (*posture_)[at];
+  out.number(p.x).number(p.y).number(p.z);
+  out.number(deg(s.x)).number(deg(s.y)).number(deg(s.z));
+  out.end_line();
 }
 
 }  // namespace kinelab

@@ -10,18 +10,17 @@
 
 namespace kinelab {
 
-// The arm read from its link table: links 1..n carry joints, link n + 1 is the output point P
-// (zero twist). Lengths in the user's unit, twists in radians.
-struct serial_arm {
-  int links = 0;  // joints + 1
-  link_array hx, hy, hz, alfa, beta;
-};
-
 // Reads the link table (one text group per joint: hx, hy, hz, alfa, beta in degrees; the last
 // group holds P's hx, hy, hz). Throws field_error.
 serial_arm read_link_table(const controls& c, const std::vector<std::string>& groups);
 // The drawing size L: Σ|hx| + Σ|hy| + Σ|hz| over every link.
 double arm_size(const serial_arm& arm);
+
+// The six-axis arm's link table groups (J1..J6, P), its defaults and its result header, shared
+// by the 6R forward and inverse windows.
+std::vector<std::string> six_axis_link_groups();
+std::vector<std::vector<std::string>> six_axis_link_defaults();
+std::string six_axis_result_header();
 
 // The link table grid with columns "J1".."Jn", "出力P" and rows "hx".."beta", "ganma".
 control_grid link_table(controls& c, const std::vector<std::string>& groups,
@@ -42,5 +41,38 @@ void draw_serial_arm(surface& s, const view_params& v, const std::vector<kin_sta
 
 // Pose readouts Text4(0..5): P and the posture in degrees.
 void show_pose_readouts(controls& c, const kin_state& p, const kin_state& posture);
+
+// What every serial-arm window keeps and shows: the arm read from its link table, the arrays
+// p2..p(n+1), s(n+1) and the1..then, the drawing, the readouts and the result rows
+// (i, the joint angles in degrees, P, the posture in degrees).
+class serial_logic : public window_logic {
+ public:
+  serial_logic(int joints, std::vector<std::string> link_groups, std::string result_header);
+
+  void draw_step(sim_window& w, surface& s, const view_params& v, int i) override;
+  const std::vector<kin_state>* output_path() const override { return points_.back(); }
+  void fill_readouts(sim_window& w, int i) override;
+  void write_header(result_text& out) const override;
+  void write_row(result_text& out, int i) const override;
+
+ protected:
+  int links() const { return joints_count_ + 1; }
+  // Reads the link table into the arm, p1 and the drawing size; throws field_error before
+  // anything changes.
+  void read_arm(sim_window& w);
+  // Stores step i: the joint histories and, from the chain, p2..p(n+1) and s(n+1).
+  void store_step(int i, const link_array& the, const link_array& dthe, const link_array& ddthe);
+
+  serial_arm arm_;
+
+ private:
+  int joints_count_;
+  std::vector<std::string> link_groups_;
+  std::string result_header_;
+  kin_state p1_;
+  std::vector<std::vector<kin_state>*> points_;  // p2 .. p(n+1)
+  std::vector<kin_state>* posture_;              // s(n+1)
+  std::vector<std::vector<kin_state>*> joints_;  // the1 .. then
+};
 
 }  // namespace kinelab

@@ -1,0 +1,161 @@
+#include "mechanisms/serial/serial_inverse.h"
+
+#include "app/decl_builder.h"
+#include "core/angles.h"
+#include "core/number_text.h"
+#include "mechanisms/serial/serial_ik.h"
+#include "mechanisms/serial/serial_window.h"
+
+namespace kinelab {
+
+namespace {
+
+class serial_inverse_logic : public serial_logic {
+ public:
+  explicit serial_inverse_logic(const serial_inverse_layout& layout)
+      : serial_logic(layout.joints, layout.link_groups, layout.result_header), layout_(layout) {
+    goal_p_ = &arrays.add("goal_p", array_kind::point);
+    if (six_axis()) goal_s_ = &arrays.add("goal_s", array_kind::point);
+    arrays.keep_solver_record();
+  }
+
+  void on_open(sim_window&) override {
+    for (int k = 1; k <= layout_.joints; ++k) the_(k) = rad(layout_.initial_angle_deg);
+  }
+
+  void read_parameters(sim_window& w) override {
+    const double tolerance = w.ctl.number(layout_.tolerance_group);
+    read_arm(w);
+    tolerance_ = tolerance;
+    for (int c = 0; c < coordinates(); ++c)
+      w.ctl.set_number("Text2", 2 * c,
+                       w.ctl.slider_at("HScroll2", c).value * goal(c).slider_factor);
+  }
+
+  // Step 0 moves to the start pose; the goal's rate fields keep the last run's values.
+  void static_pose(sim_window& w) override {
+    kin_state& p = (*goal_p_)[0];
+    p.x = start_value(w, 0), p.y = start_value(w, 1), p.z = start_value(w, 2);
+    if (six_axis()) {
+      kin_state& s = (*goal_s_)[0];
+      s.x = start_value(w, 3), s.y = start_value(w, 4), s.z = start_value(w, 5);
+    }
+    solve(0);
+  }
+
+  void begin_run(sim_window& w) override {
+    for (int c = 0; c < coordinates(); ++c) {
+      start_(c + 1) = start_value(w, c);
+      stop_(c + 1) = internal(c, w.ctl.number("Text2", 2 * c + 1));
+    }
+  }
+
+  void trajectory_step(sim_window& w, int i, const profile_point& p) override {
+    const auto at = static_cast<std::size_t>(i);
+    for (int c = 0; c < coordinates(); ++c) {
+      const driven_value v = apply_profile(p, start_(c + 1), stop_(c + 1), w.T());
+      kin_state& g = c < 3 ? (*goal_p_)[at] : (*goal_s_)[at];
+      double kin_state::*value[] = {&kin_state::x, &kin_state::y, &kin_state::z};
+      double kin_state::*rate[] = {&kin_state::dx, &kin_state::dy, &kin_state::dz};
+      double kin_state::*accel[] = {&kin_state::ddx, &kin_state::ddy, &kin_state::ddz};
+      g.*value[c % 3] = v.q, g.*rate[c % 3] = v.dq, g.*accel[c % 3] = v.ddq;
+    }
+    solve(i);
+  }
+
+ private:
+  bool six_axis() const { return layout_.joints == 6; }
+  int coordinates() const { return static_cast<int>(layout_.goal.size()); }
+  const goal_coordinate& goal(int c) const { return layout_.goal[static_cast<std::size_t>(c)]; }
+  double internal(int c, double field) const { return goal(c).angle ? rad(field) : field; }
+  double start_value(sim_window& w, int c) const {
+    return internal(c, w.ctl.number("Text2", 2 * c));
+  }
+
+  // Newton–Raphson from the angles held now, then the chain at the solution.
+  void solve(int i) {
+    const auto at = static_cast<std::size_t>(i);
+    arrays.solver_record()[at] =
+        six_axis()
+            ? newton_ik_6r(tolerance_, arm_, (*goal_p_)[at], (*goal_s_)[at], the_, dthe_, ddthe_)
+            : newton_ik_3r(tolerance_, arm_, (*goal_p_)[at], the_, dthe_, ddthe_);
+    store_step(i, the_, dthe_, ddthe_);
+  }
+
+  const serial_inverse_layout& layout_;
+  double tolerance_ = 0.001;
+  link_array the_, dthe_, ddthe_;  // persist between solves: each warm-starts the next
+  link_array start_, stop_;        // goal coordinates, internal units
+  std::vector<kin_state>* goal_p_ = nullptr;
+  std::vector<kin_state>* goal_s_ = nullptr;
+};
+
+}  // namespace
+
+window_decl serial_inverse_window(const serial_inverse_layout& layout) {
+  window_decl d;
+  d.name = layout.name;
+  d.title = layout.title;
+  controls& c = d.initial;
+  d.layout.push_back(link_table(c, layout.link_groups, layout.link_defaults));
+  std::vector<start_stop_row> rows;
+  for (std::size_t k = 0; k < layout.goal.size(); ++k) {
+    const goal_coordinate& g = layout.goal[k];
+    const int i = static_cast<int>(k);
+    rows.push_back({g.caption, "Text2", 2 * i, format_number(g.pose_slider.value * g.slider_factor),
+                    "Text2", 2 * i + 1, g.stop_default, "HScroll2", i, g.pose_slider});
+  }
+  d.layout.push_back(start_stop_table(c, "", {"", " start", "stop", ""}, rows));
+  d.layout.push_back(readout_table(
+      c, "", {{layout.tolerance_caption, layout.tolerance_group, 0, "0.001"}}, false));
+  declare_serial_controls(d);
+  const std::string last = std::to_string(layout.joints + 1);
+  add_pose_graphs(d, "p" + last, "s" + last);
+  add_joint_graphs(d, layout.joints);
+  d.make_logic = [&layout] { return std::make_unique<serial_inverse_logic>(layout); };
+  return d;
+}
+
+const window_decl& form_3r_gyaku() {
+  static const serial_inverse_layout layout{
+      "form_3r_gyaku",
+      "3r_gyaku",
+      3,
+      {"Text1", "Text6", "Text7", "Text8"},
+      {{"0", "0", "0", "0", "0"},
+       {"0", "0", "2", "90", "0"},
+       {"0", "2", "0", "0", "0"},
+       {"0", "1", "0"}},
+      {{"X", "2.5", {0, 50, 0, true}, 0.1},
+       {"Y", "0", {0, 50, 25, true}, 0.1},
+       {"Z", "3", {0, 50, 30, true}, 0.1}},
+      "Text9",
+      "許容誤差",
+      45,
+      "i, deg(the1(i)), deg(the2(i)), deg(the3(i)), p4(i).x, p4(i).y, p4(i).z, deg(s4(i).x), "
+      "deg(s4(i).y), deg(s4(i).z)"};
+  static const window_decl decl = serial_inverse_window(layout);
+  return decl;
+}
+
+const window_decl& form_6r_gyaku() {
+  static const serial_inverse_layout layout{"form_6r_gyaku",
+                                            "6r_gyaku",
+                                            6,
+                                            six_axis_link_groups(),
+                                            six_axis_link_defaults(),
+                                            {{"X", "0", {-50, 50, 30, true}, 0.01},
+                                             {"Y", "0", {-50, 50, -30, true}, 0.01},
+                                             {"Z", "0.6", {0, 100, 50, true}, 0.01},
+                                             {"α(deg)", "0", {-18, 18, 0, true}, 5, true},
+                                             {"β(deg)", "0", {-18, 18, 0, true}, 5, true},
+                                             {"γ(deg)", "0", {-18, 18, 0, true}, 5, true}},
+                                            "Text12",
+                                            "変位誤差",
+                                            0,
+                                            six_axis_result_header()};
+  static const window_decl decl = serial_inverse_window(layout);
+  return decl;
+}
+
+}  // namespace kinelab

@@ -1,0 +1,86 @@
+// The four serial-arm windows: stored rates against differences of values, and what their
+// default runs report.
+#include <gtest/gtest.h>
+
+#include "app/settings.h"
+#include "app/sim_window.h"
+#include "core/angles.h"
+#include "mechanisms/serial/serial_forward.h"
+#include "mechanisms/serial/serial_inverse.h"
+#include "mechanisms/serial/serial_window.h"
+#include "support/temp_dir.h"
+#include "support/trajectory_check.h"
+
+namespace kinelab {
+namespace {
+
+TEST(serial_windows, stored_rates_match_differences_of_values) {
+  test::temp_working_dir dir;
+  struct {
+    const char* window;
+    std::vector<std::string> sets;
+    double tolerance = test::check_tolerance;
+  } cases[] = {
+      // Unequal stops and extra twists make every joint and every coordinate move.
+      {"form_3r_jun", {"Text2(1)=70", "Text2(3)=-40", "Text2(5)=110", "Text1(3)=15"}},
+      {"form_3r_jun", {"Text2(1)=70", "Option1=1"}},
+      {"form_3r_jun", {"Text2(1)=70", "Option1=2"}},
+      {"form_6r_jun", {"Text2(7)=40", "Text2(11)=-60", "Text9(4)=10"}},
+      // A solve is exact only to its tolerance; a tight one makes the values follow the path
+      // closely enough for differences to stand for derivatives.
+      {"form_3r_gyaku",
+       {"HScroll2(0)=5", "Text2(1)=1", "Text2(3)=1.5", "Text2(5)=2", "Text9=1e-10"},
+       test::nr_check_tolerance},
+      {"form_3r_gyaku",
+       {"HScroll2(0)=5", "Text2(1)=1", "Text2(3)=1.5", "Text2(5)=2", "Text9=1e-10", "Option1=1"},
+       test::nr_check_tolerance},
+  };
+  for (const auto& c : cases)
+    for (const auto& m : test::run_and_check_derivatives(c.window, c.sets, c.tolerance))
+      ADD_FAILURE() << c.window << ": " << m;
+}
+
+// The default six-axis arm is singular at all-zero angles (the first guess of form_6r_gyaku):
+// the same window code with a first guess away from the singularities solves the whole path.
+TEST(serial_windows, six_axis_inverse_solves_a_path_from_a_regular_first_guess) {
+  test::temp_working_dir dir;
+  serial_inverse_layout layout = {
+      "form_6r_gyaku", "6r_gyaku", 6,  six_axis_link_groups(),  six_axis_link_defaults(), {},
+      "Text12",        "変位誤差", 20, six_axis_result_header()};
+  layout.goal = {{"X", "0.2", {-50, 50, 30, true}, 0.01},
+                 {"Y", "0.1", {-50, 50, -30, true}, 0.01},
+                 {"Z", "0.6", {0, 100, 50, true}, 0.01},
+                 {"α(deg)", "30", {-18, 18, 0, true}, 5, true},
+                 {"β(deg)", "-20", {-18, 18, 0, true}, 5, true},
+                 {"γ(deg)", "45", {-18, 18, 0, true}, 5, true}};
+  const window_decl decl = serial_inverse_window(layout);
+  for (const auto& m : test::run_and_check_derivatives(std::make_unique<sim_window>(decl),
+                                                       {"Text12=1e-10"}, test::nr_check_tolerance))
+    ADD_FAILURE() << "form_6r_gyaku from 20°: " << m;
+}
+
+TEST(serial_windows, default_inverse_runs_report_their_solves) {
+  test::temp_working_dir dir;
+  const global_settings saved = settings();
+  settings() = {};
+  sim_window three(form_3r_gyaku());
+  three.open();
+  three.run();
+  EXPECT_EQ(three.status, "");
+  const auto& p4 = three.logic().arrays.find("p4")->at;
+  EXPECT_NEAR(p4.back().x, 2.5, 0.001);
+  EXPECT_NEAR(p4.back().y, 0, 0.001);
+  EXPECT_NEAR(p4.back().z, 3, 0.001);
+
+  sim_window six(form_6r_gyaku());
+  six.open();
+  EXPECT_EQ(six.status,
+            "the static pose did not reach the tolerance (residual 0.42, singular Jacobian)");
+  six.run();
+  EXPECT_FALSE(six.status_is_error);  // information: the run itself completed
+  EXPECT_EQ(six.status.rfind("51 of 51 steps did not reach the tolerance", 0), 0u) << six.status;
+  settings() = saved;
+}
+
+}  // namespace
+}  // namespace kinelab
