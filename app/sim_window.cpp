@@ -122,6 +122,8 @@ void sim_window::run() {
 
   // Solves that did not converge are information, not a failure: the run is complete.
   report(summarize_run(logic_->arrays.solver_record()), false);
+  if (const std::string note = logic_->run_note(); !note.empty())
+    report(status.empty() ? note : status + "; " + note, false);
 
   result_text out;
   logic_->write_header(out);

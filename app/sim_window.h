@@ -93,6 +93,9 @@ class window_logic {
   // result.dat: the header line(s) and the row of step i.
   virtual void write_header(result_text& out) const = 0;
   virtual void write_row(result_text& out, int i) const = 0;
+  // What the status line should add after a Run about steps the kinematics could not fully
+  // evaluate (a leg of zero length, say); empty when there is nothing to say.
+  virtual std::string run_note() const { return {}; }
 };
 
 struct window_decl {
