@@ -1,0 +1,173 @@
+// form_orvak1_gyaku: one orvak unit driven by its platform posture; the three leg lengths
+// follow in closed form.
+#include "app/decl_builder.h"
+#include "app/result_file.h"
+#include "core/angles.h"
+#include "mechanisms/orvak/orvak_forms.h"
+#include "mechanisms/orvak/orvak_window.h"
+
+namespace kinelab {
+
+namespace {
+
+class orvak1_gyaku_logic : public window_logic {
+ public:
+  orvak1_gyaku_logic()
+      : shisei_(arrays.add("shisei", array_kind::point)),
+        pp_(arrays.add("pp", array_kind::point)),
+        jp_{nullptr, &arrays.add("jp1", array_kind::point), &arrays.add("jp2", array_kind::point),
+            &arrays.add("jp3", array_kind::point)},
+        leng_{nullptr, &arrays.add("leng1", array_kind::scalar),
+              &arrays.add("leng2", array_kind::scalar), &arrays.add("leng3", array_kind::scalar)} {}
+
+  void read_parameters(sim_window& w) override {
+    read_orvak_geometry(w.ctl, geometry_, d_);
+    set_width_scale(w, d_, 2.5);
+  }
+
+  void static_pose(sim_window& w) override {
+    // Only the angles come from the sliders; the rates of step 0 stay as the last Run left
+    // them, and so do its leg lengths, which the static pose does not compute.
+    kin_state& s = shisei_[0];
+    double kin_state::*angle[] = {&kin_state::x, &kin_state::y, &kin_state::z};
+    for (int k = 0; k < 3; ++k) {
+      const int v = w.ctl.slider_at("HScroll1", k).value;
+      w.ctl.set_number("Text9", k, v);
+      s.*angle[k] = rad(v);
+    }
+    place(0);
+  }
+
+  void begin_run(sim_window& w) override {
+    // The start fields as they stand: a start typed after the last slider move is used.
+    for (int k = 1; k <= 3; ++k) {
+      start_(k) = rad(w.ctl.number("Text9", k - 1));
+      stop_(k) = rad(w.ctl.number("Text10", k - 1));
+    }
+    zero_legs_.clear();
+    overflowed_ = 0;
+  }
+
+  void trajectory_step(sim_window& w, int i, const profile_point& p) override {
+    // α, β and γ move along the same profile.
+    const driven_value a = apply_profile(p, start_(1), stop_(1), w.T());
+    const driven_value b = apply_profile(p, start_(2), stop_(2), w.T());
+    const driven_value c = apply_profile(p, start_(3), stop_(3), w.T());
+    kin_state& s = shisei_[at(i)];
+    s = {a.q, a.dq, a.ddq, b.q, b.dq, b.ddq, c.q, c.dq, c.ddq};
+    overflowed_ += replace_non_finite(s);
+    place(i);
+    const orvak_legs legs = orvak_inverse(geometry_, d_, s);
+    zero_legs_.note(legs, i);
+    const kin_state& l = legs.leng;
+    leng_[1]->at(at(i)) = {l.x, l.dx, l.ddx};
+    leng_[2]->at(at(i)) = {l.y, l.dy, l.ddy};
+    leng_[3]->at(at(i)) = {l.z, l.dz, l.ddz};
+  }
+
+  void draw_step(sim_window& w, surface& s, const view_params& v, int i) override {
+    const kin_state origin{};
+    const kin_state& pp = pp_[at(i)];
+    kin_state base[4];
+    for (int k = 1; k <= 3; ++k) base[k] = still_point(geometry_.base_joint(k));
+    s.DrawWidth(2);
+    world_dot(s, v, pp, 1);
+    for (int k = 1; k <= 3; ++k) world_dot(s, v, jp(k, i), 1);
+    world_dot(s, v, origin, 1);
+    for (int k = 1; k <= 3; ++k) world_dot(s, v, base[k], 1);
+    // The platform triangle and the column; the base joints are not joined to each other.
+    world_line(s, v, jp(1, i), jp(2, i), 0);
+    world_line(s, v, jp(2, i), jp(3, i), 0);
+    world_line(s, v, jp(3, i), jp(1, i), 0);
+    world_line(s, v, origin, pp, 0);
+    for (int k = 1; k <= 3; ++k) world_line(s, v, jp(k, i), base[k], k);
+    draw_posture_frame(s, v, pp, shisei_[at(i)], w.draw_size);
+    s.DrawWidth(1);
+  }
+
+  const std::vector<kin_state>* output_path() const override { return &pp_; }
+
+  void fill_readouts(sim_window& w, int i) override {
+    const kin_state& p = pp_[at(i)];
+    const kin_state& s = shisei_[at(i)];
+    const double values[] = {p.x, p.y, p.z, deg(s.x), deg(s.y), deg(s.z)};
+    for (int k = 0; k < 6; ++k) w.ctl.set_number("Text11", k, values[k]);
+  }
+
+  void write_header(result_text& out) const override {
+    out.text("i, shisei(i).x, shisei(i).y, shisei(i).z, leng1(i), leng2(i), leng3(i)");
+    out.end_line();
+  }
+
+  void write_row(result_text& out, int i) const override {
+    // The posture columns are radians, although the fields take degrees.
+    const kin_state& s = shisei_[at(i)];
+    out.integer(i).number(s.x).number(s.y).number(s.z);
+    for (int k = 1; k <= 3; ++k) out.number(leng_[k]->at(at(i)).x);
+    out.end_line();
+  }
+
+  std::string run_note() const override {
+    std::string note = zero_legs_.text();
+    if (overflowed_ > 0)
+      note += std::string(note.empty() ? "" : "; ") + std::to_string(overflowed_) +
+              " values overflowed and are shown as 0";
+    return note;
+  }
+
+ private:
+  static std::size_t at(int i) { return static_cast<std::size_t>(i); }
+  const kin_state& jp(int k, int i) const { return jp_[k]->at(at(i)); }
+
+  // The platform origin and joints at step i, in the base frame, from shisei(i).
+  void place(int i) {
+    const kin_state& s = shisei_[at(i)];
+    for (int k = 1; k <= 3; ++k) {
+      kin_state& j = jp_[k]->at(at(i));
+      j = orvak_point(d_, s, still_point(geometry_.platform_joint(k)));
+      overflowed_ += replace_non_finite(j);
+    }
+    pp_[at(i)] = orvak_point(d_, s, kin_state{});
+    overflowed_ += replace_non_finite(pp_[at(i)]);
+  }
+
+  orvak_geometry geometry_;
+  double d_ = 0;
+  vec3 start_, stop_;
+  std::vector<kin_state>& shisei_;
+  std::vector<kin_state>& pp_;
+  std::vector<kin_state>* jp_[4];    // [1..3]
+  std::vector<kin_state>* leng_[4];  // [1..3]: length, rate, acceleration in x, dx, ddx
+  zero_leg_log zero_legs_;
+  int overflowed_ = 0;
+};
+
+}  // namespace
+
+const window_decl& form_orvak1_gyaku() {
+  static const window_decl decl = [] {
+    window_decl d;
+    d.name = "form_orvak1_gyaku";
+    d.title = "orvak1_gyaku";
+    controls& c = d.initial;
+    for (control_grid& g : orvak_geometry_tables(c)) d.layout.push_back(std::move(g));
+    d.layout.push_back(orvak_posture_table(c));
+    d.layout.push_back(pose_readout_row(c, "Px     Py     Pz     alfa   beta ganma",
+                                        {"Px", "Py", "Pz", "alfa", "beta", "ganma"}));
+    declare_parallel_controls(d);
+    d.graphs = {{"x   dx   ddx", "pp", 'x'},
+                {"y   dy   ddy", "pp", 'y'},
+                {"z   dz   ddz", "pp", 'z'},
+                {"α  dα ddα", "shisei", 'x'},
+                {"β  dβ ddβ", "shisei", 'y'},
+                {"γ  dγ ddγ", "shisei", 'z'},
+                {"leng1 dleng1 ddleng1", "leng1", 'x'},
+                {"leng2 dleng2 ddleng2", "leng2", 'x'},
+                {"leng3 dleng3 ddleng3", "leng3", 'x'}};
+    d.make_logic = [] { return std::make_unique<orvak1_gyaku_logic>(); };
+    return d;
+  }();
+  return decl;
+}
+
+}  // namespace kinelab

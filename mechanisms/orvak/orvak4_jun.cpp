@@ -1,0 +1,208 @@
+// Form_orvak4_jun: four identical orvak units stacked, every unit at the same posture relative
+// to the unit below it. Forward kinematics of the stack: every stage origin and joint in world
+// coordinates, and the position and overall posture of the top platform.
+#include <array>
+#include <string>
+
+#include "app/decl_builder.h"
+#include "app/result_file.h"
+#include "core/angles.h"
+#include "mechanisms/orvak/orvak_forms.h"
+#include "mechanisms/orvak/orvak_window.h"
+
+namespace kinelab {
+
+namespace {
+
+constexpr int stages = 4;
+
+class orvak4_jun_logic : public window_logic {
+ public:
+  orvak4_jun_logic()
+      : unit_shisei_(arrays.add("unit_shisei", array_kind::point)),
+        shisei_(arrays.add("shisei", array_kind::point)),
+        leng_(arrays.add("leng1", array_kind::point)) {
+    for (int j = 1; j <= stages; ++j)
+      pp_[j] = &arrays.add("pp" + std::to_string(j), array_kind::point);
+    for (int j = 1; j <= stages; ++j)
+      for (int m = 1; m <= 3; ++m) {
+        const std::string jm = std::to_string(j) + "_" + std::to_string(m);
+        plat_joint_[j][m] = &arrays.add("plat_joint" + jm, array_kind::point);
+        base_joint_[j][m] = &arrays.add("base_joint" + jm, array_kind::point);
+      }
+  }
+
+  void read_parameters(sim_window& w) override {
+    read_orvak_geometry(w.ctl, geometry_, d_);
+    for (int u = 1; u <= stages; ++u) dist_[u] = d_;
+    // The start posture is a slider setting: whatever was typed into Text9 is replaced.
+    for (int k = 0; k < 3; ++k) w.ctl.set_number("Text9", k, w.ctl.slider_at("HScroll1", k).value);
+    set_width_scale(w, stages * d_, 2);
+  }
+
+  void static_pose(sim_window& w) override {
+    kin_state s;
+    s.x = rad(w.ctl.number("Text9", 0));
+    s.y = rad(w.ctl.number("Text9", 1));
+    s.z = rad(w.ctl.number("Text9", 2));
+    unit_shisei_[0] = s;
+    shisei_[0] = overall_posture(s);
+    place(0);
+  }
+
+  void begin_run(sim_window& w) override {
+    for (int k = 1; k <= 3; ++k) {
+      start_(k) = rad(w.ctl.number("Text9", k - 1));
+      stop_(k) = rad(w.ctl.number("Text10", k - 1));
+    }
+    zero_legs_.clear();
+    overflowed_ = 0;
+  }
+
+  void trajectory_step(sim_window& w, int i, const profile_point& p) override {
+    const driven_value a = apply_profile(p, start_(1), stop_(1), w.T());
+    const driven_value b = apply_profile(p, start_(2), stop_(2), w.T());
+    const driven_value c = apply_profile(p, start_(3), stop_(3), w.T());
+    kin_state& u = unit_shisei_[at(i)];
+    u = {a.q, a.dq, a.ddq, b.q, b.dq, b.ddq, c.q, c.dq, c.ddq};
+    overflowed_ += replace_non_finite(u);
+    shisei_[at(i)] = overall_posture(u);
+    overflowed_ += replace_non_finite(shisei_[at(i)]);
+    place(i);
+    // The in-unit legs are taken at the overall posture of the top platform, not at the
+    // posture of unit 1: for a unit α of 10° they are the legs of α = 40°.
+    const orvak_legs legs = orvak_inverse(geometry_, d_, shisei_[at(i)]);
+    zero_legs_.note(legs, i);
+    leng_[at(i)] = legs.leng;
+  }
+
+  void draw_step(sim_window& w, surface& s, const view_params& v, int i) override {
+    const kin_state origin{};
+    s.DrawWidth(2);
+    world_dot(s, v, origin, 1);
+    for (int u = 1; u <= stages; ++u) {
+      for (int m = 1; m <= 3; ++m) world_dot(s, v, plat(u, m, i), 1);
+      for (int m = 1; m <= 3; ++m) world_line(s, v, plat(u, m, i), plat(u, m % 3 + 1, i), 0);
+      for (int m = 1; m <= 3; ++m) world_dot(s, v, base(u, m, i), 1);
+      for (int m = 1; m <= 3; ++m) world_line(s, v, base(u, m, i), base(u, m % 3 + 1, i), 0);
+      for (int m = 1; m <= 3; ++m) world_line(s, v, plat(u, m, i), base(u, m, i), m);
+      world_dot(s, v, pp(u, i), 1);
+    }
+    world_line(s, v, origin, pp(1, i), 0);
+    for (int u = 1; u < stages; ++u) world_line(s, v, pp(u, i), pp(u + 1, i), 0);
+    draw_posture_frame(s, v, pp(stages, i), shisei_[at(i)], w.draw_size);
+    s.DrawWidth(1);
+  }
+
+  const std::vector<kin_state>* output_path() const override { return pp_[stages]; }
+
+  void fill_readouts(sim_window& w, int i) override {
+    const kin_state& p = pp(stages, i);
+    const kin_state& s = shisei_[at(i)];
+    const double values[] = {p.x, p.y, p.z, deg(s.x), deg(s.y), deg(s.z)};
+    for (int k = 0; k < 6; ++k) w.ctl.set_number("Text11", k, values[k]);
+  }
+
+  void write_header(result_text& out) const override {
+    out.text(
+        "i, pp(4, i).x, pp(4, i).y, pp(4, i).z,shisei(i).x, shisei(i).y, shisei(i).z, "
+        "leng(1,i).x, leng(1,i).y, leng(1,i).z");
+    out.end_line();
+  }
+
+  void write_row(result_text& out, int i) const override {
+    const kin_state& p = pp(stages, i);
+    const kin_state& s = shisei_[at(i)];
+    const kin_state& l = leng_[at(i)];
+    // The posture columns are radians.
+    out.integer(i).number(p.x).number(p.y).number(p.z);
+    out.number(s.x).number(s.y).number(s.z);
+    out.number(l.x).number(l.y).number(l.z);
+    out.end_line();
+  }
+
+  std::string run_note() const override {
+    std::string note = zero_legs_.text();
+    if (overflowed_ > 0)
+      note += std::string(note.empty() ? "" : "; ") + std::to_string(overflowed_) +
+              " values overflowed and are shown as 0";
+    return note;
+  }
+
+ private:
+  static std::size_t at(int i) { return static_cast<std::size_t>(i); }
+  const kin_state& pp(int j, int i) const { return pp_[j]->at(at(i)); }
+  const kin_state& plat(int j, int m, int i) const { return plat_joint_[j][m]->at(at(i)); }
+  const kin_state& base(int j, int m, int i) const { return base_joint_[j][m]->at(at(i)); }
+
+  // Every unit takes the same relative posture u; [0] is unused, as chain_posture expects.
+  static std::array<kin_state, stages + 1> unit_postures(const kin_state& u) {
+    std::array<kin_state, stages + 1> s;
+    for (int j = 1; j <= stages; ++j) s[static_cast<std::size_t>(j)] = u;
+    return s;
+  }
+  // R₁·R₂·R₃·R₄ of the top platform against the base, as angles with rates.
+  static kin_state overall_posture(const kin_state& u) {
+    return chain_posture(stages, unit_postures(u).data());
+  }
+
+  // Stage origins and joints at step i from the unit posture of step i, in world coordinates.
+  void place(int i) {
+    const auto s = unit_postures(unit_shisei_[at(i)]);
+    auto stack = [&](int j, const vec3& x) {
+      kin_state p = orvak_stack_point(j, dist_, s.data(), still_point(x));
+      overflowed_ += replace_non_finite(p);
+      return p;
+    };
+    for (int j = 1; j <= stages; ++j) {
+      pp_[j]->at(at(i)) = stack(j, vec3{});
+      for (int m = 1; m <= 3; ++m)
+        plat_joint_[j][m]->at(at(i)) = stack(j, geometry_.platform_joint(m));
+    }
+    // The base joints of unit 1 are fixed; those of unit j + 1 ride on the platform of unit j.
+    for (int m = 1; m <= 3; ++m)
+      base_joint_[1][m]->at(at(i)) = still_point(geometry_.base_joint(m));
+    for (int j = 1; j < stages; ++j)
+      for (int m = 1; m <= 3; ++m)
+        base_joint_[j + 1][m]->at(at(i)) = stack(j, geometry_.base_joint(m));
+  }
+
+  orvak_geometry geometry_;
+  double d_ = 0;
+  double dist_[stages + 1] = {};  // [1..4]: every column has the length d
+  vec3 start_, stop_;
+  std::vector<kin_state>& unit_shisei_;  // the relative posture shared by all four units
+  std::vector<kin_state>& shisei_;
+  std::vector<kin_state>& leng_;  // leg 1 in x, dx, ddx; leg 2 in y…; leg 3 in z…
+  std::vector<kin_state>* pp_[stages + 1] = {};             // [1..4]
+  std::vector<kin_state>* plat_joint_[stages + 1][4] = {};  // [unit][joint]
+  std::vector<kin_state>* base_joint_[stages + 1][4] = {};  // [unit][joint]
+  zero_leg_log zero_legs_;
+  int overflowed_ = 0;
+};
+
+}  // namespace
+
+const window_decl& Form_orvak4_jun() {
+  static const window_decl decl = [] {
+    window_decl d;
+    d.name = "Form_orvak4_jun";
+    d.title = "orvak4_jun";
+    controls& c = d.initial;
+    for (control_grid& g : orvak_geometry_tables(c)) d.layout.push_back(std::move(g));
+    d.layout.push_back(orvak_posture_table(c));
+    d.layout.push_back(pose_readout_row(c, "Px     Py     Pz     alfa   beta ganma",
+                                        {"Px", "Py", "Pz", "alfa", "beta", "ganma"}));
+    declare_parallel_controls(d);
+    d.graphs = {{"x   dx   ddx", "pp4", 'x'},         {"y   dy   ddy", "pp4", 'y'},
+                {"z   dz   ddz", "pp4", 'z'},         {"alfa dalfa ddalfa", "shisei", 'x'},
+                {"beta dbeta ddbeta", "shisei", 'y'}, {"gan  dgan  ddgan", "shisei", 'z'},
+                {"l1 dl1 ddl1", "leng1", 'x'},        {"l2 dl2 ddl2", "leng1", 'y'},
+                {"l3 dl3 ddl3", "leng1", 'z'}};
+    d.make_logic = [] { return std::make_unique<orvak4_jun_logic>(); };
+    return d;
+  }();
+  return decl;
+}
+
+}  // namespace kinelab

@@ -1,0 +1,118 @@
+#include "mechanisms/orvak/orvak_unit.h"
+
+#include <cmath>
+#include <limits>
+
+namespace kinelab {
+
+namespace {
+// Joints closer than this many rounding units of their distance from the base origin count as
+// coinciding.
+constexpr double coincidence_ulps = 8;
+
+vec3 make_vec(double x, double y, double z) {
+  vec3 v;
+  v(1) = x, v(2) = y, v(3) = z;
+  return v;
+}
+}  // namespace
+
+vec3 orvak_geometry::platform_joint(int k) const {
+  return make_vec(ax(k), ay(k), az(k));
+}
+vec3 orvak_geometry::base_joint(int k) const {
+  return make_vec(Bx(k), By(k), Bz(k));
+}
+
+orvak_geometry default_orvak_geometry() {
+  // An isosceles triangle of joints on both sides; each platform joint stands straight above
+  // its base joint at zero posture, so every leg is 0.385 − 0.06 + 0.014 = 0.339 long there.
+  orvak_geometry g;
+  const double x[4] = {0, 0.06, -0.06, 0}, y[4] = {0, -0.035, -0.035, 0.07};
+  for (int k = 1; k <= 3; ++k) {
+    g.ax(k) = g.Bx(k) = x[k];
+    g.ay(k) = g.By(k) = y[k];
+    g.az(k) = -0.06;
+    g.Bz(k) = -0.014;
+  }
+  return g;
+}
+
+kin_state still_point(const vec3& p) {
+  kin_state s;
+  s.x = p(1), s.y = p(2), s.z = p(3);
+  return s;
+}
+
+kin_state orvak_point(double d, const kin_state& s, const kin_state& X) {
+  // The column runs along the platform's own z axis, so its offset is added before rotating.
+  kin_state h;
+  h.z = d;
+  return to_parent_shifted(h, s, X);
+}
+
+kin_state orvak_stack_point(int n, const double* d, const kin_state* s, const kin_state& X) {
+  // From the top unit down: each step expresses the point in the frame of the unit below, and
+  // the product rule of to_parent_shifted adds that unit's relative rates.
+  kin_state Y = X;
+  for (int i = n; i >= 1; --i) Y = orvak_point(d[i], s[i], Y);
+  return Y;
+}
+
+leg_rates orvak_leg(double d, const vec3& a, const vec3& b, const rotation_rates& m) {
+  // w: the platform joint measured from the base origin, in platform axes; it is constant, so
+  // only the rotation moves the leg vector e = R·w − b.
+  vec3 w = a;
+  w(3) += d;
+  vec3 Rw, e, de, dde;
+  mat_vec(3, m.R, w, Rw);
+  vec_sub(3, Rw, b, e);
+  mat_vec(3, m.dR, w, de);
+  mat_vec(3, m.ddR, w, dde);
+  leg_rates r;
+  r.l = vec_norm(3, e);
+  if (!std::isfinite(r.l)) {  // a geometry so large that the squares overflow
+    r.l = 0;
+    r.zero_length = true;
+    return r;
+  }
+  // A leg shorter than the rounding of its end points has no direction: the joints coincide.
+  const double ends = std::fmax(vec_norm(3, Rw), vec_norm(3, b));
+  if (r.l <= coincidence_ulps * std::numeric_limits<double>::epsilon() * ends) {
+    r.zero_length = true;
+    return r;
+  }
+  double e_de, de_de, e_dde;
+  vec_dot(3, e, de, e_de);
+  vec_dot(3, de, de, de_de);
+  vec_dot(3, e, dde, e_dde);
+  // l̇ = (e·ė)/l and l̈ = (ė·ė + e·ë − l̇²)/l, the derivatives of l² = e·e.
+  const double dl = e_de / r.l;
+  const double ddl = (de_de + e_dde - dl * dl) / r.l;
+  if (!std::isfinite(dl) || !std::isfinite(ddl)) {
+    r.zero_length = true;
+    return r;
+  }
+  r.dl = dl;
+  r.ddl = ddl;
+  return r;
+}
+
+orvak_legs orvak_inverse(const orvak_geometry& g, double d, const kin_state& s) {
+  const rotation_rates m = posture_matrices(s);
+  orvak_legs out;
+  double kin_state::*fields[4][3] = {{},
+                                     {&kin_state::x, &kin_state::dx, &kin_state::ddx},
+                                     {&kin_state::y, &kin_state::dy, &kin_state::ddy},
+                                     {&kin_state::z, &kin_state::dz, &kin_state::ddz}};
+  for (int k = 1; k <= 3; ++k) {
+    const leg_rates r = orvak_leg(d, g.platform_joint(k), g.base_joint(k), m);
+    out.leng.*fields[k][0] = r.l;
+    out.leng.*fields[k][1] = r.dl;
+    out.leng.*fields[k][2] = r.ddl;
+    out.zero_length[k] = r.zero_length;
+  }
+  return out;
+}
+
+}  // namespace kinelab
