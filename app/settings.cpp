@@ -28,8 +28,12 @@ std::optional<std::string> apply_settings(const std::string& cycle_time_text,
                                           const std::string& divisions_text) {
   const std::optional<double> T = parse_number(cycle_time_text);
   if (!T) return not_a_number(cycle_time_caption, cycle_time_text);
-  // The profile rates divide by T and the accelerations by T², so T must be above zero.
+  // The profile rates divide by T and the accelerations by T², so T must be above zero, and
+  // not so small that the accelerations overflow.
   if (!(*T > 0)) return std::string(cycle_time_caption) + "は正の数を入力してください";
+  if (*T < min_cycle_time)
+    return std::string(cycle_time_caption) + "は" + format_number(min_cycle_time) +
+           "以上にしてください";
 
   const std::optional<double> N = parse_number(divisions_text);
   if (!N) return not_a_number(divisions_caption, divisions_text);

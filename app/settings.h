@@ -14,6 +14,8 @@ global_settings& settings();
 
 // Largest N accepted: keeps the largest window's arrays within about 1 GiB.
 inline constexpr double max_divisions = 200000;
+// Smallest T accepted, in seconds: accelerations grow as 1/T².
+inline constexpr double min_cycle_time = 1e-6;
 
 // Checks the settings window's two texts; on success stores them and returns nothing,
 // otherwise returns the message naming the field, and the previous settings stay.

@@ -38,6 +38,7 @@ TEST_F(settings_test, RejectsBadTextAndKeepsPreviousValues) {
       {"0", "50", "サイクルタイム(秒)"},
       {"x", "50", "サイクルタイム(秒)"},
       {"-1", "50", "サイクルタイム(秒)"},
+      {"1e-300", "50", "サイクルタイム(秒)"},  // accelerations would overflow
   };
   ASSERT_FALSE(apply_settings("3", "20").has_value());
   for (const bad_case& c : cases) {
