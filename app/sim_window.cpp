@@ -86,6 +86,8 @@ void sim_window::static_pose() {
   if (!ok) return;
   if (const auto& record = logic_->arrays.solver_record(); !record.empty())
     report(summarize_static_pose(record.front()), false);
+  if (const std::string note = logic_->static_pose_note(); !note.empty())
+    report(status.empty() ? note : status + "; " + note, false);
   if (decl_.style.static_pose_resets_step) step_no = 0;
   // A parallel window's static pose shows step 0 without the path, wherever step_no stands.
   if (decl_.style.parallel_drawing)

@@ -96,6 +96,8 @@ class window_logic {
   // What the status line should add after a Run about steps the kinematics could not fully
   // evaluate (a leg of zero length, say); empty when there is nothing to say.
   virtual std::string run_note() const { return {}; }
+  // The same after a static pose (a pose the mechanism cannot take, say).
+  virtual std::string static_pose_note() const { return {}; }
 };
 
 struct window_decl {
