@@ -54,38 +54,25 @@ class serial_forward_logic : public serial_logic {
 }  // namespace
 
 window_decl serial_forward_window(const serial_forward_layout& layout) {
-  window_decl d;
-  d.name = layout.name;
-  d.title = layout.title;
-  controls& c = d.initial;
-  d.layout.push_back(link_table(c, layout.link_groups, layout.link_defaults));
   std::vector<start_stop_row> rows;
   for (int k = 1; k <= layout.joints; ++k)
     rows.push_back({"the" + std::to_string(k), "Text2", 2 * k - 2, "0", "Text2", 2 * k - 1,
                     layout.stop_defaults[static_cast<std::size_t>(k - 1)], "HScroll2", k - 1,
                     slider{-18, 18, 0, true}});
-  d.layout.push_back(start_stop_table(c, "", {"", " start", "stop", ""}, rows));
-  declare_serial_controls(d);
-  const std::string last = std::to_string(layout.joints + 1);
-  add_pose_graphs(d, "p" + last, "s" + last);
-  add_joint_graphs(d, layout.joints);
+  window_decl d = serial_decl(layout.name, layout.title, layout.joints, layout.link_groups,
+                              layout.link_defaults, rows);
   d.make_logic = [&layout] { return std::make_unique<serial_forward_logic>(layout); };
   return d;
 }
 
 const window_decl& form_3r_jun() {
-  static const serial_forward_layout layout{
-      "form_3r_jun",
-      "3r_jun",
-      3,
-      {"Text1", "Text6", "Text7", "Text8"},
-      {{"0", "0", "0", "0", "0"},
-       {"0", "0", "2", "90", "0"},
-       {"0", "2", "0", "0", "0"},
-       {"0", "1", "0"}},
-      {"20", "20", "20"},
-      "i, deg(the1(i)), deg(the2(i)), deg(the3(i)), p4(i).x, p4(i).y, p4(i).z, deg(s4(i).x), "
-      "deg(s4(i).y), deg(s4(i).z)"};
+  static const serial_forward_layout layout{"form_3r_jun",
+                                            "3r_jun",
+                                            3,
+                                            three_axis_link_groups(),
+                                            three_axis_link_defaults(),
+                                            {"20", "20", "20"},
+                                            three_axis_result_header()};
   static const window_decl decl = serial_forward_window(layout);
   return decl;
 }

@@ -93,11 +93,6 @@ class serial_inverse_logic : public serial_logic {
 }  // namespace
 
 window_decl serial_inverse_window(const serial_inverse_layout& layout) {
-  window_decl d;
-  d.name = layout.name;
-  d.title = layout.title;
-  controls& c = d.initial;
-  d.layout.push_back(link_table(c, layout.link_groups, layout.link_defaults));
   std::vector<start_stop_row> rows;
   for (std::size_t k = 0; k < layout.goal.size(); ++k) {
     const goal_coordinate& g = layout.goal[k];
@@ -105,35 +100,30 @@ window_decl serial_inverse_window(const serial_inverse_layout& layout) {
     rows.push_back({g.caption, "Text2", 2 * i, format_number(g.pose_slider.value * g.slider_factor),
                     "Text2", 2 * i + 1, g.stop_default, "HScroll2", i, g.pose_slider});
   }
-  d.layout.push_back(start_stop_table(c, "", {"", " start", "stop", ""}, rows));
-  d.layout.push_back(readout_table(
-      c, "", {{layout.tolerance_caption, layout.tolerance_group, 0, "0.001"}}, false));
-  declare_serial_controls(d);
-  const std::string last = std::to_string(layout.joints + 1);
-  add_pose_graphs(d, "p" + last, "s" + last);
-  add_joint_graphs(d, layout.joints);
+  window_decl d = serial_decl(layout.name, layout.title, layout.joints, layout.link_groups,
+                              layout.link_defaults, rows);
+  // The tolerance field stands below the start/stop table.
+  d.layout.insert(
+      d.layout.begin() + 2,
+      readout_table(d.initial, "", {{layout.tolerance_caption, layout.tolerance_group, 0, "0.001"}},
+                    false));
   d.make_logic = [&layout] { return std::make_unique<serial_inverse_logic>(layout); };
   return d;
 }
 
 const window_decl& form_3r_gyaku() {
-  static const serial_inverse_layout layout{
-      "form_3r_gyaku",
-      "3r_gyaku",
-      3,
-      {"Text1", "Text6", "Text7", "Text8"},
-      {{"0", "0", "0", "0", "0"},
-       {"0", "0", "2", "90", "0"},
-       {"0", "2", "0", "0", "0"},
-       {"0", "1", "0"}},
-      {{"X", "2.5", {0, 50, 0, true}, 0.1},
-       {"Y", "0", {0, 50, 25, true}, 0.1},
-       {"Z", "3", {0, 50, 30, true}, 0.1}},
-      "Text9",
-      "許容誤差",
-      45,
-      "i, deg(the1(i)), deg(the2(i)), deg(the3(i)), p4(i).x, p4(i).y, p4(i).z, deg(s4(i).x), "
-      "deg(s4(i).y), deg(s4(i).z)"};
+  static const serial_inverse_layout layout{"form_3r_gyaku",
+                                            "3r_gyaku",
+                                            3,
+                                            three_axis_link_groups(),
+                                            three_axis_link_defaults(),
+                                            {{"X", "2.5", {0, 50, 0, true}, 0.1},
+                                             {"Y", "0", {0, 50, 25, true}, 0.1},
+                                             {"Z", "3", {0, 50, 30, true}, 0.1}},
+                                            "Text9",
+                                            "許容誤差",
+                                            45,
+                                            three_axis_result_header()};
   static const window_decl decl = serial_inverse_window(layout);
   return decl;
 }

@@ -29,6 +29,22 @@ double arm_size(const serial_arm& arm) {
          vec_sum_abs(arm.links, arm.hz);
 }
 
+std::vector<std::string> three_axis_link_groups() {
+  return {"Text1", "Text6", "Text7", "Text8"};
+}
+
+std::vector<std::vector<std::string>> three_axis_link_defaults() {
+  return {{"0", "0", "0", "0", "0"},
+          {"0", "0", "2", "90", "0"},
+          {"0", "2", "0", "0", "0"},
+          {"0", "1", "0"}};
+}
+
+std::string three_axis_result_header() {
+  return "i, deg(the1(i)), deg(the2(i)), deg(the3(i)), p4(i).x, p4(i).y, p4(i).z, deg(s4(i).x), "
+         "deg(s4(i).y), deg(s4(i).z)";
+}
+
 std::vector<std::string> six_axis_link_groups() {
   return {"Text1", "Text6", "Text7", "Text8", "Text9", "Text10", "Text11"};
 }
@@ -59,6 +75,22 @@ control_grid link_table(controls& c, const std::vector<std::string>& groups,
                        is_p ? "" : "the" + std::to_string(k + 1)});
   }
   return column_table(c, "", {"hx", "hy", "hz", "alfa", "beta", "ganma"}, columns);
+}
+
+window_decl serial_decl(std::string name, std::string title, int joints,
+                        const std::vector<std::string>& link_groups,
+                        const std::vector<std::vector<std::string>>& link_defaults,
+                        const std::vector<start_stop_row>& start_stop) {
+  window_decl d;
+  d.name = std::move(name);
+  d.title = std::move(title);
+  d.layout.push_back(link_table(d.initial, link_groups, link_defaults));
+  d.layout.push_back(start_stop_table(d.initial, "", {"", " start", "stop", ""}, start_stop));
+  declare_serial_controls(d);
+  const std::string last = std::to_string(joints + 1);
+  add_pose_graphs(d, "p" + last, "s" + last);
+  add_joint_graphs(d, joints);
+  return d;
 }
 
 void declare_serial_controls(window_decl& d) {

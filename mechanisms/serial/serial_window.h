@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/decl_builder.h"
 #include "app/sim_window.h"
 #include "mechanisms/serial/serial_chain.h"
 
@@ -16,8 +17,11 @@ serial_arm read_link_table(const controls& c, const std::vector<std::string>& gr
 // The drawing size L: Σ|hx| + Σ|hy| + Σ|hz| over every link.
 double arm_size(const serial_arm& arm);
 
-// The six-axis arm's link table groups (J1..J6, P), its defaults and its result header, shared
-// by the 6R forward and inverse windows.
+// The arms' link table groups (J1..Jn, P), their defaults and their result headers, shared by
+// each arm's forward and inverse windows.
+std::vector<std::string> three_axis_link_groups();
+std::vector<std::vector<std::string>> three_axis_link_defaults();
+std::string three_axis_result_header();
 std::vector<std::string> six_axis_link_groups();
 std::vector<std::vector<std::string>> six_axis_link_defaults();
 std::string six_axis_result_header();
@@ -25,6 +29,13 @@ std::string six_axis_result_header();
 // The link table grid with columns "J1".."Jn", "出力P" and rows "hx".."beta", "ganma".
 control_grid link_table(controls& c, const std::vector<std::string>& groups,
                         const std::vector<std::vector<std::string>>& defaults);
+
+// What every serial window declares alike: the link table, the start/stop table, the common
+// controls and the graphs. make_logic is the caller's.
+window_decl serial_decl(std::string name, std::string title, int joints,
+                        const std::vector<std::string>& link_groups,
+                        const std::vector<std::vector<std::string>>& link_defaults,
+                        const std::vector<start_stop_row>& start_stop);
 
 // View readouts Text3, time slider HScroll1 with step readout Text5, caption label Label6,
 // Option1, the Run / Stop / next figure buttons and the pose readouts Text4(0..5).
