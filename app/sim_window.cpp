@@ -49,6 +49,16 @@ void sim_window::report(std::string message, bool is_error) {
   status_is_error = is_error;
 }
 
+void sim_window::add_report(const std::string& note, bool is_error) {
+  if (note.empty()) return;
+  // A failure goes first: it is what the user must act on.
+  if (is_error && !status_is_error)
+    status = status.empty() ? note : note + "; " + status;
+  else
+    status = status.empty() ? note : status + "; " + note;
+  status_is_error = status_is_error || is_error;
+}
+
 bool sim_window::guarded(const std::function<void()>& f) {
   try {
     f();
@@ -85,9 +95,9 @@ void sim_window::static_pose() {
   });
   if (!ok) return;
   if (const auto& record = logic_->arrays.solver_record(); !record.empty())
-    report(summarize_static_pose(record.front()), false);
-  if (const std::string note = logic_->static_pose_note(); !note.empty())
-    report(status.empty() ? note : status + "; " + note, false);
+    add_report(summarize_static_pose(record.front()), false);
+  add_report(logic_->static_pose_note(), false);
+  guard_non_finite();
   if (decl_.style.static_pose_resets_step) step_no = 0;
   // A parallel window's static pose shows step 0 without the path, wherever step_no stands.
   if (decl_.style.parallel_drawing)
@@ -123,20 +133,29 @@ void sim_window::run() {
   for (int i = 0; i <= N_; ++i) logic_->trajectory_step(*this, i, profile_at(kind, i, N_));
 
   // Solves that did not converge are information, not a failure: the run is complete.
-  report(summarize_run(logic_->arrays.solver_record()), false);
-  if (const std::string note = logic_->run_note(); !note.empty())
-    report(status.empty() ? note : status + "; " + note, false);
+  add_report(summarize_run(logic_->arrays.solver_record()), false);
+  add_report(logic_->run_note(), false);
+  guard_non_finite();
 
   result_text out;
   logic_->write_header(out);
   for (int i = 0; i <= N_; ++i) logic_->write_row(out, i);
   std::string error;
   if (!write_file_atomically(result_file_name, out.str(), error))
-    report("result.dat was not written: " + error + (status.empty() ? "" : "; " + status), true);
+    add_report("result.dat was not written: " + error, true);
 
   step_no = 0;
   step_dir = 1;
   timer_enabled_ = true;
+}
+
+void sim_window::guard_non_finite() {
+  std::string first;
+  if (const int n = logic_->arrays.replace_non_finite(first); n > 0) {
+    add_report(
+        std::to_string(n) + " values were not finite and were set to 0 (first: " + first + ")",
+        true);
+  }
 }
 
 void sim_window::tick() {

@@ -159,10 +159,15 @@ class sim_window : public window_model {
  private:
   void show_caption(const std::string& caption);
   void time_slider_changed();
+  // No value that is not finite reaches the drawing, the graphs, result.dat or a dump: any
+  // that a computation let through is set to 0 and reported as an error.
+  void guard_non_finite();
   void draw_frame(int step, bool with_path);
   // Runs f; a field_error is reported in the status line and f's effects stop there.
   bool guarded(const std::function<void()>& f);
   void report(std::string message, bool is_error);
+  // Adds a note to the status line; the line stays an error once any note was one.
+  void add_report(const std::string& note, bool is_error);
 
   const window_decl& decl_;
   std::unique_ptr<window_logic> logic_;

@@ -1,5 +1,8 @@
 #include "app/trajectory_arrays.h"
 
+#include <cmath>
+#include <limits>
+
 #include "core/number_text.h"
 
 namespace kinelab {
@@ -22,6 +25,23 @@ const trajectory_array* trajectory_arrays::find(const std::string& name) const {
   for (const auto& a : arrays_)
     if (a.name == name) return &a;
   return nullptr;
+}
+
+int trajectory_arrays::replace_non_finite(std::string& first) {
+  int count = 0;
+  for (auto& a : arrays_) {
+    const auto columns = array_columns(a);
+    for (std::size_t i = 0; i < a.at.size(); ++i)
+      for (const auto& c : columns) {
+        double& v = a.at[i].*(c.field);
+        if (std::isfinite(v)) continue;
+        if (count++ == 0) first = c.name + " at step " + std::to_string(i);
+        v = 0;
+      }
+  }
+  for (auto& r : solver_record_)
+    if (!std::isfinite(r.residual)) r.residual = std::numeric_limits<double>::max();
+  return count;
 }
 
 std::vector<array_column> array_columns(const trajectory_array& a) {

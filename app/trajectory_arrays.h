@@ -34,6 +34,10 @@ class trajectory_arrays {
   std::vector<nr_outcome>& solver_record() { return solver_record_; }
   const std::vector<nr_outcome>& solver_record() const { return solver_record_; }
 
+  // Sets every value that is not finite to 0 and says how many there were and where the first
+  // stood ("p4.dx at step 3"); a safety net behind the kinematics' own guards.
+  int replace_non_finite(std::string& first);
+
   // CSV: one row per step, one column per field, named after the arrays.
   std::string csv() const;
 
