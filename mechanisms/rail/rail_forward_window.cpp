@@ -1,0 +1,169 @@
+// form_drav_jun and form_selvo_jun: the six sliders follow the motion profile from their start
+// positions (set by the sliders) to their stop positions, and the platform pose is found by
+// Newton–Raphson, each step starting from the solution of the step before.
+#include <memory>
+
+#include "app/decl_builder.h"
+#include "core/angles.h"
+#include "mechanisms/rail/rail_window.h"
+
+namespace kinelab {
+
+namespace {
+
+constexpr double slider_units_per_length = 100;  // start positions in hundredths
+
+class rail_forward_logic : public rail_logic {
+ public:
+  explicit rail_forward_logic(const rail_forward_variant& v) : rail_logic(v.outputs), v_(v) {
+    arrays.keep_solver_record();
+  }
+
+  void on_open(sim_window&) override {
+    // The first guess: the platform level, 0.25 above the plane of the rails.
+    clear_state(pp(0));
+    pp(0).z = 0.25;
+    clear_state(sp(0));
+  }
+
+  void read_parameters(sim_window& w) override {
+    const double tolerance = w.ctl.number("Text7");
+    read_geometry(w);
+    tolerance_ = tolerance;
+    // The start positions are slider settings: whatever was typed into Text9 is replaced.
+    for (int k = 0; k < rail_leg_count; ++k) {
+      const rail_start_source& src = v_.start[static_cast<std::size_t>(k)];
+      w.ctl.set_number(
+          "Text9", k,
+          w.ctl.slider_at("HScroll1", src.slider).value / slider_units_per_length + src.offset);
+    }
+  }
+
+  void static_pose(sim_window& w) override {
+    // The target rates keep what the last run's last step left (zero before the first run).
+    for (int k = 1; k <= rail_leg_count; ++k) bx_(k) = w.ctl.number("Text9", k - 1);
+    rail_joint_states joints;
+    arrays.solver_record().at(0) =
+        rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, pp(0), sp(0), joints);
+    store_joints(0, joints);
+    for (int k = 1; k <= rail_leg_count; ++k) slider(k, 0).x = bx_(k);
+  }
+
+  void begin_run(sim_window& w) override {
+    vec<6> start, stop;
+    for (int k = 1; k <= rail_leg_count; ++k) {
+      start(k) = w.ctl.number("Text9", k - 1);
+      stop(k) = w.ctl.number("Text10", k - 1);
+    }
+    start_ = start;
+    stop_ = stop;
+  }
+
+  void trajectory_step(sim_window& w, int i, const profile_point& p) override {
+    // The run starts from the static pose's solution for the same start positions.
+    if (i == 0) {
+      position_ = pp(0);
+      posture_ = sp(0);
+    }
+    for (int k = 1; k <= rail_leg_count; ++k) {
+      const driven_value v = apply_profile(p, start_(k), stop_(k), w.T());
+      bx_(k) = v.q, dbx_(k) = v.dq, ddbx_(k) = v.ddq;
+      slider(k, i) = {v.q, v.dq, v.ddq};
+    }
+    rail_joint_states joints;
+    arrays.solver_record().at(static_cast<std::size_t>(i)) =
+        rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, position_, posture_, joints);
+    store_joints(i, joints);
+    pp(i) = position_;
+    sp(i) = posture_;
+  }
+
+  void fill_readouts(sim_window& w, int i) override {
+    w.ctl.set_number("Text4", 0, pp(i).x);
+    w.ctl.set_number("Text4", 1, pp(i).y);
+    w.ctl.set_number("Text4", 2, pp(i).z);
+    w.ctl.set_number("Text4", 3, deg(sp(i).x));
+    w.ctl.set_number("Text4", 4, deg(sp(i).y));
+    w.ctl.set_number("Text4", 5, deg(sp(i).z));
+  }
+
+ private:
+  const rail_forward_variant& v_;
+  double tolerance_ = 0;  // on the slider positions, length units
+  vec<6> start_, stop_;
+  // The targets handed to the solver; they keep the last step's values between runs.
+  vec<6> bx_, dbx_, ddbx_;
+  // The running Newton–Raphson guess during a run.
+  kin_state position_, posture_;
+};
+
+}  // namespace
+
+window_decl rail_forward_window(const rail_forward_variant& v) {
+  window_decl d;
+  d.name = v.name;
+  d.title = v.title;
+  controls& c = d.initial;
+  declare_rail_geometry(d, false, true);
+
+  const char* stops[] = {"0.15", "0.25", "-0.29", "-0.29", "0.25", "0.15"};
+  // Sliders of legs 3 and 4 (σ = −1) run on the −x side of the platform.
+  const slider ranges[] = {{0, 80, 25, true},   {0, 80, 35, true}, {-80, 0, -37, true},
+                           {-80, 0, -37, true}, {0, 80, 35, true}, {0, 80, 25, true}};
+  std::vector<start_stop_row> rows;
+  for (int k = 0; k < rail_leg_count; ++k) {
+    slider range = ranges[k];
+    range.enabled = v.start[static_cast<std::size_t>(k)].slider == k;
+    rows.push_back({"Bx" + std::to_string(k + 1), "Text9", k, "", "Text10", k, stops[k], "HScroll1",
+                    k, range});
+  }
+  d.layout.push_back(start_stop_table(c, "", {"", "start", "stop"}, rows));
+
+  control_grid readouts = readout_table(c, "",
+                                        {{"出力Pｘ", "Text4", 0, ""},
+                                         {"出力Pｙ", "Text4", 1, ""},
+                                         {"出力Pｚ", "Text4", 2, ""},
+                                         {"ロール", "Text4", 3, ""},
+                                         {"ピッチ", "Text4", 4, ""},
+                                         {"ヨー", "Text4", 5, ""}});
+  for (std::size_t k = 3; k < 6; ++k) readouts.rows[k].push_back(text_cell("(deg)"));
+  d.layout.push_back(readouts);
+
+  declare_rail_common(d);
+  d.graphs = v.outputs.graphs;
+  d.make_logic = [&v] { return std::make_unique<rail_forward_logic>(v); };
+  return d;
+}
+
+const window_decl& form_drav_jun() {
+  static const rail_forward_variant variant = [] {
+    // Legs 1, 3, 5 are driven; legs 2, 4, 6 start at the pairs' offsets +0.1, 0, −0.1 (the
+    // x offsets of the pairs' joints in the default geometry, not recomputed from ax).
+    rail_forward_variant v{
+        "form_drav_jun", "drav_jun", {{{0, 0}, {0, 0.1}, {2, 0}, {2, 0}, {4, 0}, {4, -0.1}}}, {}};
+    add_rail_pose_graphs(v.outputs.graphs, false);
+    add_rail_slider_graphs(v.outputs.graphs, {1, 3, 5});
+    v.outputs.result_legs = {1, 3, 5};
+    v.outputs.result_header = "i, pp(i).x, pp(i).y, pp(i).z, bx1(i), bx3(i), bx5(i)";
+    return v;
+  }();
+  static const window_decl decl = rail_forward_window(variant);
+  return decl;
+}
+
+const window_decl& form_selvo_jun() {
+  static const rail_forward_variant variant = [] {
+    rail_forward_variant v{
+        "form_selvo_jun", "selvo_jun", {{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}}}, {}};
+    add_rail_pose_graphs(v.outputs.graphs, true);
+    add_rail_slider_graphs(v.outputs.graphs, {1, 2, 3, 4, 5, 6});
+    v.outputs.result_legs = {1, 2, 3, 4, 5, 6};
+    v.outputs.result_header =
+        "i, pp(i).x, pp(i).y, pp(i).z, bx1(i), bx2(i), bx3(i), bx4(i), bx5(i), bx6(i)";
+    return v;
+  }();
+  static const window_decl decl = rail_forward_window(variant);
+  return decl;
+}
+
+}  // namespace kinelab

@@ -1,0 +1,179 @@
+// form_drav_gyaku and form_selvo_gyaku: the platform pose follows the motion profile from the
+// start pose (set by the sliders) to the stop pose, and the sliders are solved in closed form.
+#include <memory>
+
+#include "app/decl_builder.h"
+#include "core/angles.h"
+#include "mechanisms/rail/rail_window.h"
+
+namespace kinelab {
+
+namespace {
+
+// Start x, y, z are slider values in hundredths of the length unit; α, β, γ whole degrees.
+constexpr int position_rows = 3;
+constexpr double slider_units_per_length = 100;
+
+std::string legs_text(unsigned legs) {
+  std::string list;
+  int count = 0;
+  for (int k = 1; k <= rail_leg_count; ++k)
+    if (legs & (1u << (k - 1))) list += (count++ ? ", " : "") + std::to_string(k);
+  return (count == 1 ? "leg " : "legs ") + list;
+}
+
+class rail_inverse_logic : public rail_logic {
+ public:
+  explicit rail_inverse_logic(const rail_inverse_variant& v) : rail_logic(v.outputs) {}
+
+  void read_parameters(sim_window& w) override {
+    read_geometry(w);
+    // The start pose is a slider setting: whatever was typed into Text9 is replaced.
+    for (int k = 0; k < rail_leg_count; ++k) {
+      const int value = w.ctl.slider_at("HScroll1", k).value;
+      w.ctl.set_number("Text9", k, k < position_rows ? value / slider_units_per_length : value);
+    }
+  }
+
+  void static_pose(sim_window& w) override {
+    // Values only: the rate fields of pp(0) and sp(0) keep what the last run left there.
+    kin_state& p = pp(0);
+    kin_state& s = sp(0);
+    p.x = w.ctl.number("Text9", 0);
+    p.y = w.ctl.number("Text9", 1);
+    p.z = w.ctl.number("Text9", 2);
+    s.x = rad(w.ctl.number("Text9", 3));
+    s.y = rad(w.ctl.number("Text9", 4));
+    s.z = rad(w.ctl.number("Text9", 5));
+    rail_sliders sliders;
+    rail_joint_states joints;
+    rail_inverse_full(geometry_, p, s, sliders, joints);
+    for (int k = 1; k <= rail_leg_count; ++k) slider(k, 0).x = sliders.bx(k);
+    store_joints(0, joints);
+    static_unreachable_ = sliders.unreachable;
+  }
+
+  void begin_run(sim_window& w) override {
+    vec<6> start, stop;
+    for (int k = 1; k <= rail_leg_count; ++k) {
+      start(k) = w.ctl.number("Text9", k - 1);
+      stop(k) = w.ctl.number("Text10", k - 1);
+    }
+    start_ = start;
+    stop_ = stop;
+    run_unreachable_.clear();
+  }
+
+  void trajectory_step(sim_window& w, int i, const profile_point& p) override {
+    // All six pose coordinates follow the one profile: a straight line in (x, y, z, α, β, γ).
+    driven_value q[rail_leg_count + 1];
+    for (int k = 1; k <= rail_leg_count; ++k) q[k] = apply_profile(p, start_(k), stop_(k), w.T());
+    const kin_state position{q[1].q,   q[1].dq, q[1].ddq, q[2].q,  q[2].dq,
+                             q[2].ddq, q[3].q,  q[3].dq,  q[3].ddq};
+    const kin_state posture{rad(q[4].q),   rad(q[4].dq), rad(q[4].ddq), rad(q[5].q),  rad(q[5].dq),
+                            rad(q[5].ddq), rad(q[6].q),  rad(q[6].dq),  rad(q[6].ddq)};
+    rail_sliders sliders;
+    rail_joint_states joints;
+    rail_inverse_full(geometry_, position, posture, sliders, joints);
+    pp(i) = position;
+    sp(i) = posture;
+    for (int k = 1; k <= rail_leg_count; ++k)
+      slider(k, i) = {sliders.bx(k), sliders.dbx(k), sliders.ddbx(k)};
+    store_joints(i, joints);
+    run_unreachable_.push_back(sliders.unreachable);
+  }
+
+  void fill_readouts(sim_window& w, int i) override {
+    for (int k = 1; k <= rail_leg_count; ++k) w.ctl.set_number("Text4", k - 1, slider(k, i).x);
+  }
+
+  // "unreachable at 12 of 51 steps (legs 2, 5; first: step 30)".
+  std::string run_note() const override {
+    unsigned legs = 0;
+    int steps = 0, first = -1;
+    for (std::size_t i = 0; i < run_unreachable_.size(); ++i) {
+      if (run_unreachable_[i] == 0) continue;
+      legs |= run_unreachable_[i];
+      if (steps++ == 0) first = static_cast<int>(i);
+    }
+    if (steps == 0) return {};
+    return "unreachable at " + std::to_string(steps) + " of " +
+           std::to_string(run_unreachable_.size()) + " steps (" + legs_text(legs) +
+           "; first: step " + std::to_string(first) + ")";
+  }
+
+  // "the static pose is unreachable (leg 4)".
+  std::string static_pose_note() const override {
+    if (static_unreachable_ == 0) return {};
+    return "the static pose is unreachable (" + legs_text(static_unreachable_) + ")";
+  }
+
+ private:
+  vec<6> start_, stop_;                    // x, y, z in length units, α, β, γ in degrees
+  std::vector<unsigned> run_unreachable_;  // per step of the last run: the legs off their rails
+  unsigned static_unreachable_ = 0;
+};
+
+}  // namespace
+
+window_decl rail_inverse_window(const rail_inverse_variant& v) {
+  window_decl d;
+  d.name = v.name;
+  d.title = v.title;
+  controls& c = d.initial;
+  declare_rail_geometry(d, true, false);
+
+  const char* captions[] = {"Px", "Py ", "Pz", "α", "β", "γ"};
+  const char* stops[] = {"0", "0", "0.25", "0", "0", "0"};
+  const int start_values[] = {0, 0, 15, 0, 0, 0};
+  std::vector<start_stop_row> rows;
+  for (int k = 0; k < rail_leg_count; ++k) {
+    const slider range = k < position_rows ? slider{0, 40, start_values[k], true}
+                                           : slider{-90, 90, start_values[k], true};
+    rows.push_back({captions[k], "Text9", k, "", "Text10", k, stops[k], "HScroll1", k, range});
+  }
+  control_grid table = start_stop_table(c, "", {"", "start", "stop"}, rows);
+  for (int k = position_rows; k < rail_leg_count; ++k) {
+    table.rows[static_cast<std::size_t>(k)].push_back(text_cell("deg"));
+    if (!v.posture_inputs) {
+      c.field("Text10", k).enabled = false;
+      c.slider_at("HScroll1", k).enabled = false;
+    }
+  }
+  d.layout.push_back(table);
+
+  declare_rail_common(d);
+  d.graphs = v.outputs.graphs;
+  d.make_logic = [&v] { return std::make_unique<rail_inverse_logic>(v); };
+  return d;
+}
+
+const window_decl& form_drav_gyaku() {
+  static const rail_inverse_variant variant = [] {
+    rail_inverse_variant v{"form_drav_gyaku", "drav_gyaku", false, {}};
+    // Each pair's second slider follows its first at a fixed offset: legs 1, 3, 5 say it all.
+    add_rail_slider_graphs(v.outputs.graphs, {1, 3, 5});
+    add_rail_pose_graphs(v.outputs.graphs, false);
+    v.outputs.result_legs = {1, 3, 5};
+    v.outputs.result_header = "i, pp(i).x, pp(i).y, pp(i).z, bx1(i), bx3(i), bx5(i)";
+    return v;
+  }();
+  static const window_decl decl = rail_inverse_window(variant);
+  return decl;
+}
+
+const window_decl& form_selvo_gyaku() {
+  static const rail_inverse_variant variant = [] {
+    rail_inverse_variant v{"form_selvo_gyaku", "selvo_gyaku", true, {}};
+    add_rail_slider_graphs(v.outputs.graphs, {1, 2, 3, 4, 5, 6});
+    add_rail_pose_graphs(v.outputs.graphs, true);
+    v.outputs.result_legs = {1, 2, 3, 4, 5, 6};
+    v.outputs.result_header =
+        "i, pp(i).x, pp(i).y, pp(i).z, bx1(i), bx2(i), bx3(i), bx4(i), bx5(i), bx6(i)";
+    return v;
+  }();
+  static const window_decl decl = rail_inverse_window(variant);
+  return decl;
+}
+
+}  // namespace kinelab

@@ -1,0 +1,261 @@
+#include "mechanisms/rail/rail_kinematics.h"
+
+#include <cmath>
+
+#include "core/linear_solver.h"
+#include "core/rate_products.h"
+
+namespace kinelab {
+
+namespace {
+
+constexpr int max_corrections = 10;
+
+bool all_finite(std::initializer_list<double> values) {
+  for (double v : values)
+    if (!std::isfinite(v)) return false;
+  return true;
+}
+
+// The pose as the six Newton–Raphson variables q = (x, y, z, α, β, γ) and back.
+vec<6> pose_values(const kin_state& position, const kin_state& posture) {
+  vec<6> q;
+  q(1) = position.x, q(2) = position.y, q(3) = position.z;
+  q(4) = posture.x, q(5) = posture.y, q(6) = posture.z;
+  return q;
+}
+
+// A pose with the given values and rates and zero accelerations.
+void set_pose(const vec<6>& q, const vec<6>& dq, const vec<6>& ddq, kin_state& position,
+              kin_state& posture) {
+  position = {q(1), dq(1), ddq(1), q(2), dq(2), ddq(2), q(3), dq(3), ddq(3)};
+  posture = {q(4), dq(4), ddq(4), q(5), dq(5), ddq(5), q(6), dq(6), ddq(6)};
+}
+
+bool finite_vec(const vec<6>& v) {
+  for (int i = 1; i <= 6; ++i)
+    if (!std::isfinite(v(i))) return false;
+  return true;
+}
+
+// Solves J·x = b for the rail Jacobian through the normal equations JᵀJ·x = Jᵀb, with
+// solve_linear. At the mirror-symmetric poses this mechanism keeps returning to, the two legs of
+// a pair have equal x, y and z columns, so J's leading minors vanish; rounding leaves a pivot
+// of 1e-17 instead of an exact zero, the pivot-free elimination accepts it and returns garbage
+// or "error". JᵀJ is symmetric positive definite: every pivot of its elimination is positive
+// and of the size of the matrix, and it is singular exactly when J is.
+solve_status solve_jacobian(const mat<6>& J, vec<6>& b) {
+  mat<6> JtJ, X;
+  vec<6> Jtb;
+  for (int i = 1; i <= 6; ++i) {
+    for (int j = 1; j <= 6; ++j) {
+      double s = 0;
+      for (int k = 1; k <= 6; ++k) s += J(k, i) * J(k, j);
+      JtJ(i, j) = s;
+    }
+  }
+  mat_t_vec(6, J, b, Jtb);
+  const solve_status status = solve_linear(6, JtJ, Jtb, X);
+  if (status == solve_status::ok) b = Jtb;
+  return status;
+}
+
+}  // namespace
+
+double branch_sign(int leg) {
+  return (leg == 3 || leg == 4) ? -1.0 : 1.0;
+}
+
+kin_state rail_joint(double ax, double ay, const kin_state& P, const rotation_rates& m) {
+  // W = P + R·a, V = Ṗ + Ṙ·a, A = P̈ + R̈·a for a point fixed in the platform (a_z = 0).
+  kin_state j;
+  j.x = P.x + m.R(1, 1) * ax + m.R(1, 2) * ay;
+  j.y = P.y + m.R(2, 1) * ax + m.R(2, 2) * ay;
+  j.z = P.z + m.R(3, 1) * ax + m.R(3, 2) * ay;
+  j.dx = P.dx + m.dR(1, 1) * ax + m.dR(1, 2) * ay;
+  j.dy = P.dy + m.dR(2, 1) * ax + m.dR(2, 2) * ay;
+  j.dz = P.dz + m.dR(3, 1) * ax + m.dR(3, 2) * ay;
+  j.ddx = P.ddx + m.ddR(1, 1) * ax + m.ddR(1, 2) * ay;
+  j.ddy = P.ddy + m.ddR(2, 1) * ax + m.ddR(2, 2) * ay;
+  j.ddz = P.ddz + m.ddR(3, 1) * ax + m.ddR(3, 2) * ay;
+  return j;
+}
+
+rail_slider rail_leg(double sigma, double L, double ax, double ay, double By, const kin_state& P,
+                     const rotation_rates& m) {
+  const kin_state W = rail_joint(ax, ay, P, m);
+  // e: the joint's distance from the rail in y; S: the x distance from joint to slider, from
+  // S² = L² − e² − W_z² (the rod spans the rest of L).
+  const double e = W.y - By;
+  const double S2 = L * L - e * e - W.z * W.z;
+  double S = 0, dS = 0, ddS = 0;
+  bool reachable = false;
+  if (S2 > 0) {
+    S = std::sqrt(S2);
+    // N = ½·d(e² + W_z²)/dt, so Ṡ = −N/S; M = Ṅ, and S̈ = (Ṡ·N − S·M)/S².
+    const double N = W.dy * e + W.dz * W.z;
+    const double M = W.ddy * e + W.dy * W.dy + W.dz * W.dz + W.ddz * W.z;
+    dS = -N / S;
+    ddS = (dS * N - S * M) / (S * S);
+    // A rod all but perpendicular to its rail (S of a few ulps) overflows its rates.
+    reachable = all_finite({dS, ddS});
+    if (!reachable) S = dS = ddS = 0;
+  }
+  rail_slider out{W.x + sigma * S, W.dx + sigma * dS, W.ddx + sigma * ddS, reachable};
+  if (!all_finite({out.bx, out.dbx, out.ddbx})) out = {0, 0, 0, false};  // an overflowed pose
+  return out;
+}
+
+rail_sliders rail_inverse(const rail_geometry& g, const kin_state& position,
+                          const kin_state& posture) {
+  const rotation_rates m = posture_matrices(posture);
+  rail_sliders out;
+  for (int i = 1; i <= rail_leg_count; ++i) {
+    const rail_slider s =
+        rail_leg(branch_sign(i), g.rod_length, g.ax(i), g.ay(i), g.By(i), position, m);
+    out.bx(i) = s.bx, out.dbx(i) = s.dbx, out.ddbx(i) = s.ddbx;
+    if (!s.reachable) out.unreachable |= 1u << (i - 1);
+  }
+  return out;
+}
+
+rail_joint_states rail_joints(const rail_geometry& g, const kin_state& position,
+                              const kin_state& posture) {
+  const rotation_rates m = posture_matrices(posture);
+  rail_joint_states joints;
+  for (int i = 1; i <= rail_leg_count; ++i)
+    joints[static_cast<std::size_t>(i - 1)] = rail_joint(g.ax(i), g.ay(i), position, m);
+  return joints;
+}
+
+void rail_inverse_full(const rail_geometry& g, const kin_state& position, const kin_state& posture,
+                       rail_sliders& sliders, rail_joint_states& joints) {
+  sliders = rail_inverse(g, position, posture);
+  joints = rail_joints(g, position, posture);
+}
+
+void rail_jacobian(const rail_geometry& g, const kin_state& position, const kin_state& posture,
+                   mat<6>& J, mat<6, 21>& H) {
+  // With zero pose accelerations b̈x is exactly the quadratic form H·w of the pose rates, so
+  // unit rates give J's columns and the squares' columns of H, and a pair of unit rates gives
+  // H_k + H_l + H_kl.
+  const vec<6> q = pose_values(position, posture);
+  const vec<6> zero;
+  auto probe = [&](int k, int l) {
+    vec<6> rates;
+    rates(k) = 1;
+    rates(l) = 1;
+    kin_state p, s;
+    set_pose(q, rates, zero, p, s);
+    return rail_inverse(g, p, s);
+  };
+  for (int k = 1; k <= 6; ++k) {
+    const rail_sliders r = probe(k, k);
+    for (int i = 1; i <= 6; ++i) J(i, k) = r.dbx(i), H(i, k) = r.ddbx(i);
+  }
+  int c = 6;
+  for (int k = 1; k <= 5; ++k)
+    for (int l = k + 1; l <= 6; ++l) {
+      const rail_sliders r = probe(k, l);
+      ++c;
+      for (int i = 1; i <= 6; ++i) H(i, c) = r.ddbx(i) - H(i, k) - H(i, l);
+    }
+}
+
+nr_outcome rail_forward(const rail_geometry& g, double tolerance, const vec<6>& target_bx,
+                        const vec<6>& target_dbx, const vec<6>& target_ddbx, kin_state& position,
+                        kin_state& posture, rail_joint_states& joints) {
+  vec<6> q = pose_values(position, posture);
+  const vec<6> zero;
+  mat<6> J;
+  mat<6, 21> H;
+  nr_outcome out;
+  bool have_jacobian = false;
+
+  // The pose as it is evaluated: only the values matter to the sliders' positions.
+  auto sliders_at = [&](const vec<6>& v) {
+    kin_state p, s;
+    set_pose(v, zero, zero, p, s);
+    return rail_inverse(g, p, s);
+  };
+  auto residual_at = [&](const rail_sliders& r) {
+    vec<6> res;
+    vec_sub(6, target_bx, r.bx, res);
+    return res;
+  };
+
+  rail_sliders at_q = sliders_at(q);
+  vec<6> r = residual_at(at_q);
+  out.residual = vec_max_abs(6, r);
+  if (at_q.unreachable != 0) {
+    out.status = nr_status::not_finite;  // the guess itself has no slider positions
+  } else {
+    for (int k = 0;;) {
+      kin_state p, s;
+      set_pose(q, zero, zero, p, s);
+      rail_jacobian(g, p, s, J, H);
+      have_jacobian = true;
+      // Strictly below: a residual equal to the tolerance takes another correction.
+      if (out.residual < tolerance) {
+        out.status = nr_status::converged;
+        break;
+      }
+      if (++k > max_corrections) {
+        out.status = nr_status::iteration_limit;
+        break;
+      }
+      vec<6> step = r;
+      if (solve_jacobian(J, step) == solve_status::error) {
+        out.status = nr_status::singular;
+        break;
+      }
+      vec<6> next;
+      vec_add(6, q, step, next);
+      if (!finite_vec(next)) {
+        out.status = nr_status::not_finite;
+        break;
+      }
+      const rail_sliders at_next = sliders_at(next);
+      if (at_next.unreachable != 0) {
+        // A rod off its rail: the iteration ends at the last pose where every leg reached.
+        out.status = nr_status::not_finite;
+        break;
+      }
+      q = next;
+      at_q = at_next;
+      r = residual_at(at_q);
+      out.residual = vec_max_abs(6, r);
+      out.iterations = k;
+    }
+  }
+
+  vec<6> dq, ddq;
+  const bool solve_rates = have_jacobian && (out.status == nr_status::converged ||
+                                             out.status == nr_status::iteration_limit);
+  if (solve_rates) {
+    // q̇ from J·q̇ = ḃx*, then q̈ from J·q̈ = b̈x* − H·w with w the rate products of q̇.
+    dq = target_dbx;
+    bool ok = solve_jacobian(J, dq) == solve_status::ok;
+    if (ok) {
+      vec<21> Hw;
+      mat_vec_rect(6, 21, H, rate_products(dq), Hw);
+      for (int i = 1; i <= 6; ++i) ddq(i) = target_ddbx(i) - Hw(i);
+      ok = solve_jacobian(J, ddq) == solve_status::ok;
+    }
+    if (!ok) {
+      out.status = nr_status::singular;
+    } else if (!finite_vec(dq) || !finite_vec(ddq)) {
+      out.status = nr_status::not_finite;
+      ok = false;
+    }
+    if (!ok) {
+      vec_zero(6, dq);
+      vec_zero(6, ddq);
+    }
+  }
+  set_pose(q, dq, ddq, position, posture);
+  joints = rail_joints(g, position, posture);
+  return out;
+}
+
+}  // namespace kinelab

@@ -1,0 +1,168 @@
+#include "mechanisms/rail/rail_window.h"
+
+#include <cmath>
+
+#include "app/decl_builder.h"
+#include "app/result_file.h"
+#include "core/posture.h"
+#include "draw/view.h"
+
+namespace kinelab {
+
+namespace {
+
+const std::vector<std::string> leg_rows = {"第１節", "第２", "第３", "第4", "第5", "第6"};
+
+// The three parallelograms of the default geometry: legs 1–2, 3–4 and 5–6.
+const std::vector<std::string> default_ax = {"0", "0.1", "-0.1", "-0.1", "0.1", "0"};
+const std::vector<std::string> default_ay = {"-0.12",   "-0.035", "-0.0425",
+                                             "+0.0425", "+0.035", "+0.12"};
+const std::vector<std::string> default_By = {"-0.2275", "-0.1425", "-0.0425",
+                                             "+0.0425", "+0.1425", "+0.2275"};
+
+// The platform outline visits the joints in the order 1, 3, 4, 6, 5, 2.
+constexpr int outline[][2] = {{2, 1}, {1, 3}, {3, 4}, {4, 6}, {6, 5}, {5, 2}};
+
+// The view is fitted to the surface width alone: the platform spans about draw_size, and
+// 2.5·draw_size fills the width.
+constexpr double width_in_draw_sizes = 2.5;
+
+}  // namespace
+
+void declare_rail_geometry(window_decl& d, bool bx_column, bool tolerance_field) {
+  controls& c = d.initial;
+  std::vector<grid_column> columns = {{"ax", "Text1", default_ax, ""},
+                                      {"ay", "Text2", default_ay, ""},
+                                      {"By", "Text3", default_By, ""}};
+  if (bx_column) columns.push_back({"Bx", "Text4", std::vector<std::string>(6), ""});
+  d.layout.push_back(column_table(c, "", leg_rows, columns));
+  std::vector<readout_row> rows = {{"リンク棒長さ＝", "Text6", 0, "0.37"}};
+  if (tolerance_field) rows.push_back({"許容誤差", "Text7", 0, "0.001"});
+  d.layout.push_back(readout_table(c, "", rows, false));
+}
+
+void declare_rail_common(window_decl& d) {
+  controls& c = d.initial;
+  declare_slider(c, "HScroll2", 0, {0, 50, 0, true});
+  c.find_sliders("HScroll2")->indexed = false;
+  declare_field(c, "Text5", 0, "0", "step", false);
+  d.layout.push_back(
+      {"", {"", "", "step"}, {"時間"}, {{slider_cell("HScroll2"), field_cell("Text5")}}});
+  // The heading over the start and stop columns; the start/stop grid repeats its words as
+  // column captions.
+  c.add_label("Label1", "start     stop");
+  c.add_label("Label4", "動画");
+  c.option_captions = {"５次曲線", "２次曲線", "等速曲線"};
+  d.buttons = {{"run", "Run"}, {"stop", "Stop"}, {"next", "next figure"}};
+  d.style = parallel_style();
+}
+
+void add_rail_slider_graphs(std::vector<graph_decl>& graphs, const std::vector<int>& legs) {
+  for (int k : legs) {
+    const std::string n = std::to_string(k);
+    graphs.push_back({"bx" + n + " dbx" + n + " ddbx" + n, "bx" + n, 'x'});
+  }
+}
+
+void add_rail_pose_graphs(std::vector<graph_decl>& graphs, bool posture) {
+  graphs.push_back({"x  dx ddx", "pp", 'x'});
+  graphs.push_back({"y  dy ddy", "pp", 'y'});
+  graphs.push_back({"z  dz ddz", "pp", 'z'});
+  if (!posture) return;
+  graphs.push_back({"α  dα ddα", "sp", 'x'});
+  graphs.push_back({"β  dβ ddβ", "sp", 'y'});
+  graphs.push_back({"γ  dγ ddγ", "sp", 'z'});
+}
+
+rail_logic::rail_logic(const rail_outputs& outputs) : outputs_(outputs) {
+  pp_ = &arrays.add("pp", array_kind::point);
+  sp_ = &arrays.add("sp", array_kind::point);
+  for (int k = 1; k <= rail_leg_count; ++k)
+    jp_[static_cast<std::size_t>(k - 1)] = &arrays.add("jp" + std::to_string(k), array_kind::point);
+  for (int k = 1; k <= rail_leg_count; ++k)
+    bx_[static_cast<std::size_t>(k - 1)] =
+        &arrays.add("bx" + std::to_string(k), array_kind::scalar);
+}
+
+void rail_logic::read_geometry(sim_window& w) {
+  rail_geometry g;
+  for (int i = 1; i <= rail_leg_count; ++i) {
+    g.ax(i) = w.ctl.number("Text1", i - 1);
+    g.ay(i) = w.ctl.number("Text2", i - 1);
+    g.By(i) = w.ctl.number("Text3", i - 1);
+  }
+  g.rod_length = w.ctl.number("Text6");
+  geometry_ = g;
+  if (sized_) return;
+  sized_ = true;
+  const double size = (vec_sum_abs(rail_leg_count, g.ax) + vec_sum_abs(rail_leg_count, g.ay)) / 2;
+  // A table of zeros has no size; one unit keeps the scale finite.
+  w.draw_size = (std::isfinite(size) && size > 0) ? size : 1;
+  w.draw_scale = w.picture()->ScaleWidth() / w.draw_size / width_in_draw_sizes;
+}
+
+void rail_logic::store_joints(int i, const rail_joint_states& joints) {
+  for (std::size_t k = 0; k < joints.size(); ++k)
+    (*jp_[k])[static_cast<std::size_t>(i)] = joints[k];
+}
+
+void rail_logic::draw_step(sim_window& w, surface& s, const view_params& v, int i) {
+  const auto at = static_cast<std::size_t>(i);
+  std::array<view_point, rail_leg_count + 1> joint, slide;  // legs 1..6
+  for (int k = 1; k <= rail_leg_count; ++k) {
+    const kin_state& j = (*jp_[static_cast<std::size_t>(k - 1)])[at];
+    joint[static_cast<std::size_t>(k)] = project(v.V, v.scale, j.x, j.y, j.z);
+    // The slider stands on its rail: (bx, By, 0).
+    slide[static_cast<std::size_t>(k)] = project(v.V, v.scale, slider(k, i).x, geometry_.By(k), 0);
+  }
+  s.DrawWidth(2);
+  for (int k = 1; k <= rail_leg_count; ++k) {
+    const view_point& p = joint[static_cast<std::size_t>(k)];
+    view_dot(s, p.u, p.w, 1);
+  }
+  for (int k = 1; k <= rail_leg_count; ++k) {
+    const view_point& p = slide[static_cast<std::size_t>(k)];
+    view_dot(s, p.u, p.w, 1);
+  }
+  for (const auto& edge : outline) {
+    const view_point& a = joint[static_cast<std::size_t>(edge[0])];
+    const view_point& b = joint[static_cast<std::size_t>(edge[1])];
+    view_line(s, a.u, a.w, b.u, b.w, 0);
+  }
+  // Rod k in palette colour k (blue, green, cyan, red, magenta, yellow).
+  for (int k = 1; k <= rail_leg_count; ++k) {
+    const view_point& a = joint[static_cast<std::size_t>(k)];
+    const view_point& b = slide[static_cast<std::size_t>(k)];
+    view_line(s, a.u, a.w, b.u, b.w, k);
+  }
+  // Platform frame at the origin pp: the columns of R are the platform's x, y, z axes.
+  const kin_state& p = (*pp_)[at];
+  const kin_state& q = (*sp_)[at];
+  const mat3 R = rotation_matrix(q.x, q.y, q.z);
+  const view_point o = project(v.V, v.scale, p.x, p.y, p.z);
+  const double length = w.draw_size / 10;
+  const int axis_colour[] = {0, 1, 2, 4};
+  for (int c = 1; c <= 3; ++c) {
+    const view_point e = project(v.V, v.scale, p.x + length * R(1, c), p.y + length * R(2, c),
+                                 p.z + length * R(3, c));
+    view_line(s, o.u, o.w, e.u, e.w, axis_colour[c]);
+  }
+  // The world axes that follow are drawn with the thin pen.
+  s.DrawWidth(1);
+}
+
+void rail_logic::write_header(result_text& out) const {
+  out.text(outputs_.result_header);
+  out.end_line();
+}
+
+void rail_logic::write_row(result_text& out, int i) const {
+  const auto at = static_cast<std::size_t>(i);
+  const kin_state& p = (*pp_)[at];
+  out.integer(i);
+  out.number(p.x).number(p.y).number(p.z);
+  for (int k : outputs_.result_legs) out.number((*bx_[static_cast<std::size_t>(k - 1)])[at].x);
+  out.end_line();
+}
+
+}  // namespace kinelab
