@@ -194,7 +194,10 @@ void sim_window::draw_frame(int step, bool with_path) {
   picture_.Cls();
   if (!decl_.style.parallel_drawing) draw_axes(picture_, v.V, draw_size, v.scale);
   logic_->draw_step(*this, picture_, v, i);
-  if (decl_.style.parallel_drawing) draw_axes(picture_, v.V, draw_size, v.scale);
+  if (decl_.style.parallel_drawing) {
+    picture_.DrawWidth(1);  // the parallel windows draw their axes with the thin pen
+    draw_axes(picture_, v.V, draw_size, v.scale);
+  }
   const std::vector<kin_state>* path = logic_->output_path();
   if (with_path && path && !path->empty()) {
     draw_chain(picture_, static_cast<int>(path->size()) - 1, *path, v.V, v.scale);
