@@ -45,7 +45,6 @@ class orvak1_gyaku_logic : public window_logic {
       stop_(k) = rad(w.ctl.number("Text10", k - 1));
     }
     zero_legs_.clear();
-    overflowed_ = 0;
   }
 
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
@@ -55,7 +54,6 @@ class orvak1_gyaku_logic : public window_logic {
     const driven_value c = apply_profile(p, start_(3), stop_(3), w.T());
     kin_state& s = shisei_[at(i)];
     s = {a.q, a.dq, a.ddq, b.q, b.dq, b.ddq, c.q, c.dq, c.ddq};
-    overflowed_ += replace_non_finite(s);
     place(i);
     const orvak_legs legs = orvak_inverse(geometry_, d_, s);
     zero_legs_.note(legs, i);
@@ -107,13 +105,7 @@ class orvak1_gyaku_logic : public window_logic {
     out.end_line();
   }
 
-  std::string run_note() const override {
-    std::string note = zero_legs_.text();
-    if (overflowed_ > 0)
-      note += std::string(note.empty() ? "" : "; ") + std::to_string(overflowed_) +
-              " values overflowed and are shown as 0";
-    return note;
-  }
+  std::string run_note() const override { return zero_legs_.text(); }
 
  private:
   static std::size_t at(int i) { return static_cast<std::size_t>(i); }
@@ -122,13 +114,9 @@ class orvak1_gyaku_logic : public window_logic {
   // The platform origin and joints at step i, in the base frame, from shisei(i).
   void place(int i) {
     const kin_state& s = shisei_[at(i)];
-    for (int k = 1; k <= 3; ++k) {
-      kin_state& j = jp_[k]->at(at(i));
-      j = orvak_point(d_, s, still_point(geometry_.platform_joint(k)));
-      overflowed_ += replace_non_finite(j);
-    }
+    for (int k = 1; k <= 3; ++k)
+      jp_[k]->at(at(i)) = orvak_point(d_, s, still_point(geometry_.platform_joint(k)));
     pp_[at(i)] = orvak_point(d_, s, kin_state{});
-    overflowed_ += replace_non_finite(pp_[at(i)]);
   }
 
   orvak_geometry geometry_;
@@ -139,7 +127,6 @@ class orvak1_gyaku_logic : public window_logic {
   std::vector<kin_state>* jp_[4];    // [1..3]
   std::vector<kin_state>* leng_[4];  // [1..3]: length, rate, acceleration in x, dx, ddx
   zero_leg_log zero_legs_;
-  int overflowed_ = 0;
 };
 
 }  // namespace

@@ -71,11 +71,7 @@ leg_rates orvak_leg(double d, const vec3& a, const vec3& b, const rotation_rates
   mat_vec(3, m.ddR, w, dde);
   leg_rates r;
   r.l = vec_norm(3, e);
-  if (!std::isfinite(r.l)) {  // a geometry so large that the squares overflow
-    r.l = 0;
-    r.zero_length = true;
-    return r;
-  }
+  if (!std::isfinite(r.l)) return r;  // a geometry so large that the squares overflow
   // A leg shorter than the rounding of its end points has no direction: the joints coincide.
   const double ends = std::fmax(vec_norm(3, Rw), vec_norm(3, b));
   if (r.l <= coincidence_ulps * std::numeric_limits<double>::epsilon() * ends) {

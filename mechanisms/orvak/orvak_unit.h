@@ -38,7 +38,8 @@ kin_state orvak_stack_point(int n, const double* d, const kin_state* s, const ki
 // One leg's length l with its rate and acceleration. A leg of zero length has no direction, so
 // its rate and acceleration are undefined: they are returned as 0 with zero_length set. Zero
 // means within a few rounding units of the joints' distance from the base origin (the joints
-// coincide as far as doubles can tell), or so short that the rates overflow.
+// coincide as far as doubles can tell), or so short that the rates overflow. A geometry so
+// large that the length overflows gives that infinite length with zero rates.
 struct leg_rates {
   double l = 0, dl = 0, ddl = 0;
   bool zero_length = false;

@@ -75,7 +75,6 @@ control_grid pose_readout_row(controls& c, const std::string& caption,
                               const std::vector<std::string>& field_captions) {
   control_grid g;
   g.title = caption;
-  g.column_captions.assign(field_captions.size(), "");
   std::vector<grid_cell> cells;
   for (std::size_t k = 0; k < field_captions.size(); ++k) {
     declare_field(c, "Text11", static_cast<int>(k), "", field_captions[k]);
@@ -138,16 +137,6 @@ std::string zero_leg_log::text() const {
            std::to_string(e.first_step) + "), its rate and acceleration shown as 0";
     }
   return s;
-}
-
-int replace_non_finite(kin_state& s) {
-  int replaced = 0;
-  for (double* f : {&s.x, &s.dx, &s.ddx, &s.y, &s.dy, &s.ddy, &s.z, &s.dz, &s.ddz})
-    if (!std::isfinite(*f)) {
-      *f = 0;
-      ++replaced;
-    }
-  return replaced;
 }
 
 }  // namespace kinelab

@@ -58,8 +58,4 @@ class zero_leg_log {
   entry legs_[3][4];  // [unit][leg 1..3]
 };
 
-// A value a user's extreme geometry made overflow is shown as 0 rather than as infinity;
-// returns the number of fields replaced.
-int replace_non_finite(kin_state& s);
-
 }  // namespace kinelab
