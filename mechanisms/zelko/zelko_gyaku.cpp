@@ -1,0 +1,153 @@
+// Form_zelko_gyaku: the limb driven by the pose of its end plate; the six joint values come
+// from the Newton–Raphson inverse, each step starting from the previous step's solution.
+#include "app/decl_builder.h"
+#include "app/result_file.h"
+#include "core/angles.h"
+#include "mechanisms/zelko/zelko_forms.h"
+#include "mechanisms/zelko/zelko_window.h"
+
+namespace kinelab {
+
+namespace {
+
+// The static pose starts the iteration with the middle joint bent, away from the straight
+// limb.
+constexpr double static_pose_knee_deg = 45;
+
+class zelko_gyaku_logic : public zelko_logic {
+ public:
+  zelko_gyaku_logic()
+      : goal_p_(arrays.add("goal_p", array_kind::point)),
+        goal_s_(arrays.add("goal_s", array_kind::point)) {
+    leng_[2] = &arrays.add("leng2", array_kind::point);
+    arrays.keep_solver_record();
+  }
+
+  void read_parameters(sim_window& w) override {
+    tolerance_ = w.ctl.number("Text13");
+    read_geometry(w);
+    // Start position in tenths of the length unit, start posture in steps of 5°.
+    for (int k = 0; k < 3; ++k)
+      w.ctl.set_number("Text9", k, w.ctl.slider_at("HScroll1", k).value / 10.0);
+    for (int k = 3; k < 6; ++k)
+      w.ctl.set_number("Text9", k, w.ctl.slider_at("HScroll1", k).value * 5);
+  }
+
+  void static_pose(sim_window& w) override {
+    // Only the values of the goal are set; its rate fields keep what they hold.
+    kin_state& gp = goal_p_[0];
+    kin_state& gs = goal_s_[0];
+    gp.x = w.ctl.number("Text9", 0);
+    gp.y = w.ctl.number("Text9", 1);
+    gp.z = w.ctl.number("Text9", 2);
+    gs.x = rad(w.ctl.number("Text9", 3));
+    gs.y = rad(w.ctl.number("Text9", 4));
+    gs.z = rad(w.ctl.number("Text9", 5));
+    // The other twists start where the last solve left them.
+    hineri_now_[2].y = rad(static_pose_knee_deg);
+    arrays.solver_record()[0] = zelko_inverse(tolerance_, geometry_, gp, gs, hineri_now_);
+    store_step(0, hineri_now_);
+  }
+
+  void begin_run(sim_window& w) override {
+    for (int k = 1; k <= 3; ++k) {
+      start_(k) = w.ctl.number("Text9", k - 1);
+      stop_(k) = w.ctl.number("Text10", k - 1);
+    }
+    for (int k = 4; k <= 6; ++k) {
+      start_(k) = rad(w.ctl.number("Text9", k - 1));
+      stop_(k) = rad(w.ctl.number("Text10", k - 1));
+    }
+    clear_run_notes();
+  }
+
+  void trajectory_step(sim_window& w, int i, const profile_point& p) override {
+    // One profile for all six pose coordinates: a straight line in (x, y, z, α, β, γ).
+    driven_value q[7];
+    for (int k = 1; k <= 6; ++k) q[k] = apply_profile(p, start_(k), stop_(k), w.T());
+    kin_state& gp = goal_p_[at(i)];
+    kin_state& gs = goal_s_[at(i)];
+    gp = {q[1].q, q[1].dq, q[1].ddq, q[2].q, q[2].dq, q[2].ddq, q[3].q, q[3].dq, q[3].ddq};
+    gs = {q[4].q, q[4].dq, q[4].ddq, q[5].q, q[5].dq, q[5].ddq, q[6].q, q[6].dq, q[6].ddq};
+    arrays.solver_record()[at(i)] = zelko_inverse(tolerance_, geometry_, gp, gs, hineri_now_);
+    // pp4 and shisei are the pose reached, which differs from the goal by the residual left.
+    store_step(i, hineri_now_);
+    store_legs(i);
+  }
+
+  void fill_readouts(sim_window& w, int i) override {
+    const kin_state& h1 = hineri_[1]->at(at(i));
+    const kin_state& h2 = hineri_[2]->at(at(i));
+    const kin_state& h3 = hineri_[3]->at(at(i));
+    const double values[] = {h1.x, h1.y, h1.z, h2.y, h3.x, h3.y};
+    for (int k = 0; k < 6; ++k) w.ctl.set_number("Text11", k, deg(values[k]));
+  }
+
+  void write_header(result_text& out) const override { write_zelko_header(out, false); }
+
+ private:
+  double tolerance_ = 0;
+  vec<6> start_, stop_;
+  // The working twists: the start of every solve and its result. They live as long as the
+  // window, across steps, Runs and static poses, and start at zero.
+  zelko_twists hineri_now_{};
+  std::vector<kin_state>& goal_p_;
+  std::vector<kin_state>& goal_s_;
+};
+
+}  // namespace
+
+const window_decl& Form_zelko_gyaku() {
+  static const window_decl decl = [] {
+    window_decl d;
+    d.name = "Form_zelko_gyaku";
+    d.title = "zelko_gyaku";
+    controls& c = d.initial;
+    declare_zelko_geometry(d);
+    d.layout.push_back(readout_table(c, "", {{"許容誤差", "Text13", 0, "0.001"}}, false));
+    struct row {
+      const char* caption;
+      const char* stop;
+      slider range;
+    };
+    const row rows[] = {{"Px", "0.2", {-5, 5, 0, true}},    {"Py", "0.2", {-5, 5, 0, true}},
+                        {"Pz", "0.6", {0, 10, 7, true}},    {"alfa", "10", {-18, 18, 0, true}},
+                        {"beta", "10", {-18, 18, 0, true}}, {"ganma", "10", {-18, 18, 0, true}}};
+    std::vector<start_stop_row> table;
+    for (int k = 0; k < 6; ++k)
+      table.push_back({rows[k].caption, "Text9", k, "", "Text10", k, rows[k].stop, "HScroll1", k,
+                       rows[k].range});
+    control_grid start_stop = start_stop_table(c, "", {"", "start  stop", "", "", ""}, table);
+    for (int k = 3; k < 6; ++k)
+      start_stop.rows[static_cast<std::size_t>(k)].push_back(text_cell("(deg)"));
+    d.layout.push_back(std::move(start_stop));
+    // The joint readouts: each caption with "(deg)" beneath it.
+    control_grid joints;
+    joints.column_captions = {"α１", "β１", "γ１,γ3", "β２", "α３", "β３"};
+    std::vector<grid_cell> fields, units;
+    for (int k = 0; k < 6; ++k) {
+      declare_field(c, "Text11", k, "", joints.column_captions[static_cast<std::size_t>(k)]);
+      fields.push_back(field_cell("Text11", k));
+      units.push_back(text_cell("(deg)"));
+    }
+    joints.rows = {units, fields};
+    d.layout.push_back(std::move(joints));
+    declare_parallel_controls(d);
+    d.graphs = {{"px   dpx   ddpx", "pp4", 'x'},    {"py   dpy   ddpy", "pp4", 'y'},
+                {"pz   dpz   ddpz", "pp4", 'z'},    {"α   dα   ddα", "shisei", 'x'},
+                {"β   dβ   ddβ", "shisei", 'y'},    {"γ   dγ   ddγ", "shisei", 'z'},
+                {"α1  dα1  ddα1", "hineri1", 'x'},  {"β1  dβ1  ddβ1", "hineri1", 'y'},
+                {"γ1  dγ1  ddγ1", "hineri1", 'z'},  {"α2  dα2  ddα2", "hineri2", 'x'},
+                {"β2  dβ2  ddβ2", "hineri2", 'y'},  {"γ2  dγ2  ddγ2", "hineri2", 'z'},
+                {"α3  dα3  ddα3", "hineri3", 'x'},  {"β3  dβ3  ddβ3", "hineri3", 'y'},
+                {"γ3  dγ3  ddγ3", "hineri3", 'z'},  {"L11  dL11  ddL11", "leng1", 'x'},
+                {"L12  dL12  ddL12", "leng1", 'y'}, {"L13  dL13  ddL13", "leng1", 'z'},
+                {"L31  dL31  ddL31", "leng2", 'x'}, {"L32  dL32  ddL32", "leng2", 'y'},
+                {"L33  dL33  ddL33", "leng2", 'z'}};
+    d.make_logic = [] { return std::make_unique<zelko_gyaku_logic>(); };
+    return d;
+  }();
+  return decl;
+}
+
+}  // namespace kinelab

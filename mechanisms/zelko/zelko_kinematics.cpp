@@ -1,0 +1,267 @@
+#include "mechanisms/zelko/zelko_kinematics.h"
+
+#include <cmath>
+
+#include "core/angles.h"
+#include "core/linear_solver.h"
+#include "core/posture.h"
+
+namespace kinelab {
+
+namespace {
+
+constexpr int joints = 6;
+constexpr int max_corrections = 10;
+
+kin_state offset(double x, double y, double z) {
+  kin_state h;
+  h.x = x, h.y = y, h.z = z;
+  return h;
+}
+
+// The value, rate or acceleration fields of a kin_state as one triple.
+enum class level { value, rate, accel };
+void put(kin_state& s, level l, double x, double y, double z) {
+  switch (l) {
+    case level::value:
+      s.x = x, s.y = y, s.z = z;
+      break;
+    case level::rate:
+      s.dx = x, s.dy = y, s.dz = z;
+      break;
+    case level::accel:
+      s.ddx = x, s.ddy = y, s.ddz = z;
+      break;
+  }
+}
+
+// θ into the twists at one level: (α1, β1, γ1), (0, β2, 0), (α3, β3, γ1).
+void put_joints(const vec<6>& q, level l, zelko_twists& h) {
+  put(h[1], l, q(1), q(2), q(3));
+  put(h[2], l, 0, q(4), 0);
+  put(h[3], l, q(5), q(6), q(3));
+}
+
+vec<6> rates_of(const zelko_pose& f) {
+  vec<6> v;
+  v(1) = f.P.dx, v(2) = f.P.dy, v(3) = f.P.dz;
+  v(4) = f.posture.dx, v(5) = f.posture.dy, v(6) = f.posture.dz;
+  return v;
+}
+
+vec<6> accels_of(const zelko_pose& f) {
+  vec<6> v;
+  v(1) = f.P.ddx, v(2) = f.P.ddy, v(3) = f.P.ddz;
+  v(4) = f.posture.ddx, v(5) = f.posture.ddy, v(6) = f.posture.ddz;
+  return v;
+}
+
+vec<6> unit_vector(int j) {
+  vec<6> e;
+  e(j) = 1;
+  return e;
+}
+
+// Goal minus reached pose; the posture differences wrapped into (−π, π].
+vec<6> residual(const zelko_geometry& g, const kin_state& goal_p, const kin_state& goal_s,
+                zelko_twists& h) {
+  const zelko_pose f = zelko_forward(g, h, kin_state{});
+  vec<6> e;
+  e(1) = goal_p.x - f.P.x, e(2) = goal_p.y - f.P.y, e(3) = goal_p.z - f.P.z;
+  e(4) = goal_s.x - f.posture.x, e(5) = goal_s.y - f.posture.y, e(6) = goal_s.z - f.posture.z;
+  for (int k = 4; k <= 6; ++k) wrap_angle(e(k));
+  return e;
+}
+
+template <int N>
+bool all_finite(const vec<N>& v, int n) {
+  for (int i = 1; i <= n; ++i)
+    if (!std::isfinite(v(i))) return false;
+  return true;
+}
+
+void zero_rates(zelko_twists& h) {
+  zelko_set_rates(vec<6>{}, h);
+  zelko_set_accels(vec<6>{}, h);
+}
+
+}  // namespace
+
+zelko_geometry default_zelko_geometry() {
+  zelko_geometry g;
+  g.unit = default_orvak_geometry();
+  g.d = default_origin_distance;
+  g.Hx1 = 0.06, g.Hz1 = 0.01, g.Hx3 = 0.06, g.Hz3 = -0.01;
+  return g;
+}
+
+kin_state zelko_from_knee(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
+  kin_state& middle = h[2];
+  middle.x = middle.dx = middle.ddx = 0;
+  middle.z = middle.dz = middle.ddz = 0;
+  // Z = h1 + R2·X in body-1 axes from pp1; then R1·(d·e_z + Z) into the world.
+  const kin_state Z = to_parent(offset(g.Hx1, 0, g.Hz1), middle, X);
+  return orvak_point(g.d, h[1], Z);
+}
+
+kin_state zelko_from_mid(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
+  kin_state Y = X;
+  Y.x -= g.Hx3;
+  Y.z -= g.Hz3;
+  return zelko_from_knee(g, h, Y);
+}
+
+kin_state zelko_from_top(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
+  // d·e_z + R3·X: the end-plate origin sits a column length above pp3 in body-2 axes.
+  return zelko_from_mid(g, h, to_parent(offset(0, 0, g.d), h[3], X));
+}
+
+zelko_pose zelko_forward(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
+  zelko_pose f;
+  f.P = zelko_from_top(g, h, X);
+  f.posture = chain_posture(3, h.data());
+  return f;
+}
+
+zelko_placement zelko_place(const zelko_geometry& g, zelko_twists& h) {
+  const orvak_geometry& u = g.unit;
+  zelko_placement p;
+  // pp4 first: it clears the middle twist's α and γ, so the posture below is the same one
+  // zelko_forward reports.
+  p.pp[4] = zelko_from_top(g, h, kin_state{});
+  p.posture = chain_posture(3, h.data());
+  // The upper unit is the lower one turned half a turn about y: (x, y, z) → (−x, y, −z).
+  for (int m = 1; m <= 3; ++m)
+    p.base_joint[2][m] = zelko_from_top(g, h, offset(-u.Bx(m), u.By(m), -u.Bz(m)));
+  p.pp[3] = zelko_from_mid(g, h, kin_state{});
+  for (int m = 1; m <= 3; ++m)
+    p.plat_joint[2][m] = zelko_from_mid(g, h, offset(-u.ax(m), u.ay(m), -u.az(m)));
+  p.pp[2] = zelko_from_knee(g, h, kin_state{});
+  p.pp[1] = orvak_point(g.d, h[1], kin_state{});
+  for (int m = 1; m <= 3; ++m) {
+    p.plat_joint[1][m] = orvak_point(g.d, h[1], still_point(u.platform_joint(m)));
+    p.base_joint[1][m] = still_point(u.base_joint(m));
+  }
+  return p;
+}
+
+void zelko_set_rates(const vec<6>& rates, zelko_twists& h) {
+  put_joints(rates, level::rate, h);
+}
+
+void zelko_set_accels(const vec<6>& accels, zelko_twists& h) {
+  put_joints(accels, level::accel, h);
+}
+
+void zelko_step(const vec<6>& step, zelko_twists& h) {
+  vec<6> q;
+  q(1) = h[1].x, q(2) = h[1].y, q(3) = h[1].z;
+  q(4) = h[2].y;
+  q(5) = h[3].x, q(6) = h[3].y;
+  vec_add(joints, q, step, q);
+  wrap_angles(joints, q);
+  put_joints(q, level::value, h);
+}
+
+mat<6> zelko_jacobian(const zelko_geometry& g, zelko_twists& h) {
+  // A unit rate of joint j makes the propagated velocity exactly ∂f/∂θ_j.
+  mat<6> J;
+  for (int j = 1; j <= joints; ++j) {
+    zelko_set_rates(unit_vector(j), h);
+    const vec<6> c = rates_of(zelko_forward(g, h, kin_state{}));
+    for (int i = 1; i <= joints; ++i) J(i, j) = c(i);
+  }
+  return J;
+}
+
+mat<6, rate_product_count> zelko_quadratic_terms(const zelko_geometry& g, zelko_twists& h) {
+  // With θ̈ = 0 the output acceleration is the quadratic form θ̇ᵀ·(∂²f/∂θ²)·θ̇: a unit rate of
+  // joint j gives ∂²f/∂θ_j², and the rates e_j + e_k give those two plus 2·∂²f/∂θ_j∂θ_k.
+  mat<6, rate_product_count> H;
+  zelko_set_accels(vec<6>{}, h);
+  for (int c = 1; c <= rate_product_count; ++c) {
+    int j = 0, k = 0;
+    rate_product_pair(c, j, k);
+    vec<6> rates = unit_vector(j);
+    if (k != j) rates(k) = 1;
+    zelko_set_rates(rates, h);
+    const vec<6> a = accels_of(zelko_forward(g, h, kin_state{}));
+    for (int i = 1; i <= joints; ++i) H(i, c) = (k == j) ? a(i) : a(i) - H(i, j) - H(i, k);
+  }
+  return H;
+}
+
+nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_state& goal_p,
+                         const kin_state& goal_s, zelko_twists& h) {
+  nr_outcome out;
+  vec<6> e = residual(g, goal_p, goal_s, h);
+  if (!all_finite(e, joints)) {
+    zero_rates(h);
+    out.residual = 0;
+    out.status = nr_status::not_finite;
+    return out;
+  }
+  mat<6> J;
+  bool have_J = false;
+  while (vec_max_abs(joints, e) > tolerance && out.iterations < max_corrections) {
+    // The Jacobian of the last correction, taken before its update, also serves the rates.
+    J = zelko_jacobian(g, h);
+    have_J = true;
+    vec<6> step = e;
+    mat<6> inverse;
+    if (solve_linear(joints, J, step, inverse) == solve_status::error) {
+      out.residual = vec_max_abs(joints, e);
+      out.status = nr_status::singular;
+      zero_rates(h);
+      return out;
+    }
+    const zelko_twists before = h;
+    if (all_finite(step, joints)) zelko_step(step, h);
+    const vec<6> next = all_finite(step, joints) ? residual(g, goal_p, goal_s, h) : vec<6>{};
+    if (!all_finite(step, joints) || !all_finite(next, joints)) {
+      h = before;
+      zero_rates(h);
+      out.residual = vec_max_abs(joints, e);
+      out.status = nr_status::not_finite;
+      return out;
+    }
+    e = next;
+    ++out.iterations;
+  }
+  out.residual = vec_max_abs(joints, e);
+  out.status = out.residual <= tolerance ? nr_status::converged : nr_status::iteration_limit;
+
+  if (!have_J) J = zelko_jacobian(g, h);
+  const mat<6, rate_product_count> H = zelko_quadratic_terms(g, h);
+  mat<6> inverse;
+
+  // Rates: J·θ̇ = (ṗ, ṡ) of the goal.
+  vec<6> rates;
+  rates(1) = goal_p.dx, rates(2) = goal_p.dy, rates(3) = goal_p.dz;
+  rates(4) = goal_s.dx, rates(5) = goal_s.dy, rates(6) = goal_s.dz;
+  const solve_status rate_solve = solve_linear(joints, J, rates, inverse);
+
+  // Accelerations: J·θ̈ = (p̈, s̈) − H·rate_products(θ̇).
+  vec<rate_product_count> q = rate_products(rates);
+  vec<6> r;
+  mat_vec_rect(joints, rate_product_count, H, q, r);
+  vec<6> accels;
+  accels(1) = goal_p.ddx - r(1), accels(2) = goal_p.ddy - r(2), accels(3) = goal_p.ddz - r(3);
+  accels(4) = goal_s.ddx - r(4), accels(5) = goal_s.ddy - r(5), accels(6) = goal_s.ddz - r(6);
+  const solve_status accel_solve =
+      rate_solve == solve_status::ok ? solve_linear(joints, J, accels, inverse) : rate_solve;
+
+  if (rate_solve == solve_status::error || accel_solve == solve_status::error) {
+    zero_rates(h);
+    out.status = nr_status::singular;
+  } else if (!all_finite(rates, joints) || !all_finite(accels, joints)) {
+    zero_rates(h);
+    out.status = nr_status::not_finite;
+  } else {
+    zelko_set_rates(rates, h);
+    zelko_set_accels(accels, h);
+  }
+  return out;
+}
+
+}  // namespace kinelab

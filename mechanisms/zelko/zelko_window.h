@@ -1,0 +1,50 @@
+#pragma once
+// What the two zelko windows share: the geometry controls, the trajectory arrays of the limb,
+// placing it at a step, its drawing and the rows of result.dat.
+#include <string>
+#include <vector>
+
+#include "app/sim_window.h"
+#include "mechanisms/orvak/orvak_window.h"
+#include "mechanisms/zelko/zelko_kinematics.h"
+
+namespace kinelab {
+
+// The orvak joint table, Text7, and the middle-joint offsets Text4(0..3) "Hx1=" … "Hz3=".
+void declare_zelko_geometry(window_decl& d);
+
+class zelko_logic : public window_logic {
+ public:
+  zelko_logic();
+
+  // The geometry, and draw_size 2·d with the scale from the surface width.
+  void read_geometry(sim_window& w);
+
+  void draw_step(sim_window& w, surface& s, const view_params& v, int i) override;
+  const std::vector<kin_state>* output_path() const override { return pp_[4]; }
+  void write_row(result_text& out, int i) const override;
+  std::string run_note() const override;
+
+ protected:
+  static std::size_t at(int i) { return static_cast<std::size_t>(i); }
+  // Stores the twists as step i and places every point of the limb there.
+  void store_step(int i, const zelko_twists& twists);
+  // Lower legs into leng1 (and, when the window keeps them, upper legs into leng2).
+  void store_legs(int i);
+  // The four header lines; the inverse window's last line has no trailing comma.
+  static void write_zelko_header(result_text& out, bool last_comma);
+  void clear_run_notes();
+
+  zelko_geometry geometry_;
+  std::vector<kin_state>* hineri_[4] = {};  // [1..3]
+  std::vector<kin_state>& shisei_;
+  std::vector<kin_state>* pp_[5] = {};             // [1..4]
+  std::vector<kin_state>* plat_joint_[3][4] = {};  // [unit 1..2][joint 1..3]
+  std::vector<kin_state>* base_joint_[3][4] = {};
+  std::vector<kin_state>* leng_[3] = {};  // [1] lower legs; [2] upper legs, if kept
+
+ private:
+  zero_leg_log zero_legs_;
+};
+
+}  // namespace kinelab

@@ -1,0 +1,170 @@
+// The two zelko windows: their static poses, the working twists they carry from one solve to
+// the next, the stored rates along a run, and their result files through kinelab-cli.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "app/sim_window.h"
+#include "core/angles.h"
+#include "mechanisms/zelko/zelko_forms.h"
+#include "support/temp_dir.h"
+#include "support/trajectory_check.h"
+
+namespace kinelab {
+namespace {
+
+constexpr double figure_tolerance = 5e-7;  // stated figures carry six decimals
+
+class zelko_window : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = settings();
+    settings().N = 50;
+    settings().T = 1;
+  }
+  void TearDown() override { settings() = saved_; }
+  global_settings saved_;
+  test::temp_working_dir dir_;
+};
+
+double shown(const sim_window& w, int k) {
+  return std::stod(w.ctl.text("Text11", k));
+}
+
+TEST_F(zelko_window, forward_window_opens_bent_and_shows_pp3) {
+  sim_window w(Form_zelko_jun());
+  w.open();
+  const char* start[] = {"0", "0", "0", "45"};
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(w.ctl.text("Text9", k), start[k]) << "Text9(" << k << ")";
+  const double pp3_and_posture[] = {0.024645, 0, 0.444497, 0, 45, 0};
+  for (int k = 0; k < 6; ++k)
+    EXPECT_NEAR(shown(w, k), pp3_and_posture[k], figure_tolerance) << "Text11(" << k << ")";
+  const kin_state& pp4 = w.logic().arrays.find("pp4")->at[0];
+  EXPECT_NEAR(pp4.x, 0.296881, figure_tolerance);
+  EXPECT_NEAR(pp4.z, 0.716734, figure_tolerance);
+}
+
+TEST_F(zelko_window, inverse_window_opens_at_the_stated_solution) {
+  sim_window w(Form_zelko_gyaku());
+  w.open();
+  EXPECT_EQ(w.status, "");
+  const char* start[] = {"0", "0", "0.7", "0", "0", "0"};
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(w.ctl.text("Text9", k), start[k]) << "Text9(" << k << ")";
+  // The stated angles carry two decimals; the solve stops within 0.001.
+  const double joints[] = {0, -37.47, 0, 74.94, 0, -37.47};
+  for (int k = 0; k < 6; ++k) EXPECT_NEAR(shown(w, k), joints[k], 0.01) << "Text11(" << k << ")";
+}
+
+TEST_F(zelko_window, inverse_window_carries_its_working_twists_across_runs) {
+  sim_window w(Form_zelko_gyaku());
+  w.open();
+  // Step 0 of the first Run has the static pose's goal and starts from its solution.
+  w.press("run");
+  const auto& record = w.logic().arrays.solver_record();
+  EXPECT_EQ(record[0].iterations, 0);
+  EXPECT_EQ(record[0].status, nr_status::converged);
+  // The next Run starts from the last step's solution, far from its own first goal.
+  w.press("run");
+  EXPECT_GE(record[0].iterations, 2);
+  EXPECT_EQ(record[0].status, nr_status::converged);
+  for (std::size_t i = 0; i < record.size(); ++i)
+    EXPECT_EQ(record[i].status, nr_status::converged) << "step " << i;
+}
+
+TEST(zelko_windows, forward_rates_match_differences_of_values) {
+  test::temp_working_dir dir;
+  for (int option : {0, 1, 2})
+    for (const auto& m : test::run_and_check_derivatives(
+             "Form_zelko_jun", {"Text10(0)=20", "Text10(1)=-15", "Text10(2)=25", "Text10(3)=80",
+                                "Option1=" + std::to_string(option)}))
+      ADD_FAILURE() << "profile " << option << ": " << m;
+}
+
+TEST_F(zelko_window, inverse_rates_match_differences_of_values) {
+  // The inverse window's rates come from the Jacobian taken before the last correction, off
+  // by that correction's size, and its values are only as smooth as its tolerance. Tolerance 0
+  // makes every solve take all ten corrections, the last of rounding size; the static pose
+  // solves so too, since step 0 starts from its solution. The start lies off the limb's plane
+  // of symmetry: there the Jacobian has entries of rounding size that the elimination, which
+  // takes any non-zero pivot, may divide by.
+  settings().N = test::check_divisions;
+  for (int option : {0, 1, 2}) {
+    sim_window w(Form_zelko_gyaku());
+    w.open();
+    w.ctl.set_text("Text13", 0, "0");
+    w.ctl.option_selected = option;
+    const int start[] = {1, -1, 7, 1, -1, 2};  // (0.1, −0.1, 0.7), (5°, −5°, 10°)
+    for (int k = 0; k < 6; ++k) w.ctl.slider_at("HScroll1", k).value = start[k];
+    w.slider_changed("HScroll1", 0);
+    w.ctl.set_text("Text10", 5, "25");  // every pose coordinate moves
+    w.press("run");
+    ASSERT_FALSE(w.status_is_error) << w.status;
+    for (const auto& m :
+         test::check_trajectory_derivatives(w.logic().arrays, w.T(), test::check_tolerance))
+      ADD_FAILURE() << "profile " << option << ": " << m.column << " at step " << m.step
+                    << ": analytic " << m.analytic << ", difference " << m.numeric;
+  }
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> lines_of(const std::string& file) {
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, next; (next = file.find("\r\n", at)) != std::string::npos; at = next + 2)
+    lines.push_back(file.substr(at, next - at));
+  return lines;
+}
+
+std::vector<double> numbers_of(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<double> v;
+  for (double x; in >> x;) v.push_back(x);
+  return v;
+}
+
+TEST(zelko_cli, result_files_have_four_header_lines_and_sixteen_values_a_step) {
+  test::temp_working_dir dir;
+  const std::string upper = "deg(hineri(3,i).x),deg(hineri(3,i).y),deg(hineri(3,i).z)";
+  struct expectation {
+    const char* window;
+    std::string last_header;
+    bool straightens;
+  };
+  const expectation windows[] = {{"Form_zelko_jun", upper + ",", true},
+                                 {"Form_zelko_gyaku", upper, false}};
+  for (const expectation& e : windows) {
+    const std::string cmd = std::string(KINELAB_CLI_PATH) + " " + e.window +
+                            " --N 10 --press run --print status >out.txt 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << slurp("out.txt");
+    EXPECT_EQ(slurp("out.txt"), "\n") << e.window << ": every step converges";
+    const auto lines = lines_of(slurp("result.dat"));
+    ASSERT_EQ(lines.size(), 15u) << e.window;  // four header lines and steps 0..10
+    EXPECT_EQ(lines[0],
+              "i, pp(4,i).x, pp(4,i).y, pp(4,i).z, deg(shisei(i).x), deg(shisei(i).y), "
+              "deg(shisei(i).z),");
+    EXPECT_EQ(lines[1], "deg(hineri(1,i).x),deg(hineri(1,i).y),deg(hineri(1,i).z),");
+    EXPECT_EQ(lines[2], "deg(hineri(2,i).x),deg(hineri(2,i).y),deg(hineri(2,i).z),");
+    EXPECT_EQ(lines[3], e.last_header) << e.window;
+    for (std::size_t l = 4; l < lines.size(); ++l)
+      EXPECT_EQ(numbers_of(lines[l]).size(), 16u) << e.window << ", line " << l;
+    if (!e.straightens) continue;
+    // The forward window's default stops straighten the limb: pp4 at 2·d + Hz1 − Hz3.
+    const auto last = numbers_of(lines.back());
+    const double straight[] = {10, 0, 0, 0.79, 0, 0, 0};
+    for (std::size_t k = 0; k < 7 && k < last.size(); ++k)
+      EXPECT_NEAR(last[k], straight[k], 1e-12) << "item " << k;
+  }
+}
+
+}  // namespace
+}  // namespace kinelab
