@@ -30,10 +30,28 @@ std::string address_text(const std::string& name, int index, bool indexed) {
 }
 
 namespace {
+// The status line is one line a person reads: text pasted by mistake (a page, a file) is quoted
+// by its beginning and its length in characters.
+constexpr std::size_t quoted_characters = 40;
+
+bool continues_utf8(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+std::string quoted(const std::string& text) {
+  std::size_t cut = 0, characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (continues_utf8(text[i])) continue;
+    if (characters++ == quoted_characters) cut = i;
+  }
+  if (characters <= quoted_characters) return "\"" + text + "\"";
+  return "\"" + text.substr(0, cut) + "…\" (" + std::to_string(characters) + " characters)";
+}
+
 std::string field_error_message(const std::string& control, const std::string& caption,
                                 const std::string& text) {
   const std::string who = caption.empty() ? control : caption + " (" + control + ")";
-  return who + " is not a number: \"" + text + "\"";
+  return who + " is not a number: " + quoted(text);
 }
 }  // namespace
 
