@@ -35,7 +35,11 @@ sim_window::sim_window(const window_decl& decl) : decl_(decl), logic_(decl.make_
 }
 
 view_params sim_window::view() const {
-  return {rotation_matrix(view_rot_x, view_rot_y, view_rot_z), draw_scale};
+  // A window that sizes its view from a denormal length gets an infinite scale, which would
+  // leave no line with finite ends: the view then falls back to one unit of draw size.
+  const double fallback = std::min(picture_.ScaleWidth(), picture_.ScaleHeight()) / 2;
+  const bool usable = std::isfinite(draw_scale) && draw_scale > 0;
+  return {rotation_matrix(view_rot_x, view_rot_y, view_rot_z), usable ? draw_scale : fallback};
 }
 
 void sim_window::set_draw_size(double L) {

@@ -88,7 +88,10 @@ void graph_scale(int N, const std::vector<double>& curve, double& M, double& uni
   }
   // Round M up to a whole multiple of the unit of its leading digit: 0.37 → 0.4, 250 → 300.
   unit = std::pow(10.0, std::floor(log10(M)));
-  M = unit * ceiling(M / unit);
+  const double rounded = unit * ceiling(M / unit);
+  // Near the largest double (1.7e308 → 2e308) rounding up overflows: the largest value itself
+  // is then the full scale, so that the labels stay numbers.
+  if (std::isfinite(rounded)) M = rounded;
 }
 
 void plot3(surface& sf, int N, const std::vector<double>& A, const std::vector<double>& B,

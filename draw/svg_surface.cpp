@@ -15,7 +15,9 @@ constexpr double label_font_mm = 3;
 // Millimetres to three decimals, trailing zeros dropped. to_chars ignores the C locale, which
 // a GUI toolkit may have switched to one with a decimal comma.
 std::string mm(double v) {
-  char buf[64];
+  // Room for the fixed form of the largest double (309 digits), so that no finite value is
+  // replaced by "0".
+  char buf[320];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);
   if (ec != std::errc{}) return "0";
   std::string s(buf, end);

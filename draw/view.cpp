@@ -1,9 +1,67 @@
 #include "draw/view.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 namespace kinelab {
+
+namespace {
+
+// Cuts the segment down to the part that lies on the surface [0, W] × [0, H] (Liang–Barsky);
+// false when no part does. A mechanism far larger than the view, or a value of 1e300, puts
+// ends millions of surface widths away, which neither an SVG viewer nor a painter handles
+// well. Differences are taken in long double, so that ends at ±1e308 do not overflow; an end
+// that lies on the surface is kept exactly as given.
+bool clip_to_surface(double W, double H, double& x1, double& y1, double& x2, double& y2) {
+  using real = long double;
+  const real dx = real(x2) - x1, dy = real(y2) - y1;
+  const real p[4] = {-dx, dx, -dy, dy};
+  const real q[4] = {real(x1), real(W) - x1, real(y1), real(H) - y1};
+  real t0 = 0, t1 = 1;
+  for (int k = 0; k < 4; ++k) {
+    if (p[k] == 0) {
+      if (q[k] < 0) return false;  // parallel to this border and beyond it
+      continue;
+    }
+    const real t = q[k] / p[k];
+    if (p[k] < 0)
+      t0 = std::max(t0, t);
+    else
+      t1 = std::min(t1, t);
+    if (t0 > t1) return false;
+  }
+  // Rounding in t may leave a cut end a hair outside the border: pin it onto the surface.
+  auto on_surface = [](real v, double limit) {
+    return static_cast<double>(std::clamp(v, real(0), real(limit)));
+  };
+  const double cx1 = on_surface(x1 + t0 * dx, W), cy1 = on_surface(y1 + t0 * dy, H);
+  const double cx2 = on_surface(x1 + t1 * dx, W), cy2 = on_surface(y1 + t1 * dy, H);
+  if (t1 < 1) x2 = cx2, y2 = cy2;
+  if (t0 > 0) x1 = cx1, y1 = cy1;
+  return true;
+}
+
+// A line in surface coordinates, drawn as far as it lies on the surface. The text cursor ends
+// where the visible part ends; for a line wholly off the surface it moves to the nearest
+// border point of the line's end, so that a label printed next stays readable on the surface.
+void surface_line(surface& sf, double x1, double y1, double x2, double y2, int colour) {
+  if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return;
+  const double W = sf.ScaleWidth(), H = sf.ScaleHeight();
+  if (clip_to_surface(W, H, x1, y1, x2, y2))
+    sf.Line(x1, y1, x2, y2, colour);
+  else
+    sf.MoveTo(std::clamp(x2, 0.0, W), std::clamp(y2, 0.0, H));
+}
+
+// A circle wholly off the surface is not drawn.
+void surface_circle(surface& sf, double x, double y, double radius, int colour) {
+  const double W = sf.ScaleWidth(), H = sf.ScaleHeight();
+  if (!(x >= -radius && x <= W + radius && y >= -radius && y <= H + radius)) return;
+  sf.Circle(x, y, radius, colour);
+}
+
+}  // namespace
 
 view_point project(const mat3& V, double s, double x, double y, double z) {
   vec3 p;
@@ -18,21 +76,21 @@ view_point project(const mat3& V, double s, double x, double y, double z) {
 
 void view_line(surface& sf, double u1, double w1, double u2, double w2, int colour) {
   const double cx = 0.5 * sf.ScaleWidth(), cy = 0.5 * sf.ScaleHeight();
-  sf.Line(cx + u1, cy - w1, cx + u2, cy - w2, colour);
+  surface_line(sf, cx + u1, cy - w1, cx + u2, cy - w2, colour);
 }
 
 void view_dot(surface& sf, double u, double w, int colour) {
-  sf.Circle(0.5 * sf.ScaleWidth() + u, 0.5 * sf.ScaleHeight() - w, 1, colour);
+  surface_circle(sf, 0.5 * sf.ScaleWidth() + u, 0.5 * sf.ScaleHeight() - w, 1, colour);
 }
 
 // Graph coordinates: the time axis starts 10 mm from the left edge, at mid-height.
 void graph_line(surface& sf, double u1, double w1, double u2, double w2, int colour) {
   const double cy = 0.5 * sf.ScaleHeight();
-  sf.Line(10 + u1, cy - w1, 10 + u2, cy - w2, colour);
+  surface_line(sf, 10 + u1, cy - w1, 10 + u2, cy - w2, colour);
 }
 
 void graph_dot(surface& sf, double u, double w, int colour) {
-  sf.Circle(10 + u, 0.5 * sf.ScaleHeight() - w, 1, colour);
+  surface_circle(sf, 10 + u, 0.5 * sf.ScaleHeight() - w, 1, colour);
 }
 
 void draw_axes(surface& sf, const mat3& V, double L, double s) {

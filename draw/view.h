@@ -3,6 +3,7 @@
 // drawing routines. View (u, w): millimetres from the surface centre, u right, w up:
 // screen x = ½·ScaleWidth + u, y = ½·ScaleHeight − w. Graph (u, w): screen x = 10 + u,
 // y = ½·ScaleHeight − w. A world point p projects to (s·v₁, s·v₂) with v = V·p.
+// Lines and dots are drawn as far as they lie on the surface: a line is cut at its border.
 #include <vector>
 
 #include "core/array_algebra.h"
