@@ -12,6 +12,11 @@ std::string format_number(double v) {
   std::snprintf(buf, sizeof buf, "%.15G", v);
   std::string s(buf);
   if (s == "-0") s = "0";
+  // Rounded to 15 digits, the doubles closest to the largest one print as
+  // 1.79769313486232E+308, which lies beyond it and would not read back from a field or a file:
+  // they are shown as the largest 15-digit number below it instead.
+  if (std::isfinite(v) && !parse_number(s))
+    s = v < 0 ? "-1.79769313486231E+308" : "1.79769313486231E+308";
   return s;
 }
 

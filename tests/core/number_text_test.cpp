@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <optional>
+#include <string>
 
 namespace kinelab {
 namespace {
@@ -25,6 +28,9 @@ TEST(NumberText, FormatNumber) {
       {90.00000000000001, "90"},
       {1.0 / 3, "0.333333333333333"},
       {0.0001, "0.0001"},
+      // Rounding up to 15 digits would pass the largest double: 1.79769313486232E+308.
+      {std::numeric_limits<double>::max(), "1.79769313486231E+308"},
+      {-std::numeric_limits<double>::max(), "-1.79769313486231E+308"},
   };
   for (const Case& c : cases) EXPECT_EQ(format_number(c.v), c.text) << "value " << c.v;
 }
@@ -53,6 +59,22 @@ TEST(NumberText, ParseNumber) {
 TEST(NumberText, FormattedNumbersReadBack) {
   for (double v : {0.5, -2.0, 1e-5, 123.456, -0.123456789012345, 1.23456789012346e15})
     EXPECT_EQ(parse_number(format_number(v)), v) << format_number(v);
+}
+
+// Inputs the fuzzer (fuzz/fuzz_number_text) found: every finite double shown in a field reads
+// back as a finite number within the 15 digits shown.
+TEST(NumberText, ExtremeDoublesReadBack) {
+  constexpr double fifteen_digits = 5e-15;  // half a unit in the 15th significant digit
+  const double largest = std::numeric_limits<double>::max();
+  for (double v :
+       {-largest,  // bytes ff ff ff ff ff ff ef ff of the fuzzer's first crash
+        largest, std::nextafter(largest, 0.0), 1.797693134862315e308, 1.79769313486231e308,
+        std::numeric_limits<double>::min(), std::numeric_limits<double>::denorm_min()}) {
+    const std::string text = format_number(v);
+    const std::optional<double> back = parse_number(text);
+    ASSERT_TRUE(back.has_value()) << text;
+    EXPECT_LE(std::fabs(*back - v), fifteen_digits * std::fabs(v)) << text;
+  }
 }
 
 }  // namespace
