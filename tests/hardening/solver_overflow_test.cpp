@@ -1,0 +1,233 @@
+// Newton–Raphson on the way to divergence: an absurd geometry or a goal near the largest double
+// makes an iterate overflow. The solve must then end at the last finite iterate, with zero rates
+// and accelerations and status not_finite, and the window must say so in its status line (not
+// leave it to the framework's net that zeroes values that are not finite).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "app/sim_window.h"
+#include "core/angles.h"
+#include "mechanisms/rail/rail_kinematics.h"
+#include "mechanisms/registry.h"
+#include "mechanisms/serial/serial_chain.h"
+#include "mechanisms/serial/serial_ik.h"
+#include "mechanisms/zelko/zelko_kinematics.h"
+#include "support/temp_dir.h"
+
+namespace kinelab {
+namespace {
+
+// Goals within a factor of the largest double, from arms whose links are 1e300 to 1e308 long:
+// a correction that swings a link to the other side doubles a coordinate past the range.
+constexpr double largest_goal = 1.7e308;
+constexpr int random_solves = 400;
+constexpr double tolerance = 1e-6;
+
+double random_length(std::mt19937& gen) {
+  std::uniform_real_distribution<double> exponent(300, 308), sign(-1, 1);
+  return std::pow(10.0, exponent(gen)) * sign(gen);
+}
+
+kin_state random_goal(std::mt19937& gen) {
+  std::uniform_real_distribution<double> u(-1, 1);
+  kin_state g;
+  g.x = largest_goal * u(gen), g.y = largest_goal * u(gen), g.z = largest_goal * u(gen);
+  return g;
+}
+
+// The largest magnitude, or NaN if any value is NaN (std::max would let a NaN drop out).
+double worst(std::initializer_list<double> values) {
+  double m = 0;
+  for (double v : values) {
+    if (std::isnan(v)) return v;
+    m = std::max(m, std::fabs(v));
+  }
+  return m;
+}
+
+bool finite_state(const kin_state& s) {
+  for (double v : {s.x, s.dx, s.ddx, s.y, s.dy, s.ddy, s.z, s.dz, s.ddz})
+    if (!std::isfinite(v)) return false;
+  return true;
+}
+
+TEST(solver_overflow, serial_3r_ends_at_the_last_finite_angles_with_zero_rates) {
+  std::mt19937 gen(20240611);
+  std::uniform_real_distribution<double> angle(-1, 1);
+  int after_a_correction = 0;
+  for (int trial = 0; trial < random_solves; ++trial) {
+    serial_arm arm;
+    arm.links = 4;
+    for (int i = 1; i <= 4; ++i) arm.hx(i) = random_length(gen), arm.hz(i) = random_length(gen);
+    arm.alfa(2) = std::acos(0.0);  // a shoulder joint across the base joint
+    const kin_state goal = random_goal(gen);
+    link_array the, dthe, ddthe;
+    for (int i = 1; i <= 3; ++i) the(i) = angle(gen), dthe(i) = ddthe(i) = 1;
+    const link_array start = the;
+    const nr_outcome out = newton_ik_3r(tolerance, arm, goal, the, dthe, ddthe);
+    SCOPED_TRACE("solve " + std::to_string(trial) + ": " + to_string(out.status) + " after " +
+                 std::to_string(out.iterations) + " corrections");
+    const link_array zero;
+    auto residual_at = [&](const link_array& angles) {
+      const kin_state P = chain_point(4, arm.hx, arm.hy, arm.hz, arm.alfa, arm.beta, angles, zero,
+                                      zero, kin_state{});
+      return worst({goal.x - P.x, goal.y - P.y, goal.z - P.z});
+    };
+    // Whatever the status, a solve that started finite reports where it stands: a converged
+    // solve really meets the tolerance there.
+    if (out.status != nr_status::not_finite) {
+      EXPECT_TRUE(std::isfinite(residual_at(the)));
+      if (out.status == nr_status::converged) {
+        EXPECT_LE(residual_at(the), tolerance);
+      }
+      continue;
+    }
+    if (!std::isfinite(residual_at(start))) {
+      // Not finite from the start: there is no finite iterate, the start angles stay.
+      for (int i = 1; i <= 3; ++i) EXPECT_EQ(the(i), start(i)) << "joint " << i;
+    } else {
+      // The angles returned are the last iterate whose residual was finite: the one reported.
+      if (out.iterations > 0) ++after_a_correction;
+      EXPECT_EQ(out.residual, residual_at(the));
+    }
+    for (int i = 1; i <= 3; ++i) {
+      EXPECT_TRUE(std::isfinite(the(i))) << "joint " << i;
+      EXPECT_EQ(dthe(i), 0) << "joint " << i;
+      EXPECT_EQ(ddthe(i), 0) << "joint " << i;
+    }
+  }
+  // The table must reach the guard inside the loop, not only a start that is already too large.
+  EXPECT_GT(after_a_correction, 0);
+}
+
+TEST(solver_overflow, zelko_ends_at_the_last_finite_twists_with_zero_rates) {
+  std::mt19937 gen(20240612);
+  std::uniform_real_distribution<double> u(-1, 1);
+  int after_a_correction = 0;
+  for (int trial = 0; trial < random_solves; ++trial) {
+    zelko_geometry g = default_zelko_geometry();
+    const double k = std::fabs(random_length(gen));
+    g.d *= k, g.Hx1 *= k, g.Hz1 *= k, g.Hx3 *= k, g.Hz3 *= k;
+    const kin_state goal_p = random_goal(gen);
+    kin_state goal_s;
+    goal_s.x = u(gen), goal_s.y = u(gen), goal_s.z = u(gen);
+    zelko_twists h{};
+    h[1].x = 0.1 * u(gen), h[1].y = 0.1 * u(gen), h[2].y = 0.3 * u(gen);
+    h[3].x = 0.1 * u(gen), h[3].y = 0.1 * u(gen);
+    const nr_outcome out = zelko_inverse(tolerance, g, goal_p, goal_s, h);
+    SCOPED_TRACE("solve " + std::to_string(trial) + ": " + to_string(out.status) + " after " +
+                 std::to_string(out.iterations) + " corrections");
+    // The residual where the solve stands.
+    zelko_twists at = h;
+    const zelko_pose reached = zelko_forward(g, at, kin_state{});
+    double posture_error[3] = {goal_s.x - reached.posture.x, goal_s.y - reached.posture.y,
+                               goal_s.z - reached.posture.z};
+    for (double& e : posture_error) wrap_angle(e);
+    const double residual =
+        worst({goal_p.x - reached.P.x, goal_p.y - reached.P.y, goal_p.z - reached.P.z,
+               posture_error[0], posture_error[1], posture_error[2]});
+    if (out.status != nr_status::not_finite) {
+      EXPECT_TRUE(std::isfinite(residual));
+      if (out.status == nr_status::converged) {
+        EXPECT_LE(residual, tolerance);
+      }
+      continue;
+    }
+    if (out.iterations > 0) ++after_a_correction;
+    EXPECT_TRUE(std::isfinite(out.residual));
+    for (int j = 1; j <= 3; ++j) {
+      const kin_state& t = h[static_cast<std::size_t>(j)];
+      EXPECT_TRUE(std::isfinite(t.x) && std::isfinite(t.y) && std::isfinite(t.z)) << "twist " << j;
+      for (double rate : {t.dx, t.ddx, t.dy, t.ddy, t.dz, t.ddz})
+        EXPECT_EQ(rate, 0) << "twist " << j;
+    }
+    const zelko_pose pose = zelko_forward(g, h, kin_state{});
+    EXPECT_TRUE(finite_state(pose.P) && finite_state(pose.posture));
+  }
+  EXPECT_GT(after_a_correction, 0);
+}
+
+// The rail solver's variables are not angles, so nothing wraps them: a target at the largest
+// double makes the first correction itself overflow (Jᵀ·r sums six such residuals).
+TEST(solver_overflow, rail_keeps_the_last_reachable_pose_with_zero_rates) {
+  rail_geometry g;
+  g.rod_length = 0.37;
+  const double ax[] = {0, 0.1, -0.1, -0.1, 0.1, 0},
+               ay[] = {-0.12, -0.035, -0.0425, 0.0425, 0.035, 0.12},
+               By[] = {-0.2275, -0.1425, -0.0425, 0.0425, 0.1425, 0.2275};
+  for (int i = 1; i <= 6; ++i) g.ax(i) = ax[i - 1], g.ay(i) = ay[i - 1], g.By(i) = By[i - 1];
+  kin_state guess_position, guess_posture;
+  guess_position.z = 0.25;
+
+  vec<6> target, rate, accel;
+  for (int i = 1; i <= 6; ++i) target(i) = largest_goal, rate(i) = 1, accel(i) = 1;
+  kin_state position = guess_position, posture = guess_posture;
+  rail_joint_states joints;
+  const nr_outcome out = rail_forward(g, 1e-3, target, rate, accel, position, posture, joints);
+
+  EXPECT_EQ(out.status, nr_status::not_finite);
+  EXPECT_EQ(out.iterations, 0);
+  EXPECT_TRUE(std::isfinite(out.residual));
+  for (auto [got, want] : {std::pair{position.x, guess_position.x},
+                           {position.y, guess_position.y},
+                           {position.z, guess_position.z},
+                           {posture.x, 0.0},
+                           {posture.y, 0.0},
+                           {posture.z, 0.0}})
+    EXPECT_EQ(got, want);
+  for (const kin_state* s : {&position, &posture})
+    for (double r : {s->dx, s->ddx, s->dy, s->ddy, s->dz, s->ddz}) EXPECT_EQ(r, 0);
+  for (const kin_state& j : joints) EXPECT_TRUE(finite_state(j));
+}
+
+// The same through the windows: the status line names the steps that ended not finite, and no
+// value needed the framework's net.
+struct window_overflow_case {
+  const char* window;
+  std::vector<std::string> sets;
+};
+
+TEST(solver_overflow, windows_report_steps_that_ended_not_finite) {
+  const window_overflow_case cases[] = {
+      // Links of 1e307 reaching for a point at 2e307.
+      {"form_3r_gyaku",
+       {"Text6(2)=1e307", "Text7(1)=1e307", "Text8(1)=1e307", "Text2(1)=2e307", "Text2(3)=2e307",
+        "Text2(5)=2e307"}},
+      {"form_drav_jun", {"Text10(0)=1e300"}},
+      {"form_selvo_jun", {"Text10(0)=1e300"}},
+      {"Form_zelko_gyaku", {"Text10(0)=1e300"}},
+  };
+  test::temp_working_dir dir;
+  const global_settings saved = settings();
+  settings().N = 4;
+  for (const window_overflow_case& c : cases) {
+    SCOPED_TRACE(c.window);
+    const window_entry* e = find_window(c.window);
+    ASSERT_NE(e, nullptr);
+    auto w = e->make();
+    w->open();
+    for (const std::string& s : c.sets) {
+      const auto eq = s.find('=');
+      const auto a = parse_address(s.substr(0, eq));
+      ASSERT_TRUE(a.has_value()) << s;
+      w->ctl.set_text(a->name, a->index, s.substr(eq + 1));
+    }
+    ASSERT_TRUE(w->press("run"));
+    EXPECT_NE(w->status.find("not finite"), std::string::npos) << w->status;
+    EXPECT_EQ(w->status.find("set to 0"), std::string::npos) << w->status;
+    EXPECT_FALSE(w->status_is_error) << w->status;
+    const auto& record = dynamic_cast<sim_window&>(*w).logic().arrays.solver_record();
+    EXPECT_TRUE(std::any_of(record.begin(), record.end(),
+                            [](const nr_outcome& o) { return o.status == nr_status::not_finite; }));
+  }
+  settings() = saved;
+}
+
+}  // namespace
+}  // namespace kinelab
