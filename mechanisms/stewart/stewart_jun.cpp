@@ -1,0 +1,136 @@
+// form_stewart_jun: the six legs follow the motion profile from their start lengths (set by the
+// sliders) to their stop lengths, and the platform pose is found by Newton–Raphson, each step
+// starting from the solution of the step before.
+#include <memory>
+
+#include "app/decl_builder.h"
+#include "core/angles.h"
+#include "mechanisms/stewart/stewart_window.h"
+
+namespace kinelab {
+
+namespace {
+
+constexpr double slider_units_per_length = 10;  // start lengths in tenths
+// The static pose is solved to this tolerance whatever the tolerance field holds.
+constexpr double static_pose_tolerance = 0.01;
+
+class stewart_forward_logic : public stewart_logic {
+ public:
+  stewart_forward_logic()
+      : stewart_logic(
+            "i, pp(i).x, pp(i).y, pp(i).z, the1(i), THE2(i), THE3(i), the4(i), the5(i), the6(i)") {
+    arrays.keep_solver_record();
+  }
+
+  void read_parameters(sim_window& w) override {
+    const double tolerance = w.ctl.number("Text4");
+    const bool first = read_geometry(w);
+    tolerance_ = tolerance;
+    if (first) {
+      // The first guess: the platform level, half a platform size above the base.
+      clear_state(pp(0));
+      pp(0).z = w.draw_size / 2;
+      clear_state(sp(0));
+    }
+  }
+
+  void static_pose(sim_window& w) override {
+    // The goal rates and accelerations keep what the last run's last step left (zero before the
+    // first run); the lengths come from the sliders.
+    for (int k = 1; k <= stewart_leg_count; ++k) {
+      goal_(k) = w.ctl.slider_at("HScroll1", k - 1).value / slider_units_per_length;
+      w.ctl.set_number("Text9", k - 1, goal_(k));
+    }
+    platform_joints joints;
+    arrays.solver_record().at(0) = newton_fk_stewart(static_pose_tolerance, geometry_, goal_,
+                                                     goal_rate_, goal_acc_, pp(0), sp(0), joints);
+    store_joints(0, joints);
+  }
+
+  void begin_run(sim_window& w) override {
+    vec<6> start, stop;
+    for (int k = 1; k <= stewart_leg_count; ++k) {
+      start(k) = w.ctl.number("Text9", k - 1);
+      stop(k) = w.ctl.number("Text10", k - 1);
+    }
+    start_ = start;
+    stop_ = stop;
+    run_zero_length_.clear();
+  }
+
+  void trajectory_step(sim_window& w, int i, const profile_point& p) override {
+    // The run starts from the static pose's solution, whatever start lengths were typed.
+    if (i == 0) {
+      position_ = pp(0);
+      posture_ = sp(0);
+    }
+    for (int k = 1; k <= stewart_leg_count; ++k) {
+      const driven_value v = apply_profile(p, start_(k), stop_(k), w.T());
+      goal_(k) = v.q, goal_rate_(k) = v.dq, goal_acc_(k) = v.ddq;
+    }
+    platform_joints joints;
+    arrays.solver_record().at(static_cast<std::size_t>(i)) = newton_fk_stewart(
+        tolerance_, geometry_, goal_, goal_rate_, goal_acc_, position_, posture_, joints);
+    pp(i) = position_;
+    sp(i) = posture_;
+    // The legs as the solved pose makes them, with the solved rates.
+    stewart_leg_set legs;
+    stewart_ik(geometry_, position_, posture_, legs, joints);
+    store_run_step(i, legs, joints);
+  }
+
+  void fill_readouts(sim_window& w, int i) override {
+    w.ctl.set_number("Text11", 0, pp(i).x);
+    w.ctl.set_number("Text11", 1, pp(i).y);
+    w.ctl.set_number("Text11", 2, pp(i).z);
+    w.ctl.set_number("Text11", 3, deg(sp(i).x));
+    w.ctl.set_number("Text11", 4, deg(sp(i).y));
+    w.ctl.set_number("Text11", 5, deg(sp(i).z));
+  }
+
+ private:
+  double tolerance_ = 0;  // on the leg lengths, length units
+  vec<6> start_, stop_;
+  // The goals handed to the solver; they keep the last step's values between runs.
+  vec<6> goal_, goal_rate_, goal_acc_;
+  // The running Newton–Raphson guess during a run.
+  kin_state position_, posture_;
+};
+
+}  // namespace
+
+const window_decl& form_stewart_jun() {
+  static const window_decl decl = [] {
+    window_decl d;
+    d.name = "form_stewart_jun";
+    d.title = "stewart_jun";
+    controls& c = d.initial;
+    declare_stewart_geometry(d, "第１関節");
+    d.layout.push_back(readout_table(c, "", {{"許容誤差", "Text4", 0, "0.001"}}, false));
+
+    std::vector<start_stop_row> rows;
+    for (int k = 0; k < stewart_leg_count; ++k)
+      rows.push_back({"L" + std::to_string(k + 1), "Text9", k, "2", "Text10", k, "3", "HScroll1", k,
+                      slider{0, 40, 20, true}});
+    d.layout.push_back(start_stop_table(c, "", {"", "start", "stop"}, rows));
+
+    const char* captions[] = {"Px", "Py", "Pz", "alfa", "beta", "ganma"};
+    control_grid pose;
+    pose.title = "Px    Py    Pz    alfa   beta   ganma";
+    pose.rows.resize(2);
+    for (int k = 0; k < stewart_leg_count; ++k) {
+      declare_field(c, "Text11", k, "", captions[k]);
+      pose.rows[0].push_back(field_cell("Text11", k));
+    }
+    pose.rows[1] = {{}, {}, {}, text_cell("deg   deg   deg")};
+    d.layout.push_back(pose);
+
+    declare_stewart_common(d);
+    d.make_logic = [] { return std::make_unique<stewart_forward_logic>(); };
+    return d;
+  }();
+  return decl;
+}
+
+}  // namespace kinelab

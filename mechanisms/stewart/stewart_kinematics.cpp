@@ -1,0 +1,250 @@
+#include "mechanisms/stewart/stewart_kinematics.h"
+
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
+#include "core/linear_solver.h"
+#include "core/rate_products.h"
+
+namespace kinelab {
+
+namespace {
+
+bool finite_vec(const vec<6>& v) {
+  for (int i = 1; i <= 6; ++i)
+    if (!std::isfinite(v(i))) return false;
+  return true;
+}
+
+template <int R, int C>
+bool finite_mat(const mat<R, C>& M) {
+  for (int i = 1; i <= R; ++i)
+    for (int j = 1; j <= C; ++j)
+      if (!std::isfinite(M(i, j))) return false;
+  return true;
+}
+
+vec3 point(double x, double y) {
+  vec3 p;
+  p(1) = x, p(2) = y, p(3) = 0;
+  return p;
+}
+
+// The pose rates (ẋ, ẏ, ż, α̇, β̇, γ̇) and accelerations, in q order.
+void set_pose_rates(const vec<6>& v, kin_state& position, kin_state& posture) {
+  position.dx = v(1), position.dy = v(2), position.dz = v(3);
+  posture.dx = v(4), posture.dy = v(5), posture.dz = v(6);
+}
+void set_pose_accelerations(const vec<6>& a, kin_state& position, kin_state& posture) {
+  position.ddx = a(1), position.ddy = a(2), position.ddz = a(3);
+  posture.ddx = a(4), posture.ddy = a(5), posture.ddz = a(6);
+}
+
+vec<6> unit(int k) {
+  vec<6> e;
+  e(k) = 1;
+  return e;
+}
+
+}  // namespace
+
+stewart_geometry default_stewart_geometry() {
+  stewart_geometry g;
+  const double ax[] = {0.861, -0.861, -0.861, 0, 0, 0.861};
+  const double ay[] = {0.5, 0.5, 0.5, -1, -1, 0.5};
+  const double Bx[] = {0, 0, -1.732, -1.732, 1.732, 1.732};
+  const double By[] = {2, 2, -1, -1, -1, -1};
+  for (int k = 1; k <= stewart_leg_count; ++k) {
+    g.ax(k) = ax[k - 1], g.ay(k) = ay[k - 1];
+    g.Bx(k) = Bx[k - 1], g.By(k) = By[k - 1];
+  }
+  return g;
+}
+
+leg_length stewart_leg(const vec3& a, const vec3& B, const kin_state& P, const rotation_rates& m) {
+  // Leg vector l = P + R·a − B with l̇ = Ṗ + Ṙ·a and l̈ = P̈ + R̈·a (a and B are fixed in their
+  // frames).
+  vec3 Ra, dRa, ddRa;
+  mat_vec(3, m.R, a, Ra);
+  mat_vec(3, m.dR, a, dRa);
+  mat_vec(3, m.ddR, a, ddRa);
+  vec3 l, dl, ddl;
+  l(1) = P.x + Ra(1) - B(1), l(2) = P.y + Ra(2) - B(2), l(3) = P.z + Ra(3) - B(3);
+  dl(1) = P.dx + dRa(1), dl(2) = P.dy + dRa(2), dl(3) = P.dz + dRa(3);
+  ddl(1) = P.ddx + ddRa(1), ddl(2) = P.ddy + ddRa(2), ddl(3) = P.ddz + ddRa(3);
+
+  leg_length out;
+  double ll;
+  vec_dot(3, l, l, ll);
+  out.L = std::sqrt(ll);
+  if (ll < DBL_MIN) {
+    out.zero_length = true;
+    return out;
+  }
+  // L̇ = (l·l̇)/L, the derivative of L² = l·l; L̈ = (l̇·l̇ + l·l̈ − L̇²)/L, its derivative.
+  double l_dl, dl_dl, l_ddl;
+  vec_dot(3, l, dl, l_dl);
+  vec_dot(3, dl, dl, dl_dl);
+  vec_dot(3, l, ddl, l_ddl);
+  out.dL = l_dl / out.L;
+  out.ddL = (dl_dl + l_ddl - out.dL * out.dL) / out.L;
+  return out;
+}
+
+stewart_leg_set stewart_legs(const stewart_geometry& g, const kin_state& position,
+                             const kin_state& posture) {
+  const rotation_rates m = posture_matrices(posture);
+  stewart_leg_set s;
+  for (int k = 1; k <= stewart_leg_count; ++k) {
+    const leg_length leg =
+        stewart_leg(point(g.ax(k), g.ay(k)), point(g.Bx(k), g.By(k)), position, m);
+    s.leg(k) = leg.L, s.dleg(k) = leg.dL, s.ddleg(k) = leg.ddL;
+    if (leg.zero_length) s.zero_length |= 1u << (k - 1);
+  }
+  return s;
+}
+
+kin_state stewart_joint(const stewart_geometry& g, int k, const rotation_rates& m,
+                        const kin_state& position) {
+  // P + R·a, Ṗ + Ṙ·a, P̈ + R̈·a with a = (ax, ay, 0): only the first two columns take part.
+  const double ax = g.ax(k), ay = g.ay(k);
+  const kin_state& P = position;
+  kin_state j;
+  j.x = P.x + m.R(1, 1) * ax + m.R(1, 2) * ay;
+  j.y = P.y + m.R(2, 1) * ax + m.R(2, 2) * ay;
+  j.z = P.z + m.R(3, 1) * ax + m.R(3, 2) * ay;
+  j.dx = P.dx + m.dR(1, 1) * ax + m.dR(1, 2) * ay;
+  j.dy = P.dy + m.dR(2, 1) * ax + m.dR(2, 2) * ay;
+  j.dz = P.dz + m.dR(3, 1) * ax + m.dR(3, 2) * ay;
+  j.ddx = P.ddx + m.ddR(1, 1) * ax + m.ddR(1, 2) * ay;
+  j.ddy = P.ddy + m.ddR(2, 1) * ax + m.ddR(2, 2) * ay;
+  j.ddz = P.ddz + m.ddR(3, 1) * ax + m.ddR(3, 2) * ay;
+  return j;
+}
+
+platform_joints stewart_joints(const stewart_geometry& g, const kin_state& posture,
+                               const kin_state& position) {
+  const rotation_rates m = posture_matrices(posture);
+  platform_joints joints;
+  for (int k = 1; k <= stewart_leg_count; ++k)
+    joints[static_cast<std::size_t>(k - 1)] = stewart_joint(g, k, m, position);
+  return joints;
+}
+
+void stewart_ik(const stewart_geometry& g, const kin_state& position, const kin_state& posture,
+                stewart_leg_set& legs, platform_joints& joints) {
+  legs = stewart_legs(g, position, posture);
+  joints = stewart_joints(g, posture, position);
+}
+
+void stewart_jacobian(const stewart_geometry& g, kin_state& position, kin_state& posture, mat<6>& J,
+                      mat<6, 21>& H) {
+  const vec<6> zero;
+  set_pose_accelerations(zero, position, posture);
+  // With q̈ = 0 the leg acceleration is L̈ = Σ H(·, c)·w_c: a unit rate e_k isolates the square
+  // column k, and e_a + e_b leaves H(a, a) + H(b, b) plus the pair column.
+  for (int k = 1; k <= 6; ++k) {
+    set_pose_rates(unit(k), position, posture);
+    const stewart_leg_set s = stewart_legs(g, position, posture);
+    for (int j = 1; j <= stewart_leg_count; ++j) {
+      J(j, k) = s.dleg(j);
+      H(j, k) = s.ddleg(j);
+    }
+  }
+  for (int c = 7; c <= rate_product_count; ++c) {
+    int a, b;
+    rate_product_pair(c, a, b);
+    vec<6> v = unit(a);
+    v(b) = 1;
+    set_pose_rates(v, position, posture);
+    const stewart_leg_set s = stewart_legs(g, position, posture);
+    for (int j = 1; j <= stewart_leg_count; ++j) H(j, c) = s.ddleg(j) - H(j, a) - H(j, b);
+  }
+}
+
+nr_outcome newton_fk_stewart(double tolerance, const stewart_geometry& g, const vec<6>& goal,
+                             const vec<6>& goal_rate, const vec<6>& goal_acc, kin_state& position,
+                             kin_state& posture, platform_joints& joints) {
+  mat<6> J;
+  mat<6, 21> H;
+  vec<6> r;
+  stewart_leg_set legs;
+  // Legs, residual L* − L(q), J and H at the current pose; false when any of them overflowed.
+  auto evaluate = [&](double& residual) {
+    stewart_ik(g, position, posture, legs, joints);
+    stewart_jacobian(g, position, posture, J, H);
+    vec_sub(6, goal, legs.leg, r);
+    residual = vec_max_abs(6, r);
+    return std::isfinite(residual) && finite_mat(J) && finite_mat(H);
+  };
+
+  nr_outcome out;
+  bool rates_wanted = true;
+  kin_state last_position = position, last_posture = posture;  // the last finite pose
+  if (!evaluate(out.residual)) {
+    out.status = nr_status::not_finite;
+    rates_wanted = false;
+  }
+  for (int k = 0; rates_wanted;) {
+    // Strictly below: a residual equal to the tolerance takes another correction.
+    if (out.residual < tolerance) {
+      out.status = nr_status::converged;
+      break;
+    }
+    if (++k > stewart_max_corrections) {
+      out.status = nr_status::iteration_limit;
+      break;
+    }
+    vec<6> delta = r;
+    mat<6> X;
+    if (solve_linear(6, J, delta, X) == solve_status::error) {
+      out.status = nr_status::singular;
+      rates_wanted = false;
+      break;
+    }
+    last_position = position, last_posture = posture;
+    position.x += delta(1), position.y += delta(2), position.z += delta(3);
+    posture.x += delta(4), posture.y += delta(5), posture.z += delta(6);
+    double residual = 0;
+    if (!finite_vec(delta) || !evaluate(residual)) {
+      // Back to the pose before this correction, with its legs and Jacobian; the correction
+      // does not count as made.
+      position = last_position, posture = last_posture;
+      evaluate(out.residual);
+      out.status = nr_status::not_finite;
+      rates_wanted = false;
+      break;
+    }
+    out.residual = residual;
+    out.iterations = k;
+  }
+
+  vec<6> v, a;
+  if (rates_wanted) {
+    // q̇ from J·q̇ = L̇*, then q̈ from J·q̈ = L̈* − H·w with w the rate products of q̇.
+    mat<6> X;
+    v = goal_rate;
+    bool ok = solve_linear(6, J, v, X) == solve_status::ok;
+    if (ok) {
+      vec<6> Hw;
+      mat_vec_rect(6, rate_product_count, H, rate_products(v), Hw);
+      vec_sub(6, goal_acc, Hw, a);
+      ok = solve_linear(6, J, a, X) == solve_status::ok;
+    }
+    if (!ok) {
+      out.status = nr_status::singular;
+    } else if (!finite_vec(v) || !finite_vec(a)) {
+      out.status = nr_status::not_finite;
+      ok = false;
+    }
+    if (!ok) vec_zero(6, v), vec_zero(6, a);
+  }
+  set_pose_rates(v, position, posture);
+  set_pose_accelerations(a, position, posture);
+  if (!std::isfinite(out.residual)) out.residual = std::numeric_limits<double>::max();
+  joints = stewart_joints(g, posture, position);
+  return out;
+}
+
+}  // namespace kinelab

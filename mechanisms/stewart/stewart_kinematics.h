@@ -1,0 +1,93 @@
+#pragma once
+// Kinematics of the six-leg Stewart platform.
+//
+// Leg k joins the base joint B_k = (Bx(k), By(k), 0), fixed in the base (world) frame, to the
+// platform joint a_k = (ax(k), ay(k), 0), fixed in the platform frame. The platform pose is the
+// world position P of the platform origin and the posture angles (α, β, γ) with
+// R = Rx(α)·Ry(β)·Rz(γ); as Newton–Raphson variables it is q = (x, y, z, α, β, γ). Platform joint
+// k lies at P + R·a_k in the world frame, and the leg length is L_k = |P + R·a_k − B_k|.
+// Lengths are in the user's unit, angles in radians, rates per second of the cycle time.
+//
+// A leg of zero length (its platform joint on its base joint) has no direction, so its rate and
+// acceleration are undefined; such a leg is flagged and takes L̇ = L̈ = 0. "Zero" means a squared
+// length below the smallest normal double: there L·L has already underflowed and the divisions
+// by L in the rate formulas would overflow.
+#include <array>
+
+#include "core/array_algebra.h"
+#include "core/kin_state.h"
+#include "core/newton.h"
+#include "core/posture.h"
+
+namespace kinelab {
+
+inline constexpr int stewart_leg_count = 6;
+// Newton–Raphson corrections per solve.
+inline constexpr int stewart_max_corrections = 10;
+
+// The joint table, legs 1..6 (platform joints in platform coordinates, base joints in world
+// coordinates; both sets lie in the plane z = 0 of their frame).
+struct stewart_geometry {
+  vec<6> ax, ay, Bx, By;
+};
+
+// The default table: three platform points on a circle of radius about 1 and three base points
+// on a circle of radius about 2, each point shared by two legs.
+stewart_geometry default_stewart_geometry();
+
+// One leg: length, rate, acceleration.
+struct leg_length {
+  double L = 0, dL = 0, ddL = 0;
+  bool zero_length = false;  // L̇ and L̈ undefined, set to 0
+};
+
+// The six legs, 1..6: leg, dleg, ddleg, and which of them have zero length.
+struct stewart_leg_set {
+  vec<6> leg, dleg, ddleg;
+  unsigned zero_length = 0;  // bit k − 1 set for leg k
+  bool has_zero_length(int k) const { return (zero_length & (1u << (k - 1))) != 0; }
+};
+
+// Platform joints in the world frame with velocity and acceleration; joint k at [k − 1].
+using platform_joints = std::array<kin_state, stewart_leg_count>;
+
+// Leg from platform joint a (platform frame) to base joint B (world frame), with the platform
+// origin P and the posture's (R, Ṙ, R̈).
+leg_length stewart_leg(const vec3& a, const vec3& B, const kin_state& P, const rotation_rates& m);
+// The six legs at the pose (position and posture with their rates and accelerations).
+stewart_leg_set stewart_legs(const stewart_geometry& g, const kin_state& position,
+                             const kin_state& posture);
+
+// Platform joint k (1..6) in the world frame: P + R·a_k with its rates.
+kin_state stewart_joint(const stewart_geometry& g, int k, const rotation_rates& m,
+                        const kin_state& position);
+platform_joints stewart_joints(const stewart_geometry& g, const kin_state& posture,
+                               const kin_state& position);
+
+// stewart_legs followed by stewart_joints at the same pose.
+void stewart_ik(const stewart_geometry& g, const kin_state& position, const kin_state& posture,
+                stewart_leg_set& legs, platform_joints& joints);
+
+// J(j, k) = ∂L_j/∂q_k and the second-order table H (columns in rate_products order: the six
+// squares, then the fifteen pairs holding twice the mixed derivative), so that
+// L̈ = J·q̈ + H·rate_products(q̇). Both come from probing stewart_legs with unit and pairwise
+// rates at zero acceleration, so the rate and acceleration fields of position and posture are
+// overwritten: on return the rates hold e₅ + e₆ and the accelerations 0.
+void stewart_jacobian(const stewart_geometry& g, kin_state& position, kin_state& posture, mat<6>& J,
+                      mat<6, 21>& H);
+
+// The pose whose legs have the goal lengths L*, by Newton–Raphson from the pose passed in: full
+// steps q += Δ with J·Δ = L* − L(q), the angles not wrapped, until the largest residual is
+// strictly below the tolerance, at most stewart_max_corrections corrections. J and H are those
+// of the pose the iteration ends with; there q̇ solves J·q̇ = L̇* and q̈ solves
+// J·q̈ = L̈* − H·rate_products(q̇). Writes the pose with these rates into position and posture,
+// and the platform joints at that pose with the same rates into joints.
+//
+// Iteration limit: the last pose, rates solved there. Singular Jacobian (in a correction or in
+// the rate solve): the last pose, zero rates and accelerations. A correction or rate that is not
+// finite: the last finite pose, zero rates and accelerations, status not_finite.
+nr_outcome newton_fk_stewart(double tolerance, const stewart_geometry& g, const vec<6>& goal,
+                             const vec<6>& goal_rate, const vec<6>& goal_acc, kin_state& position,
+                             kin_state& posture, platform_joints& joints);
+
+}  // namespace kinelab

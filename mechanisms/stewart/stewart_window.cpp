@@ -1,0 +1,200 @@
+#include "mechanisms/stewart/stewart_window.h"
+
+#include <array>
+#include <cmath>
+
+#include "app/decl_builder.h"
+#include "app/result_file.h"
+#include "core/posture.h"
+#include "draw/view.h"
+
+namespace kinelab {
+
+namespace {
+
+const char* const leg_columns[] = {"第２", "第３", "第4", "第5", "第6"};  // after the first
+
+struct geometry_row {
+  const char* caption;
+  const char* group;
+  std::array<const char*, stewart_leg_count> defaults;
+};
+// The default table of default_stewart_geometry(), as the fields show it.
+const geometry_row geometry_rows[] = {
+    {"ax", "Text3", {"0.861", "-0.861", "-0.861", "0", "0", "0.861"}},
+    {"ay", "Text6", {"0.5", "0.5", "0.5", "-1", "-1", "0.5"}},
+    {"Bx", "Text1", {"0", "0", "-1.732", "-1.732", "1.732", "1.732"}},
+    {"By", "Text2", {"2", "2", "-1", "-1", "-1", "-1"}},
+};
+
+// "4–7, 9" from ascending step numbers.
+std::string step_ranges(const std::vector<int>& steps) {
+  std::string s;
+  for (std::size_t b = 0; b < steps.size();) {
+    std::size_t e = b;
+    while (e + 1 < steps.size() && steps[e + 1] == steps[e] + 1) ++e;
+    if (!s.empty()) s += ", ";
+    s += std::to_string(steps[b]);
+    if (e > b) s += "–" + std::to_string(steps[e]);
+    b = e + 1;
+  }
+  return s;
+}
+
+}  // namespace
+
+void declare_stewart_geometry(window_decl& d, const std::string& first_column) {
+  controls& c = d.initial;
+  control_grid g;
+  g.column_captions = {"", first_column};
+  for (const char* col : leg_columns) g.column_captions.push_back(col);
+  for (const geometry_row& row : geometry_rows) {
+    g.row_captions.push_back(row.caption);
+    std::vector<grid_cell> cells;
+    for (int k = 0; k < stewart_leg_count; ++k) {
+      declare_field(
+          c, row.group, k, row.defaults[static_cast<std::size_t>(k)],
+          std::string(row.caption) + " of " + g.column_captions[static_cast<std::size_t>(k + 1)]);
+      cells.push_back(field_cell(row.group, k));
+    }
+    g.rows.push_back(std::move(cells));
+  }
+  d.layout.push_back(std::move(g));
+}
+
+void declare_stewart_common(window_decl& d) {
+  controls& c = d.initial;
+  declare_slider(c, "HScroll2", 0, {0, 50, 0, true});
+  c.find_sliders("HScroll2")->indexed = false;
+  declare_field(c, "Text5", 0, "0", "step", false);
+  d.layout.push_back(
+      {"", {"", "", "step"}, {"時間"}, {{slider_cell("HScroll2"), field_cell("Text5")}}});
+  // The heading over the start and stop columns; the start/stop grid carries its words as
+  // column captions.
+  c.add_label("Label1", "start     stop");
+  c.add_label("Label4", "動画");
+  c.option_captions = {"５次曲線", "２次曲線", "等速曲線"};
+  d.buttons = {{"run", "Run"}, {"stop", "stop"}, {"next", "next figure"}};
+  d.style = parallel_style();
+  for (int k = 1; k <= stewart_leg_count; ++k) {
+    const std::string n = std::to_string(k);
+    d.graphs.push_back({"the" + n + " dthe" + n + " ddthe" + n, "the" + n, 'x'});
+  }
+  d.graphs.push_back({"x   dx  ddx", "pp", 'x'});
+  d.graphs.push_back({"y   dy  ddy", "pp", 'y'});
+  d.graphs.push_back({"z   dz  ddz", "pp", 'z'});
+  d.graphs.push_back({"α  dα ddα", "sp", 'x'});
+  d.graphs.push_back({"β  dβ ddβ", "sp", 'y'});
+  d.graphs.push_back({"γ  dγ ddγ", "sp", 'z'});
+}
+
+std::string zero_length_note(const std::vector<unsigned>& per_step) {
+  std::string note;
+  for (int k = 1; k <= stewart_leg_count; ++k) {
+    std::vector<int> steps;
+    for (std::size_t i = 0; i < per_step.size(); ++i)
+      if (per_step[i] & (1u << (k - 1))) steps.push_back(static_cast<int>(i));
+    if (steps.empty()) continue;
+    note += note.empty() ? "leg " + std::to_string(k) + " has zero length at "
+                         : "; leg " + std::to_string(k) + " at ";
+    note += (steps.size() == 1 ? "step " : "steps ") + step_ranges(steps);
+  }
+  return note.empty() ? note : note + " (rate and acceleration set to 0)";
+}
+
+stewart_logic::stewart_logic(std::string result_header) : result_header_(std::move(result_header)) {
+  pp_ = &arrays.add("pp", array_kind::point);
+  sp_ = &arrays.add("sp", array_kind::point);
+  for (int k = 1; k <= stewart_leg_count; ++k)
+    pj_.push_back(&arrays.add("pj" + std::to_string(k), array_kind::point));
+  for (int k = 1; k <= stewart_leg_count; ++k)
+    the_.push_back(&arrays.add("the" + std::to_string(k), array_kind::scalar));
+}
+
+bool stewart_logic::read_geometry(sim_window& w) {
+  stewart_geometry g;
+  for (int k = 1; k <= stewart_leg_count; ++k) {
+    g.Bx(k) = w.ctl.number("Text1", k - 1);
+    g.By(k) = w.ctl.number("Text2", k - 1);
+    g.ax(k) = w.ctl.number("Text3", k - 1);
+    g.ay(k) = w.ctl.number("Text6", k - 1);
+  }
+  geometry_ = g;
+  if (sized_) return false;
+  sized_ = true;
+  const double L =
+      (vec_sum_abs(stewart_leg_count, g.ax) + vec_sum_abs(stewart_leg_count, g.ay)) / 2;
+  // A platform of zero size keeps one unit, so the scale stays finite.
+  w.draw_size = (std::isfinite(L) && L > 0) ? L : 1;
+  // The width alone, not the shorter side: the platform is seen mostly from the side.
+  w.draw_scale = w.picture()->ScaleWidth() / (2 * w.draw_size);
+  return true;
+}
+
+void stewart_logic::store_joints(int i, const platform_joints& joints) {
+  for (std::size_t k = 0; k < joints.size(); ++k)
+    (*pj_[k])[static_cast<std::size_t>(i)] = joints[k];
+}
+
+void stewart_logic::store_run_step(int i, const stewart_leg_set& legs,
+                                   const platform_joints& joints) {
+  store_joints(i, joints);
+  for (int k = 1; k <= stewart_leg_count; ++k)
+    the(k, i) = {legs.leg(k), legs.dleg(k), legs.ddleg(k)};
+  if (static_cast<int>(run_zero_length_.size()) <= i)
+    run_zero_length_.resize(static_cast<std::size_t>(i) + 1);
+  run_zero_length_[static_cast<std::size_t>(i)] = legs.zero_length;
+}
+
+void stewart_logic::draw_step(sim_window& w, surface& s, const view_params& v, int i) {
+  const auto at = static_cast<std::size_t>(i);
+  std::array<view_point, stewart_leg_count> joint, base;  // leg k at [k − 1]
+  for (std::size_t k = 0; k < joint.size(); ++k) {
+    const kin_state& j = (*pj_[k])[at];
+    joint[k] = project(v.V, v.scale, j.x, j.y, j.z);
+    const int leg = static_cast<int>(k) + 1;
+    base[k] = project(v.V, v.scale, geometry_.Bx(leg), geometry_.By(leg), 0);
+  }
+  s.DrawWidth(2);
+  for (const view_point& p : joint) view_dot(s, p.u, p.w, 1);
+  for (const view_point& p : base) view_dot(s, p.u, p.w, 1);
+  // The outline joins the platform joints in leg order, 6 back to 1.
+  for (std::size_t k = 0; k < joint.size(); ++k) {
+    const view_point& a = joint[k];
+    const view_point& b = joint[(k + 1) % joint.size()];
+    view_line(s, a.u, a.w, b.u, b.w, 0);
+  }
+  // Leg k in palette colour k (blue, green, cyan, red, magenta, yellow).
+  for (std::size_t k = 0; k < joint.size(); ++k)
+    view_line(s, joint[k].u, joint[k].w, base[k].u, base[k].w, static_cast<int>(k) + 1);
+  // Platform frame at pp: the columns of R, L/10 long, are the platform's x, y, z axes.
+  const kin_state& p = (*pp_)[at];
+  const kin_state& q = (*sp_)[at];
+  const mat3 R = rotation_matrix(q.x, q.y, q.z);
+  const view_point o = project(v.V, v.scale, p.x, p.y, p.z);
+  const double length = w.draw_size / 10;
+  const int axis_colour[] = {0, 1, 2, 4};
+  for (int c = 1; c <= 3; ++c) {
+    const view_point e = project(v.V, v.scale, p.x + length * R(1, c), p.y + length * R(2, c),
+                                 p.z + length * R(3, c));
+    view_line(s, o.u, o.w, e.u, e.w, axis_colour[c]);
+  }
+  // The dotted world axes that follow are drawn with the thin pen.
+  s.DrawWidth(1);
+}
+
+void stewart_logic::write_header(result_text& out) const {
+  out.text(result_header_);
+  out.end_line();
+}
+
+void stewart_logic::write_row(result_text& out, int i) const {
+  const auto at = static_cast<std::size_t>(i);
+  const kin_state& p = (*pp_)[at];
+  out.integer(i);
+  out.number(p.x).number(p.y).number(p.z);
+  for (const auto* leg : the_) out.number((*leg)[at].x);
+  out.end_line();
+}
+
+}  // namespace kinelab
