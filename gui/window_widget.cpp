@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -25,9 +26,23 @@ namespace {
 
 constexpr double mm_per_inch = 25.4;
 constexpr int timer_interval_ms = 200;
-// Height in pixels a column of control grids may take before the next grid starts a new
-// column beside it; about the height of the drawing surface on a 96-dpi screen.
-constexpr int grid_column_budget_px = 600;
+// Every window must fit a 1600 × 1000 screen at its default size, the drawing surface
+// (157 × 148 mm, about 593 × 559 px at 96 dpi) at full size beside the controls. The controls
+// flow into columns; a column may be as tall as the drawing surface's column, and taller when
+// the columns would otherwise grow wider than control_block_width_px, up to
+// control_block_height_px (what is left of 1000 px after the title bar, the status line and
+// the margins).
+constexpr int control_block_width_px = 950;
+constexpr int control_block_height_px = 860;
+// Without a drawing surface there is nothing to match; columns start at this height.
+constexpr int default_column_height_px = 600;
+constexpr int column_height_step_px = 20;
+// The status line keeps room for two lines, so that a usual report needs no taller window.
+constexpr int status_lines = 2;
+// A numeric field shows the first dozen characters of a value ("-0.00123456…"); the whole
+// text is in its tooltip.
+constexpr char field_sample[] = "-0.000000000";
+constexpr int field_padding_px = 12;  // the line edit's frame and text margins
 
 QString qs(const std::string& s) {
   return QString::fromStdString(s);
@@ -35,6 +50,46 @@ QString qs(const std::string& s) {
 
 std::string control_name(const std::string& group, int index, bool indexed) {
   return address_text(group, index, indexed);
+}
+
+// Blocks of controls placed top to bottom in columns: each column's first block, and the width
+// of the columns side by side.
+struct column_flow {
+  std::vector<int> starts;
+  int width = 0;
+};
+
+// Fills a column until the next block would make it taller than `height`; a block taller than
+// that stands in a column of its own.
+column_flow flow_columns(const std::vector<QSize>& blocks, int height, int spacing, int gap) {
+  column_flow flow;
+  int used = 0;
+  int column_width = 0;
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    const QSize b = blocks[i];
+    if (flow.starts.empty() || used + spacing + b.height() > height) {
+      if (!flow.starts.empty()) flow.width += column_width + gap;
+      flow.starts.push_back(static_cast<int>(i));
+      used = b.height();
+      column_width = b.width();
+    } else {
+      used += spacing + b.height();
+      column_width = std::max(column_width, b.width());
+    }
+  }
+  flow.width += column_width;
+  return flow;
+}
+
+// The shortest columns, no shorter than `first_height`, that keep the controls within
+// control_block_width_px; the tallest allowed ones when none do.
+std::vector<int> choose_columns(const std::vector<QSize>& blocks, int first_height, int spacing,
+                                int gap) {
+  for (int height = first_height;; height += column_height_step_px) {
+    column_flow flow = flow_columns(blocks, height, spacing, gap);
+    if (flow.width <= control_block_width_px || height >= control_block_height_px)
+      return flow.starts;
+  }
 }
 
 }  // namespace
@@ -85,26 +140,11 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
   auto* root = new QVBoxLayout(this);
   root->setSizeConstraint(QLayout::SetMinimumSize);
 
-  // Control grids, stacked in columns of limited height.
-  auto* grid_columns = new QHBoxLayout;
-  grid_columns->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-  QVBoxLayout* column = nullptr;
-  int column_height = 0;
+  // Every grid of the layout, and a grid for the controls it leaves out.
+  std::vector<QWidget*> blocks;
   std::vector<control_grid> grids = model_->layout();
   if (control_grid rest = unplaced_controls(); !rest.rows.empty()) grids.push_back(rest);
-  for (const control_grid& grid : grids) {
-    QWidget* box = build_grid(grid);
-    const int h = box->sizeHint().height();
-    if (!column || (column_height > 0 && column_height + h > grid_column_budget_px)) {
-      column = new QVBoxLayout;
-      column->setAlignment(Qt::AlignTop);
-      grid_columns->addLayout(column);
-      column_height = 0;
-    }
-    column->addWidget(box);
-    column_height += h;
-  }
-  grid_columns->addStretch(1);
+  for (const control_grid& grid : grids) blocks.push_back(build_grid(grid));
 
   // Labels of the window that no grid shows.
   std::vector<QLabel*> free_labels;
@@ -118,11 +158,13 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
     free_labels.push_back(w);
   }
 
-  // Option group and buttons below the grids.
-  auto* controls_row = new QHBoxLayout;
+  // Option group and buttons, the last block of the controls.
+  auto* controls_box = new QWidget(this);
+  auto* controls_row = new QHBoxLayout(controls_box);
+  controls_row->setContentsMargins(4, 4, 4, 4);
   controls_row->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   if (!model_->ctl.option_captions.empty()) {
-    auto* box = new QGroupBox(this);
+    auto* box = new QGroupBox(controls_box);
     box->setObjectName("Option1");
     auto* v = new QVBoxLayout(box);
     options_ = new QButtonGroup(this);
@@ -140,7 +182,7 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
                                        : static_cast<QBoxLayout*>(new QHBoxLayout);
   button_column->setAlignment(Qt::AlignTop | Qt::AlignLeft);
   for (const button_decl& b : model_->buttons()) {
-    auto* w = new QPushButton(qs(b.caption), this);
+    auto* w = new QPushButton(qs(b.caption), controls_box);
     w->setObjectName(qs(b.name));
     w->setAutoDefault(false);
     buttons_[b.name] = w;
@@ -148,37 +190,64 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
     button_column->addWidget(w);
   }
   controls_row->addLayout(button_column);
+  if (options_ || !model_->buttons().empty()) {
+    blocks.push_back(controls_box);
+  } else {
+    delete controls_box;
+  }
 
-  auto* left = new QVBoxLayout;
-  left->setAlignment(Qt::AlignTop);
-  left->addLayout(grid_columns);
-  left->addLayout(controls_row);
-
-  auto* body = new QHBoxLayout;
+  // The drawing surface with the labels that caption it ("動画" or the graph shown).
+  QVBoxLayout* picture_column = nullptr;
   if (recording_surface* recording = model_->picture()) {
-    // Labels beside a drawing surface caption it ("動画" or the graph shown).
     picture_ = new picture_widget(*recording, this);
     recording->resize(picture_->width_mm(), picture_->height_mm());
     connect(picture_, &picture_widget::pointer_moved, this,
             [this](double x, double y, bool left_button) { pointer_moved(x, y, left_button); });
-    auto* right = new QVBoxLayout;
-    right->setAlignment(Qt::AlignTop);
-    for (QLabel* l : free_labels) right->addWidget(l);
-    right->addWidget(picture_);
-    body->addLayout(left);
-    body->addLayout(right);
+    picture_column = new QVBoxLayout;
+    picture_column->setAlignment(Qt::AlignTop);
+    for (QLabel* l : free_labels) picture_column->addWidget(l);
+    picture_column->addWidget(picture_);
   } else {
     // Without a surface the labels explain the window: they go above the controls.
     for (QLabel* l : free_labels) root->addWidget(l);
-    body->addLayout(left);
-    body->addStretch(1);
   }
+
+  // The blocks flow top to bottom into columns, in the order the window declares them.
+  const int spacing = style()->pixelMetric(QStyle::PM_LayoutVerticalSpacing);
+  const int column_gap = style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing);
+  std::vector<QSize> sizes;
+  for (QWidget* b : blocks) sizes.push_back(b->sizeHint());
+  const int first_height =
+      picture_column ? picture_column->sizeHint().height() : default_column_height_px;
+  const std::vector<int> starts = choose_columns(sizes, first_height, spacing, column_gap);
+
+  auto* columns = new QHBoxLayout;
+  columns->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  for (std::size_t c = 0; c < starts.size(); ++c) {
+    auto* column = new QVBoxLayout;
+    column->setAlignment(Qt::AlignTop);
+    const std::size_t end =
+        c + 1 < starts.size() ? static_cast<std::size_t>(starts[c + 1]) : blocks.size();
+    for (std::size_t b = static_cast<std::size_t>(starts[c]); b < end; ++b)
+      column->addWidget(blocks[b]);
+    columns->addLayout(column);
+  }
+  // Spare width stays right of the last column, so the columns keep their gaps.
+  columns->addStretch(1);
+
+  auto* body = new QHBoxLayout;
+  body->addLayout(columns);
+  if (picture_column) body->addLayout(picture_column);
+  body->addStretch(1);
   root->addLayout(body);
+  root->addStretch(1);
 
   status_ = new QLabel(this);
   status_->setObjectName("status");
   status_->setWordWrap(true);
   status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  status_->setMinimumHeight(status_lines * status_->fontMetrics().lineSpacing());
   root->addWidget(status_);
 
   timer_.setInterval(timer_interval_ms);
@@ -271,10 +340,8 @@ QWidget* window_widget::build_grid(const control_grid& grid) {
     ++row;
   }
 
-  // Wide enough for a value in its longest usual forms: 15 significant digits after "-0.00",
-  // or a mantissa of 15 digits with its exponent.
   const QFontMetrics metrics(font());
-  const int field_width = metrics.horizontalAdvance(QStringLiteral("-0.00123456789012345")) + 12;
+  const int field_width = metrics.horizontalAdvance(QLatin1String(field_sample)) + field_padding_px;
   for (std::size_t r = 0; r < grid.rows.size(); ++r, ++row) {
     if (caption_column && r < grid.row_captions.size()) text_at(grid.row_captions[r], row, 0);
     for (std::size_t c = 0; c < grid.rows[r].size(); ++c) {
@@ -403,6 +470,8 @@ void window_widget::sync() {
       // Show a long value from its first digit, not scrolled to its end.
       if (!f.edit->hasFocus()) f.edit->setCursorPosition(0);
     }
+    // The field is narrower than many values; the tooltip shows the whole text.
+    if (f.edit->toolTip() != text) f.edit->setToolTip(text);
     f.edit->setEnabled(tf.enabled);
   }
   for (const slider_ref& s : sliders_) {
