@@ -11,6 +11,10 @@ namespace kinelab {
 
 namespace {
 
+// Below √(smallest normal double) a leg's squared length underflows and L̈ ~ |l̇|²/L overflows
+// for any rate: such a leg counts as having zero length.
+const double shortest_leg = std::sqrt(DBL_MIN);
+
 bool finite_vec(const vec<6>& v) {
   for (int i = 1; i <= 6; ++i)
     if (!std::isfinite(v(i))) return false;
@@ -75,10 +79,9 @@ leg_length stewart_leg(const vec3& a, const vec3& B, const kin_state& P, const r
   ddl(1) = P.ddx + ddRa(1), ddl(2) = P.ddy + ddRa(2), ddl(3) = P.ddz + ddRa(3);
 
   leg_length out;
-  double ll;
-  vec_dot(3, l, l, ll);
-  out.L = std::sqrt(ll);
-  if (ll < DBL_MIN) {
+  // |l| without forming l·l, which overflows for legs beyond 1e154 long.
+  out.L = std::hypot(l(1), l(2), l(3));
+  if (out.L < shortest_leg) {
     out.zero_length = true;
     return out;
   }

@@ -10,8 +10,8 @@
 //
 // A leg of zero length (its platform joint on its base joint) has no direction, so its rate and
 // acceleration are undefined; such a leg is flagged and takes L̇ = L̈ = 0. "Zero" means a squared
-// length below the smallest normal double: there L·L has already underflowed and the divisions
-// by L in the rate formulas would overflow.
+// length below the smallest normal double: there L·L has underflowed and the divisions by L in
+// the rate formulas would overflow.
 #include <array>
 
 #include "core/array_algebra.h"

@@ -114,7 +114,7 @@ TEST(stewart_legs, rates_and_joint_motion_match_differences_of_a_moving_pose) {
   }
 }
 
-TEST(stewart_legs, a_leg_of_zero_length_has_zero_rate_and_acceleration) {
+TEST(stewart_legs, legs_of_zero_and_of_vast_length_keep_finite_rates) {
   // Platform joint 1 placed on base joint 1 while the platform moves and turns.
   const stewart_geometry g = default_stewart_geometry();
   kin_state position{g.Bx(1) - g.ax(1), 0.4, -0.3, g.By(1) - g.ay(1), 0.2, 0.6, 0, -0.5, 0.1};
@@ -134,6 +134,15 @@ TEST(stewart_legs, a_leg_of_zero_length_has_zero_rate_and_acceleration) {
   const stewart_leg_set tiny = stewart_legs(centred, position, posture);
   EXPECT_EQ(tiny.zero_length, 1u);
   EXPECT_EQ(tiny.ddleg(1), 0);
+
+  // At the other extreme a base joint 1e300 away: l·l would overflow, the length must not.
+  stewart_geometry far = g;
+  far.Bx(1) = -1e300;
+  const stewart_leg_set huge = stewart_legs(far, position, posture);
+  EXPECT_NEAR(huge.leg(1), 1e300, 1e285);
+  // The leg points along +x, so it lengthens at the x velocity of its platform joint.
+  EXPECT_NEAR(huge.dleg(1), stewart_joints(far, posture, position)[0].dx, 1e-12);
+  EXPECT_TRUE(std::isfinite(huge.ddleg(1)));
 }
 
 TEST(stewart_jacobian, reproduces_the_leg_rates_and_accelerations_of_any_pose_motion) {
