@@ -163,6 +163,17 @@ class session {
   bool failed_ = false;
 };
 
+// How many of n ticks change anything: none while the timer is off; otherwise the timer walks
+// step_no 0 → N → 0, which after the first tick repeats every 2N ticks, so a count of 10^18 ends
+// where its remainder does instead of running for ever.
+long ticks_that_matter(const window_model& w, long n) {
+  if (!w.timer_enabled()) return 0;
+  const auto* sim = dynamic_cast<const sim_window*>(&w);
+  if (!sim || sim->N() < 1) return n;
+  const long period = 2L * sim->N();
+  return n <= period ? n : 1 + (n - 1) % period;
+}
+
 int list_windows(std::ostream& out) {
   for (const auto& e : window_registry())
     out << e.name << "\t" << e.title << "\t" << e.menu_item << "\t" << e.menu_caption << "\n";
@@ -194,7 +205,7 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
     } else if (a == "--tick") {
       const auto n = parse_whole(v);
       if (!n || *n < 0) throw usage_error{"--tick takes a whole number: " + v};
-      for (long t = 0; t < *n; ++t) w->tick();
+      for (long t = 0, k = ticks_that_matter(*w, *n); t < k; ++t) w->tick();
     } else if (a == "--print") {
       s.print(v);
     } else if (a == "--svg") {

@@ -111,6 +111,20 @@ TEST_F(cli, reports_and_usage_errors_have_their_exit_status) {
   }
 }
 
+// A --tick count of 10^18 ran for ever. The timer's walk repeats every 2N ticks, so 10^18 + 3
+// ticks end where 3 do; without a Run the timer is off and ticks do nothing.
+TEST_F(cli, a_huge_tick_count_ends_where_its_remainder_does) {
+  const cli_result few = run("form_3r_jun --N 4 --press run --tick 3 --print step_no");
+  const cli_result many =
+      run("form_3r_jun --N 4 --press run --tick 1000000000000000003 --print step_no");
+  ASSERT_EQ(many.exit_code, 0) << many.err;
+  EXPECT_EQ(few.out, "3\n");
+  EXPECT_EQ(many.out, few.out);
+  const cli_result idle = run("test_newton --tick 9223372036854775807 --print 'Text1(0)'");
+  EXPECT_EQ(idle.exit_code, 0) << idle.err;
+  EXPECT_EQ(idle.out, "1\n");
+}
+
 TEST_F(cli, lists_every_window) {
   const cli_result r = run("list");
   ASSERT_EQ(r.exit_code, 0);
