@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -456,6 +457,18 @@ void window_widget::timer_tick() {
   sync();
 }
 
+// A value cut off at the field's edge could read as another number ("-6.2889128793" of
+// "-6.28891287934E-17"), so a text that does not fit is shown in a smaller font, down to the
+// size at which every number form fits.
+static void fit_text(QLineEdit* edit, const QFont& base) {
+  QFont font = base;
+  const double room = edit->contentsRect().width() - 8;
+  const double needed = QFontMetricsF(font).horizontalAdvance(edit->text());
+  if (needed > room && room > 0)
+    font.setPointSizeF(std::max(base.pointSizeF() * 0.5, font.pointSizeF() * room / needed));
+  if (font != edit->font()) edit->setFont(font);
+}
+
 void window_widget::sync() {
   const controls& ctl = model_->ctl;
   for (const field_ref& f : fields_) {
@@ -472,6 +485,7 @@ void window_widget::sync() {
     }
     // The field is narrower than many values; the tooltip shows the whole text.
     if (f.edit->toolTip() != text) f.edit->setToolTip(text);
+    fit_text(f.edit, font());
     f.edit->setEnabled(tf.enabled);
   }
   for (const slider_ref& s : sliders_) {
