@@ -8,12 +8,21 @@ namespace kinelab {
 
 namespace {
 
+// How far a point lies outside the surface [0, W] × [0, H] (0 on it), in the larger direction.
+double distance_outside(double W, double H, double x, double y) {
+  return std::max({0.0, -x, x - W, -y, y - H});
+}
+
 // Cuts the segment down to the part that lies on the surface [0, W] × [0, H] (Liang–Barsky);
 // false when no part does. A mechanism far larger than the view, or a value of 1e300, puts
 // ends millions of surface widths away, which neither an SVG viewer nor a painter handles
-// well. Differences are taken in long double, so that ends at ±1e308 do not overflow; an end
-// that lies on the surface is kept exactly as given.
+// well. The segment is followed from its end nearer the surface, so that where it meets the
+// border the parameter is small and exact even when the other end lies at 1e300; differences
+// are taken in long double, so that ends at ±1e308 do not overflow. An end that lies on the
+// surface is kept exactly as given; every other end is pinned onto the surface.
 bool clip_to_surface(double W, double H, double& x1, double& y1, double& x2, double& y2) {
+  const bool from_second = distance_outside(W, H, x2, y2) < distance_outside(W, H, x1, y1);
+  if (from_second) std::swap(x1, x2), std::swap(y1, y2);
   using real = long double;
   const real dx = real(x2) - x1, dy = real(y2) - y1;
   const real p[4] = {-dx, dx, -dy, dy};
@@ -31,14 +40,15 @@ bool clip_to_surface(double W, double H, double& x1, double& y1, double& x2, dou
       t1 = std::min(t1, t);
     if (t0 > t1) return false;
   }
-  // Rounding in t may leave a cut end a hair outside the border: pin it onto the surface.
   auto on_surface = [](real v, double limit) {
     return static_cast<double>(std::clamp(v, real(0), real(limit)));
   };
-  const double cx1 = on_surface(x1 + t0 * dx, W), cy1 = on_surface(y1 + t0 * dy, H);
-  const double cx2 = on_surface(x1 + t1 * dx, W), cy2 = on_surface(y1 + t1 * dy, H);
-  if (t1 < 1) x2 = cx2, y2 = cy2;
-  if (t0 > 0) x1 = cx1, y1 = cy1;
+  const real x0 = x1, y0 = y1;
+  if (distance_outside(W, H, x1, y1) > 0)
+    x1 = on_surface(x0 + t0 * dx, W), y1 = on_surface(y0 + t0 * dy, H);
+  if (distance_outside(W, H, x2, y2) > 0)
+    x2 = on_surface(x0 + t1 * dx, W), y2 = on_surface(y0 + t1 * dy, H);
+  if (from_second) std::swap(x1, x2), std::swap(y1, y2);
   return true;
 }
 

@@ -144,6 +144,35 @@ TEST(ExtremeValues, ViewClipsLinesToTheSurface) {
   }
 }
 
+// Segments given in surface millimetres through view_line (screen x = 78.5 + u, y = 74 − w).
+TEST(ExtremeValues, SegmentsWithAFarEndAreCutWhereTheyMeetTheSurface) {
+  auto screen_line = [](recording_surface& sf, double x1, double y1, double x2, double y2) {
+    view_line(sf, x1 - W / 2, H / 2 - y1, x2 - W / 2, H / 2 - y2, 1);
+  };
+  // Wholly beyond the top-left corner, heading away from it: nothing is drawn. (Followed from
+  // the far end, the parameter where it crossed the borders rounded to 1, and a line from the
+  // corner to (−28548, −20901) was drawn.)
+  {
+    recording_surface sf;
+    screen_line(sf, -1e300, -0.7e300, -28548.2416614286, -20901.210011363);
+    screen_line(sf, -28548.2416614286, -20901.210011363, -1e300, -0.7e300);
+    for (const draw_op& op : sf.ops()) EXPECT_NE(op.what, draw_op::kind::line);
+    EXPECT_EQ(first_problem(sf), "");
+  }
+  // Along mid-height from 1e300 mm to the left: the visible part runs from the left border to
+  // the end on the surface, which is kept exactly, in the direction given.
+  {
+    recording_surface sf;
+    screen_line(sf, -1e300, H / 2, 100, H / 2);
+    ASSERT_EQ(sf.ops().size(), 1u);
+    const draw_op& line = sf.ops()[0];
+    EXPECT_NEAR(line.x1, 0, kBorderTolerance);
+    EXPECT_NEAR(line.y1, H / 2, kBorderTolerance);
+    EXPECT_EQ(line.x2, 100);
+    EXPECT_EQ(line.y2, H / 2);
+  }
+}
+
 TEST(ExtremeValues, AxesOfAnyLengthAreLabelledOnTheSurface) {
   const mat3 V = rotation_matrix(-1.0, 0.3, 0.5);
   for (const double L : {1e300, 1e-300, largest, 4.9e-324}) {
