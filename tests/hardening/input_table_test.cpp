@@ -129,7 +129,9 @@ class inspector {
     for (const draw_op& op : p->ops()) {
       if (!op_inside(op, W, H))
         return what + ": an element at (" + format_number(op.x1) + ", " + format_number(op.y1) +
-               ") lies outside the surface";
+               ")–(" + format_number(op.x2) + ", " + format_number(op.y2) + ") radius " +
+               format_number(op.radius) + " text \"" + op.text.substr(0, 20) +
+               "\" lies outside the surface " + format_number(W) + " × " + format_number(H);
       if (op.what == draw_op::kind::text && names_non_finite(op.text))
         return what + ": label " + op.text;
     }
