@@ -115,49 +115,65 @@ rotation_rates posture_matrices(const kin_state& s) {
   elementary_rates(Y1, Y2, s.dy, s.ddy, dY, ddY);
   elementary_rates(Z1, Z2, s.dz, s.ddz, dZ, ddZ);
 
+  // Every triple product A·B·C is formed as (A·B)·C; a left pair that recurs (X·Y, Ẋ·Y, X·Ẏ)
+  // is formed once and reused, which gives the same numbers as forming it each time.
+  mat3 XY, dXY, XdY, ddXY, XddY, dXdY;
+  mat_mul(3, X, Y, XY);
+  mat_mul(3, dX, Y, dXY);
+  mat_mul(3, X, dY, XdY);
+  mat_mul(3, ddX, Y, ddXY);
+  mat_mul(3, X, ddY, XddY);
+  mat_mul(3, dX, dY, dXdY);
+
   rotation_rates m;
-  mat_mul3(3, X, Y, Z, m.R);
+  mat_mul(3, XY, Z, m.R);
 
   mat3 t1, t2, t3;
-  mat_mul3(3, dX, Y, Z, t1);
-  mat_mul3(3, X, dY, Z, t2);
-  mat_mul3(3, X, Y, dZ, t3);
+  mat_mul(3, dXY, Z, t1);
+  mat_mul(3, XdY, Z, t2);
+  mat_mul(3, XY, dZ, t3);
   mat_add3(3, t1, t2, t3, m.dR);
 
   // R̈ = Ẍ·Y·Z + X·Ÿ·Z + X·Y·Z̈ + 2·(Ẋ·Ẏ·Z + Ẋ·Y·Ż + X·Ẏ·Ż)
   mat3 own, cross;
-  mat_mul3(3, ddX, Y, Z, t1);
-  mat_mul3(3, X, ddY, Z, t2);
-  mat_mul3(3, X, Y, ddZ, t3);
+  mat_mul(3, ddXY, Z, t1);
+  mat_mul(3, XddY, Z, t2);
+  mat_mul(3, XY, ddZ, t3);
   mat_add3(3, t1, t2, t3, own);
-  mat_mul3(3, dX, dY, Z, t1);
-  mat_mul3(3, dX, Y, dZ, t2);
-  mat_mul3(3, X, dY, dZ, t3);
+  mat_mul(3, dXdY, Z, t1);
+  mat_mul(3, dXY, dZ, t2);
+  mat_mul(3, XdY, dZ, t3);
   mat_add3(3, t1, t2, t3, cross);
   mat_scale(3, cross, 2.0, cross);
   mat_add(3, own, cross, m.ddR);
   return m;
 }
 
-kin_state posture_from_matrices(const rotation_rates& m) {
-  const mat3& R = m.R;
-  const mat3& dR = m.dR;
-  const mat3& ddR = m.ddR;
-  kin_state s;
-
+posture_angles posture_angles_of(const mat3& R) {
+  posture_angles p;
   // R(1,3) = sin β. Rounding can push it a hair past ±1 (a product of rotations); it is then
   // taken as ±1, the nearest value arcsin accepts.
   double r13 = R(1, 3);
   if (r13 > 1) r13 = 1;
   if (r13 < -1) r13 = -1;
-  const double b = arcsin(r13).angle;
-  s.y = b;
-  const double cb = std::cos(b);
-  if (cb == 0) return s;
-  const double sb = std::sin(b);
+  p.b = arcsin(r13).angle;
+  p.cb = std::cos(p.b);
+  if (p.cb == 0) return p;
+  p.sb = std::sin(p.b);
+  p.a = arctan2(-R(2, 3), R(3, 3));
+  p.c = arctan2(-R(1, 2), R(1, 1));
+  p.sc = std::sin(p.c), p.cc = std::cos(p.c);
+  p.sa = std::sin(p.a), p.ca = std::cos(p.a);
+  return p;
+}
 
-  const double a = arctan2(-R(2, 3), R(3, 3));
-  const double c = arctan2(-R(1, 2), R(1, 1));
+kin_state posture_with_rates(const posture_angles& p, const mat3& dR, const mat3& ddR) {
+  kin_state s;
+  s.y = p.b;
+  const double cb = p.cb;
+  if (cb == 0) return s;
+  const double sb = p.sb;
+  const double a = p.a, c = p.c;
   s.x = a;
   s.z = c;
 
@@ -169,7 +185,7 @@ kin_state posture_from_matrices(const rotation_rates& m) {
 
   // Each rate is solved from the element whose divisor is the larger of |sin| and |cos|, so the
   // divisor stays at least cβ/√2.
-  const double sc = std::sin(c), cc = std::cos(c);
+  const double sc = p.sc, cc = p.cc;
   double dc, ddc;
   if (std::fabs(sc) >= std::fabs(cc)) {
     // from R(1,1) = cβ·cγ
@@ -185,7 +201,7 @@ kin_state posture_from_matrices(const rotation_rates& m) {
   s.dz = dc;
   s.ddz = ddc;
 
-  const double sa = std::sin(a), ca = std::cos(a);
+  const double sa = p.sa, ca = p.ca;
   double da, dda;
   if (std::fabs(sa) >= std::fabs(ca)) {
     // from R(3,3) = cα·cβ
@@ -201,6 +217,10 @@ kin_state posture_from_matrices(const rotation_rates& m) {
   s.dx = da;
   s.ddx = dda;
   return s;
+}
+
+kin_state posture_from_matrices(const rotation_rates& m) {
+  return posture_with_rates(posture_angles_of(m.R), m.dR, m.ddR);
 }
 
 rotation_rates mat_mul_rates(const rotation_rates& Ri, const rotation_rates& R) {

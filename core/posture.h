@@ -25,6 +25,17 @@ mat3 rotation_matrix(double a, double b, double c);
 rotation_rates posture_matrices(const kin_state& s);
 // The posture angles and their rates of (R, Ṙ, R̈); β in [−π/2, π/2], α and γ in [−π, π].
 kin_state posture_from_matrices(const rotation_rates& m);
+// The posture angles of R with their sines and cosines, which the rate formulas divide by:
+// the part of posture_from_matrices that depends on R alone, so that several (Ṙ, R̈) at one R
+// (the columns of a Jacobian) share it. With cos β = 0 only b and cb are set.
+struct posture_angles {
+  double a = 0, b = 0, c = 0;  // α, β, γ
+  double sa = 0, ca = 0, sb = 0, cb = 0, sc = 0, cc = 0;
+};
+posture_angles posture_angles_of(const mat3& R);
+// The posture and its rates for (Ṙ, R̈) at the R that `p` came from:
+// posture_from_matrices({R, Ṙ, R̈}) = posture_with_rates(posture_angles_of(R), Ṙ, R̈).
+kin_state posture_with_rates(const posture_angles& p, const mat3& dR, const mat3& ddR);
 // The triple of the product R·Ri: (R·Ri, Ṙ·Ri + R·Ṙi, R̈·Ri + 2·Ṙ·Ṙi + R·R̈i).
 rotation_rates mat_mul_rates(const rotation_rates& Ri, const rotation_rates& R);
 // Posture of R_1·R_2·…·R_n; postures[1..n] are read (postures[0] is not).
