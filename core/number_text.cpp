@@ -2,20 +2,108 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <system_error>
 
 namespace kinelab {
 
+namespace {
+
+// printf's "%.15G" of v into out (at least 32 characters), returning the length. A long Run
+// writes millions of numbers to result.dat, and printf's exact conversion through big integers
+// dominated its time; the common case is done here with the same result to the character, and
+// anything this way cannot decide goes to printf itself.
+//
+// The way: scale |v| by a power of ten into [10¹⁴, 10¹⁵) in long double, whose 64-bit
+// significand holds 10^k exactly for k ≤ 27 and rounds the one product or quotient to a
+// relative error below 2⁻⁶⁴ (an absolute error below 6e-5 at 10¹⁵); rounding that to a whole
+// number gives the 15 significant digits unless the fraction lies within 1e-3 of one half.
+// Then the digits are laid out as %G does: exponent form below 1E-04 and from 1E+15, trailing
+// zeros dropped.
+int format_15g(double v, char* out) {
+  constexpr int digits = 15;
+  constexpr long double low = 1e14L, high = 1e15L;
+  constexpr long double tie_margin = 1e-3L;
+  auto by_printf = [&] { return std::snprintf(out, 32, "%.15G", v); };
+  if constexpr (std::numeric_limits<long double>::digits < 64) return by_printf();
+  const double a = std::fabs(v);
+  // Zero, subnormals, infinities, NaN and magnitudes whose scale factor would leave 10^27.
+  if (!(a >= 1e-13 && a < 1e41)) return by_printf();
+  static constexpr long double power[28] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
+                                            1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+                                            1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L,
+                                            1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+  auto scaled = [&](int k) {
+    return k >= 0 ? static_cast<long double>(a) * power[k]
+                  : static_cast<long double>(a) / power[-k];
+  };
+  // a = f·2^e2 with f in [0.5, 1), so log10 a lies in [(e2 − 1)·log10 2, e2·log10 2): the
+  // decimal exponent E is this estimate or one more.
+  int e2 = 0;
+  std::frexp(a, &e2);
+  int E = static_cast<int>(std::floor((e2 - 1) * 0.30102999566398119521));
+  if (E < -13) E = -13;  // keeps the scale factor within the table; a miss goes to printf
+  long double s = scaled(digits - 1 - E);
+  if (s >= high) {
+    ++E;
+    s = scaled(digits - 1 - E);
+  }
+  if (!(s >= low && s < high)) return by_printf();
+  const auto whole = static_cast<std::uint64_t>(s);  // s > 0: truncation is the floor
+  const long double fraction = s - static_cast<long double>(whole);
+  if (std::fabs(fraction - 0.5L) < tie_margin) return by_printf();
+  std::uint64_t n = whole + (fraction > 0.5L ? 1 : 0);
+  if (n == 1000000000000000ULL) n = 100000000000000ULL, ++E;  // rounded up to the next decade
+
+  char d[digits];
+  for (int i = digits - 1; i >= 0; --i) d[i] = static_cast<char>('0' + n % 10), n /= 10;
+  int last = digits - 1;  // the last digit that is not a trailing zero
+  while (last > 0 && d[last] == '0') --last;
+  char* p = out;
+  if (v < 0) *p++ = '-';
+  if (E < -4 || E >= digits) {
+    *p++ = d[0];
+    if (last > 0) {
+      *p++ = '.';
+      for (int i = 1; i <= last; ++i) *p++ = d[i];
+    }
+    *p++ = 'E';
+    *p++ = E < 0 ? '-' : '+';
+    const int x = E < 0 ? -E : E;  // at least two digits
+    if (x >= 100) *p++ = static_cast<char>('0' + x / 100);
+    *p++ = static_cast<char>('0' + x / 10 % 10);
+    *p++ = static_cast<char>('0' + x % 10);
+  } else if (E >= 0) {
+    for (int i = 0; i <= E; ++i) *p++ = d[i];
+    if (last > E) {
+      *p++ = '.';
+      for (int i = E + 1; i <= last; ++i) *p++ = d[i];
+    }
+  } else {
+    *p++ = '0';
+    *p++ = '.';
+    for (int i = 0; i < -E - 1; ++i) *p++ = '0';
+    for (int i = 0; i <= last; ++i) *p++ = d[i];
+  }
+  *p = '\0';
+  return static_cast<int>(p - out);
+}
+
+// Below this magnitude the 15-digit rounding cannot pass the largest double.
+constexpr double near_largest = 1.7e308;
+
+}  // namespace
+
 std::string format_number(double v) {
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%.15G", v);
-  std::string s(buf);
+  std::string s(buf, static_cast<std::size_t>(format_15g(v, buf)));
   if (s == "-0") s = "0";
   // Rounded to 15 digits, the doubles closest to the largest one print as
   // 1.79769313486232E+308, which lies beyond it and would not read back from a field or a file:
   // they are shown as the largest 15-digit number below it instead.
-  if (std::isfinite(v) && !parse_number(s))
+  if (std::isfinite(v) && std::fabs(v) > near_largest && !parse_number(s))
     s = v < 0 ? "-1.79769313486231E+308" : "1.79769313486231E+308";
   return s;
 }
