@@ -4,6 +4,7 @@
 
 #include "core/linear_solver.h"
 #include "core/rate_products.h"
+#include "mechanisms/serial/serial_frames.h"
 
 namespace kinelab {
 
@@ -114,14 +115,80 @@ bool all_finite(const vec<N>& v, int n = N) {
   return true;
 }
 
+// The straightforward evaluation: every value, Jacobian column and second-order column from a
+// chain evaluation of its own.
 template <int N>
-nr_outcome newton(double tolerance, const serial_arm& arm, const pose<N>& goal, link_array& the,
+class reference_evaluator {
+ public:
+  explicit reference_evaluator(const serial_arm& arm) : arm_(arm) {}
+  vec<N> value(const link_array& the) {
+    const link_array zero;
+    return evaluate<N>(arm_, the, zero, zero).value;
+  }
+  mat<N> jacobian_at(const link_array& the) { return jacobian<N>(arm_, the); }
+  mat<N, products_of<N>> quadratic_terms_at(const link_array& the) {
+    return quadratic_terms<N>(arm_, the);
+  }
+
+ private:
+  const serial_arm& arm_;
+};
+
+// The same quantities from the chain's frames, built once per set of angles: the residual's
+// evaluation at the new angles also serves the next correction's Jacobian and, at the
+// solution, the second-order table.
+template <int N>
+class frames_evaluator {
+ public:
+  explicit frames_evaluator(const serial_arm& arm) : arm_(arm), twists_(twists_of(arm)) {}
+  vec<N> value(const link_array& the) {
+    const chain_frames& f = at(the);
+    vec<N> v;
+    v(1) = f.o[f.links](1), v(2) = f.o[f.links](2), v(3) = f.o[f.links](3);
+    if constexpr (N == 6) {
+      v(4) = f.tool.a, v(5) = f.tool.b, v(6) = f.tool.c;
+    }
+    return v;
+  }
+  mat<N> jacobian_at(const link_array& the) {
+    mat<6> J6;
+    frames_jacobian(at(the), N, J6);
+    mat<N> J;
+    for (int r = 1; r <= N; ++r)
+      for (int c = 1; c <= N; ++c) J(r, c) = J6(r, c);
+    return J;
+  }
+  mat<N, products_of<N>> quadratic_terms_at(const link_array& the) {
+    mat<6, 21> H6;
+    frames_quadratic_terms(at(the), N, H6);
+    mat<N, products_of<N>> H;
+    for (int r = 1; r <= N; ++r)
+      for (int c = 1; c <= products_of<N>; ++c) H(r, c) = H6(r, c);
+    return H;
+  }
+
+ private:
+  const chain_frames& at(const link_array& the) {
+    bool same = built_;
+    for (int k = 1; same && k <= arm_.links; ++k) same = frames_.the(k) == the(k);
+    if (!same) build_frames(arm_, twists_, the, N == 6, frames_);
+    built_ = true;
+    return frames_;
+  }
+
+  const serial_arm& arm_;
+  arm_twists twists_;
+  chain_frames frames_;
+  bool built_ = false;
+};
+
+template <int N, class Evaluator>
+nr_outcome newton(double tolerance, Evaluator& ev, const pose<N>& goal, link_array& the,
                   link_array& dthe, link_array& ddthe) {
   nr_outcome out;
-  const link_array zero;
   vec_zero(N, dthe);
   vec_zero(N, ddthe);
-  vec<N> r = residual(goal.value, evaluate<N>(arm, the, zero, zero).value);
+  vec<N> r = residual(goal.value, ev.value(the));
   if (!all_finite(r)) {
     out.status = nr_status::not_finite;
     out.residual = vec_max_abs(N, r);
@@ -133,7 +200,7 @@ nr_outcome newton(double tolerance, const serial_arm& arm, const pose<N>& goal, 
   for (int k = 1;; ++k) {
     if (vec_max_abs(N, r) <= tolerance) break;
     if (k > max_corrections) break;
-    J = jacobian<N>(arm, the);
+    J = ev.jacobian_at(the);
     have_J = true;
     vec<N> delta = r;
     mat<N> X;
@@ -145,7 +212,7 @@ nr_outcome newton(double tolerance, const serial_arm& arm, const pose<N>& goal, 
     link_array next = the;
     for (int i = 1; i <= N; ++i) next(i) += delta(i);
     wrap_angles(N, next);
-    const vec<N> r_next = residual(goal.value, evaluate<N>(arm, next, zero, zero).value);
+    const vec<N> r_next = residual(goal.value, ev.value(next));
     if (!all_finite(next, N) || !all_finite(r_next)) {
       out.status = nr_status::not_finite;
       ended_early = true;
@@ -159,14 +226,14 @@ nr_outcome newton(double tolerance, const serial_arm& arm, const pose<N>& goal, 
   if (ended_early) return out;
   out.status = out.residual <= tolerance ? nr_status::converged : nr_status::iteration_limit;
 
-  if (!have_J) J = jacobian<N>(arm, the);
+  if (!have_J) J = ev.jacobian_at(the);
   mat<N> X;
   vec<N> rates = goal.rate;
   if (solve_linear(N, J, rates, X) == solve_status::error) {
     out.status = nr_status::singular;  // the angles stand, but no rates solve J·θ̇ = v
     return out;
   }
-  const mat<N, products_of<N>> H = quadratic_terms<N>(arm, the);
+  const mat<N, products_of<N>> H = ev.quadratic_terms_at(the);
   vec<N> q;
   mat_vec_rect(N, products_of<N>, H, products(rates), q);
   vec<N> accels;
@@ -201,7 +268,16 @@ nr_outcome newton_ik_3r(double tolerance, const serial_arm& arm, const kin_state
                         link_array& the, link_array& dthe, link_array& ddthe) {
   pose<3> goal;
   put(goal, 1, goal_p);
-  return newton<3>(tolerance, arm, goal, the, dthe, ddthe);
+  frames_evaluator<3> ev(arm);
+  return newton<3>(tolerance, ev, goal, the, dthe, ddthe);
+}
+
+nr_outcome newton_ik_3r_reference(double tolerance, const serial_arm& arm, const kin_state& goal_p,
+                                  link_array& the, link_array& dthe, link_array& ddthe) {
+  pose<3> goal;
+  put(goal, 1, goal_p);
+  reference_evaluator<3> ev(arm);
+  return newton<3>(tolerance, ev, goal, the, dthe, ddthe);
 }
 
 mat<6> jacobian_6r(const serial_arm& arm, const link_array& the) {
@@ -218,7 +294,18 @@ nr_outcome newton_ik_6r(double tolerance, const serial_arm& arm, const kin_state
   pose<6> goal;
   put(goal, 1, goal_p);
   put(goal, 4, goal_s);
-  return newton<6>(tolerance, arm, goal, the, dthe, ddthe);
+  frames_evaluator<6> ev(arm);
+  return newton<6>(tolerance, ev, goal, the, dthe, ddthe);
+}
+
+nr_outcome newton_ik_6r_reference(double tolerance, const serial_arm& arm, const kin_state& goal_p,
+                                  const kin_state& goal_s, link_array& the, link_array& dthe,
+                                  link_array& ddthe) {
+  pose<6> goal;
+  put(goal, 1, goal_p);
+  put(goal, 4, goal_s);
+  reference_evaluator<6> ev(arm);
+  return newton<6>(tolerance, ev, goal, the, dthe, ddthe);
 }
 
 }  // namespace kinelab

@@ -20,6 +20,12 @@ mat<3, 6> quadratic_terms_3r(const serial_arm& arm, const link_array& the);
 nr_outcome newton_ik_3r(double tolerance, const serial_arm& arm, const kin_state& goal_p,
                         link_array& the, link_array& dthe, link_array& ddthe);
 
+// The same solve with every value, Jacobian and second-order table from chain evaluations of
+// their own, as jacobian_3r and quadratic_terms_3r form them: the reference that
+// newton_ik_3r, which builds the chain's frames once per set of angles, is held against.
+nr_outcome newton_ik_3r_reference(double tolerance, const serial_arm& arm, const kin_state& goal_p,
+                                  link_array& the, link_array& dthe, link_array& ddthe);
+
 // Rows x, y, z of P, then α, β, γ of the tool posture; columns the joints.
 mat<6> jacobian_6r(const serial_arm& arm, const link_array& the);
 // Columns in the order of rate_products: six squares, fifteen pairs.
@@ -28,5 +34,9 @@ mat<6, 21> quadratic_terms_6r(const serial_arm& arm, const link_array& the);
 nr_outcome newton_ik_6r(double tolerance, const serial_arm& arm, const kin_state& goal_p,
                         const kin_state& goal_s, link_array& the, link_array& dthe,
                         link_array& ddthe);
+// newton_ik_6r's reference, as newton_ik_3r_reference.
+nr_outcome newton_ik_6r_reference(double tolerance, const serial_arm& arm, const kin_state& goal_p,
+                                  const kin_state& goal_s, link_array& the, link_array& dthe,
+                                  link_array& ddthe);
 
 }  // namespace kinelab

@@ -5,6 +5,7 @@
 #include "core/angles.h"
 #include "core/posture.h"
 #include "draw/view.h"
+#include "mechanisms/serial/serial_frames.h"
 
 namespace kinelab {
 
@@ -196,11 +197,10 @@ void serial_logic::store_step(int i, const link_array& the, const link_array& dt
     j = {};
     j.x = the(k), j.dx = dthe(k), j.ddx = ddthe(k);
   }
-  const kin_state origin{};
-  for (int k = 2; k <= links(); ++k)
-    (*points_[static_cast<std::size_t>(k - 2)])[at] =
-        chain_point(k, arm_.hx, arm_.hy, arm_.hz, arm_.alfa, arm_.beta, the, dthe, ddthe, origin);
-  (*posture_)[at] = chain_posture_serial(links(), arm_.alfa, arm_.beta, the, dthe, ddthe);
+  // All origins in one outward pass; chain_point for each n would repeat the inner links.
+  kin_state origins[max_links + 1];
+  chain_points_all(arm_, the, dthe, ddthe, origins, (*posture_)[at]);
+  for (int k = 2; k <= links(); ++k) (*points_[static_cast<std::size_t>(k - 2)])[at] = origins[k];
 }
 
 void serial_logic::draw_step(sim_window& w, surface& s, const view_params& v, int i) {
