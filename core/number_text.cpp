@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -28,8 +29,13 @@ int format_15g(double v, char* out) {
   constexpr long double tie_margin = 1e-3L;
   auto by_printf = [&] { return std::snprintf(out, 32, "%.15G", v); };
   if constexpr (std::numeric_limits<long double>::digits < 64) return by_printf();
+  if (v == 0) {
+    const bool negative = std::signbit(v);
+    std::memcpy(out, negative ? "-0" : "0", negative ? 3 : 2);
+    return negative ? 2 : 1;
+  }
   const double a = std::fabs(v);
-  // Zero, subnormals, infinities, NaN and magnitudes whose scale factor would leave 10^27.
+  // Subnormals, infinities, NaN and magnitudes whose scale factor would leave 10^27.
   if (!(a >= 1e-13 && a < 1e41)) return by_printf();
   static constexpr long double power[28] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
                                             1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
