@@ -26,13 +26,23 @@ namespace {
 constexpr double max_fuzz_divisions = 200;
 constexpr double fuzz_divisions = 8;
 
+std::string scratch;
+
+void remove_scratch_directory() {
+  std::error_code ec;
+  std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
+  std::filesystem::remove_all(scratch, ec);
+}
+
+// Created on the first input and removed when libFuzzer exits normally (a crash leaves it for
+// the reproduction).
 void enter_scratch_directory() {
-  static bool entered = false;
-  if (entered) return;
-  entered = true;
+  if (!scratch.empty()) return;
   std::string dir = (std::filesystem::temp_directory_path() / "kinelab-fuzz-XXXXXX").string();
   if (!::mkdtemp(dir.data())) std::abort();
-  std::filesystem::current_path(dir);
+  scratch = dir;
+  std::filesystem::current_path(scratch);
+  std::atexit(remove_scratch_directory);
 }
 
 std::vector<std::string> arguments(const std::uint8_t* data, std::size_t size) {
