@@ -2,7 +2,7 @@
 # Installs the Debian packages kinelab needs, once: a second call finds them and does nothing.
 # As root it runs apt-get itself; otherwise it prints the line to run and stops.
 set -eu
-packages="g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
+packages="g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev liborocos-kdl-dev \
 qt6-base-dev fonts-noto-cjk"
 missing=""
 for p in $packages; do

@@ -1,0 +1,68 @@
+#include "bench/bench_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+#include "app/settings.h"
+#include "core/number_text.h"
+#include "mechanisms/registry.h"
+
+namespace kinelab::bench {
+
+namespace {
+
+std::filesystem::path& scratch_path() {
+  static std::filesystem::path p;
+  return p;
+}
+
+void remove_scratch() {
+  std::error_code ec;
+  std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
+  std::filesystem::remove_all(scratch_path(), ec);
+}
+
+}  // namespace
+
+void enter_scratch_dir() {
+  if (!scratch_path().empty()) return;
+  std::random_device rd;
+  scratch_path() =
+      std::filesystem::temp_directory_path() / ("kinelab-bench-" + std::to_string(rd()));
+  std::filesystem::create_directories(scratch_path());
+  std::filesystem::current_path(scratch_path());
+  std::atexit(remove_scratch);
+}
+
+void set_divisions(int N) {
+  if (auto problem = apply_settings("1", format_number(N))) {
+    std::fprintf(stderr, "kinelab_bench: N = %d refused: %s\n", N, problem->c_str());
+    std::abort();
+  }
+}
+
+std::unique_ptr<window_model> open_window(const std::string& name) {
+  const window_entry* e = find_window(name);
+  if (!e) return nullptr;
+  std::unique_ptr<window_model> m = e->make();
+  m->open();
+  return m;
+}
+
+sim_window* as_simulation(window_model* m) {
+  return dynamic_cast<sim_window*>(m);
+}
+
+const std::vector<kin_state>& array_of(const sim_window& w, const std::string& name) {
+  const trajectory_array* a = w.logic().arrays.find(name);
+  if (!a) {
+    std::fprintf(stderr, "kinelab_bench: window %s has no array %s\n", w.name().c_str(),
+                 name.c_str());
+    std::abort();
+  }
+  return a->at;
+}
+
+}  // namespace kinelab::bench

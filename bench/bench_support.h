@@ -1,0 +1,32 @@
+#pragma once
+// What the benchmarks share: a scratch working directory (every Run writes result.dat to the
+// current directory), windows opened with a given N, and a window's trajectory arrays.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/sim_window.h"
+#include "app/window_model.h"
+#include "core/kin_state.h"
+
+namespace kinelab::bench {
+
+// Moves the process into a fresh directory under the system's temporary folder, once; the
+// directory and its result.dat are removed when the process ends.
+void enter_scratch_dir();
+
+// Sets the global N (whole, 1..the settings cap) and T = 1 s, as the settings window would.
+void set_divisions(int N);
+
+// A new window of the registry, opened (static pose done) at the current settings. Null for a
+// name the registry does not hold.
+std::unique_ptr<window_model> open_window(const std::string& name);
+
+// The window of `m` when it is a simulation window, else null.
+sim_window* as_simulation(window_model* m);
+
+// A trajectory array of a simulation window by name; aborts the benchmark program with a
+// message when the window has no such array (the window changed under the benchmark).
+const std::vector<kin_state>& array_of(const sim_window& w, const std::string& name);
+
+}  // namespace kinelab::bench

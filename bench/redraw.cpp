@@ -1,0 +1,65 @@
+// One redraw of a window after a Run at N = 10 000, so that the output path has 10 001 points:
+// the window records the frame (arm or platform, axes, path), and the recording is painted on
+// an offscreen QPainter surface of the desktop program's drawing size, as its widget does.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+#include <string>
+
+#include "bench/bench_support.h"
+#include "draw/surface.h"
+#include "gui/qpainter_surface.h"
+#include "mechanisms/registry.h"
+
+namespace kinelab::bench {
+
+namespace {
+
+constexpr int path_divisions = 10000;
+constexpr double screen_dpi = 96;
+constexpr double mm_per_inch = 25.4;
+
+void redraw(benchmark::State& state, const std::string& window) {
+  set_divisions(path_divisions);
+  std::unique_ptr<window_model> m = open_window(window);
+  sim_window& w = *as_simulation(m.get());
+  w.press("run");
+  w.stop();
+  const int width =
+      static_cast<int>(std::lround(default_surface_width_mm * screen_dpi / mm_per_inch));
+  const int height =
+      static_cast<int>(std::lround(default_surface_height_mm * screen_dpi / mm_per_inch));
+  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+  for (auto _ : state) {
+    w.redraw();
+    QPainter painter(&image);
+    qpainter_surface target(painter, width, height, screen_dpi, screen_dpi);
+    w.picture()->replay(target);
+  }
+  state.counters["path_points"] = static_cast<double>(w.logic().output_path()->size());
+}
+
+}  // namespace
+
+}  // namespace kinelab::bench
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  kinelab::bench::enter_scratch_dir();
+  for (const kinelab::window_entry& e : kinelab::window_registry())
+    if (e.simulation)
+      benchmark::RegisterBenchmark(("redraw/" + e.name + "/N:10000").c_str(),
+                                   kinelab::bench::redraw, e.name)
+          ->Unit(benchmark::kMillisecond)
+          ->Repetitions(5)
+          ->ReportAggregatesOnly(true);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

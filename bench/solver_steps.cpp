@@ -1,0 +1,183 @@
+// One Newton–Raphson step of each window's solver along its window's default trajectory,
+// started from the previous step's solution as inside a Run. Each benchmark first checks that
+// stepping this way reproduces the window's own solution at every step.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+
+#include "bench/paths.h"
+#include "mechanisms/serial/serial_ik.h"
+
+namespace kinelab::bench {
+
+namespace {
+
+// A step of the path: i = 1..N cyclically, each from the solution of step i − 1.
+class path_cursor {
+ public:
+  explicit path_cursor(std::size_t steps) : last_(steps - 1) {}
+  std::size_t next() {
+    i_ = i_ == last_ ? 1 : i_ + 1;
+    return i_;
+  }
+
+ private:
+  std::size_t last_, i_ = 0;
+};
+
+bool same_angles(const link_array& a, const link_array& b, int joints) {
+  for (int k = 1; k <= joints; ++k)
+    if (a(k) != b(k)) return false;
+  return true;
+}
+
+template <class Step>
+bool reproduces(std::size_t steps, Step step) {
+  for (std::size_t i = 1; i < steps; ++i)
+    if (!step(i)) {
+      std::fprintf(stderr, "kinelab_bench: step %zu does not reproduce the window's solution\n", i);
+      return false;
+    }
+  return true;
+}
+
+void nr_step_3r_inverse(benchmark::State& state) {
+  const serial_path& p = three_axis_path();
+  auto solve = [&](std::size_t i, link_array& the, link_array& dthe, link_array& ddthe) {
+    the = p.the[i - 1];
+    return newton_ik_3r(p.tolerance, p.arm, p.goal_p[i], the, dthe, ddthe);
+  };
+  if (!reproduces(p.the.size(), [&](std::size_t i) {
+        link_array the, dthe, ddthe;
+        solve(i, the, dthe, ddthe);
+        return same_angles(the, p.the[i], 3);
+      }))
+    return state.SkipWithError("the 3R path does not reproduce");
+  path_cursor at(p.the.size());
+  link_array the, dthe, ddthe;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(solve(at.next(), the, dthe, ddthe));
+    benchmark::DoNotOptimize(ddthe);
+  }
+}
+BENCHMARK(nr_step_3r_inverse);
+
+void nr_step_6r_inverse(benchmark::State& state) {
+  const serial_path& p = six_axis_path();
+  auto solve = [&](std::size_t i, link_array& the, link_array& dthe, link_array& ddthe) {
+    the = p.the[i - 1];
+    return newton_ik_6r(p.tolerance, p.arm, p.goal_p[i], p.goal_s[i], the, dthe, ddthe);
+  };
+  if (!reproduces(p.the.size(), [&](std::size_t i) {
+        link_array the, dthe, ddthe;
+        solve(i, the, dthe, ddthe);
+        return same_angles(the, p.the[i], 6);
+      }))
+    return state.SkipWithError("the 6R path does not reproduce");
+  path_cursor at(p.the.size());
+  link_array the, dthe, ddthe;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(solve(at.next(), the, dthe, ddthe));
+    benchmark::DoNotOptimize(ddthe);
+  }
+}
+BENCHMARK(nr_step_6r_inverse);
+
+// The same step through the straightforward evaluation the fast path is tested against.
+void nr_step_6r_inverse_reference(benchmark::State& state) {
+  const serial_path& p = six_axis_path();
+  path_cursor at(p.the.size());
+  link_array the, dthe, ddthe;
+  for (auto _ : state) {
+    const std::size_t i = at.next();
+    the = p.the[i - 1];
+    benchmark::DoNotOptimize(
+        newton_ik_6r_reference(p.tolerance, p.arm, p.goal_p[i], p.goal_s[i], the, dthe, ddthe));
+    benchmark::DoNotOptimize(ddthe);
+  }
+}
+BENCHMARK(nr_step_6r_inverse_reference);
+
+bool same_pose(const kin_state& a, const kin_state& b) {
+  return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+void nr_step_stewart_forward(benchmark::State& state) {
+  const stewart_path& p = stewart_forward_path();
+  auto solve = [&](std::size_t i, kin_state& position, kin_state& posture,
+                   platform_joints& joints) {
+    position = p.position[i - 1];
+    posture = p.posture[i - 1];
+    return newton_fk_stewart(p.tolerance, p.geometry, p.leg[i], p.dleg[i], p.ddleg[i], position,
+                             posture, joints);
+  };
+  if (!reproduces(p.position.size(), [&](std::size_t i) {
+        kin_state position, posture;
+        platform_joints joints;
+        solve(i, position, posture, joints);
+        return same_pose(position, p.position[i]) && same_pose(posture, p.posture[i]);
+      }))
+    return state.SkipWithError("the Stewart path does not reproduce");
+  path_cursor at(p.position.size());
+  kin_state position, posture;
+  platform_joints joints;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(solve(at.next(), position, posture, joints));
+    benchmark::DoNotOptimize(joints);
+  }
+}
+BENCHMARK(nr_step_stewart_forward);
+
+void nr_step_rail_forward(benchmark::State& state) {
+  const rail_path& p = rail_forward_path();
+  auto solve = [&](std::size_t i, kin_state& position, kin_state& posture,
+                   rail_joint_states& joints) {
+    position = p.position[i - 1];
+    posture = p.posture[i - 1];
+    return rail_forward(p.geometry, p.tolerance, p.bx[i], p.dbx[i], p.ddbx[i], position, posture,
+                        joints);
+  };
+  if (!reproduces(p.position.size(), [&](std::size_t i) {
+        kin_state position, posture;
+        rail_joint_states joints;
+        solve(i, position, posture, joints);
+        return same_pose(position, p.position[i]) && same_pose(posture, p.posture[i]);
+      }))
+    return state.SkipWithError("the rail path does not reproduce");
+  path_cursor at(p.position.size());
+  kin_state position, posture;
+  rail_joint_states joints;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(solve(at.next(), position, posture, joints));
+    benchmark::DoNotOptimize(joints);
+  }
+}
+BENCHMARK(nr_step_rail_forward);
+
+void nr_step_zelko_inverse(benchmark::State& state) {
+  const zelko_path& p = zelko_inverse_path();
+  auto solve = [&](std::size_t i, zelko_twists& h) {
+    h = p.twists[i - 1];
+    return zelko_inverse(p.tolerance, p.geometry, p.goal_p[i], p.goal_s[i], h);
+  };
+  if (!reproduces(p.twists.size(), [&](std::size_t i) {
+        zelko_twists h;
+        solve(i, h);
+        for (std::size_t k = 1; k <= 3; ++k)
+          if (!same_pose(h[k], p.twists[i][k])) return false;
+        return true;
+      }))
+    return state.SkipWithError("the zelko path does not reproduce");
+  path_cursor at(p.twists.size());
+  zelko_twists h;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(solve(at.next(), h));
+    benchmark::DoNotOptimize(h);
+  }
+}
+BENCHMARK(nr_step_zelko_inverse);
+
+}  // namespace
+
+}  // namespace kinelab::bench
