@@ -17,6 +17,22 @@ mat3 make(double a11, double a12, double a13, double a21, double a22, double a23
   return m;
 }
 
+// C = A·B for 3×3 matrices, summed as mat_mul sums (from 0, k = 1, 2, 3 in turn), so the
+// numbers are the same; it reads its inputs in place, where mat_mul copies them so that C may
+// be one of them. C must not be A or B.
+void product(const mat3& A, const mat3& B, mat3& C) {
+  for (int i = 1; i <= 3; ++i) {
+    const double a1 = A(i, 1), a2 = A(i, 2), a3 = A(i, 3);
+    for (int j = 1; j <= 3; ++j) {
+      double s = 0;
+      s += a1 * B(1, j);
+      s += a2 * B(2, j);
+      s += a3 * B(3, j);
+      C(i, j) = s;
+    }
+  }
+}
+
 // Rate and acceleration of one elementary rotation: Ṁ = ω·M′ and M̈ = ω̇·M′ + ω²·M″, where M′
 // and M″ are the first and second derivatives of the matrix with respect to its angle.
 void elementary_rates(const mat3& d1, const mat3& d2, double w, double dw, mat3& rate,
@@ -118,31 +134,31 @@ rotation_rates posture_matrices(const kin_state& s) {
   // Every triple product A·B·C is formed as (A·B)·C; a left pair that recurs (X·Y, Ẋ·Y, X·Ẏ)
   // is formed once and reused, which gives the same numbers as forming it each time.
   mat3 XY, dXY, XdY, ddXY, XddY, dXdY;
-  mat_mul(3, X, Y, XY);
-  mat_mul(3, dX, Y, dXY);
-  mat_mul(3, X, dY, XdY);
-  mat_mul(3, ddX, Y, ddXY);
-  mat_mul(3, X, ddY, XddY);
-  mat_mul(3, dX, dY, dXdY);
+  product(X, Y, XY);
+  product(dX, Y, dXY);
+  product(X, dY, XdY);
+  product(ddX, Y, ddXY);
+  product(X, ddY, XddY);
+  product(dX, dY, dXdY);
 
   rotation_rates m;
-  mat_mul(3, XY, Z, m.R);
+  product(XY, Z, m.R);
 
   mat3 t1, t2, t3;
-  mat_mul(3, dXY, Z, t1);
-  mat_mul(3, XdY, Z, t2);
-  mat_mul(3, XY, dZ, t3);
+  product(dXY, Z, t1);
+  product(XdY, Z, t2);
+  product(XY, dZ, t3);
   mat_add3(3, t1, t2, t3, m.dR);
 
   // R̈ = Ẍ·Y·Z + X·Ÿ·Z + X·Y·Z̈ + 2·(Ẋ·Ẏ·Z + Ẋ·Y·Ż + X·Ẏ·Ż)
   mat3 own, cross;
-  mat_mul(3, ddXY, Z, t1);
-  mat_mul(3, XddY, Z, t2);
-  mat_mul(3, XY, ddZ, t3);
+  product(ddXY, Z, t1);
+  product(XddY, Z, t2);
+  product(XY, ddZ, t3);
   mat_add3(3, t1, t2, t3, own);
-  mat_mul(3, dXdY, Z, t1);
-  mat_mul(3, dXY, dZ, t2);
-  mat_mul(3, XdY, dZ, t3);
+  product(dXdY, Z, t1);
+  product(dXY, dZ, t2);
+  product(XdY, dZ, t3);
   mat_add3(3, t1, t2, t3, cross);
   mat_scale(3, cross, 2.0, cross);
   mat_add(3, own, cross, m.ddR);
@@ -225,14 +241,15 @@ kin_state posture_from_matrices(const rotation_rates& m) {
 
 rotation_rates mat_mul_rates(const rotation_rates& Ri, const rotation_rates& R) {
   rotation_rates out;
-  mat_mul(3, R.R, Ri.R, out.R);
+  product(R.R, Ri.R, out.R);
   mat3 t1, t2, t3;
-  mat_mul(3, R.dR, Ri.R, t1);
-  mat_mul(3, R.R, Ri.dR, t2);
+  product(R.dR, Ri.R, t1);
+  product(R.R, Ri.dR, t2);
   mat_add(3, t1, t2, out.dR);
-  mat_mul(3, R.ddR, Ri.R, t1);
-  mat_mul_scaled(3, R.dR, Ri.dR, 2.0, t2);
-  mat_mul(3, R.R, Ri.ddR, t3);
+  product(R.ddR, Ri.R, t1);
+  product(R.dR, Ri.dR, t2);
+  mat_scale(3, t2, 2.0, t2);
+  product(R.R, Ri.ddR, t3);
   mat_add3(3, t1, t2, t3, out.ddR);
   return out;
 }

@@ -115,6 +115,12 @@ TEST(rotation_products, posture_matrices_equal_the_triple_products_bit_for_bit) 
     s.dx = rate(rng), s.dy = rate(rng), s.dz = rate(rng);
     s.ddx = rate(rng), s.ddy = rate(rng), s.ddz = rate(rng);
     if (trial % 4 == 0) s.dx = s.ddy = 0;  // the serial links: only one angle moves
+    // Values that overflow or are not finite take the same operations, so the same NaNs.
+    const double extreme[] = {INFINITY, -INFINITY, std::nan(""), 1e200, -0.0};
+    if (trial % 10 == 1) {
+      double* fields[] = {&s.x, &s.dx, &s.ddx, &s.y, &s.dy, &s.ddy, &s.z, &s.dz, &s.ddz};
+      *fields[trial / 10 % 9] = extreme[trial / 90 % 5];
+    }
     const rotation_rates a = posture_matrices(s), b = triple_by_triple(s);
     const std::string at = "trial " + std::to_string(trial);
     EXPECT_EQ(differences(a.R, b.R, at + " R"), "");
