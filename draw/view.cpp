@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "core/posture.h"
+
 namespace kinelab {
 
 namespace {
@@ -143,6 +145,18 @@ void draw_polyline(surface& sf, int n, const std::vector<double>& X, const std::
     if (i == 0 || i == n) view_dot(sf, p.u, p.w, 1);
     if (i != 0) view_line(sf, previous.u, previous.w, p.u, p.w, 1);
     previous = p;
+  }
+}
+
+void draw_frame_axes(surface& sf, const mat3& V, double s, const kin_state& origin,
+                     const kin_state& posture, double length) {
+  const mat3 R = rotation_matrix(posture.x, posture.y, posture.z);
+  const view_point o = project(V, s, origin.x, origin.y, origin.z);
+  const int axis_colour[] = {0, 1, 2, 4};
+  for (int c = 1; c <= 3; ++c) {
+    const view_point e = project(V, s, origin.x + length * R(1, c), origin.y + length * R(2, c),
+                                 origin.z + length * R(3, c));
+    view_line(sf, o.u, o.w, e.u, e.w, axis_colour[c]);
   }
 }
 

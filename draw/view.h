@@ -22,11 +22,15 @@ void view_dot(surface& sf, double u, double w, int colour);  // circle of radius
 void graph_line(surface& sf, double u1, double w1, double u2, double w2, int colour);
 void graph_dot(surface& sf, double u, double w, int colour);
 
+// A frame's x, y and z axes (the columns of rotation_matrix(posture), `length` long) from
+// `origin`, in colours 1, 2 and 4, with the current pen.
+void draw_frame_axes(surface& sf, const mat3& V, double s, const kin_state& origin,
+                     const kin_state& posture, double length);
+
 // Dotted world axes of length L in colours 1, 2, 4, each labelled with L at its end.
 void draw_axes(surface& sf, const mat3& V, double L, double s);
 // Blue polyline through points 0..n with a dot at each end.
-void draw_chain(surface& sf, int n, const std::vector<kin_state>& points, const mat3& V,
-                double s);
+void draw_chain(surface& sf, int n, const std::vector<kin_state>& points, const mat3& V, double s);
 void draw_polyline(surface& sf, int n, const std::vector<double>& X, const std::vector<double>& Y,
                    const std::vector<double>& Z, const mat3& V, double s);
 

@@ -147,16 +147,8 @@ void draw_serial_arm(surface& s, const view_params& v, const std::vector<kin_sta
     view_dot(s, q[k].u, q[k].w, static_cast<int>(k % 4) + 1);
   for (std::size_t k = 0; k + 1 < q.size(); ++k)
     view_line(s, q[k].u, q[k].w, q[k + 1].u, q[k + 1].w, static_cast<int>(k % 3) + 1);
-  // Tool frame: the columns of (L/10)·R are the tool's x, y, z axes.
-  const mat3 R = rotation_matrix(tool_posture.x, tool_posture.y, tool_posture.z);
-  const kin_state& tip = points.back();
-  const int axis_colour[] = {0, 1, 2, 4};
-  for (int c = 1; c <= 3; ++c) {
-    const double k = L / 10;
-    const view_point e =
-        project(v.V, v.scale, tip.x + k * R(1, c), tip.y + k * R(2, c), tip.z + k * R(3, c));
-    view_line(s, q.back().u, q.back().w, e.u, e.w, axis_colour[c]);
-  }
+  // Tool frame: the tool's x, y, z axes, L/10 long.
+  draw_frame_axes(s, v.V, v.scale, points.back(), tool_posture, L / 10);
   s.DrawWidth(1);
 }
 

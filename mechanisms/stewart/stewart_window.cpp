@@ -167,18 +167,8 @@ void stewart_logic::draw_step(sim_window& w, surface& s, const view_params& v, i
   // Leg k in palette colour k (blue, green, cyan, red, magenta, yellow).
   for (std::size_t k = 0; k < joint.size(); ++k)
     view_line(s, joint[k].u, joint[k].w, base[k].u, base[k].w, static_cast<int>(k) + 1);
-  // Platform frame at pp: the columns of R, L/10 long, are the platform's x, y, z axes.
-  const kin_state& p = (*pp_)[at];
-  const kin_state& q = (*sp_)[at];
-  const mat3 R = rotation_matrix(q.x, q.y, q.z);
-  const view_point o = project(v.V, v.scale, p.x, p.y, p.z);
-  const double length = w.draw_size / 10;
-  const int axis_colour[] = {0, 1, 2, 4};
-  for (int c = 1; c <= 3; ++c) {
-    const view_point e = project(v.V, v.scale, p.x + length * R(1, c), p.y + length * R(2, c),
-                                 p.z + length * R(3, c));
-    view_line(s, o.u, o.w, e.u, e.w, axis_colour[c]);
-  }
+  // Platform frame at the origin pp: its x, y, z axes, draw_size/10 long.
+  draw_frame_axes(s, v.V, v.scale, (*pp_)[at], (*sp_)[at], w.draw_size / 10);
   // The dotted world axes that follow are drawn with the thin pen.
   s.DrawWidth(1);
 }
