@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/decl_builder.h"
+#include "app/pose_fields.h"
 #include "core/angles.h"
 #include "core/number_text.h"
 #include "mechanisms/stewart/stewart_window.h"
@@ -25,10 +26,7 @@ class stewart_inverse_logic : public stewart_logic {
   void read_parameters(sim_window& w) override {
     read_geometry(w);
     // The start pose is a slider setting: whatever was typed into Text9 is replaced.
-    for (int k = 0; k < stewart_leg_count; ++k) {
-      const int value = w.ctl.slider_at("HScroll1", k).value;
-      w.ctl.set_number("Text9", k, k < position_rows ? value / slider_units_per_length : value);
-    }
+    start_pose_from_sliders(w.ctl, "HScroll1", "Text9", slider_units_per_length);
   }
 
   void static_pose(sim_window& w) override {
@@ -36,12 +34,7 @@ class stewart_inverse_logic : public stewart_logic {
     // only the lengths of the legs are stored.
     kin_state& p = pp(0);
     kin_state& s = sp(0);
-    p.x = w.ctl.number("Text9", 0);
-    p.y = w.ctl.number("Text9", 1);
-    p.z = w.ctl.number("Text9", 2);
-    s.x = rad(w.ctl.number("Text9", 3));
-    s.y = rad(w.ctl.number("Text9", 4));
-    s.z = rad(w.ctl.number("Text9", 5));
+    read_pose_values(w.ctl, "Text9", p, s);
     stewart_leg_set legs;
     platform_joints joints;
     stewart_ik(geometry_, p, s, legs, joints);
