@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/diagnostics.h"
 #include "app/trajectory_arrays.h"
 #include "app/window_model.h"
 #include "core/array_algebra.h"
@@ -98,6 +99,12 @@ class window_logic {
   virtual std::string run_note() const { return {}; }
   // The same after a static pose (a pose the mechanism cannot take, say).
   virtual std::string static_pose_note() const { return {}; }
+  // The Jacobian at step i between the mechanism's joints and its pose, taken the way round
+  // that loses rank where the mechanism is singular (the one its Newton–Raphson solve inverts:
+  // serial arms, joint angles to the tool pose; platforms, the platform pose to the leg or rail
+  // lengths), whichever of the two the window drives. Built from the values stored at step i;
+  // false when the window has none there.
+  virtual bool jacobian_at(int /*i*/, jacobian_matrix& /*J*/) const { return false; }
 };
 
 struct window_decl {
@@ -107,6 +114,9 @@ struct window_decl {
   std::vector<control_grid> layout;
   std::vector<button_decl> buttons;  // run, stop, next with their captions
   std::vector<graph_decl> graphs;
+  // The unknowns of a Newton–Raphson window's solve (empty for the closed-form windows), for
+  // finding branch jumps.
+  std::vector<solved_variable> solved_variables;
   controls initial;  // every control with its default text, range and caption
   std::function<std::unique_ptr<window_logic>()> make_logic;
 };

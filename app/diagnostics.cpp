@@ -1,0 +1,76 @@
+#include "app/diagnostics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "core/angles.h"
+
+namespace kinelab {
+
+namespace {
+
+double kin_state::*value_field(char component) {
+  switch (component) {
+    case 'y':
+      return &kin_state::y;
+    case 'z':
+      return &kin_state::z;
+    default:
+      return &kin_state::x;
+  }
+}
+
+std::string variable_name(const trajectory_array& a, char component) {
+  return a.kind == array_kind::scalar ? a.name : a.name + "." + component;
+}
+
+}  // namespace
+
+std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
+                                           const std::vector<solved_variable>& unknowns) {
+  std::vector<branch_jump> jumps;
+  const int N = arrays.N();
+  for (const solved_variable& u : unknowns) {
+    const trajectory_array* a = arrays.find(u.array);
+    if (!a || N < 1) continue;
+    const double kin_state::*f = value_field(u.component);
+    std::vector<double> change(static_cast<std::size_t>(N) + 1, 0.0);
+    double total = 0;
+    for (int i = 1; i <= N; ++i) {
+      double d = a->at[static_cast<std::size_t>(i)].*f - a->at[static_cast<std::size_t>(i - 1)].*f;
+      // An angle that wraps at ±180° has not moved by a turn.
+      if (u.angle) wrap_angle(d);
+      change[static_cast<std::size_t>(i)] = std::fabs(d);
+      total += std::fabs(d);
+    }
+    const double mean = total / N;
+    for (int i = 1; i <= N; ++i) {
+      const double d = change[static_cast<std::size_t>(i)];
+      const bool over_quarter_turn = u.angle && d > half_pi;
+      const bool sudden =
+          i >= 2 && d > 10 * change[static_cast<std::size_t>(i - 1)] && d > 10 * mean;
+      if (over_quarter_turn || sudden)
+        jumps.push_back({i, variable_name(*a, u.component), d, u.angle});
+    }
+  }
+  std::sort(jumps.begin(), jumps.end(),
+            [](const branch_jump& l, const branch_jump& r) { return l.step < r.step; });
+  return jumps;
+}
+
+std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps) {
+  if (jumps.empty()) return {};
+  const branch_jump& first = jumps.front();
+  char change[64];
+  if (first.angle)
+    std::snprintf(change, sizeof change, "%.4g°", deg(first.change));
+  else
+    std::snprintf(change, sizeof change, "%.4g", first.change);
+  std::string text = "the solution jumped at step " + std::to_string(first.step) + " (" +
+                     first.variable + " by " + change + ")";
+  if (jumps.size() > 1) text += " and " + std::to_string(jumps.size() - 1) + " more times";
+  return text + ": the solver moved to another assembly or elbow mode";
+}
+
+}  // namespace kinelab

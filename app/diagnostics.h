@@ -1,0 +1,41 @@
+#pragma once
+// What a window can say about its last Run beyond the trajectory: how far each step stood from
+// a singularity, and where a Newton–Raphson solution jumped to another assembly or elbow mode.
+#include <string>
+#include <vector>
+
+#include "app/trajectory_arrays.h"
+#include "core/singular_values.h"
+
+namespace kinelab {
+
+// One unknown of a window's Newton–Raphson solve, as stored in its arrays: the value field of
+// one component ('x', 'y' or 'z') of one array. Angles are compared wrapped.
+struct solved_variable {
+  std::string array;
+  char component = 'x';
+  bool angle = false;
+};
+
+// A step at which a solved variable changed by more than 90° (an angle), or by more than ten
+// times its change at the step before and ten times its mean change over the run (so that
+// the rounding-level moves of a variable at rest do not count).
+struct branch_jump {
+  int step = 0;
+  std::string variable;  // "the5", "p.x"
+  double change = 0;     // radians for an angle
+  bool angle = false;
+};
+std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
+                                           const std::vector<solved_variable>& unknowns);
+
+// "the solution jumped at step 17 (the5 by 183.2°): the solver moved to another assembly or
+// elbow mode", naming the first jump and how many there were; empty when there were none.
+std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps);
+
+// σmin and condition number of the window's Jacobian at every step 0..N.
+struct singularity_history {
+  std::vector<double> sigma_min, condition;
+};
+
+}  // namespace kinelab
