@@ -73,4 +73,16 @@ std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps) {
   return text + ": the solver moved to another assembly or elbow mode";
 }
 
+std::string describe_singularity(const singularity_history& h) {
+  if (h.sigma_min.empty()) return {};
+  const auto low = std::min_element(h.sigma_min.begin(), h.sigma_min.end());
+  const auto high = std::max_element(h.condition.begin(), h.condition.end());
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "sigma_min %.6g at step %d (smallest), condition number %.6g at step %d (largest)",
+                *low, static_cast<int>(low - h.sigma_min.begin()), *high,
+                static_cast<int>(high - h.condition.begin()));
+  return text;
+}
+
 }  // namespace kinelab

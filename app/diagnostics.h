@@ -37,5 +37,7 @@ std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps);
 struct singularity_history {
   std::vector<double> sigma_min, condition;
 };
+// "sigma_min 0.0123 at step 17 (smallest), condition number 812 at step 17 (largest)".
+std::string describe_singularity(const singularity_history& h);
 
 }  // namespace kinelab

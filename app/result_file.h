@@ -23,13 +23,12 @@ class result_text {
  private:
   void start_item();
   std::string content_;
-  int column_ = 0;           // characters written on the current line
+  int column_ = 0;  // characters written on the current line
   bool line_started_ = false;
 };
 
 // Writes `content` to `path` through a temporary file beside it that is renamed into place, so
 // a failed write leaves the previous file intact. On failure returns false and says why.
-bool write_file_atomically(const std::string& path, const std::string& content,
-                           std::string& error);
+bool write_file_atomically(const std::string& path, const std::string& content, std::string& error);
 
 }  // namespace kinelab

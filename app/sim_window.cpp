@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/derivative_check.h"
 #include "app/result_file.h"
 #include "app/settings.h"
 #include "app/solver_report.h"
@@ -98,6 +99,7 @@ void sim_window::static_pose() {
     logic_->static_pose(*this);
   });
   if (!ok) return;
+  trajectory_changed();
   if (const auto& record = logic_->arrays.solver_record(); !record.empty())
     add_report(summarize_static_pose(record.front()), false);
   add_report(logic_->static_pose_note(), false);
@@ -116,6 +118,21 @@ void sim_window::run() {
     figure_no = 0;
     show_caption(view_caption);
   }
+  if (!compute_trajectory()) return;
+
+  result_text out;
+  logic_->write_header(out);
+  for (int i = 0; i <= N_; ++i) logic_->write_row(out, i);
+  std::string error;
+  if (!write_file_atomically(result_file_name, out.str(), error))
+    add_report("result.dat was not written: " + error, true);
+
+  step_no = 0;
+  step_dir = 1;
+  timer_enabled_ = true;
+}
+
+bool sim_window::compute_trajectory() {
   report("", false);
   // Everything that can be mistyped is read before the arrays change, so a bad field leaves
   // the previous trajectory, drawing and file as they were.
@@ -123,7 +140,7 @@ void sim_window::run() {
         logic_->read_parameters(*this);
         logic_->begin_run(*this);
       }))
-    return;
+    return false;
 
   N_ = whole_divisions();
   T_ = settings().T;
@@ -140,17 +157,11 @@ void sim_window::run() {
   add_report(summarize_run(logic_->arrays.solver_record()), false);
   add_report(logic_->run_note(), false);
   guard_non_finite();
-
-  result_text out;
-  logic_->write_header(out);
-  for (int i = 0; i <= N_; ++i) logic_->write_row(out, i);
-  std::string error;
-  if (!write_file_atomically(result_file_name, out.str(), error))
-    add_report("result.dat was not written: " + error, true);
-
-  step_no = 0;
-  step_dir = 1;
-  timer_enabled_ = true;
+  trajectory_changed();
+  jumps_ = find_branch_jumps(logic_->arrays, decl_.solved_variables);
+  add_report(summarize_branch_jumps(jumps_), false);
+  has_run_ = true;
+  return true;
 }
 
 void sim_window::guard_non_finite() {
@@ -192,7 +203,14 @@ void sim_window::slider_changed(const std::string& group, int index) {
     static_pose();
 }
 
+void sim_window::trajectory_changed() {
+  jumps_.clear();
+  singularity_known_ = false;
+  diagnostics_page_ = 0;
+}
+
 void sim_window::draw_frame(int step, bool with_path) {
+  shown_graph_ = -1;
   const int i = std::clamp(step, 0, std::max(0, logic_->arrays.N()));
   const view_params v = view();
   picture_.Cls();
@@ -229,23 +247,84 @@ void sim_window::next_figure() {
   if (decl_.style.next_stops_timer) timer_enabled_ = false;
   if (decl_.graphs.empty()) return;
   figure_no += 1;
-  const graph_decl& g = decl_.graphs[static_cast<std::size_t>(figure_no - 1)];
-  if (const trajectory_array* a = logic_->arrays.find(g.array)) {
-    const int n = logic_->arrays.N();
-    switch (g.component) {
-      case 'y':
-        plot_y(picture_, n, a->at);
-        break;
-      case 'z':
-        plot_z(picture_, n, a->at);
-        break;
-      default:
-        plot_x(picture_, n, a->at);
-        break;
+  draw_graph(figure_no - 1);
+  if (figure_no >= static_cast<int>(decl_.graphs.size())) figure_no = 0;
+}
+
+void sim_window::draw_graph(int index) {
+  const graph_decl& g = decl_.graphs[static_cast<std::size_t>(index)];
+  const int n = logic_->arrays.N();
+  const trajectory_array* a = logic_->arrays.find(g.array);
+  if (a) {
+    const quantity_check q = check_quantity(*a, g.component, T_);
+    plot3(picture_, n, q.value, q.rate, q.accel);
+    if (derivative_check_) {
+      plot_overlay(picture_, n, 1, q.rate, q.rate_difference);
+      plot_overlay(picture_, n, 2, q.accel, q.accel_difference);
+      report("derivative check, " + describe(q), false);
     }
   }
   show_caption(g.caption);
-  if (figure_no >= static_cast<int>(decl_.graphs.size())) figure_no = 0;
+  shown_graph_ = index;
+}
+
+void sim_window::toggle_derivative_check() {
+  derivative_check_ = !derivative_check_;
+  if (shown_graph_ >= 0) draw_graph(shown_graph_);
+}
+
+const singularity_history& sim_window::singularity() {
+  if (!singularity_known_) {
+    const int n = logic_->arrays.N();
+    singularity_.sigma_min.assign(static_cast<std::size_t>(std::max(n + 1, 0)), 0.0);
+    singularity_.condition = singularity_.sigma_min;
+    for (int i = 0; i <= n; ++i) {
+      jacobian_matrix J;
+      if (!logic_->jacobian_at(i, J)) J.rows = J.cols = 0;
+      const singularity_distance d = singularity_distance_of(J);
+      singularity_.sigma_min[static_cast<std::size_t>(i)] = d.sigma_min;
+      singularity_.condition[static_cast<std::size_t>(i)] = d.condition;
+    }
+    singularity_known_ = true;
+  }
+  return singularity_;
+}
+
+std::vector<int> sim_window::unconverged_steps() const {
+  std::vector<int> steps;
+  const auto& record = logic_->arrays.solver_record();
+  for (std::size_t i = 0; i < record.size(); ++i)
+    if (record[i].status != nr_status::converged) steps.push_back(static_cast<int>(i));
+  return steps;
+}
+
+void sim_window::show_diagnostics() {
+  if (decl_.style.next_stops_timer) timer_enabled_ = false;
+  const auto& record = logic_->arrays.solver_record();
+  const int pages = record.empty() ? 1 : 2;
+  const int page = diagnostics_page_ % pages;
+  diagnostics_page_ = (page + 1) % pages;
+  const int n = logic_->arrays.N();
+  if (page == 0) {
+    const singularity_history& h = singularity();
+    plot3(picture_, n, h.sigma_min, h.condition, {});
+    show_caption("diagnostics: sigma_min (blue), condition (green)");
+    report(describe_singularity(h), false);
+  } else {
+    std::vector<double> corrections, residual, status;
+    for (const nr_outcome& r : record) {
+      corrections.push_back(r.iterations);
+      residual.push_back(r.residual);
+      status.push_back(static_cast<int>(r.status));
+    }
+    plot3(picture_, n, corrections, residual, status);
+    show_caption("diagnostics: corrections (blue), residual (green), status (red)");
+  }
+  std::vector<int> jump_steps;
+  for (const branch_jump& j : jumps_) jump_steps.push_back(j.step);
+  plot_step_marks(picture_, n, unconverged_steps(), 4);
+  plot_step_marks(picture_, n, jump_steps, 5);
+  shown_graph_ = -1;
 }
 
 bool sim_window::press(const std::string& button) {
@@ -255,6 +334,10 @@ bool sim_window::press(const std::string& button) {
     stop();
   else if (button == "next")
     next_figure();
+  else if (button == "diagnostics")
+    show_diagnostics();
+  else if (button == "check_derivatives")
+    toggle_derivative_check();
   else
     return false;
   return true;

@@ -141,8 +141,24 @@ class sim_window : public window_model {
   recording_surface* picture() override { return &picture_; }
 
   void run();
+  // A Run without result.dat and without starting the timer: reads the fields, computes the
+  // trajectory, reports as a Run does. False when a field stopped it.
+  bool compute_trajectory();
+  bool has_run() const { return has_run_; }
   void stop() { timer_enabled_ = false; }
   void next_figure();
+  // The derivative check on the graphs: while on, every graph shows the numerical derivatives
+  // of its value and rate dotted over its rate and acceleration, and the status line gives the
+  // largest mismatch. Toggling redraws the graph on show.
+  void toggle_derivative_check();
+  bool derivative_check_on() const { return derivative_check_; }
+  // The diagnostics of the last Run, a page per press: the distance to a singularity (σmin and
+  // the condition number) and, in the Newton–Raphson windows, the solver's record; unconverged
+  // steps and branch jumps are marked along the time axis.
+  void show_diagnostics();
+  const singularity_history& singularity();  // computed once per Run or static pose
+  std::vector<int> unconverged_steps() const;
+  const std::vector<branch_jump>& branch_jumps() const { return jumps_; }
   void static_pose();
   void redraw() { draw_frame(step_no, true); }
 
@@ -173,6 +189,8 @@ class sim_window : public window_model {
   // that a computation let through is set to 0 and reported as an error.
   void guard_non_finite();
   void draw_frame(int step, bool with_path);
+  void draw_graph(int index);
+  void trajectory_changed();
   // Runs f; a field_error is reported in the status line and f's effects stop there.
   bool guarded(const std::function<void()>& f);
   void report(std::string message, bool is_error);
@@ -183,6 +201,13 @@ class sim_window : public window_model {
   std::unique_ptr<window_logic> logic_;
   recording_surface picture_;
   bool timer_enabled_ = false;
+  bool derivative_check_ = false;
+  bool has_run_ = false;
+  int shown_graph_ = -1;  // the graph on the drawing surface, −1 while it shows the mechanism
+  int diagnostics_page_ = 0;
+  std::vector<branch_jump> jumps_;
+  bool singularity_known_ = false;
+  singularity_history singularity_;
   int N_ = 0;
   double T_ = 1;
 };

@@ -54,7 +54,7 @@ std::vector<array_column> array_columns(const trajectory_array& a) {
           {n + ".z", &kin_state::z}, {n + ".dz", &kin_state::dz}, {n + ".ddz", &kin_state::ddz}};
 }
 
-std::string trajectory_arrays::csv() const {
+std::string trajectory_arrays::csv(const std::vector<extra_column>& extra) const {
   std::string out = "i";
   std::vector<std::pair<const trajectory_array*, array_column>> columns;
   for (const auto& a : arrays_)
@@ -64,6 +64,7 @@ std::string trajectory_arrays::csv() const {
     }
   const bool with_record = !solver_record_.empty();
   if (with_record) out += ",nr_iterations,nr_residual,nr_status";
+  for (const extra_column& e : extra) out += "," + e.name;
   out += "\n";
   for (int i = 0; i <= N(); ++i) {
     const auto at = static_cast<std::size_t>(i);
@@ -74,6 +75,8 @@ std::string trajectory_arrays::csv() const {
       out += "," + std::to_string(r.iterations) + "," + format_number(r.residual) + "," +
              std::to_string(static_cast<int>(r.status));
     }
+    for (const extra_column& e : extra)
+      out += "," + format_number(at < e.values->size() ? (*e.values)[at] : 0.0);
     out += "\n";
   }
   return out;

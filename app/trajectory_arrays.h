@@ -38,8 +38,13 @@ class trajectory_arrays {
   // stood ("p4.dx at step 3"); a safety net behind the kinematics' own guards.
   int replace_non_finite(std::string& first);
 
-  // CSV: one row per step, one column per field, named after the arrays.
-  std::string csv() const;
+  // CSV: one row per step, one column per field, named after the arrays, then the solver
+  // record and the extra columns (values per step 0..N) in the order given.
+  struct extra_column {
+    std::string name;
+    const std::vector<double>* values;
+  };
+  std::string csv(const std::vector<extra_column>& extra = {}) const;
 
  private:
   std::deque<trajectory_array> arrays_;

@@ -1,12 +1,16 @@
 #include "cli/cli.h"
 
 #include <charconv>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 
+#include "app/derivative_check.h"
+#include "app/profile_comparison.h"
 #include "app/result_file.h"
 #include "app/settings.h"
 #include "app/sim_window.h"
+#include "app/window_export.h"
 #include "core/number_text.h"
 #include "draw/svg_surface.h"
 #include "mechanisms/registry.h"
@@ -21,7 +25,7 @@ const char* usage_text =
     "usage: kinelab-cli list\n"
     "       kinelab-cli WINDOW [--N n] [--T t] [ACTION]...\n"
     "actions: --set CONTROL=VALUE  --press BUTTON  --tick K  --print CONTROL\n"
-    "         --svg FILE  --dump FILE\n";
+    "         --svg FILE  --dump FILE  --check-derivatives  --compare-profiles\n";
 
 struct usage_error {
   std::string message;
@@ -131,10 +135,41 @@ class session {
     save(path, s.document());
   }
 
-  void dump(const std::string& path) {
-    auto* sim = dynamic_cast<sim_window*>(&w_);
-    if (!sim) throw usage_error{w_.name() + " has no trajectory arrays"};
-    save(path, sim->logic().arrays.csv());
+  void dump(const std::string& path) { save(path, window_csv(simulation("trajectory arrays"))); }
+
+  // The derivative check of every graph's quantity, over the last Run (computed first, without
+  // result.dat, when the window has not run).
+  void check_derivatives() {
+    sim_window& sim = simulation("graphs");
+    if (!sim.has_run() && !sim.compute_trajectory()) return;
+    const quantity_check* worst_rate = nullptr;
+    const quantity_check* worst_accel = nullptr;
+    std::vector<quantity_check> checks;
+    for (const graph_decl& g : sim.decl().graphs)
+      if (const trajectory_array* a = sim.logic().arrays.find(g.array))
+        checks.push_back(check_quantity(*a, g.component, sim.T()));
+    for (const quantity_check& q : checks) {
+      out_ << describe(q) << "\n";
+      if (!worst_rate || q.rate_mismatch.relative > worst_rate->rate_mismatch.relative)
+        worst_rate = &q;
+      if (!worst_accel || q.accel_mismatch.relative > worst_accel->accel_mismatch.relative)
+        worst_accel = &q;
+    }
+    if (worst_rate)
+      out_ << "largest: rate " << format_short(worst_rate->rate_mismatch.relative) << " ("
+           << worst_rate->column << "), acceleration "
+           << format_short(worst_accel->accel_mismatch.relative) << " (" << worst_accel->column
+           << ")\n";
+  }
+
+  void compare_profiles() {
+    const profile_comparison c = kinelab::compare_profiles(simulation("profiles"));
+    if (!c.problem.empty()) {
+      err_ << w_.name() << ": the profiles were not compared: " << c.problem << "\n";
+      failed_ = true;
+      return;
+    }
+    out_ << profile_table_text(c);
   }
 
  private:
@@ -146,6 +181,18 @@ class session {
     if (a.index < 0 || a.index >= static_cast<int>(v.size()))
       throw usage_error{a.name + " has indices 0.." + std::to_string(v.size() - 1)};
     return v[static_cast<std::size_t>(a.index)];
+  }
+
+  sim_window& simulation(const char* what) {
+    auto* sim = dynamic_cast<sim_window*>(&w_);
+    if (!sim) throw usage_error{w_.name() + " has no " + what};
+    return *sim;
+  }
+
+  static std::string format_short(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2g", v);
+    return text;
   }
 
   void save(const std::string& path, const std::string& content) {
@@ -196,6 +243,14 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
   s.report_status();
   for (; k < args.size(); ++k) {
     const std::string& a = args[k];
+    if (a == "--check-derivatives" || a == "--compare-profiles") {
+      if (a == "--check-derivatives")
+        s.check_derivatives();
+      else
+        s.compare_profiles();
+      s.report_status();
+      continue;
+    }
     if (k + 1 >= args.size()) throw usage_error{"missing value after " + a};
     const std::string& v = args[++k];
     if (a == "--set") {

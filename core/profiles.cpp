@@ -56,4 +56,16 @@ driven_value apply_profile(const profile_point& p, double a, double b, double T)
   return v;
 }
 
+const char* to_string(profile_kind kind) {
+  switch (kind) {
+    case profile_kind::quintic:
+      return "quintic";
+    case profile_kind::cubic:
+      return "cubic";
+    case profile_kind::linear:
+      return "constant velocity";
+  }
+  return "?";
+}
+
 }  // namespace kinelab

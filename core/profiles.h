@@ -11,6 +11,7 @@ void profile_linear(double tau, double& s, double& ds, double& dds);
 // The option group Option1: element 0 quintic, 1 cubic, anything else (2 or none) linear.
 enum class profile_kind { quintic, cubic, linear };
 profile_kind profile_from_option(int selected_option);
+const char* to_string(profile_kind kind);  // "quintic", "cubic", "constant velocity"
 
 struct profile_point {
   double s = 0, ds = 0, dds = 0;

@@ -1,5 +1,6 @@
 #include "draw/graphs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
@@ -108,10 +109,13 @@ void plot3(surface& sf, int N, const std::vector<double>& A, const std::vector<d
     const std::vector<double>& values;
     int colour;
     double tick_from, tick_to;  // u of the label ticks, drawn toward the label
-  } curves[] = {{A, 1, 0, -8}, {B, 2, dx * N + 3, dx * N}, {C, 4, dx * N + 13, dx * N + 10}};
+  } curves[] = {{A, graph_colour[0], 0, -8},
+                {B, graph_colour[1], dx * N + 3, dx * N},
+                {C, graph_colour[2], dx * N + 13, dx * N + 10}};
 
   double factor[3];
   for (int c = 0; c < 3; ++c) {
+    if (curves[c].values.empty()) continue;
     double M = 0, unit = 0;
     graph_scale(N, curves[c].values, M, unit);
     factor[c] = F / M;  // millimetres per unit of the curve
@@ -120,12 +124,45 @@ void plot3(surface& sf, int N, const std::vector<double>& A, const std::vector<d
 
   sf.DrawWidth(2);
   for (int c = 0; c < 3; ++c) {
+    if (curves[c].values.empty()) continue;
     const double f = factor[c];
     for (int i = 0; i < N; ++i)
       graph_line(sf, dx * i, f * sample(curves[c].values, i), dx * (i + 1),
                  f * sample(curves[c].values, i + 1), curves[c].colour);
   }
   sf.DrawWidth(1);
+}
+
+void plot_overlay(surface& sf, int N, int which, const std::vector<double>& curve,
+                  const std::vector<double>& overlay) {
+  if (N < 1 || which < 0 || which > 2) return;
+  const double W = sf.ScaleWidth(), H = sf.ScaleHeight();
+  const double dx = (W - 30) / N;
+  double M = 0, unit = 0;
+  graph_scale(N, curve, M, unit);  // the scale plot3 gave the curve
+  const double f = full_scale_fraction * H / M;
+  auto at = [&](int i, double& v) {
+    if (i < 0 || static_cast<std::size_t>(i) >= overlay.size()) return false;
+    v = overlay[static_cast<std::size_t>(i)];
+    // Off the graph by more than its height: clipped to the edge rather than drawn far away.
+    v = std::clamp(v, -M * 2.5, M * 2.5);
+    return std::isfinite(v);
+  };
+  sf.DrawStyle(2);
+  for (int i = 0; i < N; ++i) {
+    double a = 0, b = 0;
+    if (at(i, a) && at(i + 1, b))
+      graph_line(sf, dx * i, f * a, dx * (i + 1), f * b, graph_colour[which]);
+  }
+  sf.DrawStyle(0);
+}
+
+void plot_step_marks(surface& sf, int N, const std::vector<int>& steps, int colour) {
+  if (N < 1) return;
+  const double W = sf.ScaleWidth(), H = sf.ScaleHeight();
+  const double dx = (W - 30) / N;
+  for (int i : steps)
+    if (i >= 0 && i <= N) graph_line(sf, dx * i, -H / 2, dx * i, -H / 2 + 4, colour);
 }
 
 void plot_x(surface& sf, int N, const std::vector<kin_state>& a) {

@@ -11,8 +11,17 @@ namespace kinelab {
 void graph_frame(surface& sf);
 // M comes in as the start value and leaves as the rounded full scale; unit its decimal unit.
 void graph_scale(int N, const std::vector<double>& curve, double& M, double& unit);
+// An empty curve is left out (no line, no scale labels).
 void plot3(surface& sf, int N, const std::vector<double>& A, const std::vector<double>& B,
            const std::vector<double>& C);
+// The colours of plot3's curves A, B, C.
+inline constexpr int graph_colour[3] = {1, 2, 4};
+// A curve drawn dotted over curve `which` (0..2) of a plot3 graph, at that curve's full scale
+// and in its colour; entries that are not finite leave gaps.
+void plot_overlay(surface& sf, int N, int which, const std::vector<double>& curve,
+                  const std::vector<double>& overlay);
+// Short vertical marks at the given steps, along the bottom of a plot3 graph.
+void plot_step_marks(surface& sf, int N, const std::vector<int>& steps, int colour);
 void plot_x(surface& sf, int N, const std::vector<kin_state>& a);
 void plot_y(surface& sf, int N, const std::vector<kin_state>& a);
 void plot_z(surface& sf, int N, const std::vector<kin_state>& a);

@@ -82,10 +82,18 @@ TEST_F(cli, svg_and_dump_write_the_picture_and_the_arrays) {
   const std::string svg = slurp("view.svg");
   EXPECT_NE(svg.find("<svg"), std::string::npos);
   EXPECT_NE(svg.find("</svg>"), std::string::npos);
-  const auto rows = lines_of(slurp("arrays.csv"), "\n");
+  std::vector<std::string> comments, rows;
+  for (const std::string& line : lines_of(slurp("arrays.csv"), "\n"))
+    (line.rfind("#", 0) == 0 ? comments : rows).push_back(line);
   ASSERT_EQ(rows.size(), 6u);  // the header and steps 0..4
   EXPECT_EQ(rows[0].rfind("i,p2.x,p2.dx,p2.ddx,p2.y,", 0), 0u) << rows[0];
   EXPECT_NE(rows[0].find(",the1,dthe1,ddthe1,the2,"), std::string::npos) << rows[0];
+  EXPECT_NE(rows[0].find(",sigma_min,condition"), std::string::npos) << rows[0];
+  // The comment lines name the program, the window, N, T, the profile and every field.
+  const std::string head = slurp("arrays.csv").substr(0, slurp("arrays.csv").find("\ni,"));
+  for (const char* part : {"# kinelab ", "# window: form_3r_jun (3r_jun)",
+                           "# N = 4, T = 1, profile: quintic", "# Text2: (0) 0, (1) 20,"})
+    EXPECT_NE(head.find(part), std::string::npos) << part << "\n" << head;
 }
 
 TEST_F(cli, reports_and_usage_errors_have_their_exit_status) {

@@ -1,0 +1,44 @@
+#pragma once
+// The derivative check: every stored rate against the central difference of its values over the
+// time grid, every stored acceleration against the central difference of its rates. Only this
+// check differentiates numerically; the windows' own rates are analytic.
+#include <string>
+#include <vector>
+
+#include "app/trajectory_arrays.h"
+
+namespace kinelab {
+
+// The numerical derivative of a curve sampled at steps 0..N, dt apart: central differences
+// inside, second-order one-sided differences at both ends. A difference across a jump of more
+// than 90° between neighbours (an angle that wrapped, a posture triple that switched form) is
+// not a derivative: there the entry is NaN, for the caller to skip.
+std::vector<double> numerical_derivative(const std::vector<double>& f, double dt);
+
+// The worst mismatch of one analytic derivative against the numerical one, relative to the
+// curve's scale: its largest analytic value, or a floor of a thousandth of the value's largest
+// magnitude per cycle time (per cycle time squared for an acceleration), so that a quantity that
+// barely moves is not judged by the rounding of its values.
+struct derivative_mismatch {
+  double relative = 0;  // |numerical − analytic| / scale at the worst step
+  int step = 0;
+  double analytic = 0, numerical = 0;
+};
+derivative_mismatch compare_derivative(const std::vector<double>& analytic,
+                                       const std::vector<double>& numerical, double floor);
+
+// One quantity (an array component): value, rate and acceleration with both checks.
+struct quantity_check {
+  std::string column;  // "p4.x", "the1"
+  std::vector<double> value, rate, accel;
+  std::vector<double> rate_difference, accel_difference;  // numerical derivatives
+  derivative_mismatch rate_mismatch, accel_mismatch;
+};
+quantity_check check_quantity(const trajectory_array& a, char component, double T);
+// Every quantity of every array.
+std::vector<quantity_check> check_all_quantities(const trajectory_arrays& arrays, double T);
+
+// "p4.x: rate 3.1e-07, acceleration 2.4e-05 of the curve's scale (at steps 12 and 25)".
+std::string describe(const quantity_check& q);
+
+}  // namespace kinelab
