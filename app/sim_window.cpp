@@ -319,6 +319,9 @@ void sim_window::show_diagnostics() {
     }
     plot3(picture_, n, corrections, residual, status);
     show_caption("diagnostics: corrections (blue), residual (green), status (red)");
+    const std::string solves = summarize_run(record);
+    report(solves.empty() ? "every step reached the tolerance" : solves, false);
+    add_report(summarize_branch_jumps(jumps_), false);
   }
   std::vector<int> jump_steps;
   for (const branch_jump& j : jumps_) jump_steps.push_back(j.step);

@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/sim_window.h"
+#include "mechanisms/registry.h"
+#include "support/temp_dir.h"
+
+namespace kinelab {
+namespace {
+
+std::string caption(sim_window& w) {
+  return w.ctl.find_label(w.decl().style.caption_label)->caption;
+}
+
+// Each press of "diagnostics" shows the next page: the singularity distance, then (in a
+// Newton–Raphson window) the solver's record, then the first page again.
+TEST(DiagnosticsView, PagesFollowEachOtherAndUnconvergedStepsAreKnown) {
+  test::temp_working_dir dir;
+  const struct {
+    const char* window;
+    std::vector<std::string> captions;
+    std::size_t unconverged;
+  } cases[] = {
+      {"form_3r_jun", {"diagnostics: sigma_min (blue), condition (green)"}, 0},
+      // Its default first guess is singular: every step ends at a singular Jacobian.
+      {"form_6r_gyaku",
+       {"diagnostics: sigma_min (blue), condition (green)",
+        "diagnostics: corrections (blue), residual (green), status (red)"},
+       51},
+  };
+  for (const auto& c : cases) {
+    const std::unique_ptr<window_model> model = find_window(c.window)->make();
+    sim_window& w = dynamic_cast<sim_window&>(*model);
+    w.open();
+    w.press("run");
+    EXPECT_EQ(w.unconverged_steps().size(), c.unconverged) << c.window;
+    for (int k = 0; k < 3; ++k) {
+      ASSERT_TRUE(w.press("diagnostics"));
+      EXPECT_EQ(caption(w), c.captions[k % c.captions.size()]) << c.window << " press " << k;
+    }
+    EXPECT_NE(w.status.find("sigma_min "), std::string::npos) << w.status;
+    EXPECT_EQ(w.singularity().sigma_min.size(), static_cast<std::size_t>(w.N() + 1));
+  }
+}
+
+}  // namespace
+}  // namespace kinelab

@@ -1,0 +1,71 @@
+#include "app/profile_comparison.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "app/settings.h"
+#include "core/angles.h"
+#include "mechanisms/registry.h"
+#include "support/temp_dir.h"
+
+namespace kinelab {
+namespace {
+
+// form_3r_jun drives the1 from its start (its slider, 0°) to its stop (Text2(1)): the
+// peak rates are the profiles' peak slopes times Δ/T, the cubic starts and ends with an
+// acceleration jump of 6·Δ/T², and constant velocity with a rate jump of Δ/T.
+TEST(ProfileComparison, PeaksAndJumpsOfADrivenJointAreTheProfilesClosedForms) {
+  test::temp_working_dir dir;
+  const global_settings saved = settings();
+  settings().T = 2;
+  const std::unique_ptr<window_model> model = find_window("form_3r_jun")->make();
+  sim_window& w = dynamic_cast<sim_window&>(*model);
+  w.open();
+  w.ctl.set_text("Text2", 1, "-25");
+  w.ctl.option_selected = 1;
+  const std::string status_before = w.status;
+  const profile_comparison c = compare_profiles(w);
+  settings() = saved;
+
+  ASSERT_TRUE(c.problem.empty()) << c.problem;
+  const profile_comparison_row* the1 = nullptr;
+  for (const auto& row : c.rows)
+    if (row.quantity == "the1") the1 = &row;
+  ASSERT_NE(the1, nullptr);
+  const double delta = rad(-25), T = 2;
+  const profile_figures& quintic = the1->figures[0];
+  const profile_figures& cubic = the1->figures[1];
+  const profile_figures& linear = the1->figures[2];
+  EXPECT_NEAR(quintic.peak_rate, 1.875 * std::fabs(delta) / T, 1e-12);
+  EXPECT_NEAR(cubic.peak_rate, 1.5 * std::fabs(delta) / T, 1e-12);
+  EXPECT_NEAR(linear.peak_rate, std::fabs(delta) / T, 1e-12);
+  EXPECT_NEAR(quintic.peak_acceleration, 10 / std::sqrt(3.0) * std::fabs(delta) / (T * T), 1e-2);
+  EXPECT_EQ(quintic.start_acceleration_jump, 0);
+  EXPECT_EQ(quintic.end_acceleration_jump, 0);
+  EXPECT_NEAR(cubic.start_acceleration_jump, 6 * delta / (T * T), 1e-12);
+  EXPECT_NEAR(cubic.end_acceleration_jump, 6 * delta / (T * T), 1e-12);
+  EXPECT_NEAR(linear.start_rate_jump, delta / T, 1e-12);
+  EXPECT_NEAR(linear.end_rate_jump, -delta / T, 1e-12);
+  EXPECT_EQ(linear.peak_acceleration, 0);
+
+  // The window itself is untouched: its profile, its status and no result.dat.
+  EXPECT_EQ(w.ctl.option_selected, 1);
+  EXPECT_EQ(w.status, status_before);
+  EXPECT_FALSE(std::filesystem::exists("result.dat"));
+  EXPECT_NE(profile_table_text(c).find("the1\tcubic\t"), std::string::npos);
+}
+
+TEST(ProfileComparison, AFieldThatIsNotANumberIsReportedNotCompared) {
+  const std::unique_ptr<window_model> model = find_window("form_stewart_jun")->make();
+  sim_window& w = dynamic_cast<sim_window&>(*model);
+  w.open();
+  w.ctl.set_text("Text10", 0, "abc");
+  const profile_comparison c = compare_profiles(w);
+  EXPECT_TRUE(c.rows.empty());
+  EXPECT_NE(c.problem.find("\"abc\""), std::string::npos) << c.problem;
+}
+
+}  // namespace
+}  // namespace kinelab
