@@ -257,7 +257,7 @@ void sim_window::draw_graph(int index) {
   const trajectory_array* a = logic_->arrays.find(g.array);
   if (a) {
     const quantity_check q = check_quantity(*a, g.component, T_);
-    plot3(picture_, n, q.value, q.rate, q.accel);
+    plot3(picture_, n, q.value, q.rate, q.accel, derivative_check_ ? 1 : 2);
     if (derivative_check_) {
       plot_overlay(picture_, n, 1, q.rate, q.rate_difference);
       plot_overlay(picture_, n, 2, q.accel, q.accel_difference);

@@ -96,7 +96,7 @@ void graph_scale(int N, const std::vector<double>& curve, double& M, double& uni
 }
 
 void plot3(surface& sf, int N, const std::vector<double>& A, const std::vector<double>& B,
-           const std::vector<double>& C) {
+           const std::vector<double>& C, int pen) {
   sf.Cls();
   graph_frame(sf);
   if (N < 1) return;  // no time step to spread over the axis
@@ -122,7 +122,7 @@ void plot3(surface& sf, int N, const std::vector<double>& A, const std::vector<d
     scale_labels(sf, curves[c].tick_from, curves[c].tick_to, F, half_F, M, curves[c].colour);
   }
 
-  sf.DrawWidth(2);
+  sf.DrawWidth(pen);
   for (int c = 0; c < 3; ++c) {
     if (curves[c].values.empty()) continue;
     const double f = factor[c];
@@ -148,6 +148,7 @@ void plot_overlay(surface& sf, int N, int which, const std::vector<double>& curv
     v = std::clamp(v, -M * 2.5, M * 2.5);
     return std::isfinite(v);
   };
+  sf.DrawWidth(2);
   sf.DrawStyle(2);
   for (int i = 0; i < N; ++i) {
     double a = 0, b = 0;
@@ -155,6 +156,7 @@ void plot_overlay(surface& sf, int N, int which, const std::vector<double>& curv
       graph_line(sf, dx * i, f * a, dx * (i + 1), f * b, graph_colour[which]);
   }
   sf.DrawStyle(0);
+  sf.DrawWidth(1);
 }
 
 void plot_step_marks(surface& sf, int N, const std::vector<int>& steps, int colour) {

@@ -11,13 +11,14 @@ namespace kinelab {
 void graph_frame(surface& sf);
 // M comes in as the start value and leaves as the rounded full scale; unit its decimal unit.
 void graph_scale(int N, const std::vector<double>& curve, double& M, double& unit);
-// An empty curve is left out (no line, no scale labels).
+// An empty curve is left out (no line, no scale labels). The curves are drawn with a pen of
+// `pen` pixels (2; 1 under an overlay, so that the overlay's dots show on them).
 void plot3(surface& sf, int N, const std::vector<double>& A, const std::vector<double>& B,
-           const std::vector<double>& C);
+           const std::vector<double>& C, int pen = 2);
 // The colours of plot3's curves A, B, C.
 inline constexpr int graph_colour[3] = {1, 2, 4};
-// A curve drawn dotted over curve `which` (0..2) of a plot3 graph, at that curve's full scale
-// and in its colour; entries that are not finite leave gaps.
+// A curve drawn dotted with the 2-pixel pen over curve `which` (0..2) of a plot3 graph, at that
+// curve's full scale and in its colour; entries that are not finite leave gaps.
 void plot_overlay(surface& sf, int N, int which, const std::vector<double>& curve,
                   const std::vector<double>& overlay);
 // Short vertical marks at the given steps, along the bottom of a plot3 graph.
