@@ -10,6 +10,10 @@ namespace kinelab {
 
 namespace {
 
+// A jump to another assembly or elbow mode moves the mechanism visibly: by more than this part
+// of a radian, or of the largest solved length.
+constexpr double visible_fraction = 0.01;
+
 double kin_state::*value_field(char component) {
   switch (component) {
     case 'y':
@@ -31,6 +35,14 @@ std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
                                            const std::vector<solved_variable>& unknowns) {
   std::vector<branch_jump> jumps;
   const int N = arrays.N();
+  // The size of the mechanism as its solved lengths show it: the largest of their values.
+  double length_scale = 0;
+  for (const solved_variable& u : unknowns) {
+    const trajectory_array* a = arrays.find(u.array);
+    if (!a || u.angle) continue;
+    const double kin_state::*f = value_field(u.component);
+    for (const kin_state& s : a->at) length_scale = std::fmax(length_scale, std::fabs(s.*f));
+  }
   for (const solved_variable& u : unknowns) {
     const trajectory_array* a = arrays.find(u.array);
     if (!a || N < 1) continue;
@@ -45,11 +57,14 @@ std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
       total += std::fabs(d);
     }
     const double mean = total / N;
+    // Below this a change is the solver's tolerance at work on a variable at rest, however
+    // still that variable stood before.
+    const double floor = visible_fraction * (u.angle ? 1.0 : length_scale);
     for (int i = 1; i <= N; ++i) {
       const double d = change[static_cast<std::size_t>(i)];
       const bool over_quarter_turn = u.angle && d > half_pi;
       const bool sudden =
-          i >= 2 && d > 10 * change[static_cast<std::size_t>(i - 1)] && d > 10 * mean;
+          i >= 2 && d > 10 * change[static_cast<std::size_t>(i - 1)] && d > 10 * mean && d > floor;
       if (over_quarter_turn || sudden)
         jumps.push_back({i, variable_name(*a, u.component), d, u.angle});
     }

@@ -18,8 +18,9 @@ struct solved_variable {
 };
 
 // A step at which a solved variable changed by more than 90° (an angle), or by more than ten
-// times its change at the step before and ten times its mean change over the run (so that
-// the rounding-level moves of a variable at rest do not count).
+// times its change at the step before, ten times its mean change over the run, and a
+// hundredth of a radian (an angle) or of the largest value of the solved lengths (a length):
+// so that the rounding- and tolerance-level moves of a variable at rest do not count.
 struct branch_jump {
   int step = 0;
   std::string variable;  // "the5", "p.x"

@@ -1,5 +1,7 @@
 // form_orvak1_gyaku: one orvak unit driven by its platform posture; the three leg lengths
 // follow in closed form.
+#include <cmath>
+
 #include "app/decl_builder.h"
 #include "app/result_file.h"
 #include "core/angles.h"
@@ -106,6 +108,25 @@ class orvak1_gyaku_logic : public window_logic {
   }
 
   std::string run_note() const override { return zero_legs_.text(); }
+
+  // ∂l/∂s (3×3): the leg lengths against the posture, probed with unit posture rates through
+  // orvak_inverse; none where a leg has zero length.
+  bool jacobian_at(int i, jacobian_matrix& J) const override {
+    if (i < 0 || i > arrays.N()) return false;
+    const kin_state& v = shisei_[at(i)];
+    if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return false;
+    double kin_state::*rate[] = {&kin_state::dx, &kin_state::dy, &kin_state::dz};
+    J = {};
+    J.rows = J.cols = 3;
+    for (int k = 1; k <= 3; ++k) {
+      kin_state s{v.x, 0, 0, v.y, 0, 0, v.z, 0, 0};
+      s.*rate[k - 1] = 1;
+      const orvak_legs legs = orvak_inverse(geometry_, d_, s);
+      if (legs.any_zero_length()) return false;
+      J.m(1, k) = legs.leng.dx, J.m(2, k) = legs.leng.dy, J.m(3, k) = legs.leng.dz;
+    }
+    return true;
+  }
 
  private:
   static std::size_t at(int i) { return static_cast<std::size_t>(i); }

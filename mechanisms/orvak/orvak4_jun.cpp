@@ -2,6 +2,7 @@
 // to the unit below it. Forward kinematics of the stack: every stage origin and joint in world
 // coordinates, and the position and overall posture of the top platform.
 #include <array>
+#include <cmath>
 #include <string>
 
 #include "app/decl_builder.h"
@@ -119,6 +120,28 @@ class orvak4_jun_logic : public window_logic {
   }
 
   std::string run_note() const override { return zero_legs_.text(); }
+
+  // ∂(pp4, shisei)/∂u (6×3): the top platform's position and overall posture against the unit
+  // posture all four units share, probed with unit rates through the stack.
+  bool jacobian_at(int i, jacobian_matrix& J) const override {
+    if (i < 0 || i > arrays.N()) return false;
+    const kin_state& v = unit_shisei_[at(i)];
+    if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return false;
+    double kin_state::*rate[] = {&kin_state::dx, &kin_state::dy, &kin_state::dz};
+    J = {};
+    J.rows = 6;
+    J.cols = 3;
+    for (int k = 1; k <= 3; ++k) {
+      kin_state u{v.x, 0, 0, v.y, 0, 0, v.z, 0, 0};
+      u.*rate[k - 1] = 1;
+      const auto s = unit_postures(u);
+      const kin_state top = orvak_stack_point(stages, dist_, s.data(), kin_state{});
+      const kin_state posture = chain_posture(stages, s.data());
+      const double column[] = {top.dx, top.dy, top.dz, posture.dx, posture.dy, posture.dz};
+      for (int r = 1; r <= 6; ++r) J.m(r, k) = column[r - 1];
+    }
+    return true;
+  }
 
  private:
   static std::size_t at(int i) { return static_cast<std::size_t>(i); }

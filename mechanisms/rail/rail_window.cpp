@@ -155,4 +155,21 @@ void rail_logic::write_row(result_text& out, int i) const {
   out.end_line();
 }
 
+bool rail_logic::jacobian_at(int i, jacobian_matrix& J) const {
+  if (i < 0 || i > arrays.N()) return false;
+  const kin_state& p = (*pp_)[static_cast<std::size_t>(i)];
+  const kin_state& s = (*sp_)[static_cast<std::size_t>(i)];
+  const kin_state position{p.x, 0, 0, p.y, 0, 0, p.z, 0, 0};
+  const kin_state posture{s.x, 0, 0, s.y, 0, 0, s.z, 0, 0};
+  for (double v : {p.x, p.y, p.z, s.x, s.y, s.z})
+    if (!std::isfinite(v)) return false;
+  // A rod off its rail has no slider position, let alone a derivative of one.
+  if (rail_inverse(geometry_, position, posture).unreachable != 0) return false;
+  mat<6, 21> H;
+  J = {};
+  J.rows = J.cols = rail_leg_count;
+  rail_jacobian(geometry_, position, posture, J.m, H);
+  return true;
+}
+
 }  // namespace kinelab

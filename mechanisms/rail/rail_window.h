@@ -72,6 +72,9 @@ class rail_logic : public window_logic {
   const std::vector<kin_state>* output_path() const override { return pp_; }
   void write_header(result_text& out) const override;
   void write_row(result_text& out, int i) const override;
+  // ∂bx/∂q (6×6) at the stored platform pose q = (pp, sp); none where a rod cannot reach its
+  // rail.
+  bool jacobian_at(int i, jacobian_matrix& J) const override;
 
  protected:
   // Reads the geometry table and the rod length. The first read, when the window opens, also

@@ -107,6 +107,8 @@ window_decl serial_inverse_window(const serial_inverse_layout& layout) {
       d.layout.begin() + 2,
       readout_table(d.initial, "", {{layout.tolerance_caption, layout.tolerance_group, 0, "0.001"}},
                     false));
+  for (int k = 1; k <= layout.joints; ++k)
+    d.solved_variables.push_back({"the" + std::to_string(k), 'x', true});
   d.make_logic = [&layout] { return std::make_unique<serial_inverse_logic>(layout); };
   return d;
 }

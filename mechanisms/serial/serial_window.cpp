@@ -1,11 +1,14 @@
 #include "mechanisms/serial/serial_window.h"
 
+#include <cmath>
+
 #include "app/decl_builder.h"
 #include "app/result_file.h"
 #include "core/angles.h"
 #include "core/posture.h"
 #include "draw/view.h"
 #include "mechanisms/serial/serial_frames.h"
+#include "mechanisms/serial/serial_ik.h"
 
 namespace kinelab {
 
@@ -220,6 +223,25 @@ void serial_logic::write_row(result_text& out, int i) const {
   out.number(p.x).number(p.y).number(p.z);
   out.number(deg(s.x)).number(deg(s.y)).number(deg(s.z));
   out.end_line();
+}
+
+bool serial_logic::jacobian_at(int i, jacobian_matrix& J) const {
+  if (i < 0 || i > arrays.N()) return false;
+  link_array the;
+  for (int k = 1; k <= joints_count_; ++k) {
+    the(k) = (*joints_[static_cast<std::size_t>(k - 1)])[static_cast<std::size_t>(i)].x;
+    if (!std::isfinite(the(k))) return false;
+  }
+  J = {};
+  J.rows = J.cols = joints_count_;
+  if (joints_count_ == 3) {
+    const mat<3> J3 = jacobian_3r(arm_, the);
+    for (int r = 1; r <= 3; ++r)
+      for (int c = 1; c <= 3; ++c) J.m(r, c) = J3(r, c);
+  } else {
+    J.m = jacobian_6r(arm_, the);
+  }
+  return true;
 }
 
 }  // namespace kinelab

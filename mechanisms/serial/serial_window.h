@@ -65,6 +65,8 @@ class serial_logic : public window_logic {
   void fill_readouts(sim_window& w, int i) override;
   void write_header(result_text& out) const override;
   void write_row(result_text& out, int i) const override;
+  // ∂(P, tool posture)/∂θ at the stored angles: 3×3 (P only) for three joints, 6×6 for six.
+  bool jacobian_at(int i, jacobian_matrix& J) const override;
 
  protected:
   int links() const { return joints_count_ + 1; }

@@ -127,6 +127,8 @@ const window_decl& form_stewart_jun() {
     d.layout.push_back(pose);
 
     declare_stewart_common(d);
+    d.solved_variables = {{"pp", 'x', false}, {"pp", 'y', false}, {"pp", 'z', false},
+                          {"sp", 'x', true},  {"sp", 'y', true},  {"sp", 'z', true}};
     d.make_logic = [] { return std::make_unique<stewart_forward_logic>(); };
     return d;
   }();

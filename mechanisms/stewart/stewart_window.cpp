@@ -187,4 +187,22 @@ void stewart_logic::write_row(result_text& out, int i) const {
   out.end_line();
 }
 
+bool stewart_logic::jacobian_at(int i, jacobian_matrix& J) const {
+  if (i < 0 || i > arrays.N()) return false;
+  // The values alone: stewart_jacobian probes the rates itself and overwrites them.
+  const kin_state& p = (*pp_)[static_cast<std::size_t>(i)];
+  const kin_state& s = (*sp_)[static_cast<std::size_t>(i)];
+  kin_state position{p.x, 0, 0, p.y, 0, 0, p.z, 0, 0};
+  kin_state posture{s.x, 0, 0, s.y, 0, 0, s.z, 0, 0};
+  for (double v : {p.x, p.y, p.z, s.x, s.y, s.z})
+    if (!std::isfinite(v)) return false;
+  // A leg of zero length has no direction, so its row is undefined.
+  if (stewart_legs(geometry_, position, posture).zero_length != 0) return false;
+  mat<6, 21> H;
+  J = {};
+  J.rows = J.cols = stewart_leg_count;
+  stewart_jacobian(geometry_, position, posture, J.m, H);
+  return true;
+}
+
 }  // namespace kinelab

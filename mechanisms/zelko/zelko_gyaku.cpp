@@ -144,6 +144,8 @@ const window_decl& Form_zelko_gyaku() {
                 {"L12  dL12  ddL12", "leng1", 'y'}, {"L13  dL13  ddL13", "leng1", 'z'},
                 {"L31  dL31  ddL31", "leng2", 'x'}, {"L32  dL32  ddL32", "leng2", 'y'},
                 {"L33  dL33  ddL33", "leng2", 'z'}};
+    d.solved_variables = {{"hineri1", 'x', true}, {"hineri1", 'y', true}, {"hineri1", 'z', true},
+                          {"hineri2", 'y', true}, {"hineri3", 'x', true}, {"hineri3", 'y', true}};
     d.make_logic = [] { return std::make_unique<zelko_gyaku_logic>(); };
     return d;
   }();

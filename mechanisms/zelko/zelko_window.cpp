@@ -1,5 +1,7 @@
 #include "mechanisms/zelko/zelko_window.h"
 
+#include <cmath>
+
 #include "app/decl_builder.h"
 #include "app/result_file.h"
 #include "core/angles.h"
@@ -73,6 +75,20 @@ void zelko_logic::clear_run_notes() {
 
 std::string zelko_logic::run_note() const {
   return zero_legs_.text();
+}
+
+bool zelko_logic::jacobian_at(int i, jacobian_matrix& J) const {
+  if (i < 0 || i > arrays.N()) return false;
+  zelko_twists h{};
+  for (int k = 1; k <= 3; ++k) {
+    const kin_state& v = hineri_[k]->at(at(i));
+    if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return false;
+    h[static_cast<std::size_t>(k)] = {v.x, 0, 0, v.y, 0, 0, v.z, 0, 0};
+  }
+  J = {};
+  J.rows = J.cols = 6;
+  J.m = zelko_jacobian(geometry_, h);
+  return true;
 }
 
 void zelko_logic::draw_step(sim_window& w, surface& s, const view_params& v, int i) {

@@ -24,6 +24,8 @@ class zelko_logic : public window_logic {
   const std::vector<kin_state>* output_path() const override { return pp_[4]; }
   void write_row(result_text& out, int i) const override;
   std::string run_note() const override;
+  // ∂(pp4, shisei)/∂θ (6×6) at the stored twists, θ = (α1, β1, γ1, β2, α3, β3).
+  bool jacobian_at(int i, jacobian_matrix& J) const override;
 
  protected:
   static std::size_t at(int i) { return static_cast<std::size_t>(i); }

@@ -71,22 +71,26 @@ std::vector<std::string> run_and_check_derivatives(const std::string& window,
   return run_and_check_derivatives(entry->make(), sets, tolerance);
 }
 
+void apply_sets(window_model& w, const std::vector<std::string>& sets) {
+  for (const std::string& s : sets) {
+    const auto eq = s.find('=');
+    const auto a = parse_address(s.substr(0, eq));
+    if (a->name == "Option1")
+      w.ctl.option_selected = std::stoi(s.substr(eq + 1));
+    else if (w.ctl.find_sliders(a->name))
+      w.ctl.slider_at(a->name, a->index).value = std::stoi(s.substr(eq + 1));
+    else
+      w.ctl.set_text(a->name, a->index, s.substr(eq + 1));
+  }
+}
+
 std::vector<std::string> run_and_check_derivatives(std::unique_ptr<window_model> w,
                                                    const std::vector<std::string>& sets,
                                                    double tolerance) {
   const global_settings saved = settings();
   settings().N = check_divisions;
   w->open();
-  for (const std::string& s : sets) {
-    const auto eq = s.find('=');
-    const auto a = parse_address(s.substr(0, eq));
-    if (a->name == "Option1")
-      w->ctl.option_selected = std::stoi(s.substr(eq + 1));
-    else if (w->ctl.find_sliders(a->name))
-      w->ctl.slider_at(a->name, a->index).value = std::stoi(s.substr(eq + 1));
-    else
-      w->ctl.set_text(a->name, a->index, s.substr(eq + 1));
-  }
+  apply_sets(*w, sets);
   w->press("run");
   settings() = saved;
   std::vector<std::string> lines;

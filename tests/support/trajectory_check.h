@@ -34,6 +34,10 @@ struct derivative_mismatch {
 std::vector<derivative_mismatch> check_trajectory_derivatives(const trajectory_arrays& arrays,
                                                               double T, double tolerance);
 
+// Applies CONTROL=VALUE settings to an open window: text fields, sliders (no change event: Run
+// reads them) and Option1.
+void apply_sets(window_model& w, const std::vector<std::string>& sets);
+
 // Opens `window` with N = check_divisions, applies CONTROL=VALUE settings to text fields,
 // sliders (no change event: Run reads them) and Option1, runs it and returns the mismatches as
 // readable lines.
