@@ -19,7 +19,10 @@
 #include <cmath>
 #include <exception>
 
+#include "app/sim_window.h"
+#include "gui/marked_scroll_bar.h"
 #include "gui/qpainter_surface.h"
+#include "gui/sim_tools.h"
 
 namespace kinelab {
 
@@ -133,13 +136,17 @@ void picture_widget::mouseMoveEvent(QMouseEvent* event) {
 // ---- window_widget ----
 
 window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* parent)
-    : QWidget(parent), model_(std::move(model)) {
+    : QWidget(parent), model_(std::move(model)), sim_(dynamic_cast<sim_window*>(model_.get())) {
   setObjectName(qs(model_->name()));
   setWindowTitle(qs(model_->title()));
   setFont(japanese_font());
 
   auto* root = new QVBoxLayout(this);
   root->setSizeConstraint(QLayout::SetMinimumSize);
+  if (sim_) {
+    tools_ = new sim_tools(*this, *sim_);
+    root->setMenuBar(tools_);
+  }
 
   // Every grid of the layout, and a grid for the controls it leaves out.
   std::vector<QWidget*> blocks;
@@ -370,7 +377,13 @@ QWidget* window_widget::build_grid(const control_grid& grid) {
         }
         case grid_cell::kind::slider: {
           const slider_group* group = model_->ctl.find_sliders(cell.control);
-          auto* bar = new QScrollBar(Qt::Horizontal, box);
+          QScrollBar* bar = nullptr;
+          if (sim_ && cell.control == sim_->decl().style.time_slider) {
+            time_slider_ = new marked_scroll_bar(box);
+            bar = time_slider_;
+          } else {
+            bar = new QScrollBar(Qt::Horizontal, box);
+          }
           bar->setObjectName(
               qs(control_name(cell.control, cell.index, group ? group->indexed : true)));
           bar->setMinimumWidth(field_width + metrics.horizontalAdvance(QStringLiteral("0000")));
@@ -497,6 +510,15 @@ void window_widget::sync() {
     s.bar->setValue(sl.value);
     s.bar->setEnabled(sl.enabled);
   }
+  if (time_slider_) {
+    std::vector<int> unconverged, jumps;
+    if (sim_->has_run()) {
+      unconverged = sim_->unconverged_steps();
+      for (const branch_jump& j : sim_->branch_jumps()) jumps.push_back(j.step);
+    }
+    time_slider_->set_marks(std::move(unconverged), std::move(jumps));
+  }
+  if (tools_) tools_->sync();
   if (options_) {
     const QSignalBlocker block(options_);
     // With no element selected no radio button may stay checked, which an exclusive group

@@ -19,6 +19,10 @@ class QScrollBar;
 
 namespace kinelab {
 
+class marked_scroll_bar;
+class sim_tools;
+class sim_window;
+
 // The drawing surface `Picture2`: replays the model's recording and reports pointer movement.
 class picture_widget : public QWidget {
   Q_OBJECT
@@ -55,6 +59,9 @@ class window_widget : public QWidget {
   picture_widget* picture() const { return picture_; }
   QLabel* status_line() const { return status_; }
   bool timer_running() const { return timer_.isActive(); }
+  // A simulation window's additions: the row above its controls and the marked time slider.
+  sim_tools* tools() const { return tools_; }
+  marked_scroll_bar* time_slider() const { return time_slider_; }
 
   // Shows the model's state in every control (signals blocked), restarts or stops the timer
   // as the model says, and repaints the picture.
@@ -97,6 +104,9 @@ class window_widget : public QWidget {
   void guarded(F&& event);
 
   std::unique_ptr<window_model> model_;
+  sim_window* sim_ = nullptr;  // the model, when it is a simulation window
+  sim_tools* tools_ = nullptr;
+  marked_scroll_bar* time_slider_ = nullptr;
   std::vector<field_ref> fields_;
   std::vector<slider_ref> sliders_;
   std::vector<label_ref> labels_;  // every widget that shows one of ctl.labels

@@ -1,0 +1,212 @@
+#include "gui/sim_tools.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cmath>
+#include <exception>
+
+#include "app/profile_comparison.h"
+#include "app/result_file.h"
+#include "app/settings.h"
+#include "app/window_export.h"
+#include "core/number_text.h"
+#include "gui/qpainter_surface.h"
+#include "gui/window_widget.h"
+
+namespace kinelab {
+
+namespace {
+
+constexpr double inches_per_metre = 1 / 0.0254;
+constexpr int table_height_limit_px = 640;
+const QColor group_shade(238, 242, 248);
+
+QString qs(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+QString ask_with_dialog(QWidget* parent, const QString& caption, const QString& suggested,
+                        const QString& filter) {
+  return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+}
+
+// The drawing surface as a PNG file: the recording replayed on a white image of the picture's
+// size and resolution, so the file shows what the window shows.
+std::string drawing_png(recording_surface& recording, const picture_widget& picture) {
+  QImage image(picture.size(), QImage::Format_RGB32);
+  image.fill(Qt::white);
+  image.setDotsPerMeterX(static_cast<int>(std::lround(picture.logicalDpiX() * inches_per_metre)));
+  image.setDotsPerMeterY(static_cast<int>(std::lround(picture.logicalDpiY() * inches_per_metre)));
+  {
+    QPainter painter(&image);
+    qpainter_surface target(painter, image.width(), image.height(), picture.logicalDpiX(),
+                            picture.logicalDpiY());
+    recording.replay(target);
+  }
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "PNG")) throw std::runtime_error("the drawing could not be encoded");
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+// The comparison's table, one row per quantity and profile, in the columns of its text form.
+QTableWidget* profile_table(const profile_comparison& c, QWidget* parent) {
+  const QStringList lines = qs(profile_table_text(c)).split('\n', Qt::SkipEmptyParts);
+  auto* table = new QTableWidget(parent);
+  table->setObjectName("profile_table");
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->verticalHeader()->hide();
+  if (lines.isEmpty()) return table;
+  const QStringList header = lines.front().split('\t');
+  table->setColumnCount(static_cast<int>(header.size()));
+  table->setHorizontalHeaderLabels(header);
+  table->setRowCount(static_cast<int>(lines.size() - 1));
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().lineSpacing() + 6);
+  QString quantity;
+  bool shaded = true;
+  for (int r = 1; r < lines.size(); ++r) {
+    const QStringList cells = lines[r].split('\t');
+    // Every other quantity's rows are shaded, so the three profiles of one read together.
+    if (cells.front() != quantity) {
+      quantity = cells.front();
+      shaded = !shaded;
+    }
+    for (int col = 0; col < cells.size(); ++col) {
+      auto* item = new QTableWidgetItem(cells[col]);
+      // The quantity and the profile are names; the figures line up on their last digit.
+      if (col >= 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      if (shaded) item->setBackground(group_shade);
+      table->setItem(r - 1, col, item);
+    }
+  }
+  table->resizeColumnsToContents();
+  return table;
+}
+
+}  // namespace
+
+sim_tools::sim_tools(window_widget& window, sim_window& model)
+    : QToolBar(&window), window_(window), model_(model), choose_path_(ask_with_dialog) {
+  setObjectName("sim_tools");
+  setMovable(false);
+  setFloatable(false);
+  setToolButtonStyle(Qt::ToolButtonTextOnly);
+
+  QAction* diagnostics = addAction(QStringLiteral("diagnostics"));
+  diagnostics->setObjectName("diagnostics");
+  connect(diagnostics, &QAction::triggered, this,
+          [this] { window_.button_pressed("diagnostics"); });
+
+  derivative_check_ = addAction(QStringLiteral("derivative check"));
+  derivative_check_->setObjectName("check_derivatives");
+  derivative_check_->setCheckable(true);
+  connect(derivative_check_, &QAction::triggered, this,
+          [this] { window_.button_pressed("check_derivatives"); });
+
+  QAction* compare = addAction(QStringLiteral("compare profiles"));
+  compare->setObjectName("compare_profiles");
+  connect(compare, &QAction::triggered, this, [this] { compare_profiles(); });
+
+  auto* menu = new QMenu(this);
+  menu->setObjectName("export_menu");
+  QAction* svg = menu->addAction(QStringLiteral("drawing as SVG…"));
+  svg->setObjectName("export_svg");
+  connect(svg, &QAction::triggered, this, [this] {
+    save("drawing", ".svg", "SVG (*.svg)", [this] { return window_svg(model_); });
+  });
+  QAction* png = menu->addAction(QStringLiteral("drawing as PNG…"));
+  png->setObjectName("export_png");
+  connect(png, &QAction::triggered, this, [this] {
+    save("drawing", ".png", "PNG (*.png)", [this] {
+      if (!window_.picture() || !model_.picture())
+        throw std::runtime_error("the window has no drawing");
+      return drawing_png(*model_.picture(), *window_.picture());
+    });
+  });
+  QAction* csv = menu->addAction(QStringLiteral("arrays as CSV…"));
+  csv->setObjectName("export_csv");
+  connect(csv, &QAction::triggered, this, [this] {
+    save("trajectory arrays", ".csv", "CSV (*.csv)", [this] { return window_csv(model_); });
+  });
+  auto* export_button = new QToolButton(this);
+  export_button->setObjectName("export");
+  export_button->setText(QStringLiteral("export"));
+  export_button->setMenu(menu);
+  export_button->setPopupMode(QToolButton::InstantPopup);
+  addWidget(export_button);
+}
+
+void sim_tools::sync() {
+  const QSignalBlocker block(derivative_check_);
+  derivative_check_->setChecked(model_.derivative_check_on());
+}
+
+void sim_tools::report(const std::string& message, bool is_error) {
+  model_.status = message;
+  model_.status_is_error = is_error;
+  window_.sync();
+}
+
+void sim_tools::save(const QString& what, const QString& suffix, const QString& filter,
+                     const std::function<std::string()>& content) {
+  const QString suggested = QDir::current().filePath(qs(model_.name()) + suffix);
+  const QString path = choose_path_(&window_, "save the " + what, suggested, filter);
+  if (path.isEmpty()) return;
+  const std::string file = path.toStdString();
+  std::string error;
+  try {
+    if (write_file_atomically(file, content(), error))
+      return report(what.toStdString() + " saved as " + file, false);
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  report(file + " was not written: " + error, true);
+}
+
+void sim_tools::compare_profiles() {
+  profile_comparison c;
+  try {
+    c = kinelab::compare_profiles(model_);
+  } catch (const std::exception& e) {
+    c.problem = e.what();
+  }
+  if (!c.problem.empty()) return report("the profiles were not compared: " + c.problem, true);
+
+  // One table per window, filled again on every comparison.
+  if (profiles_) delete profiles_;
+  auto* dialog = new QDialog(&window_);
+  dialog->setObjectName("profile_comparison");
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setWindowTitle(qs(model_.title()) + " — profiles");
+  auto* layout = new QVBoxLayout(dialog);
+  auto* note = new QLabel(
+      QStringLiteral("start and stop of the window under each profile; N = %1, T = %2 s; "
+                     "rates and accelerations per second")
+          .arg(settings().N)
+          .arg(qs(format_number(settings().T))),
+      dialog);
+  layout->addWidget(note);
+  QTableWidget* table = profile_table(c, dialog);
+  layout->addWidget(table);
+  const int width = table->horizontalHeader()->length() + 2 * table->frameWidth() + 24;
+  const int height = std::min(table_height_limit_px, table->verticalHeader()->length() +
+                                                         table->horizontalHeader()->height() +
+                                                         2 * table->frameWidth() + 4);
+  table->setMinimumSize(width, height);
+  profiles_ = dialog;
+  dialog->show();
+}
+
+}  // namespace kinelab

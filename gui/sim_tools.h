@@ -1,0 +1,50 @@
+#pragma once
+// What a simulation window offers beside its own controls, in a row above them: the pages of
+// "diagnostics", the derivative check on the graphs, the comparison of the three profiles, and
+// the export of the drawing (SVG, PNG) and of the trajectory arrays (CSV). Every outcome, a
+// file not written included, goes to the window's status line.
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+#include <QToolBar>
+#include <functional>
+#include <string>
+
+class QAction;
+
+namespace kinelab {
+
+class sim_window;
+class window_widget;
+
+class sim_tools : public QToolBar {
+  Q_OBJECT
+ public:
+  // Asks where to save: (parent, dialog caption, suggested path, name filter) → the chosen
+  // path, empty when the user cancelled. A file dialog unless replaced.
+  using path_chooser =
+      std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
+
+  sim_tools(window_widget& window, sim_window& model);
+
+  void set_path_chooser(path_chooser chooser) { choose_path_ = std::move(chooser); }
+  // Shows the model's state: whether the derivative check is on.
+  void sync();
+  // The open profile table, if any.
+  QDialog* profile_dialog() const { return profiles_; }
+
+ private:
+  void compare_profiles();
+  // Asks for a path and writes what `content` makes there, atomically.
+  void save(const QString& what, const QString& suffix, const QString& filter,
+            const std::function<std::string()>& content);
+  void report(const std::string& message, bool is_error);
+
+  window_widget& window_;
+  sim_window& model_;
+  QAction* derivative_check_ = nullptr;
+  path_chooser choose_path_;
+  QPointer<QDialog> profiles_;
+};
+
+}  // namespace kinelab

@@ -1,0 +1,229 @@
+// The additions of the simulation windows: the row of diagnostics, derivative check, profile
+// comparison and export above the controls, and the marks on the time slider.
+#include "gui/sim_tools.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+
+#include "app/profile_comparison.h"
+#include "app/window_export.h"
+#include "core/number_text.h"
+#include "gui/marked_scroll_bar.h"
+#include "gui/window_widget.h"
+#include "mechanisms/registry.h"
+
+namespace kinelab {
+namespace {
+
+class sim_tools_test : public ::testing::Test {
+ protected:
+  void TearDown() override { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+  // A shown window of the registry, or null (the test then skips).
+  std::unique_ptr<window_widget> open(const std::string& name) {
+    const window_entry* entry = find_window(name);
+    if (!entry) return nullptr;
+    auto w = std::make_unique<window_widget>(entry->make());
+    w->show();
+    return w;
+  }
+
+  static sim_window& sim(window_widget& w) { return dynamic_cast<sim_window&>(w.model()); }
+
+  static QAction* action(window_widget& w, const char* name) {
+    return w.tools() ? w.tools()->findChild<QAction*>(name) : nullptr;
+  }
+
+  // Every save dialog of `w` answers `path`.
+  static void answer_save_dialogs(window_widget& w, const QString& path) {
+    w.tools()->set_path_chooser(
+        [path](QWidget*, const QString&, const QString&, const QString&) { return path; });
+  }
+};
+
+#define OPEN_OR_SKIP(var, name)                    \
+  std::unique_ptr<window_widget> var = open(name); \
+  if (!var) GTEST_SKIP() << name << " is not in the window registry"
+
+TEST_F(sim_tools_test, SimulationWindowsAloneCarryTheRowAndTheMarkedTimeSlider) {
+  int simulations = 0, others = 0;
+  for (const window_entry& entry : window_registry()) {
+    SCOPED_TRACE(entry.name);
+    window_widget w(entry.make());
+    if (!entry.simulation) {
+      ++others;
+      EXPECT_EQ(w.tools(), nullptr);
+      EXPECT_EQ(w.time_slider(), nullptr);
+      continue;
+    }
+    ++simulations;
+    ASSERT_NE(w.tools(), nullptr);
+    ASSERT_NE(action(w, "diagnostics"), nullptr);
+    EXPECT_EQ(action(w, "diagnostics")->text().toStdString(), "diagnostics");
+    EXPECT_TRUE(action(w, "check_derivatives") && action(w, "check_derivatives")->isCheckable());
+    for (const char* name : {"compare_profiles", "export_svg", "export_png", "export_csv"})
+      EXPECT_NE(action(w, name), nullptr) << name;
+    // The marks go on the window's own time slider, which stays where the window put it.
+    ASSERT_NE(w.time_slider(), nullptr);
+    EXPECT_EQ(w.time_slider(), w.slider(sim(w).decl().style.time_slider, 0));
+  }
+  EXPECT_GT(simulations, 0);
+  EXPECT_GT(others, 0);
+}
+
+TEST_F(sim_tools_test, DiagnosticsPagesAndTheDerivativeCheckReachTheCaptionAndStatusLine) {
+  OPEN_OR_SKIP(w, "form_3r_jun");
+  const std::string caption_label = sim(*w).decl().style.caption_label;
+  QLabel* caption = w->findChild<QLabel*>(QString::fromStdString(caption_label));
+  ASSERT_NE(caption, nullptr);
+  w->button("run")->click();
+
+  action(*w, "diagnostics")->trigger();
+  EXPECT_TRUE(caption->text().startsWith("diagnostics: sigma_min"))
+      << caption->text().toStdString();
+  EXPECT_TRUE(w->status_line()->text().contains("sigma_min")) << w->model().status;
+  EXPECT_FALSE(w->model().status_is_error);
+
+  QAction* check = action(*w, "check_derivatives");
+  check->trigger();
+  EXPECT_TRUE(sim(*w).derivative_check_on());
+  EXPECT_TRUE(check->isChecked());
+  w->button("next")->click();
+  const QString status = w->status_line()->text();
+  EXPECT_TRUE(status.startsWith("derivative check") && status.contains("rate"))
+      << status.toStdString();
+
+  check->trigger();
+  EXPECT_FALSE(sim(*w).derivative_check_on());
+  EXPECT_FALSE(check->isChecked());
+}
+
+TEST_F(sim_tools_test, ExportsWriteWhatTheCommandLineWritesAndReportFailures) {
+  OPEN_OR_SKIP(w, "form_3r_jun");
+  w->button("run")->click();
+  w->button("stop")->click();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+
+  struct export_case {
+    const char* action;
+    const char* file;
+  };
+  const export_case cases[] = {
+      {"export_svg", "drawing.svg"}, {"export_png", "drawing.png"}, {"export_csv", "arrays.csv"}};
+  for (const export_case& c : cases) {
+    SCOPED_TRACE(c.action);
+    const QString path = dir.filePath(c.file);
+    answer_save_dialogs(*w, path);
+    action(*w, c.action)->trigger();
+    EXPECT_FALSE(w->model().status_is_error) << w->model().status;
+    EXPECT_TRUE(w->status_line()->text().contains(path)) << w->model().status;
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    if (QString(c.action) == "export_png") {
+      // The picture as the window shows it: its size, and the arm drawn in colour.
+      const QImage image = QImage::fromData(bytes, "PNG");
+      EXPECT_EQ(image.size(), w->picture()->size());
+      int coloured = 0;
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+          const QColor p = image.pixelColor(x, y);
+          if (p.red() != p.green() || p.green() != p.blue()) ++coloured;
+        }
+      EXPECT_GT(coloured, 100) << "the PNG is blank";
+    } else {
+      const std::string expected =
+          QString(c.action) == "export_svg" ? window_svg(sim(*w)) : window_csv(sim(*w));
+      EXPECT_EQ(bytes.toStdString(), expected);
+    }
+
+    // A folder that does not exist: an error naming the file, and no file.
+    const QString unwritable = dir.filePath(QString("missing/") + c.file);
+    answer_save_dialogs(*w, unwritable);
+    action(*w, c.action)->trigger();
+    EXPECT_TRUE(w->model().status_is_error);
+    EXPECT_TRUE(w->status_line()->text().contains(unwritable)) << w->model().status;
+    EXPECT_TRUE(w->status_line()->styleSheet().contains("color"));
+    EXPECT_FALSE(QFile::exists(unwritable));
+  }
+
+  // A cancelled dialog writes nothing and says nothing.
+  w->model().status.clear();
+  answer_save_dialogs(*w, QString());
+  action(*w, "export_csv")->trigger();
+  EXPECT_TRUE(w->model().status.empty()) << w->model().status;
+}
+
+TEST_F(sim_tools_test, ProfileComparisonShowsTheTableOrTheProblem) {
+  OPEN_OR_SKIP(w, "form_3r_jun");
+  action(*w, "compare_profiles")->trigger();
+  ASSERT_NE(w->tools()->profile_dialog(), nullptr);
+  const QTableWidget* table = w->tools()->profile_dialog()->findChild<QTableWidget*>();
+  ASSERT_NE(table, nullptr);
+  EXPECT_TRUE(w->tools()->profile_dialog()->isVisible());
+
+  // A row per quantity and profile, the figures in the number form of the text table.
+  const profile_comparison c = compare_profiles(sim(*w));
+  ASSERT_FALSE(c.rows.empty());
+  ASSERT_EQ(table->rowCount(), static_cast<int>(3 * c.rows.size()));
+  ASSERT_EQ(table->columnCount(), 8);
+  EXPECT_EQ(table->horizontalHeaderItem(2)->text().toStdString(), "peak_rate");
+  for (int k = 0; k < 3; ++k) {
+    const int row = 3 * static_cast<int>(c.rows.size() - 1) + k;
+    const profile_figures& f = c.rows.back().figures[k];
+    EXPECT_EQ(table->item(row, 0)->text().toStdString(), c.rows.back().quantity);
+    EXPECT_EQ(table->item(row, 3)->text().toStdString(), format_number(f.peak_acceleration));
+    EXPECT_EQ(table->item(row, 5)->text().toStdString(), format_number(f.end_acceleration_jump));
+  }
+
+  // A stop that is not a number: the problem in red in the status line, and no new table.
+  w->tools()->profile_dialog()->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  w->model().ctl.set_text("Text2", 1, "abc");
+  action(*w, "compare_profiles")->trigger();
+  EXPECT_EQ(w->tools()->profile_dialog(), nullptr);
+  EXPECT_TRUE(w->model().status_is_error);
+  EXPECT_TRUE(w->status_line()->text().startsWith("the profiles were not compared"))
+      << w->model().status;
+}
+
+TEST_F(sim_tools_test, TimeSliderMarksTheUnconvergedStepsOfTheLastRun) {
+  OPEN_OR_SKIP(w, "form_6r_gyaku");
+  marked_scroll_bar* time = w->time_slider();
+  ASSERT_NE(time, nullptr);
+  EXPECT_TRUE(time->unconverged_marks().empty()) << "marks before any Run";
+
+  w->button("run")->click();
+  w->button("stop")->click();
+  // The default pose keeps the Jacobian singular at every step 0..50.
+  EXPECT_EQ(time->unconverged_marks(), sim(*w).unconverged_steps());
+  EXPECT_EQ(time->unconverged_marks().size(), 51u);
+  std::vector<int> jumps;
+  for (const branch_jump& j : sim(*w).branch_jumps()) jumps.push_back(j.step);
+  EXPECT_EQ(time->jump_marks(), jumps);
+
+  // The marks are painted: red appears on the slider, which the style draws in greys.
+  const QImage image = time->grab().toImage();
+  int red = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor p = image.pixelColor(x, y);
+      if (p.red() > 150 && p.green() < 80 && p.blue() < 80) ++red;
+    }
+  EXPECT_GT(red, 20);
+}
+
+}  // namespace
+}  // namespace kinelab
