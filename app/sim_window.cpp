@@ -299,7 +299,8 @@ std::vector<int> sim_window::unconverged_steps() const {
 }
 
 void sim_window::show_diagnostics() {
-  if (decl_.style.next_stops_timer) timer_enabled_ = false;
+  // In every window: the animation would draw the mechanism over the page at the next tick.
+  timer_enabled_ = false;
   const auto& record = logic_->arrays.solver_record();
   const int pages = record.empty() ? 1 : 2;
   const int page = diagnostics_page_ % pages;
@@ -307,8 +308,12 @@ void sim_window::show_diagnostics() {
   const int n = logic_->arrays.N();
   if (page == 0) {
     const singularity_history& h = singularity();
-    plot3(picture_, n, h.sigma_min, h.condition, {});
-    show_caption("diagnostics: sigma_min (blue), condition (green)");
+    // The condition number spans many decades: its logarithm is drawn, up to 16 (1/ε, where
+    // the Jacobian is singular to working precision, and where a singular one is drawn).
+    std::vector<double> log_condition;
+    for (double c : h.condition) log_condition.push_back(std::min(std::log10(c), 16.0));
+    plot3(picture_, n, h.sigma_min, log_condition, {});
+    show_caption("diagnostics: sigma_min (blue), log10 condition (green)");
     report(describe_singularity(h), false);
   } else {
     std::vector<double> corrections, residual, status;

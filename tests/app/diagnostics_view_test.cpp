@@ -22,10 +22,10 @@ TEST(DiagnosticsView, PagesFollowEachOtherAndUnconvergedStepsAreKnown) {
     std::vector<std::string> captions;
     std::size_t unconverged;
   } cases[] = {
-      {"form_3r_jun", {"diagnostics: sigma_min (blue), condition (green)"}, 0},
+      {"form_3r_jun", {"diagnostics: sigma_min (blue), log10 condition (green)"}, 0},
       // Its default first guess is singular: every step ends at a singular Jacobian.
       {"form_6r_gyaku",
-       {"diagnostics: sigma_min (blue), condition (green)",
+       {"diagnostics: sigma_min (blue), log10 condition (green)",
         "diagnostics: corrections (blue), residual (green), status (red)"},
        51},
   };
