@@ -28,6 +28,11 @@ TEST(DiagnosticsView, PagesFollowEachOtherAndUnconvergedStepsAreKnown) {
        {"diagnostics: sigma_min (blue), log10 condition (green)",
         "diagnostics: corrections (blue), residual (green), status (red)"},
        51},
+      // A parallel window, whose animation would otherwise draw over the page.
+      {"form_stewart_jun",
+       {"diagnostics: sigma_min (blue), log10 condition (green)",
+        "diagnostics: corrections (blue), residual (green), status (red)"},
+       0},
   };
   for (const auto& c : cases) {
     const std::unique_ptr<window_model> model = find_window(c.window)->make();
@@ -37,6 +42,7 @@ TEST(DiagnosticsView, PagesFollowEachOtherAndUnconvergedStepsAreKnown) {
     EXPECT_EQ(w.unconverged_steps().size(), c.unconverged) << c.window;
     for (int k = 0; k < 3; ++k) {
       ASSERT_TRUE(w.press("diagnostics"));
+      EXPECT_FALSE(w.timer_enabled()) << c.window;
       EXPECT_EQ(caption(w), c.captions[k % c.captions.size()]) << c.window << " press " << k;
     }
     EXPECT_NE(w.status.find("sigma_min "), std::string::npos) << w.status;
