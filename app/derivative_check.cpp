@@ -48,6 +48,15 @@ double largest_magnitude(const std::vector<double>& v) {
   return m;
 }
 
+// The largest estimated truncation error of the central differences: |D(dt) − D(2·dt)|/3.
+double truncation_error(const std::vector<double>& narrow, const std::vector<double>& wide) {
+  double e = 0;
+  for (std::size_t i = 0; i < narrow.size() && i < wide.size(); ++i)
+    if (std::isfinite(narrow[i]) && std::isfinite(wide[i]))
+      e = std::max(e, std::fabs(narrow[i] - wide[i]) / 3);
+  return e;
+}
+
 }  // namespace
 
 std::vector<double> numerical_derivative(const std::vector<double>& f, double dt) {
@@ -61,16 +70,28 @@ std::vector<double> numerical_derivative(const std::vector<double>& f, double dt
   return d;
 }
 
+std::vector<double> numerical_derivative_wide(const std::vector<double>& f, double dt) {
+  const std::size_t n = f.size();
+  std::vector<double> d(n, std::numeric_limits<double>::quiet_NaN());
+  if (n < 5 || !(dt > 0)) return d;
+  const std::vector<double> g = without_wraps(f);
+  for (std::size_t i = 2; i + 2 < n; ++i) d[i] = (g[i + 2] - g[i - 2]) / (4 * dt);
+  d[0] = (-3 * g[0] + 4 * g[2] - g[4]) / (4 * dt);
+  d[n - 1] = (3 * g[n - 1] - 4 * g[n - 3] + g[n - 5]) / (4 * dt);
+  return d;
+}
+
 derivative_mismatch compare_derivative(const std::vector<double>& analytic,
                                        const std::vector<double>& numerical, double floor) {
   const double scale = std::max(floor, largest_magnitude(analytic));
   derivative_mismatch worst;
+  worst.scale = scale;
   if (!(scale > 0)) return worst;
   for (std::size_t i = 0; i < analytic.size() && i < numerical.size(); ++i) {
     if (!std::isfinite(numerical[i]) || !std::isfinite(analytic[i])) continue;
     const double relative = std::fabs(numerical[i] - analytic[i]) / scale;
     if (relative > worst.relative)
-      worst = {relative, static_cast<int>(i), analytic[i], numerical[i]};
+      worst = {relative, static_cast<int>(i), analytic[i], numerical[i], scale, 0};
   }
   return worst;
 }
@@ -95,6 +116,12 @@ quantity_check check_quantity(const trajectory_array& a, char component, double 
   q.rate_mismatch = compare_derivative(q.rate, q.rate_difference, value_scale * floor_fraction / T);
   q.accel_mismatch =
       compare_derivative(q.accel, q.accel_difference, value_scale * floor_fraction / (T * T));
+  q.rate_mismatch.difference_error =
+      truncation_error(q.rate_difference, numerical_derivative_wide(q.value, dt)) /
+      q.rate_mismatch.scale;
+  q.accel_mismatch.difference_error =
+      truncation_error(q.accel_difference, numerical_derivative_wide(q.rate, dt)) /
+      q.accel_mismatch.scale;
   return q;
 }
 
@@ -111,11 +138,13 @@ std::vector<quantity_check> check_all_quantities(const trajectory_arrays& arrays
 }
 
 std::string describe(const quantity_check& q) {
-  char text[200];
+  char text[300];
   std::snprintf(text, sizeof text,
-                "%s: rate %.2g, acceleration %.2g of the curve's scale (at steps %d and %d)",
+                "%s: rate %.2g, acceleration %.2g of the curve's scale (at steps %d and %d; "
+                "the differences' own error about %.1g and %.1g)",
                 q.column.c_str(), q.rate_mismatch.relative, q.accel_mismatch.relative,
-                q.rate_mismatch.step, q.accel_mismatch.step);
+                q.rate_mismatch.step, q.accel_mismatch.step, q.rate_mismatch.difference_error,
+                q.accel_mismatch.difference_error);
   return text;
 }
 

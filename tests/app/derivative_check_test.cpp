@@ -37,6 +37,15 @@ TEST(DerivativeCheck, SmallOnCorrectRatesLargeOnDeliberateErrors) {
   const quantity_check ok = check_quantity(good, 'x', T);
   EXPECT_LT(ok.rate_mismatch.relative, 1e-5);
   EXPECT_LT(ok.accel_mismatch.relative, 1e-5);
+  // On correct rates the mismatch is the differences' own truncation error, which the check
+  // estimates. Relative to the scale: (ω·dt)²/3 for the rate, at the ends (one-sided, where
+  // the sine's f‴ is largest); (ω·dt)²/6 for the acceleration, inside (the rate's f‴ is zero
+  // at the ends).
+  const double rate_error = std::pow(2 * pi / N, 2) / 3, accel_error = rate_error / 2;
+  EXPECT_NEAR(ok.rate_mismatch.relative, rate_error, 0.01 * rate_error);
+  EXPECT_NEAR(ok.rate_mismatch.difference_error, rate_error, 0.01 * rate_error);
+  EXPECT_NEAR(ok.accel_mismatch.relative, accel_error, 0.01 * accel_error);
+  EXPECT_NEAR(ok.accel_mismatch.difference_error, accel_error, 0.01 * accel_error);
 
   struct {
     const char* fault;
@@ -55,6 +64,7 @@ TEST(DerivativeCheck, SmallOnCorrectRatesLargeOnDeliberateErrors) {
     const quantity_check q = check_quantity(bad, 'x', T);
     EXPECT_GT(q.rate_mismatch.relative, c.rate_at_least) << c.fault;
     EXPECT_GT(q.accel_mismatch.relative, c.accel_at_least) << c.fault;
+    EXPECT_LT(q.rate_mismatch.difference_error, 1e-5) << c.fault;
     if (c.spike_step >= 0) {
       EXPECT_EQ(q.rate_mismatch.step, c.spike_step) << c.fault;
     }
