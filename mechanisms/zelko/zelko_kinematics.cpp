@@ -95,51 +95,84 @@ zelko_geometry default_zelko_geometry() {
   return g;
 }
 
-kin_state zelko_from_knee(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
+namespace {
+
+// The triples (R, Ṙ, R̈) of the three twists, built once for every point placed at one set of
+// twists; [0] is unused, as chain_matrices expects. Clears the α and γ of the middle twist
+// first, as zelko_from_knee does.
+struct twist_matrices {
+  rotation_rates m[4];
+};
+
+twist_matrices matrices_of(zelko_twists& h) {
   kin_state& middle = h[2];
   middle.x = middle.dx = middle.ddx = 0;
   middle.z = middle.dz = middle.ddz = 0;
-  // Z = h1 + R2·X in body-1 axes from pp1; then R1·(d·e_z + Z) into the world.
-  const kin_state Z = to_parent(offset(g.Hx1, 0, g.Hz1), middle, X);
-  return orvak_point(g.d, h[1], Z);
+  twist_matrices t;
+  for (int k = 1; k <= 3; ++k) t.m[k] = posture_matrices(h[static_cast<std::size_t>(k)]);
+  return t;
 }
 
-kin_state zelko_from_mid(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
+kin_state from_knee(const zelko_geometry& g, const twist_matrices& t, const kin_state& X) {
+  // Z = h1 + R2·X in body-1 axes from pp1; then R1·(d·e_z + Z) into the world.
+  const kin_state Z = to_parent(offset(g.Hx1, 0, g.Hz1), t.m[2], X);
+  return orvak_point(g.d, t.m[1], Z);
+}
+
+kin_state from_mid(const zelko_geometry& g, const twist_matrices& t, const kin_state& X) {
   kin_state Y = X;
   Y.x -= g.Hx3;
   Y.z -= g.Hz3;
-  return zelko_from_knee(g, h, Y);
+  return from_knee(g, t, Y);
+}
+
+kin_state from_top(const zelko_geometry& g, const twist_matrices& t, const kin_state& X) {
+  // d·e_z + R3·X: the end-plate origin sits a column length above pp3 in body-2 axes.
+  return from_mid(g, t, to_parent(offset(0, 0, g.d), t.m[3], X));
+}
+
+kin_state end_posture(const twist_matrices& t) {
+  return posture_from_matrices(chain_matrices(3, t.m));
+}
+
+}  // namespace
+
+kin_state zelko_from_knee(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
+  return from_knee(g, matrices_of(h), X);
+}
+
+kin_state zelko_from_mid(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
+  return from_mid(g, matrices_of(h), X);
 }
 
 kin_state zelko_from_top(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
-  // d·e_z + R3·X: the end-plate origin sits a column length above pp3 in body-2 axes.
-  return zelko_from_mid(g, h, to_parent(offset(0, 0, g.d), h[3], X));
+  return from_top(g, matrices_of(h), X);
 }
 
 zelko_pose zelko_forward(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
+  const twist_matrices t = matrices_of(h);
   zelko_pose f;
-  f.P = zelko_from_top(g, h, X);
-  f.posture = chain_posture(3, h.data());
+  f.P = from_top(g, t, X);
+  f.posture = end_posture(t);
   return f;
 }
 
 zelko_placement zelko_place(const zelko_geometry& g, zelko_twists& h) {
   const orvak_geometry& u = g.unit;
+  const twist_matrices t = matrices_of(h);
   zelko_placement p;
-  // pp4 first: it clears the middle twist's α and γ, so the posture below is the same one
-  // zelko_forward reports.
-  p.pp[4] = zelko_from_top(g, h, kin_state{});
-  p.posture = chain_posture(3, h.data());
+  p.pp[4] = from_top(g, t, kin_state{});
+  p.posture = end_posture(t);
   // The upper unit is the lower one turned half a turn about y: (x, y, z) → (−x, y, −z).
   for (int m = 1; m <= 3; ++m)
-    p.base_joint[2][m] = zelko_from_top(g, h, offset(-u.Bx(m), u.By(m), -u.Bz(m)));
-  p.pp[3] = zelko_from_mid(g, h, kin_state{});
+    p.base_joint[2][m] = from_top(g, t, offset(-u.Bx(m), u.By(m), -u.Bz(m)));
+  p.pp[3] = from_mid(g, t, kin_state{});
   for (int m = 1; m <= 3; ++m)
-    p.plat_joint[2][m] = zelko_from_mid(g, h, offset(-u.ax(m), u.ay(m), -u.az(m)));
-  p.pp[2] = zelko_from_knee(g, h, kin_state{});
-  p.pp[1] = orvak_point(g.d, h[1], kin_state{});
+    p.plat_joint[2][m] = from_mid(g, t, offset(-u.ax(m), u.ay(m), -u.az(m)));
+  p.pp[2] = from_knee(g, t, kin_state{});
+  p.pp[1] = orvak_point(g.d, t.m[1], kin_state{});
   for (int m = 1; m <= 3; ++m) {
-    p.plat_joint[1][m] = orvak_point(g.d, h[1], still_point(u.platform_joint(m)));
+    p.plat_joint[1][m] = orvak_point(g.d, t.m[1], still_point(u.platform_joint(m)));
     p.base_joint[1][m] = still_point(u.base_joint(m));
   }
   return p;
