@@ -1,0 +1,27 @@
+#pragma once
+// The rotation of a posture with its partial derivatives with respect to the angles.
+//
+// R = Rx(α)·Ry(β)·Rz(γ) depends on the angles alone, so R, R_k = ∂R/∂θ_k and
+// R_kl = ∂²R/∂θ_k∂θ_l (θ = (α, β, γ)) can be built once per pose and reused for any rates:
+// Ṙ = Σ R_k·θ̇_k and R̈ = Σ R_k·θ̈_k + Σ R_kl·θ̇_k·θ̇_l. Each matrix is formed as
+// posture_matrices forms the triple for a unit rate (e_k) or a unit pair (e_k + e_l, whose R̈
+// holds R_kk + R_ll + 2·R_kl), so R and R_k are posture_matrices' R and Ṙ to the bit.
+#include "core/array_algebra.h"
+#include "core/kin_state.h"
+#include "core/posture.h"
+
+namespace kinelab {
+
+struct posture_partials {
+  mat3 R;
+  mat3 d[4];      // [k] = R_k, k = 1, 2, 3 for α, β, γ; [0] unused
+  mat3 dd[4][4];  // [k][l] = R_kl = [l][k]
+};
+
+// The partials at the angles of s (its rates are not read).
+posture_partials posture_partials_of(const kin_state& s);
+
+// (R, Ṙ, R̈) for the rates and accelerations of s, from the partials at its angles.
+rotation_rates posture_rates(const posture_partials& p, const kin_state& s);
+
+}  // namespace kinelab
