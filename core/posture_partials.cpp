@@ -23,7 +23,7 @@ mat3 times(const mat3& A, const mat3& B) {
 
 }  // namespace
 
-posture_partials posture_partials_of(const kin_state& s) {
+posture_partials posture_partials_of(const kin_state& s, int order) {
   const double sa = std::sin(s.x), ca = std::cos(s.x);
   const double sb = std::sin(s.y), cb = std::cos(s.y);
   const double sc = std::sin(s.z), cc = std::cos(s.z);
@@ -38,12 +38,15 @@ posture_partials posture_partials_of(const kin_state& s) {
   const mat3 Z2 = make(-cc, sc, 0, -sc, -cc, 0, 0, 0, 0);
 
   // Every product A·B·C as (A·B)·C, the order posture_matrices uses.
-  const mat3 XY = times(X, Y), X1Y = times(X1, Y), XY1 = times(X, Y1);
+  const mat3 XY = times(X, Y);
   posture_partials p;
   p.R = times(XY, Z);
+  if (order < 1) return p;
+  const mat3 X1Y = times(X1, Y), XY1 = times(X, Y1);
   p.d[1] = times(X1Y, Z);
   p.d[2] = times(XY1, Z);
   p.d[3] = times(XY, Z1);
+  if (order < 2) return p;
   p.dd[1][1] = times(times(X2, Y), Z);
   p.dd[2][2] = times(times(X, Y2), Z);
   p.dd[3][3] = times(XY, Z2);

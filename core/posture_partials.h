@@ -18,8 +18,9 @@ struct posture_partials {
   mat3 dd[4][4];  // [k][l] = R_kl = [l][k]
 };
 
-// The partials at the angles of s (its rates are not read).
-posture_partials posture_partials_of(const kin_state& s);
+// The partials at the angles of s (its rates are not read), up to the given order: 0 builds R
+// alone, 1 also R_k, 2 everything.
+posture_partials posture_partials_of(const kin_state& s, int order = 2);
 
 // (R, Ṙ, R̈) for the rates and accelerations of s, from the partials at its angles.
 rotation_rates posture_rates(const posture_partials& p, const kin_state& s);

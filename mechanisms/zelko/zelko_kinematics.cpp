@@ -62,15 +62,29 @@ vec<6> unit_vector(int j) {
   return e;
 }
 
-// Goal minus reached pose; the posture differences wrapped into (−π, π].
-vec<6> residual(const zelko_geometry& g, const kin_state& goal_p, const kin_state& goal_s,
-                zelko_twists& h) {
-  const zelko_pose f = zelko_forward(g, h, kin_state{});
+// Goal minus reached pose f = (pp4, posture); the posture differences wrapped into (−π, π].
+vec<6> goal_minus(const kin_state& goal_p, const kin_state& goal_s, const vec<6>& f) {
   vec<6> e;
-  e(1) = goal_p.x - f.P.x, e(2) = goal_p.y - f.P.y, e(3) = goal_p.z - f.P.z;
-  e(4) = goal_s.x - f.posture.x, e(5) = goal_s.y - f.posture.y, e(6) = goal_s.z - f.posture.z;
+  e(1) = goal_p.x - f(1), e(2) = goal_p.y - f(2), e(3) = goal_p.z - f(3);
+  e(4) = goal_s.x - f(4), e(5) = goal_s.y - f(5), e(6) = goal_s.z - f(6);
   for (int k = 4; k <= 6; ++k) wrap_angle(e(k));
   return e;
+}
+
+// The three evaluations the solver makes: the reached pose, J and H. The fast ones come from
+// the twists' partials; the reference ones from zelko_forward and its probes.
+struct inverse_evaluations {
+  vec<6> (*pose)(const zelko_geometry&, zelko_twists&);
+  mat<6> (*jacobian)(const zelko_geometry&, zelko_twists&);
+  mat<6, rate_product_count> (*quadratic_terms)(const zelko_geometry&, zelko_twists&);
+};
+
+vec<6> forward_pose(const zelko_geometry& g, zelko_twists& h) {
+  const zelko_pose f = zelko_forward(g, h, kin_state{});
+  vec<6> v;
+  v(1) = f.P.x, v(2) = f.P.y, v(3) = f.P.z;
+  v(4) = f.posture.x, v(5) = f.posture.y, v(6) = f.posture.z;
+  return v;
 }
 
 template <int N>
@@ -196,7 +210,7 @@ void zelko_step(const vec<6>& step, zelko_twists& h) {
   put_joints(q, level::value, h);
 }
 
-mat<6> zelko_jacobian(const zelko_geometry& g, zelko_twists& h) {
+mat<6> zelko_jacobian_reference(const zelko_geometry& g, zelko_twists& h) {
   // A unit rate of joint j makes the propagated velocity exactly ∂f/∂θ_j.
   mat<6> J;
   for (int j = 1; j <= joints; ++j) {
@@ -207,7 +221,8 @@ mat<6> zelko_jacobian(const zelko_geometry& g, zelko_twists& h) {
   return J;
 }
 
-mat<6, rate_product_count> zelko_quadratic_terms(const zelko_geometry& g, zelko_twists& h) {
+mat<6, rate_product_count> zelko_quadratic_terms_reference(const zelko_geometry& g,
+                                                           zelko_twists& h) {
   // With θ̈ = 0 the output acceleration is the quadratic form θ̇ᵀ·(∂²f/∂θ²)·θ̇: a unit rate of
   // joint j gives ∂²f/∂θ_j², and the rates e_j + e_k give those two plus 2·∂²f/∂θ_j∂θ_k.
   mat<6, rate_product_count> H;
@@ -224,10 +239,13 @@ mat<6, rate_product_count> zelko_quadratic_terms(const zelko_geometry& g, zelko_
   return H;
 }
 
-nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_state& goal_p,
-                         const kin_state& goal_s, zelko_twists& h) {
+namespace {
+
+nr_outcome solve_inverse(const inverse_evaluations& eval, double tolerance, const zelko_geometry& g,
+                         const kin_state& goal_p, const kin_state& goal_s, zelko_twists& h) {
+  auto residual = [&](zelko_twists& t) { return goal_minus(goal_p, goal_s, eval.pose(g, t)); };
   nr_outcome out;
-  vec<6> e = residual(g, goal_p, goal_s, h);
+  vec<6> e = residual(h);
   if (!all_finite(e, joints)) {
     zero_rates(h);
     out.residual = 0;
@@ -238,7 +256,7 @@ nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_st
   bool have_J = false;
   while (vec_max_abs(joints, e) > tolerance && out.iterations < max_corrections) {
     // The Jacobian of the last correction, taken before its update, also serves the rates.
-    J = zelko_jacobian(g, h);
+    J = eval.jacobian(g, h);
     have_J = true;
     vec<6> step = e;
     mat<6> inverse;
@@ -250,7 +268,7 @@ nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_st
     }
     const zelko_twists before = h;
     if (all_finite(step, joints)) zelko_step(step, h);
-    const vec<6> next = all_finite(step, joints) ? residual(g, goal_p, goal_s, h) : vec<6>{};
+    const vec<6> next = all_finite(step, joints) ? residual(h) : vec<6>{};
     if (!all_finite(step, joints) || !all_finite(next, joints)) {
       h = before;
       zero_rates(h);
@@ -264,8 +282,8 @@ nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_st
   out.residual = vec_max_abs(joints, e);
   out.status = out.residual <= tolerance ? nr_status::converged : nr_status::iteration_limit;
 
-  if (!have_J) J = zelko_jacobian(g, h);
-  const mat<6, rate_product_count> H = zelko_quadratic_terms(g, h);
+  if (!have_J) J = eval.jacobian(g, h);
+  const mat<6, rate_product_count> H = eval.quadratic_terms(g, h);
   mat<6> inverse;
 
   // Rates: J·θ̇ = (ṗ, ṡ) of the goal.
@@ -295,6 +313,21 @@ nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_st
     zelko_set_accels(accels, h);
   }
   return out;
+}
+
+}  // namespace
+
+nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_state& goal_p,
+                         const kin_state& goal_s, zelko_twists& h) {
+  return solve_inverse({zelko_end_pose, zelko_jacobian, zelko_quadratic_terms}, tolerance, g,
+                       goal_p, goal_s, h);
+}
+
+nr_outcome zelko_inverse_reference(double tolerance, const zelko_geometry& g,
+                                   const kin_state& goal_p, const kin_state& goal_s,
+                                   zelko_twists& h) {
+  return solve_inverse({forward_pose, zelko_jacobian_reference, zelko_quadratic_terms_reference},
+                       tolerance, g, goal_p, goal_s, h);
 }
 
 }  // namespace kinelab

@@ -48,7 +48,8 @@ TEST(rail_fast_path, jacobian_and_second_order_table_match_the_probes) {
     rail_jacobian(g, position, posture, J, H);
     rail_jacobian_reference(g, position, posture, Jr, Hr);
     const std::string at = "trial " + std::to_string(trial);
-    EXPECT_EQ(test::compare_fast(J, Jr, 6, 6, at + " J"), "");
+    // J to the bit: the iteration then takes the probes' path.
+    EXPECT_EQ(test::compare_fast(J, Jr, 6, 6, at + " J", 0), "");
     EXPECT_EQ(test::compare_fast(H, Hr, 6, 21, at + " H"), "");
   }
 }

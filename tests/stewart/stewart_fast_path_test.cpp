@@ -43,7 +43,8 @@ TEST(stewart_fast_path, jacobian_and_second_order_table_match_the_probes) {
     stewart_jacobian(g, position, posture, J, H);
     stewart_jacobian_reference(g, position, posture, Jr, Hr);
     const std::string at = "trial " + std::to_string(trial);
-    EXPECT_EQ(test::compare_fast(J, Jr, 6, 6, at + " J"), "");
+    // J to the bit: the iteration then takes the probes' path.
+    EXPECT_EQ(test::compare_fast(J, Jr, 6, 6, at + " J", 0), "");
     EXPECT_EQ(test::compare_fast(H, Hr, 6, 21, at + " H"), "");
     if (trial % 10 == 0) {
       for (int c = 1; c <= 21; ++c) EXPECT_EQ(H(2, c), 0) << at;

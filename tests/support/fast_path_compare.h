@@ -14,11 +14,12 @@ namespace kinelab::test {
 
 inline constexpr double fast_path_relative = 1e-12;
 
-// The entries of fast and ref (rows × cols, from 1) that differ by more than
-// fast_path_relative of the scale, one line each; empty when they agree.
+// The entries of fast and ref (rows × cols, from 1) that differ by more than `relative` of the
+// scale, one line each; empty when they agree. With relative = 0 they must be equal (a +0 and a
+// −0 count as equal).
 template <int R, int C>
 std::string compare_fast(const mat<R, C>& fast, const mat<R, C>& ref, int rows, int cols,
-                         const std::string& where) {
+                         const std::string& where, double relative = fast_path_relative) {
   double scale = 1;
   for (int i = 1; i <= rows; ++i)
     for (int j = 1; j <= cols; ++j) scale = std::fmax(scale, std::fabs(ref(i, j)));
@@ -26,7 +27,7 @@ std::string compare_fast(const mat<R, C>& fast, const mat<R, C>& ref, int rows, 
   out.precision(17);
   for (int i = 1; i <= rows; ++i)
     for (int j = 1; j <= cols; ++j)
-      if (!(std::fabs(fast(i, j) - ref(i, j)) <= fast_path_relative * scale))
+      if (!(std::fabs(fast(i, j) - ref(i, j)) <= relative * scale))
         out << where << " (" << i << ", " << j << "): fast " << fast(i, j) << ", reference "
             << ref(i, j) << "\n";
   return out.str();
