@@ -23,6 +23,10 @@ mat3 times(const mat3& A, const mat3& B) {
 
 }  // namespace
 
+mat3 posture_rotation(const kin_state& s) {
+  return times(times(rot_x(s.x), rot_y(s.y)), rot_z(s.z));
+}
+
 posture_partials posture_partials_of(const kin_state& s, int order) {
   const double sa = std::sin(s.x), ca = std::cos(s.x);
   const double sb = std::sin(s.y), cb = std::cos(s.y);
@@ -47,12 +51,12 @@ posture_partials posture_partials_of(const kin_state& s, int order) {
   p.d[2] = times(XY1, Z);
   p.d[3] = times(XY, Z1);
   if (order < 2) return p;
-  p.dd[1][1] = times(times(X2, Y), Z);
-  p.dd[2][2] = times(times(X, Y2), Z);
-  p.dd[3][3] = times(XY, Z2);
-  p.dd[1][2] = p.dd[2][1] = times(times(X1, Y1), Z);
-  p.dd[1][3] = p.dd[3][1] = times(X1Y, Z1);
-  p.dd[2][3] = p.dd[3][2] = times(XY1, Z1);
+  p.dd(1, 1) = times(times(X2, Y), Z);
+  p.dd(2, 2) = times(times(X, Y2), Z);
+  p.dd(3, 3) = times(XY, Z2);
+  p.dd(1, 2) = times(times(X1, Y1), Z);
+  p.dd(1, 3) = times(X1Y, Z1);
+  p.dd(2, 3) = times(XY1, Z1);
   return p;
 }
 
@@ -67,7 +71,7 @@ rotation_rates posture_rates(const posture_partials& p, const kin_state& s) {
       for (int k = 1; k <= 3; ++k) {
         dR += p.d[k](i, j) * w[k];
         ddR += p.d[k](i, j) * dw[k];
-        for (int l = 1; l <= 3; ++l) ddR += p.dd[k][l](i, j) * (w[k] * w[l]);
+        for (int l = 1; l <= 3; ++l) ddR += p.dd(k, l)(i, j) * (w[k] * w[l]);
       }
       m.dR(i, j) = dR;
       m.ddR(i, j) = ddR;

@@ -14,9 +14,15 @@ namespace kinelab {
 
 struct posture_partials {
   mat3 R;
-  mat3 d[4];      // [k] = R_k, k = 1, 2, 3 for α, β, γ; [0] unused
-  mat3 dd[4][4];  // [k][l] = R_kl = [l][k]
+  mat3 d[4];  // [k] = R_k, k = 1, 2, 3 for α, β, γ; [0] unused
+  // R_kl = R_lk, k, l = 1..3.
+  const mat3& dd(int k, int l) const { return second[k == l ? k - 1 : k + l]; }
+  mat3& dd(int k, int l) { return second[k == l ? k - 1 : k + l]; }
+  mat3 second[6];  // R_11, R_22, R_33, R_12, R_13, R_23
 };
+
+// R alone, formed as posture_matrices forms it (the same numbers), for values without rates.
+mat3 posture_rotation(const kin_state& s);
 
 // The partials at the angles of s (its rates are not read), up to the given order: 0 builds R
 // alone, 1 also R_k, 2 everything.

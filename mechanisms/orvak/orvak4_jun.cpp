@@ -126,8 +126,14 @@ class orvak4_jun_logic : public window_logic {
   const kin_state& plat(int j, int m, int i) const { return plat_joint_[j][m]->at(at(i)); }
   const kin_state& base(int j, int m, int i) const { return base_joint_[j][m]->at(at(i)); }
 
-  // Every unit takes the same relative posture u, so one triple (R, Ṙ, R̈) serves all four;
-  // [0] is unused, as chain_matrices expects.
+  // Every unit takes the same relative posture u; [0] is unused, as chain_posture expects.
+  static std::array<kin_state, stages + 1> unit_postures(const kin_state& u) {
+    std::array<kin_state, stages + 1> s;
+    for (int j = 1; j <= stages; ++j) s[static_cast<std::size_t>(j)] = u;
+    return s;
+  }
+  // The same as one triple (R, Ṙ, R̈) shared by all four, for chain_matrices and
+  // orvak_stack_point.
   static std::array<rotation_rates, stages + 1> unit_matrices(const kin_state& u) {
     std::array<rotation_rates, stages + 1> m;
     m.fill(posture_matrices(u));

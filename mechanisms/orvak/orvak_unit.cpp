@@ -105,7 +105,10 @@ leg_rates orvak_leg(double d, const vec3& a, const vec3& b, const rotation_rates
 }
 
 orvak_legs orvak_inverse(const orvak_geometry& g, double d, const kin_state& s) {
-  const rotation_rates m = posture_matrices(s);
+  return orvak_inverse(g, d, posture_matrices(s));
+}
+
+orvak_legs orvak_inverse(const orvak_geometry& g, double d, const rotation_rates& m) {
   orvak_legs out;
   double kin_state::*fields[4][3] = {{},
                                      {&kin_state::x, &kin_state::dx, &kin_state::ddx},

@@ -59,6 +59,8 @@ struct orvak_legs {
   bool any_zero_length() const { return zero_length[1] || zero_length[2] || zero_length[3]; }
 };
 orvak_legs orvak_inverse(const orvak_geometry& g, double d, const kin_state& s);
+// The same with the posture's triple m = posture_matrices(s) already built.
+orvak_legs orvak_inverse(const orvak_geometry& g, double d, const rotation_rates& m);
 
 // A point with zero rates.
 kin_state still_point(const vec3& p);

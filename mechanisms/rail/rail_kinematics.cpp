@@ -195,7 +195,7 @@ bool closed_form_jacobian(const rail_geometry& g, const kin_state& P, const post
     for (int k = 1; k <= 3; ++k) times_a(pp.d[k], Wk[k + 3]);
     auto second = [&](int k, int l, vec3& v) {
       if (k > 3 && l > 3)
-        times_a(pp.dd[k - 3][l - 3], v);
+        times_a(pp.dd(k - 3, l - 3), v);
       else
         v = vec3{};
     };

@@ -207,7 +207,7 @@ void legs_and_jacobian(const stewart_geometry& g, const kin_state& P, const post
       vec_dot(3, lk[k], lk[k], lk_lk);
       if (k > 3) {
         vec3 lkk;
-        mat_vec(3, pp.dd[k - 3][k - 3], a, lkk);
+        mat_vec(3, pp.dd(k - 3, k - 3), a, lkk);
         vec_dot(3, l, lkk, l_lkk);
       }
       H(j, k) = (lk_lk + l_lkk - Lk[k] * Lk[k]) / Lj;
@@ -219,7 +219,7 @@ void legs_and_jacobian(const stewart_geometry& g, const kin_state& P, const post
       vec_dot(3, lk[k], lk[m], lk_lm);
       if (k > 3) {
         vec3 lkm;
-        mat_vec(3, pp.dd[k - 3][m - 3], a, lkm);
+        mat_vec(3, pp.dd(k - 3, m - 3), a, lkm);
         vec_dot(3, l, lkm, l_lkm);
       }
       H(j, c) = 2 * (lk_lm + l_lkm - Lk[k] * Lk[m]) / Lj;

@@ -77,7 +77,15 @@ struct inverse_evaluations {
   vec<6> (*pose)(const zelko_geometry&, zelko_twists&);
   mat<6> (*jacobian)(const zelko_geometry&, zelko_twists&);
   mat<6, rate_product_count> (*quadratic_terms)(const zelko_geometry&, zelko_twists&);
+  void (*jacobian_and_quadratic_terms)(const zelko_geometry&, zelko_twists&, mat<6>&,
+                                       mat<6, rate_product_count>&);
 };
+
+void reference_jacobian_and_quadratic_terms(const zelko_geometry& g, zelko_twists& h, mat<6>& J,
+                                            mat<6, rate_product_count>& H) {
+  J = zelko_jacobian_reference(g, h);
+  H = zelko_quadratic_terms_reference(g, h);
+}
 
 vec<6> forward_pose(const zelko_geometry& g, zelko_twists& h) {
   const zelko_pose f = zelko_forward(g, h, kin_state{});
@@ -189,6 +197,8 @@ zelko_placement zelko_place(const zelko_geometry& g, zelko_twists& h) {
     p.plat_joint[1][m] = orvak_point(g.d, t.m[1], still_point(u.platform_joint(m)));
     p.base_joint[1][m] = still_point(u.base_joint(m));
   }
+  p.unit_legs[1] = orvak_inverse(u, g.d, t.m[1]);
+  p.unit_legs[2] = orvak_inverse(u, g.d, t.m[3]);
   return p;
 }
 
@@ -282,8 +292,11 @@ nr_outcome solve_inverse(const inverse_evaluations& eval, double tolerance, cons
   out.residual = vec_max_abs(joints, e);
   out.status = out.residual <= tolerance ? nr_status::converged : nr_status::iteration_limit;
 
-  if (!have_J) J = eval.jacobian(g, h);
-  const mat<6, rate_product_count> H = eval.quadratic_terms(g, h);
+  mat<6, rate_product_count> H;
+  if (have_J)
+    H = eval.quadratic_terms(g, h);
+  else
+    eval.jacobian_and_quadratic_terms(g, h, J, H);
   mat<6> inverse;
 
   // Rates: J·θ̇ = (ṗ, ṡ) of the goal.
@@ -319,14 +332,16 @@ nr_outcome solve_inverse(const inverse_evaluations& eval, double tolerance, cons
 
 nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_state& goal_p,
                          const kin_state& goal_s, zelko_twists& h) {
-  return solve_inverse({zelko_end_pose, zelko_jacobian, zelko_quadratic_terms}, tolerance, g,
-                       goal_p, goal_s, h);
+  return solve_inverse(
+      {zelko_end_pose, zelko_jacobian, zelko_quadratic_terms, zelko_jacobian_and_quadratic_terms},
+      tolerance, g, goal_p, goal_s, h);
 }
 
 nr_outcome zelko_inverse_reference(double tolerance, const zelko_geometry& g,
                                    const kin_state& goal_p, const kin_state& goal_s,
                                    zelko_twists& h) {
-  return solve_inverse({forward_pose, zelko_jacobian_reference, zelko_quadratic_terms_reference},
+  return solve_inverse({forward_pose, zelko_jacobian_reference, zelko_quadratic_terms_reference,
+                        reference_jacobian_and_quadratic_terms},
                        tolerance, g, goal_p, goal_s, h);
 }
 

@@ -58,6 +58,8 @@ struct zelko_placement {
   kin_state posture;
   kin_state plat_joint[3][4];
   kin_state base_joint[3][4];
+  // The in-unit legs of unit 1 at hineri[1] and of unit 2 at hineri[3] (orvak_inverse).
+  orvak_legs unit_legs[3];
 };
 zelko_placement zelko_place(const zelko_geometry& g, zelko_twists& h);
 
@@ -79,6 +81,9 @@ mat<6> zelko_jacobian(const zelko_geometry& g, zelko_twists& h);
 // 2·∂²f/∂θ_j∂θ_k, so that f̈ = J·θ̈ + H·rate_products(θ̇). Reads the values of h as
 // zelko_jacobian does.
 mat<6, rate_product_count> zelko_quadratic_terms(const zelko_geometry& g, zelko_twists& h);
+// Both at once, sharing the partials.
+void zelko_jacobian_and_quadratic_terms(const zelko_geometry& g, zelko_twists& h, mat<6>& J,
+                                        mat<6, rate_product_count>& H);
 // The same by probing zelko_forward: column j is the rate it propagates for a unit rate of
 // joint j (leaves the rate fields of h at e_6); H from unit and pairwise rates at zero
 // acceleration (leaves rates and accelerations of h changed). The straightforward evaluation

@@ -50,7 +50,7 @@ TEST(posture_partials, value_and_first_partials_are_the_unit_rate_triples_to_the
       const rotation_rates m = posture_matrices(unit);
       EXPECT_TRUE(same(p.R, m.R)) << "trial " << trial;
       EXPECT_TRUE(same(p.d[k], m.dR)) << "trial " << trial << " angle " << k;
-      EXPECT_TRUE(same(p.dd[k][k], m.ddR)) << "trial " << trial << " angle " << k;
+      EXPECT_TRUE(same(p.dd(k, k), m.ddR)) << "trial " << trial << " angle " << k;
     }
   }
 }
