@@ -39,14 +39,23 @@ const trajectory_array* trajectory_arrays::find(const std::string& name) const {
 int trajectory_arrays::replace_non_finite(std::string& first) {
   int count = 0;
   for (auto& a : arrays_) {
-    const auto columns = array_columns(a);
-    for (std::size_t i = 0; i < a.at.size(); ++i)
+    const bool scalar = a.kind == array_kind::scalar;
+    std::vector<array_column> columns;  // named only once a value needs replacing
+    for (std::size_t i = 0; i < a.at.size(); ++i) {
+      const kin_state& s = a.at[i];
+      using std::isfinite;
+      if (isfinite(s.x) && isfinite(s.dx) && isfinite(s.ddx) &&
+          (scalar || (isfinite(s.y) && isfinite(s.dy) && isfinite(s.ddy) && isfinite(s.z) &&
+                      isfinite(s.dz) && isfinite(s.ddz))))
+        continue;
+      if (columns.empty()) columns = array_columns(a);
       for (const auto& c : columns) {
         double& v = a.at[i].*(c.field);
         if (std::isfinite(v)) continue;
         if (count++ == 0) first = c.name + " at step " + std::to_string(i);
         v = 0;
       }
+    }
   }
   for (auto& r : solver_record_)
     if (!std::isfinite(r.residual)) r.residual = std::numeric_limits<double>::max();

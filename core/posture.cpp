@@ -254,6 +254,13 @@ rotation_rates mat_mul_rates(const rotation_rates& Ri, const rotation_rates& R) 
   return out;
 }
 
+rotation_rates chain_matrices(int n, const rotation_rates* m) {
+  rotation_rates out;
+  mat_identity(3, out.R);
+  for (int i = 1; i <= n; ++i) out = mat_mul_rates(m[i], out);
+  return out;
+}
+
 kin_state chain_posture(int n, const kin_state* postures) {
   rotation_rates m;
   mat_identity(3, m.R);
@@ -261,8 +268,7 @@ kin_state chain_posture(int n, const kin_state* postures) {
   return posture_from_matrices(m);
 }
 
-kin_state to_parent(const kin_state& h, const kin_state& s, const kin_state& p) {
-  const rotation_rates m = posture_matrices(s);
+kin_state to_parent(const kin_state& h, const rotation_rates& m, const kin_state& p) {
   const vec3 P = position(p), V = velocity(p), A = acceleration(p);
   vec3 RP, RV, dRP, RA, dRV, ddRP;
   mat_vec(3, m.R, P, RP);
@@ -280,13 +286,20 @@ kin_state to_parent(const kin_state& h, const kin_state& s, const kin_state& p) 
   return point(G, dG, ddG);
 }
 
-kin_state to_parent_shifted(const kin_state& h, const kin_state& s, const kin_state& p) {
-  const rotation_rates m = posture_matrices(s);
+kin_state to_parent(const kin_state& h, const kin_state& s, const kin_state& p) {
+  return to_parent(h, posture_matrices(s), p);
+}
+
+kin_state to_parent_shifted(const kin_state& h, const rotation_rates& m, const kin_state& p) {
   vec3 Q, dQ, ddQ;
   vec_add(3, position(h), position(p), Q);
   vec_add(3, velocity(h), velocity(p), dQ);
   vec_add(3, acceleration(h), acceleration(p), ddQ);
   return rotate_point(m, Q, dQ, ddQ);
+}
+
+kin_state to_parent_shifted(const kin_state& h, const kin_state& s, const kin_state& p) {
+  return to_parent_shifted(h, posture_matrices(s), p);
 }
 
 kin_state to_child(const kin_state& h, const kin_state& s, const kin_state& g) {

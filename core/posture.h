@@ -40,11 +40,19 @@ kin_state posture_with_rates(const posture_angles& p, const mat3& dR, const mat3
 rotation_rates mat_mul_rates(const rotation_rates& Ri, const rotation_rates& R);
 // Posture of R_1·R_2·…·R_n; postures[1..n] are read (postures[0] is not).
 kin_state chain_posture(int n, const kin_state* postures);
+// The triple of m[1]·m[2]·…·m[n] (m[0] is not read), formed as chain_posture forms it, so that
+// posture_from_matrices(chain_matrices(n, m)) is chain_posture's result to the bit when m[i] is
+// posture_matrices(postures[i]).
+rotation_rates chain_matrices(int n, const rotation_rates* m);
 
 // h + R·p with velocity and acceleration.
 kin_state to_parent(const kin_state& h, const kin_state& s, const kin_state& p);
 // R·(h + p): the offset is added in the child frame before the rotation.
 kin_state to_parent_shifted(const kin_state& h, const kin_state& s, const kin_state& p);
+// The same with the posture's triple already built (m = posture_matrices(s) gives the same
+// numbers), for several points at one posture.
+kin_state to_parent(const kin_state& h, const rotation_rates& m, const kin_state& p);
+kin_state to_parent_shifted(const kin_state& h, const rotation_rates& m, const kin_state& p);
 // Rᵀ·(g − h) with velocity and acceleration: the inverse of to_parent.
 kin_state to_child(const kin_state& h, const kin_state& s, const kin_state& g);
 

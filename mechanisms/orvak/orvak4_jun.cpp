@@ -155,16 +155,23 @@ class orvak4_jun_logic : public window_logic {
     for (int j = 1; j <= stages; ++j) s[static_cast<std::size_t>(j)] = u;
     return s;
   }
+  // The same as one triple (R, Ṙ, R̈) shared by all four, for chain_matrices and
+  // orvak_stack_point.
+  static std::array<rotation_rates, stages + 1> unit_matrices(const kin_state& u) {
+    std::array<rotation_rates, stages + 1> m;
+    m.fill(posture_matrices(u));
+    return m;
+  }
   // R₁·R₂·R₃·R₄ of the top platform against the base, as angles with rates.
   static kin_state overall_posture(const kin_state& u) {
-    return chain_posture(stages, unit_postures(u).data());
+    return posture_from_matrices(chain_matrices(stages, unit_matrices(u).data()));
   }
 
   // Stage origins and joints at step i from the unit posture of step i, in world coordinates.
   void place(int i) {
-    const auto s = unit_postures(unit_shisei_[at(i)]);
+    const auto m = unit_matrices(unit_shisei_[at(i)]);
     auto stack = [&](int j, const vec3& x) {
-      return orvak_stack_point(j, dist_, s.data(), still_point(x));
+      return orvak_stack_point(j, dist_, m.data(), still_point(x));
     };
     for (int j = 1; j <= stages; ++j) {
       pp_[j]->at(at(i)) = stack(j, vec3{});

@@ -44,16 +44,26 @@ kin_state still_point(const vec3& p) {
   return s;
 }
 
-kin_state orvak_point(double d, const kin_state& s, const kin_state& X) {
+kin_state orvak_point(double d, const rotation_rates& m, const kin_state& X) {
   // The column runs along the platform's own z axis, so its offset is added before rotating.
   kin_state h;
   h.z = d;
-  return to_parent_shifted(h, s, X);
+  return to_parent_shifted(h, m, X);
+}
+
+kin_state orvak_point(double d, const kin_state& s, const kin_state& X) {
+  return orvak_point(d, posture_matrices(s), X);
+}
+
+kin_state orvak_stack_point(int n, const double* d, const rotation_rates* m, const kin_state& X) {
+  // From the top unit down: each step expresses the point in the frame of the unit below, and
+  // the product rule of to_parent_shifted adds that unit's relative rates.
+  kin_state Y = X;
+  for (int i = n; i >= 1; --i) Y = orvak_point(d[i], m[i], Y);
+  return Y;
 }
 
 kin_state orvak_stack_point(int n, const double* d, const kin_state* s, const kin_state& X) {
-  // From the top unit down: each step expresses the point in the frame of the unit below, and
-  // the product rule of to_parent_shifted adds that unit's relative rates.
   kin_state Y = X;
   for (int i = n; i >= 1; --i) Y = orvak_point(d[i], s[i], Y);
   return Y;
@@ -95,7 +105,10 @@ leg_rates orvak_leg(double d, const vec3& a, const vec3& b, const rotation_rates
 }
 
 orvak_legs orvak_inverse(const orvak_geometry& g, double d, const kin_state& s) {
-  const rotation_rates m = posture_matrices(s);
+  return orvak_inverse(g, d, posture_matrices(s));
+}
+
+orvak_legs orvak_inverse(const orvak_geometry& g, double d, const rotation_rates& m) {
   orvak_legs out;
   double kin_state::*fields[4][3] = {{},
                                      {&kin_state::x, &kin_state::dx, &kin_state::ddx},

@@ -30,10 +30,14 @@ inline constexpr double default_origin_distance = 0.385;
 // A point X of the platform frame (with its rates in that frame) in the base frame:
 // R·((0, 0, d) + X) with velocity and acceleration by the product rule.
 kin_state orvak_point(double d, const kin_state& s, const kin_state& X);
+// The same with the posture's triple m = posture_matrices(s) built once for several points.
+kin_state orvak_point(double d, const rotation_rates& m, const kin_state& X);
 
 // A point X of the platform frame of unit n in the base frame of unit 1. d[1..n] and s[1..n]
 // are read (index 0 is not); s[i] is the posture of unit i relative to unit i − 1.
 kin_state orvak_stack_point(int n, const double* d, const kin_state* s, const kin_state& X);
+// The same with m[i] = posture_matrices(s[i]).
+kin_state orvak_stack_point(int n, const double* d, const rotation_rates* m, const kin_state& X);
 
 // One leg's length l with its rate and acceleration. A leg of zero length has no direction, so
 // its rate and acceleration are undefined: they are returned as 0 with zero_length set. Zero
@@ -55,6 +59,8 @@ struct orvak_legs {
   bool any_zero_length() const { return zero_length[1] || zero_length[2] || zero_length[3]; }
 };
 orvak_legs orvak_inverse(const orvak_geometry& g, double d, const kin_state& s);
+// The same with the posture's triple m = posture_matrices(s) already built.
+orvak_legs orvak_inverse(const orvak_geometry& g, double d, const rotation_rates& m);
 
 // A point with zero rates.
 kin_state still_point(const vec3& p);

@@ -1,8 +1,10 @@
 #include "mechanisms/rail/rail_kinematics.h"
 
 #include <cmath>
+#include <limits>
 
 #include "core/linear_solver.h"
+#include "core/posture_partials.h"
 #include "core/rate_products.h"
 
 namespace kinelab {
@@ -134,8 +136,8 @@ void rail_inverse_full(const rail_geometry& g, const kin_state& position, const 
   joints = rail_joints(g, position, posture);
 }
 
-void rail_jacobian(const rail_geometry& g, const kin_state& position, const kin_state& posture,
-                   mat<6>& J, mat<6, 21>& H) {
+void rail_jacobian_reference(const rail_geometry& g, const kin_state& position,
+                             const kin_state& posture, mat<6>& J, mat<6, 21>& H) {
   // With zero pose accelerations b̈x is exactly the quadratic form H·w of the pose rates, so
   // unit rates give J's columns and the squares' columns of H, and a pair of unit rates gives
   // H_k + H_l + H_kl.
@@ -162,9 +164,156 @@ void rail_jacobian(const rail_geometry& g, const kin_state& position, const kin_
     }
 }
 
-nr_outcome rail_forward(const rail_geometry& g, double tolerance, const vec<6>& target_bx,
-                        const vec<6>& target_dbx, const vec<6>& target_ddbx, kin_state& position,
-                        kin_state& posture, rail_joint_states& joints) {
+namespace {
+
+// Below this the probes' S̈ = (Ṡ·N − S·M)/S² loses S² to underflow; such legs go to the probes.
+constexpr double smallest_slider_offset = 1e-150;
+
+// J and H at the values of the pose from the posture's partials; false when a leg is too near
+// the edge of its reach for the closed form to give the probes' numbers (then J and H are
+// unset). Per leg, W = P + R·a with W_k = ∂W/∂q_k (e_k for the position, R_k·a for the angles)
+// and W_kl = R_kl·a (zero unless both are angles); e = W_y − By and S² = L² − e² − W_z², so
+//   S·S_k = −N_k,           N_k = W_k,y·e + W_k,z·W_z,
+//   S·S_kl = −M_kl − S_k·S_l, M_kl = W_kl,y·e + W_k,y·W_l,y + W_k,z·W_l,z + W_kl,z·W_z,
+// and bx = W_x + σ·S. J and the square columns take the operations of the unit-rate probes of
+// rail_leg (same numbers); the pair columns, 2·(W_kl,x + σ·S_kl), differ from the probes only in
+// rounding. A leg that cannot reach its rail keeps S = 0, as in the probes.
+bool closed_form_jacobian(const rail_geometry& g, const kin_state& P, const posture_partials& pp,
+                          mat<6>& J, mat<6, 21>& H) {
+  const double L = g.rod_length;
+  for (int i = 1; i <= rail_leg_count; ++i) {
+    const double ax = g.ax(i), ay = g.ay(i), sigma = branch_sign(i);
+    auto times_a = [&](const mat3& M, vec3& v) {
+      v(1) = M(1, 1) * ax + M(1, 2) * ay;
+      v(2) = M(2, 1) * ax + M(2, 2) * ay;
+      v(3) = M(3, 1) * ax + M(3, 2) * ay;
+    };
+    const double Wy = P.y + pp.R(2, 1) * ax + pp.R(2, 2) * ay;
+    const double Wz = P.z + pp.R(3, 1) * ax + pp.R(3, 2) * ay;
+    vec3 Wk[7];  // [1..6]
+    for (int k = 1; k <= 3; ++k) Wk[k](k) = 1;
+    for (int k = 1; k <= 3; ++k) times_a(pp.d[k], Wk[k + 3]);
+    auto second = [&](int k, int l, vec3& v) {
+      if (k > 3 && l > 3)
+        times_a(pp.dd(k - 3, l - 3), v);
+      else
+        v = vec3{};
+    };
+
+    const double e = Wy - g.By(i);
+    const double S2 = L * L - e * e - Wz * Wz;
+    double S = 0;
+    if (S2 > 0) {
+      S = std::sqrt(S2);
+      if (S < smallest_slider_offset) return false;
+    }
+    double Sk[7] = {};
+    for (int k = 1; k <= 6; ++k) {
+      if (S > 0) Sk[k] = -(Wk[k](2) * e + Wk[k](3) * Wz) / S;
+      J(i, k) = Wk[k](1) + sigma * Sk[k];
+    }
+    for (int k = 1; k <= 6; ++k) {
+      vec3 Wkk;
+      second(k, k, Wkk);
+      double Skk = 0;
+      if (S > 0) {
+        const double N = Wk[k](2) * e + Wk[k](3) * Wz;
+        const double M = Wkk(2) * e + Wk[k](2) * Wk[k](2) + Wk[k](3) * Wk[k](3) + Wkk(3) * Wz;
+        Skk = (Sk[k] * N - S * M) / (S * S);
+      }
+      H(i, k) = Wkk(1) + sigma * Skk;
+    }
+    for (int c = 7; c <= rate_product_count; ++c) {
+      int k, l;
+      rate_product_pair(c, k, l);
+      vec3 Wkl;
+      second(k, l, Wkl);
+      double Skl = 0;
+      if (S > 0) {
+        const double M = Wkl(2) * e + Wk[k](2) * Wk[l](2) + Wk[k](3) * Wk[l](3) + Wkl(3) * Wz;
+        Skl = (-M - Sk[k] * Sk[l]) / S;
+      }
+      H(i, c) = 2 * (Wkl(1) + sigma * Skl);
+    }
+  }
+  for (int i = 1; i <= 6; ++i) {
+    for (int k = 1; k <= 6; ++k)
+      if (!std::isfinite(J(i, k))) return false;
+    for (int c = 1; c <= rate_product_count; ++c)
+      if (!std::isfinite(H(i, c))) return false;
+  }
+  return true;
+}
+
+// The sliders at the values of the pose (zero rates) from the posture's rotation.
+rail_sliders sliders_at_rest(const rail_geometry& g, const kin_state& position,
+                             const posture_partials& pp) {
+  rotation_rates m;
+  m.R = pp.R;
+  rail_sliders out;
+  for (int i = 1; i <= rail_leg_count; ++i) {
+    const rail_slider s =
+        rail_leg(branch_sign(i), g.rod_length, g.ax(i), g.ay(i), g.By(i), position, m);
+    out.bx(i) = s.bx, out.dbx(i) = s.dbx, out.ddbx(i) = s.ddbx;
+    if (!s.reachable) out.unreachable |= 1u << (i - 1);
+  }
+  return out;
+}
+
+}  // namespace
+
+void rail_jacobian(const rail_geometry& g, const kin_state& position, const kin_state& posture,
+                   mat<6>& J, mat<6, 21>& H) {
+  if (!closed_form_jacobian(g, position, posture_partials_of(posture), J, H))
+    rail_jacobian_reference(g, position, posture, J, H);
+}
+
+namespace {
+
+// The two evaluations the solver makes at a pose q (values only): the sliders, and J with H.
+// The fast one keeps the partials of the last pose whose sliders it gave, for its Jacobian.
+struct fast_evaluation {
+  const rail_geometry& g;
+  vec<6> q_at;
+  posture_partials pp;
+  void at(const vec<6>& q, kin_state& p, kin_state& s) {
+    set_pose(q, vec<6>{}, vec<6>{}, p, s);
+    bool same = true;
+    for (int k = 1; k <= 6; ++k) same = same && q(k) == q_at(k);
+    if (!same || !ready) pp = posture_partials_of(s), q_at = q, ready = true;
+  }
+  rail_sliders sliders(const vec<6>& q) {
+    kin_state p, s;
+    at(q, p, s);
+    return sliders_at_rest(g, p, pp);
+  }
+  void jacobian(const vec<6>& q, mat<6>& J, mat<6, 21>& H) {
+    kin_state p, s;
+    at(q, p, s);
+    if (!closed_form_jacobian(g, p, pp, J, H)) rail_jacobian_reference(g, p, s, J, H);
+  }
+  bool ready = false;
+};
+
+struct reference_evaluation {
+  const rail_geometry& g;
+  rail_sliders sliders(const vec<6>& q) const {
+    kin_state p, s;
+    set_pose(q, vec<6>{}, vec<6>{}, p, s);
+    return rail_inverse(g, p, s);
+  }
+  void jacobian(const vec<6>& q, mat<6>& J, mat<6, 21>& H) const {
+    kin_state p, s;
+    set_pose(q, vec<6>{}, vec<6>{}, p, s);
+    rail_jacobian_reference(g, p, s, J, H);
+  }
+};
+
+template <class Evaluation>
+nr_outcome solve_forward(Evaluation& evaluation, const rail_geometry& g, double tolerance,
+                         const vec<6>& target_bx, const vec<6>& target_dbx,
+                         const vec<6>& target_ddbx, kin_state& position, kin_state& posture,
+                         rail_joint_states& joints) {
   vec<6> q = pose_values(position, posture);
   const vec<6> zero;
   mat<6> J;
@@ -173,11 +322,7 @@ nr_outcome rail_forward(const rail_geometry& g, double tolerance, const vec<6>& 
   bool have_jacobian = false;
 
   // The pose as it is evaluated: only the values matter to the sliders' positions.
-  auto sliders_at = [&](const vec<6>& v) {
-    kin_state p, s;
-    set_pose(v, zero, zero, p, s);
-    return rail_inverse(g, p, s);
-  };
+  auto sliders_at = [&](const vec<6>& v) { return evaluation.sliders(v); };
   auto residual_at = [&](const rail_sliders& r) {
     vec<6> res;
     vec_sub(6, target_bx, r.bx, res);
@@ -191,9 +336,7 @@ nr_outcome rail_forward(const rail_geometry& g, double tolerance, const vec<6>& 
     out.status = nr_status::not_finite;  // the guess itself has no slider positions
   } else {
     for (int k = 0;;) {
-      kin_state p, s;
-      set_pose(q, zero, zero, p, s);
-      rail_jacobian(g, p, s, J, H);
+      evaluation.jacobian(q, J, H);
       have_jacobian = true;
       // Strictly below: a residual equal to the tolerance takes another correction.
       if (out.residual < tolerance) {
@@ -256,6 +399,25 @@ nr_outcome rail_forward(const rail_geometry& g, double tolerance, const vec<6>& 
   set_pose(q, dq, ddq, position, posture);
   joints = rail_joints(g, position, posture);
   return out;
+}
+
+}  // namespace
+
+nr_outcome rail_forward(const rail_geometry& g, double tolerance, const vec<6>& target_bx,
+                        const vec<6>& target_dbx, const vec<6>& target_ddbx, kin_state& position,
+                        kin_state& posture, rail_joint_states& joints) {
+  fast_evaluation evaluation{g, {}, {}};
+  return solve_forward(evaluation, g, tolerance, target_bx, target_dbx, target_ddbx, position,
+                       posture, joints);
+}
+
+nr_outcome rail_forward_reference(const rail_geometry& g, double tolerance, const vec<6>& target_bx,
+                                  const vec<6>& target_dbx, const vec<6>& target_ddbx,
+                                  kin_state& position, kin_state& posture,
+                                  rail_joint_states& joints) {
+  reference_evaluation evaluation{g};
+  return solve_forward(evaluation, g, tolerance, target_bx, target_dbx, target_ddbx, position,
+                       posture, joints);
 }
 
 }  // namespace kinelab

@@ -68,9 +68,14 @@ void rail_inverse_full(const rail_geometry& g, const kin_state& position, const 
 
 // J(i, k) = ∂bx_i/∂q_k, and the second-order table H with columns in rate_products order
 // (squares, then pairs holding twice the mixed derivative), so that b̈x = J·q̈ + H·w. Only the
-// value fields of the pose are read. Exact: probes of rail_inverse with unit and pairwise rates.
+// value fields of the pose are read. In closed form from the posture's partial derivatives;
+// a leg within rounding of the edge of its reach goes through the probes instead.
 void rail_jacobian(const rail_geometry& g, const kin_state& position, const kin_state& posture,
                    mat<6>& J, mat<6, 21>& H);
+// The same by probes of rail_inverse with unit and pairwise rates: the straightforward
+// evaluation the closed form is held to.
+void rail_jacobian_reference(const rail_geometry& g, const kin_state& position,
+                             const kin_state& posture, mat<6>& J, mat<6, 21>& H);
 
 // The pose whose sliders stand at the targets bx*, by Newton–Raphson from the pose passed in
 // (a full, undamped step; angles are not wrapped; convergence when the largest slider residual
@@ -85,5 +90,10 @@ void rail_jacobian(const rail_geometry& g, const kin_state& position, const kin_
 nr_outcome rail_forward(const rail_geometry& g, double tolerance, const vec<6>& target_bx,
                         const vec<6>& target_dbx, const vec<6>& target_ddbx, kin_state& position,
                         kin_state& posture, rail_joint_states& joints);
+// The same through rail_inverse and rail_jacobian_reference at every iterate.
+nr_outcome rail_forward_reference(const rail_geometry& g, double tolerance, const vec<6>& target_bx,
+                                  const vec<6>& target_dbx, const vec<6>& target_ddbx,
+                                  kin_state& position, kin_state& posture,
+                                  rail_joint_states& joints);
 
 }  // namespace kinelab

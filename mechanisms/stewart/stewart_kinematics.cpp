@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/linear_solver.h"
+#include "core/posture_partials.h"
 #include "core/rate_products.h"
 
 namespace kinelab {
@@ -141,8 +142,8 @@ void stewart_ik(const stewart_geometry& g, const kin_state& position, const kin_
   joints = stewart_joints(g, posture, position);
 }
 
-void stewart_jacobian(const stewart_geometry& g, kin_state& position, kin_state& posture, mat<6>& J,
-                      mat<6, 21>& H) {
+void stewart_jacobian_reference(const stewart_geometry& g, kin_state& position, kin_state& posture,
+                                mat<6>& J, mat<6, 21>& H) {
   const vec<6> zero;
   set_pose_accelerations(zero, position, posture);
   // With q̈ = 0 the leg acceleration is L̈ = Σ H(·, c)·w_c: a unit rate e_k isolates the square
@@ -166,20 +167,107 @@ void stewart_jacobian(const stewart_geometry& g, kin_state& position, kin_state&
   }
 }
 
-nr_outcome newton_fk_stewart(double tolerance, const stewart_geometry& g, const vec<6>& goal,
-                             const vec<6>& goal_rate, const vec<6>& goal_acc, kin_state& position,
-                             kin_state& posture, platform_joints& joints) {
+namespace {
+
+// The leg lengths, J and H at the values of the pose, from the posture's partials: per leg
+// l = P + R·a − B, and with l_k = ∂l/∂q_k (e_k for the position, R_k·a for the angles) and
+// l_kl = R_kl·a (zero unless both are angles),
+//   L_k = (l·l_k)/L,   L_kk = (l_k·l_k + l·l_kk − L_k²)/L,   2·L_kl = 2·(l_k·l_l + l·l_kl −
+//   L_k·L_l)/L.
+// J and the square columns take the same operations as the unit-rate probes of stewart_leg, so
+// the same numbers; the pair columns differ from the probes only in rounding. A leg of zero
+// length has a zero row, as the probes give it.
+void legs_and_jacobian(const stewart_geometry& g, const kin_state& P, const posture_partials& pp,
+                       vec<6>& L, mat<6>& J, mat<6, 21>& H) {
+  for (int j = 1; j <= stewart_leg_count; ++j) {
+    const vec3 a = point(g.ax(j), g.ay(j)), B = point(g.Bx(j), g.By(j));
+    vec3 Ra;
+    mat_vec(3, pp.R, a, Ra);
+    vec3 l;
+    l(1) = P.x + Ra(1) - B(1), l(2) = P.y + Ra(2) - B(2), l(3) = P.z + Ra(3) - B(3);
+    L(j) = std::hypot(l(1), l(2), l(3));
+    const double Lj = L(j);
+    if (Lj < shortest_leg) {
+      for (int k = 1; k <= 6; ++k) J(j, k) = 0;
+      for (int c = 1; c <= rate_product_count; ++c) H(j, c) = 0;
+      continue;
+    }
+    vec3 lk[7];  // [1..6]
+    for (int k = 1; k <= 3; ++k) lk[k](k) = 1;
+    for (int k = 1; k <= 3; ++k) mat_vec(3, pp.d[k], a, lk[k + 3]);
+    double Lk[7];
+    for (int k = 1; k <= 6; ++k) {
+      double l_lk;
+      vec_dot(3, l, lk[k], l_lk);
+      Lk[k] = l_lk / Lj;
+      J(j, k) = Lk[k];
+    }
+    for (int k = 1; k <= 6; ++k) {
+      double lk_lk, l_lkk = 0;
+      vec_dot(3, lk[k], lk[k], lk_lk);
+      if (k > 3) {
+        vec3 lkk;
+        mat_vec(3, pp.dd(k - 3, k - 3), a, lkk);
+        vec_dot(3, l, lkk, l_lkk);
+      }
+      H(j, k) = (lk_lk + l_lkk - Lk[k] * Lk[k]) / Lj;
+    }
+    for (int c = 7; c <= rate_product_count; ++c) {
+      int k, m;
+      rate_product_pair(c, k, m);
+      double lk_lm, l_lkm = 0;
+      vec_dot(3, lk[k], lk[m], lk_lm);
+      if (k > 3) {
+        vec3 lkm;
+        mat_vec(3, pp.dd(k - 3, m - 3), a, lkm);
+        vec_dot(3, l, lkm, l_lkm);
+      }
+      H(j, c) = 2 * (lk_lm + l_lkm - Lk[k] * Lk[m]) / Lj;
+    }
+  }
+}
+
+}  // namespace
+
+void stewart_jacobian(const stewart_geometry& g, const kin_state& position,
+                      const kin_state& posture, mat<6>& J, mat<6, 21>& H) {
+  vec<6> L;
+  legs_and_jacobian(g, position, posture_partials_of(posture), L, J, H);
+}
+
+namespace {
+
+// Legs, residual L* − L(q), J and H at the pose; false when any of them overflowed.
+using stewart_evaluation = bool (*)(const stewart_geometry& g, const vec<6>& goal,
+                                    kin_state& position, kin_state& posture, vec<6>& r, mat<6>& J,
+                                    mat<6, 21>& H, double& residual);
+
+bool evaluate_fast(const stewart_geometry& g, const vec<6>& goal, kin_state& position,
+                   kin_state& posture, vec<6>& r, mat<6>& J, mat<6, 21>& H, double& residual) {
+  vec<6> L;
+  legs_and_jacobian(g, position, posture_partials_of(posture), L, J, H);
+  vec_sub(6, goal, L, r);
+  residual = vec_max_abs(6, r);
+  return std::isfinite(residual) && finite_mat(J) && finite_mat(H);
+}
+
+bool evaluate_reference(const stewart_geometry& g, const vec<6>& goal, kin_state& position,
+                        kin_state& posture, vec<6>& r, mat<6>& J, mat<6, 21>& H, double& residual) {
+  const stewart_leg_set legs = stewart_legs(g, position, posture);
+  stewart_jacobian_reference(g, position, posture, J, H);
+  vec_sub(6, goal, legs.leg, r);
+  residual = vec_max_abs(6, r);
+  return std::isfinite(residual) && finite_mat(J) && finite_mat(H);
+}
+
+nr_outcome solve_forward(stewart_evaluation evaluation, double tolerance, const stewart_geometry& g,
+                         const vec<6>& goal, const vec<6>& goal_rate, const vec<6>& goal_acc,
+                         kin_state& position, kin_state& posture, platform_joints& joints) {
   mat<6> J;
   mat<6, 21> H;
   vec<6> r;
-  stewart_leg_set legs;
-  // Legs, residual L* − L(q), J and H at the current pose; false when any of them overflowed.
   auto evaluate = [&](double& residual) {
-    stewart_ik(g, position, posture, legs, joints);
-    stewart_jacobian(g, position, posture, J, H);
-    vec_sub(6, goal, legs.leg, r);
-    residual = vec_max_abs(6, r);
-    return std::isfinite(residual) && finite_mat(J) && finite_mat(H);
+    return evaluation(g, goal, position, posture, r, J, H, residual);
   };
 
   nr_outcome out;
@@ -248,6 +336,23 @@ nr_outcome newton_fk_stewart(double tolerance, const stewart_geometry& g, const 
   if (!std::isfinite(out.residual)) out.residual = std::numeric_limits<double>::max();
   joints = stewart_joints(g, posture, position);
   return out;
+}
+
+}  // namespace
+
+nr_outcome newton_fk_stewart(double tolerance, const stewart_geometry& g, const vec<6>& goal,
+                             const vec<6>& goal_rate, const vec<6>& goal_acc, kin_state& position,
+                             kin_state& posture, platform_joints& joints) {
+  return solve_forward(evaluate_fast, tolerance, g, goal, goal_rate, goal_acc, position, posture,
+                       joints);
+}
+
+nr_outcome newton_fk_stewart_reference(double tolerance, const stewart_geometry& g,
+                                       const vec<6>& goal, const vec<6>& goal_rate,
+                                       const vec<6>& goal_acc, kin_state& position,
+                                       kin_state& posture, platform_joints& joints) {
+  return solve_forward(evaluate_reference, tolerance, g, goal, goal_rate, goal_acc, position,
+                       posture, joints);
 }
 
 }  // namespace kinelab

@@ -70,11 +70,15 @@ void stewart_ik(const stewart_geometry& g, const kin_state& position, const kin_
 
 // J(j, k) = ∂L_j/∂q_k and the second-order table H (columns in rate_products order: the six
 // squares, then the fifteen pairs holding twice the mixed derivative), so that
-// L̈ = J·q̈ + H·rate_products(q̇). Both come from probing stewart_legs with unit and pairwise
-// rates at zero acceleration, so the rate and acceleration fields of position and posture are
-// overwritten: on return the rates hold e₅ + e₆ and the accelerations 0.
-void stewart_jacobian(const stewart_geometry& g, kin_state& position, kin_state& posture, mat<6>& J,
-                      mat<6, 21>& H);
+// L̈ = J·q̈ + H·rate_products(q̇). Only the values of the pose are read: the derivatives of the
+// leg lengths, from the posture's partial derivatives built once.
+void stewart_jacobian(const stewart_geometry& g, const kin_state& position,
+                      const kin_state& posture, mat<6>& J, mat<6, 21>& H);
+// The same by probing stewart_legs with unit and pairwise rates at zero acceleration, so the
+// rate and acceleration fields of position and posture are overwritten: on return the rates
+// hold e₅ + e₆ and the accelerations 0. The straightforward evaluation the fast one is held to.
+void stewart_jacobian_reference(const stewart_geometry& g, kin_state& position, kin_state& posture,
+                                mat<6>& J, mat<6, 21>& H);
 
 // The pose whose legs have the goal lengths L*, by Newton–Raphson from the pose passed in: full
 // steps q += Δ with J·Δ = L* − L(q), the angles not wrapped, until the largest residual is
@@ -89,5 +93,10 @@ void stewart_jacobian(const stewart_geometry& g, kin_state& position, kin_state&
 nr_outcome newton_fk_stewart(double tolerance, const stewart_geometry& g, const vec<6>& goal,
                              const vec<6>& goal_rate, const vec<6>& goal_acc, kin_state& position,
                              kin_state& posture, platform_joints& joints);
+// The same through stewart_legs and stewart_jacobian_reference at every iterate.
+nr_outcome newton_fk_stewart_reference(double tolerance, const stewart_geometry& g,
+                                       const vec<6>& goal, const vec<6>& goal_rate,
+                                       const vec<6>& goal_acc, kin_state& position,
+                                       kin_state& posture, platform_joints& joints);
 
 }  // namespace kinelab

@@ -62,15 +62,37 @@ vec<6> unit_vector(int j) {
   return e;
 }
 
-// Goal minus reached pose; the posture differences wrapped into (−π, π].
-vec<6> residual(const zelko_geometry& g, const kin_state& goal_p, const kin_state& goal_s,
-                zelko_twists& h) {
-  const zelko_pose f = zelko_forward(g, h, kin_state{});
+// Goal minus reached pose f = (pp4, posture); the posture differences wrapped into (−π, π].
+vec<6> goal_minus(const kin_state& goal_p, const kin_state& goal_s, const vec<6>& f) {
   vec<6> e;
-  e(1) = goal_p.x - f.P.x, e(2) = goal_p.y - f.P.y, e(3) = goal_p.z - f.P.z;
-  e(4) = goal_s.x - f.posture.x, e(5) = goal_s.y - f.posture.y, e(6) = goal_s.z - f.posture.z;
+  e(1) = goal_p.x - f(1), e(2) = goal_p.y - f(2), e(3) = goal_p.z - f(3);
+  e(4) = goal_s.x - f(4), e(5) = goal_s.y - f(5), e(6) = goal_s.z - f(6);
   for (int k = 4; k <= 6; ++k) wrap_angle(e(k));
   return e;
+}
+
+// The three evaluations the solver makes: the reached pose, J and H. The fast ones come from
+// the twists' partials; the reference ones from zelko_forward and its probes.
+struct inverse_evaluations {
+  vec<6> (*pose)(const zelko_geometry&, zelko_twists&);
+  mat<6> (*jacobian)(const zelko_geometry&, zelko_twists&);
+  mat<6, rate_product_count> (*quadratic_terms)(const zelko_geometry&, zelko_twists&);
+  void (*jacobian_and_quadratic_terms)(const zelko_geometry&, zelko_twists&, mat<6>&,
+                                       mat<6, rate_product_count>&);
+};
+
+void reference_jacobian_and_quadratic_terms(const zelko_geometry& g, zelko_twists& h, mat<6>& J,
+                                            mat<6, rate_product_count>& H) {
+  J = zelko_jacobian_reference(g, h);
+  H = zelko_quadratic_terms_reference(g, h);
+}
+
+vec<6> forward_pose(const zelko_geometry& g, zelko_twists& h) {
+  const zelko_pose f = zelko_forward(g, h, kin_state{});
+  vec<6> v;
+  v(1) = f.P.x, v(2) = f.P.y, v(3) = f.P.z;
+  v(4) = f.posture.x, v(5) = f.posture.y, v(6) = f.posture.z;
+  return v;
 }
 
 template <int N>
@@ -95,53 +117,88 @@ zelko_geometry default_zelko_geometry() {
   return g;
 }
 
-kin_state zelko_from_knee(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
+namespace {
+
+// The triples (R, Ṙ, R̈) of the three twists, built once for every point placed at one set of
+// twists; [0] is unused, as chain_matrices expects. Clears the α and γ of the middle twist
+// first, as zelko_from_knee does.
+struct twist_matrices {
+  rotation_rates m[4];
+};
+
+twist_matrices matrices_of(zelko_twists& h) {
   kin_state& middle = h[2];
   middle.x = middle.dx = middle.ddx = 0;
   middle.z = middle.dz = middle.ddz = 0;
-  // Z = h1 + R2·X in body-1 axes from pp1; then R1·(d·e_z + Z) into the world.
-  const kin_state Z = to_parent(offset(g.Hx1, 0, g.Hz1), middle, X);
-  return orvak_point(g.d, h[1], Z);
+  twist_matrices t;
+  for (int k = 1; k <= 3; ++k) t.m[k] = posture_matrices(h[static_cast<std::size_t>(k)]);
+  return t;
 }
 
-kin_state zelko_from_mid(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
+kin_state from_knee(const zelko_geometry& g, const twist_matrices& t, const kin_state& X) {
+  // Z = h1 + R2·X in body-1 axes from pp1; then R1·(d·e_z + Z) into the world.
+  const kin_state Z = to_parent(offset(g.Hx1, 0, g.Hz1), t.m[2], X);
+  return orvak_point(g.d, t.m[1], Z);
+}
+
+kin_state from_mid(const zelko_geometry& g, const twist_matrices& t, const kin_state& X) {
   kin_state Y = X;
   Y.x -= g.Hx3;
   Y.z -= g.Hz3;
-  return zelko_from_knee(g, h, Y);
+  return from_knee(g, t, Y);
+}
+
+kin_state from_top(const zelko_geometry& g, const twist_matrices& t, const kin_state& X) {
+  // d·e_z + R3·X: the end-plate origin sits a column length above pp3 in body-2 axes.
+  return from_mid(g, t, to_parent(offset(0, 0, g.d), t.m[3], X));
+}
+
+kin_state end_posture(const twist_matrices& t) {
+  return posture_from_matrices(chain_matrices(3, t.m));
+}
+
+}  // namespace
+
+kin_state zelko_from_knee(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
+  return from_knee(g, matrices_of(h), X);
+}
+
+kin_state zelko_from_mid(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
+  return from_mid(g, matrices_of(h), X);
 }
 
 kin_state zelko_from_top(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
-  // d·e_z + R3·X: the end-plate origin sits a column length above pp3 in body-2 axes.
-  return zelko_from_mid(g, h, to_parent(offset(0, 0, g.d), h[3], X));
+  return from_top(g, matrices_of(h), X);
 }
 
 zelko_pose zelko_forward(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
+  const twist_matrices t = matrices_of(h);
   zelko_pose f;
-  f.P = zelko_from_top(g, h, X);
-  f.posture = chain_posture(3, h.data());
+  f.P = from_top(g, t, X);
+  f.posture = end_posture(t);
   return f;
 }
 
 zelko_placement zelko_place(const zelko_geometry& g, zelko_twists& h) {
   const orvak_geometry& u = g.unit;
+  const twist_matrices t = matrices_of(h);
   zelko_placement p;
-  // pp4 first: it clears the middle twist's α and γ, so the posture below is the same one
-  // zelko_forward reports.
-  p.pp[4] = zelko_from_top(g, h, kin_state{});
-  p.posture = chain_posture(3, h.data());
+  p.pp[4] = from_top(g, t, kin_state{});
+  p.posture = end_posture(t);
   // The upper unit is the lower one turned half a turn about y: (x, y, z) → (−x, y, −z).
   for (int m = 1; m <= 3; ++m)
-    p.base_joint[2][m] = zelko_from_top(g, h, offset(-u.Bx(m), u.By(m), -u.Bz(m)));
-  p.pp[3] = zelko_from_mid(g, h, kin_state{});
+    p.base_joint[2][m] = from_top(g, t, offset(-u.Bx(m), u.By(m), -u.Bz(m)));
+  p.pp[3] = from_mid(g, t, kin_state{});
   for (int m = 1; m <= 3; ++m)
-    p.plat_joint[2][m] = zelko_from_mid(g, h, offset(-u.ax(m), u.ay(m), -u.az(m)));
-  p.pp[2] = zelko_from_knee(g, h, kin_state{});
-  p.pp[1] = orvak_point(g.d, h[1], kin_state{});
+    p.plat_joint[2][m] = from_mid(g, t, offset(-u.ax(m), u.ay(m), -u.az(m)));
+  p.pp[2] = from_knee(g, t, kin_state{});
+  p.pp[1] = orvak_point(g.d, t.m[1], kin_state{});
   for (int m = 1; m <= 3; ++m) {
-    p.plat_joint[1][m] = orvak_point(g.d, h[1], still_point(u.platform_joint(m)));
+    p.plat_joint[1][m] = orvak_point(g.d, t.m[1], still_point(u.platform_joint(m)));
     p.base_joint[1][m] = still_point(u.base_joint(m));
   }
+  p.unit_legs[1] = orvak_inverse(u, g.d, t.m[1]);
+  p.unit_legs[2] = orvak_inverse(u, g.d, t.m[3]);
   return p;
 }
 
@@ -163,7 +220,7 @@ void zelko_step(const vec<6>& step, zelko_twists& h) {
   put_joints(q, level::value, h);
 }
 
-mat<6> zelko_jacobian(const zelko_geometry& g, zelko_twists& h) {
+mat<6> zelko_jacobian_reference(const zelko_geometry& g, zelko_twists& h) {
   // A unit rate of joint j makes the propagated velocity exactly ∂f/∂θ_j.
   mat<6> J;
   for (int j = 1; j <= joints; ++j) {
@@ -174,7 +231,8 @@ mat<6> zelko_jacobian(const zelko_geometry& g, zelko_twists& h) {
   return J;
 }
 
-mat<6, rate_product_count> zelko_quadratic_terms(const zelko_geometry& g, zelko_twists& h) {
+mat<6, rate_product_count> zelko_quadratic_terms_reference(const zelko_geometry& g,
+                                                           zelko_twists& h) {
   // With θ̈ = 0 the output acceleration is the quadratic form θ̇ᵀ·(∂²f/∂θ²)·θ̇: a unit rate of
   // joint j gives ∂²f/∂θ_j², and the rates e_j + e_k give those two plus 2·∂²f/∂θ_j∂θ_k.
   mat<6, rate_product_count> H;
@@ -191,10 +249,13 @@ mat<6, rate_product_count> zelko_quadratic_terms(const zelko_geometry& g, zelko_
   return H;
 }
 
-nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_state& goal_p,
-                         const kin_state& goal_s, zelko_twists& h) {
+namespace {
+
+nr_outcome solve_inverse(const inverse_evaluations& eval, double tolerance, const zelko_geometry& g,
+                         const kin_state& goal_p, const kin_state& goal_s, zelko_twists& h) {
+  auto residual = [&](zelko_twists& t) { return goal_minus(goal_p, goal_s, eval.pose(g, t)); };
   nr_outcome out;
-  vec<6> e = residual(g, goal_p, goal_s, h);
+  vec<6> e = residual(h);
   if (!all_finite(e, joints)) {
     zero_rates(h);
     out.residual = 0;
@@ -205,7 +266,7 @@ nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_st
   bool have_J = false;
   while (vec_max_abs(joints, e) > tolerance && out.iterations < max_corrections) {
     // The Jacobian of the last correction, taken before its update, also serves the rates.
-    J = zelko_jacobian(g, h);
+    J = eval.jacobian(g, h);
     have_J = true;
     vec<6> step = e;
     mat<6> inverse;
@@ -217,7 +278,7 @@ nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_st
     }
     const zelko_twists before = h;
     if (all_finite(step, joints)) zelko_step(step, h);
-    const vec<6> next = all_finite(step, joints) ? residual(g, goal_p, goal_s, h) : vec<6>{};
+    const vec<6> next = all_finite(step, joints) ? residual(h) : vec<6>{};
     if (!all_finite(step, joints) || !all_finite(next, joints)) {
       h = before;
       zero_rates(h);
@@ -231,8 +292,11 @@ nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_st
   out.residual = vec_max_abs(joints, e);
   out.status = out.residual <= tolerance ? nr_status::converged : nr_status::iteration_limit;
 
-  if (!have_J) J = zelko_jacobian(g, h);
-  const mat<6, rate_product_count> H = zelko_quadratic_terms(g, h);
+  mat<6, rate_product_count> H;
+  if (have_J)
+    H = eval.quadratic_terms(g, h);
+  else
+    eval.jacobian_and_quadratic_terms(g, h, J, H);
   mat<6> inverse;
 
   // Rates: J·θ̇ = (ṗ, ṡ) of the goal.
@@ -262,6 +326,23 @@ nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_st
     zelko_set_accels(accels, h);
   }
   return out;
+}
+
+}  // namespace
+
+nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_state& goal_p,
+                         const kin_state& goal_s, zelko_twists& h) {
+  return solve_inverse(
+      {zelko_end_pose, zelko_jacobian, zelko_quadratic_terms, zelko_jacobian_and_quadratic_terms},
+      tolerance, g, goal_p, goal_s, h);
+}
+
+nr_outcome zelko_inverse_reference(double tolerance, const zelko_geometry& g,
+                                   const kin_state& goal_p, const kin_state& goal_s,
+                                   zelko_twists& h) {
+  return solve_inverse({forward_pose, zelko_jacobian_reference, zelko_quadratic_terms_reference,
+                        reference_jacobian_and_quadratic_terms},
+                       tolerance, g, goal_p, goal_s, h);
 }
 
 }  // namespace kinelab

@@ -58,6 +58,8 @@ struct zelko_placement {
   kin_state posture;
   kin_state plat_joint[3][4];
   kin_state base_joint[3][4];
+  // The in-unit legs of unit 1 at hineri[1] and of unit 2 at hineri[3] (orvak_inverse).
+  orvak_legs unit_legs[3];
 };
 zelko_placement zelko_place(const zelko_geometry& g, zelko_twists& h);
 
@@ -67,13 +69,28 @@ void zelko_set_accels(const vec<6>& accels, zelko_twists& h);
 // θ ← θ + Δθ, each entry wrapped into (−π, π], written back with the couplings.
 void zelko_step(const vec<6>& step, zelko_twists& h);
 
-// J (6×6): rows x, y, z of pp4 and α, β, γ of the end plate; column j = ∂f/∂θ_j, the rates the
-// forward map propagates for a unit rate of joint j. Leaves the rate fields of h at e_6.
+// The end-plate origin pp4 and posture angles, f = (x, y, z, α, β, γ), at the values of h (the
+// numbers zelko_forward gives them).
+vec<6> zelko_end_pose(const zelko_geometry& g, zelko_twists& h);
+
+// J (6×6): rows x, y, z of pp4 and α, β, γ of the end plate; column j = ∂f/∂θ_j. Only the
+// values of h are read (the middle twist's α and γ are cleared, as zelko_from_knee does): from
+// the twists' partial derivatives, built once.
 mat<6> zelko_jacobian(const zelko_geometry& g, zelko_twists& h);
 // H (6×21): columns 1..6 are ∂²f/∂θ_j², columns 7..21 the pairs of rate_products holding
-// 2·∂²f/∂θ_j∂θ_k, so that f̈ = J·θ̈ + H·rate_products(θ̇). Leaves rates and accelerations of h
-// changed.
+// 2·∂²f/∂θ_j∂θ_k, so that f̈ = J·θ̈ + H·rate_products(θ̇). Reads the values of h as
+// zelko_jacobian does.
 mat<6, rate_product_count> zelko_quadratic_terms(const zelko_geometry& g, zelko_twists& h);
+// Both at once, sharing the partials.
+void zelko_jacobian_and_quadratic_terms(const zelko_geometry& g, zelko_twists& h, mat<6>& J,
+                                        mat<6, rate_product_count>& H);
+// The same by probing zelko_forward: column j is the rate it propagates for a unit rate of
+// joint j (leaves the rate fields of h at e_6); H from unit and pairwise rates at zero
+// acceleration (leaves rates and accelerations of h changed). The straightforward evaluation
+// the fast ones are held to.
+mat<6> zelko_jacobian_reference(const zelko_geometry& g, zelko_twists& h);
+mat<6, rate_product_count> zelko_quadratic_terms_reference(const zelko_geometry& g,
+                                                           zelko_twists& h);
 
 // Newton–Raphson on θ from the values h holds until the largest residual (lengths for pp4,
 // radians for the posture, wrapped) is at most `tolerance`, at most ten corrections; then the
@@ -84,5 +101,9 @@ mat<6, rate_product_count> zelko_quadratic_terms(const zelko_geometry& g, zelko_
 // last finite iterate, likewise with zero rates (status not_finite).
 nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_state& goal_p,
                          const kin_state& goal_s, zelko_twists& h);
+// The same through zelko_forward and the reference J and H.
+nr_outcome zelko_inverse_reference(double tolerance, const zelko_geometry& g,
+                                   const kin_state& goal_p, const kin_state& goal_s,
+                                   zelko_twists& h);
 
 }  // namespace kinelab

@@ -49,6 +49,8 @@ void zelko_logic::store_step(int i, const zelko_twists& twists) {
   // zelko_place clears the α and γ of the middle twist; store the twists as placed.
   for (int k = 1; k <= 3; ++k) hineri_[k]->at(at(i)) = h[static_cast<std::size_t>(k)];
   shisei_[at(i)] = p.posture;
+  placed_step_ = i;
+  placed_legs_[1] = p.unit_legs[1], placed_legs_[2] = p.unit_legs[2];
   for (int j = 1; j <= 4; ++j) pp_[j]->at(at(i)) = p.pp[j];
   for (int u = 1; u <= 2; ++u)
     for (int m = 1; m <= 3; ++m) {
@@ -62,8 +64,10 @@ void zelko_logic::store_legs(int i) {
   // length of the drawn upper leg once β3 ≠ 0 (the upper unit is turned about y).
   for (int u = 1; u <= 2; ++u) {
     if (!leng_[u]) continue;
-    const orvak_legs legs =
-        orvak_inverse(geometry_.unit, geometry_.d, hineri_[2 * u - 1]->at(at(i)));
+    // store_step has just placed step i and taken these legs at the same twists.
+    const orvak_legs legs = placed_step_ == i ? placed_legs_[u]
+                                              : orvak_inverse(geometry_.unit, geometry_.d,
+                                                              hineri_[2 * u - 1]->at(at(i)));
     zero_legs_.note(legs, i, u);
     leng_[u]->at(at(i)) = legs.leng;
   }

@@ -47,6 +47,9 @@ class zelko_logic : public window_logic {
 
  private:
   zero_leg_log zero_legs_;
+  // The in-unit legs store_step took at the step it placed last (−1: none).
+  int placed_step_ = -1;
+  orvak_legs placed_legs_[3];
 };
 
 }  // namespace kinelab

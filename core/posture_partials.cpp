@@ -1,0 +1,82 @@
+#include "core/posture_partials.h"
+
+#include <cmath>
+
+namespace kinelab {
+
+namespace {
+
+mat3 make(double a11, double a12, double a13, double a21, double a22, double a23, double a31,
+          double a32, double a33) {
+  mat3 m;
+  m(1, 1) = a11, m(1, 2) = a12, m(1, 3) = a13;
+  m(2, 1) = a21, m(2, 2) = a22, m(2, 3) = a23;
+  m(3, 1) = a31, m(3, 2) = a32, m(3, 3) = a33;
+  return m;
+}
+
+mat3 times(const mat3& A, const mat3& B) {
+  mat3 C;
+  mat_mul(3, A, B, C);
+  return C;
+}
+
+}  // namespace
+
+mat3 posture_rotation(const kin_state& s) {
+  return times(times(rot_x(s.x), rot_y(s.y)), rot_z(s.z));
+}
+
+posture_partials posture_partials_of(const kin_state& s, int order) {
+  const double sa = std::sin(s.x), ca = std::cos(s.x);
+  const double sb = std::sin(s.y), cb = std::cos(s.y);
+  const double sc = std::sin(s.z), cc = std::cos(s.z);
+  // Each elementary rotation M with its first and second angle derivatives M′ and M″ (M″ is
+  // −M without its fixed 1).
+  const mat3 X = rot_x(s.x), Y = rot_y(s.y), Z = rot_z(s.z);
+  const mat3 X1 = make(0, 0, 0, 0, -sa, -ca, 0, ca, -sa);
+  const mat3 Y1 = make(-sb, 0, cb, 0, 0, 0, -cb, 0, -sb);
+  const mat3 Z1 = make(-sc, -cc, 0, cc, -sc, 0, 0, 0, 0);
+  const mat3 X2 = make(0, 0, 0, 0, -ca, sa, 0, -sa, -ca);
+  const mat3 Y2 = make(-cb, 0, -sb, 0, 0, 0, sb, 0, -cb);
+  const mat3 Z2 = make(-cc, sc, 0, -sc, -cc, 0, 0, 0, 0);
+
+  // Every product A·B·C as (A·B)·C, the order posture_matrices uses.
+  const mat3 XY = times(X, Y);
+  posture_partials p;
+  p.R = times(XY, Z);
+  if (order < 1) return p;
+  const mat3 X1Y = times(X1, Y), XY1 = times(X, Y1);
+  p.d[1] = times(X1Y, Z);
+  p.d[2] = times(XY1, Z);
+  p.d[3] = times(XY, Z1);
+  if (order < 2) return p;
+  p.dd(1, 1) = times(times(X2, Y), Z);
+  p.dd(2, 2) = times(times(X, Y2), Z);
+  p.dd(3, 3) = times(XY, Z2);
+  p.dd(1, 2) = times(times(X1, Y1), Z);
+  p.dd(1, 3) = times(X1Y, Z1);
+  p.dd(2, 3) = times(XY1, Z1);
+  return p;
+}
+
+rotation_rates posture_rates(const posture_partials& p, const kin_state& s) {
+  const double w[4] = {0, s.dx, s.dy, s.dz};
+  const double dw[4] = {0, s.ddx, s.ddy, s.ddz};
+  rotation_rates m;
+  m.R = p.R;
+  for (int i = 1; i <= 3; ++i)
+    for (int j = 1; j <= 3; ++j) {
+      double dR = 0, ddR = 0;
+      for (int k = 1; k <= 3; ++k) {
+        dR += p.d[k](i, j) * w[k];
+        ddR += p.d[k](i, j) * dw[k];
+        for (int l = 1; l <= 3; ++l) ddR += p.dd(k, l)(i, j) * (w[k] * w[l]);
+      }
+      m.dR(i, j) = dR;
+      m.ddR(i, j) = ddR;
+    }
+  return m;
+}
+
+}  // namespace kinelab
