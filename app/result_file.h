@@ -22,6 +22,7 @@ class result_text {
 
  private:
   void start_item();
+  void signed_item(bool negative, std::string_view digits);
   std::string content_;
   int column_ = 0;  // characters written on the current line
   bool line_started_ = false;
