@@ -301,6 +301,10 @@ std::vector<int> sim_window::unconverged_steps() const {
 void sim_window::show_diagnostics() {
   // In every window: the animation would draw the mechanism over the page at the next tick.
   timer_enabled_ = false;
+  if (!has_run_) {
+    report("no Run yet: the diagnostics show the steps of the last Run", false);
+    return;
+  }
   const auto& record = logic_->arrays.solver_record();
   const int pages = record.empty() ? 1 : 2;
   const int page = diagnostics_page_ % pages;

@@ -38,6 +38,8 @@ TEST(DiagnosticsView, PagesFollowEachOtherAndUnconvergedStepsAreKnown) {
     const std::unique_ptr<window_model> model = find_window(c.window)->make();
     sim_window& w = dynamic_cast<sim_window&>(*model);
     w.open();
+    w.press("diagnostics");
+    EXPECT_EQ(w.status, "no Run yet: the diagnostics show the steps of the last Run");
     w.press("run");
     EXPECT_EQ(w.unconverged_steps().size(), c.unconverged) << c.window;
     for (int k = 0; k < 3; ++k) {
