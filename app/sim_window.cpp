@@ -99,7 +99,7 @@ void sim_window::static_pose() {
     logic_->static_pose(*this);
   });
   if (!ok) return;
-  trajectory_changed();
+  singularity_known_ = false;  // step 0 changed
   if (const auto& record = logic_->arrays.solver_record(); !record.empty())
     add_report(summarize_static_pose(record.front()), false);
   add_report(logic_->static_pose_note(), false);
