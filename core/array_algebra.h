@@ -26,6 +26,16 @@ struct mat {
 using vec3 = vec<3>;
 using mat3 = mat<3>;
 
+// A 3×3 matrix written out row by row.
+inline mat3 mat3_of(double a11, double a12, double a13, double a21, double a22, double a23,
+                    double a31, double a32, double a33) {
+  mat3 m;
+  m(1, 1) = a11, m(1, 2) = a12, m(1, 3) = a13;
+  m(2, 1) = a21, m(2, 2) = a22, m(2, 3) = a23;
+  m(3, 1) = a31, m(3, 2) = a32, m(3, 3) = a33;
+  return m;
+}
+
 // ---- vectors ----
 
 template <int N>

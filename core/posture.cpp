@@ -8,15 +8,6 @@ namespace kinelab {
 
 namespace {
 
-mat3 make(double a11, double a12, double a13, double a21, double a22, double a23, double a31,
-          double a32, double a33) {
-  mat3 m;
-  m(1, 1) = a11, m(1, 2) = a12, m(1, 3) = a13;
-  m(2, 1) = a21, m(2, 2) = a22, m(2, 3) = a23;
-  m(3, 1) = a31, m(3, 2) = a32, m(3, 3) = a33;
-  return m;
-}
-
 // C = A·B for 3×3 matrices, summed as mat_mul sums (from 0, k = 1, 2, 3 in turn), so the
 // numbers are the same; it reads its inputs in place, where mat_mul copies them so that C may
 // be one of them. C must not be A or B.
@@ -85,26 +76,26 @@ kin_state rotate_point(const rotation_rates& m, const vec3& Q, const vec3& dQ, c
 
 mat3 rot_x(double a) {
   const double c = std::cos(a), s = std::sin(a);
-  return make(1, 0, 0, 0, c, -s, 0, s, c);
+  return mat3_of(1, 0, 0, 0, c, -s, 0, s, c);
 }
 
 mat3 rot_y(double b) {
   const double c = std::cos(b), s = std::sin(b);
-  return make(c, 0, s, 0, 1, 0, -s, 0, c);
+  return mat3_of(c, 0, s, 0, 1, 0, -s, 0, c);
 }
 
 mat3 rot_z(double c) {
   const double co = std::cos(c), s = std::sin(c);
-  return make(co, -s, 0, s, co, 0, 0, 0, 1);
+  return mat3_of(co, -s, 0, s, co, 0, 0, 0, 1);
 }
 
 mat3 rotation_matrix(double a, double b, double c) {
   const double sa = std::sin(a), ca = std::cos(a);
   const double sb = std::sin(b), cb = std::cos(b);
   const double sc = std::sin(c), cc = std::cos(c);
-  return make(cb * cc, -cb * sc, sb,                                     //
-              ca * sc + sa * sb * cc, ca * cc - sa * sb * sc, -sa * cb,  //
-              sa * sc - ca * sb * cc, sa * cc + ca * sb * sc, ca * cb);
+  return mat3_of(cb * cc, -cb * sc, sb,                                     //
+                 ca * sc + sa * sb * cc, ca * cc - sa * sb * sc, -sa * cb,  //
+                 sa * sc - ca * sb * cc, sa * cc + ca * sb * sc, ca * cb);
 }
 
 rotation_rates posture_matrices(const kin_state& s) {
@@ -115,9 +106,9 @@ rotation_rates posture_matrices(const kin_state& s) {
   const mat3 X = rot_x(s.x), Y = rot_y(s.y), Z = rot_z(s.z);
   // Derivatives with respect to the angle: cos → −sin, sin → cos, the fixed 1 → 0; the second
   // derivative is −M without its fixed 1.
-  const mat3 X1 = make(0, 0, 0, 0, -sa, -ca, 0, ca, -sa);
-  const mat3 Y1 = make(-sb, 0, cb, 0, 0, 0, -cb, 0, -sb);
-  const mat3 Z1 = make(-sc, -cc, 0, cc, -sc, 0, 0, 0, 0);
+  const mat3 X1 = mat3_of(0, 0, 0, 0, -sa, -ca, 0, ca, -sa);
+  const mat3 Y1 = mat3_of(-sb, 0, cb, 0, 0, 0, -cb, 0, -sb);
+  const mat3 Z1 = mat3_of(-sc, -cc, 0, cc, -sc, 0, 0, 0, 0);
   mat3 X2, Y2, Z2;
   mat_scale(3, X, -1.0, X2);
   mat_scale(3, Y, -1.0, Y2);

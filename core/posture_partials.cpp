@@ -6,15 +6,6 @@ namespace kinelab {
 
 namespace {
 
-mat3 make(double a11, double a12, double a13, double a21, double a22, double a23, double a31,
-          double a32, double a33) {
-  mat3 m;
-  m(1, 1) = a11, m(1, 2) = a12, m(1, 3) = a13;
-  m(2, 1) = a21, m(2, 2) = a22, m(2, 3) = a23;
-  m(3, 1) = a31, m(3, 2) = a32, m(3, 3) = a33;
-  return m;
-}
-
 mat3 times(const mat3& A, const mat3& B) {
   mat3 C;
   mat_mul(3, A, B, C);
@@ -34,12 +25,12 @@ posture_partials posture_partials_of(const kin_state& s, int order) {
   // Each elementary rotation M with its first and second angle derivatives M′ and M″ (M″ is
   // −M without its fixed 1).
   const mat3 X = rot_x(s.x), Y = rot_y(s.y), Z = rot_z(s.z);
-  const mat3 X1 = make(0, 0, 0, 0, -sa, -ca, 0, ca, -sa);
-  const mat3 Y1 = make(-sb, 0, cb, 0, 0, 0, -cb, 0, -sb);
-  const mat3 Z1 = make(-sc, -cc, 0, cc, -sc, 0, 0, 0, 0);
-  const mat3 X2 = make(0, 0, 0, 0, -ca, sa, 0, -sa, -ca);
-  const mat3 Y2 = make(-cb, 0, -sb, 0, 0, 0, sb, 0, -cb);
-  const mat3 Z2 = make(-cc, sc, 0, -sc, -cc, 0, 0, 0, 0);
+  const mat3 X1 = mat3_of(0, 0, 0, 0, -sa, -ca, 0, ca, -sa);
+  const mat3 Y1 = mat3_of(-sb, 0, cb, 0, 0, 0, -cb, 0, -sb);
+  const mat3 Z1 = mat3_of(-sc, -cc, 0, cc, -sc, 0, 0, 0, 0);
+  const mat3 X2 = mat3_of(0, 0, 0, 0, -ca, sa, 0, -sa, -ca);
+  const mat3 Y2 = mat3_of(-cb, 0, -sb, 0, 0, 0, sb, 0, -cb);
+  const mat3 Z2 = mat3_of(-cc, sc, 0, -sc, -cc, 0, 0, 0, 0);
 
   // Every product A·B·C as (A·B)·C, the order posture_matrices uses.
   const mat3 XY = times(X, Y);

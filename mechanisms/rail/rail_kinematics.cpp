@@ -108,9 +108,10 @@ rail_slider rail_leg(double sigma, double L, double ax, double ay, double By, co
   return out;
 }
 
-rail_sliders rail_inverse(const rail_geometry& g, const kin_state& position,
-                          const kin_state& posture) {
-  const rotation_rates m = posture_matrices(posture);
+namespace {
+// The six sliders for the platform at `position` turned by the triple m.
+rail_sliders sliders_of(const rail_geometry& g, const kin_state& position,
+                        const rotation_rates& m) {
   rail_sliders out;
   for (int i = 1; i <= rail_leg_count; ++i) {
     const rail_slider s =
@@ -119,6 +120,12 @@ rail_sliders rail_inverse(const rail_geometry& g, const kin_state& position,
     if (!s.reachable) out.unreachable |= 1u << (i - 1);
   }
   return out;
+}
+}  // namespace
+
+rail_sliders rail_inverse(const rail_geometry& g, const kin_state& position,
+                          const kin_state& posture) {
+  return sliders_of(g, position, posture_matrices(posture));
 }
 
 rail_joint_states rail_joints(const rail_geometry& g, const kin_state& position,
@@ -250,14 +257,7 @@ rail_sliders sliders_at_rest(const rail_geometry& g, const kin_state& position,
                              const posture_partials& pp) {
   rotation_rates m;
   m.R = pp.R;
-  rail_sliders out;
-  for (int i = 1; i <= rail_leg_count; ++i) {
-    const rail_slider s =
-        rail_leg(branch_sign(i), g.rod_length, g.ax(i), g.ay(i), g.By(i), position, m);
-    out.bx(i) = s.bx, out.dbx(i) = s.dbx, out.ddbx(i) = s.ddbx;
-    if (!s.reachable) out.unreachable |= 1u << (i - 1);
-  }
-  return out;
+  return sliders_of(g, position, m);
 }
 
 }  // namespace
