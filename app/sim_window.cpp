@@ -18,6 +18,7 @@ namespace kinelab {
 namespace {
 constexpr const char* result_file_name = "result.dat";
 constexpr const char* view_caption = "動画";
+const std::string derivative_check_prefix = "derivative check, ";
 
 int whole_divisions() {
   return std::max(1, static_cast<int>(settings().N));
@@ -261,7 +262,7 @@ void sim_window::draw_graph(int index) {
     if (derivative_check_) {
       plot_overlay(picture_, n, 1, q.rate, q.rate_difference);
       plot_overlay(picture_, n, 2, q.accel, q.accel_difference);
-      report("derivative check, " + describe(q), false);
+      report(derivative_check_prefix + describe(q), false);
     }
   }
   show_caption(g.caption);
@@ -270,6 +271,8 @@ void sim_window::draw_graph(int index) {
 
 void sim_window::toggle_derivative_check() {
   derivative_check_ = !derivative_check_;
+  // Its figure goes with it; any other report stays.
+  if (!derivative_check_ && status.rfind(derivative_check_prefix, 0) == 0) report("", false);
   if (shown_graph_ >= 0) draw_graph(shown_graph_);
 }
 

@@ -99,6 +99,9 @@ TEST(DerivativeCheck, WindowOverlayReportsInTheStatusLineAndCliPrintsTheFigure) 
   settings() = saved;
   EXPECT_EQ(w.status.rfind("derivative check, ", 0), 0u) << w.status;
   EXPECT_TRUE(w.derivative_check_on());
+  w.press("check_derivatives");
+  EXPECT_FALSE(w.derivative_check_on());
+  EXPECT_EQ(w.status, "");
 
   const std::string command =
       std::string(KINELAB_CLI_PATH) + " form_stewart_gyaku --N 2000 --check-derivatives 2>&1";
