@@ -18,7 +18,7 @@ namespace kinelab {
 namespace {
 constexpr const char* result_file_name = "result.dat";
 constexpr const char* view_caption = "動画";
-const std::string derivative_check_prefix = "derivative check, ";
+constexpr const char* derivative_check_prefix = "derivative check, ";
 
 int whole_divisions() {
   return std::max(1, static_cast<int>(settings().N));
@@ -262,7 +262,7 @@ void sim_window::draw_graph(int index) {
     if (derivative_check_) {
       plot_overlay(picture_, n, 1, q.rate, q.rate_difference);
       plot_overlay(picture_, n, 2, q.accel, q.accel_difference);
-      report(derivative_check_prefix + describe(q), false);
+      report(std::string(derivative_check_prefix) + describe(q), false);
     }
   }
   show_caption(g.caption);
