@@ -98,29 +98,32 @@ mat3 rotation_matrix(double a, double b, double c) {
                  sa * sc - ca * sb * cc, sa * cc + ca * sb * sc, ca * cb);
 }
 
-rotation_rates posture_matrices(const kin_state& s) {
+elementary_rotations elementary_rotations_of(const kin_state& s) {
   const double sa = std::sin(s.x), ca = std::cos(s.x);
   const double sb = std::sin(s.y), cb = std::cos(s.y);
   const double sc = std::sin(s.z), cc = std::cos(s.z);
+  elementary_rotations e;
+  e.X = rot_x(s.x), e.Y = rot_y(s.y), e.Z = rot_z(s.z);
+  e.X1 = mat3_of(0, 0, 0, 0, -sa, -ca, 0, ca, -sa);
+  e.Y1 = mat3_of(-sb, 0, cb, 0, 0, 0, -cb, 0, -sb);
+  e.Z1 = mat3_of(-sc, -cc, 0, cc, -sc, 0, 0, 0, 0);
+  mat_scale(3, e.X, -1.0, e.X2);
+  mat_scale(3, e.Y, -1.0, e.Y2);
+  mat_scale(3, e.Z, -1.0, e.Z2);
+  e.X2(1, 1) = 0;
+  e.Y2(2, 2) = 0;
+  e.Z2(3, 3) = 0;
+  return e;
+}
 
-  const mat3 X = rot_x(s.x), Y = rot_y(s.y), Z = rot_z(s.z);
-  // Derivatives with respect to the angle: cos → −sin, sin → cos, the fixed 1 → 0; the second
-  // derivative is −M without its fixed 1.
-  const mat3 X1 = mat3_of(0, 0, 0, 0, -sa, -ca, 0, ca, -sa);
-  const mat3 Y1 = mat3_of(-sb, 0, cb, 0, 0, 0, -cb, 0, -sb);
-  const mat3 Z1 = mat3_of(-sc, -cc, 0, cc, -sc, 0, 0, 0, 0);
-  mat3 X2, Y2, Z2;
-  mat_scale(3, X, -1.0, X2);
-  mat_scale(3, Y, -1.0, Y2);
-  mat_scale(3, Z, -1.0, Z2);
-  X2(1, 1) = 0;
-  Y2(2, 2) = 0;
-  Z2(3, 3) = 0;
+rotation_rates posture_matrices(const kin_state& s) {
+  const elementary_rotations e = elementary_rotations_of(s);
+  const mat3 &X = e.X, &Y = e.Y, &Z = e.Z;
 
   mat3 dX, dY, dZ, ddX, ddY, ddZ;
-  elementary_rates(X1, X2, s.dx, s.ddx, dX, ddX);
-  elementary_rates(Y1, Y2, s.dy, s.ddy, dY, ddY);
-  elementary_rates(Z1, Z2, s.dz, s.ddz, dZ, ddZ);
+  elementary_rates(e.X1, e.X2, s.dx, s.ddx, dX, ddX);
+  elementary_rates(e.Y1, e.Y2, s.dy, s.ddy, dY, ddY);
+  elementary_rates(e.Z1, e.Z2, s.dz, s.ddz, dZ, ddZ);
 
   // Every triple product A·B·C is formed as (A·B)·C; a left pair that recurs (X·Y, Ẋ·Y, X·Ẏ)
   // is formed once and reused, which gives the same numbers as forming it each time.

@@ -21,6 +21,13 @@ mat3 rot_z(double c);
 // Rx(a)·Ry(b)·Rz(c) without rates, from the closed form.
 mat3 rotation_matrix(double a, double b, double c);
 
+// X = Rx(α), Y = Ry(β), Z = Rz(γ) with their first and second derivatives in their own angle
+// (cos → −sin, sin → cos, the fixed 1 → 0; the second derivative is −M without its fixed 1).
+struct elementary_rotations {
+  mat3 X, Y, Z, X1, Y1, Z1, X2, Y2, Z2;
+};
+elementary_rotations elementary_rotations_of(const kin_state& s);
+
 // R, Ṙ, R̈ of the posture s, by the product rule over X = Rx(α), Y = Ry(β), Z = Rz(γ).
 rotation_rates posture_matrices(const kin_state& s);
 // The posture angles and their rates of (R, Ṙ, R̈); β in [−π/2, π/2], α and γ in [−π, π].

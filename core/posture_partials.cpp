@@ -19,18 +19,9 @@ mat3 posture_rotation(const kin_state& s) {
 }
 
 posture_partials posture_partials_of(const kin_state& s, int order) {
-  const double sa = std::sin(s.x), ca = std::cos(s.x);
-  const double sb = std::sin(s.y), cb = std::cos(s.y);
-  const double sc = std::sin(s.z), cc = std::cos(s.z);
-  // Each elementary rotation M with its first and second angle derivatives M′ and M″ (M″ is
-  // −M without its fixed 1).
-  const mat3 X = rot_x(s.x), Y = rot_y(s.y), Z = rot_z(s.z);
-  const mat3 X1 = mat3_of(0, 0, 0, 0, -sa, -ca, 0, ca, -sa);
-  const mat3 Y1 = mat3_of(-sb, 0, cb, 0, 0, 0, -cb, 0, -sb);
-  const mat3 Z1 = mat3_of(-sc, -cc, 0, cc, -sc, 0, 0, 0, 0);
-  const mat3 X2 = mat3_of(0, 0, 0, 0, -ca, sa, 0, -sa, -ca);
-  const mat3 Y2 = mat3_of(-cb, 0, -sb, 0, 0, 0, sb, 0, -cb);
-  const mat3 Z2 = mat3_of(-cc, sc, 0, -sc, -cc, 0, 0, 0, 0);
+  const elementary_rotations e = elementary_rotations_of(s);
+  const mat3 &X = e.X, &Y = e.Y, &Z = e.Z, &X1 = e.X1, &Y1 = e.Y1, &Z1 = e.Z1;
+  const mat3 &X2 = e.X2, &Y2 = e.Y2, &Z2 = e.Z2;
 
   // Every product A·B·C as (A·B)·C, the order posture_matrices uses.
   const mat3 XY = times(X, Y);

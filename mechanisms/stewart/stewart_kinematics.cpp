@@ -202,17 +202,8 @@ void legs_and_jacobian(const stewart_geometry& g, const kin_state& P, const post
       Lk[k] = l_lk / Lj;
       J(j, k) = Lk[k];
     }
-    for (int k = 1; k <= 6; ++k) {
-      double lk_lk, l_lkk = 0;
-      vec_dot(3, lk[k], lk[k], lk_lk);
-      if (k > 3) {
-        vec3 lkk;
-        mat_vec(3, pp.dd(k - 3, k - 3), a, lkk);
-        vec_dot(3, l, lkk, l_lkk);
-      }
-      H(j, k) = (lk_lk + l_lkk - Lk[k] * Lk[k]) / Lj;
-    }
-    for (int c = 7; c <= rate_product_count; ++c) {
+    // The squares (k = m) hold ∂²L/∂q_k², the pairs twice the mixed derivative.
+    for (int c = 1; c <= rate_product_count; ++c) {
       int k, m;
       rate_product_pair(c, k, m);
       double lk_lm, l_lkm = 0;
@@ -222,7 +213,8 @@ void legs_and_jacobian(const stewart_geometry& g, const kin_state& P, const post
         mat_vec(3, pp.dd(k - 3, m - 3), a, lkm);
         vec_dot(3, l, lkm, l_lkm);
       }
-      H(j, c) = 2 * (lk_lm + l_lkm - Lk[k] * Lk[m]) / Lj;
+      const double second = lk_lm + l_lkm - Lk[k] * Lk[m];
+      H(j, c) = (k == m ? second : 2 * second) / Lj;
     }
   }
 }

@@ -19,6 +19,7 @@
 #include "mechanisms/serial/serial_ik.h"
 #include "mechanisms/serial/serial_inverse.h"
 #include "mechanisms/serial/serial_window.h"
+#include "support/fast_path_compare.h"
 #include "support/temp_dir.h"
 
 namespace kinelab {
@@ -74,20 +75,11 @@ std::string compare(const kin_state& fast, const kin_state& ref, const std::stri
   return out.str();
 }
 
+// The Jacobian and second-order tables, to the same 1e-12 of the scale.
 template <int R, int C>
 std::string compare(const mat<R, C>& fast, const mat<R, C>& ref, int rows, int cols,
                     const std::string& where) {
-  double scale = 1;
-  for (int i = 1; i <= rows; ++i)
-    for (int j = 1; j <= cols; ++j) scale = std::fmax(scale, std::fabs(ref(i, j)));
-  std::ostringstream out;
-  out.precision(17);
-  for (int i = 1; i <= rows; ++i)
-    for (int j = 1; j <= cols; ++j)
-      if (!(std::fabs(fast(i, j) - ref(i, j)) <= kFastPathRelative * scale))
-        out << where << " (" << i << ", " << j << "): fast " << fast(i, j) << ", reference "
-            << ref(i, j) << "\n";
-  return out.str();
+  return test::compare_fast(fast, ref, rows, cols, where, kFastPathRelative);
 }
 
 TEST(serial_frames, all_origins_and_the_posture_match_the_chain_routines) {
