@@ -103,6 +103,9 @@ const text_group* controls::find_texts(const std::string& name) const {
 const slider_group* controls::find_sliders(const std::string& name) const {
   return find_named(sliders, name);
 }
+const label* controls::find_label(const std::string& name) const {
+  return find_named(labels, name);
+}
 
 text_field& controls::field(const std::string& name, int index) {
   text_group* g = find_texts(name);

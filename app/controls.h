@@ -63,6 +63,7 @@ class controls {
   label* find_label(const std::string& name);
   const text_group* find_texts(const std::string& name) const;
   const slider_group* find_sliders(const std::string& name) const;
+  const label* find_label(const std::string& name) const;
 
   // Element access; a missing control is a programming error (std::out_of_range).
   text_field& field(const std::string& name, int index = 0);

@@ -40,7 +40,7 @@ profile_comparison compare_profiles(const sim_window& w) {
   const window_decl& decl = w.decl();
   out.rows.resize(decl.graphs.size());
   for (int k = 0; k < 3; ++k) {
-    sim_window copy(decl);
+    sim_window copy(decl, w.settings);
     copy.open();
     copy.ctl = w.ctl;
     copy.ctl.option_selected = option_of[k];

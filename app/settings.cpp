@@ -6,11 +6,6 @@
 
 namespace kinelab {
 
-global_settings& settings() {
-  static global_settings values;
-  return values;
-}
-
 namespace {
 
 // Captions of the two fields as the settings window shows them, so a message points at the
@@ -25,7 +20,7 @@ std::string not_a_number(const char* caption, const std::string& text) {
 }  // namespace
 
 std::optional<std::string> apply_settings(const std::string& cycle_time_text,
-                                          const std::string& divisions_text) {
+                                          const std::string& divisions_text, run_settings& s) {
   const std::optional<double> T = parse_number(cycle_time_text);
   if (!T) return not_a_number(cycle_time_caption, cycle_time_text);
   // The profile rates divide by T and the accelerations by T², so T must be above zero, and
@@ -44,8 +39,8 @@ std::optional<std::string> apply_settings(const std::string& cycle_time_text,
     return std::string(divisions_caption) + "は" + format_number(max_divisions) +
            "以下にしてください";
 
-  settings().T = *T;
-  settings().N = *N;
+  s.T = *T;
+  s.N = static_cast<int>(*N);
   return std::nullopt;
 }
 

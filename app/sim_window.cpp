@@ -5,7 +5,6 @@
 
 #include "app/derivative_check.h"
 #include "app/result_file.h"
-#include "app/settings.h"
 #include "app/solver_report.h"
 #include "core/angles.h"
 #include "core/number_text.h"
@@ -16,13 +15,8 @@
 namespace kinelab {
 
 namespace {
-constexpr const char* result_file_name = "result.dat";
 constexpr const char* view_caption = "動画";
 constexpr const char* derivative_check_prefix = "derivative check, ";
-
-int whole_divisions() {
-  return std::max(1, static_cast<int>(settings().N));
-}
 
 // The pointer turns the view by one degree per event, wrapped into [−π, π].
 void turn_one_degree(double& angle, bool positive) {
@@ -32,8 +26,10 @@ void turn_one_degree(double& angle, bool positive) {
 }
 }  // namespace
 
-sim_window::sim_window(const window_decl& decl) : decl_(decl), logic_(decl.make_logic()) {
+sim_window::sim_window(const window_decl& decl, run_settings s)
+    : decl_(decl), logic_(decl.make_logic()) {
   ctl = decl.initial;
+  settings = std::move(s);
 }
 
 view_params sim_window::view() const {
@@ -80,8 +76,8 @@ void sim_window::show_caption(const std::string& caption) {
 }
 
 void sim_window::open() {
-  N_ = whole_divisions();
-  T_ = settings().T;
+  N_ = std::max(1, settings.N);
+  T_ = settings.T;
   logic_->arrays.resize(N_);
   timer_enabled_ = false;
   if (slider_group* g = ctl.find_sliders(decl_.style.time_slider)) g->sliders.at(0).max = N_;
@@ -125,7 +121,7 @@ void sim_window::run() {
   logic_->write_header(out);
   for (int i = 0; i <= N_; ++i) logic_->write_row(out, i);
   std::string error;
-  if (!write_file_atomically(result_file_name, out.str(), error))
+  if (!write_file_atomically(settings.result_path.string(), out.str(), error))
     add_report("result.dat was not written: " + error, true);
 
   step_no = 0;
@@ -143,8 +139,8 @@ bool sim_window::compute_trajectory() {
       }))
     return false;
 
-  N_ = whole_divisions();
-  T_ = settings().T;
+  N_ = std::max(1, settings.N);
+  T_ = settings.T;
   logic_->arrays.resize(N_);
   if (slider_group* g = ctl.find_sliders(decl_.style.time_slider)) {
     slider& s = g->sliders.at(0);

@@ -123,7 +123,7 @@ struct window_decl {
 
 class sim_window : public window_model {
  public:
-  explicit sim_window(const window_decl& decl);
+  explicit sim_window(const window_decl& decl, run_settings settings = {});
 
   const std::string& name() const override { return decl_.name; }
   const std::string& title() const override { return decl_.title; }
@@ -171,8 +171,8 @@ class sim_window : public window_model {
   double draw_size = 1;
   double draw_scale = 1;
 
-  // The N of the window's arrays (the settings' N when it opened or last ran) and the cycle
-  // time of the last run.
+  // The N of the window's arrays (settings.N when it opened or last ran) and the cycle time of
+  // the last run.
   int N() const { return N_; }
   double T() const { return T_; }
   profile_kind profile() const { return profile_from_option(ctl.option_selected); }

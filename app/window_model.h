@@ -2,10 +2,13 @@
 // What the GUI and kinelab-cli see of any window: its controls, its buttons, its status line
 // and its drawing surface. Simulation windows and the function-test windows both are one.
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "app/controls.h"
+#include "app/settings.h"
 #include "draw/recording_surface.h"
 
 namespace kinelab {
@@ -30,6 +33,15 @@ struct button_decl {
   std::string caption;  // "Run", "実行"
 };
 
+// A user's edit that cannot be made: the control does not exist (an unknown name, a missing or
+// surplus index, an index past the end of its group), or it refuses the value (disabled, out of
+// range). The control is left as it was.
+struct edit_error : std::runtime_error {
+  enum class reason { no_such_control, refused };
+  edit_error(reason r, const std::string& message) : std::runtime_error(message), why(r) {}
+  reason why;
+};
+
 class window_model {
  public:
   virtual ~window_model() = default;
@@ -40,7 +52,27 @@ class window_model {
   virtual void open() {}
   // A button press; false when the window has no such button.
   virtual bool press(const std::string& button) = 0;
-  // After a slider's value was set (by the user or a script): fires its change event.
+  // A user's edit, as the desktop program, kinelab-cli and scripts make it: each writes the
+  // control and fires what the user's action fires. An address is "Text2(1)", or "Text9" for
+  // a group without index; the (group, index) forms take index 0 for such a group. Throw
+  // edit_error.
+  //   set_text: a field's text; no event (the static pose and Run read the fields).
+  //   set_slider: a slider's value within its range; fires slider_changed.
+  //   select_option: Option1's choice 0..k; fires option_changed.
+  void set_text(const std::string& address, std::string text);
+  void set_text(const std::string& group, int index, std::string text);
+  void set_slider(const std::string& address, long long value);
+  void set_slider(const std::string& group, int index, long long value);
+  void select_option(long long index);
+  // The edit of kinelab-cli's --set CONTROL=VALUE: Option1 takes its choice as the value or as
+  // the index ("Option1(2)"), a slider a whole number, a field any text.
+  void set_value(const std::string& address, const std::string& value);
+  // What a control holds, by address: a field's text, a slider's value, Option1's choice
+  // ("Option1"), a label's caption. Throws edit_error (no_such_control).
+  std::variant<std::string, int> value_of(const std::string& address) const;
+
+  // The events behind the edits: after a slider's value was set, its change event; after
+  // Option1 changed, the option's.
   virtual void slider_changed(const std::string& /*group*/, int /*index*/) {}
   virtual void option_changed() {}
   // Timer: enabled flag and one tick; the GUI drives tick() every 200 ms while enabled.
@@ -55,6 +87,9 @@ class window_model {
   virtual const std::vector<control_grid>& layout() const = 0;
 
   controls ctl;
+  // N, T and where result.dat goes: read when the window opens and at every Run, so a change
+  // takes effect there (the arrays keep the N they were sized with until then).
+  run_settings settings;
   // The window's report of what went wrong (a field that is not a number, a file not written,
   // steps that did not converge); empty when there is nothing to say.
   std::string status;

@@ -5,8 +5,6 @@
 #include <filesystem>
 #include <random>
 
-#include "app/settings.h"
-#include "core/number_text.h"
 #include "mechanisms/registry.h"
 
 namespace kinelab::bench {
@@ -36,17 +34,10 @@ void enter_scratch_dir() {
   std::atexit(remove_scratch);
 }
 
-void set_divisions(int N) {
-  if (auto problem = apply_settings("1", format_number(N))) {
-    std::fprintf(stderr, "kinelab_bench: N = %d refused: %s\n", N, problem->c_str());
-    std::abort();
-  }
-}
-
-std::unique_ptr<window_model> open_window(const std::string& name) {
+std::unique_ptr<window_model> open_window(const std::string& name, int N) {
   const window_entry* e = find_window(name);
   if (!e) return nullptr;
-  std::unique_ptr<window_model> m = e->make();
+  std::unique_ptr<window_model> m = e->make({.N = N});
   m->open();
   return m;
 }

@@ -15,12 +15,9 @@ namespace kinelab::bench {
 // directory and its result.dat are removed when the process ends.
 void enter_scratch_dir();
 
-// Sets the global N (whole, 1..the settings cap) and T = 1 s, as the settings window would.
-void set_divisions(int N);
-
-// A new window of the registry, opened (static pose done) at the current settings. Null for a
-// name the registry does not hold.
-std::unique_ptr<window_model> open_window(const std::string& name);
+// A new window of the registry with N divisions and T = 1 s, opened (static pose done). Null
+// for a name the registry does not hold.
+std::unique_ptr<window_model> open_window(const std::string& name, int N);
 
 // The window of `m` when it is a simulation window, else null.
 sim_window* as_simulation(window_model* m);

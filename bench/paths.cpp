@@ -31,9 +31,8 @@ std::unique_ptr<window_model> run_default(std::unique_ptr<window_model> m) {
 }
 
 std::unique_ptr<window_model> run_registered(const char* name) {
-  set_divisions(path_divisions);
   const window_entry* e = find_window(name);
-  return run_default(e ? e->make() : nullptr);
+  return run_default(e ? e->make({.N = path_divisions}) : nullptr);
 }
 
 serial_path serial_from(const sim_window& w, int joints, const std::vector<std::string>& groups,
@@ -79,8 +78,8 @@ const serial_path& six_axis_path() {
                                            six_axis_first_guess_deg,
                                            six_axis_result_header()};
     static const window_decl decl = serial_inverse_window(layout);
-    set_divisions(path_divisions);
-    const auto m = run_default(std::make_unique<sim_window>(decl));
+    const auto m =
+        run_default(std::make_unique<sim_window>(decl, run_settings{.N = path_divisions}));
     const sim_window& w = *as_simulation(m.get());
     if (!w.status.empty()) fail(("the 6R path from 20° did not solve: " + w.status).c_str());
     return serial_from(w, 6, six_axis_link_groups(), "Text12");
@@ -109,8 +108,8 @@ const stewart_path& stewart_forward_path() {
     for (int k = 1; k <= stewart_leg_count; ++k) {
       const double start = w.ctl.number("Text9", k - 1), stop = w.ctl.number("Text10", k - 1);
       for (std::size_t i = 0; i < n; ++i) {
-        const driven_value v = apply_profile(profile_at(w.profile(), static_cast<int>(i), w.N()),
-                                             start, stop, w.T());
+        const driven_value v =
+            apply_profile(profile_at(w.profile(), static_cast<int>(i), w.N()), start, stop, w.T());
         r.leg[i](k) = v.q, r.dleg[i](k) = v.dq, r.ddleg[i](k) = v.ddq;
       }
     }

@@ -23,8 +23,7 @@ constexpr double screen_dpi = 96;
 constexpr double mm_per_inch = 25.4;
 
 void redraw(benchmark::State& state, const std::string& window) {
-  set_divisions(path_divisions);
-  std::unique_ptr<window_model> m = open_window(window);
+  std::unique_ptr<window_model> m = open_window(window, path_divisions);
   sim_window& w = *as_simulation(m.get());
   w.press("run");
   w.stop();

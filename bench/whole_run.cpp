@@ -18,8 +18,7 @@ void whole_run(benchmark::State& state, const std::string& window, int N) {
   enter_scratch_dir();
   for (auto _ : state) {
     state.PauseTiming();
-    set_divisions(N);
-    std::unique_ptr<window_model> m = open_window(window);
+    std::unique_ptr<window_model> m = open_window(window, N);
     state.ResumeTiming();
     m->press("run");
     state.PauseTiming();

@@ -1,9 +1,9 @@
 #include "cli/cli.h"
 
-#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <variant>
 
 #include "app/derivative_check.h"
 #include "app/profile_comparison.h"
@@ -31,16 +31,6 @@ struct usage_error {
   std::string message;
 };
 
-std::optional<long> parse_whole(const std::string& s) {
-  long v = 0;
-  const char* end = s.data() + s.size();
-  const char* b = s.data();
-  if (b != end && *b == '+') ++b;
-  auto [p, ec] = std::from_chars(b, end, v);
-  if (ec != std::errc() || p != end || b == end) return std::nullopt;
-  return v;
-}
-
 // Drives one window through the actions, printing its status reports as they appear.
 class session {
  public:
@@ -57,37 +47,11 @@ class session {
   void set(const std::string& assignment) {
     const auto eq = assignment.find('=');
     if (eq == std::string::npos) throw usage_error{"--set needs CONTROL=VALUE: " + assignment};
-    const std::string target = assignment.substr(0, eq), value = assignment.substr(eq + 1);
-    const auto a = parse_address(target);
-    if (!a) throw usage_error{"not a control: " + target};
-    controls& c = w_.ctl;
-    if (a->name == "Option1" && !c.option_captions.empty()) {
-      const auto v = parse_whole(a->has_index ? std::to_string(a->index) : value);
-      if (!v || *v < 0 || *v >= static_cast<long>(c.option_captions.size()))
-        throw usage_error{"Option1 takes 0.." + std::to_string(c.option_captions.size() - 1)};
-      c.option_selected = static_cast<int>(*v);
-      w_.option_changed();
-      return;
+    try {
+      w_.set_value(assignment.substr(0, eq), assignment.substr(eq + 1));
+    } catch (const edit_error& e) {
+      throw usage_error{e.what()};
     }
-    if (text_group* g = c.find_texts(a->name)) {
-      text_field& f = element(g->fields, *a, g->indexed);
-      if (!f.enabled) throw usage_error{target + " is disabled"};
-      f.text = value;
-      return;
-    }
-    if (slider_group* g = c.find_sliders(a->name)) {
-      slider& s = element(g->sliders, *a, g->indexed);
-      const auto v = parse_whole(value);
-      if (!v) throw usage_error{"a slider takes a whole number: " + assignment};
-      if (*v < s.min || *v > s.max)
-        throw usage_error{target + " ranges from " + std::to_string(s.min) + " to " +
-                          std::to_string(s.max)};
-      if (!s.enabled) throw usage_error{target + " is disabled"};
-      s.value = static_cast<int>(*v);
-      w_.slider_changed(a->name, a->has_index ? a->index : 0);
-      return;
-    }
-    throw usage_error{w_.name() + " has no control " + a->name};
   }
 
   void print(const std::string& target) {
@@ -100,31 +64,26 @@ class session {
       }
     }
     if (target == "status") return void(out_ << w_.status << "\n");
-    const auto a = parse_address(target);
-    if (!a) throw usage_error{"not a control: " + target};
-    controls& c = w_.ctl;
-    if (a->name == "Option1" && !c.option_captions.empty())
-      return void(out_ << c.option_selected << "\n");
-    if (text_group* g = c.find_texts(a->name)) {
-      if (g->indexed && !a->has_index) {
+    // A whole indexed group: every element, one a line.
+    if (const auto a = parse_address(target); a && !a->has_index) {
+      if (const text_group* g = w_.ctl.find_texts(a->name); g && g->indexed) {
         for (std::size_t i = 0; i < g->fields.size(); ++i)
           out_ << address_text(g->name, static_cast<int>(i), true) << "=" << g->fields[i].text
                << "\n";
         return;
       }
-      return void(out_ << element(g->fields, *a, g->indexed).text << "\n");
-    }
-    if (slider_group* g = c.find_sliders(a->name)) {
-      if (g->indexed && !a->has_index) {
+      if (const slider_group* g = w_.ctl.find_sliders(a->name); g && g->indexed) {
         for (std::size_t i = 0; i < g->sliders.size(); ++i)
           out_ << address_text(g->name, static_cast<int>(i), true) << "=" << g->sliders[i].value
                << "\n";
         return;
       }
-      return void(out_ << element(g->sliders, *a, g->indexed).value << "\n");
     }
-    if (const label* l = c.find_label(target)) return void(out_ << l->caption << "\n");
-    throw usage_error{w_.name() + " has no control " + target};
+    try {
+      std::visit([&](const auto& v) { out_ << v << "\n"; }, w_.value_of(target));
+    } catch (const edit_error& e) {
+      throw usage_error{e.what()};
+    }
   }
 
   void svg(const std::string& path) {
@@ -173,16 +132,6 @@ class session {
   }
 
  private:
-  template <class T>
-  static T& element(std::vector<T>& v, const control_address& a, bool indexed) {
-    if (indexed && !a.has_index)
-      throw usage_error{a.name + " needs an index, e.g. " + a.name + "(0)"};
-    if (!indexed && a.has_index) throw usage_error{a.name + " has no index"};
-    if (a.index < 0 || a.index >= static_cast<int>(v.size()))
-      throw usage_error{a.name + " has indices 0.." + std::to_string(v.size() - 1)};
-    return v[static_cast<std::size_t>(a.index)];
-  }
-
   sim_window& simulation(const char* what) {
     auto* sim = dynamic_cast<sim_window*>(&w_);
     if (!sim) throw usage_error{w_.name() + " has no " + what};
@@ -227,17 +176,18 @@ int list_windows(std::ostream& out) {
   return exit_ok;
 }
 
-int run_window(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int run_window(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               run_settings settings) {
   const window_entry* entry = find_window(args[0]);
   if (!entry) throw usage_error{"unknown window: " + args[0] + " (kinelab-cli list shows them)"};
 
   std::size_t k = 1;
-  std::string N_text = format_number(settings().N), T_text = format_number(settings().T);
+  std::string N_text = format_number(settings.N), T_text = format_number(settings.T);
   for (; k + 1 < args.size() && (args[k] == "--N" || args[k] == "--T"); k += 2)
     (args[k] == "--N" ? N_text : T_text) = args[k + 1];
-  if (auto problem = apply_settings(T_text, N_text)) throw usage_error{*problem};
+  if (auto problem = apply_settings(T_text, N_text, settings)) throw usage_error{*problem};
 
-  std::unique_ptr<window_model> w = entry->make();
+  std::unique_ptr<window_model> w = entry->make(settings);
   session s(*w, out, err);
   w->open();
   s.report_status();
@@ -277,14 +227,15 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
 
 }  // namespace
 
-int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            const run_settings& defaults) {
   try {
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
       (args.empty() ? err : out) << usage_text;
       return args.empty() ? exit_usage : exit_ok;
     }
     if (args[0] == "list") return list_windows(out);
-    return run_window(args, out, err);
+    return run_window(args, out, err, defaults);
   } catch (const usage_error& e) {
     err << "kinelab-cli: " << e.message << "\n" << usage_text;
     return exit_usage;

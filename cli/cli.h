@@ -10,8 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
+
 namespace kinelab {
 
-int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// `defaults`: the window's settings where --N and --T do not say otherwise (result.dat goes to
+// its result_path).
+int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            const run_settings& defaults = {});
 
 }  // namespace kinelab

@@ -193,4 +193,13 @@ std::optional<double> parse_number(std::string_view text) {
   return negative ? -v : v;
 }
 
+std::optional<long long> parse_whole(std::string_view text) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  long long v = 0;
+  const char* end = text.data() + text.size();
+  const auto [p, ec] = std::from_chars(text.data(), end, v);
+  if (text.empty() || ec != std::errc() || p != end) return std::nullopt;
+  return v;
+}
+
 }  // namespace kinelab

@@ -13,4 +13,8 @@ std::string format_number(double v);
 // Empty text, other characters, "nan", "inf" and values that overflow a double are not numbers.
 std::optional<double> parse_number(std::string_view text);
 
+// A whole number as a script or kinelab-cli gives one: digits with an optional sign, nothing
+// else; none when it overflows.
+std::optional<long long> parse_whole(std::string_view text);
+
 }  // namespace kinelab

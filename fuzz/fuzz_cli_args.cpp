@@ -24,7 +24,7 @@
 namespace {
 
 constexpr double max_fuzz_divisions = 200;
-constexpr double fuzz_divisions = 8;
+constexpr int fuzz_divisions = 8;
 
 std::string scratch;
 
@@ -70,10 +70,9 @@ std::vector<std::string> arguments(const std::uint8_t* data, std::size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   enter_scratch_directory();
-  kinelab::settings() = {};
-  kinelab::settings().N = fuzz_divisions;
   std::ostringstream out, err;
-  const int status = kinelab::run_cli(arguments(data, size), out, err);
+  const int status =
+      kinelab::run_cli(arguments(data, size), out, err, kinelab::run_settings{.N = fuzz_divisions});
   if (status < 0 || status > 2) std::abort();
   return 0;
 }

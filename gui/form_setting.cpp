@@ -10,7 +10,8 @@
 
 namespace kinelab {
 
-form_setting::form_setting(QWidget* parent) : QWidget(parent) {
+form_setting::form_setting(run_settings& target, QWidget* parent)
+    : QWidget(parent), target_(target) {
   setObjectName("form_setting");
   setWindowTitle(QStringLiteral("設定"));
   setFont(japanese_font());
@@ -51,7 +52,7 @@ form_setting::form_setting(QWidget* parent) : QWidget(parent) {
 
 void form_setting::ok() {
   if (const auto rejection =
-          apply_settings(text1_->text().toStdString(), text2_->text().toStdString())) {
+          apply_settings(text1_->text().toStdString(), text2_->text().toStdString(), target_)) {
     message_->setText(QString::fromStdString(*rejection));
     return;
   }

@@ -1,8 +1,10 @@
 #pragma once
-// The settings window: cycle time T and number of divisions N for every window opened
-// afterwards. OK applies both and closes; a rejected text leaves the window open with the
-// reason shown in it, and closing by the frame discards the edits.
+// The settings window: cycle time T and number of divisions N of the start window's settings.
+// OK applies both and closes; a rejected text leaves the window open with the reason shown in
+// it, and closing by the frame discards the edits.
 #include <QWidget>
+
+#include "app/settings.h"
 
 class QLabel;
 class QLineEdit;
@@ -13,7 +15,8 @@ namespace kinelab {
 class form_setting : public QWidget {
   Q_OBJECT
  public:
-  explicit form_setting(QWidget* parent = nullptr);
+  // `target`: the settings OK writes; it must outlive this window.
+  explicit form_setting(run_settings& target, QWidget* parent = nullptr);
 
   QLineEdit* cycle_time() const { return text1_; }
   QLineEdit* divisions() const { return text2_; }
@@ -30,6 +33,7 @@ class form_setting : public QWidget {
   QLineEdit* text2_;
   QPushButton* command1_;
   QLabel* message_;
+  run_settings& target_;
 };
 
 }  // namespace kinelab

@@ -18,7 +18,6 @@
 
 #include "app/profile_comparison.h"
 #include "app/result_file.h"
-#include "app/settings.h"
 #include "app/window_export.h"
 #include "core/number_text.h"
 #include "gui/qpainter_surface.h"
@@ -194,8 +193,8 @@ void sim_tools::compare_profiles() {
   auto* note = new QLabel(
       QStringLiteral("start and stop of the window under each profile; N = %1, T = %2 s; "
                      "rates and accelerations per second")
-          .arg(settings().N)
-          .arg(qs(format_number(settings().T))),
+          .arg(model_.settings.N)
+          .arg(qs(format_number(model_.settings.T))),
       dialog);
   layout->addWidget(note);
   QTableWidget* table = profile_table(c, dialog);

@@ -121,8 +121,6 @@ start_menu::start_menu(QWidget* parent) : QMainWindow(parent) {
   row->addLayout(column);
   setCentralWidget(central);
 
-  // Opening the start window starts every later window from N = 50 and T = 1.
-  settings() = global_settings{};
   adjustSize();
 }
 
@@ -182,7 +180,7 @@ window_widget* start_menu::open_window(const std::string& window) {
       return open;
     }
   }
-  auto* w = new window_widget(entry->make());
+  auto* w = new window_widget(entry->make(settings_));
   w->setAttribute(Qt::WA_DeleteOnClose);
   place(w);
   w->show();
@@ -193,8 +191,11 @@ window_widget* start_menu::open_window(const std::string& window) {
 
 form_setting* start_menu::open_settings() {
   if (!setting_) {
-    setting_ = new form_setting;
+    setting_ = new form_setting(settings_);
     place(setting_);
+    connect(setting_, &form_setting::applied, this, [this] {
+      for (window_widget* w : open_windows()) w->model().settings = settings_;
+    });
   }
   setting_->show();
   setting_->raise();

@@ -47,6 +47,9 @@ class start_menu : public QMainWindow {
   // The windows opened from this one that are still open, oldest first.
   std::vector<window_widget*> open_windows() const;
   form_setting* settings_window() const { return setting_; }
+  // The N and T every window opened from here runs with; the settings window changes them,
+  // for the open windows too (from their next Run on).
+  const run_settings& settings() const { return settings_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -59,6 +62,7 @@ class start_menu : public QMainWindow {
   std::vector<QPointer<window_widget>> windows_;
   std::map<std::string, QPointer<window_widget>> single_;
   QPointer<form_setting> setting_;
+  run_settings settings_;  // N = 50 and T = 1 while the start window is open
   int placed_ = 0;
 };
 

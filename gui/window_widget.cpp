@@ -431,23 +431,17 @@ void window_widget::guarded(F&& event) {
 }
 
 void window_widget::text_edited(const std::string& group, int index, const std::string& text) {
-  guarded([&] { model_->ctl.set_text(group, index, text); });
+  guarded([&] { model_->set_text(group, index, text); });
   sync();
 }
 
 void window_widget::slider_moved(const std::string& group, int index, int value) {
-  guarded([&] {
-    model_->ctl.slider_at(group, index).value = value;
-    model_->slider_changed(group, index);
-  });
+  guarded([&] { model_->set_slider(group, index, value); });
   sync();
 }
 
 void window_widget::option_chosen(int index) {
-  guarded([&] {
-    model_->ctl.option_selected = index;
-    model_->option_changed();
-  });
+  guarded([&] { model_->select_option(index); });
   sync();
 }
 

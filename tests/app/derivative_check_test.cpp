@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "app/settings.h"
 #include "app/sim_window.h"
 #include "core/angles.h"
 #include "mechanisms/registry.h"
@@ -88,15 +87,12 @@ TEST(DerivativeCheck, AnAngleThatWrapsIsNotAJump) {
 
 TEST(DerivativeCheck, WindowOverlayReportsInTheStatusLineAndCliPrintsTheFigure) {
   test::temp_working_dir dir;
-  const global_settings saved = settings();
-  settings().N = 2000;
-  const std::unique_ptr<window_model> model = find_window("form_stewart_gyaku")->make();
+  const std::unique_ptr<window_model> model = find_window("form_stewart_gyaku")->make({.N = 2000});
   sim_window& w = dynamic_cast<sim_window&>(*model);
   w.open();
   w.press("run");
   w.press("check_derivatives");
   w.press("next");
-  settings() = saved;
   EXPECT_EQ(w.status.rfind("derivative check, ", 0), 0u) << w.status;
   EXPECT_TRUE(w.derivative_check_on());
   w.press("check_derivatives");

@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "app/result_file.h"
-#include "app/settings.h"
 #include "app/sim_window.h"
 #include "support/temp_dir.h"
 
@@ -43,15 +42,12 @@ class faulty_logic : public window_logic {
 
 TEST(non_finite_guard, values_that_are_not_finite_are_zeroed_and_reported) {
   test::temp_working_dir dir;
-  const global_settings saved = settings();
-  settings() = {};
   window_decl decl;
   decl.name = "faulty";
   decl.make_logic = [] { return std::make_unique<faulty_logic>(); };
   sim_window w(decl);
   w.open();
   w.run();
-  settings() = saved;
 
   EXPECT_TRUE(w.status_is_error);
   EXPECT_EQ(w.status, "2 values were not finite and were set to 0 (first: p.dx at step 3)");

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/settings.h"
 #include "core/angles.h"
 #include "mechanisms/registry.h"
 #include "support/temp_dir.h"
@@ -18,16 +17,13 @@ namespace {
 // acceleration jump of 6·Δ/T², and constant velocity with a rate jump of Δ/T.
 TEST(ProfileComparison, PeaksAndJumpsOfADrivenJointAreTheProfilesClosedForms) {
   test::temp_working_dir dir;
-  const global_settings saved = settings();
-  settings().T = 2;
-  const std::unique_ptr<window_model> model = find_window("form_3r_jun")->make();
+  const std::unique_ptr<window_model> model = find_window("form_3r_jun")->make({.T = 2});
   sim_window& w = dynamic_cast<sim_window&>(*model);
   w.open();
   w.ctl.set_text("Text2", 1, "-25");
-  w.ctl.option_selected = 1;
+  w.select_option(1);
   const std::string status_before = w.status;
   const profile_comparison c = compare_profiles(w);
-  settings() = saved;
 
   ASSERT_TRUE(c.problem.empty()) << c.problem;
   const profile_comparison_row* the1 = nullptr;

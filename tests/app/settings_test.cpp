@@ -9,17 +9,15 @@
 namespace kinelab {
 namespace {
 
-// Each test starts from the opening values and puts them back, since N and T are process-wide.
 class settings_test : public ::testing::Test {
  protected:
-  void SetUp() override { settings() = global_settings{}; }
-  void TearDown() override { settings() = global_settings{}; }
+  run_settings s;
 };
 
 TEST_F(settings_test, AcceptsTwoSecondsAndHundredDivisions) {
-  EXPECT_FALSE(apply_settings("2", "100").has_value());
-  EXPECT_EQ(settings().N, 100);
-  EXPECT_EQ(settings().T, 2);
+  EXPECT_FALSE(apply_settings("2", "100", s).has_value());
+  EXPECT_EQ(s.N, 100);
+  EXPECT_EQ(s.T, 2);
 }
 
 TEST_F(settings_test, RejectsBadTextAndKeepsPreviousValues) {
@@ -40,22 +38,22 @@ TEST_F(settings_test, RejectsBadTextAndKeepsPreviousValues) {
       {"-1", "50", "サイクルタイム(秒)"},
       {"1e-300", "50", "サイクルタイム(秒)"},  // accelerations would overflow
   };
-  ASSERT_FALSE(apply_settings("3", "20").has_value());
+  ASSERT_FALSE(apply_settings("3", "20", s).has_value());
   for (const bad_case& c : cases) {
-    const auto message = apply_settings(c.T, c.N);
+    const auto message = apply_settings(c.T, c.N, s);
     ASSERT_TRUE(message.has_value()) << "T \"" << c.T << "\", N \"" << c.N << "\" accepted";
     EXPECT_NE(message->find(c.caption), std::string::npos)
         << "T \"" << c.T << "\", N \"" << c.N << "\": " << *message;
-    EXPECT_EQ(settings().T, 3) << "T \"" << c.T << "\", N \"" << c.N << "\"";
-    EXPECT_EQ(settings().N, 20) << "T \"" << c.T << "\", N \"" << c.N << "\"";
+    EXPECT_EQ(s.T, 3) << "T \"" << c.T << "\", N \"" << c.N << "\"";
+    EXPECT_EQ(s.N, 20) << "T \"" << c.T << "\", N \"" << c.N << "\"";
   }
 }
 
 TEST_F(settings_test, CapOnDivisionsIsInclusiveAndNamedInTheMessage) {
   const std::string cap = format_number(max_divisions);
-  EXPECT_FALSE(apply_settings("1", cap).has_value());
-  EXPECT_EQ(settings().N, max_divisions);
-  const auto message = apply_settings("1", format_number(max_divisions + 1));
+  EXPECT_FALSE(apply_settings("1", cap, s).has_value());
+  EXPECT_EQ(s.N, max_divisions);
+  const auto message = apply_settings("1", format_number(max_divisions + 1), s);
   ASSERT_TRUE(message.has_value());
   EXPECT_NE(message->find(cap), std::string::npos) << *message;
 }

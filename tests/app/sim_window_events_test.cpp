@@ -1,14 +1,16 @@
 // The framework's events, exercised on the reference window form_3r_jun.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <variant>
 
-#include "app/settings.h"
 #include "app/sim_window.h"
 #include "core/angles.h"
 #include "mechanisms/serial/serial_forward.h"
+#include "support/result_rows.h"
 #include "support/temp_dir.h"
 
 namespace kinelab {
@@ -16,12 +18,7 @@ namespace {
 
 class framework_events : public ::testing::Test {
  protected:
-  void SetUp() override {
-    saved_ = settings();
-    settings() = global_settings{};
-    w.open();
-  }
-  void TearDown() override { settings() = saved_; }
+  void SetUp() override { w.open(); }
 
   std::string read_result() {
     std::ifstream f("result.dat", std::ios::binary);
@@ -31,7 +28,6 @@ class framework_events : public ::testing::Test {
   }
 
   test::temp_working_dir dir_;
-  global_settings saved_;
   sim_window w{form_3r_jun()};
 };
 
@@ -86,8 +82,7 @@ TEST_F(framework_events, moving_without_a_button_refreshes_only_the_z_readout) {
 
 TEST_F(framework_events, a_pose_slider_writes_its_start_field_and_redraws) {
   w.ctl.set_text("Text2", 0, "33");  // typed start angles are overwritten by the slider
-  w.ctl.slider_at("HScroll2", 0).value = 3;
-  w.slider_changed("HScroll2", 0);
+  w.set_slider("HScroll2(0)", 3);
   EXPECT_EQ(w.ctl.text("Text2", 0), "15");
   EXPECT_EQ(w.step_no, 0);
   EXPECT_FALSE(w.picture()->ops().empty());
@@ -112,7 +107,7 @@ TEST_F(framework_events, a_field_that_is_not_a_number_is_reported_and_changes_no
 }
 
 TEST_F(framework_events, the_arrays_follow_a_changed_N_at_the_next_run) {
-  settings().N = 80;
+  w.settings.N = 80;
   w.run();
   EXPECT_EQ(w.N(), 80);
   EXPECT_EQ(w.logic().arrays.find("p4")->at.size(), 81u);
@@ -136,6 +131,98 @@ TEST_F(framework_events, an_unwritable_result_file_is_reported_and_the_run_stays
   w.tick();
   EXPECT_EQ(w.step_no, 1);
   EXPECT_TRUE(std::filesystem::is_directory("result.dat"));
+}
+
+// Every front end edits through the window: an address that names no control, a disabled
+// control or a value out of range is refused with edit_error and leaves every control as it was.
+TEST_F(framework_events, edits_that_cannot_be_made_are_refused_and_change_nothing) {
+  using enum edit_error::reason;
+  w.ctl.field("Text2", 3).enabled = false;
+  w.ctl.slider_at("HScroll2", 1).enabled = false;
+  struct bad_edit {
+    const char* address;
+    const char* value;
+    edit_error::reason why;
+    const char* message;
+  };
+  const bad_edit cases[] = {
+      {"Text99(0)", "1", no_such_control, "form_3r_jun has no control Text99"},
+      {"Text2", "1", no_such_control, "Text2 needs an index, e.g. Text2(0)"},
+      {"Text5(0)", "1", no_such_control, "Text5 has no index"},
+      {"Text2(6)", "1", no_such_control, "Text2 has indices 0..5"},
+      {"Text2(", "1", no_such_control, "not a control: Text2("},
+      {"Text2(3)", "1", refused, "Text2(3) is disabled"},
+      {"HScroll2(0)", "19", refused, "HScroll2(0) ranges from -18 to 18"},
+      {"HScroll2(0)", "-99999999999999999999", refused,
+       "a slider takes a whole number: HScroll2(0)=-99999999999999999999"},
+      {"HScroll2(0)", "1.5", refused, "a slider takes a whole number: HScroll2(0)=1.5"},
+      {"HScroll2(1)", "0", refused, "HScroll2(1) is disabled"},
+      {"Option1", "3", refused, "Option1 takes 0..2"},
+      {"Option1", "one", refused, "Option1 takes 0..2"},
+  };
+  const controls before = w.ctl;
+  for (const bad_edit& c : cases) {
+    SCOPED_TRACE(std::string(c.address) + "=" + c.value);
+    try {
+      w.set_value(c.address, c.value);
+      ADD_FAILURE() << "accepted";
+    } catch (const edit_error& e) {
+      EXPECT_EQ(e.why, c.why);
+      EXPECT_STREQ(e.what(), c.message);
+    }
+  }
+  for (const text_group& g : before.texts)
+    for (std::size_t i = 0; i < g.fields.size(); ++i)
+      EXPECT_EQ(w.ctl.text(g.name, static_cast<int>(i)), g.fields[i].text) << g.name << i;
+  for (const slider_group& g : before.sliders)
+    for (std::size_t i = 0; i < g.sliders.size(); ++i)
+      EXPECT_EQ(w.ctl.slider_at(g.name, static_cast<int>(i)).value, g.sliders[i].value)
+          << g.name << i;
+  EXPECT_EQ(w.ctl.option_selected, before.option_selected);
+}
+
+// An edit fires what the user's action fires, and value_of reads any control by address.
+TEST_F(framework_events, edits_fire_their_events_and_read_back_by_address) {
+  w.run();
+  w.set_slider("HScroll1", 7);  // the time slider shows step 7
+  EXPECT_EQ(w.step_no, 7);
+  EXPECT_EQ(std::get<std::string>(w.value_of("Text5")), "7");
+  EXPECT_EQ(std::get<int>(w.value_of("HScroll1")), 7);
+
+  w.set_value("HScroll2(1)", "-2");  // a pose slider: the static pose writes its start field
+  EXPECT_EQ(std::get<std::string>(w.value_of("Text2(2)")), "-10");
+  EXPECT_EQ(w.ctl.slider_at("HScroll2", 1).value, -2);
+
+  w.set_text("Text2(1)", "12");
+  EXPECT_EQ(std::get<std::string>(w.value_of("Text2(1)")), "12");
+  w.select_option(2);
+  EXPECT_EQ(std::get<int>(w.value_of("Option1")), 2);
+  w.set_value("Option1(1)", "");  // kinelab-cli's other spelling of a choice
+  EXPECT_EQ(w.ctl.option_selected, 1);
+  EXPECT_EQ(std::get<std::string>(w.value_of("Label6")), "動画");
+}
+
+// N, T and the result file belong to the window: two windows in one process run with their own.
+TEST(window_settings, two_windows_run_with_their_own_N_T_and_result_file) {
+  test::temp_working_dir dir;
+  sim_window a(form_3r_jun(), {.N = 20, .T = 1, .result_path = "a.dat"});
+  sim_window b(form_3r_jun(), {.N = 30, .T = 2, .result_path = dir.path() / "b.dat"});
+  a.open();
+  b.open();
+  a.run();
+  b.run();
+  ASSERT_EQ(a.status, "");
+  ASSERT_EQ(b.status, "");
+  EXPECT_EQ(a.N(), 20);
+  EXPECT_EQ(b.N(), 30);
+  // One header line and a row per step, in each window's own file.
+  EXPECT_EQ(test::lines_of(test::slurp("a.dat")).size(), 22u);
+  EXPECT_EQ(test::lines_of(test::slurp((dir.path() / "b.dat").string())).size(), 32u);
+  EXPECT_FALSE(std::filesystem::exists("result.dat"));
+  // Halfway through, the same joint moves half as fast over twice the cycle time.
+  const double rate_a = test::array_of(a, "the2")[10].dx, rate_b = test::array_of(b, "the2")[15].dx;
+  ASSERT_NE(rate_a, 0);
+  EXPECT_NEAR(rate_b, rate_a / 2, 1e-12 * std::fabs(rate_a));
 }
 
 }  // namespace

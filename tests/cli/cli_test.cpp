@@ -2,37 +2,22 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/result_rows.h"
 #include "support/temp_dir.h"
 
 namespace kinelab {
 namespace {
 
+using test::lines_of;
+using test::slurp;
+
 struct cli_result {
   int exit_code = -1;
   std::string out, err;
 };
-
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-std::vector<std::string> lines_of(const std::string& text, const std::string& eol) {
-  std::vector<std::string> lines;
-  std::size_t at = 0, next;
-  while ((next = text.find(eol, at)) != std::string::npos) {
-    lines.push_back(text.substr(at, next - at));
-    at = next + eol.size();
-  }
-  return lines;
-}
 
 class cli : public ::testing::Test {
  protected:

@@ -34,7 +34,6 @@ class gui_test : public ::testing::Test {
   }
   void TearDown() override {
     start.reset();
-    settings() = global_settings{};
     // Windows closed above are deleted by the event loop; let it do so now.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
@@ -119,16 +118,24 @@ TEST_F(gui_test, SettingsRejectBadDivisionsAndAcceptValidOnes) {
     form->findChild<QPushButton*>("Command1")->click();
     EXPECT_TRUE(form->isVisible()) << "N \"" << c.N << "\" closed the window";
     EXPECT_FALSE(form->message()->text().isEmpty()) << "N \"" << c.N << "\" gave no message";
-    EXPECT_EQ(settings().N, 50) << "N \"" << c.N << "\"";
-    EXPECT_EQ(settings().T, 1) << "N \"" << c.N << "\"";
+    EXPECT_EQ(start->settings().N, 50) << "N \"" << c.N << "\"";
+    EXPECT_EQ(start->settings().T, 1) << "N \"" << c.N << "\"";
   }
 
+  window_widget* opened_before = open_by_menu("jun3r");
+  ASSERT_NE(opened_before, nullptr);
   form->cycle_time()->setText("2");
   form->divisions()->setText("100");
   form->findChild<QPushButton*>("Command1")->click();
   EXPECT_FALSE(form->isVisible());
-  EXPECT_EQ(settings().N, 100);
-  EXPECT_EQ(settings().T, 2);
+  EXPECT_EQ(start->settings().N, 100);
+  EXPECT_EQ(start->settings().T, 2);
+  // Windows open already run with the new settings from their next Run on, later ones too.
+  for (window_widget* w : {opened_before, open_by_menu("jun3r")}) {
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->model().settings.N, 100);
+    EXPECT_EQ(w->model().settings.T, 2);
+  }
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
   // The window is unloaded on closing: the next one shows the stored texts again.

@@ -9,21 +9,21 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "app/sim_window.h"
 #include "core/number_text.h"
 #include "draw/svg_surface.h"
 #include "mechanisms/registry.h"
+#include "support/result_rows.h"
 #include "support/temp_dir.h"
 
 namespace kinelab {
 namespace {
+
+using test::slurp;
 
 // Few steps keep the table fast (every window of the registry × every field × 8 texts, each
 // with a Run, a static pose and every graph); the hostile values break a window at N = 4 as
@@ -41,13 +41,6 @@ const std::vector<std::string>& hostile_texts() {
 std::string shown(const std::string& text) {
   return text.size() > 20 ? text.substr(0, 20) + "…(" + std::to_string(text.size()) + " chars)"
                           : "\"" + text + "\"";
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
 }
 
 // How printf, to_chars and format_number spell a value that is not finite ("infinity" and
@@ -144,19 +137,14 @@ class inspector {
 class hostile_input : public testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
-    saved_ = settings();
-    settings().N = table_divisions;
-    settings().T = 1;
     const window_entry* e = find_window(GetParam());
     ASSERT_NE(e, nullptr);
-    w_ = e->make();
+    w_ = e->make({.N = table_divisions});
     w_->open();
     ASSERT_FALSE(w_->status_is_error) << w_->status;
     sim_ = dynamic_cast<sim_window*>(w_.get());
     valid_ = w_->ctl;
   }
-  void TearDown() override { settings() = saved_; }
-
   // What a user does next: Run, the static pose, a timer tick and a drag of the view, or every
   // button of a function-test window;
   // the first problem any of them leaves, with the status of the action that left it.
@@ -206,7 +194,6 @@ class hostile_input : public testing::TestWithParam<std::string> {
   }
 
   test::temp_working_dir dir_;
-  global_settings saved_;
   std::unique_ptr<window_model> w_;
   sim_window* sim_ = nullptr;
   controls valid_;

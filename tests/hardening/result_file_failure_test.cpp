@@ -7,25 +7,19 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 
-#include "app/settings.h"
 #include "app/sim_window.h"
 #include "mechanisms/registry.h"
+#include "support/result_rows.h"
 #include "support/temp_dir.h"
 
 namespace kinelab {
 namespace {
 
-namespace fs = std::filesystem;
+using test::slurp;
 
-std::string slurp(const fs::path& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+namespace fs = std::filesystem;
 
 int files_beside_result() {
   int n = 0;
@@ -66,11 +60,9 @@ struct obstacle_case {
 class result_file_failure : public testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
-    saved_ = settings();
-    settings().N = 4;
     const window_entry* e = find_window(GetParam());
     ASSERT_NE(e, nullptr);
-    w_ = e->make();
+    w_ = e->make({.N = 4});
     sim_ = dynamic_cast<sim_window*>(w_.get());
     w_->open();
     sim_->run();
@@ -78,8 +70,6 @@ class result_file_failure : public testing::TestWithParam<std::string> {
     previous_ = slurp("result.dat");
     ASSERT_FALSE(previous_.empty());
   }
-  void TearDown() override { settings() = saved_; }
-
   // A Run that cannot replace result.dat: reported as an error naming the file and the reason;
   // the run itself is complete, and the window answers the next events without an error.
   void expect_reported_and_usable(const std::string& reason) {
@@ -96,7 +86,6 @@ class result_file_failure : public testing::TestWithParam<std::string> {
   }
 
   test::temp_working_dir dir_;
-  global_settings saved_;
   std::unique_ptr<window_model> w_;
   sim_window* sim_ = nullptr;
   std::string previous_;

@@ -6,11 +6,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "app/sim_window.h"
 #include "core/angles.h"
 #include "mechanisms/rail/rail_kinematics.h"
@@ -20,6 +21,7 @@
 #include "mechanisms/stewart/stewart_kinematics.h"
 #include "mechanisms/zelko/zelko_kinematics.h"
 #include "support/temp_dir.h"
+#include "support/trajectory_check.h"
 
 namespace kinelab {
 namespace {
@@ -158,72 +160,89 @@ TEST(solver_overflow, zelko_ends_at_the_last_finite_twists_with_zero_rates) {
   EXPECT_GT(after_a_correction, 0);
 }
 
-// The rail solver's variables are not angles, so nothing wraps them: a target at the largest
-// double makes the first correction itself overflow (Jᵀ·r sums six such residuals).
-TEST(solver_overflow, rail_keeps_the_last_reachable_pose_with_zero_rates) {
-  rail_geometry g;
-  g.rod_length = 0.37;
+// The platform solvers do not wrap their variables (the rail's are not angles, the Stewart's
+// are not wrapped either): leg or rail lengths near the largest double ask for a first
+// correction that overflows (Jᵀ·r sums six such residuals), and the solve keeps the start pose.
+struct platform_overflow_case {
+  const char* solver;
+  int trials;
+  bool every_trial_overflows;  // else at least one must
+  double start_z;
+  // One solve from (position, posture) towards goals near the largest double drawn from gen;
+  // sets joints_finite.
+  std::function<nr_outcome(std::mt19937& gen, kin_state& position, kin_state& posture,
+                           bool& joints_finite)>
+      solve;
+};
+
+template <class Joints>
+bool all_finite(const Joints& joints) {
+  return std::all_of(std::begin(joints), std::end(joints), finite_state);
+}
+
+TEST(solver_overflow, platforms_keep_the_start_pose_with_zero_rates) {
+  rail_geometry rail;
+  rail.rod_length = 0.37;
   const double ax[] = {0, 0.1, -0.1, -0.1, 0.1, 0},
                ay[] = {-0.12, -0.035, -0.0425, 0.0425, 0.035, 0.12},
                By[] = {-0.2275, -0.1425, -0.0425, 0.0425, 0.1425, 0.2275};
-  for (int i = 1; i <= 6; ++i) g.ax(i) = ax[i - 1], g.ay(i) = ay[i - 1], g.By(i) = By[i - 1];
-  kin_state guess_position, guess_posture;
-  guess_position.z = 0.25;
+  for (int i = 1; i <= 6; ++i)
+    rail.ax(i) = ax[i - 1], rail.ay(i) = ay[i - 1], rail.By(i) = By[i - 1];
+  const stewart_geometry stewart = default_stewart_geometry();
 
-  vec<6> target, rate, accel;
-  for (int i = 1; i <= 6; ++i) target(i) = largest_goal, rate(i) = 1, accel(i) = 1;
-  kin_state position = guess_position, posture = guess_posture;
-  rail_joint_states joints;
-  const nr_outcome out = rail_forward(g, 1e-3, target, rate, accel, position, posture, joints);
-
-  EXPECT_EQ(out.status, nr_status::not_finite);
-  EXPECT_EQ(out.iterations, 0);
-  EXPECT_TRUE(std::isfinite(out.residual));
-  for (auto [got, want] : {std::pair{position.x, guess_position.x},
-                           {position.y, guess_position.y},
-                           {position.z, guess_position.z},
-                           {posture.x, 0.0},
-                           {posture.y, 0.0},
-                           {posture.z, 0.0}})
-    EXPECT_EQ(got, want);
-  for (const kin_state* s : {&position, &posture})
-    for (double r : {s->dx, s->ddx, s->dy, s->ddy, s->dz, s->ddz}) EXPECT_EQ(r, 0);
-  for (const kin_state& j : joints) EXPECT_TRUE(finite_state(j));
-}
-
-// The Stewart solver does not wrap its angles either: leg lengths near the largest double ask
-// for a first correction that overflows, and the solve keeps the start pose.
-TEST(solver_overflow, stewart_keeps_the_last_finite_pose_with_zero_rates) {
-  std::mt19937 gen(20240613);
-  std::uniform_real_distribution<double> u(-1, 1);
-  const stewart_geometry g = default_stewart_geometry();
-  int not_finite = 0;
-  for (int trial = 0; trial < random_solves / 10; ++trial) {
-    SCOPED_TRACE("solve " + std::to_string(trial));
-    vec<6> goal, rate, accel;
-    for (int i = 1; i <= 6; ++i) goal(i) = 1e308 * (1 + 0.3 * u(gen)), rate(i) = accel(i) = 1;
-    kin_state start_position, start_posture;
-    start_position.z = 1.5;
-    kin_state position = start_position, posture = start_posture;
-    platform_joints joints;
-    const nr_outcome out =
-        newton_fk_stewart(tolerance, g, goal, rate, accel, position, posture, joints);
-    EXPECT_TRUE(std::isfinite(out.residual));
-    for (const kin_state& j : joints) EXPECT_TRUE(finite_state(j));
-    if (out.status != nr_status::not_finite) continue;
-    ++not_finite;
-    EXPECT_EQ(out.iterations, 0);
-    for (auto [got, want] : {std::pair{position.x, start_position.x},
-                             {position.y, start_position.y},
-                             {position.z, start_position.z},
-                             {posture.x, 0.0},
-                             {posture.y, 0.0},
-                             {posture.z, 0.0}})
-      EXPECT_EQ(got, want);
-    for (const kin_state* s : {&position, &posture})
-      for (double r : {s->dx, s->ddx, s->dy, s->ddy, s->dz, s->ddz}) EXPECT_EQ(r, 0);
+  const platform_overflow_case cases[] = {
+      {"rail", 1, true, 0.25,
+       [&](std::mt19937&, kin_state& position, kin_state& posture, bool& joints_finite) {
+         vec<6> target, rate, accel;
+         for (int i = 1; i <= 6; ++i) target(i) = largest_goal, rate(i) = 1, accel(i) = 1;
+         rail_joint_states joints;
+         const nr_outcome out =
+             rail_forward(rail, 1e-3, target, rate, accel, position, posture, joints);
+         joints_finite = all_finite(joints);
+         return out;
+       }},
+      {"stewart", random_solves / 10, false, 1.5,
+       [&](std::mt19937& gen, kin_state& position, kin_state& posture, bool& joints_finite) {
+         std::uniform_real_distribution<double> u(-1, 1);
+         vec<6> goal, rate, accel;
+         for (int i = 1; i <= 6; ++i) goal(i) = 1e308 * (1 + 0.3 * u(gen)), rate(i) = accel(i) = 1;
+         platform_joints joints;
+         const nr_outcome out =
+             newton_fk_stewart(tolerance, stewart, goal, rate, accel, position, posture, joints);
+         joints_finite = all_finite(joints);
+         return out;
+       }},
+  };
+  for (const platform_overflow_case& c : cases) {
+    std::mt19937 gen(20240613);
+    int not_finite = 0;
+    for (int trial = 0; trial < c.trials; ++trial) {
+      SCOPED_TRACE(std::string(c.solver) + " solve " + std::to_string(trial));
+      kin_state start_position;
+      start_position.z = c.start_z;
+      kin_state position = start_position, posture;
+      bool joints_finite = false;
+      const nr_outcome out = c.solve(gen, position, posture, joints_finite);
+      EXPECT_TRUE(std::isfinite(out.residual));
+      EXPECT_TRUE(joints_finite);
+      if (out.status != nr_status::not_finite) {
+        EXPECT_FALSE(c.every_trial_overflows) << to_string(out.status);
+        continue;
+      }
+      ++not_finite;
+      EXPECT_EQ(out.iterations, 0);
+      for (auto [got, want] : {std::pair{position.x, start_position.x},
+                               {position.y, start_position.y},
+                               {position.z, start_position.z},
+                               {posture.x, 0.0},
+                               {posture.y, 0.0},
+                               {posture.z, 0.0}})
+        EXPECT_EQ(got, want);
+      for (const kin_state* s : {&position, &posture})
+        for (double r : {s->dx, s->ddx, s->dy, s->ddy, s->dz, s->ddz}) EXPECT_EQ(r, 0);
+    }
+    EXPECT_GT(not_finite, 0) << c.solver;
   }
-  EXPECT_GT(not_finite, 0);
 }
 
 // The same through the windows: the status line names the steps that ended not finite, and no
@@ -245,20 +264,13 @@ TEST(solver_overflow, windows_report_steps_that_ended_not_finite) {
       {"form_stewart_jun", {"Text3(5)=1e300"}},
   };
   test::temp_working_dir dir;
-  const global_settings saved = settings();
-  settings().N = 4;
   for (const window_overflow_case& c : cases) {
     SCOPED_TRACE(c.window);
     const window_entry* e = find_window(c.window);
     ASSERT_NE(e, nullptr);
-    auto w = e->make();
+    auto w = e->make({.N = 4});
     w->open();
-    for (const std::string& s : c.sets) {
-      const auto eq = s.find('=');
-      const auto a = parse_address(s.substr(0, eq));
-      ASSERT_TRUE(a.has_value()) << s;
-      w->ctl.set_text(a->name, a->index, s.substr(eq + 1));
-    }
+    test::apply_sets(*w, c.sets);
     ASSERT_TRUE(w->press("run"));
     EXPECT_NE(w->status.find("not finite"), std::string::npos) << w->status;
     EXPECT_EQ(w->status.find("set to 0"), std::string::npos) << w->status;
@@ -267,7 +279,6 @@ TEST(solver_overflow, windows_report_steps_that_ended_not_finite) {
     EXPECT_TRUE(std::any_of(record.begin(), record.end(),
                             [](const nr_outcome& o) { return o.status == nr_status::not_finite; }));
   }
-  settings() = saved;
 }
 
 }  // namespace

@@ -4,21 +4,22 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "app/sim_window.h"
 #include "core/angles.h"
 #include "mechanisms/orvak/orvak_forms.h"
 #include "mechanisms/orvak/orvak_unit.h"
+#include "support/result_rows.h"
 #include "support/temp_dir.h"
 #include "support/trajectory_check.h"
 
 namespace kinelab {
 namespace {
+
+using test::slurp;
 
 constexpr double figure_tolerance = 5e-7;  // stated figures carry six decimals
 constexpr double exact = 1e-12;            // values that only rounding separates
@@ -30,13 +31,6 @@ const kin_state& step(const sim_window& w, const std::string& array, int i) {
 // A window opened at the default settings (N = 50, T = 1) in a scratch directory.
 class orvak_window : public ::testing::Test {
  protected:
-  void SetUp() override {
-    saved_ = settings();
-    settings().N = 50;
-    settings().T = 1;
-  }
-  void TearDown() override { settings() = saved_; }
-  global_settings saved_;
   test::temp_working_dir dir_;
 };
 
@@ -70,7 +64,7 @@ TEST_F(orvak_window, leg_of_zero_length_is_reported_and_nothing_is_infinite) {
   // start posture; the constant-rate profile keeps the posture moving there.
   w.ctl.set_text("Text12", 1, "-0.399");
   w.ctl.set_text("Text10", 0, "10");
-  w.ctl.option_selected = 2;
+  w.select_option(2);
   w.press("run");
   EXPECT_FALSE(w.status_is_error);
   EXPECT_NE(w.status.find("leg 2 had zero length at 1 step (first: step 0)"), std::string::npos)
@@ -126,13 +120,6 @@ TEST(orvak_windows, stored_rates_match_differences_of_values) {
       for (const auto& m : mismatches)
         ADD_FAILURE() << window << ", profile " << option << ": " << m;
     }
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
 }
 
 std::vector<std::string> words_of(const std::string& line) {

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,54 +11,23 @@
 #include "app/settings.h"
 #include "app/sim_window.h"
 #include "mechanisms/rail/rail_window.h"
+#include "support/result_rows.h"
 #include "support/temp_dir.h"
 #include "support/trajectory_check.h"
 
 namespace kinelab {
 namespace {
 
+using test::array_of;
+using test::lines_of;
+using test::rows_are_finite;
+using test::slurp;
+
 // Readouts and files carry 15 significant digits; figures are quoted to six decimals.
 constexpr double kSixDigits = 5e-7;
 
 const double sliders_at_015[] = {0.320693, 0.420693, -0.438231, -0.438231, 0.420693, 0.320693};
 const double sliders_at_025[] = {0.250687, 0.350687, -0.372764, -0.372764, 0.350687, 0.250687};
-
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t at = 0, next;
-  while ((next = text.find("\r\n", at)) != std::string::npos) {
-    lines.push_back(text.substr(at, next - at));
-    at = next + 2;
-  }
-  return lines;
-}
-
-// Every item of every row after the header is a finite number.
-::testing::AssertionResult rows_are_finite(const std::string& file) {
-  const auto lines = lines_of(file);
-  for (std::size_t r = 1; r < lines.size(); ++r) {
-    std::istringstream items(lines[r]);
-    std::string item;
-    while (items >> item) {
-      char* end = nullptr;
-      const double v = std::strtod(item.c_str(), &end);
-      if (*end != '\0' || !std::isfinite(v))
-        return ::testing::AssertionFailure() << "line " << r << ": \"" << item << "\"";
-    }
-  }
-  return ::testing::AssertionSuccess();
-}
-
-const std::vector<kin_state>& array_of(sim_window& w, const std::string& name) {
-  return w.logic().arrays.find(name)->at;
-}
 
 class rail_window_test : public ::testing::Test {
  protected:
@@ -179,8 +147,7 @@ TEST_F(rail_window_test, dravik_places_each_second_slider_at_its_pair_offset) {
     double offset;
   } pairs[] = {{0, 30, 0, 1, 0.1}, {2, -20, 2, 3, 0}, {4, 20, 4, 5, -0.1}};
   for (const auto& p : pairs) {
-    w.ctl.slider_at("HScroll1", p.slider).value = p.value;
-    w.slider_changed("HScroll1", p.slider);
+    w.set_slider("HScroll1", p.slider, p.value);
     EXPECT_EQ(w.ctl.number("Text9", p.field), p.value / 100.0) << "HScroll1(" << p.slider << ")";
     EXPECT_EQ(w.ctl.number("Text9", p.pair_field), w.ctl.number("Text9", p.field) + p.offset)
         << "Text9(" << p.pair_field << ")";

@@ -11,7 +11,6 @@
 #include <sstream>
 #include <string>
 
-#include "app/settings.h"
 #include "app/sim_window.h"
 #include "core/angles.h"
 #include "core/linear_solver.h"
@@ -227,8 +226,6 @@ TEST(serial_frames, newton_solvers_match_their_references) {
 // stored goals from the same first guess.
 TEST(serial_frames, window_runs_match_the_reference_evaluation) {
   test::temp_working_dir dir;
-  const global_settings saved = settings();
-  settings() = {};
   serial_inverse_layout from_20_degrees = {
       "form_6r_gyaku", "6r_gyaku", 6,  six_axis_link_groups(),  six_axis_link_defaults(), {},
       "Text12",        "変位誤差", 20, six_axis_result_header()};
@@ -302,7 +299,6 @@ TEST(serial_frames, window_runs_match_the_reference_evaluation) {
                 "");
     }
   }
-  settings() = saved;
 }
 
 }  // namespace

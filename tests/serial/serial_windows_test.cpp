@@ -2,7 +2,6 @@
 // default runs report.
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
 #include "app/sim_window.h"
 #include "core/angles.h"
 #include "mechanisms/serial/serial_forward.h"
@@ -61,8 +60,6 @@ TEST(serial_windows, six_axis_inverse_solves_a_path_from_a_regular_first_guess) 
 
 TEST(serial_windows, default_inverse_runs_report_their_solves) {
   test::temp_working_dir dir;
-  const global_settings saved = settings();
-  settings() = {};
   sim_window three(form_3r_gyaku());
   three.open();
   three.run();
@@ -79,7 +76,6 @@ TEST(serial_windows, default_inverse_runs_report_their_solves) {
   six.run();
   EXPECT_FALSE(six.status_is_error);  // information: the run itself completed
   EXPECT_EQ(six.status.rfind("51 of 51 steps did not reach the tolerance", 0), 0u) << six.status;
-  settings() = saved;
 }
 
 }  // namespace

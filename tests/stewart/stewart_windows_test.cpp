@@ -4,18 +4,23 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/sim_window.h"
 #include "mechanisms/stewart/stewart_window.h"
+#include "support/result_rows.h"
 #include "support/temp_dir.h"
 #include "support/trajectory_check.h"
 
 namespace kinelab {
 namespace {
+
+using test::array_of;
+using test::lines_of;
+using test::rows_are_finite;
+using test::slurp;
 
 // Readouts and files carry 15 significant digits; figures are quoted to six decimals.
 constexpr double kSixDigits = 5e-7;
@@ -27,23 +32,6 @@ const char* const inverse_header =
 const char* const forward_header =
     "i, pp(i).x, pp(i).y, pp(i).z, the1(i), THE2(i), THE3(i), the4(i), the5(i), the6(i)";
 
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t at = 0, next;
-  while ((next = text.find("\r\n", at)) != std::string::npos) {
-    lines.push_back(text.substr(at, next - at));
-    at = next + 2;
-  }
-  return lines;
-}
-
 // The numbers of one result row.
 std::vector<double> row_values(const std::string& line) {
   std::istringstream items(line);
@@ -51,31 +39,6 @@ std::vector<double> row_values(const std::string& line) {
   std::string item;
   while (items >> item) v.push_back(std::strtod(item.c_str(), nullptr));
   return v;
-}
-
-// Every item of every row after the header is a finite number.
-::testing::AssertionResult rows_are_finite(const std::string& file) {
-  const auto lines = lines_of(file);
-  for (std::size_t r = 1; r < lines.size(); ++r) {
-    std::istringstream items(lines[r]);
-    std::string item;
-    while (items >> item) {
-      char* end = nullptr;
-      const double v = std::strtod(item.c_str(), &end);
-      if (*end != '\0' || !std::isfinite(v))
-        return ::testing::AssertionFailure() << "line " << r << ": \"" << item << "\"";
-    }
-  }
-  return ::testing::AssertionSuccess();
-}
-
-const std::vector<kin_state>& array_of(sim_window& w, const std::string& name) {
-  return w.logic().arrays.find(name)->at;
-}
-
-void move_slider(sim_window& w, int index, int value) {
-  w.ctl.slider_at("HScroll1", index).value = value;
-  w.slider_changed("HScroll1", index);
 }
 
 class stewart_window_test : public ::testing::Test {
@@ -121,7 +84,7 @@ TEST_F(stewart_window_test, the_view_is_sized_once_from_the_platform_joints_and_
     EXPECT_NEAR(w.draw_scale, w.picture()->ScaleWidth() / (2 * default_draw_size), 1e-12)
         << d->name;
     w.ctl.set_text("Text3", 0, "5");
-    move_slider(w, 1, 21);
+    w.set_slider("HScroll1", 1, 21);
     w.press("run");
     EXPECT_NEAR(w.draw_size, default_draw_size, 1e-12) << d->name << " after an edit";
   }
@@ -182,7 +145,7 @@ TEST_F(stewart_window_test, legs_of_zero_length_are_reported_and_stored_with_zer
   w.open();
   for (const char* group : {"Text1", "Text2", "Text3", "Text6"}) w.ctl.set_text(group, 0, "0");
   w.ctl.set_text("Text1", 3, "0");
-  move_slider(w, 2, 0);
+  w.set_slider("HScroll1", 2, 0);
   for (int k = 0; k < 3; ++k) w.ctl.set_text("Text10", k, "0");
   w.ctl.set_text("Text10", 3, "30");
   w.press("run");

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <sstream>
 
-#include "app/settings.h"
 #include "support/trajectory_check.h"
 
 namespace kinelab::test {
@@ -82,13 +81,10 @@ std::vector<std::string> jacobian_rate_mismatches(const sim_window& w,
 
 std::unique_ptr<sim_window> run_window(const window_decl& decl,
                                        const std::vector<std::string>& sets) {
-  const global_settings saved = settings();
-  settings() = {};
   auto w = std::make_unique<sim_window>(decl);
   w->open();
   apply_sets(*w, sets);
   w->press("run");
-  settings() = saved;
   return w;
 }
 

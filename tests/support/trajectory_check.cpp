@@ -4,7 +4,6 @@
 #include <cmath>
 #include <sstream>
 
-#include "app/settings.h"
 #include "app/sim_window.h"
 #include "core/angles.h"
 #include "mechanisms/registry.h"
@@ -74,25 +73,17 @@ std::vector<std::string> run_and_check_derivatives(const std::string& window,
 void apply_sets(window_model& w, const std::vector<std::string>& sets) {
   for (const std::string& s : sets) {
     const auto eq = s.find('=');
-    const auto a = parse_address(s.substr(0, eq));
-    if (a->name == "Option1")
-      w.ctl.option_selected = std::stoi(s.substr(eq + 1));
-    else if (w.ctl.find_sliders(a->name))
-      w.ctl.slider_at(a->name, a->index).value = std::stoi(s.substr(eq + 1));
-    else
-      w.ctl.set_text(a->name, a->index, s.substr(eq + 1));
+    w.set_value(s.substr(0, eq), eq == std::string::npos ? "" : s.substr(eq + 1));
   }
 }
 
 std::vector<std::string> run_and_check_derivatives(std::unique_ptr<window_model> w,
                                                    const std::vector<std::string>& sets,
                                                    double tolerance) {
-  const global_settings saved = settings();
-  settings().N = check_divisions;
+  w->settings.N = check_divisions;
   w->open();
   apply_sets(*w, sets);
   w->press("run");
-  settings() = saved;
   std::vector<std::string> lines;
   if (w->status_is_error) lines.push_back("run reported: " + w->status);
   auto* sim = dynamic_cast<sim_window*>(w.get());

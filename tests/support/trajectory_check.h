@@ -34,13 +34,12 @@ struct derivative_mismatch {
 std::vector<derivative_mismatch> check_trajectory_derivatives(const trajectory_arrays& arrays,
                                                               double T, double tolerance);
 
-// Applies CONTROL=VALUE settings to an open window: text fields, sliders (no change event: Run
-// reads them) and Option1.
+// Makes the CONTROL=VALUE edits of kinelab-cli's --set on an open window, as the user would
+// (a slider fires its change event); an edit that cannot be made throws edit_error.
 void apply_sets(window_model& w, const std::vector<std::string>& sets);
 
-// Opens `window` with N = check_divisions, applies CONTROL=VALUE settings to text fields,
-// sliders (no change event: Run reads them) and Option1, runs it and returns the mismatches as
-// readable lines.
+// Opens `window` with N = check_divisions, makes the CONTROL=VALUE edits (apply_sets), runs it
+// and returns the mismatches as readable lines.
 std::vector<std::string> run_and_check_derivatives(const std::string& window,
                                                    const std::vector<std::string>& sets = {},
                                                    double tolerance = check_tolerance);

@@ -3,32 +3,27 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "app/sim_window.h"
 #include "core/angles.h"
 #include "mechanisms/zelko/zelko_forms.h"
+#include "support/result_rows.h"
 #include "support/temp_dir.h"
 #include "support/trajectory_check.h"
 
 namespace kinelab {
 namespace {
 
+using test::lines_of;
+using test::slurp;
+
 constexpr double figure_tolerance = 5e-7;  // stated figures carry six decimals
 
 class zelko_window : public ::testing::Test {
  protected:
-  void SetUp() override {
-    saved_ = settings();
-    settings().N = 50;
-    settings().T = 1;
-  }
-  void TearDown() override { settings() = saved_; }
-  global_settings saved_;
   test::temp_working_dir dir_;
 };
 
@@ -92,12 +87,11 @@ TEST_F(zelko_window, inverse_rates_match_differences_of_values) {
   // solves so too, since step 0 starts from its solution. The start lies off the limb's plane
   // of symmetry: there the Jacobian has entries of rounding size that the elimination, which
   // takes any non-zero pivot, may divide by.
-  settings().N = test::check_divisions;
   for (int option : {0, 1, 2}) {
-    sim_window w(Form_zelko_gyaku());
+    sim_window w(Form_zelko_gyaku(), {.N = test::check_divisions});
     w.open();
     w.ctl.set_text("Text13", 0, "0");
-    w.ctl.option_selected = option;
+    w.select_option(option);
     const int start[] = {1, -1, 7, 1, -1, 2};  // (0.1, −0.1, 0.7), (5°, −5°, 10°)
     for (int k = 0; k < 6; ++k) w.ctl.slider_at("HScroll1", k).value = start[k];
     w.slider_changed("HScroll1", 0);
@@ -109,20 +103,6 @@ TEST_F(zelko_window, inverse_rates_match_differences_of_values) {
       ADD_FAILURE() << "profile " << option << ": " << m.column << " at step " << m.step
                     << ": analytic " << m.analytic << ", difference " << m.numeric;
   }
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-std::vector<std::string> lines_of(const std::string& file) {
-  std::vector<std::string> lines;
-  for (std::size_t at = 0, next; (next = file.find("\r\n", at)) != std::string::npos; at = next + 2)
-    lines.push_back(file.substr(at, next - at));
-  return lines;
 }
 
 std::vector<double> numbers_of(const std::string& line) {
