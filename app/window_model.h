@@ -54,8 +54,8 @@ class window_model {
   virtual bool press(const std::string& button) = 0;
   // A user's edit, as the desktop program, kinelab-cli and scripts make it: each writes the
   // control and fires what the user's action fires. An address is "Text2(1)", or "Text9" for
-  // a group without index; the (group, index) forms take index 0 for such a group. Throw
-  // edit_error.
+  // a group without index; the (group, index) forms take index 0 for such a group. They throw
+  // edit_error and then change nothing.
   //   set_text: a field's text; no event (the static pose and Run read the fields).
   //   set_slider: a slider's value within its range; fires slider_changed.
   //   select_option: Option1's choice 0..k; fires option_changed.
