@@ -4,9 +4,11 @@
 // "next figure") lives here once; a window supplies its controls and a window_logic.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/atlas_mechanism.h"
 #include "app/diagnostics.h"
 #include "app/trajectory_arrays.h"
 #include "app/window_model.h"
@@ -105,6 +107,9 @@ class window_logic {
   // lengths), whichever of the two the window drives. Built from the values stored at step i;
   // false when the window has none there.
   virtual bool jacobian_at(int /*i*/, jacobian_matrix& /*J*/) const { return false; }
+  // The mechanism at the geometry last read, for the workspace atlas; none for a window
+  // without one.
+  virtual std::optional<atlas_mechanism> atlas() const { return std::nullopt; }
 };
 
 struct window_decl {

@@ -14,7 +14,8 @@ std::string one_line(std::string text) {
   return text;
 }
 
-// One comment line per control group: "# Text2: (0) 0.5, (1) 1.2" or "# Text9: 0.001".
+}  // namespace
+
 void describe_controls(const controls& c, std::string& out) {
   for (const text_group& g : c.texts) {
     out += "# " + g.name + ":";
@@ -35,8 +36,6 @@ void describe_controls(const controls& c, std::string& out) {
     out += "\n";
   }
 }
-
-}  // namespace
 
 const char* program_version() {
   return KINELAB_VERSION;

@@ -14,6 +14,9 @@ namespace kinelab {
 // (sigma_min, condition).
 std::string window_csv(sim_window& w);
 
+// One comment line per control group: "# Text2: (0) 0.5, (1) 1.2" or "# Text9: 0.001".
+void describe_controls(const controls& c, std::string& out);
+
 // The drawing surface as an SVG document.
 std::string window_svg(sim_window& w);
 

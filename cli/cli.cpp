@@ -5,6 +5,7 @@
 #include <memory>
 #include <variant>
 
+#include "app/atlas_export.h"
 #include "app/derivative_check.h"
 #include "app/profile_comparison.h"
 #include "app/result_file.h"
@@ -12,6 +13,7 @@
 #include "app/sim_window.h"
 #include "app/window_export.h"
 #include "core/number_text.h"
+#include "cli/workspace.h"
 #include "draw/svg_surface.h"
 #include "mechanisms/registry.h"
 
@@ -25,7 +27,9 @@ const char* usage_text =
     "usage: kinelab-cli list\n"
     "       kinelab-cli WINDOW [--N n] [--T t] [ACTION]...\n"
     "actions: --set CONTROL=VALUE  --press BUTTON  --tick K  --print CONTROL\n"
-    "         --svg FILE  --dump FILE  --check-derivatives  --compare-profiles\n";
+    "         --svg FILE  --dump FILE  --check-derivatives  --compare-profiles\n"
+    "         --workspace [--mode position|posture] [--plane xy|xz|yz] [--offset V]\n"
+    "                     [--cells K] [--depth D] [--limits LO:HI,...] [--samples N] [--locus F]\n";
 
 struct usage_error {
   std::string message;
@@ -94,7 +98,26 @@ class session {
     save(path, s.document());
   }
 
-  void dump(const std::string& path) { save(path, window_csv(simulation("trajectory arrays"))); }
+  // The trajectory arrays, or the atlas while the picture shows one.
+  void dump(const std::string& path) {
+    if (atlas_) return save(path, atlas_csv(*atlas_->source, *atlas_->grid));
+    save(path, window_csv(simulation("trajectory arrays")));
+  }
+
+  // The workspace atlas: its summary on stdout, its picture on the drawing surface.
+  void workspace(const workspace_options& o) {
+    atlas_.reset();
+    workspace_outcome r = run_workspace(simulation("workspace atlas"), o, out_);
+    if (r.usage) throw usage_error{r.problem};
+    if (!r.grid) {
+      err_ << w_.name() << ": no workspace atlas: " << r.problem << "\n";
+      failed_ = true;
+      return;
+    }
+    atlas_ = std::move(r);
+  }
+  // An action that changes the window ends the atlas.
+  void forget_atlas() { atlas_.reset(); }
 
   // The derivative check of every graph's quantity, over the last Run (computed first, without
   // result.dat, when the window has not run).
@@ -157,6 +180,7 @@ class session {
   std::ostream& err_;
   std::string last_status_;
   bool failed_ = false;
+  std::optional<workspace_outcome> atlas_;
 };
 
 // How many of n ticks change anything: none while the timer is off; otherwise the timer walks
@@ -201,6 +225,18 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
       s.report_status();
       continue;
     }
+    if (a == "--workspace") {
+      workspace_options o;
+      for (; k + 1 < args.size() && is_workspace_option(args[k + 1]); k += 2) {
+        if (k + 2 >= args.size()) throw usage_error{"missing value after " + args[k + 1]};
+        if (auto problem = read_workspace_option(args[k + 1], args[k + 2], o))
+          throw usage_error{*problem};
+      }
+      s.workspace(o);
+      s.report_status();
+      continue;
+    }
+    if (a != "--svg" && a != "--dump" && a != "--print") s.forget_atlas();
     if (k + 1 >= args.size()) throw usage_error{"missing value after " + a};
     const std::string& v = args[++k];
     if (a == "--set") {

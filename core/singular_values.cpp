@@ -70,7 +70,10 @@ singular_value_set singular_values(const jacobian_matrix& J) {
 }
 
 singularity_distance singularity_distance_of(const jacobian_matrix& J) {
-  const singular_value_set sv = singular_values(J);
+  return singularity_distance_of(singular_values(J));
+}
+
+singularity_distance singularity_distance_of(const singular_value_set& sv) {
   singularity_distance d;
   d.condition = std::numeric_limits<double>::max();
   if (sv.count == 0) return d;

@@ -28,5 +28,7 @@ struct singularity_distance {
   double condition = 0;
 };
 singularity_distance singularity_distance_of(const jacobian_matrix& J);
+// The same from singular values already found.
+singularity_distance singularity_distance_of(const singular_value_set& sv);
 
 }  // namespace kinelab

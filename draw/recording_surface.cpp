@@ -69,6 +69,20 @@ void recording_surface::MoveTo(double x, double y) {
   cursor_y_ = y;
 }
 
+void recording_surface::FillRect(double x, double y, double width, double height, rgb colour) {
+  if (!all_finite(x, y, width, height)) return;
+  draw_op op;
+  op.what = draw_op::kind::rect;
+  op.x1 = x;
+  op.y1 = y;
+  op.x2 = width;
+  op.y2 = height;
+  op.fill = colour;
+  op.width = width_;
+  op.style = style_;
+  ops_.push_back(op);
+}
+
 void recording_surface::resize(double width_mm, double height_mm) {
   width_mm_ = width_mm;
   height_mm_ = height_mm;
@@ -89,6 +103,9 @@ void recording_surface::replay(surface& target) const {
       case draw_op::kind::text:
         target.MoveTo(op.x1, op.y1);
         target.Print(op.text);
+        break;
+      case draw_op::kind::rect:
+        target.FillRect(op.x1, op.y1, op.x2, op.y2, op.fill);
         break;
     }
   }

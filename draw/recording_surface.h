@@ -10,13 +10,14 @@
 namespace kinelab {
 
 struct draw_op {
-  enum class kind { line, circle, text } what = kind::line;
+  enum class kind { line, circle, text, rect } what = kind::line;
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // line ends; circle centre in x1, y1; text at x1, y1
   double radius = 0;
   int colour = 0;
   int width = 1;  // pen width in pixels when drawn
   int style = 0;  // 0 solid, 2 dotted
   std::string text;
+  rgb fill{0, 0, 0};  // rect: x1, y1 its corner, x2, y2 its width and height
 };
 
 class recording_surface : public surface {
@@ -33,6 +34,7 @@ class recording_surface : public surface {
   using surface::Print;
   void Print(const std::string& text) override;
   void MoveTo(double x, double y) override;
+  void FillRect(double x, double y, double width, double height, rgb colour) override;
 
   // The GUI sets the size of the widget it shows this surface in.
   void resize(double width_mm, double height_mm);

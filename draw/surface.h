@@ -31,6 +31,9 @@ class surface {
   // Places the text cursor without drawing, so a recorded label can be replayed where it was
   // printed.
   virtual void MoveTo(double x, double y) = 0;
+  // A filled rectangle in any colour, without an outline; (x, y) is its top-left corner. For
+  // pictures that need more than the palette (a colour scale).
+  virtual void FillRect(double x, double y, double width, double height, rgb colour) = 0;
   void Print(double value);  // in the default number form; a non-finite value prints nothing
 };
 

@@ -1,5 +1,6 @@
 #include "draw/svg_surface.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -29,11 +30,14 @@ std::string mm(double v) {
   return s;
 }
 
-std::string hex_colour(int index) {
-  const rgb c = palette_colour(index);
+std::string hex_colour(rgb c) {
   char buf[8];
   std::snprintf(buf, sizeof buf, "#%02x%02x%02x", c.r, c.g, c.b);
   return buf;
+}
+
+std::string hex_colour(int index) {
+  return hex_colour(palette_colour(index));
 }
 
 std::string xml_escape(const std::string& text) {
@@ -106,6 +110,12 @@ void svg_surface::Circle(double x, double y, double radius, int colour) {
   if (!all_finite(x, y, radius)) return;
   body_ += "<circle cx=\"" + mm(x) + "\" cy=\"" + mm(y) + "\" r=\"" + mm(std::fabs(radius)) +
            "\" fill=\"none\"" + stroke(colour, width_, style_) + "/>\n";
+}
+
+void svg_surface::FillRect(double x, double y, double width, double height, rgb colour) {
+  if (!all_finite(x, y, width, height)) return;
+  body_ += "<rect x=\"" + mm(std::min(x, x + width)) + "\" y=\"" + mm(std::min(y, y + height)) + "\" width=\"" + mm(std::fabs(width)) +
+           "\" height=\"" + mm(std::fabs(height)) + "\" fill=\"" + hex_colour(colour) + "\" stroke=\"none\"/>\n";
 }
 
 void svg_surface::Print(const std::string& text) {

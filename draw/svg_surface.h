@@ -20,6 +20,7 @@ class svg_surface : public surface {
   using surface::Print;
   void Print(const std::string& text) override;
   void MoveTo(double x, double y) override;
+  void FillRect(double x, double y, double width, double height, rgb colour) override;
 
   std::string document() const;  // the complete SVG file
 

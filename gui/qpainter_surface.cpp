@@ -69,6 +69,12 @@ void qpainter_surface::Circle(double x, double y, double radius, int colour) {
   painter_.drawEllipse(to_px(x, y), radius * px_per_mm_x_, radius * px_per_mm_y_);
 }
 
+void qpainter_surface::FillRect(double x, double y, double width, double height, rgb colour) {
+  if (!finite(x, y, width, height)) return;
+  painter_.fillRect(QRectF(to_px(x, y), to_px(x + width, y + height)).normalized(),
+                    QColor(colour.r, colour.g, colour.b));
+}
+
 void qpainter_surface::DrawWidth(int pixels) {
   width_ = pixels;
 }

@@ -29,6 +29,7 @@ class qpainter_surface : public surface {
   using surface::Print;
   void Print(const std::string& text) override;
   void MoveTo(double x, double y) override;
+  void FillRect(double x, double y, double width, double height, rgb colour) override;
 
   // Colour that Cls fills the area with (white unless changed).
   void set_background(const QColor& c) { background_ = c; }

@@ -114,23 +114,47 @@ class orvak1_gyaku_logic : public window_logic {
   bool jacobian_at(int i, jacobian_matrix& J) const override {
     if (i < 0 || i > arrays.N()) return false;
     const kin_state& v = shisei_[at(i)];
-    if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return false;
-    double kin_state::*rate[] = {&kin_state::dx, &kin_state::dy, &kin_state::dz};
-    J = {};
-    J.rows = J.cols = 3;
-    for (int k = 1; k <= 3; ++k) {
-      kin_state s{v.x, 0, 0, v.y, 0, 0, v.z, 0, 0};
-      s.*rate[k - 1] = 1;
-      const orvak_legs legs = orvak_inverse(geometry_, d_, s);
-      if (legs.any_zero_length()) return false;
-      J.m(1, k) = legs.leng.dx, J.m(2, k) = legs.leng.dy, J.m(3, k) = legs.leng.dz;
-    }
-    return true;
+    const double q[] = {v.x, v.y, v.z};
+    return legs_jacobian(geometry_, d_, q, J);
+  }
+
+  // The posture (α, β, γ) alone moves; actuators leng1..leng3 by orvak_inverse.
+  std::optional<atlas_mechanism> atlas() const override {
+    atlas_mechanism m;
+    m.pose = {{"shisei", 'x', true}, {"shisei", 'y', true}, {"shisei", 'z', true}};
+    for (int k = 1; k <= 3; ++k) m.actuators.push_back({"leng" + std::to_string(k), 'x', false});
+    m.output = "pp";
+    const orvak_geometry g = geometry_;
+    const double d = d_;
+    m.inverse = [g, d](const double* q, double* a) {
+      const orvak_legs legs = orvak_inverse(g, d, kin_state{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0});
+      a[0] = legs.leng.x, a[1] = legs.leng.y, a[2] = legs.leng.z;
+      return legs.any_zero_length() ? cell_state::no_assembly : cell_state::reachable;
+    };
+    m.jacobian = [g, d](const double* q, jacobian_matrix& J) { return legs_jacobian(g, d, q, J); };
+    return m;
   }
 
  private:
   static std::size_t at(int i) { return static_cast<std::size_t>(i); }
   const kin_state& jp(int k, int i) const { return jp_[k]->at(at(i)); }
+
+  // ∂l/∂s at the posture q = (α, β, γ), probed with unit posture rates.
+  static bool legs_jacobian(const orvak_geometry& g, double d, const double* q,
+                            jacobian_matrix& J) {
+    if (!std::isfinite(q[0]) || !std::isfinite(q[1]) || !std::isfinite(q[2])) return false;
+    double kin_state::*rate[] = {&kin_state::dx, &kin_state::dy, &kin_state::dz};
+    J = {};
+    J.rows = J.cols = 3;
+    for (int k = 1; k <= 3; ++k) {
+      kin_state s{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
+      s.*rate[k - 1] = 1;
+      const orvak_legs legs = orvak_inverse(g, d, s);
+      if (legs.any_zero_length()) return false;
+      J.m(1, k) = legs.leng.dx, J.m(2, k) = legs.leng.dy, J.m(3, k) = legs.leng.dz;
+    }
+    return true;
+  }
 
   // The platform origin and joints at step i, in the base frame, from shisei(i).
   void place(int i) {

@@ -126,6 +126,35 @@ class orvak4_jun_logic : public window_logic {
   bool jacobian_at(int i, jacobian_matrix& J) const override {
     if (i < 0 || i > arrays.N()) return false;
     const kin_state& v = unit_shisei_[at(i)];
+    return stack_jacobian(dist_, v, J);
+  }
+
+  // The unit posture moves; actuators the legs leng1 (x, y, z) the window takes at the
+  // overall posture.
+  std::optional<atlas_mechanism> atlas() const override {
+    atlas_mechanism m;
+    m.pose = {{"unit_shisei", 'x', true}, {"unit_shisei", 'y', true}, {"unit_shisei", 'z', true}};
+    m.actuators = {{"leng1", 'x', false}, {"leng1", 'y', false}, {"leng1", 'z', false}};
+    m.output = "pp4";
+    const orvak_geometry g = geometry_;
+    const double d = d_;
+    std::array<double, stages + 1> dist{};
+    std::copy(std::begin(dist_), std::end(dist_), dist.begin());
+    m.inverse = [g, d](const double* q, double* a) {
+      const kin_state u{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
+      const orvak_legs legs = orvak_inverse(g, d, overall_posture(u));
+      a[0] = legs.leng.x, a[1] = legs.leng.y, a[2] = legs.leng.z;
+      return legs.any_zero_length() ? cell_state::no_assembly : cell_state::reachable;
+    };
+    m.jacobian = [dist](const double* q, jacobian_matrix& J) {
+      return stack_jacobian(dist.data(), kin_state{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0}, J);
+    };
+    return m;
+  }
+
+ private:
+  // ∂(pp4, shisei)/∂u at the unit posture v (its values), probed with unit rates.
+  static bool stack_jacobian(const double* dist, const kin_state& v, jacobian_matrix& J) {
     if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return false;
     double kin_state::*rate[] = {&kin_state::dx, &kin_state::dy, &kin_state::dz};
     J = {};
@@ -135,7 +164,7 @@ class orvak4_jun_logic : public window_logic {
       kin_state u{v.x, 0, 0, v.y, 0, 0, v.z, 0, 0};
       u.*rate[k - 1] = 1;
       const auto s = unit_postures(u);
-      const kin_state top = orvak_stack_point(stages, dist_, s.data(), kin_state{});
+      const kin_state top = orvak_stack_point(stages, dist, s.data(), kin_state{});
       const kin_state posture = chain_posture(stages, s.data());
       const double column[] = {top.dx, top.dy, top.dz, posture.dx, posture.dy, posture.dz};
       for (int r = 1; r <= 6; ++r) J.m(r, k) = column[r - 1];
@@ -143,7 +172,6 @@ class orvak4_jun_logic : public window_logic {
     return true;
   }
 
- private:
   static std::size_t at(int i) { return static_cast<std::size_t>(i); }
   const kin_state& pp(int j, int i) const { return pp_[j]->at(at(i)); }
   const kin_state& plat(int j, int m, int i) const { return plat_joint_[j][m]->at(at(i)); }

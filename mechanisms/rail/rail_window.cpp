@@ -155,21 +155,49 @@ void rail_logic::write_row(result_text& out, int i) const {
   out.end_line();
 }
 
+namespace {
+
+// ∂bx/∂q at the pose q = (x, y, z, α, β, γ); none where a rod cannot reach its rail.
+bool rail_jacobian_at(const rail_geometry& g, const double* q, jacobian_matrix& J) {
+  for (int k = 0; k < 6; ++k)
+    if (!std::isfinite(q[k])) return false;
+  const kin_state position{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
+  const kin_state posture{q[3], 0, 0, q[4], 0, 0, q[5], 0, 0};
+  // A rod off its rail has no slider position, let alone a derivative of one.
+  if (rail_inverse(g, position, posture).unreachable != 0) return false;
+  mat<6, 21> H;
+  J = {};
+  J.rows = J.cols = rail_leg_count;
+  rail_jacobian(g, position, posture, J.m, H);
+  return true;
+}
+
+}  // namespace
+
 bool rail_logic::jacobian_at(int i, jacobian_matrix& J) const {
   if (i < 0 || i > arrays.N()) return false;
   const kin_state& p = (*pp_)[static_cast<std::size_t>(i)];
   const kin_state& s = (*sp_)[static_cast<std::size_t>(i)];
-  const kin_state position{p.x, 0, 0, p.y, 0, 0, p.z, 0, 0};
-  const kin_state posture{s.x, 0, 0, s.y, 0, 0, s.z, 0, 0};
-  for (double v : {p.x, p.y, p.z, s.x, s.y, s.z})
-    if (!std::isfinite(v)) return false;
-  // A rod off its rail has no slider position, let alone a derivative of one.
-  if (rail_inverse(geometry_, position, posture).unreachable != 0) return false;
-  mat<6, 21> H;
-  J = {};
-  J.rows = J.cols = rail_leg_count;
-  rail_jacobian(geometry_, position, posture, J.m, H);
-  return true;
+  const double q[] = {p.x, p.y, p.z, s.x, s.y, s.z};
+  return rail_jacobian_at(geometry_, q, J);
+}
+
+std::optional<atlas_mechanism> rail_logic::atlas() const {
+  atlas_mechanism m;
+  m.pose = platform_pose_variables("pp", "sp");
+  for (int k = 1; k <= rail_leg_count; ++k)
+    m.actuators.push_back({"bx" + std::to_string(k), 'x', false});
+  m.output = "pp";
+  const rail_geometry g = geometry_;
+  m.inverse = [g](const double* q, double* a) {
+    const kin_state position{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
+    const kin_state posture{q[3], 0, 0, q[4], 0, 0, q[5], 0, 0};
+    const rail_sliders sliders = rail_inverse(g, position, posture);
+    for (int k = 1; k <= rail_leg_count; ++k) a[k - 1] = sliders.bx(k);
+    return sliders.unreachable ? cell_state::no_assembly : cell_state::reachable;
+  };
+  m.jacobian = [g](const double* q, jacobian_matrix& J) { return rail_jacobian_at(g, q, J); };
+  return m;
 }
 
 }  // namespace kinelab

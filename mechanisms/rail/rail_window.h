@@ -75,6 +75,8 @@ class rail_logic : public window_logic {
   // ∂bx/∂q (6×6) at the stored platform pose q = (pp, sp); none where a rod cannot reach its
   // rail.
   bool jacobian_at(int i, jacobian_matrix& J) const override;
+  // Pose (pp, sp), actuators bx1..bx6, solved by rail_inverse.
+  std::optional<atlas_mechanism> atlas() const override;
 
  protected:
   // Reads the geometry table and the rod length. The first read, when the window opens, also

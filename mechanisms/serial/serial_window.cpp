@@ -225,6 +225,40 @@ void serial_logic::write_row(result_text& out, int i) const {
   out.end_line();
 }
 
+std::optional<atlas_mechanism> serial_logic::atlas() const {
+  atlas_mechanism m;
+  m.kind = atlas_kind::sampled;
+  for (int k = 1; k <= joints_count_; ++k)
+    m.pose.push_back({"the" + std::to_string(k), 'x', true});
+  m.actuators = m.pose;
+  m.output = "p" + std::to_string(links());
+  const serial_arm arm = arm_;
+  const arm_twists twists = twists_of(arm);
+  const int joints = joints_count_;
+  auto angles = [joints](const double* q) {
+    link_array the;
+    for (int k = 1; k <= joints; ++k) the(k) = q[k - 1];
+    return the;
+  };
+  m.forward = [arm, twists, angles](const double* q, double* p) {
+    chain_frames f;
+    build_frames(arm, twists, angles(q), false, f);
+    const vec3& o = f.o[arm.links];
+    p[0] = o(1), p[1] = o(2), p[2] = o(3);
+    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+  };
+  // The frames' Jacobian is the one jacobian_3r and jacobian_6r form column by column.
+  m.jacobian = [arm, twists, angles, joints](const double* q, jacobian_matrix& J) {
+    chain_frames f;
+    build_frames(arm, twists, angles(q), joints == 6, f);
+    J = {};
+    J.rows = J.cols = joints;
+    frames_jacobian(f, joints, J.m);
+    return true;
+  };
+  return m;
+}
+
 bool serial_logic::jacobian_at(int i, jacobian_matrix& J) const {
   if (i < 0 || i > arrays.N()) return false;
   link_array the;

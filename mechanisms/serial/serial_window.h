@@ -67,6 +67,8 @@ class serial_logic : public window_logic {
   void write_row(result_text& out, int i) const override;
   // ∂(P, tool posture)/∂θ at the stored angles: 3×3 (P only) for three joints, 6×6 for six.
   bool jacobian_at(int i, jacobian_matrix& J) const override;
+  // Sampled over the1..then; the output point P binned, the Jacobian of jacobian_at.
+  std::optional<atlas_mechanism> atlas() const override;
 
  protected:
   int links() const { return joints_count_ + 1; }

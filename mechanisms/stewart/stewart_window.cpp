@@ -187,22 +187,50 @@ void stewart_logic::write_row(result_text& out, int i) const {
   out.end_line();
 }
 
-bool stewart_logic::jacobian_at(int i, jacobian_matrix& J) const {
-  if (i < 0 || i > arrays.N()) return false;
+namespace {
+
+// ∂L/∂q at the pose q = (x, y, z, α, β, γ); none where a leg has zero length.
+bool stewart_jacobian_at(const stewart_geometry& g, const double* q, jacobian_matrix& J) {
+  for (int k = 0; k < 6; ++k)
+    if (!std::isfinite(q[k])) return false;
   // The values alone: stewart_jacobian probes the rates itself and overwrites them.
-  const kin_state& p = (*pp_)[static_cast<std::size_t>(i)];
-  const kin_state& s = (*sp_)[static_cast<std::size_t>(i)];
-  kin_state position{p.x, 0, 0, p.y, 0, 0, p.z, 0, 0};
-  kin_state posture{s.x, 0, 0, s.y, 0, 0, s.z, 0, 0};
-  for (double v : {p.x, p.y, p.z, s.x, s.y, s.z})
-    if (!std::isfinite(v)) return false;
+  const kin_state position{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
+  const kin_state posture{q[3], 0, 0, q[4], 0, 0, q[5], 0, 0};
   // A leg of zero length has no direction, so its row is undefined.
-  if (stewart_legs(geometry_, position, posture).zero_length != 0) return false;
+  if (stewart_legs(g, position, posture).zero_length != 0) return false;
   mat<6, 21> H;
   J = {};
   J.rows = J.cols = stewart_leg_count;
-  stewart_jacobian(geometry_, position, posture, J.m, H);
+  stewart_jacobian(g, position, posture, J.m, H);
   return true;
+}
+
+}  // namespace
+
+bool stewart_logic::jacobian_at(int i, jacobian_matrix& J) const {
+  if (i < 0 || i > arrays.N()) return false;
+  const kin_state& p = (*pp_)[static_cast<std::size_t>(i)];
+  const kin_state& s = (*sp_)[static_cast<std::size_t>(i)];
+  const double q[] = {p.x, p.y, p.z, s.x, s.y, s.z};
+  return stewart_jacobian_at(geometry_, q, J);
+}
+
+std::optional<atlas_mechanism> stewart_logic::atlas() const {
+  atlas_mechanism m;
+  m.pose = platform_pose_variables("pp", "sp");
+  for (int k = 1; k <= stewart_leg_count; ++k)
+    m.actuators.push_back({"the" + std::to_string(k), 'x', false});
+  m.output = "pp";
+  const stewart_geometry g = geometry_;
+  m.inverse = [g](const double* q, double* a) {
+    const kin_state position{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
+    const kin_state posture{q[3], 0, 0, q[4], 0, 0, q[5], 0, 0};
+    const stewart_leg_set legs = stewart_legs(g, position, posture);
+    for (int k = 1; k <= stewart_leg_count; ++k) a[k - 1] = legs.leg(k);
+    return legs.zero_length ? cell_state::no_assembly : cell_state::reachable;
+  };
+  m.jacobian = [g](const double* q, jacobian_matrix& J) { return stewart_jacobian_at(g, q, J); };
+  return m;
 }
 
 }  // namespace kinelab

@@ -36,6 +36,8 @@ class stewart_logic : public window_logic {
   std::string run_note() const override { return zero_length_note(run_zero_length_); }
   // ∂L/∂q (6×6) at the stored platform pose q = (pp, sp); none where a leg has zero length.
   bool jacobian_at(int i, jacobian_matrix& J) const override;
+  // Pose (pp, sp), actuators the1..the6, solved by stewart_legs.
+  std::optional<atlas_mechanism> atlas() const override;
 
  protected:
   // Reads the joint table (Text1, Text2, Text3, Text6). The first read, when the window opens,

@@ -95,6 +95,40 @@ bool zelko_logic::jacobian_at(int i, jacobian_matrix& J) const {
   return true;
 }
 
+std::optional<atlas_mechanism> zelko_logic::atlas() const {
+  atlas_mechanism m;
+  m.kind = atlas_kind::sampled;
+  m.pose = {{"hineri1", 'x', true}, {"hineri1", 'y', true}, {"hineri1", 'z', true},
+            {"hineri2", 'y', true}, {"hineri3", 'x', true}, {"hineri3", 'y', true}};
+  m.actuators = m.pose;
+  m.output = "pp4";
+  const zelko_geometry g = geometry_;
+  // θ = (α1, β1, γ1, β2, α3, β3) as twists, γ3 = γ1.
+  auto twists = [](const double* q) {
+    zelko_twists h{};
+    h[1] = {q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
+    h[2] = {0, 0, 0, q[3], 0, 0, 0, 0, 0};
+    h[3] = {q[4], 0, 0, q[5], 0, 0, q[2], 0, 0};
+    return h;
+  };
+  m.forward = [g, twists](const double* q, double* p) {
+    zelko_twists h = twists(q);
+    const vec<6> f = zelko_end_pose(g, h);
+    p[0] = f(1), p[1] = f(2), p[2] = f(3);
+    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+  };
+  m.jacobian = [g, twists](const double* q, jacobian_matrix& J) {
+    for (int k = 0; k < 6; ++k)
+      if (!std::isfinite(q[k])) return false;
+    zelko_twists h = twists(q);
+    J = {};
+    J.rows = J.cols = 6;
+    J.m = zelko_jacobian(g, h);
+    return true;
+  };
+  return m;
+}
+
 void zelko_logic::draw_step(sim_window& w, surface& s, const view_params& v, int i) {
   const kin_state origin{};
   s.DrawWidth(2);

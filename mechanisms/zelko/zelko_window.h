@@ -26,6 +26,8 @@ class zelko_logic : public window_logic {
   std::string run_note() const override;
   // ∂(pp4, shisei)/∂θ (6×6) at the stored twists, θ = (α1, β1, γ1, β2, α3, β3).
   bool jacobian_at(int i, jacobian_matrix& J) const override;
+  // Sampled over θ; the end-plate origin pp4 binned, the Jacobian of jacobian_at.
+  std::optional<atlas_mechanism> atlas() const override;
 
  protected:
   static std::size_t at(int i) { return static_cast<std::size_t>(i); }
