@@ -1,6 +1,7 @@
 #include "cli/workspace.h"
 
 #include <charconv>
+#include <cstdio>
 
 #include "app/atlas_picture.h"
 #include "app/sim_window.h"
@@ -42,6 +43,7 @@ std::optional<std::string> read_workspace_option(const std::string& name, const 
     const auto m = atlas_mode_from(value);
     if (!m) return "--mode takes position or posture";
     r.mode = *m;
+    o.mode_given = true;
   } else if (name == "--plane") {
     const auto p = atlas_plane_from(value);
     if (!p) return "--plane takes xy, xz or yz";
@@ -89,6 +91,9 @@ workspace_outcome run_workspace(sim_window& w, const workspace_options& o, std::
   }
   const atlas_source& src = *s.source;
   atlas_request r = o.request;
+  if (!o.mode_given && src.mechanism.kind == atlas_kind::platform &&
+      !src.mechanism.position_free())
+    r.mode = atlas_mode::posture;
   const std::size_t n = src.mechanism.actuators.size();
   if (!o.limits.empty()) {
     if (o.limits.size() != 1 && o.limits.size() != n) {
@@ -113,9 +118,10 @@ workspace_outcome run_workspace(sim_window& w, const workspace_options& o, std::
       << to_string(a.grid->plane) << "; limits";
   for (std::size_t k = 0; k < n; ++k) {
     const double scale = src.mechanism.actuators[k].angle ? 180 / pi : 1;
-    out << (k ? ", " : " ") << src.actuator_names[k] << " "
-        << format_number(a.grid->limits[k].lo * scale) << ".."
-        << format_number(a.grid->limits[k].hi * scale);
+    char range[64];
+    std::snprintf(range, sizeof range, "%.6g..%.6g", a.grid->limits[k].lo * scale,
+                  a.grid->limits[k].hi * scale);
+    out << (k ? ", " : " ") << src.actuator_names[k] << " " << range;
   }
   out << "\n" << describe_atlas(*a.grid) << "\n";
   draw_atlas(*w.picture(), src, *a.grid, 0);

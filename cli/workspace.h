@@ -20,6 +20,7 @@ class sim_window;
 struct workspace_options {
   atlas_request request;
   std::vector<atlas_limit> limits;  // as typed: lengths, or degrees for an angle
+  bool mode_given = false;  // without --mode a platform that only turns gets the posture atlas
 };
 
 // True for the options --workspace takes.

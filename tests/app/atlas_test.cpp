@@ -1,0 +1,336 @@
+// The workspace atlas against the windows it is drawn for: the same actuator values as the
+// window's own Run at a cell's pose, the limits, the singularity locus against a direct rank
+// check, an atlas for every family, and the CSV read back.
+#include "app/atlas.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+
+#include "app/atlas_export.h"
+#include "app/atlas_picture.h"
+#include "app/sim_window.h"
+#include "core/angles.h"
+#include "core/number_text.h"
+#include "draw/recording_surface.h"
+#include "mechanisms/registry.h"
+#include "mechanisms/stewart/stewart_kinematics.h"
+#include "support/temp_dir.h"
+
+namespace kinelab {
+namespace {
+
+// Actuator values from one closed form evaluated two ways (cell centre vs. the pose the Run
+// reaches through the stop fields' text, which holds 15 significant digits).
+constexpr double same_value = 1e-12;
+
+struct open_window {
+  std::unique_ptr<window_model> model;
+  sim_window& w;
+  explicit open_window(const std::string& name)
+      : model(find_window(name)->make()), w(dynamic_cast<sim_window&>(*model)) {
+    w.open();
+  }
+};
+
+atlas_source source_of(sim_window& w) {
+  atlas_source_result r = atlas_source_of(w);
+  EXPECT_TRUE(r.source) << r.problem;
+  return std::move(*r.source);
+}
+
+double value_at(const sim_window& w, const solved_variable& v, int step) {
+  const kin_state& s = w.logic().arrays.find(v.array)->at[static_cast<std::size_t>(step)];
+  return v.component == 'y' ? s.y : v.component == 'z' ? s.z : s.x;
+}
+
+// A platform window whose Run solves the closed-form inverse from its stop fields: the pose
+// variables in the order of the stop fields, angles in degrees there.
+struct inverse_case {
+  const char* window;
+  atlas_mode mode;
+  int first_stop;  // the stop field of the atlas's first pose variable
+};
+
+class atlas_inverse : public ::testing::TestWithParam<inverse_case> {};
+
+// Random reachable cells: the window's own Run, stopped at the cell's pose, gives the actuator
+// values the atlas found there.
+TEST_P(atlas_inverse, reachable_cells_match_the_windows_run) {
+  test::temp_working_dir dir;
+  const inverse_case c = GetParam();
+  open_window atlas_window(c.window);
+  const atlas_source src = source_of(atlas_window.w);
+  atlas_request r;
+  r.mode = c.mode;
+  r.cells = 30;
+  const atlas_result a = compute_atlas(src, r);
+  ASSERT_TRUE(a.grid) << a.problem;
+  const atlas_grid& g = *a.grid;
+  std::vector<std::size_t> reachable;
+  for (std::size_t k = 0; k < g.state.size(); ++k)
+    if (g.state[k] == cell_state::reachable) reachable.push_back(k);
+  ASSERT_GE(reachable.size(), 10u);
+
+  std::mt19937 random(19);
+  for (int trial = 0; trial < 5; ++trial) {
+    const std::size_t cell = reachable[random() % reachable.size()];
+    const int i = static_cast<int>(cell % static_cast<std::size_t>(g.nu));
+    const int j = static_cast<int>(cell / static_cast<std::size_t>(g.nu));
+    // The pose as the stop fields will hold it.
+    std::vector<double> pose = src.pose;
+    const double posture_scale = 180 / pi;
+    open_window run(c.window);
+    for (std::size_t k = 0; k < pose.size(); ++k) {
+      const bool angle = src.mechanism.pose[k].angle;
+      run.w.ctl.set_number("Text10", c.first_stop + static_cast<int>(k),
+                           angle ? pose[k] * posture_scale : pose[k]);
+    }
+    const double u = g.u_at(i), v = g.v_at(j);
+    const int base = c.mode == atlas_mode::posture && src.mechanism.position_free() ? 3 : 0;
+    const int axis_u = base + 0, axis_v = base + 1;  // the xy plane
+    run.w.ctl.set_number("Text10", c.first_stop + axis_u, u);
+    run.w.ctl.set_number("Text10", c.first_stop + axis_v, v);
+    ASSERT_TRUE(run.w.compute_trajectory()) << run.w.status;
+    const double u_typed = *parse_number(run.w.ctl.text("Text10", c.first_stop + axis_u));
+    const double v_typed = *parse_number(run.w.ctl.text("Text10", c.first_stop + axis_v));
+    const double w_typed = *parse_number(run.w.ctl.text("Text10", c.first_stop + base + 2));
+    const atlas_cell at = evaluate_platform_cell(src, c.mode, g.plane, g.limits, u_typed, v_typed,
+                                                 w_typed);
+    ASSERT_EQ(at.state, cell_state::reachable) << "cell " << i << ", " << j;
+    const int N = run.w.N();
+    for (std::size_t k = 0; k < at.actuators.size(); ++k)
+      EXPECT_NEAR(at.actuators[k], value_at(run.w, src.mechanism.actuators[k], N), same_value)
+          << c.window << " " << src.actuator_names[k] << " at cell " << i << ", " << j;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(platforms, atlas_inverse,
+                         ::testing::Values(inverse_case{"form_stewart_gyaku", atlas_mode::position, 0},
+                                           inverse_case{"form_stewart_gyaku", atlas_mode::posture, 0},
+                                           inverse_case{"form_selvo_gyaku", atlas_mode::position, 0},
+                                           inverse_case{"form_orvak1_gyaku", atlas_mode::posture, 0}));
+
+// A sampled mechanism's output point is the window's: the forward Run stopped at the joints.
+TEST(atlas, sampled_output_point_is_the_windows) {
+  test::temp_working_dir dir;
+  for (const char* name : {"form_3r_jun", "form_6r_jun"}) {
+    open_window win(name);
+    const atlas_source src = source_of(win.w);
+    const std::vector<double> degrees = {12.5, -31, 47, 5, -60, 90};
+    std::vector<double> q;
+    for (std::size_t k = 0; k < src.mechanism.pose.size(); ++k) {
+      win.w.ctl.set_number("Text2", 2 * static_cast<int>(k) + 1, degrees[k]);
+      q.push_back(rad(degrees[k]));
+    }
+    ASSERT_TRUE(win.w.compute_trajectory()) << win.w.status;
+    double p[3];
+    ASSERT_TRUE(src.mechanism.forward(q.data(), p));
+    const kin_state& P = win.w.logic().output_path()->back();
+    EXPECT_NEAR(p[0], P.x, same_value) << name;
+    EXPECT_NEAR(p[1], P.y, same_value) << name;
+    EXPECT_NEAR(p[2], P.z, same_value) << name;
+  }
+}
+
+// A cell whose largest actuator value stands exactly at its upper limit is reachable; one ulp
+// less of limit and it is not.
+TEST(atlas, a_cell_just_outside_a_limit_is_unreachable) {
+  test::temp_working_dir dir;
+  open_window win("form_stewart_gyaku");
+  const atlas_source src = source_of(win.w);
+  const atlas_cell at = evaluate_platform_cell(src, atlas_mode::position, atlas_plane::xy,
+                                               src.default_limits, 0.1, -0.05, 2);
+  ASSERT_EQ(at.state, cell_state::reachable);
+  for (std::size_t k = 0; k < at.actuators.size(); ++k) {
+    std::vector<atlas_limit> limits = src.default_limits;
+    limits[k].hi = at.actuators[k];
+    EXPECT_EQ(evaluate_platform_cell(src, atlas_mode::position, atlas_plane::xy, limits, 0.1,
+                                     -0.05, 2)
+                  .state,
+              cell_state::reachable);
+    limits[k].hi = std::nextafter(at.actuators[k], 0.0);
+    EXPECT_EQ(evaluate_platform_cell(src, atlas_mode::position, atlas_plane::xy, limits, 0.1,
+                                     -0.05, 2)
+                  .state,
+              cell_state::outside_limits)
+        << src.actuator_names[k];
+    limits[k] = {std::nextafter(at.actuators[k], 10.0), 10};
+    EXPECT_EQ(evaluate_platform_cell(src, atlas_mode::position, atlas_plane::xy, limits, 0.1,
+                                     -0.05, 2)
+                  .state,
+              cell_state::outside_limits)
+        << src.actuator_names[k];
+  }
+}
+
+// Rank of a 6×6 matrix by Gaussian elimination with full pivoting: pivots below `tolerance`
+// times the largest entry count as zero.
+int rank_of(mat<6> A, double tolerance) {
+  double largest = 0;
+  for (int r = 1; r <= 6; ++r)
+    for (int c = 1; c <= 6; ++c) largest = std::max(largest, std::fabs(A(r, c)));
+  int rank = 0;
+  bool used_row[7] = {}, used_col[7] = {};
+  for (int step = 0; step < 6; ++step) {
+    int pr = 0, pc = 0;
+    double best = 0;
+    for (int r = 1; r <= 6; ++r)
+      for (int c = 1; c <= 6; ++c)
+        if (!used_row[r] && !used_col[c] && std::fabs(A(r, c)) > best)
+          best = std::fabs(A(r, c)), pr = r, pc = c;
+    if (best <= tolerance * largest) break;
+    used_row[pr] = used_col[pc] = true;
+    ++rank;
+    for (int r = 1; r <= 6; ++r) {
+      if (used_row[r]) continue;
+      const double f = A(r, pc) / A(pr, pc);
+      for (int c = 1; c <= 6; ++c) A(r, c) -= f * A(pr, c);
+    }
+  }
+  return rank;
+}
+
+// The default Stewart platform: the centre column is reachable over the Run's heights, and in
+// the xz slice through it σmin vanishes exactly where J loses rank: at z = 0, where every leg
+// lies in the base plane and no leg length changes with z.
+TEST(atlas, stewart_centre_column_and_singularity_locus) {
+  test::temp_working_dir dir;
+  open_window win("form_stewart_gyaku");
+  const atlas_source src = source_of(win.w);
+  for (double z : {1.5, 2.0, 2.5, 3.0})
+    EXPECT_EQ(evaluate_platform_cell(src, atlas_mode::position, atlas_plane::xy,
+                                     src.default_limits, 0, 0, z)
+                  .state,
+              cell_state::reachable)
+        << "z = " << z;
+
+  atlas_request r;
+  r.plane = atlas_plane::xz;
+  r.offset = 0;
+  r.cells = 21;
+  // Cells 0.125 wide (exact in binary), centred on x = 0 and z = 0.
+  r.u_range = atlas_range{-1.3125, 1.3125};
+  r.v_range = atlas_range{-1.3125, 1.3125};
+  r.limits.assign(stewart_leg_count, atlas_limit{0, 10});
+  const atlas_result a = compute_atlas(src, r);
+  ASSERT_TRUE(a.grid) << a.problem;
+  const atlas_grid& g = *a.grid;
+  ASSERT_EQ(g.v_at(10), 0.0);
+  const stewart_geometry geometry = default_stewart_geometry();
+  for (int j = 0; j < g.nv; ++j)
+    for (int i = 0; i < g.nu; ++i) {
+      const std::size_t c = g.index(i, j);
+      ASSERT_EQ(g.state[c], cell_state::reachable) << i << ", " << j;
+      kin_state position{g.u_at(i), 0, 0, 0, 0, 0, g.v_at(j), 0, 0}, posture{};
+      mat<6> J;
+      mat<6, 21> H;
+      stewart_jacobian(geometry, position, posture, J, H);
+      const bool deficient = rank_of(J, 1e-12) < 6;
+      EXPECT_EQ(deficient, j == 10) << "x " << g.u_at(i) << ", z " << g.v_at(j);
+      if (deficient) {
+        EXPECT_LT(g.sigma_min[c], 1e-12) << "x " << g.u_at(i);
+        EXPECT_TRUE(g.singular[c]);
+      } else {
+        EXPECT_GT(g.sigma_min[c], 1e-6) << "x " << g.u_at(i) << ", z " << g.v_at(j);
+      }
+    }
+}
+
+// Every simulation window has an atlas with reachable cells, finite figures and a picture.
+TEST(atlas, every_window_family_has_an_atlas) {
+  test::temp_working_dir dir;
+  for (const window_entry& e : window_registry()) {
+    if (!e.simulation) continue;
+    open_window win(e.name);
+    const atlas_source src = source_of(win.w);
+    atlas_request r;
+    r.cells = 24;
+    r.samples = 40000;
+    if (src.mechanism.kind == atlas_kind::platform && !src.mechanism.position_free())
+      r.mode = atlas_mode::posture;
+    const atlas_result a = compute_atlas(src, r);
+    ASSERT_TRUE(a.grid) << e.name << ": " << a.problem;
+    long long reachable = 0;
+    for (std::size_t c = 0; c < a.grid->state.size(); ++c) {
+      ASSERT_TRUE(std::isfinite(a.grid->sigma_min[c]) && std::isfinite(a.grid->condition[c]));
+      reachable += a.grid->state[c] == cell_state::reachable;
+    }
+    EXPECT_GT(reachable, 0) << e.name;
+    EXPECT_EQ(describe_atlas(*a.grid).rfind("reachable ", 0), 0u) << e.name;
+    recording_surface s;
+    draw_atlas(s, src, *a.grid);
+    for (const draw_op& op : s.ops())
+      ASSERT_TRUE(std::isfinite(op.x1) && std::isfinite(op.y1) && std::isfinite(op.x2) &&
+                  std::isfinite(op.y2))
+          << e.name;
+  }
+}
+
+// Honest at the edges: limits that admit nothing say so, a grid beyond the cap and limits of
+// the wrong count are refused, a posture-only platform asks for the posture atlas.
+TEST(atlas, refusals_and_empty_atlases_say_why) {
+  test::temp_working_dir dir;
+  open_window stewart("form_stewart_gyaku");
+  const atlas_source src = source_of(stewart.w);
+  atlas_request r;
+  r.cells = 20;
+  r.limits.assign(6, atlas_limit{0, 0.1});
+  const atlas_result none = compute_atlas(src, r);
+  ASSERT_TRUE(none.grid);
+  EXPECT_EQ(describe_atlas(*none.grid),
+            "nothing is reachable in the 20 × 20 cells within these limits (most cells: "
+            "actuator outside its limits)");
+
+  r.limits.clear();
+  r.cells = 5000;
+  EXPECT_NE(compute_atlas(src, r).problem.find("more than the 16777216"), std::string::npos);
+  r.cells = 20;
+  r.limits.assign(5, atlas_limit{0, 1});
+  EXPECT_EQ(compute_atlas(src, r).problem, "the atlas needs 6 limits (5 given)");
+
+  open_window orvak("form_orvak1_gyaku");
+  EXPECT_EQ(compute_atlas(source_of(orvak.w), atlas_request{}).problem,
+            "form_orvak1_gyaku moves its posture only: ask for the posture atlas");
+}
+
+// The CSV holds every cell and reads back into the same numbers.
+TEST(atlas, csv_reads_back_into_the_same_cells) {
+  test::temp_working_dir dir;
+  for (const char* name : {"form_stewart_gyaku", "form_3r_jun"}) {
+    open_window win(name);
+    const atlas_source src = source_of(win.w);
+    atlas_request r;
+    r.cells = 16;
+    r.samples = 20000;
+    const atlas_result a = compute_atlas(src, r);
+    ASSERT_TRUE(a.grid) << a.problem;
+    const atlas_grid& g = *a.grid;
+    const std::string csv = atlas_csv(src, g);
+    EXPECT_NE(csv.find("# window: " + std::string(name)), std::string::npos);
+    EXPECT_NE(csv.find("# limits: "), std::string::npos);
+    EXPECT_NE(csv.find("# atlas: position, plane xy, 16 x 16 x 1 cells of "), std::string::npos);
+    const atlas_csv_table t = read_atlas_csv(csv);
+    ASSERT_EQ(t.problem, "");
+    EXPECT_EQ(t.header, (std::vector<std::string>{"x", "y", "z", "reachable", "sigma_min",
+                                                   "condition", "state"}));
+    ASSERT_EQ(t.rows.size(), g.state.size());
+    for (int j = 0; j < g.nv; ++j)
+      for (int i = 0; i < g.nu; ++i) {
+        const std::size_t c = g.index(i, j);
+        const atlas_csv_row& row = t.rows[c];
+        EXPECT_EQ(row.coordinate[0], g.u_at(i));
+        EXPECT_EQ(row.coordinate[1], g.v_at(j));
+        EXPECT_EQ(row.coordinate[2], g.w_at(0));
+        EXPECT_EQ(row.reachable, g.state[c] == cell_state::reachable);
+        EXPECT_EQ(row.sigma_min, g.sigma_min[c]);
+        EXPECT_EQ(row.condition, g.condition[c]);
+        EXPECT_EQ(row.state, to_string(g.state[c]));
+      }
+  }
+}
+
+}  // namespace
+}  // namespace kinelab
