@@ -253,25 +253,41 @@ atlas_result sampled_atlas(const atlas_source& src, const atlas_request& r,
                               std::to_string(atlas_max_samples) + " an atlas may draw"};
   const plane_axes ax = axes_of(r.plane);
   const int axis[3] = {ax.u, ax.v, ax.w};
-  // The extent of the output point over the first samples, 5 % wider.
+  const bool box = r.depth > 1;
+  const double offset = r.offset.value_or(src.current_point[ax.w]);
+  // The extent of the output point over the first samples, 5 % wider; a slice's in-plane
+  // extent from the samples in its slab, where there are enough of them.
   atlas_range range[3];
   {
-    double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    std::vector<std::array<double, 3>> points;
     std::vector<double> q(limits.size());
     double p[3];
     for (long long n = 0; n < std::min(extent_samples, g.samples); ++n) {
       sample_joints(n, limits, q.data());
-      if (!m.forward(q.data(), p)) continue;
-      for (int d = 0; d < 3; ++d)
-        lo[d] = std::min(lo[d], p[axis[d]]), hi[d] = std::max(hi[d], p[axis[d]]);
+      if (m.forward(q.data(), p)) points.push_back({p[axis[0]], p[axis[1]], p[axis[2]]});
     }
-    for (int d = 0; d < 3; ++d) {
-      if (!(lo[d] <= hi[d])) lo[d] = hi[d] = 0;
-      const double margin = std::max(0.05 * (hi[d] - lo[d]), 1e-9);
-      range[d] = {lo[d] - margin, hi[d] + margin};
-    }
+    auto fit = [&](double half_slab) {
+      double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+      std::size_t count = 0;
+      for (const auto& pt : points) {
+        if (std::fabs(pt[2] - offset) > half_slab) continue;
+        ++count;
+        for (int d = 0; d < 3; ++d) lo[d] = std::min(lo[d], pt[d]), hi[d] = std::max(hi[d], pt[d]);
+      }
+      for (int d = 0; d < 3; ++d) {
+        if (!(lo[d] <= hi[d])) lo[d] = hi[d] = 0;
+        const double margin = std::max(0.05 * (hi[d] - lo[d]), 1e-9);
+        range[d] = {lo[d] - margin, hi[d] + margin};
+      }
+      return count;
+    };
+    fit(HUGE_VAL);
+    const atlas_range all_w = range[2];
+    constexpr std::size_t enough_in_slab = 200;
+    if (!box && fit((all_w.hi - all_w.lo) * least_slab_fraction / 2) < enough_in_slab)
+      fit(HUGE_VAL);
+    range[2] = all_w;
   }
-  const bool box = r.depth > 1;
   if (!box) square_up(range[0], range[1]);
   if (r.u_range) range[0] = *r.u_range;
   if (r.v_range) range[1] = *r.v_range;
@@ -281,10 +297,9 @@ atlas_result sampled_atlas(const atlas_source& src, const atlas_request& r,
   if (box) {
     set_axis(g.w0, g.dw, g.nw, range[2], r.depth);
   } else {
-    const double w = r.offset.value_or(src.current_point[ax.w]);
     g.nw = 1;
     g.dw = std::max({g.du, g.dv, (range[2].hi - range[2].lo) * least_slab_fraction});
-    g.w0 = w - g.dw / 2;
+    g.w0 = offset - g.dw / 2;
   }
   size_cells(g);
 

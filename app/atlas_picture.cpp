@@ -80,17 +80,16 @@ void draw_atlas(surface& s, const atlas_source& source, const atlas_grid& g, int
   if (!any) t_lo = 0, t_hi = 1;
   if (t_hi - t_lo < 1e-6) t_hi = t_lo + 1e-6;
 
-  // One rectangle per run of cells of one shade along u.
+  // The unreachable background, then one rectangle per run of reachable cells of one shade.
+  s.FillRect(x0, y0, side, side, not_reachable);
   const double cell_w = g.du * su, cell_h = g.dv * sv;
   for (int j = 0; j < g.nv; ++j) {
     const double top = py(g.v0 + (j + 1) * g.dv);
     int run_start = 0, run_shade = -2;
     auto flush = [&](int end) {
-      if (run_shade == -2) return;
+      if (run_shade < 0) return;
       const rgb colour =
-          run_shade < 0 ? not_reachable
-                        : condition_colour(t_lo + (run_shade + 0.5) * (t_hi - t_lo) / shades,
-                                           t_lo, t_hi);
+          condition_colour(t_lo + (run_shade + 0.5) * (t_hi - t_lo) / shades, t_lo, t_hi);
       s.FillRect(px(g.u0 + run_start * g.du), top, (end - run_start) * cell_w, cell_h, colour);
     };
     for (int i = 0; i < g.nu; ++i) {
@@ -180,9 +179,14 @@ void draw_atlas(surface& s, const atlas_source& source, const atlas_grid& g, int
   s.Line(lx, ly + lh, lx, ly, 0);
   print_at(s, lx, ly - 6, "log10 cond");
   if (any) {
+    // Enough digits that neighbouring labels differ however narrow the scale.
+    const double spread = std::max(std::fabs(t_lo), std::fabs(t_hi)) / (t_hi - t_lo);
+    const int digits = std::clamp(3 + static_cast<int>(std::ceil(std::log10(spread))), 3, 8);
     for (int m = 0; m <= 4; ++m) {
       const double t = t_hi - m * (t_hi - t_lo) / 4;
-      print_at(s, lx + legend_width + 1, ly + m * lh / 4 - 1.5, short_number(t));
+      char label[32];
+      std::snprintf(label, sizeof label, "%.*g", digits, t);
+      print_at(s, lx + legend_width + 1, ly + m * lh / 4 - 1.5, label);
     }
   }
   double key_y = ly + lh + 4;

@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QString>
+#include <algorithm>
 #include <cmath>
 
 namespace kinelab {
@@ -71,8 +72,18 @@ void qpainter_surface::Circle(double x, double y, double radius, int colour) {
 
 void qpainter_surface::FillRect(double x, double y, double width, double height, rgb colour) {
   if (!finite(x, y, width, height)) return;
-  painter_.fillRect(QRectF(to_px(x, y), to_px(x + width, y + height)).normalized(),
+  // Snapped to whole pixels: neighbouring cells of a shaded map leave no antialiased seam.
+  const bool smooth = painter_.testRenderHint(QPainter::Antialiasing);
+  painter_.setRenderHint(QPainter::Antialiasing, false);
+  // Corners rounded to pixels one by one, so that cells sharing an edge share its pixel.
+  const QPointF a = to_px(x, y), b = to_px(x + width, y + height);
+  const int left = static_cast<int>(std::lround(std::min(a.x(), b.x())));
+  const int right = static_cast<int>(std::lround(std::max(a.x(), b.x())));
+  const int top = static_cast<int>(std::lround(std::min(a.y(), b.y())));
+  const int bottom = static_cast<int>(std::lround(std::max(a.y(), b.y())));
+  painter_.fillRect(QRect(left, top, right - left, bottom - top),
                     QColor(colour.r, colour.g, colour.b));
+  painter_.setRenderHint(QPainter::Antialiasing, smooth);
 }
 
 void qpainter_surface::DrawWidth(int pixels) {

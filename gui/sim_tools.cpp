@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QPainter>
 #include <QTableWidget>
 #include <QToolButton>
@@ -22,6 +23,7 @@
 #include "core/number_text.h"
 #include "gui/qpainter_surface.h"
 #include "gui/window_widget.h"
+#include "gui/workspace_panel.h"
 
 namespace kinelab {
 
@@ -105,14 +107,29 @@ sim_tools::sim_tools(window_widget& window, sim_window& model)
 
   QAction* diagnostics = addAction(QStringLiteral("diagnostics"));
   diagnostics->setObjectName("diagnostics");
-  connect(diagnostics, &QAction::triggered, this,
-          [this] { window_.button_pressed("diagnostics"); });
+  connect(diagnostics, &QAction::triggered, this, [this] {
+    show_workspace(false);
+    window_.button_pressed("diagnostics");
+  });
 
   derivative_check_ = addAction(QStringLiteral("derivative check"));
   derivative_check_->setObjectName("check_derivatives");
   derivative_check_->setCheckable(true);
   connect(derivative_check_, &QAction::triggered, this,
           [this] { window_.button_pressed("check_derivatives"); });
+
+  workspace_action_ = addAction(QStringLiteral("作業領域"));
+  workspace_action_->setObjectName("workspace");
+  workspace_action_->setToolTip(QStringLiteral("workspace and singularity atlas"));
+  workspace_action_->setCheckable(true);
+  connect(workspace_action_, &QAction::triggered, this, [this](bool on) { show_workspace(on); });
+  // The window's own buttons take the picture back before they draw on it.
+  for (const button_decl& b : model_.buttons())
+    if (QPushButton* button = window_.button(b.name))
+      connect(button, &QPushButton::pressed, this, [this] { show_workspace(false); });
+  connect(&window_, &window_widget::synced, this, [this] {
+    if (workspace_) workspace_->refresh();
+  });
 
   QAction* compare = addAction(QStringLiteral("compare profiles"));
   compare->setObjectName("compare_profiles");
@@ -145,6 +162,38 @@ sim_tools::sim_tools(window_widget& window, sim_window& model)
   export_button->setMenu(menu);
   export_button->setPopupMode(QToolButton::InstantPopup);
   addWidget(export_button);
+}
+
+void sim_tools::show_workspace(bool on) {
+  if (on == static_cast<bool>(workspace_)) return;
+  if (!on) {
+    workspace_panel* panel = workspace_;
+    workspace_ = nullptr;
+    {
+      const QSignalBlocker block(workspace_action_);
+      workspace_action_->setChecked(false);
+    }
+    panel->close();
+    panel->deleteLater();
+    return;
+  }
+  // The animation would draw the mechanism over the atlas at its next tick.
+  model_.stop();
+  auto* panel = new workspace_panel(window_, model_);
+  workspace_ = panel;
+  connect(panel, &workspace_panel::ended, this, [this, panel] {
+    if (workspace_ != panel) return;
+    show_workspace(false);
+    // The mechanism again, unless the window is drawing its own animation.
+    if (!model_.timer_enabled()) model_.redraw();
+    window_.sync();
+  });
+  {
+    const QSignalBlocker block(workspace_action_);
+    workspace_action_->setChecked(true);
+  }
+  panel->show();
+  window_.sync();  // stops the timer; the panel draws on `synced`
 }
 
 void sim_tools::sync() {

@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "gui/workspace_panel.h"
+
 class QAction;
 
 namespace kinelab {
@@ -32,6 +34,10 @@ class sim_tools : public QToolBar {
   void sync();
   // The open profile table, if any.
   QDialog* profile_dialog() const { return profiles_; }
+  // The workspace atlas's panel while the picture shows the atlas, else null.
+  workspace_panel* workspace() const { return workspace_; }
+  // Shows the atlas (作業領域) in the picture, or ends it.
+  void show_workspace(bool on);
 
  private:
   void compare_profiles();
@@ -45,6 +51,8 @@ class sim_tools : public QToolBar {
   QAction* derivative_check_ = nullptr;
   path_chooser choose_path_;
   QPointer<QDialog> profiles_;
+  QAction* workspace_action_ = nullptr;
+  QPointer<workspace_panel> workspace_;
 };
 
 }  // namespace kinelab

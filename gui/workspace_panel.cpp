@@ -1,0 +1,202 @@
+#include "gui/workspace_panel.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/atlas_picture.h"
+#include "app/sim_window.h"
+#include "core/angles.h"
+#include "core/number_text.h"
+#include "gui/window_widget.h"
+
+namespace kinelab {
+
+namespace {
+
+QString qs(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+// Samples a sampled mechanism's slice takes in the desktop program: fewer than kinelab-cli's
+// default, so that a slider move redraws without a long wait.
+constexpr long long interactive_samples = 400'000;
+constexpr int default_cells = 100;
+
+}  // namespace
+
+workspace_panel::workspace_panel(window_widget& window, sim_window& model)
+    : QDialog(&window), window_(window), model_(model) {
+  setObjectName("workspace_panel");
+  setWindowTitle(qs("作業領域 — " + model.title()));
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  mode_ = new QComboBox(this);
+  mode_->setObjectName("workspace_mode");
+  mode_->addItems({"position", "posture"});
+  plane_ = new QComboBox(this);
+  plane_->setObjectName("workspace_plane");
+  plane_->addItems({"xy", "xz", "yz"});
+  offset_ = new QLineEdit(this);
+  offset_->setObjectName("workspace_offset");
+  offset_->setPlaceholderText("the current pose's");
+  cells_ = new QSpinBox(this);
+  cells_->setObjectName("workspace_cells");
+  cells_->setRange(4, 1000);
+  cells_->setValue(default_cells);
+  form->addRow("mode", mode_);
+  form->addRow("plane", plane_);
+  form->addRow("offset", offset_);
+  form->addRow("cells", cells_);
+  layout->addLayout(form);
+  limits_ = new QTableWidget(0, 3, this);
+  limits_->setObjectName("workspace_limits");
+  limits_->setHorizontalHeaderLabels({"actuator", "low", "high"});
+  limits_->verticalHeader()->hide();
+  layout->addWidget(new QLabel("limits (lengths, or degrees for a joint)", this));
+  layout->addWidget(limits_);
+  auto* defaults = new QPushButton("limits from the Run", this);
+  defaults->setObjectName("workspace_default_limits");
+  layout->addWidget(defaults);
+  summary_ = new QLabel(this);
+  summary_->setObjectName("workspace_summary");
+  summary_->setWordWrap(true);
+  layout->addWidget(summary_);
+
+  auto changed = [this] { refresh(); };
+  connect(mode_, &QComboBox::currentIndexChanged, this, changed);
+  connect(plane_, &QComboBox::currentIndexChanged, this, changed);
+  connect(offset_, &QLineEdit::editingFinished, this, changed);
+  connect(cells_, &QSpinBox::valueChanged, this, changed);
+  connect(limits_, &QTableWidget::itemChanged, this, [this] {
+    user_limits_ = true;
+    refresh();
+  });
+  connect(defaults, &QPushButton::clicked, this, [this] {
+    user_limits_ = false;
+    last_key_.clear();
+    refresh();
+  });
+  connect(this, &QDialog::finished, this, [this] { end(); });
+}
+
+void workspace_panel::report(const std::string& message, bool is_error) {
+  model_.status = message;
+  model_.status_is_error = is_error;
+  window_.status_line()->setText(qs(message));
+  window_.status_line()->setStyleSheet(is_error ? "color: #c00000;" : "");
+}
+
+void workspace_panel::end() {
+  if (ending_) return;
+  ending_ = true;
+  hide();
+  emit ended();
+}
+
+std::string workspace_panel::inputs_key() const {
+  std::string key;
+  for (const text_group& g : model_.ctl.texts)
+    for (const text_field& f : g.fields) key += f.text + '\x1f';
+  for (const slider_group& g : model_.ctl.sliders)
+    for (const slider& s : g.sliders) key += std::to_string(s.value) + '\x1f';
+  key += std::to_string(model_.ctl.option_selected) + '\x1e';
+  key += std::to_string(mode_->currentIndex()) + std::to_string(plane_->currentIndex()) +
+         offset_->text().toStdString() + '\x1f' + std::to_string(cells_->value());
+  if (user_limits_)
+    for (int r = 0; r < limits_->rowCount(); ++r)
+      for (int c = 1; c <= 2; ++c)
+        if (const QTableWidgetItem* item = limits_->item(r, c))
+          key += '\x1f' + item->text().toStdString();
+  return key;
+}
+
+void workspace_panel::fill_limits() {
+  const QSignalBlocker block(limits_);
+  const atlas_source& src = *source_;
+  limits_->setRowCount(static_cast<int>(src.actuator_names.size()));
+  for (std::size_t k = 0; k < src.actuator_names.size(); ++k) {
+    const double scale = src.mechanism.actuators[k].angle ? 180 / pi : 1;
+    const int row = static_cast<int>(k);
+    auto* name = new QTableWidgetItem(qs(src.actuator_names[k]));
+    name->setFlags(name->flags() & ~Qt::ItemIsEditable);
+    limits_->setItem(row, 0, name);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", src.default_limits[k].lo * scale);
+    limits_->setItem(row, 1, new QTableWidgetItem(text));
+    std::snprintf(text, sizeof text, "%.6g", src.default_limits[k].hi * scale);
+    limits_->setItem(row, 2, new QTableWidgetItem(text));
+  }
+  limits_->resizeColumnsToContents();
+}
+
+void workspace_panel::refresh() {
+  if (ending_) return;
+  // A Run takes the picture back for its animation.
+  if (model_.timer_enabled()) return end();
+  const std::string key = inputs_key();
+  if (key != last_key_ || !grid_) {
+    last_key_ = key;
+    atlas_source_result s = atlas_source_of(model_);
+    model_.stop();  // the Run the defaults come from must not start the animation
+    if (!s.source) {
+      grid_.reset();
+      summary_->setText(qs("no atlas: " + s.problem));
+      return report("no workspace atlas: " + s.problem, true);
+    }
+    source_ = std::move(s.source);
+    const bool posture_only =
+        source_->mechanism.kind == atlas_kind::platform && !source_->mechanism.position_free();
+    {
+      const QSignalBlocker block(mode_);
+      if (posture_only) mode_->setCurrentIndex(1);
+      if (source_->mechanism.kind == atlas_kind::sampled) mode_->setCurrentIndex(0);
+      mode_->setEnabled(source_->mechanism.position_free());
+    }
+    if (!user_limits_ || limits_->rowCount() != static_cast<int>(source_->actuator_names.size()))
+      fill_limits();
+    atlas_request r;
+    r.mode = mode_->currentIndex() == 1 ? atlas_mode::posture : atlas_mode::position;
+    r.plane = *atlas_plane_from(plane_->currentText().toStdString());
+    r.cells = cells_->value();
+    r.samples = interactive_samples;
+    if (!offset_->text().trimmed().isEmpty()) {
+      const auto v = parse_number(offset_->text().toStdString());
+      if (!v) return report("the offset of the slice is not a number", true);
+      r.offset = *v;
+    }
+    if (user_limits_) {
+      for (int row = 0; row < limits_->rowCount(); ++row) {
+        const double scale =
+            source_->mechanism.actuators[static_cast<std::size_t>(row)].angle ? pi / 180 : 1;
+        const auto lo = parse_number(limits_->item(row, 1)->text().toStdString());
+        const auto hi = parse_number(limits_->item(row, 2)->text().toStdString());
+        if (!lo || !hi)
+          return report("a limit of " + source_->actuator_names[static_cast<std::size_t>(row)] +
+                            " is not a number",
+                        true);
+        r.limits.push_back({*lo * scale, *hi * scale});
+      }
+    }
+    atlas_result a = compute_atlas(*source_, r);
+    if (!a.grid) {
+      grid_.reset();
+      summary_->setText(qs("no atlas: " + a.problem));
+      return report("no workspace atlas: " + a.problem, true);
+    }
+    grid_ = std::move(a.grid);
+    summary_->setText(qs(describe_atlas(*grid_)));
+  }
+  draw_atlas(*model_.picture(), *source_, *grid_);
+  report(describe_atlas(*grid_), false);
+  if (window_.picture()) window_.picture()->update();
+}
+
+}  // namespace kinelab

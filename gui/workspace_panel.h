@@ -1,0 +1,61 @@
+#pragma once
+// The workspace atlas of a simulation window (作業領域), shown in the window's picture while
+// this panel is open: the slice to draw (mode, plane, offset, cells) and the actuator limits
+// (the defaults from the window's Run, which the user may edit). Every event of the window
+// redraws the atlas; its fields and the pose sliders change it, a button of the window or a
+// Run ends it.
+#include <QDialog>
+#include <optional>
+#include <string>
+
+#include "app/atlas.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QSpinBox;
+class QTableWidget;
+
+namespace kinelab {
+
+class sim_window;
+class window_widget;
+
+class workspace_panel : public QDialog {
+  Q_OBJECT
+ public:
+  workspace_panel(window_widget& window, sim_window& model);
+
+  // Computes the atlas again when the window or the panel changed since the last one, and
+  // draws it on the window's picture; ends the atlas when the window's animation runs.
+  void refresh();
+  const std::optional<atlas_grid>& grid() const { return grid_; }
+  const std::optional<atlas_source>& source() const { return source_; }
+
+ signals:
+  // The panel closed, or the window's own drawing took the picture back.
+  void ended();
+
+ private:
+  void end();
+  void fill_limits();
+  // The key of what the atlas depends on: every control of the window and of the panel.
+  std::string inputs_key() const;
+  void report(const std::string& message, bool is_error);
+
+  window_widget& window_;
+  sim_window& model_;
+  QComboBox* mode_ = nullptr;
+  QComboBox* plane_ = nullptr;
+  QLineEdit* offset_ = nullptr;
+  QSpinBox* cells_ = nullptr;
+  QTableWidget* limits_ = nullptr;
+  QLabel* summary_ = nullptr;
+  bool user_limits_ = false;
+  bool ending_ = false;
+  std::string last_key_;
+  std::optional<atlas_source> source_;
+  std::optional<atlas_grid> grid_;
+};
+
+}  // namespace kinelab
