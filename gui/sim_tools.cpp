@@ -175,6 +175,9 @@ void sim_tools::show_workspace(bool on) {
     }
     panel->close();
     panel->deleteLater();
+    // The mechanism again, where the atlas stood.
+    model_.redraw();
+    window_.sync();
     return;
   }
   // The animation would draw the mechanism over the atlas at its next tick.
@@ -182,11 +185,7 @@ void sim_tools::show_workspace(bool on) {
   auto* panel = new workspace_panel(window_, model_);
   workspace_ = panel;
   connect(panel, &workspace_panel::ended, this, [this, panel] {
-    if (workspace_ != panel) return;
-    show_workspace(false);
-    // The mechanism again, unless the window is drawing its own animation.
-    if (!model_.timer_enabled()) model_.redraw();
-    window_.sync();
+    if (workspace_ == panel) show_workspace(false);
   });
   {
     const QSignalBlocker block(workspace_action_);

@@ -1,0 +1,83 @@
+// 作業領域 in the tools row: the atlas in the picture, redrawn as the pose sliders move, ended
+// by the window's own buttons.
+#include "gui/workspace_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <memory>
+
+#include "app/sim_window.h"
+#include "gui/sim_tools.h"
+#include "gui/window_widget.h"
+#include "mechanisms/registry.h"
+
+namespace kinelab {
+namespace {
+
+class workspace_panel_test : public ::testing::Test {
+ protected:
+  void TearDown() override { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+};
+
+bool shows_atlas(window_widget& w) {
+  for (const draw_op& op : w.model().picture()->ops())
+    if (op.what == draw_op::kind::text && op.text.rfind("作業領域", 0) == 0) return true;
+  return false;
+}
+
+TEST_F(workspace_panel_test, follows_the_pose_sliders_and_ends_with_a_run) {
+  window_widget w(find_window("form_stewart_gyaku")->make());
+  w.show();
+  sim_window& sim = dynamic_cast<sim_window&>(w.model());
+  w.button("run")->click();
+  ASSERT_TRUE(w.timer_running());
+
+  QAction* workspace = w.tools()->findChild<QAction*>("workspace");
+  ASSERT_NE(workspace, nullptr);
+  EXPECT_EQ(workspace->text().toStdString(), "作業領域");
+  workspace->trigger();
+  workspace_panel* panel = w.tools()->workspace();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_TRUE(workspace->isChecked());
+  EXPECT_FALSE(w.timer_running());  // the animation stops, as for the diagnostics
+  EXPECT_TRUE(shows_atlas(w));
+  EXPECT_TRUE(w.status_line()->text().startsWith("reachable area")) << sim.status;
+  ASSERT_TRUE(panel->source());
+  EXPECT_EQ(panel->source()->pose[2], 1.5);
+  EXPECT_EQ(panel->findChild<QTableWidget*>("workspace_limits")->rowCount(), 6);
+
+  // The height slider moves the slice with the pose.
+  w.slider_moved("HScroll1", 2, 20);
+  EXPECT_TRUE(shows_atlas(w));
+  EXPECT_EQ(panel->source()->pose[2], 2.0);
+  EXPECT_EQ(panel->grid()->w0, 2.0);
+  // So does the plane.
+  panel->findChild<QComboBox*>("workspace_plane")->setCurrentText("xz");
+  EXPECT_EQ(panel->grid()->plane, atlas_plane::xz);
+  EXPECT_TRUE(shows_atlas(w));
+
+  // An edited limit that admits nothing says so.
+  QTableWidget* limits = panel->findChild<QTableWidget*>("workspace_limits");
+  limits->item(0, 1)->setText("0");
+  limits->item(0, 2)->setText("0.1");
+  EXPECT_TRUE(w.status_line()->text().startsWith("nothing is reachable"))
+      << w.status_line()->text().toStdString();
+  panel->findChild<QPushButton*>("workspace_default_limits")->click();
+  EXPECT_TRUE(w.status_line()->text().startsWith("reachable area"));
+
+  // Run takes the picture back for its animation.
+  w.button("run")->click();
+  EXPECT_EQ(w.tools()->workspace(), nullptr);
+  EXPECT_FALSE(workspace->isChecked());
+  EXPECT_TRUE(w.timer_running());
+  EXPECT_FALSE(shows_atlas(w));
+}
+
+}  // namespace
+}  // namespace kinelab
