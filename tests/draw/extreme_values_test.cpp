@@ -51,6 +51,10 @@ std::string first_problem(const recording_surface& sf) {
         if (op.text != "0" && (!parse_number(op.text) || op.text.size() > longest_number_label))
           return at + ": unreadable label \"" + op.text + "\"";
         break;
+      case draw_op::kind::rect:
+        if (!on_surface(op.x1, op.y1) || !on_surface(op.x1 + op.x2, op.y1 + op.y2))
+          return at + ": rectangle";
+        break;
     }
   }
   svg_surface svg(W, H);

@@ -105,5 +105,30 @@ TEST(SvgSurface, SmallDrawingIsACompleteDocument) {
   EXPECT_EQ(doc.find("nan"), std::string::npos) << doc;
 }
 
+// A filled rectangle keeps its own colour (not a palette index) through the recording and into
+// the SVG; one with a corner that is not finite is dropped.
+TEST(Surfaces, FilledRectanglesKeepTheirColour) {
+  recording_surface source;
+  source.FillRect(1, 2, 3, 4, {10, 200, 30});
+  source.FillRect(kNaN, 2, 3, 4, {0, 0, 0});
+  source.FillRect(9, 8, -2, 1, {255, 255, 255});
+  ASSERT_EQ(source.ops().size(), 2u);
+  const draw_op& op = source.ops()[0];
+  EXPECT_EQ(op.what, draw_op::kind::rect);
+  EXPECT_EQ(op.fill.r, 10);
+  EXPECT_EQ(op.fill.g, 200);
+  EXPECT_EQ(op.fill.b, 30);
+  svg_surface svg;
+  source.replay(svg);
+  const std::string doc = svg.document();
+  EXPECT_NE(doc.find("<rect x=\"1\" y=\"2\" width=\"3\" height=\"4\" fill=\"#0ac81e\""),
+            std::string::npos)
+      << doc;
+  // A negative width spans to the left of its corner.
+  EXPECT_NE(doc.find("<rect x=\"7\" y=\"8\" width=\"2\" height=\"1\" fill=\"#ffffff\""),
+            std::string::npos)
+      << doc;
+}
+
 }  // namespace
 }  // namespace kinelab

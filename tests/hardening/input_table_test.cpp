@@ -65,6 +65,8 @@ bool op_inside(const draw_op& op, double W, double H) {
       return in(op.x1, op.y1, std::fabs(op.radius));
     case draw_op::kind::text:
       return in(op.x1, op.y1, 0);
+    case draw_op::kind::rect:
+      return in(op.x1, op.y1, 0) && in(op.x1 + op.x2, op.y1 + op.y2, 0);
   }
   return false;
 }
