@@ -215,22 +215,4 @@ bool stewart_logic::jacobian_at(int i, jacobian_matrix& J) const {
   return stewart_jacobian_at(geometry_, q, J);
 }
 
-std::optional<atlas_mechanism> stewart_logic::atlas() const {
-  atlas_mechanism m;
-  m.pose = platform_pose_variables("pp", "sp");
-  for (int k = 1; k <= stewart_leg_count; ++k)
-    m.actuators.push_back({"the" + std::to_string(k), 'x', false});
-  m.output = "pp";
-  const stewart_geometry g = geometry_;
-  m.inverse = [g](const double* q, double* a) {
-    const kin_state position{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
-    const kin_state posture{q[3], 0, 0, q[4], 0, 0, q[5], 0, 0};
-    const stewart_leg_set legs = stewart_legs(g, position, posture);
-    for (int k = 1; k <= stewart_leg_count; ++k) a[k - 1] = legs.leg(k);
-    return legs.zero_length ? cell_state::no_assembly : cell_state::reachable;
-  };
-  m.jacobian = [g](const double* q, jacobian_matrix& J) { return stewart_jacobian_at(g, q, J); };
-  return m;
-}
-
 }  // namespace kinelab
