@@ -9,6 +9,8 @@
 #include <cmath>
 #include <string>
 
+#include "app/atlas.h"
+#include "app/atlas_picture.h"
 #include "bench/bench_support.h"
 #include "draw/surface.h"
 #include "gui/qpainter_surface.h"
@@ -41,6 +43,35 @@ void redraw(benchmark::State& state, const std::string& window) {
   state.counters["path_points"] = static_cast<double>(w.logic().output_path()->size());
 }
 
+// The workspace atlas of the default Stewart platform, a 400 × 400 slice at constant
+// orientation: its drawing recorded and painted (the redraw), and the whole slider move
+// (the Run the defaults come from, the atlas and the redraw).
+void atlas_redraw(benchmark::State& state, bool recompute) {
+  set_divisions(50);
+  std::unique_ptr<window_model> m = open_window("form_stewart_gyaku");
+  sim_window& w = *as_simulation(m.get());
+  atlas_request r;
+  r.cells = 400;
+  atlas_source_result src = atlas_source_of(w);
+  atlas_result a = compute_atlas(*src.source, r);
+  const int width =
+      static_cast<int>(std::lround(default_surface_width_mm * screen_dpi / mm_per_inch));
+  const int height =
+      static_cast<int>(std::lround(default_surface_height_mm * screen_dpi / mm_per_inch));
+  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+  for (auto _ : state) {
+    if (recompute) {
+      src = atlas_source_of(w);
+      a = compute_atlas(*src.source, r);
+    }
+    draw_atlas(*w.picture(), *src.source, *a.grid);
+    QPainter painter(&image);
+    qpainter_surface target(painter, width, height, screen_dpi, screen_dpi);
+    w.picture()->replay(target);
+  }
+  state.counters["ops"] = static_cast<double>(w.picture()->ops().size());
+}
+
 }  // namespace
 
 }  // namespace kinelab::bench
@@ -56,6 +87,13 @@ int main(int argc, char** argv) {
           ->Unit(benchmark::kMillisecond)
           ->Repetitions(5)
           ->ReportAggregatesOnly(true);
+  benchmark::RegisterBenchmark("atlas_redraw/form_stewart_gyaku/400x400",
+                               kinelab::bench::atlas_redraw, false)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("atlas_slider_move/form_stewart_gyaku/400x400",
+                               kinelab::bench::atlas_redraw, true)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
