@@ -18,8 +18,7 @@ namespace {
 const atlas_source& stewart_source() {
   static const atlas_source source = [] {
     enter_scratch_dir();
-    set_divisions(50);
-    std::unique_ptr<window_model> m = open_window("form_stewart_gyaku");
+    std::unique_ptr<window_model> m = open_window("form_stewart_gyaku", 50);
     atlas_source_result r = atlas_source_of(*as_simulation(m.get()));
     if (!r.source) std::abort();
     return std::move(*r.source);

@@ -47,8 +47,7 @@ void redraw(benchmark::State& state, const std::string& window) {
 // orientation: its drawing recorded and painted (the redraw), and the whole slider move
 // (the Run the defaults come from, the atlas and the redraw).
 void atlas_redraw(benchmark::State& state, bool recompute) {
-  set_divisions(50);
-  std::unique_ptr<window_model> m = open_window("form_stewart_gyaku");
+  std::unique_ptr<window_model> m = open_window("form_stewart_gyaku", 50);
   sim_window& w = *as_simulation(m.get());
   atlas_request r;
   r.cells = 400;
