@@ -160,6 +160,20 @@ void square_up(atlas_range& a, atlas_range& b) {
   b = {cb - half, cb + half};
 }
 
+// The grid's cells over the ranges, the request's own extents taking precedence; a slice's
+// single layer along w is the caller's to place.
+void lay_out(atlas_grid& g, const atlas_request& r, atlas_range range[3]) {
+  if (r.u_range) range[0] = *r.u_range;
+  if (r.v_range) range[1] = *r.v_range;
+  if (r.depth > 1 && r.w_range) range[2] = *r.w_range;
+  set_axis(g.u0, g.du, g.nu, range[0], r.cells);
+  set_axis(g.v0, g.dv, g.nv, range[1], r.cells);
+  if (r.depth > 1)
+    set_axis(g.w0, g.dw, g.nw, range[2], r.depth);
+  else
+    g.nw = 1;
+}
+
 double current_coordinate(const atlas_source& src, atlas_mode mode, atlas_plane plane, int axis) {
   const plane_axes a = axes_of(plane);
   const int d = axis == 0 ? a.u : axis == 1 ? a.v : a.w;
@@ -209,18 +223,8 @@ atlas_result platform_atlas(const atlas_source& src, const atlas_request& r,
       if (!box) square_up(range[0], range[1]);
     }
   }
-  if (r.u_range) range[0] = *r.u_range;
-  if (r.v_range) range[1] = *r.v_range;
-  if (box && r.w_range) range[2] = *r.w_range;
-  set_axis(g.u0, g.du, g.nu, range[0], r.cells);
-  set_axis(g.v0, g.dv, g.nv, range[1], r.cells);
-  if (box) {
-    set_axis(g.w0, g.dw, g.nw, range[2], r.depth);
-  } else {
-    g.nw = 1;
-    g.dw = 0;
-    g.w0 = w;
-  }
+  lay_out(g, r, range);
+  if (!box) g.dw = 0, g.w0 = w;
   fill_platform(src, limits, g);
   return {std::move(g), {}};
 }
@@ -289,15 +293,8 @@ atlas_result sampled_atlas(const atlas_source& src, const atlas_request& r,
     range[2] = all_w;
   }
   if (!box) square_up(range[0], range[1]);
-  if (r.u_range) range[0] = *r.u_range;
-  if (r.v_range) range[1] = *r.v_range;
-  if (box && r.w_range) range[2] = *r.w_range;
-  set_axis(g.u0, g.du, g.nu, range[0], r.cells);
-  set_axis(g.v0, g.dv, g.nv, range[1], r.cells);
-  if (box) {
-    set_axis(g.w0, g.dw, g.nw, range[2], r.depth);
-  } else {
-    g.nw = 1;
+  lay_out(g, r, range);
+  if (!box) {
     g.dw = std::max({g.du, g.dv, (range[2].hi - range[2].lo) * least_slab_fraction});
     g.w0 = offset - g.dw / 2;
   }

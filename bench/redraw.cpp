@@ -24,21 +24,31 @@ constexpr int path_divisions = 10000;
 constexpr double screen_dpi = 96;
 constexpr double mm_per_inch = 25.4;
 
+// A white image of the desktop program's drawing size at 96 dpi.
+QImage drawing_image() {
+  const int width =
+      static_cast<int>(std::lround(default_surface_width_mm * screen_dpi / mm_per_inch));
+  const int height =
+      static_cast<int>(std::lround(default_surface_height_mm * screen_dpi / mm_per_inch));
+  return QImage(width, height, QImage::Format_ARGB32_Premultiplied);
+}
+
+// Paints the window's recording on the image.
+void paint(sim_window& w, QImage& image) {
+  QPainter painter(&image);
+  qpainter_surface target(painter, image.width(), image.height(), screen_dpi, screen_dpi);
+  w.picture()->replay(target);
+}
+
 void redraw(benchmark::State& state, const std::string& window) {
   std::unique_ptr<window_model> m = open_window(window, path_divisions);
   sim_window& w = *as_simulation(m.get());
   w.press("run");
   w.stop();
-  const int width =
-      static_cast<int>(std::lround(default_surface_width_mm * screen_dpi / mm_per_inch));
-  const int height =
-      static_cast<int>(std::lround(default_surface_height_mm * screen_dpi / mm_per_inch));
-  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+  QImage image = drawing_image();
   for (auto _ : state) {
     w.redraw();
-    QPainter painter(&image);
-    qpainter_surface target(painter, width, height, screen_dpi, screen_dpi);
-    w.picture()->replay(target);
+    paint(w, image);
   }
   state.counters["path_points"] = static_cast<double>(w.logic().output_path()->size());
 }
@@ -53,20 +63,14 @@ void atlas_redraw(benchmark::State& state, bool recompute) {
   r.cells = 400;
   atlas_source_result src = atlas_source_of(w);
   atlas_result a = compute_atlas(*src.source, r);
-  const int width =
-      static_cast<int>(std::lround(default_surface_width_mm * screen_dpi / mm_per_inch));
-  const int height =
-      static_cast<int>(std::lround(default_surface_height_mm * screen_dpi / mm_per_inch));
-  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+  QImage image = drawing_image();
   for (auto _ : state) {
     if (recompute) {
       src = atlas_source_of(w);
       a = compute_atlas(*src.source, r);
     }
     draw_atlas(*w.picture(), *src.source, *a.grid);
-    QPainter painter(&image);
-    qpainter_surface target(painter, width, height, screen_dpi, screen_dpi);
-    w.picture()->replay(target);
+    paint(w, image);
   }
   state.counters["ops"] = static_cast<double>(w.picture()->ops().size());
 }
