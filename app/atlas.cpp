@@ -219,7 +219,9 @@ atlas_result platform_atlas(const atlas_source& src, const atlas_request& r,
     fill_platform(src, limits, scan);
     atlas_range found[3];
     if (reachable_bounds(scan, found)) {
-      for (int d = 0; d < (box ? 3 : 2); ++d) range[d] = found[d];
+      // Within the scanned region: a posture atlas stays within half a turn of the pose.
+      for (int d = 0; d < (box ? 3 : 2); ++d)
+        range[d] = {std::max(found[d].lo, range[d].lo), std::min(found[d].hi, range[d].hi)};
       if (!box) square_up(range[0], range[1]);
     }
   }
