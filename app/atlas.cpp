@@ -98,8 +98,8 @@ atlas_grid empty_grid(const atlas_source& src, const atlas_request& r) {
 
 void size_cells(atlas_grid& g) {
   const auto n = static_cast<std::size_t>(g.cell_count());
-  g.state.assign(n, g.kind == atlas_kind::sampled ? cell_state::not_sampled
-                                                  : cell_state::no_assembly);
+  g.state.assign(n,
+                 g.kind == atlas_kind::sampled ? cell_state::not_sampled : cell_state::no_assembly);
   g.sigma_min.assign(n, 0.0);
   g.condition.assign(n, 0.0);
   g.singular.assign(n, 0);
@@ -136,7 +136,8 @@ bool reachable_bounds(const atlas_grid& g, atlas_range out[3]) {
       for (int i = 0; i < g.nu; ++i)
         if (g.state[g.index(i, j, k)] == cell_state::reachable) {
           const int at[3] = {i, j, k};
-          for (int d = 0; d < 3; ++d) lo[d] = std::min(lo[d], at[d]), hi[d] = std::max(hi[d], at[d]);
+          for (int d = 0; d < 3; ++d)
+            lo[d] = std::min(lo[d], at[d]), hi[d] = std::max(hi[d], at[d]);
         }
   if (hi[0] < 0) return false;
   const double origin[3] = {g.u0, g.v0, g.w0}, size[3] = {g.du, g.dv, g.dw};
@@ -245,7 +246,8 @@ constexpr int halton_bases[] = {2, 3, 5, 7, 11, 13};
 
 void sample_joints(long long n, const std::vector<atlas_limit>& limits, double* q) {
   for (std::size_t k = 0; k < limits.size(); ++k)
-    q[k] = limits[k].lo + radical_inverse(n + 1, halton_bases[k % 6]) * (limits[k].hi - limits[k].lo);
+    q[k] =
+        limits[k].lo + radical_inverse(n + 1, halton_bases[k % 6]) * (limits[k].hi - limits[k].lo);
 }
 
 atlas_result sampled_atlas(const atlas_source& src, const atlas_request& r,
@@ -501,23 +503,29 @@ std::string describe_atlas(const atlas_grid& g) {
     int most = 1;
     for (int s = 1; s < 5; ++s)
       if (count[s] > count[most]) most = s;
-    return "nothing is reachable in the " + cells + " within these limits (most cells: " +
-           to_string(static_cast<cell_state>(most)) + ")";
+    return "nothing is reachable in the " + cells +
+           " within these limits (most cells: " + to_string(static_cast<cell_state>(most)) + ")";
   }
   const double cell = g.du * g.dv * (box ? g.dw : 1);
   const bool posture = g.mode == atlas_mode::posture;
-  std::string text = std::string("reachable ") + (box ? "volume " : posture ? "region " : "area ") +
+  std::string text = std::string("reachable ") +
+                     (box       ? "volume "
+                      : posture ? "region "
+                                : "area ") +
                      number_text(static_cast<double>(reachable) * cell) +
                      (posture ? (box ? " deg³" : " deg²") : (box ? " unit³" : " unit²")) + " (" +
                      std::to_string(reachable) + " of " + cells + ")";
   auto where = [&](std::size_t c) {
     const int i = static_cast<int>(c % static_cast<std::size_t>(g.nu));
-    const int j = static_cast<int>(c / static_cast<std::size_t>(g.nu) % static_cast<std::size_t>(g.nv));
-    const int k = static_cast<int>(c / (static_cast<std::size_t>(g.nu) * static_cast<std::size_t>(g.nv)));
+    const int j =
+        static_cast<int>(c / static_cast<std::size_t>(g.nu) % static_cast<std::size_t>(g.nv));
+    const int k =
+        static_cast<int>(c / (static_cast<std::size_t>(g.nu) * static_cast<std::size_t>(g.nv)));
     std::string s = std::string("(") + atlas_axis_name(g.mode, g.plane, 0) + " " +
                     number_text(g.u_at(i)) + ", " + atlas_axis_name(g.mode, g.plane, 1) + " " +
                     number_text(g.v_at(j));
-    if (box) s += std::string(", ") + atlas_axis_name(g.mode, g.plane, 2) + " " + number_text(g.w_at(k));
+    if (box)
+      s += std::string(", ") + atlas_axis_name(g.mode, g.plane, 2) + " " + number_text(g.w_at(k));
     return s + ")";
   };
   text += "; condition number best " + number_text(g.condition[best]) + " at " + where(best) +

@@ -45,9 +45,9 @@ struct atlas_range {
 struct atlas_request {
   atlas_mode mode = atlas_mode::position;
   atlas_plane plane = atlas_plane::xy;
-  std::optional<double> offset;  // w of the slice; the current pose's when not given
-  int cells = 100;               // along u and v
-  int depth = 1;                 // along w: 1 for a slice
+  std::optional<double> offset;     // w of the slice; the current pose's when not given
+  int cells = 100;                  // along u and v
+  int depth = 1;                    // along w: 1 for a slice
   std::vector<atlas_limit> limits;  // one per actuator; the defaults when empty
   // The extent along u, v (and w for a box); fitted to the reachable region when not given.
   std::optional<atlas_range> u_range, v_range, w_range;
@@ -63,9 +63,9 @@ struct atlas_source {
   atlas_mechanism mechanism;
   std::vector<std::string> actuator_names;  // "the1", "bx3", "leng1.y"
   std::vector<atlas_limit> default_limits;
-  std::vector<double> pose;                  // the current pose (or joints), as stored
-  double current_point[3] = {};              // the output point at the current pose
-  std::vector<std::array<double, 3>> path;   // the Run's output points (position atlases)
+  std::vector<double> pose;                    // the current pose (or joints), as stored
+  double current_point[3] = {};                // the output point at the current pose
+  std::vector<std::array<double, 3>> path;     // the Run's output points (position atlases)
   std::vector<std::vector<double>> pose_path;  // the Run's poses, steps 0..N
   std::string geometry;  // the window's fields, one "# Text1: ..." line per group
 };

@@ -20,7 +20,8 @@ constexpr double log_condition_cap = 16;
 const rgb not_reachable{232, 232, 232};
 const rgb locus{220, 20, 20};
 // A perceptually even violet–blue–green–yellow scale (after matplotlib's viridis), high to low.
-const rgb scale_stops[] = {{253, 231, 37}, {94, 201, 98}, {33, 145, 140}, {59, 82, 139}, {68, 1, 84}};
+const rgb scale_stops[] = {
+    {253, 231, 37}, {94, 201, 98}, {33, 145, 140}, {59, 82, 139}, {68, 1, 84}};
 
 std::string short_number(double v) {
   char text[32];
@@ -62,8 +63,8 @@ void draw_atlas(surface& s, const atlas_source& source, const atlas_grid& g, int
   s.DrawWidth(1);
   s.DrawStyle(0);
   const double W = s.ScaleWidth(), H = s.ScaleHeight();
-  const double side = std::max(
-      10.0, std::min(W - left_margin - right_margin, H - top_margin - bottom_margin));
+  const double side =
+      std::max(10.0, std::min(W - left_margin - right_margin, H - top_margin - bottom_margin));
   const double x0 = left_margin, y0 = top_margin;  // the plot's top-left corner
   const double su = side / (g.du * g.nu), sv = side / (g.dv * g.nv);
   auto px = [&](double u) { return x0 + (u - g.u0) * su; };

@@ -28,7 +28,6 @@ const std::vector<kin_state>& values_of(const trajectory_arrays& arrays, const s
 
 }  // namespace
 
-
 atlas_source_result atlas_source_of(sim_window& w) {
   // The Run the defaults follow; it also reads every field.
   if (!w.compute_trajectory()) return {std::nullopt, w.status};

@@ -1,13 +1,15 @@
 // The workspace atlas of the default Stewart platform: one evaluation of the closed-form
-// inverse (the window's, and the atlas's at a held posture: the floor), one whole cell (inverse, limits, Jacobian, σmin), a 400 × 400 slice at
-// constant orientation and a 100 × 100 × 100 box, each on 1 thread and on every core. The grids
-// span x, y ∈ [−1, 1] (and z ∈ [1, 3.5] for the box) so that no coarse scan is timed; the slice
-// stands at the default height z = 1.5 with the default limits.
+// inverse (the window's, and the atlas's at a held posture: the floor), one whole cell (inverse,
+// limits, Jacobian, σmin), a 400 × 400 slice at constant orientation and a 100 × 100 × 100 box,
+// each on 1 thread and on every core. The grids span x, y ∈ [−1, 1] (and z ∈ [1, 3.5] for the box)
+// so that no coarse scan is timed; the slice stands at the default height z = 1.5 with the default
+// limits.
+#include "app/atlas.h"
+
 #include <benchmark/benchmark.h>
 #include <tbb/global_control.h>
 #include <tbb/info.h>
 
-#include "app/atlas.h"
 #include "bench/bench_support.h"
 #include "mechanisms/stewart/stewart_kinematics.h"
 

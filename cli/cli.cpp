@@ -12,8 +12,8 @@
 #include "app/settings.h"
 #include "app/sim_window.h"
 #include "app/window_export.h"
-#include "core/number_text.h"
 #include "cli/workspace.h"
+#include "core/number_text.h"
 #include "draw/svg_surface.h"
 #include "mechanisms/registry.h"
 

@@ -30,8 +30,8 @@ std::optional<atlas_limit> range_of(const std::string& text) {
 }  // namespace
 
 bool is_workspace_option(const std::string& name) {
-  for (const char* o : {"--mode", "--plane", "--offset", "--cells", "--depth", "--limits",
-                        "--samples", "--locus"})
+  for (const char* o :
+       {"--mode", "--plane", "--offset", "--cells", "--depth", "--limits", "--samples", "--locus"})
     if (name == o) return true;
   return false;
 }
@@ -91,8 +91,7 @@ workspace_outcome run_workspace(sim_window& w, const workspace_options& o, std::
   }
   const atlas_source& src = *s.source;
   atlas_request r = o.request;
-  if (!o.mode_given && src.mechanism.kind == atlas_kind::platform &&
-      !src.mechanism.position_free())
+  if (!o.mode_given && src.mechanism.kind == atlas_kind::platform && !src.mechanism.position_free())
     r.mode = atlas_mode::posture;
   const std::size_t n = src.mechanism.actuators.size();
   if (!o.limits.empty()) {

@@ -114,8 +114,9 @@ void svg_surface::Circle(double x, double y, double radius, int colour) {
 
 void svg_surface::FillRect(double x, double y, double width, double height, rgb colour) {
   if (!all_finite(x, y, width, height)) return;
-  body_ += "<rect x=\"" + mm(std::min(x, x + width)) + "\" y=\"" + mm(std::min(y, y + height)) + "\" width=\"" + mm(std::fabs(width)) +
-           "\" height=\"" + mm(std::fabs(height)) + "\" fill=\"" + hex_colour(colour) +
+  body_ += "<rect x=\"" + mm(std::min(x, x + width)) + "\" y=\"" + mm(std::min(y, y + height)) +
+           "\" width=\"" + mm(std::fabs(width)) + "\" height=\"" + mm(std::fabs(height)) +
+           "\" fill=\"" + hex_colour(colour) +
            "\" stroke=\"none\" shape-rendering=\"crispEdges\"/>\n";
 }
 

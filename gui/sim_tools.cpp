@@ -9,8 +9,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
-#include <QPushButton>
 #include <QPainter>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>

@@ -228,8 +228,7 @@ void serial_logic::write_row(result_text& out, int i) const {
 std::optional<atlas_mechanism> serial_logic::atlas() const {
   atlas_mechanism m;
   m.kind = atlas_kind::sampled;
-  for (int k = 1; k <= joints_count_; ++k)
-    m.pose.push_back({"the" + std::to_string(k), 'x', true});
+  for (int k = 1; k <= joints_count_; ++k) m.pose.push_back({"the" + std::to_string(k), 'x', true});
   m.actuators = m.pose;
   m.output = "p" + std::to_string(links());
   const serial_arm arm = arm_;

@@ -40,7 +40,9 @@ leg_vector leg_at(const stewart_geometry& g, int j, const double* q, const mat3&
   v.a(1) = g.ax(j), v.a(2) = g.ay(j), v.a(3) = 0;
   vec3 Ra;
   mat_vec(3, R, v.a, Ra);
-  v.l(1) = q[0] + Ra(1) - g.Bx(j), v.l(2) = q[1] + Ra(2) - g.By(j), v.l(3) = q[2] + Ra(3);  // B_z = 0
+  v.l(1) = q[0] + Ra(1) - g.Bx(j);
+  v.l(2) = q[1] + Ra(2) - g.By(j);
+  v.l(3) = q[2] + Ra(3);  // B_z = 0
   v.L = std::hypot(v.l(1), v.l(2), v.l(3));
   return v;
 }

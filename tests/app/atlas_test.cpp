@@ -97,8 +97,8 @@ TEST_P(atlas_inverse, reachable_cells_match_the_windows_run) {
     const double u_typed = *parse_number(run.w.ctl.text("Text10", c.first_stop + axis_u));
     const double v_typed = *parse_number(run.w.ctl.text("Text10", c.first_stop + axis_v));
     const double w_typed = *parse_number(run.w.ctl.text("Text10", c.first_stop + base + 2));
-    const atlas_cell at = evaluate_platform_cell(src, c.mode, g.plane, g.limits, u_typed, v_typed,
-                                                 w_typed);
+    const atlas_cell at =
+        evaluate_platform_cell(src, c.mode, g.plane, g.limits, u_typed, v_typed, w_typed);
     ASSERT_EQ(at.state, cell_state::reachable) << "cell " << i << ", " << j;
     const int N = run.w.N();
     for (std::size_t k = 0; k < at.actuators.size(); ++k)
@@ -107,11 +107,12 @@ TEST_P(atlas_inverse, reachable_cells_match_the_windows_run) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(platforms, atlas_inverse,
-                         ::testing::Values(inverse_case{"form_stewart_gyaku", atlas_mode::position, 0},
-                                           inverse_case{"form_stewart_gyaku", atlas_mode::posture, 0},
-                                           inverse_case{"form_selvo_gyaku", atlas_mode::position, 0},
-                                           inverse_case{"form_orvak1_gyaku", atlas_mode::posture, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    platforms, atlas_inverse,
+    ::testing::Values(inverse_case{"form_stewart_gyaku", atlas_mode::position, 0},
+                      inverse_case{"form_stewart_gyaku", atlas_mode::posture, 0},
+                      inverse_case{"form_selvo_gyaku", atlas_mode::position, 0},
+                      inverse_case{"form_orvak1_gyaku", atlas_mode::posture, 0}));
 
 // A sampled mechanism's output point is the window's: the forward Run stopped at the joints.
 TEST(atlas, sampled_output_point_is_the_windows) {
@@ -147,21 +148,21 @@ TEST(atlas, a_cell_just_outside_a_limit_is_unreachable) {
   for (std::size_t k = 0; k < at.actuators.size(); ++k) {
     std::vector<atlas_limit> limits = src.default_limits;
     limits[k].hi = at.actuators[k];
-    EXPECT_EQ(evaluate_platform_cell(src, atlas_mode::position, atlas_plane::xy, limits, 0.1,
-                                     -0.05, 2)
-                  .state,
-              cell_state::reachable);
+    EXPECT_EQ(
+        evaluate_platform_cell(src, atlas_mode::position, atlas_plane::xy, limits, 0.1, -0.05, 2)
+            .state,
+        cell_state::reachable);
     limits[k].hi = std::nextafter(at.actuators[k], 0.0);
-    EXPECT_EQ(evaluate_platform_cell(src, atlas_mode::position, atlas_plane::xy, limits, 0.1,
-                                     -0.05, 2)
-                  .state,
-              cell_state::outside_limits)
+    EXPECT_EQ(
+        evaluate_platform_cell(src, atlas_mode::position, atlas_plane::xy, limits, 0.1, -0.05, 2)
+            .state,
+        cell_state::outside_limits)
         << src.actuator_names[k];
     limits[k] = {std::nextafter(at.actuators[k], 10.0), 10};
-    EXPECT_EQ(evaluate_platform_cell(src, atlas_mode::position, atlas_plane::xy, limits, 0.1,
-                                     -0.05, 2)
-                  .state,
-              cell_state::outside_limits)
+    EXPECT_EQ(
+        evaluate_platform_cell(src, atlas_mode::position, atlas_plane::xy, limits, 0.1, -0.05, 2)
+            .state,
+        cell_state::outside_limits)
         << src.actuator_names[k];
   }
 }
@@ -201,8 +202,8 @@ TEST(atlas, stewart_centre_column_and_singularity_locus) {
   open_window win("form_stewart_gyaku");
   const atlas_source src = source_of(win.w);
   for (double z : {1.5, 2.0, 2.5, 3.0})
-    EXPECT_EQ(evaluate_platform_cell(src, atlas_mode::position, atlas_plane::xy,
-                                     src.default_limits, 0, 0, z)
+    EXPECT_EQ(evaluate_platform_cell(src, atlas_mode::position, atlas_plane::xy, src.default_limits,
+                                     0, 0, z)
                   .state,
               cell_state::reachable)
         << "z = " << z;
@@ -315,7 +316,7 @@ TEST(atlas, csv_reads_back_into_the_same_cells) {
     const atlas_csv_table t = read_atlas_csv(csv);
     ASSERT_EQ(t.problem, "");
     EXPECT_EQ(t.header, (std::vector<std::string>{"x", "y", "z", "reachable", "sigma_min",
-                                                   "condition", "state"}));
+                                                  "condition", "state"}));
     ASSERT_EQ(t.rows.size(), g.state.size());
     for (int j = 0; j < g.nv; ++j)
       for (int i = 0; i < g.nu; ++i) {

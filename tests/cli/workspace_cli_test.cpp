@@ -34,9 +34,8 @@ TEST(workspace_cli, summary_drawing_and_grid) {
   const outcome r = cli({"form_stewart_gyaku", "--workspace", "--plane", "xz", "--offset", "0",
                          "--cells", "40", "--svg", "atlas.svg", "--dump", "atlas.csv"});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out.rfind("workspace atlas of form_stewart_gyaku: position, plane xz; limits the1 ",
-                        0),
-            0u)
+  EXPECT_EQ(
+      r.out.rfind("workspace atlas of form_stewart_gyaku: position, plane xz; limits the1 ", 0), 0u)
       << r.out;
   EXPECT_NE(r.out.find("\nreachable area "), std::string::npos) << r.out;
   const std::string svg = slurp("atlas.svg");
@@ -77,8 +76,7 @@ TEST(workspace_cli, limits_and_refusals) {
   EXPECT_NE(r.out.find("limits the1 -90..90, the2 0..45, the3 -10..10"), std::string::npos)
       << r.out;
 
-  for (const auto& [args, message] :
-       std::vector<std::pair<std::vector<std::string>, std::string>>{
+  for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
            {{"form_stewart_gyaku", "--workspace", "--cells", "5000"},
             "is more than the 16777216 an atlas may hold"},
            {{"form_stewart_gyaku", "--workspace", "--limits", "1:2,1:2"},
