@@ -238,6 +238,16 @@ TEST(atlas, stewart_centre_column_and_singularity_locus) {
         EXPECT_GT(g.sigma_min[c], 1e-6) << "x " << g.u_at(i) << ", z " << g.v_at(j);
       }
     }
+  // The picture draws every cell of the locus in red over the shades (and one red key).
+  long long singular = 0;
+  for (std::uint8_t flag : g.singular) singular += flag;
+  recording_surface s;
+  draw_atlas(s, src, g);
+  long long red = 0;
+  for (const draw_op& op : s.ops())
+    red += op.what == draw_op::kind::rect && op.fill.r == 220 && op.fill.g == 20 && op.fill.b == 20;
+  EXPECT_GE(singular, g.nu);
+  EXPECT_EQ(red, singular + 1);
 }
 
 // Every simulation window has an atlas with reachable cells, finite figures and a picture.
