@@ -149,7 +149,49 @@ std::optional<long> leading_exponent(std::string_view t) {
 
 }  // namespace
 
+std::string ascii_number_text(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = [&](std::size_t k) {
+      return i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0u;
+    };
+    // UTF-8 of U+FF01..U+FF5E, the full-width forms of '!'..'~': EF BC 81..BF, EF BD 80..9E.
+    if (byte(0) == 0xEF && (byte(1) == 0xBC || byte(1) == 0xBD) && byte(2) >= 0x80 &&
+        byte(2) <= 0xBF) {
+      const unsigned code = 0xFF00u + (byte(1) == 0xBD ? 0x40u : 0u) + (byte(2) - 0x80u);
+      const char ascii = static_cast<char>(code - 0xFF00u + 0x20u);
+      if (is_digit(ascii) || ascii == '+' || ascii == '-' || ascii == '.' || ascii == 'E' ||
+          ascii == 'e') {
+        out += ascii;
+        i += 2;
+        continue;
+      }
+    }
+    if (byte(0) == 0xE2 && byte(1) == 0x88 && byte(2) == 0x92) {  // U+2212 MINUS SIGN
+      out += '-';
+      i += 2;
+      continue;
+    }
+    if (byte(0) == 0xE3 && byte(1) == 0x80 && byte(2) == 0x80) {  // U+3000 IDEOGRAPHIC SPACE
+      out += ' ';
+      i += 2;
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
+}
+
 std::optional<double> parse_number(std::string_view text) {
+  // Only text with a byte beyond ASCII can hold a full-width form.
+  std::string ascii;
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      ascii = ascii_number_text(text);
+      text = ascii;
+      break;
+    }
   while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
   while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
 
@@ -193,7 +235,9 @@ std::optional<double> parse_number(std::string_view text) {
   return negative ? -v : v;
 }
 
-std::optional<long long> parse_whole(std::string_view text) {
+std::optional<long long> parse_whole(std::string_view whole_text) {
+  const std::string ascii = ascii_number_text(whole_text);
+  std::string_view text = ascii;
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   long long v = 0;
   const char* end = text.data() + text.size();

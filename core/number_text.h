@@ -10,11 +10,16 @@ namespace kinelab {
 std::string format_number(double v);
 
 // What a person types as a number: surrounding blanks, a leading '+', ".5", "1.", exponents.
+// A Japanese input method's full-width forms (０-９ ＋ － ． Ｅ ｅ, the ideographic space) and
+// the minus sign U+2212 read as their ASCII equivalents.
 // Empty text, other characters, "nan", "inf" and values that overflow a double are not numbers.
 std::optional<double> parse_number(std::string_view text);
 
-// A whole number as a script or kinelab-cli gives one: digits with an optional sign, nothing
-// else; none when it overflows.
+// A whole number as a script or kinelab-cli gives one: digits with an optional sign (full-width
+// forms read as ASCII, as above), nothing else; none when it overflows.
 std::optional<long long> parse_whole(std::string_view text);
+
+// The text with those full-width forms and U+2212 replaced by ASCII; the rest unchanged.
+std::string ascii_number_text(std::string_view text);
 
 }  // namespace kinelab

@@ -1,6 +1,7 @@
 // kinelab-cli end to end: the real binary, run in a temporary directory.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -116,6 +117,43 @@ TEST_F(cli, a_huge_tick_count_ends_where_its_remainder_does) {
   const cli_result idle = run("test_newton --tick 9223372036854775807 --print 'Text1(0)'");
   EXPECT_EQ(idle.exit_code, 0) << idle.err;
   EXPECT_EQ(idle.out, "1\n");
+}
+
+// A Japanese input method types full-width digits, signs, point and exponent letter; the minus
+// sign U+2212 comes in by copy and paste. Every kind of field reads them as their ASCII forms:
+// the same output and the same result.dat as the ASCII spelling.
+TEST_F(cli, full_width_input_reads_as_ascii_in_every_kind_of_field) {
+  struct {
+    std::string full_width, ascii;
+  } cases[] = {
+      // a simulation window's parameter fields, and its pose slider
+      {"form_3r_jun --set 'Text2(1)=２０' --set 'Text6(2)=−0.5' --press run --print Text4",
+       "form_3r_jun --set 'Text2(1)=20' --set 'Text6(2)=-0.5' --press run --print Text4"},
+      {"form_3r_jun --set 'HScroll2(0)=－３' --print Text4", "form_3r_jun --set 'HScroll2(0)=-3' --print Text4"},
+      // the settings
+      {"form_3r_jun --N ２０ --T ０．５ --press run", "form_3r_jun --N 20 --T 0.5 --press run"},
+      // the function-test windows
+      {"test_newton --set 'Text1(0)=−0.5' --press Command1 --print Text2",
+       "test_newton --set 'Text1(0)=-0.5' --press Command1 --print Text2"},
+      {"test_kakudo --set 'Text1(0)=＋１．５ｅ－１' --press Command1 --print Text2",
+       "test_kakudo --set 'Text1(0)=0.15' --press Command1 --print Text2"},
+  };
+  for (const auto& c : cases) {
+    std::remove("result.dat");
+    const cli_result a = run(c.ascii);
+    ASSERT_EQ(a.exit_code, 0) << c.ascii << "\n" << a.err;
+    const std::string ascii_file = slurp("result.dat");
+    std::remove("result.dat");
+    const cli_result f = run(c.full_width);
+    EXPECT_EQ(f.exit_code, 0) << c.full_width << "\n" << f.err;
+    EXPECT_EQ(f.out, a.out) << c.full_width;
+    EXPECT_EQ(slurp("result.dat"), ascii_file) << c.full_width;
+  }
+  // "２０" is 20 and "−0.5" is −0.5: E = sin x − x² at each.
+  const cli_result r = run("test_newton --set 'Text1(0)=２０' --press Command1 --print 'Text2(0)' "
+                           "--set 'Text1(0)=−0.5' --press Command1 --print 'Text2(0)'");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "-399.087054749272\n-0.729425538604203\n");
 }
 
 TEST_F(cli, lists_every_window) {

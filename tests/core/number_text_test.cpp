@@ -46,6 +46,9 @@ TEST(NumberText, ParseNumber) {
       {"   ", {}},   {"abc", {}},    {"nan", {}},     {"inf", {}},      {"-inf", {}},  {"0x10", {}},
       {"1e999", {}}, {"-1e999", {}}, {"12abc", {}},   {"1 2", {}},      {".", {}},     {"+", {}},
       {"1e", {}},    {"1e+", {}},    {"--1", {}},     {"+-1", {}},      {"1,5", {}},   {"e5", {}},
+      // A Japanese input method's full-width forms and the minus sign U+2212.
+      {"２０", 20}, {"－０．５", -0.5}, {"＋１Ｅ－３", 0.001}, {"２ｅ２", 200}, {"−0.5", -0.5},
+      {"\u3000７\u3000", 7}, {"１，５", {}}, {"０ｘ１０", {}}, {"ａ", {}}, {"\xEF\xBC", {}},
   };
   for (const Case& c : cases) {
     const std::optional<double> got = parse_number(c.text);
