@@ -44,6 +44,31 @@ void sim_window::set_draw_size(double L) {
   // An all-zero geometry has no size; fall back to one unit rather than an infinite scale.
   draw_size = (std::isfinite(L) && L > 0) ? L : 1;
   draw_scale = std::min(picture_.ScaleWidth(), picture_.ScaleHeight()) / (2 * draw_size);
+  width_scale_divisor_ = 0;
+}
+
+void sim_window::set_width_scale(double L, double divisor) {
+  // A length of 0 (or an overflowing one) falls back to one unit, and a negative one is
+  // measured by its magnitude, so the scale is always finite and positive.
+  const double size = std::fabs(L);
+  draw_size = (std::isfinite(size) && size > 0) ? size : 1;
+  draw_scale = (picture_.ScaleWidth() / draw_size) / divisor;
+  width_scale_divisor_ = divisor;
+}
+
+void sim_window::picture_resized(double width_mm, double height_mm) {
+  if (width_mm == picture_.ScaleWidth() && height_mm == picture_.ScaleHeight()) return;
+  picture_.resize(width_mm, height_mm);
+  if (width_scale_divisor_ > 0)
+    set_width_scale(draw_size, width_scale_divisor_);
+  else
+    set_draw_size(draw_size);
+  if (shown_graph_ >= 0)
+    draw_graph(shown_graph_);
+  else if (shown_diagnostics_ >= 0)
+    draw_diagnostics_page(shown_diagnostics_);
+  else
+    draw_frame(shown_step_, shown_with_path_);
 }
 
 void sim_window::report(std::string message, bool is_error) {
@@ -208,6 +233,9 @@ void sim_window::trajectory_changed() {
 
 void sim_window::draw_frame(int step, bool with_path) {
   shown_graph_ = -1;
+  shown_diagnostics_ = -1;
+  shown_step_ = step;
+  shown_with_path_ = with_path;
   const int i = std::clamp(step, 0, std::max(0, logic_->arrays.N()));
   const view_params v = view();
   picture_.Cls();
@@ -263,6 +291,7 @@ void sim_window::draw_graph(int index) {
   }
   show_caption(g.caption);
   shown_graph_ = index;
+  shown_diagnostics_ = -1;
 }
 
 void sim_window::toggle_derivative_check() {
@@ -308,6 +337,18 @@ void sim_window::show_diagnostics() {
   const int pages = record.empty() ? 1 : 2;
   const int page = diagnostics_page_ % pages;
   diagnostics_page_ = (page + 1) % pages;
+  draw_diagnostics_page(page);
+  if (page == 0) {
+    report(describe_singularity(singularity()), false);
+  } else {
+    const std::string solves = summarize_run(record);
+    report(solves.empty() ? "every step reached the tolerance" : solves, false);
+    add_report(summarize_branch_jumps(jumps_), false);
+  }
+}
+
+void sim_window::draw_diagnostics_page(int page) {
+  const auto& record = logic_->arrays.solver_record();
   const int n = logic_->arrays.N();
   if (page == 0) {
     const singularity_history& h = singularity();
@@ -317,7 +358,6 @@ void sim_window::show_diagnostics() {
     for (double c : h.condition) log_condition.push_back(std::min(std::log10(c), 16.0));
     plot3(picture_, n, h.sigma_min, log_condition, {});
     show_caption("diagnostics: sigma_min (blue), log10 condition (green)");
-    report(describe_singularity(h), false);
   } else {
     std::vector<double> corrections, residual, status;
     for (const nr_outcome& r : record) {
@@ -327,15 +367,13 @@ void sim_window::show_diagnostics() {
     }
     plot3(picture_, n, corrections, residual, status);
     show_caption("diagnostics: corrections (blue), residual (green), status (red)");
-    const std::string solves = summarize_run(record);
-    report(solves.empty() ? "every step reached the tolerance" : solves, false);
-    add_report(summarize_branch_jumps(jumps_), false);
   }
   std::vector<int> jump_steps;
   for (const branch_jump& j : jumps_) jump_steps.push_back(j.step);
   plot_step_marks(picture_, n, unconverged_steps(), 4);
   plot_step_marks(picture_, n, jump_steps, 5);
   shown_graph_ = -1;
+  shown_diagnostics_ = page;
 }
 
 bool sim_window::press(const std::string& button) {

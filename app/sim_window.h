@@ -185,6 +185,12 @@ class sim_window : public window_model {
   const window_logic& logic() const { return *logic_; }
   // draw_scale for a characteristic length L: min(width, height) / (2·L); L = 0 falls back to 1.
   void set_draw_size(double L);
+  // The same by the surface width alone: width / (|L|·divisor), for the windows whose
+  // mechanism is seen mostly from the side.
+  void set_width_scale(double L, double divisor);
+  // The drawing surface took a new size (mm): draw_scale follows it by the rule that set it,
+  // and whatever the surface shows (the mechanism, a graph, a diagnostics page) is drawn again.
+  void picture_resized(double width_mm, double height_mm);
   view_params view() const;
 
  private:
@@ -195,6 +201,7 @@ class sim_window : public window_model {
   void guard_non_finite();
   void draw_frame(int step, bool with_path);
   void draw_graph(int index);
+  void draw_diagnostics_page(int page);
   void trajectory_changed();
   // Runs f; a field_error is reported in the status line and f's effects stop there.
   bool guarded(const std::function<void()>& f);
@@ -210,6 +217,12 @@ class sim_window : public window_model {
   bool has_run_ = false;
   int shown_graph_ = -1;  // the graph on the drawing surface, −1 while it shows the mechanism
   int diagnostics_page_ = 0;
+  // What the surface shows, to draw it again at a new size: the frame of a step (with or
+  // without the path), or a diagnostics page.
+  int shown_step_ = 0;
+  bool shown_with_path_ = true;
+  int shown_diagnostics_ = -1;
+  double width_scale_divisor_ = 0;  // 0: draw_scale by the shorter side
   std::vector<branch_jump> jumps_;
   bool singularity_known_ = false;
   singularity_history singularity_;

@@ -1,6 +1,7 @@
 #include "gui/form_setting.h"
 
 #include <QGridLayout>
+#include <QLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -54,9 +55,14 @@ void form_setting::ok() {
   if (const auto rejection =
           apply_settings(text1_->text().toStdString(), text2_->text().toStdString(), target_)) {
     message_->setText(QString::fromStdString(*rejection));
+    // The window grows to the lines the message wraps to, so that none is cut.
+    layout()->activate();
+    message_->setMinimumHeight(message_->heightForWidth(message_->width()));
+    adjustSize();
     return;
   }
   message_->clear();
+  message_->setMinimumHeight(0);
   emit applied();
   close();
 }

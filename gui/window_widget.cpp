@@ -12,7 +12,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -30,23 +32,32 @@ namespace {
 
 constexpr double mm_per_inch = 25.4;
 constexpr int timer_interval_ms = 200;
-// Every window must fit a 1600 × 1000 screen at its default size, the drawing surface
-// (157 × 148 mm, about 593 × 559 px at 96 dpi) at full size beside the controls. The controls
-// flow into columns; a column may be as tall as the drawing surface's column, and taller when
-// the columns would otherwise grow wider than control_block_width_px, up to
-// control_block_height_px (what is left of 1000 px after the title bar, the status line and
-// the margins).
+// What a usual desktop adds around a window: its borders, and a title bar above it.
+constexpr int frame_width_px = 16;
+constexpr int frame_height_px = 40;
+// The rows above and below the columns (the tools row, the status line) and the margins.
+constexpr int chrome_height_px = 100;
+constexpr int chrome_width_px = 40;
+// The controls flow into columns: a column may be as tall as the drawing surface's column,
+// and taller when the columns would otherwise grow wider than what the screen leaves beside
+// the picture (at most control_block_width_px), up to what the screen leaves for them; beyond
+// that the columns grow taller still and the controls scroll.
 constexpr int control_block_width_px = 950;
-constexpr int control_block_height_px = 860;
-// Without a drawing surface there is nothing to match; columns start at this height.
+// Without a drawing surface there is nothing to match; columns start at this height, or at
+// what the screen leaves below the window's explanations, down to the minimum.
 constexpr int default_column_height_px = 600;
+constexpr int minimum_column_height_px = 200;
 constexpr int column_height_step_px = 20;
 // The status line keeps room for two lines, so that a usual report needs no taller window.
 constexpr int status_lines = 2;
-// A numeric field shows the first dozen characters of a value ("-0.00123456…"); the whole
-// text is in its tooltip.
-constexpr char field_sample[] = "-0.000000000";
+// A field is wide enough for the longest number form at the normal font size, so that every
+// value shows whole; the tooltip holds the text as well.
+constexpr char field_sample[] = "-1.23456789012345E-308";
 constexpr int field_padding_px = 12;  // the line edit's frame and text margins
+// The width the controls keep beside the picture when the screen is narrow.
+constexpr int controls_minimum_width_px = 360;
+// The drawing surface may shrink to this fraction of its default size with the window.
+constexpr double picture_minimum_fraction = 0.4;
 
 QString qs(const std::string& s) {
   return QString::fromStdString(s);
@@ -86,14 +97,39 @@ column_flow flow_columns(const std::vector<QSize>& blocks, int height, int spaci
 }
 
 // The shortest columns, no shorter than `first_height`, that keep the controls within
-// control_block_width_px; the tallest allowed ones when none do.
-std::vector<int> choose_columns(const std::vector<QSize>& blocks, int first_height, int spacing,
-                                int gap) {
+// `width_limit`; one column when none do.
+std::vector<int> choose_columns(const std::vector<QSize>& blocks, int first_height,
+                                int width_limit, int spacing, int gap) {
   for (int height = first_height;; height += column_height_step_px) {
     column_flow flow = flow_columns(blocks, height, spacing, gap);
-    if (flow.width <= control_block_width_px || height >= control_block_height_px)
-      return flow.starts;
+    if (flow.width <= width_limit || flow.starts.size() <= 1) return flow.starts;
   }
+}
+
+// The scrolling area of the controls: it asks for room to show all of them, and gives way down
+// to a small part of them when the window is made smaller.
+class control_area : public QScrollArea {
+ public:
+  explicit control_area(QWidget* parent) : QScrollArea(parent) {
+    setObjectName("controls");
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+  }
+  // Room for a vertical scroll bar as well: on a low screen the controls scroll up and down,
+  // and the bar must not cover their right edge.
+  QSize sizeHint() const override {
+    const QSize inner = widget() ? widget()->sizeHint() : QSize();
+    return inner + QSize(2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent),
+                         2 * frameWidth());
+  }
+  QSize minimumSizeHint() const override { return {160, 120}; }
+};
+
+// The words of a caption that heads several columns ("Px    Py    Pz", "start  stop"), split
+// at blanks and ideographic spaces.
+QStringList caption_words(const std::string& caption) {
+  return QString::fromStdString(caption).split(QRegularExpression("[\\s\\x{3000}]+"),
+                                               Qt::SkipEmptyParts);
 }
 
 }  // namespace
@@ -105,11 +141,19 @@ picture_widget::picture_widget(recording_surface& recording, QWidget* parent)
   setObjectName("Picture2");
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  const int w =
-      static_cast<int>(std::lround(default_surface_width_mm * logicalDpiX() / mm_per_inch));
-  const int h =
-      static_cast<int>(std::lround(default_surface_height_mm * logicalDpiY() / mm_per_inch));
-  setFixedSize(w, h);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  default_size_ = QSize(
+      static_cast<int>(std::lround(default_surface_width_mm * logicalDpiX() / mm_per_inch)),
+      static_cast<int>(std::lround(default_surface_height_mm * logicalDpiY() / mm_per_inch)));
+  resize(default_size_);
+}
+
+QSize picture_widget::minimumSizeHint() const {
+  return default_size_ * picture_minimum_fraction;
+}
+
+void picture_widget::resizeEvent(QResizeEvent*) {
+  emit resized(width_mm(), height_mm());
 }
 
 double picture_widget::width_mm() const {
@@ -135,31 +179,39 @@ void picture_widget::mouseMoveEvent(QMouseEvent* event) {
 
 // ---- window_widget ----
 
-window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* parent)
+window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* parent,
+                             QSize screen)
     : QWidget(parent), model_(std::move(model)), sim_(dynamic_cast<sim_window*>(model_.get())) {
   setObjectName(qs(model_->name()));
   setWindowTitle(qs(model_->title()));
   setFont(japanese_font());
+  if (screen.isEmpty()) screen = this->screen()->availableGeometry().size();
 
   auto* root = new QVBoxLayout(this);
-  root->setSizeConstraint(QLayout::SetMinimumSize);
   if (sim_) {
     tools_ = new sim_tools(*this, *sim_);
     root->setMenuBar(tools_);
   }
+  // Everything but the picture and the status line scrolls when the window is too small.
+  auto* area = new control_area(this);
+  auto* content = new QWidget(area);
+  auto* content_layout = new QVBoxLayout(content);
+  content_layout->setContentsMargins(0, 0, 0, 0);
 
   // Every grid of the layout, and a grid for the controls it leaves out.
   std::vector<QWidget*> blocks;
   std::vector<control_grid> grids = model_->layout();
   if (control_grid rest = unplaced_controls(); !rest.rows.empty()) grids.push_back(rest);
-  for (const control_grid& grid : grids) blocks.push_back(build_grid(grid));
+  for (const control_grid& grid : grids) blocks.push_back(build_grid(grid, content));
 
   // Labels of the window that no grid shows.
   std::vector<QLabel*> free_labels;
   for (const label& l : model_->ctl.labels) {
     const bool shown = std::any_of(labels_.begin(), labels_.end(),
                                    [&](const label_ref& r) { return r.name == l.name; });
-    if (shown || heads_columns(l.caption)) continue;
+    const bool spread =
+        std::find(spread_labels_.begin(), spread_labels_.end(), l.name) != spread_labels_.end();
+    if (shown || spread || heads_columns(l.caption)) continue;
     QLabel* w = caption_label(l.caption, this);
     w->setObjectName(qs(l.name));
     labels_.push_back({l.name, w});
@@ -167,7 +219,7 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
   }
 
   // Option group and buttons, the last block of the controls.
-  auto* controls_box = new QWidget(this);
+  auto* controls_box = new QWidget(content);
   auto* controls_row = new QHBoxLayout(controls_box);
   controls_row->setContentsMargins(4, 4, 4, 4);
   controls_row->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -211,23 +263,39 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
     recording->resize(picture_->width_mm(), picture_->height_mm());
     connect(picture_, &picture_widget::pointer_moved, this,
             [this](double x, double y, bool left_button) { pointer_moved(x, y, left_button); });
+    connect(picture_, &picture_widget::resized, this,
+            [this](double w_mm, double h_mm) { picture_resized(w_mm, h_mm); });
     picture_column = new QVBoxLayout;
-    picture_column->setAlignment(Qt::AlignTop);
     for (QLabel* l : free_labels) picture_column->addWidget(l);
-    picture_column->addWidget(picture_);
+    picture_column->addWidget(picture_, 1);
   } else {
     // Without a surface the labels explain the window: they go above the controls.
-    for (QLabel* l : free_labels) root->addWidget(l);
+    for (QLabel* l : free_labels) {
+      l->setParent(content);
+      content_layout->addWidget(l);
+    }
   }
 
-  // The blocks flow top to bottom into columns, in the order the window declares them.
+  // The blocks flow top to bottom into columns, in the order the window declares them, as
+  // wide as the screen leaves beside the picture.
   const int spacing = style()->pixelMetric(QStyle::PM_LayoutVerticalSpacing);
   const int column_gap = style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing);
   std::vector<QSize> sizes;
   for (QWidget* b : blocks) sizes.push_back(b->sizeHint());
+  int labels_height = 0;
+  for (QLabel* l : free_labels) labels_height += l->sizeHint().height() + spacing;
   const int first_height =
-      picture_column ? picture_column->sizeHint().height() : default_column_height_px;
-  const std::vector<int> starts = choose_columns(sizes, first_height, spacing, column_gap);
+      picture_column
+          ? picture_column->sizeHint().height()
+          : std::clamp(screen.height() - frame_height_px - chrome_height_px - labels_height,
+                       minimum_column_height_px, default_column_height_px);
+  const int beside_picture = screen.width() - frame_width_px - chrome_width_px -
+                             (picture_column ? picture_column->sizeHint().width() : 0);
+  const std::vector<int> starts =
+      choose_columns(sizes, first_height,
+                     picture_column ? std::min(control_block_width_px, beside_picture)
+                                    : beside_picture,
+                     spacing, column_gap);
 
   auto* columns = new QHBoxLayout;
   columns->setAlignment(Qt::AlignTop | Qt::AlignLeft);
@@ -242,13 +310,28 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
   }
   // Spare width stays right of the last column, so the columns keep their gaps.
   columns->addStretch(1);
+  content_layout->addLayout(columns);
+  content_layout->addStretch(1);
+  area->setWidget(content);
 
-  auto* body = new QHBoxLayout;
-  body->addLayout(columns);
-  if (picture_column) body->addLayout(picture_column);
-  body->addStretch(1);
-  root->addLayout(body);
-  root->addStretch(1);
+  // The picture takes the room the window gains; the controls keep what they need, and the
+  // divider between them can be dragged.
+  QSplitter* body = nullptr;
+  if (picture_column) {
+    body = new QSplitter(Qt::Horizontal, this);
+    body->setObjectName("body");
+    body->setChildrenCollapsible(false);
+    body->addWidget(area);
+    auto* picture_box = new QWidget(body);
+    picture_column->setContentsMargins(0, 0, 0, 0);
+    picture_box->setLayout(picture_column);
+    body->addWidget(picture_box);
+    body->setStretchFactor(0, 0);
+    body->setStretchFactor(1, 1);
+    root->addWidget(body, 1);
+  } else {
+    root->addWidget(area, 1);
+  }
 
   status_ = new QLabel(this);
   status_->setObjectName("status");
@@ -263,7 +346,25 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
 
   guarded([this] { model_->open(); });
   sync();
-  adjustSize();
+  // Opens at the size that shows everything, as far as the screen allows; where the width
+  // does not suffice, the picture keeps its default width as long as the controls keep
+  // controls_minimum_width_px beside it.
+  const QSize room(screen.width() - frame_width_px, screen.height() - frame_height_px);
+  const QSize size = sizeHint().boundedTo(room);
+  resize(size);
+  if (body) {
+    layout()->activate();
+    const int total = body->width() - body->handleWidth();
+    const int picture_width = std::min(body->widget(1)->sizeHint().width(),
+                                       std::max(total - controls_minimum_width_px, 0));
+    body->setSizes({total - picture_width, picture_width});
+  }
+}
+
+void window_widget::picture_resized(double width_mm, double height_mm) {
+  if (!sim_) return;
+  guarded([&] { sim_->picture_resized(width_mm, height_mm); });
+  sync();
 }
 
 window_widget::~window_widget() = default;
@@ -304,8 +405,8 @@ QLabel* window_widget::caption_label(const std::string& text, QWidget* parent) {
   return l;
 }
 
-QWidget* window_widget::build_grid(const control_grid& grid) {
-  auto* box = new QWidget(this);
+QWidget* window_widget::build_grid(const control_grid& grid, QWidget* parent) {
+  auto* box = new QWidget(parent);
   auto* g = new QGridLayout(box);
   g->setContentsMargins(4, 4, 4, 4);
   g->setHorizontalSpacing(6);
@@ -327,6 +428,24 @@ QWidget* window_widget::build_grid(const control_grid& grid) {
     g->addWidget(w, row, col, 1, col_span);
     return w;
   };
+  // A caption of several words that heads as many columns ("Px    Py    Pz", "start  stop",
+  // "deg   deg   deg") stands word by word over them; `columns` is the room from `col` on.
+  // Returns the first word's label, or null when the text is not spread.
+  auto spread_at = [&](const std::string& text, int row, int col, int columns) -> QLabel* {
+    const QStringList words = caption_words(text);
+    if (words.size() < 2 || words.size() > columns) return nullptr;
+    QLabel* first = nullptr;
+    for (int k = 0; k < words.size(); ++k) {
+      auto* w = new QLabel(words[k], box);
+      w->setTextFormat(Qt::PlainText);
+      w->setAlignment(Qt::AlignCenter);
+      g->addWidget(w, row, col + k);
+      if (!first) first = w;
+    }
+    for (const label& l : model_->ctl.labels)
+      if (l.caption == text) spread_labels_.push_back(l.name);
+    return first;
+  };
 
   std::size_t cell_columns = 0;
   for (const auto& r : grid.rows) cell_columns = std::max(cell_columns, r.size());
@@ -336,15 +455,31 @@ QWidget* window_widget::build_grid(const control_grid& grid) {
   const int first_cell_col = caption_column ? 1 : 0;
 
   int row = 0;
+  const int grid_columns = static_cast<int>(cell_columns) + first_cell_col;
   if (!grid.title.empty()) {
-    QLabel* t = text_at(grid.title, row++, 0, static_cast<int>(cell_columns) + first_cell_col);
-    QFont f = t->font();
-    f.setBold(true);
-    t->setFont(f);
+    const bool spread = grid.title.size() > 0 &&
+                        caption_words(grid.title).size() == static_cast<int>(cell_columns) &&
+                        spread_at(grid.title, row, first_cell_col, static_cast<int>(cell_columns));
+    if (!spread) {
+      QLabel* t = text_at(grid.title, row, 0, grid_columns);
+      QFont f = t->font();
+      f.setBold(true);
+      t->setFont(f);
+    }
+    ++row;
   }
   if (!grid.column_captions.empty()) {
-    for (std::size_t c = 0; c < grid.column_captions.size(); ++c)
-      text_at(grid.column_captions[c], row, static_cast<int>(c), 1)->setAlignment(Qt::AlignCenter);
+    const auto& captions = grid.column_captions;
+    for (std::size_t c = 0; c < captions.size(); ++c) {
+      int room = grid_columns - static_cast<int>(c);
+      for (std::size_t next = c + 1; next < captions.size(); ++next)
+        if (!captions[next].empty()) {
+          room = static_cast<int>(next - c);
+          break;
+        }
+      if (!spread_at(captions[c], row, static_cast<int>(c), room))
+        text_at(captions[c], row, static_cast<int>(c), 1)->setAlignment(Qt::AlignCenter);
+    }
     ++row;
   }
 
@@ -358,9 +493,16 @@ QWidget* window_widget::build_grid(const control_grid& grid) {
       switch (cell.what) {
         case grid_cell::kind::empty:
           break;
-        case grid_cell::kind::text:
-          text_at(cell.text, row, col);
+        case grid_cell::kind::text: {
+          int room = grid_columns - col;
+          for (std::size_t next = c + 1; next < grid.rows[r].size(); ++next)
+            if (grid.rows[r][next].what != grid_cell::kind::empty) {
+              room = static_cast<int>(next - c);
+              break;
+            }
+          if (!spread_at(cell.text, row, col, room)) text_at(cell.text, row, col);
           break;
+        }
         case grid_cell::kind::field: {
           const text_group* group = model_->ctl.find_texts(cell.control);
           auto* edit = new QLineEdit(box);
@@ -464,18 +606,6 @@ void window_widget::timer_tick() {
   sync();
 }
 
-// A value cut off at the field's edge could read as another number ("-6.2889128793" of
-// "-6.28891287934E-17"), so a text that does not fit is shown in a smaller font, down to the
-// size at which every number form fits.
-static void fit_text(QLineEdit* edit, const QFont& base) {
-  QFont font = base;
-  const double room = edit->contentsRect().width() - 8;
-  const double needed = QFontMetricsF(font).horizontalAdvance(edit->text());
-  if (needed > room && room > 0)
-    font.setPointSizeF(std::max(base.pointSizeF() * 0.5, font.pointSizeF() * room / needed));
-  if (font != edit->font()) edit->setFont(font);
-}
-
 void window_widget::sync() {
   const controls& ctl = model_->ctl;
   for (const field_ref& f : fields_) {
@@ -492,7 +622,6 @@ void window_widget::sync() {
     }
     // The field is narrower than many values; the tooltip shows the whole text.
     if (f.edit->toolTip() != text) f.edit->setToolTip(text);
-    fit_text(f.edit, font());
     f.edit->setEnabled(tf.enabled);
   }
   for (const slider_ref& s : sliders_) {

@@ -27,28 +27,37 @@ class sim_window;
 class picture_widget : public QWidget {
   Q_OBJECT
  public:
+  // Opens at the default size (157 × 148 mm at the screen's dpi) and follows the window.
   picture_widget(recording_surface& recording, QWidget* parent = nullptr);
-  QSize sizeHint() const override { return size(); }
+  QSize sizeHint() const override { return default_size_; }
+  QSize minimumSizeHint() const override;
   double width_mm() const;
   double height_mm() const;
 
  signals:
   // Device coordinates in pixels, with the left button's state.
   void pointer_moved(double x, double y, bool left_button);
+  // The new size in millimetres.
+  void resized(double width_mm, double height_mm);
 
  protected:
   void paintEvent(QPaintEvent*) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   recording_surface& recording_;
+  QSize default_size_;
 };
 
 class window_widget : public QWidget {
   Q_OBJECT
  public:
-  // Takes the model, builds the controls, opens the model once and shows its state.
-  explicit window_widget(std::unique_ptr<window_model> model, QWidget* parent = nullptr);
+  // Takes the model, builds the controls, opens the model once and shows its state. The
+  // window opens at a size that fits `screen` (the available area of a screen; empty: the
+  // screen it opens on), its controls laid out for that room.
+  explicit window_widget(std::unique_ptr<window_model> model, QWidget* parent = nullptr,
+                         QSize screen = {});
   ~window_widget() override;
 
   window_model& model() { return *model_; }
@@ -73,6 +82,7 @@ class window_widget : public QWidget {
   void option_chosen(int index);
   void button_pressed(const std::string& name);
   void pointer_moved(double x, double y, bool left_button);
+  void picture_resized(double width_mm, double height_mm);
   void timer_tick();
 
  signals:
@@ -95,7 +105,7 @@ class window_widget : public QWidget {
     QLabel* label;
   };
 
-  QWidget* build_grid(const control_grid& grid);
+  QWidget* build_grid(const control_grid& grid, QWidget* parent);
   control_grid unplaced_controls() const;
   bool heads_columns(const std::string& caption) const;
   QLabel* caption_label(const std::string& text, QWidget* parent);
@@ -110,6 +120,7 @@ class window_widget : public QWidget {
   std::vector<field_ref> fields_;
   std::vector<slider_ref> sliders_;
   std::vector<label_ref> labels_;  // every widget that shows one of ctl.labels
+  std::vector<std::string> spread_labels_;  // labels shown word by word over their columns
   std::map<std::string, QPushButton*> buttons_;
   QButtonGroup* options_ = nullptr;
   picture_widget* picture_ = nullptr;

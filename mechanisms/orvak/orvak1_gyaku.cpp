@@ -24,7 +24,7 @@ class orvak1_gyaku_logic : public window_logic {
 
   void read_parameters(sim_window& w) override {
     read_orvak_geometry(w.ctl, geometry_, d_);
-    set_width_scale(w, d_, 2.5);
+    w.set_width_scale(d_, 2.5);
   }
 
   void static_pose(sim_window& w) override {

@@ -38,7 +38,7 @@ class orvak4_jun_logic : public window_logic {
     for (int u = 1; u <= stages; ++u) dist_[u] = d_;
     // The start posture is a slider setting: whatever was typed into Text9 is replaced.
     for (int k = 0; k < 3; ++k) w.ctl.set_number("Text9", k, w.ctl.slider_at("HScroll1", k).value);
-    set_width_scale(w, stages * d_, 2);
+    w.set_width_scale(stages * d_, 2);
   }
 
   void static_pose(sim_window& w) override {

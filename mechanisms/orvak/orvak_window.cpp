@@ -84,12 +84,6 @@ control_grid pose_readout_row(controls& c, const std::string& caption,
   return g;
 }
 
-void set_width_scale(sim_window& w, double L, double divisor) {
-  const double size = std::fabs(L);
-  w.draw_size = (std::isfinite(size) && size > 0) ? size : 1;
-  w.draw_scale = (w.picture()->ScaleWidth() / w.draw_size) / divisor;
-}
-
 void world_dot(surface& s, const view_params& v, const kin_state& p, int colour) {
   const view_point q = project(v.V, v.scale, p.x, p.y, p.z);
   view_dot(s, q.u, q.w, colour);

@@ -29,10 +29,6 @@ control_grid orvak_posture_table(controls& c);
 control_grid pose_readout_row(controls& c, const std::string& caption,
                               const std::vector<std::string>& field_captions);
 
-// draw_size = L and draw_scale = (ScaleWidth / L) / divisor: these windows scale by the
-// surface width alone. A column of length 0 (or an overflowing one) falls back to L = 1, and a
-// negative one is measured by its magnitude, so the scale is always finite and positive.
-void set_width_scale(sim_window& w, double L, double divisor);
 
 // Drawing in world coordinates through the view.
 void world_dot(surface& s, const view_params& v, const kin_state& p, int colour);

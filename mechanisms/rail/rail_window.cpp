@@ -96,9 +96,7 @@ void rail_logic::read_geometry(sim_window& w) {
   if (sized_) return;
   sized_ = true;
   const double size = (vec_sum_abs(rail_leg_count, g.ax) + vec_sum_abs(rail_leg_count, g.ay)) / 2;
-  // A table of zeros has no size; one unit keeps the scale finite.
-  w.draw_size = (std::isfinite(size) && size > 0) ? size : 1;
-  w.draw_scale = w.picture()->ScaleWidth() / w.draw_size / width_in_draw_sizes;
+  w.set_width_scale(size, width_in_draw_sizes);  // a table of zeros keeps one unit
 }
 
 void rail_logic::store_joints(int i, const rail_joint_states& joints) {

@@ -124,10 +124,9 @@ bool stewart_logic::read_geometry(sim_window& w) {
   sized_ = true;
   const double L =
       (vec_sum_abs(stewart_leg_count, g.ax) + vec_sum_abs(stewart_leg_count, g.ay)) / 2;
-  // A platform of zero size keeps one unit, so the scale stays finite.
-  w.draw_size = (std::isfinite(L) && L > 0) ? L : 1;
-  // The width alone, not the shorter side: the platform is seen mostly from the side.
-  w.draw_scale = w.picture()->ScaleWidth() / (2 * w.draw_size);
+  // The width alone, not the shorter side: the platform is seen mostly from the side (a
+  // platform of zero size keeps one unit).
+  w.set_width_scale(L, 2);
   return true;
 }
 

@@ -40,7 +40,7 @@ void zelko_logic::read_geometry(sim_window& w) {
   g.Hx3 = w.ctl.number("Text4", 2);
   g.Hz3 = w.ctl.number("Text4", 3);
   geometry_ = g;
-  set_width_scale(w, 2 * g.d, 2.5);
+  w.set_width_scale(2 * g.d, 2.5);
 }
 
 void zelko_logic::store_step(int i, const zelko_twists& twists) {
