@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "core/angles.h"
+#include "core/number_text.h"
 #include "draw/view.h"
 
 namespace kinelab {
@@ -25,15 +26,33 @@ double sample(const std::vector<double>& curve, int i) {
   return std::isfinite(v) ? v : 0;
 }
 
-// Ticks at ±F and ±F/2 from u_from to u_to, each labelled at its u_to end with the matching
-// fraction of the full-scale value M.
+// The width of a printed label, estimated from its length: no surface here measures text, and
+// the labels are numbers. Both surfaces print them at about 3 mm (9 pt on screen, 3 mm in SVG);
+// a character is taken as 0.6 of that, a little more than a digit's width, so that the
+// estimate errs on the wide side.
+constexpr double label_character_mm = 0.6 * 3.2;
+// Room kept between two labels, and between a label and the surface's right edge.
+constexpr double label_gap_mm = 1;
+
+double label_width(double value) {
+  return static_cast<double>(format_number(value).size()) * label_character_mm;
+}
+
+// The widest of a curve's four scale labels.
+double widest_label(double M) {
+  return std::max({label_width(M), label_width(-M), label_width(M / 2), label_width(-M / 2)});
+}
+
+// Ticks at ±F and ±F/2 from u_from to u_to, each labelled with the matching fraction of the
+// full-scale value M: at the tick's u_to end, or from label_u where that would overlap.
 void scale_labels(surface& sf, double u_from, double u_to, double F, double half_F, double M,
-                  int colour) {
+                  int colour, double label_u) {
   const struct {
     double w, value;
   } ticks[] = {{F, M}, {-F, -M}, {half_F, M / 2}, {-half_F, -M / 2}};
   for (const auto& t : ticks) {
     graph_line(sf, u_from, t.w, u_to, t.w, colour);
+    if (label_u != u_to) graph_move(sf, label_u, t.w);
     sf.Print(t.value);
   }
 }
@@ -113,13 +132,28 @@ void plot3(surface& sf, int N, const std::vector<double>& A, const std::vector<d
                 {B, graph_colour[1], dx * N + 3, dx * N},
                 {C, graph_colour[2], dx * N + 13, dx * N + 10}};
 
-  double factor[3];
+  double factor[3], full_scale[3];
   for (int c = 0; c < 3; ++c) {
     if (curves[c].values.empty()) continue;
     double M = 0, unit = 0;
     graph_scale(N, curves[c].values, M, unit);
+    full_scale[c] = M;
     factor[c] = F / M;  // millimetres per unit of the curve
-    scale_labels(sf, curves[c].tick_from, curves[c].tick_to, F, half_F, M, curves[c].colour);
+  }
+  // B's and C's labels stand side by side right of the plot, 10 mm apart, and C's end near the
+  // right edge (graph u = W − 10): a label that would run into the next one or past the edge
+  // is moved left, as far as it needs.
+  double label_u[3] = {curves[0].tick_to, curves[1].tick_to, curves[2].tick_to};
+  if (!C.empty())
+    label_u[2] = std::min(label_u[2], W - 10 - label_gap_mm - widest_label(full_scale[2]));
+  if (!B.empty()) {
+    const double room_end = C.empty() ? W - 10 : label_u[2];
+    label_u[1] = std::min(label_u[1], room_end - label_gap_mm - widest_label(full_scale[1]));
+  }
+  for (int c = 0; c < 3; ++c) {
+    if (curves[c].values.empty()) continue;
+    scale_labels(sf, curves[c].tick_from, curves[c].tick_to, F, half_F, full_scale[c],
+                 curves[c].colour, label_u[c]);
   }
 
   sf.DrawWidth(pen);

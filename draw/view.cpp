@@ -101,6 +101,10 @@ void graph_line(surface& sf, double u1, double w1, double u2, double w2, int col
   surface_line(sf, 10 + u1, cy - w1, 10 + u2, cy - w2, colour);
 }
 
+void graph_move(surface& sf, double u, double w) {
+  sf.MoveTo(10 + u, 0.5 * sf.ScaleHeight() - w);
+}
+
 void graph_dot(surface& sf, double u, double w, int colour) {
   surface_circle(sf, 10 + u, 0.5 * sf.ScaleHeight() - w, 1, colour);
 }

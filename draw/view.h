@@ -21,6 +21,8 @@ void view_line(surface& sf, double u1, double w1, double u2, double w2, int colo
 void view_dot(surface& sf, double u, double w, int colour);  // circle of radius 1 mm
 void graph_line(surface& sf, double u1, double w1, double u2, double w2, int colour);
 void graph_dot(surface& sf, double u, double w, int colour);
+// Moves the text cursor to graph point (u, w).
+void graph_move(surface& sf, double u, double w);
 
 // A frame's x, y and z axes (the columns of rotation_matrix(posture), `length` long) from
 // `origin`, in colours 1, 2 and 4, with the current pen.

@@ -1,8 +1,8 @@
 #include "gui/form_setting.h"
 
 #include <QGridLayout>
-#include <QLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 

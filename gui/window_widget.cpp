@@ -98,8 +98,8 @@ column_flow flow_columns(const std::vector<QSize>& blocks, int height, int spaci
 
 // The shortest columns, no shorter than `first_height`, that keep the controls within
 // `width_limit`; one column when none do.
-std::vector<int> choose_columns(const std::vector<QSize>& blocks, int first_height,
-                                int width_limit, int spacing, int gap) {
+std::vector<int> choose_columns(const std::vector<QSize>& blocks, int first_height, int width_limit,
+                                int spacing, int gap) {
   for (int height = first_height;; height += column_height_step_px) {
     column_flow flow = flow_columns(blocks, height, spacing, gap);
     if (flow.width <= width_limit || flow.starts.size() <= 1) return flow.starts;
@@ -142,9 +142,9 @@ picture_widget::picture_widget(recording_surface& recording, QWidget* parent)
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  default_size_ = QSize(
-      static_cast<int>(std::lround(default_surface_width_mm * logicalDpiX() / mm_per_inch)),
-      static_cast<int>(std::lround(default_surface_height_mm * logicalDpiY() / mm_per_inch)));
+  default_size_ =
+      QSize(static_cast<int>(std::lround(default_surface_width_mm * logicalDpiX() / mm_per_inch)),
+            static_cast<int>(std::lround(default_surface_height_mm * logicalDpiY() / mm_per_inch)));
   resize(default_size_);
 }
 
@@ -179,8 +179,7 @@ void picture_widget::mouseMoveEvent(QMouseEvent* event) {
 
 // ---- window_widget ----
 
-window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* parent,
-                             QSize screen)
+window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* parent, QSize screen)
     : QWidget(parent), model_(std::move(model)), sim_(dynamic_cast<sim_window*>(model_.get())) {
   setObjectName(qs(model_->name()));
   setWindowTitle(qs(model_->title()));
@@ -291,11 +290,10 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
                        minimum_column_height_px, default_column_height_px);
   const int beside_picture = screen.width() - frame_width_px - chrome_width_px -
                              (picture_column ? picture_column->sizeHint().width() : 0);
-  const std::vector<int> starts =
-      choose_columns(sizes, first_height,
-                     picture_column ? std::min(control_block_width_px, beside_picture)
-                                    : beside_picture,
-                     spacing, column_gap);
+  const std::vector<int> starts = choose_columns(
+      sizes, first_height,
+      picture_column ? std::min(control_block_width_px, beside_picture) : beside_picture, spacing,
+      column_gap);
 
   auto* columns = new QHBoxLayout;
   columns->setAlignment(Qt::AlignTop | Qt::AlignLeft);

@@ -119,7 +119,7 @@ class window_widget : public QWidget {
   marked_scroll_bar* time_slider_ = nullptr;
   std::vector<field_ref> fields_;
   std::vector<slider_ref> sliders_;
-  std::vector<label_ref> labels_;  // every widget that shows one of ctl.labels
+  std::vector<label_ref> labels_;           // every widget that shows one of ctl.labels
   std::vector<std::string> spread_labels_;  // labels shown word by word over their columns
   std::map<std::string, QPushButton*> buttons_;
   QButtonGroup* options_ = nullptr;

@@ -129,7 +129,8 @@ TEST_F(cli, full_width_input_reads_as_ascii_in_every_kind_of_field) {
       // a simulation window's parameter fields, and its pose slider
       {"form_3r_jun --set 'Text2(1)=２０' --set 'Text6(2)=−0.5' --press run --print Text4",
        "form_3r_jun --set 'Text2(1)=20' --set 'Text6(2)=-0.5' --press run --print Text4"},
-      {"form_3r_jun --set 'HScroll2(0)=－３' --print Text4", "form_3r_jun --set 'HScroll2(0)=-3' --print Text4"},
+      {"form_3r_jun --set 'HScroll2(0)=－３' --print Text4",
+       "form_3r_jun --set 'HScroll2(0)=-3' --print Text4"},
       // the settings
       {"form_3r_jun --N ２０ --T ０．５ --press run", "form_3r_jun --N 20 --T 0.5 --press run"},
       // the function-test windows
@@ -150,8 +151,9 @@ TEST_F(cli, full_width_input_reads_as_ascii_in_every_kind_of_field) {
     EXPECT_EQ(slurp("result.dat"), ascii_file) << c.full_width;
   }
   // "２０" is 20 and "−0.5" is −0.5: E = sin x − x² at each.
-  const cli_result r = run("test_newton --set 'Text1(0)=２０' --press Command1 --print 'Text2(0)' "
-                           "--set 'Text1(0)=−0.5' --press Command1 --print 'Text2(0)'");
+  const cli_result r =
+      run("test_newton --set 'Text1(0)=２０' --press Command1 --print 'Text2(0)' "
+          "--set 'Text1(0)=−0.5' --press Command1 --print 'Text2(0)'");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "-399.087054749272\n-0.729425538604203\n");
 }

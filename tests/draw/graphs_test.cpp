@@ -56,6 +56,7 @@ TEST(GraphScale, RoundsUpToTheLeadingDigitsUnit) {
 }
 
 TEST(Plot3, LabelsEachCurveWithItsOwnScale) {
+  constexpr double kB = kStep0X + kSpan + 10 - 1 - 7 * 1.92;
   recording_surface sf;
   const std::vector<double> A = {0, 0.37, -0.1}, B = {0, 0, 0}, C = {250, -20, 0};
   plot3(sf, 2, A, B, C);
@@ -69,10 +70,12 @@ TEST(Plot3, LabelsEachCurveWithItsOwnScale) {
       {kStep0X - 8, -kF, "-0.4"},
       {kStep0X - 8, kF / 2, "0.2"},
       {kStep0X - 8, -kF / 2, "-0.2"},
-      {kStep0X + kSpan, kF, format_number(0.0001)},
-      {kStep0X + kSpan, -kF, format_number(-0.0001)},
-      {kStep0X + kSpan, kF / 2, format_number(0.00005)},
-      {kStep0X + kSpan, -kF / 2, format_number(-0.00005)},
+      // B's widest labels, "-0.0001" and "-5E-05", would run into C's: B's move left to end 1 mm
+      // before C's, at an estimated 1.92 mm a character.
+      {kB, kF, format_number(0.0001)},
+      {kB, -kF, format_number(-0.0001)},
+      {kB, kF / 2, format_number(0.00005)},
+      {kB, -kF / 2, format_number(-0.00005)},
       {kStep0X + kSpan + 10, kF, "300"},
       {kStep0X + kSpan + 10, -kF, "-300"},
       {kStep0X + kSpan + 10, kF / 2, "150"},
@@ -86,6 +89,26 @@ TEST(Plot3, LabelsEachCurveWithItsOwnScale) {
     EXPECT_NEAR(labels[k]->x1, expected[k].x, kMmTolerance);
     EXPECT_NEAR(labels[k]->y1, kAxisY - expected[k].w, kMmTolerance);
   }
+}
+
+// Scale labels at every magnitude never run into each other nor past the surface's right edge,
+// measured at the width a digit has in the program's 9-point font (0.55 em of 3.175 mm).
+TEST(Plot3, ScaleLabelsNeverOverlapNorPassTheEdge) {
+  constexpr double digit_mm = 0.55 * 3.175;
+  for (double b : {0.0, 0.37, 2.0, -0.00037, 123456.0, 1e-9, 3e15})
+    for (double c : {0.0, 0.37, -250.0, 1e-7, 7e20}) {
+      SCOPED_TRACE("B " + format_number(b) + ", C " + format_number(c));
+      recording_surface sf;
+      plot3(sf, 2, {1, 0.5, 0}, {0, b, b}, {c, 0, c});
+      const auto labels = ops_of(sf, draw_op::kind::text);
+      for (const draw_op* l : labels) {
+        const double end = l->x1 + digit_mm * static_cast<double>(l->text.size());
+        EXPECT_LE(end, sf.ScaleWidth()) << l->text;
+        for (const draw_op* m : labels)
+          if (m != l && m->y1 == l->y1 && m->x1 > l->x1)
+            EXPECT_LE(end, m->x1) << l->text << " runs into " << m->text;
+      }
+    }
 }
 
 TEST(Plot3, CurvesInTheirOwnPassesAtTheirOwnScale) {

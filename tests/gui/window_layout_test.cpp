@@ -46,16 +46,16 @@ void expect_nothing_cut_off(const QWidget& w) {
     EXPECT_TRUE(frame.rect().contains(r))
         << child->metaObject()->className() << " \"" << child->objectName().toStdString()
         << "\" at " << r.x() << "," << r.y() << " size " << r.width() << "x" << r.height()
-        << " outside " << (scrolled ? "the controls" : "the window") << " of "
-        << frame.width() << "x" << frame.height();
+        << " outside " << (scrolled ? "the controls" : "the window") << " of " << frame.width()
+        << "x" << frame.height();
   }
 }
 
 QSize default_picture_px(const QWidget& picture) {
-  return {static_cast<int>(
-              std::lround(default_surface_width_mm * picture.logicalDpiX() / mm_per_inch)),
-          static_cast<int>(
-              std::lround(default_surface_height_mm * picture.logicalDpiY() / mm_per_inch))};
+  return {
+      static_cast<int>(std::lround(default_surface_width_mm * picture.logicalDpiX() / mm_per_inch)),
+      static_cast<int>(
+          std::lround(default_surface_height_mm * picture.logicalDpiY() / mm_per_inch))};
 }
 
 TEST(window_layout_test, EveryWindowOpensWithinALaptopScreen) {
@@ -123,7 +123,8 @@ TEST(window_layout_test, ResizingTheWindowRedrawsThePictureAtTheNewScale) {
     auto extent = [&] {  // the width of the lines drawn, in mm
       double lo = 1e300, hi = -1e300;
       for (const draw_op& op : sim.picture()->ops())
-        if (op.what == draw_op::kind::line) lo = std::min({lo, op.x1, op.x2}), hi = std::max({hi, op.x1, op.x2});
+        if (op.what == draw_op::kind::line)
+          lo = std::min({lo, op.x1, op.x2}), hi = std::max({hi, op.x1, op.x2});
       return hi - lo;
     };
     const double scale_before = sim.draw_scale, extent_before = extent();
@@ -139,8 +140,8 @@ TEST(window_layout_test, ResizingTheWindowRedrawsThePictureAtTheNewScale) {
     EXPECT_GT(width_after, width_before + 10);
     // The 3R arm is scaled by the shorter side, the Stewart platform by the width alone.
     const double side_after = std::min(width_after, sim.picture()->ScaleHeight());
-    const double ratio = std::string(name) == "form_3r_jun" ? side_after / side_before
-                                                            : width_after / width_before;
+    const double ratio =
+        std::string(name) == "form_3r_jun" ? side_after / side_before : width_after / width_before;
     EXPECT_GT(ratio, 1.05);
     EXPECT_NEAR(sim.draw_scale / scale_before, ratio, 1e-9);
     // Drawn again at that scale.
@@ -152,8 +153,8 @@ TEST(window_layout_test, ResizingTheWindowRedrawsThePictureAtTheNewScale) {
 TEST(window_layout_test, SettingsMessagesAreShownWhole) {
   form_setting form;
   form.show();
-  for (const char* text : {"abc", "1e-9", "-1",
-                           "a text far too long to be a cycle time, typed in by mistake"}) {
+  for (const char* text :
+       {"abc", "1e-9", "-1", "a text far too long to be a cycle time, typed in by mistake"}) {
     form.cycle_time()->setText(text);
     form.ok();
     QApplication::processEvents();
@@ -180,9 +181,9 @@ TEST(window_layout_test, FunctionTestButtonsStayWhereTheyAre) {
       button->click();
       QApplication::processEvents();
       for (const auto& [other, other_place] : before)
-        EXPECT_EQ(rect_in(*other, w), other_place) << other->objectName().toStdString()
-                                                   << " moved after "
-                                                   << button->objectName().toStdString();
+        EXPECT_EQ(rect_in(*other, w), other_place)
+            << other->objectName().toStdString() << " moved after "
+            << button->objectName().toStdString();
     }
   }
 }
