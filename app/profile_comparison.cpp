@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "app/derivative_check.h"
 #include "core/number_text.h"
@@ -61,6 +62,35 @@ profile_comparison compare_profiles(const sim_window& w) {
   return out;
 }
 
+std::array<double, 6> figures_in_order(const profile_figures& f) {
+  return {
+      f.peak_rate,       f.peak_acceleration, f.start_acceleration_jump, f.end_acceleration_jump,
+      f.start_rate_jump, f.end_rate_jump};
+}
+
+std::array<double, 6> column_largest(const profile_comparison& c) {
+  std::array<double, 6> largest{};
+  for (const profile_comparison_row& row : c.rows)
+    for (const profile_figures& f : row.figures) {
+      const std::array<double, 6> v = figures_in_order(f);
+      for (std::size_t k = 0; k < v.size(); ++k)
+        if (std::isfinite(v[k])) largest[k] = std::max(largest[k], std::fabs(v[k]));
+    }
+  return largest;
+}
+
+std::string readable_figure(double v, double column_largest) {
+  // The figures come out of sums and differences of values up to the column's largest, so
+  // their rounding errors stay within a few hundred ulps of it; 1e-10 of it leaves a wide
+  // margin above that and lies far below the six digits shown of any real figure.
+  constexpr double rounding_level = 1e-10;
+  if (!std::isfinite(v)) return format_number(v);
+  if (std::fabs(v) <= rounding_level * column_largest) return "0";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6G", v);
+  return text;
+}
+
 std::string profile_table_text(const profile_comparison& c) {
   std::string out =
       "quantity\tprofile\tpeak_rate\tpeak_acceleration\tstart_acceleration_jump\t"
@@ -69,9 +99,7 @@ std::string profile_table_text(const profile_comparison& c) {
     for (int k = 0; k < 3; ++k) {
       const profile_figures& f = row.figures[k];
       out += row.quantity + "\t" + to_string(kinds[k]);
-      for (double v : {f.peak_rate, f.peak_acceleration, f.start_acceleration_jump,
-                       f.end_acceleration_jump, f.start_rate_jump, f.end_rate_jump})
-        out += "\t" + format_number(v);
+      for (double v : figures_in_order(f)) out += "\t" + format_number(v);
       out += "\n";
     }
   return out;

@@ -4,6 +4,7 @@
 // peak rate and acceleration and the jumps the profile imposes where the motion starts from rest
 // and comes back to rest. Units are the arrays' own (radians for angles, per second of the cycle
 // time).
+#include <array>
 #include <string>
 #include <vector>
 
@@ -35,5 +36,13 @@ profile_comparison compare_profiles(const sim_window& w);
 
 // The table as tab-separated text with a header row, numbers in the default number form.
 std::string profile_table_text(const profile_comparison& c);
+
+// A row's six figures in the order of the table's columns.
+std::array<double, 6> figures_in_order(const profile_figures& f);
+// The largest magnitude of each figure column over the whole comparison.
+std::array<double, 6> column_largest(const profile_comparison& c);
+// A figure as a person reads it: six significant digits, and 0 where it lies at the rounding
+// level of its column (a cubic's start jump of 3E-16 beside a peak of 20: no jump at all).
+std::string readable_figure(double v, double column_largest);
 
 }  // namespace kinelab

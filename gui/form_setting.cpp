@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "app/settings.h"
+#include "gui/language.h"
 #include "gui/qpainter_surface.h"
 
 namespace kinelab {
@@ -14,16 +15,16 @@ namespace kinelab {
 form_setting::form_setting(run_settings& target, QWidget* parent)
     : QWidget(parent), target_(target) {
   setObjectName("form_setting");
-  setWindowTitle(QStringLiteral("設定"));
+  setWindowTitle(caption_text("設定"));
   setFont(japanese_font());
   // Unloaded when closed: the next opening starts again from the stored texts.
   setAttribute(Qt::WA_DeleteOnClose);
 
-  auto* label1 = new QLabel(QStringLiteral("サイクルタイム(秒)＝"), this);
+  auto* label1 = new QLabel(caption_text("サイクルタイム(秒)＝"), this);
   label1->setObjectName("Label1");
   text1_ = new QLineEdit(QStringLiteral("1"), this);
   text1_->setObjectName("Text1");
-  auto* label2 = new QLabel(QStringLiteral("時分割数＝"), this);
+  auto* label2 = new QLabel(caption_text("時分割数＝"), this);
   label2->setObjectName("Label2");
   text2_ = new QLineEdit(QStringLiteral("50"), this);
   text2_->setObjectName("Text2");

@@ -1,6 +1,7 @@
 // The desktop program: the start window, from which every other window opens.
 #include <QApplication>
 
+#include "gui/language.h"
 #include "gui/qpainter_surface.h"
 #include "gui/start_menu.h"
 
@@ -12,6 +13,8 @@ int main(int argc, char* argv[]) {
                                           .arg(KINELAB_VERSION_MINOR)
                                           .arg(KINELAB_VERSION_PATCH));
   QApplication::setFont(kinelab::japanese_font());
+  // Japanese unless `--lang en` or the environment asks for English.
+  kinelab::install_language(kinelab::choose_language_from_process(QApplication::arguments()));
   kinelab::start_menu start;
   start.show();
   return QApplication::exec();

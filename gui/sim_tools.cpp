@@ -2,9 +2,11 @@
 
 #include <QAction>
 #include <QBuffer>
+#include <QClipboard>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
@@ -21,6 +23,7 @@
 #include "app/result_file.h"
 #include "app/window_export.h"
 #include "core/number_text.h"
+#include "gui/language.h"
 #include "gui/qpainter_surface.h"
 #include "gui/window_widget.h"
 #include "gui/workspace_panel.h"
@@ -62,38 +65,68 @@ std::string drawing_png(recording_surface& recording, const picture_widget& pict
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-// The comparison's table, one row per quantity and profile, in the columns of its text form.
-QTableWidget* profile_table(const profile_comparison& c, QWidget* parent) {
-  const QStringList lines = qs(profile_table_text(c)).split('\n', Qt::SkipEmptyParts);
-  auto* table = new QTableWidget(parent);
+// The comparison's table, one row per quantity and profile: figures to six significant
+// digits (0 at the rounding level of their column), the full value in each tooltip.
+QTableWidget* profile_table(const profile_comparison& c, const sim_window& model, QWidget* parent) {
+  const QStringList header = {
+      sim_tools::tr("quantity"),
+      sim_tools::tr("profile"),
+      sim_tools::tr("peak rate (/s)"),
+      sim_tools::tr("peak acceleration (/s²)"),
+      sim_tools::tr("acceleration jump at the start (/s²)"),
+      sim_tools::tr("acceleration jump at the end (/s²)"),
+      sim_tools::tr("rate jump at the start (/s)"),
+      sim_tools::tr("rate jump at the end (/s)"),
+  };
+  auto* table = new QTableWidget(static_cast<int>(3 * c.rows.size()),
+                                 static_cast<int>(header.size()), parent);
   table->setObjectName("profile_table");
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->verticalHeader()->hide();
-  if (lines.isEmpty()) return table;
-  const QStringList header = lines.front().split('\t');
-  table->setColumnCount(static_cast<int>(header.size()));
   table->setHorizontalHeaderLabels(header);
-  table->setRowCount(static_cast<int>(lines.size() - 1));
   table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().lineSpacing() + 6);
-  QString quantity;
-  bool shaded = true;
-  for (int r = 1; r < lines.size(); ++r) {
-    const QStringList cells = lines[r].split('\t');
+  const std::array<double, 6> largest = column_largest(c);
+  const auto& profiles = model.ctl.option_captions;
+  for (std::size_t q = 0; q < c.rows.size(); ++q) {
     // Every other quantity's rows are shaded, so the three profiles of one read together.
-    if (cells.front() != quantity) {
-      quantity = cells.front();
-      shaded = !shaded;
-    }
-    for (int col = 0; col < cells.size(); ++col) {
-      auto* item = new QTableWidgetItem(cells[col]);
-      // The quantity and the profile are names; the figures line up on their last digit.
-      if (col >= 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      if (shaded) item->setBackground(group_shade);
-      table->setItem(r - 1, col, item);
+    const bool shaded = q % 2 == 1;
+    for (int k = 0; k < 3; ++k) {
+      const int r = static_cast<int>(3 * q) + k;
+      auto put = [&](int col, const QString& text, const QString& tip) {
+        auto* item = new QTableWidgetItem(text);
+        item->setToolTip(tip);
+        // The quantity and the profile are names; the figures line up on their last digit.
+        if (col >= 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        if (shaded) item->setBackground(group_shade);
+        table->setItem(r, col, item);
+      };
+      const QString quantity = qs(c.rows[q].quantity);
+      put(0, quantity, quantity);
+      const QString profile =
+          static_cast<std::size_t>(k) < profiles.size() ? caption_text(profiles[k]) : QString();
+      put(1, profile, profile);
+      const std::array<double, 6> v = figures_in_order(c.rows[q].figures[k]);
+      for (std::size_t f = 0; f < v.size(); ++f)
+        put(static_cast<int>(f) + 2, qs(readable_figure(v[f], largest[f])),
+            qs(format_number(v[f])));
     }
   }
   table->resizeColumnsToContents();
   return table;
+}
+
+// The table as tab-separated text, as it is shown: the header row, then every row.
+QString table_tsv(const QTableWidget& table) {
+  QString out;
+  for (int col = 0; col < table.columnCount(); ++col)
+    out += (col ? "\t" : "") + table.horizontalHeaderItem(col)->text();
+  out += '\n';
+  for (int r = 0; r < table.rowCount(); ++r) {
+    for (int col = 0; col < table.columnCount(); ++col)
+      out += (col ? "\t" : "") + (table.item(r, col) ? table.item(r, col)->text() : QString());
+    out += '\n';
+  }
+  return out;
 }
 
 }  // namespace
@@ -105,22 +138,22 @@ sim_tools::sim_tools(window_widget& window, sim_window& model)
   setFloatable(false);
   setToolButtonStyle(Qt::ToolButtonTextOnly);
 
-  QAction* diagnostics = addAction(QStringLiteral("diagnostics"));
+  QAction* diagnostics = addAction(tr("diagnostics"));
   diagnostics->setObjectName("diagnostics");
   connect(diagnostics, &QAction::triggered, this, [this] {
     show_workspace(false);
     window_.button_pressed("diagnostics");
   });
 
-  derivative_check_ = addAction(QStringLiteral("derivative check"));
+  derivative_check_ = addAction(tr("derivative check"));
   derivative_check_->setObjectName("check_derivatives");
   derivative_check_->setCheckable(true);
   connect(derivative_check_, &QAction::triggered, this,
           [this] { window_.button_pressed("check_derivatives"); });
 
-  workspace_action_ = addAction(QStringLiteral("作業領域"));
+  workspace_action_ = addAction(caption_text("作業領域"));
   workspace_action_->setObjectName("workspace");
-  workspace_action_->setToolTip(QStringLiteral("workspace and singularity atlas"));
+  workspace_action_->setToolTip(tr("workspace and singularity atlas"));
   workspace_action_->setCheckable(true);
   connect(workspace_action_, &QAction::triggered, this, [this](bool on) { show_workspace(on); });
   // The window's own buttons take the picture back before they draw on it.
@@ -131,34 +164,34 @@ sim_tools::sim_tools(window_widget& window, sim_window& model)
     if (workspace_) workspace_->refresh();
   });
 
-  QAction* compare = addAction(QStringLiteral("compare profiles"));
+  QAction* compare = addAction(tr("compare profiles"));
   compare->setObjectName("compare_profiles");
   connect(compare, &QAction::triggered, this, [this] { compare_profiles(); });
 
   auto* menu = new QMenu(this);
   menu->setObjectName("export_menu");
-  QAction* svg = menu->addAction(QStringLiteral("drawing as SVG…"));
+  QAction* svg = menu->addAction(tr("drawing as SVG…"));
   svg->setObjectName("export_svg");
   connect(svg, &QAction::triggered, this, [this] {
-    save("drawing", ".svg", "SVG (*.svg)", [this] { return window_svg(model_); });
+    save(tr("drawing"), ".svg", "SVG (*.svg)", [this] { return window_svg(model_); });
   });
-  QAction* png = menu->addAction(QStringLiteral("drawing as PNG…"));
+  QAction* png = menu->addAction(tr("drawing as PNG…"));
   png->setObjectName("export_png");
   connect(png, &QAction::triggered, this, [this] {
-    save("drawing", ".png", "PNG (*.png)", [this] {
+    save(tr("drawing"), ".png", "PNG (*.png)", [this] {
       if (!window_.picture() || !model_.picture())
         throw std::runtime_error("the window has no drawing");
       return drawing_png(*model_.picture(), *window_.picture());
     });
   });
-  QAction* csv = menu->addAction(QStringLiteral("arrays as CSV…"));
+  QAction* csv = menu->addAction(tr("arrays as CSV…"));
   csv->setObjectName("export_csv");
   connect(csv, &QAction::triggered, this, [this] {
-    save("trajectory arrays", ".csv", "CSV (*.csv)", [this] { return window_csv(model_); });
+    save(tr("trajectory arrays"), ".csv", "CSV (*.csv)", [this] { return window_csv(model_); });
   });
   auto* export_button = new QToolButton(this);
   export_button->setObjectName("export");
-  export_button->setText(QStringLiteral("export"));
+  export_button->setText(tr("export"));
   export_button->setMenu(menu);
   export_button->setPopupMode(QToolButton::InstantPopup);
   addWidget(export_button);
@@ -209,17 +242,17 @@ void sim_tools::report(const std::string& message, bool is_error) {
 void sim_tools::save(const QString& what, const QString& suffix, const QString& filter,
                      const std::function<std::string()>& content) {
   const QString suggested = QDir::current().filePath(qs(model_.name()) + suffix);
-  const QString path = choose_path_(&window_, "save the " + what, suggested, filter);
+  const QString path = choose_path_(&window_, tr("save the %1").arg(what), suggested, filter);
   if (path.isEmpty()) return;
   const std::string file = path.toStdString();
   std::string error;
   try {
     if (write_file_atomically(file, content(), error))
-      return report(what.toStdString() + " saved as " + file, false);
+      return report(tr("%1 saved as %2").arg(what, path).toStdString(), false);
   } catch (const std::exception& e) {
     error = e.what();
   }
-  report(file + " was not written: " + error, true);
+  report(tr("%1 was not written: %2").arg(path, qs(error)).toStdString(), true);
 }
 
 void sim_tools::compare_profiles() {
@@ -229,24 +262,30 @@ void sim_tools::compare_profiles() {
   } catch (const std::exception& e) {
     c.problem = e.what();
   }
-  if (!c.problem.empty()) return report("the profiles were not compared: " + c.problem, true);
+  if (!c.problem.empty())
+    return report(tr("the profiles were not compared: %1").arg(qs(c.problem)).toStdString(), true);
 
   // One table per window, filled again on every comparison.
   if (profiles_) delete profiles_;
   auto* dialog = new QDialog(&window_);
   dialog->setObjectName("profile_comparison");
   dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setWindowTitle(qs(model_.title()) + " — profiles");
+  dialog->setWindowTitle(tr("%1 — profiles").arg(qs(model_.title())));
   auto* layout = new QVBoxLayout(dialog);
-  auto* note = new QLabel(
-      QStringLiteral("start and stop of the window under each profile; N = %1, T = %2 s; "
-                     "rates and accelerations per second")
-          .arg(model_.settings.N)
-          .arg(qs(format_number(model_.settings.T))),
-      dialog);
+  auto* note = new QLabel(tr("start and stop of the window under each profile; N = %1, T = %2 s; "
+                             "rates and accelerations per second")
+                              .arg(model_.settings.N)
+                              .arg(qs(format_number(model_.settings.T))),
+                          dialog);
   layout->addWidget(note);
-  QTableWidget* table = profile_table(c, dialog);
+  QTableWidget* table = profile_table(c, model_, dialog);
   layout->addWidget(table);
+  auto* copy = new QPushButton(tr("Copy as tab-separated text"), dialog);
+  copy->setObjectName("copy_table");
+  copy->setAutoDefault(false);
+  connect(copy, &QPushButton::clicked, dialog,
+          [table] { QGuiApplication::clipboard()->setText(table_tsv(*table)); });
+  layout->addWidget(copy, 0, Qt::AlignRight);
   const int width = table->horizontalHeader()->length() + 2 * table->frameWidth() + 24;
   const int height = std::min(table_height_limit_px, table->verticalHeader()->length() +
                                                          table->horizontalHeader()->height() +

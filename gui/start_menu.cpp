@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/settings.h"
+#include "gui/language.h"
 #include "gui/qpainter_surface.h"
 #include "gui/start_pictures.h"
 #include "mechanisms/registry.h"
@@ -93,7 +94,7 @@ start_menu::start_menu(QWidget* parent) : QMainWindow(parent) {
   product->setFont(big);
   column->addWidget(product);
 
-  auto* version = new QLabel(QStringLiteral("ﾊﾞｰｼﾞｮﾝ %1.%2.%3")
+  auto* version = new QLabel((caption_text("ﾊﾞｰｼﾞｮﾝ ") + QStringLiteral("%1.%2.%3"))
                                  .arg(KINELAB_VERSION_MAJOR)
                                  .arg(KINELAB_VERSION_MINOR)
                                  .arg(KINELAB_VERSION_PATCH),
@@ -108,13 +109,12 @@ start_menu::start_menu(QWidget* parent) : QMainWindow(parent) {
   auto* organisation = new QLabel(QStringLiteral("kinelab project"), central);
   organisation->setObjectName("lblCompany");
   column->addWidget(organisation);
-  auto* author =
-      new QLabel(QStringLiteral("空間機構の運動学学習ツール (kinematics study tool)"), central);
+  auto* author = new QLabel(tr("kinematics study tool for spatial mechanisms"), central);
   author->setObjectName("lblAuthor");
   column->addWidget(author);
   column->addStretch(1);
 
-  auto* exit_button = new QPushButton(QStringLiteral("終了"), central);
+  auto* exit_button = new QPushButton(caption_text("終了"), central);
   exit_button->setObjectName("Command1");
   connect(exit_button, &QPushButton::clicked, this, &start_menu::quit_all);
   column->addWidget(exit_button, 0, Qt::AlignRight);
@@ -131,14 +131,14 @@ start_menu::~start_menu() {
 void start_menu::build_menu() {
   QMenuBar* bar = menuBar();
 
-  QMenu* file = bar->addMenu(QStringLiteral("file"));
+  QMenu* file = bar->addMenu(caption_text("file"));
   file->setObjectName("file");
-  QAction* shuryou = file->addAction(QStringLiteral("終了"));
+  QAction* shuryou = file->addAction(caption_text("終了"));
   shuryou->setObjectName("shuryou");
   connect(shuryou, &QAction::triggered, this, &start_menu::quit_all);
 
   auto add_item = [this](QMenu* menu, const menu_item_decl& item) {
-    QAction* a = menu->addAction(qs(item.caption));
+    QAction* a = menu->addAction(caption_text(item.caption));
     a->setObjectName(item.item);
     // A window this build does not provide stays visible in the menu but cannot be chosen.
     a->setEnabled(find_window(item.window) != nullptr);
@@ -146,19 +146,19 @@ void start_menu::build_menu() {
             [this, window = std::string(item.window)] { open_window(window); });
   };
 
-  QMenu* select = bar->addMenu(QStringLiteral("機構選択"));
+  QMenu* select = bar->addMenu(caption_text("機構選択"));
   select->setObjectName("select");
   for (const submenu_decl& sub : mechanism_menus()) {
-    QMenu* m = select->addMenu(qs(sub.caption));
+    QMenu* m = select->addMenu(caption_text(sub.caption));
     m->setObjectName(sub.name);
     for (const menu_item_decl& item : sub.items) add_item(m, item);
   }
 
-  QAction* settei = bar->addAction(QStringLiteral("設定"));
+  QAction* settei = bar->addAction(caption_text("設定"));
   settei->setObjectName("settei");
   connect(settei, &QAction::triggered, this, [this] { open_settings(); });
 
-  QMenu* tests = bar->addMenu(QStringLiteral("関数テスト"));
+  QMenu* tests = bar->addMenu(caption_text("関数テスト"));
   tests->setObjectName("function_test");
   for (const menu_item_decl& item : test_menu_items()) add_item(tests, item);
 }

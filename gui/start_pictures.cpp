@@ -1,5 +1,6 @@
 #include "gui/start_pictures.h"
 
+#include <QCoreApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <array>
@@ -146,8 +147,9 @@ void banner_picture::paintEvent(QPaintEvent*) {
   QFont sub = japanese_font();
   sub.setPixelSize(static_cast<int>(height() * 0.16));
   p.setFont(sub);
-  p.drawText(QRectF(u * 1.6, height() * 0.64, width(), height() * 0.3),
-             Qt::AlignLeft | Qt::AlignTop, QStringLiteral("空間機構の運動学"));
+  p.drawText(
+      QRectF(u * 1.6, height() * 0.64, width(), height() * 0.3), Qt::AlignLeft | Qt::AlignTop,
+      QCoreApplication::translate("kinelab::banner_picture", "kinematics of spatial mechanisms"));
 }
 
 }  // namespace kinelab

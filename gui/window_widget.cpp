@@ -22,6 +22,7 @@
 #include <exception>
 
 #include "app/sim_window.h"
+#include "gui/language.h"
 #include "gui/marked_scroll_bar.h"
 #include "gui/qpainter_surface.h"
 #include "gui/sim_tools.h"
@@ -127,9 +128,8 @@ class control_area : public QScrollArea {
 
 // The words of a caption that heads several columns ("Px    Py    Pz", "start  stop"), split
 // at blanks and ideographic spaces.
-QStringList caption_words(const std::string& caption) {
-  return QString::fromStdString(caption).split(QRegularExpression("[\\s\\x{3000}]+"),
-                                               Qt::SkipEmptyParts);
+QStringList caption_words(const QString& caption) {
+  return caption.split(QRegularExpression("[\\s\\x{3000}]+"), Qt::SkipEmptyParts);
 }
 
 }  // namespace
@@ -182,7 +182,7 @@ void picture_widget::mouseMoveEvent(QMouseEvent* event) {
 window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* parent, QSize screen)
     : QWidget(parent), model_(std::move(model)), sim_(dynamic_cast<sim_window*>(model_.get())) {
   setObjectName(qs(model_->name()));
-  setWindowTitle(qs(model_->title()));
+  setWindowTitle(caption_text(model_->title()));
   setFont(japanese_font());
   if (screen.isEmpty()) screen = this->screen()->availableGeometry().size();
 
@@ -228,7 +228,7 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
     auto* v = new QVBoxLayout(box);
     options_ = new QButtonGroup(this);
     for (std::size_t i = 0; i < model_->ctl.option_captions.size(); ++i) {
-      auto* r = new QRadioButton(qs(model_->ctl.option_captions[i]), box);
+      auto* r = new QRadioButton(caption_text(model_->ctl.option_captions[i]), box);
       r->setObjectName(qs(address_text("Option1", static_cast<int>(i), true)));
       options_->addButton(r, static_cast<int>(i));
       v->addWidget(r);
@@ -241,7 +241,7 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
                                        : static_cast<QBoxLayout*>(new QHBoxLayout);
   button_column->setAlignment(Qt::AlignTop | Qt::AlignLeft);
   for (const button_decl& b : model_->buttons()) {
-    auto* w = new QPushButton(qs(b.caption), controls_box);
+    auto* w = new QPushButton(caption_text(b.caption), controls_box);
     w->setObjectName(qs(b.name));
     w->setAutoDefault(false);
     buttons_[b.name] = w;
@@ -398,7 +398,7 @@ control_grid window_widget::unplaced_controls() const {
 }
 
 QLabel* window_widget::caption_label(const std::string& text, QWidget* parent) {
-  auto* l = new QLabel(qs(text), parent);
+  auto* l = new QLabel(caption_text(text), parent);
   l->setTextFormat(Qt::PlainText);
   return l;
 }
@@ -430,7 +430,7 @@ QWidget* window_widget::build_grid(const control_grid& grid, QWidget* parent) {
   // "deg   deg   deg") stands word by word over them; `columns` is the room from `col` on.
   // Returns the first word's label, or null when the text is not spread.
   auto spread_at = [&](const std::string& text, int row, int col, int columns) -> QLabel* {
-    const QStringList words = caption_words(text);
+    const QStringList words = caption_words(caption_text(text));
     if (words.size() < 2 || words.size() > columns) return nullptr;
     QLabel* first = nullptr;
     for (int k = 0; k < words.size(); ++k) {
@@ -455,9 +455,10 @@ QWidget* window_widget::build_grid(const control_grid& grid, QWidget* parent) {
   int row = 0;
   const int grid_columns = static_cast<int>(cell_columns) + first_cell_col;
   if (!grid.title.empty()) {
-    const bool spread = grid.title.size() > 0 &&
-                        caption_words(grid.title).size() == static_cast<int>(cell_columns) &&
-                        spread_at(grid.title, row, first_cell_col, static_cast<int>(cell_columns));
+    const bool spread =
+        grid.title.size() > 0 &&
+        caption_words(caption_text(grid.title)).size() == static_cast<int>(cell_columns) &&
+        spread_at(grid.title, row, first_cell_col, static_cast<int>(cell_columns));
     if (!spread) {
       QLabel* t = text_at(grid.title, row, 0, grid_columns);
       QFont f = t->font();
@@ -652,7 +653,7 @@ void window_widget::sync() {
   for (const label_ref& l : labels_) {
     for (const label& lb : ctl.labels)
       if (lb.name == l.name) {
-        const QString caption = qs(lb.caption);
+        const QString caption = caption_text(lb.caption);
         if (l.label->text() != caption) l.label->setText(caption);
         break;
       }

@@ -63,5 +63,23 @@ TEST(ProfileComparison, AFieldThatIsNotANumberIsReportedNotCompared) {
   EXPECT_NE(c.problem.find("\"abc\""), std::string::npos) << c.problem;
 }
 
+// The table a person reads: six significant digits, and 0 for rounding noise of its column.
+TEST(ProfileComparison, ReadableFiguresRoundToSixDigitsAndDropRoundingNoise) {
+  const struct {
+    double v, largest;
+    const char* shown;
+  } cases[] = {
+      {2.97186816138677e-16, 20, "0"},  // a quintic's start jump beside a peak of 20
+      {-1e-11, 1000, "0"},
+      {0, 0, "0"},
+      {20.0000000000001, 20, "20"},
+      {1.23456789, 20, "1.23457"},
+      {-0.000123456789, 0.001, "-0.000123457"},
+      {1.5e-9, 1e-3, "1.5E-09"},  // small, but not noise against its column
+      {123456789, 1e9, "1.23457E+08"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(readable_figure(c.v, c.largest), c.shown) << c.v;
+}
+
 }  // namespace
 }  // namespace kinelab

@@ -105,8 +105,9 @@ TEST(Plot3, ScaleLabelsNeverOverlapNorPassTheEdge) {
         const double end = l->x1 + digit_mm * static_cast<double>(l->text.size());
         EXPECT_LE(end, sf.ScaleWidth()) << l->text;
         for (const draw_op* m : labels)
-          if (m != l && m->y1 == l->y1 && m->x1 > l->x1)
+          if (m != l && m->y1 == l->y1 && m->x1 > l->x1) {
             EXPECT_LE(end, m->x1) << l->text << " runs into " << m->text;
+          }
       }
     }
 }

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
@@ -174,19 +176,41 @@ TEST_F(sim_tools_test, ProfileComparisonShowsTheTableOrTheProblem) {
   ASSERT_NE(table, nullptr);
   EXPECT_TRUE(w->tools()->profile_dialog()->isVisible());
 
-  // A row per quantity and profile, the figures in the number form of the text table.
+  // A row per quantity and profile: the window's profile names, figures to six significant
+  // digits with rounding noise shown as 0, the full value in the tooltip.
   const profile_comparison c = compare_profiles(sim(*w));
   ASSERT_FALSE(c.rows.empty());
   ASSERT_EQ(table->rowCount(), static_cast<int>(3 * c.rows.size()));
   ASSERT_EQ(table->columnCount(), 8);
-  EXPECT_EQ(table->horizontalHeaderItem(2)->text().toStdString(), "peak_rate");
-  for (int k = 0; k < 3; ++k) {
-    const int row = 3 * static_cast<int>(c.rows.size() - 1) + k;
-    const profile_figures& f = c.rows.back().figures[k];
-    EXPECT_EQ(table->item(row, 0)->text().toStdString(), c.rows.back().quantity);
-    EXPECT_EQ(table->item(row, 3)->text().toStdString(), format_number(f.peak_acceleration));
-    EXPECT_EQ(table->item(row, 5)->text().toStdString(), format_number(f.end_acceleration_jump));
-  }
+  EXPECT_EQ(table->horizontalHeaderItem(2)->text().toStdString(), "peak rate (/s)");
+  const auto largest = column_largest(c);
+  int zeros = 0;
+  for (std::size_t q = 0; q < c.rows.size(); ++q)
+    for (int k = 0; k < 3; ++k) {
+      const int row = 3 * static_cast<int>(q) + k;
+      EXPECT_EQ(table->item(row, 0)->text().toStdString(), c.rows[q].quantity);
+      EXPECT_EQ(table->item(row, 1)->text().toStdString(), sim(*w).ctl.option_captions[k]);
+      const auto v = figures_in_order(c.rows[q].figures[k]);
+      for (int f = 0; f < 6; ++f) {
+        const QTableWidgetItem* item = table->item(row, f + 2);
+        EXPECT_EQ(item->toolTip().toStdString(), format_number(v[f]));
+        const std::string shown = item->text().toStdString();
+        EXPECT_EQ(shown, readable_figure(v[f], largest[f]));
+        if (shown == "0") ++zeros;
+      }
+    }
+  // The quintic profile starts and ends at rest: its acceleration jumps are 0 in every row.
+  EXPECT_GE(zeros, 4 * static_cast<int>(c.rows.size()));
+
+  // The copy button puts the table, as shown, on the clipboard as tab-separated text.
+  QPushButton* copy = w->tools()->profile_dialog()->findChild<QPushButton*>("copy_table");
+  ASSERT_NE(copy, nullptr);
+  copy->click();
+  const QStringList lines = QGuiApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), table->rowCount() + 1);
+  EXPECT_TRUE(lines[0].startsWith("quantity\tprofile\tpeak rate (/s)\t")) << lines[0].toStdString();
+  EXPECT_EQ(lines[1].split('\t').size(), 8);
+  EXPECT_EQ(lines[1].split('\t')[3], table->item(0, 3)->text());
 
   // A stop that is not a number: the problem in red in the status line, and no new table.
   w->tools()->profile_dialog()->close();

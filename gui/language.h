@@ -1,0 +1,30 @@
+#pragma once
+// The desktop program speaks one language at a time: Japanese unless it is started with
+// `--lang en` or the environment asks for English (LANGUAGE, then LC_ALL, LC_MESSAGES, LANG).
+// The program's own texts are written in English in the code and translated to Japanese by
+// kinelab_ja.ts; the captions the windows declare are Japanese (or the words the users know,
+// "Run", "hx") and translated to English by kinelab_en.ts. Both catalogues are compiled by
+// lrelease at build time and built into the program.
+#include <QString>
+#include <QStringList>
+#include <string>
+
+#include "app/messages.h"
+
+namespace kinelab {
+
+// The language asked for by the arguments (`--lang en`, `--lang=ja`) or, failing that, by the
+// environment's variables as given (name → value); Japanese when neither says English.
+ui_language choose_language(const QStringList& arguments,
+                            const std::vector<std::pair<QString, QString>>& environment);
+ui_language choose_language_from_process(const QStringList& arguments);
+
+// Loads the catalogue of `lang` into the application (after any other); false when it is
+// missing from the program. The language stays the program's for its lifetime.
+bool install_language(ui_language lang);
+ui_language program_language();
+
+// A caption declared by a window or a menu, in the program's language.
+QString caption_text(const std::string& caption);
+
+}  // namespace kinelab

@@ -1,0 +1,135 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja_JP">
+<context>
+    <name>kinelab::sim_tools</name>
+    <message>
+        <source>diagnostics</source>
+        <translation>診断</translation>
+    </message>
+    <message>
+        <source>derivative check</source>
+        <translation>微分の検査</translation>
+    </message>
+    <message>
+        <source>compare profiles</source>
+        <translation>曲線の比較</translation>
+    </message>
+    <message>
+        <source>drawing as SVG…</source>
+        <translation>図を SVG で…</translation>
+    </message>
+    <message>
+        <source>drawing as PNG…</source>
+        <translation>図を PNG で…</translation>
+    </message>
+    <message>
+        <source>arrays as CSV…</source>
+        <translation>配列を CSV で…</translation>
+    </message>
+    <message>
+        <source>export</source>
+        <translation>書き出し</translation>
+    </message>
+    <message>
+        <source>drawing</source>
+        <translation>図</translation>
+    </message>
+    <message>
+        <source>trajectory arrays</source>
+        <translation>軌道の配列</translation>
+    </message>
+    <message>
+        <source>save the %1</source>
+        <translation>%1の保存</translation>
+    </message>
+    <message>
+        <source>%1 saved as %2</source>
+        <translation>%1を %2 に保存しました</translation>
+    </message>
+    <message>
+        <source>%1 was not written: %2</source>
+        <translation>%1 は書き込めませんでした: %2</translation>
+    </message>
+    <message>
+        <source>the profiles were not compared: %1</source>
+        <translation>曲線を比較できませんでした: %1</translation>
+    </message>
+    <message>
+        <source>start and stop of the window under each profile; N = %1, T = %2 s; rates and accelerations per second</source>
+        <translation>ウィンドウの始点と終点を各曲線で動かしたときの値。N = %1、T = %2 秒。速度と加速度は毎秒</translation>
+    </message>
+    <message>
+        <source>%1 — profiles</source>
+        <translation>%1 — 曲線の比較</translation>
+    </message>
+    <message>
+        <source>quantity</source>
+        <translation>量</translation>
+    </message>
+    <message>
+        <source>profile</source>
+        <translation>曲線</translation>
+    </message>
+    <message>
+        <source>peak rate (/s)</source>
+        <translation>最大速度 (/s)</translation>
+    </message>
+    <message>
+        <source>peak acceleration (/s²)</source>
+        <translation>最大加速度 (/s²)</translation>
+    </message>
+    <message>
+        <source>acceleration jump at the start (/s²)</source>
+        <translation>始点の加速度の跳び (/s²)</translation>
+    </message>
+    <message>
+        <source>acceleration jump at the end (/s²)</source>
+        <translation>終点の加速度の跳び (/s²)</translation>
+    </message>
+    <message>
+        <source>rate jump at the start (/s)</source>
+        <translation>始点の速度の跳び (/s)</translation>
+    </message>
+    <message>
+        <source>rate jump at the end (/s)</source>
+        <translation>終点の速度の跳び (/s)</translation>
+    </message>
+    <message>
+        <source>Copy as tab-separated text</source>
+        <translation>タブ区切りでコピー</translation>
+    </message>
+</context>
+<context>
+    <name>kinelab::start_menu</name>
+    <message>
+        <source>kinematics study tool for spatial mechanisms</source>
+        <translation>空間機構の運動学学習ツール</translation>
+    </message>
+</context>
+<context>
+    <name>kinelab::banner_picture</name>
+    <message>
+        <source>kinematics of spatial mechanisms</source>
+        <translation>空間機構の運動学</translation>
+    </message>
+</context>
+<context>
+    <name>kinelab::window_widget</name>
+    <message>
+        <source>Running… step %1 of %2</source>
+        <translation>計算中… %2 ステップ中 %1</translation>
+    </message>
+</context>
+<context>
+    <name>caption</name>
+    <message>
+        <source>diagnostics: sigma_min (blue), log10 condition (green)</source>
+        <translation>診断: σmin（青）、条件数の log10（緑）</translation>
+    </message>
+    <message>
+        <source>diagnostics: corrections (blue), residual (green), status (red)</source>
+        <translation>診断: 修正回数（青）、残差（緑）、状態（赤）</translation>
+    </message>
+</context>
+</TS>
