@@ -17,6 +17,9 @@ namespace kinelab {
 namespace {
 constexpr const char* view_caption = "動画";
 constexpr const char* derivative_check_prefix = "derivative check, ";
+// How often a Run reports its progress: often enough for a smooth bar, rarely enough to cost
+// nothing beside the steps themselves.
+constexpr int progress_interval_steps = 256;
 
 // The pointer turns the view by one degree per event, wrapped into [−π, π].
 void turn_one_degree(double& angle, bool positive) {
@@ -173,7 +176,10 @@ bool sim_window::compute_trajectory() {
     s.value = std::min(s.value, N_);
   }
   const profile_kind kind = profile();
-  for (int i = 0; i <= N_; ++i) logic_->trajectory_step(*this, i, profile_at(kind, i, N_));
+  for (int i = 0; i <= N_; ++i) {
+    logic_->trajectory_step(*this, i, profile_at(kind, i, N_));
+    if (run_progress && (i % progress_interval_steps == 0 || i == N_)) run_progress(i, N_);
+  }
 
   // Solves that did not converge are information, not a failure: the run is complete.
   add_report(summarize_run(logic_->arrays.solver_record()), false);

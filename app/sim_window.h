@@ -149,6 +149,9 @@ class sim_window : public window_model {
   // A Run without result.dat and without starting the timer: reads the fields, computes the
   // trajectory, reports as a Run does. False when a field stopped it.
   bool compute_trajectory();
+  // Called during a trajectory's computation with the step reached and N, every few hundred
+  // steps; the front end shows a long Run's progress with it. The computation stays one.
+  std::function<void(int step, int N)> run_progress;
   bool has_run() const { return has_run_; }
   void stop() { timer_enabled_ = false; }
   void next_figure();

@@ -1,6 +1,8 @@
 #include "gui/window_widget.h"
 
+#include <QApplication>
 #include <QButtonGroup>
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGridLayout>
@@ -9,6 +11,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -55,6 +59,9 @@ constexpr int status_lines = 2;
 // value shows whole; the tooltip holds the text as well.
 constexpr char field_sample[] = "-1.23456789012345E-308";
 constexpr int field_padding_px = 12;  // the line edit's frame and text margins
+// A Run that takes longer than the delay shows a progress bar, repainted this often.
+constexpr int default_progress_delay_ms = 500;
+constexpr int progress_repaint_ms = 50;
 // The width the controls keep beside the picture when the screen is narrow.
 constexpr int controls_minimum_width_px = 360;
 // The drawing surface may shrink to this fraction of its default size with the window.
@@ -340,6 +347,7 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
   root->addWidget(status_);
 
   timer_.setInterval(timer_interval_ms);
+  progress_delay_ms_ = default_progress_delay_ms;
   connect(&timer_, &QTimer::timeout, this, [this] { timer_tick(); });
 
   guarded([this] { model_->open(); });
@@ -587,7 +595,47 @@ void window_widget::option_chosen(int index) {
 }
 
 void window_widget::button_pressed(const std::string& name) {
+  if (name == "run" && sim_) return run();
   guarded([&] { model_->press(name); });
+  sync();
+}
+
+void window_widget::run() {
+  // A Run stays one synchronous computation. While it lasts the cursor shows it is busy, and
+  // beyond progress_delay_ms an application-modal bar shows how far it got; the events the
+  // bar needs to paint are processed from the step loop, but no input, so that nothing else
+  // of this window (nor of another) happens until the Run ends. The animation timer waits.
+  timer_.stop();
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  QElapsedTimer clock;
+  clock.start();
+  QPointer<QProgressDialog> progress;
+  qint64 last_paint_ms = -progress_repaint_ms;
+  sim_->run_progress = [&](int step, int total) {
+    const qint64 elapsed = clock.elapsed();
+    if (elapsed < progress_delay_ms_) return;
+    if (!progress) {
+      progress = new QProgressDialog(this);
+      progress->setObjectName("run_progress");
+      progress->setWindowTitle(windowTitle());
+      progress->setLabelText(tr("Running…"));
+      progress->setCancelButton(nullptr);
+      progress->setWindowModality(Qt::ApplicationModal);
+      progress->setMinimumDuration(0);
+      progress->setAutoClose(false);
+      progress->setAutoReset(false);
+      progress->setRange(0, total);
+      progress->show();
+    }
+    if (elapsed - last_paint_ms < progress_repaint_ms && step < total) return;
+    last_paint_ms = elapsed;
+    progress->setValue(step);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
+  guarded([&] { model_->press("run"); });
+  sim_->run_progress = nullptr;
+  delete progress;
+  QApplication::restoreOverrideCursor();
   sync();
 }
 

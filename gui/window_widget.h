@@ -81,6 +81,8 @@ class window_widget : public QWidget {
   void slider_moved(const std::string& group, int index, int value);
   void option_chosen(int index);
   void button_pressed(const std::string& name);
+  // How long a Run computes before its progress bar appears (tests shorten it).
+  void set_progress_delay_ms(int ms) { progress_delay_ms_ = ms; }
   void pointer_moved(double x, double y, bool left_button);
   void picture_resized(double width_mm, double height_mm);
   void timer_tick();
@@ -106,6 +108,8 @@ class window_widget : public QWidget {
   };
 
   QWidget* build_grid(const control_grid& grid, QWidget* parent);
+  // The Run button of a simulation window, with its busy cursor and progress bar.
+  void run();
   control_grid unplaced_controls() const;
   bool heads_columns(const std::string& caption) const;
   QLabel* caption_label(const std::string& text, QWidget* parent);
@@ -126,6 +130,7 @@ class window_widget : public QWidget {
   picture_widget* picture_ = nullptr;
   QLabel* status_ = nullptr;
   QTimer timer_;
+  int progress_delay_ms_;
 };
 
 }  // namespace kinelab

@@ -8,14 +8,17 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 #include <string>
 
 #include "app/settings.h"
+#include "app/sim_window.h"
 #include "core/number_text.h"
 #include "gui/form_setting.h"
 #include "gui/start_menu.h"
@@ -181,6 +184,47 @@ TEST_F(gui_test, RunWritesResultAndAnimatesThePicture) {
 
   w->button("stop")->click();
   EXPECT_FALSE(w->timer_running());
+}
+
+// A long Run shows a busy cursor and, past its delay (here none), an application-modal
+// progress bar that reaches N; the animation timer does not tick meanwhile, and both are gone
+// when the Run ends.
+TEST_F(gui_test, ALongRunShowsItsProgressAndBlocksTheWindow) {
+  SKIP_UNLESS_REGISTERED("form_3r_jun");
+  settings().N = 2000;
+  window_widget* w = open_by_menu("jun3r");
+  ASSERT_NE(w, nullptr);
+  w->set_progress_delay_ms(0);
+  QSignalSpy ticks(w, &window_widget::synced);
+  int seen = 0, busy = 0, highest = 0;
+  bool modal = false, timer_ran = false;
+  auto& sim = dynamic_cast<sim_window&>(w->model());
+  // The widget sets its progress handler for the Run; watch it from a timer that the Run's
+  // own event processing fires.
+  QTimer watch;
+  watch.setInterval(0);
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (auto* p = w->findChild<QProgressDialog*>("run_progress")) {
+      ++seen;
+      modal = modal || p->windowModality() == Qt::ApplicationModal;
+      highest = std::max(highest, p->value());
+    }
+    if (QApplication::overrideCursor()) ++busy;
+    timer_ran = timer_ran || w->timer_running();
+  });
+  watch.start();
+  w->button("run")->click();
+  watch.stop();
+  EXPECT_GT(seen, 0) << "no progress bar during the Run";
+  EXPECT_TRUE(modal);
+  EXPECT_GT(highest, 0);
+  EXPECT_EQ(busy, seen) << "a moment without the busy cursor";
+  EXPECT_FALSE(timer_ran);
+  EXPECT_EQ(w->findChild<QProgressDialog*>("run_progress"), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(w->timer_running());
+  EXPECT_FALSE(sim.run_progress) << "the handler outlives the Run";
+  EXPECT_EQ(sim.N(), 2000);
 }
 
 TEST_F(gui_test, SlidersTextsAndPointerReachTheModel) {
