@@ -191,7 +191,9 @@ TEST_F(gui_test, RunWritesResultAndAnimatesThePicture) {
 // when the Run ends.
 TEST_F(gui_test, ALongRunShowsItsProgressAndBlocksTheWindow) {
   SKIP_UNLESS_REGISTERED("form_3r_jun");
-  settings().N = 2000;
+  form_setting* form = start->open_settings();
+  form->divisions()->setText("2000");
+  form->ok();
   window_widget* w = open_by_menu("jun3r");
   ASSERT_NE(w, nullptr);
   w->set_progress_delay_ms(0);

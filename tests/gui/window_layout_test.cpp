@@ -151,7 +151,8 @@ TEST(window_layout_test, ResizingTheWindowRedrawsThePictureAtTheNewScale) {
 
 // A message of the settings window that wraps is shown whole: the window grows with it.
 TEST(window_layout_test, SettingsMessagesAreShownWhole) {
-  form_setting form;
+  run_settings target;
+  form_setting form(target);
   form.show();
   for (const char* text :
        {"abc", "1e-9", "-1", "a text far too long to be a cycle time, typed in by mistake"}) {
