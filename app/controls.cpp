@@ -29,37 +29,26 @@ std::string address_text(const std::string& name, int index, bool indexed) {
   return indexed ? name + "(" + std::to_string(index) + ")" : name;
 }
 
-namespace {
-// The status line is one line a person reads: text pasted by mistake (a page, a file) is quoted
-// by its beginning and its length in characters.
-constexpr std::size_t quoted_characters = 40;
-
-bool continues_utf8(char c) {
-  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-std::string quoted(const std::string& text) {
-  std::size_t cut = 0, characters = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (continues_utf8(text[i])) continue;
-    if (characters++ == quoted_characters) cut = i;
-  }
-  if (characters <= quoted_characters) return "\"" + text + "\"";
-  return "\"" + text.substr(0, cut) + "…\" (" + std::to_string(characters) + " characters)";
-}
-
-std::string field_error_message(const std::string& control, const std::string& caption,
-                                const std::string& text) {
-  const std::string who = caption.empty() ? control : caption + " (" + control + ")";
-  return who + " is not a number: " + quoted(text);
-}
-}  // namespace
-
-field_error::field_error(std::string control_, std::string caption_, std::string text_)
-    : std::runtime_error(field_error_message(control_, caption_, text_)),
+field_error::field_error(std::string control_, const text_field& field)
+    : std::runtime_error(
+          message(ui_language::english, message_id::field_not_a_number,
+                  {field.caption.empty() ? control_ : field.caption + " (" + control_ + ")",
+                   quoted_text(ui_language::english, field.text)})),
       control(std::move(control_)),
-      caption(std::move(caption_)),
-      text(std::move(text_)) {}
+      caption(field.caption),
+      text(field.text),
+      caption_part(field.caption_part),
+      caption_whole(field.caption_whole) {}
+
+std::string describe(const field_error& e, ui_language lang, const caption_translator& translate,
+                     bool with_control) {
+  std::string who = e.caption.empty() ? e.control
+                    : e.caption_whole.empty()
+                        ? field_name(lang, e.caption, "", translate)
+                        : field_name(lang, e.caption_part, e.caption_whole, translate);
+  if (with_control && !e.caption.empty()) who += " (" + e.control + ")";
+  return message(lang, message_id::field_not_a_number, {who, quoted_text(lang, e.text)});
+}
 
 text_group& controls::add_texts(std::string name, std::vector<std::string> defaults,
                                 std::vector<std::string> captions, bool indexed) {
@@ -67,7 +56,7 @@ text_group& controls::add_texts(std::string name, std::vector<std::string> defau
   g.name = std::move(name);
   g.indexed = indexed;
   for (std::size_t i = 0; i < defaults.size(); ++i)
-    g.fields.push_back({defaults[i], true, i < captions.size() ? captions[i] : std::string()});
+    g.fields.push_back({defaults[i], true, i < captions.size() ? captions[i] : std::string(), {}, {}});
   texts.push_back(std::move(g));
   return texts.back();
 }
@@ -138,7 +127,7 @@ double controls::number(const std::string& name, int index) const {
   if (!g) throw std::out_of_range("no text field " + name);
   const text_field& f = g->fields.at(static_cast<std::size_t>(index));
   if (auto v = parse_number(f.text)) return *v;
-  throw field_error(address_text(name, index, g->indexed), f.caption, f.text);
+  throw field_error(address_text(name, index, g->indexed), f);
 }
 
 }  // namespace kinelab

@@ -6,12 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
+
 namespace kinelab {
 
 struct text_field {
   std::string text;
   bool enabled = true;
   std::string caption;  // what the user sees beside it, e.g. "stop of the1"
+  // The parts of a caption "<part> of <whole>" ("stop", "the1"), so that a message in another
+  // language can name the field its own way; empty for a caption of one part.
+  std::string caption_part, caption_whole;
 };
 
 struct text_group {
@@ -45,11 +50,17 @@ struct control_address {
 std::optional<control_address> parse_address(const std::string& text);
 std::string address_text(const std::string& name, int index, bool indexed);
 
-// A field that does not hold a number; the framework reports it in the status line.
+// A field that does not hold a number; the framework reports it in the status line. what()
+// is kinelab-cli's English, with the control's name for scripts.
 struct field_error : std::runtime_error {
-  field_error(std::string control, std::string caption, std::string text);
+  field_error(std::string control, const text_field& field);
   std::string control, caption, text;
+  std::string caption_part, caption_whole;
 };
+// The message for the user: the field named as they see it, in their language, and by its
+// control's name as well for scripts ("stop of the1 (Text2(1))").
+std::string describe(const field_error& e, ui_language lang, const caption_translator& translate,
+                     bool with_control);
 
 class controls {
  public:

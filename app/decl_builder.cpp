@@ -25,6 +25,15 @@ text_field& declare_field(controls& c, const std::string& group, int index,
   return f;
 }
 
+text_field& declare_field_of(controls& c, const std::string& group, int index,
+                             const std::string& default_text, const std::string& part,
+                             const std::string& whole) {
+  text_field& f = declare_field(c, group, index, default_text, part + " of " + whole);
+  f.caption_part = part;
+  f.caption_whole = whole;
+  return f;
+}
+
 slider& declare_slider(controls& c, const std::string& group, int index, slider s) {
   slider_group* g = c.find_sliders(group);
   if (!g) g = &c.add_sliders(group, {});
@@ -54,8 +63,8 @@ control_grid column_table(controls& c, std::string title, std::vector<std::strin
   for (const auto& col : columns) {
     for (std::size_t r = 0; r < row_captions.size(); ++r) {
       if (r < col.defaults.size()) {
-        declare_field(c, col.group, static_cast<int>(r), col.defaults[r],
-                      row_captions[r] + " of " + col.caption);
+        declare_field_of(c, col.group, static_cast<int>(r), col.defaults[r], row_captions[r],
+                         col.caption);
         g.rows[r].push_back(field_cell(col.group, static_cast<int>(r)));
       } else if (r == col.defaults.size() && !col.extra_text.empty()) {
         g.rows[r].push_back(text_cell(col.extra_text));
@@ -76,8 +85,8 @@ control_grid start_stop_table(controls& c, std::string title,
   g.column_captions = std::move(column_captions);
   for (const auto& r : rows) {
     const std::string row = trimmed(r.caption);
-    declare_field(c, r.start_group, r.start_index, r.start_default, "start of " + row);
-    declare_field(c, r.stop_group, r.stop_index, r.stop_default, "stop of " + row);
+    declare_field_of(c, r.start_group, r.start_index, r.start_default, "start", row);
+    declare_field_of(c, r.stop_group, r.stop_index, r.stop_default, "stop", row);
     std::vector<grid_cell> cells = {field_cell(r.start_group, r.start_index),
                                     field_cell(r.stop_group, r.stop_index)};
     if (!r.slider_group.empty()) {

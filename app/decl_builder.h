@@ -13,6 +13,10 @@ namespace kinelab {
 text_field& declare_field(controls& c, const std::string& group, int index,
                           const std::string& default_text, const std::string& caption,
                           bool indexed = true);
+// The same with the caption "<part> of <whole>" ("hx of J1"), kept in its parts as well.
+text_field& declare_field_of(controls& c, const std::string& group, int index,
+                             const std::string& default_text, const std::string& part,
+                             const std::string& whole);
 slider& declare_slider(controls& c, const std::string& group, int index, slider s);
 
 grid_cell field_cell(const std::string& group, int index = 0);

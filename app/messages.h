@@ -1,8 +1,48 @@
 #pragma once
-// The language the windows report in. The desktop program speaks Japanese unless asked for
-// English; kinelab-cli keeps English, for scripts.
+// The catalogue of what the windows report, one text per language. The desktop program speaks
+// Japanese unless asked for English and hands its language to each window; kinelab-cli keeps
+// English, for scripts. Nothing here depends on a toolkit: captions a window declares are put
+// in the program's language by the front end's translation of captions, passed in.
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
 namespace kinelab {
 
 enum class ui_language { english, japanese };
+
+// A caption as the window declares it → as the user sees it (the front end's translation;
+// unchanged by default).
+using caption_translator = std::function<std::string(const std::string&)>;
+
+enum class message_id {
+  field_not_a_number,  // {1} the field as the user sees it, {2} its text, quoted
+  cycle_time_not_a_number,
+  cycle_time_not_positive,
+  cycle_time_too_small,  // {1} the smallest
+  divisions_not_a_number,
+  divisions_not_whole,
+  divisions_too_large,  // {1} the largest
+  singularity,          // {1} σmin, {2} its step, {3} condition number, {4} its step
+  singular_sigma_min,   // σmin shown where it is 0 or below rounding
+  singular_condition,   // an infinite condition number
+  run_written,          // {1} file, {2} lines, {3} folder, {4} seconds the Run took
+  working_folder,
+  no_run_yet,
+};
+
+// The message in `lang`, with {1}, {2}, … replaced by the arguments in order.
+std::string message(ui_language lang, message_id id,
+                    std::initializer_list<std::string_view> arguments = {});
+
+// A text the user typed, quoted for a message: "abc" / 「abc」; pasted text by its beginning
+// and length.
+std::string quoted_text(ui_language lang, const std::string& text);
+
+// A field named by what the user sees beside it: "hz of J2" / 「J2 の hz」, or its caption
+// alone; the captions in the user's language.
+std::string field_name(ui_language lang, const std::string& caption, const std::string& of,
+                       const caption_translator& translate);
 
 }  // namespace kinelab

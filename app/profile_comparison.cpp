@@ -44,6 +44,9 @@ profile_comparison compare_profiles(const sim_window& w) {
     sim_window copy(decl, w.settings);
     copy.open();
     copy.ctl = w.ctl;
+    copy.language = w.language;
+    copy.translate_caption = w.translate_caption;
+    copy.name_controls_in_status = w.name_controls_in_status;
     copy.ctl.option_selected = option_of[k];
     if (!copy.compute_trajectory()) {
       out.rows.clear();

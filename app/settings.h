@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "app/messages.h"
+
 namespace kinelab {
 
 struct run_settings {
@@ -21,8 +23,9 @@ inline constexpr double max_divisions = 200000;
 inline constexpr double min_cycle_time = 1e-6;
 
 // Checks the settings window's two texts; on success stores them in `s` and returns nothing,
-// otherwise returns the message naming the field, and `s` stays as it was.
+// otherwise returns the message naming the field in `lang`, and `s` stays as it was.
 std::optional<std::string> apply_settings(const std::string& cycle_time_text,
-                                          const std::string& divisions_text, run_settings& s);
+                                          const std::string& divisions_text, run_settings& s,
+                                          ui_language lang = ui_language::english);
 
 }  // namespace kinelab

@@ -94,7 +94,7 @@ bool sim_window::guarded(const std::function<void()>& f) {
     f();
     return true;
   } catch (const field_error& e) {
-    report(e.what(), true);
+    report(describe(e, language, translate_caption, name_controls_in_status), true);
     return false;
   }
 }

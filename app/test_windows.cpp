@@ -137,7 +137,7 @@ class test_window : public window_model {
     try {
       act(which);
     } catch (const field_error& e) {
-      status = e.what();
+      status = describe(e, language, translate_caption, name_controls_in_status);
       status_is_error = true;
     } catch (const result_out_of_range& e) {
       status = e.what();

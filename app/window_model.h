@@ -95,6 +95,11 @@ class window_model {
   std::string status;
   // True when the status is a failure (exit 1 in kinelab-cli), false when it is information.
   bool status_is_error = false;
+  // The language of the status line, and the front end's translation of declared captions
+  // for naming fields in it (kinelab-cli: English, captions as declared).
+  ui_language language = ui_language::english;
+  caption_translator translate_caption;
+  bool name_controls_in_status = true;  // "stop of the1 (Text2(1))", for scripts
 };
 
 }  // namespace kinelab

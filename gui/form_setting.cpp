@@ -54,7 +54,8 @@ form_setting::form_setting(run_settings& target, QWidget* parent)
 
 void form_setting::ok() {
   if (const auto rejection =
-          apply_settings(text1_->text().toStdString(), text2_->text().toStdString(), target_)) {
+          apply_settings(text1_->text().toStdString(), text2_->text().toStdString(), target_,
+                         program_language())) {
     message_->setText(QString::fromStdString(*rejection));
     // The window grows to the lines the message wraps to, so that none is cut.
     layout()->activate();

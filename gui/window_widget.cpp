@@ -350,6 +350,10 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
   progress_delay_ms_ = default_progress_delay_ms;
   connect(&timer_, &QTimer::timeout, this, [this] { timer_tick(); });
 
+  // The status line speaks the program's language and names fields as the user sees them.
+  model_->language = program_language();
+  model_->translate_caption = [](const std::string& c) { return caption_text(c).toStdString(); };
+  model_->name_controls_in_status = false;
   guarded([this] { model_->open(); });
   sync();
   // Opens at the size that shows everything, as far as the screen allows; where the width

@@ -30,8 +30,7 @@ std::vector<control_grid> orvak_geometry_tables(controls& c) {
     joints.row_captions.push_back(r.caption);
     std::vector<grid_cell> cells;
     for (int k = 0; k < 3; ++k) {
-      declare_field(c, r.group, k, r.defaults[k],
-                    std::string(r.caption) + " of " + link_captions[k]);
+      declare_field_of(c, r.group, k, r.defaults[k], r.caption, link_captions[k]);
       cells.push_back(field_cell(r.group, k));
     }
     joints.rows.push_back(std::move(cells));

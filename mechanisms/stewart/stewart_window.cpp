@@ -52,9 +52,8 @@ void declare_stewart_geometry(window_decl& d, const std::string& first_column) {
     g.row_captions.push_back(row.caption);
     std::vector<grid_cell> cells;
     for (int k = 0; k < stewart_leg_count; ++k) {
-      declare_field(
-          c, row.group, k, row.defaults[static_cast<std::size_t>(k)],
-          std::string(row.caption) + " of " + g.column_captions[static_cast<std::size_t>(k + 1)]);
+      declare_field_of(c, row.group, k, row.defaults[static_cast<std::size_t>(k)], row.caption,
+                       g.column_captions[static_cast<std::size_t>(k + 1)]);
       cells.push_back(field_cell(row.group, k));
     }
     g.rows.push_back(std::move(cells));

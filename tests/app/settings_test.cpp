@@ -24,29 +24,26 @@ TEST_F(settings_test, RejectsBadTextAndKeepsPreviousValues) {
   struct bad_case {
     const char* T;
     const char* N;
-    const char* caption;  // the field the message must name
+    bool divisions;  // the field the message must name: N, or else T
   };
   const bad_case cases[] = {
-      {"1", "0", "時分割数"},
-      {"1", "2.5", "時分割数"},
-      {"1", "abc", "時分割数"},
-      {"1", "-3", "時分割数"},
-      {"1", "1e9", "時分割数"},
-      {"1", "", "時分割数"},
-      {"0", "50", "サイクルタイム(秒)"},
-      {"x", "50", "サイクルタイム(秒)"},
-      {"-1", "50", "サイクルタイム(秒)"},
-      {"1e-300", "50", "サイクルタイム(秒)"},  // accelerations would overflow
+      {"1", "0", true},    {"1", "2.5", true},      {"1", "abc", true}, {"1", "-3", true},
+      {"1", "1e9", true},  {"1", "", true},         {"0", "50", false}, {"x", "50", false},
+      {"-1", "50", false}, {"1e-300", "50", false},  // accelerations would overflow
   };
   ASSERT_FALSE(apply_settings("3", "20", s).has_value());
-  for (const bad_case& c : cases) {
-    const auto message = apply_settings(c.T, c.N, s);
-    ASSERT_TRUE(message.has_value()) << "T \"" << c.T << "\", N \"" << c.N << "\" accepted";
-    EXPECT_NE(message->find(c.caption), std::string::npos)
-        << "T \"" << c.T << "\", N \"" << c.N << "\": " << *message;
-    EXPECT_EQ(s.T, 3) << "T \"" << c.T << "\", N \"" << c.N << "\"";
-    EXPECT_EQ(s.N, 20) << "T \"" << c.T << "\", N \"" << c.N << "\"";
-  }
+  for (const bad_case& c : cases)
+    for (const ui_language lang : {ui_language::japanese, ui_language::english}) {
+      const auto message = apply_settings(c.T, c.N, s, lang);
+      ASSERT_TRUE(message.has_value()) << "T \"" << c.T << "\", N \"" << c.N << "\" accepted";
+      const char* caption = lang == ui_language::japanese
+                                ? (c.divisions ? "時分割数" : "サイクルタイム(秒)")
+                                : (c.divisions ? "number of time divisions" : "cycle time (s)");
+      EXPECT_NE(message->find(caption), std::string::npos)
+          << "T \"" << c.T << "\", N \"" << c.N << "\": " << *message;
+      EXPECT_EQ(s.T, 3) << "T \"" << c.T << "\", N \"" << c.N << "\"";
+      EXPECT_EQ(s.N, 20) << "T \"" << c.T << "\", N \"" << c.N << "\"";
+    }
 }
 
 TEST_F(settings_test, CapOnDivisionsIsInclusiveAndNamedInTheMessage) {

@@ -95,7 +95,7 @@ TEST_F(cli, reports_and_usage_errors_have_their_exit_status) {
       {"form_3r_jun --set 'Text99(0)=1'", 2, "no control Text99"},
       {"form_3r_jun --set 'HScroll2(0)=19'", 2, "ranges from -18 to 18"},
       {"form_3r_jun --set Text2=1", 2, "needs an index"},
-      {"form_3r_jun --N 0", 2, "時分割数"},
+      {"form_3r_jun --N 0", 2, "number of time divisions"},
       {"form_3r_jun --tick", 2, "missing value"},
   };
   for (const auto& c : cases) {

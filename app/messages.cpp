@@ -1,0 +1,85 @@
+#include "app/messages.h"
+
+namespace kinelab {
+
+namespace {
+
+struct entry {
+  const char* english;
+  const char* japanese;
+};
+
+// In message_id's order.
+constexpr entry catalogue[] = {
+    {"{1} is not a number: {2}", "{1}の{2}は数値ではありません"},
+    {"the cycle time (s) is not a number: {1}", "サイクルタイム(秒){1}は数値ではありません"},
+    {"the cycle time (s) must be above 0", "サイクルタイム(秒)は正の数を入力してください"},
+    {"the cycle time (s) must be at least {1}", "サイクルタイム(秒)は{1}以上にしてください"},
+    {"the number of time divisions is not a number: {1}", "時分割数{1}は数値ではありません"},
+    {"the number of time divisions must be a whole number of 1 or more",
+     "時分割数は1以上の整数を入力してください"},
+    {"the number of time divisions must be at most {1}", "時分割数は{1}以下にしてください"},
+    {"σmin {1} at step {2} (smallest), condition number {3} at step {4} (largest)",
+     "σmin {1}（ステップ {2}、最小）、条件数 {3}（ステップ {4}、最大）"},
+    {"0 (singular)", "0（特異）"},
+    {"∞ (singular)", "∞（特異）"},
+    {"{1}: {2} lines, {3} ({4} s)", "{1}: {2} 行、{3}（{4} 秒）"},
+    {"working folder", "作業フォルダー"},
+    {"no Run yet: the diagnostics show the steps of the last Run",
+     "まだ Run していません: 診断は最後の Run の各ステップを示します"},
+};
+static_assert(std::size(catalogue) == static_cast<std::size_t>(message_id::no_run_yet) + 1);
+
+// Text pasted by mistake (a page, a file) is quoted by its beginning and its length.
+constexpr std::size_t quoted_characters = 40;
+
+bool continues_utf8(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+std::string message(ui_language lang, message_id id,
+                    std::initializer_list<std::string_view> arguments) {
+  const entry& e = catalogue[static_cast<std::size_t>(id)];
+  const std::string_view text = lang == ui_language::japanese ? e.japanese : e.english;
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t k = i + 2 < text.size() && text[i] == '{' && text[i + 2] == '}'
+                              ? static_cast<std::size_t>(text[i + 1] - '1')
+                              : arguments.size();
+    if (k < arguments.size()) {
+      out += *(arguments.begin() + k);
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+std::string quoted_text(ui_language lang, const std::string& text) {
+  const bool japanese = lang == ui_language::japanese;
+  const char* open = japanese ? "「" : "\"";
+  const char* close = japanese ? "」" : "\"";
+  std::size_t cut = 0, characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (continues_utf8(text[i])) continue;
+    if (characters++ == quoted_characters) cut = i;
+  }
+  if (characters <= quoted_characters) return open + text + close;
+  const std::string length = std::to_string(characters);
+  return open + text.substr(0, cut) + "…" + close +
+         (japanese ? "（" + length + " 文字）" : " (" + length + " characters)");
+}
+
+std::string field_name(ui_language lang, const std::string& caption, const std::string& of,
+                       const caption_translator& translate) {
+  const auto in_language = [&](const std::string& c) { return translate ? translate(c) : c; };
+  if (of.empty()) return in_language(caption);
+  if (lang == ui_language::japanese)
+    return "「" + in_language(of) + " の " + in_language(caption) + "」";
+  return in_language(caption) + " of " + in_language(of);
+}
+
+}  // namespace kinelab
