@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "core/angles.h"
 
@@ -88,16 +89,32 @@ std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps) {
   return text + ": the solver moved to another assembly or elbow mode";
 }
 
-std::string describe_singularity(const singularity_history& h) {
-  if (h.sigma_min.empty()) return {};
+bool singular_to_working_precision(double sigma_min, double condition) {
+  // σmin below the rounding of σmax, σmax·ε: the condition number σmax/σmin reaches 1/ε.
+  return !(sigma_min > 0) || condition >= 1 / std::numeric_limits<double>::epsilon();
+}
+
+std::string describe_singularity(const singularity_history& h, ui_language lang) {
+  if (h.sigma_min.empty() || h.condition.size() != h.sigma_min.size()) return {};
   const auto low = std::min_element(h.sigma_min.begin(), h.sigma_min.end());
   const auto high = std::max_element(h.condition.begin(), h.condition.end());
-  char text[160];
-  std::snprintf(text, sizeof text,
-                "sigma_min %.6g at step %d (smallest), condition number %.6g at step %d (largest)",
-                *low, static_cast<int>(low - h.sigma_min.begin()), *high,
-                static_cast<int>(high - h.condition.begin()));
-  return text;
+  const auto at = [](auto it, const std::vector<double>& v) {
+    return std::to_string(it - v.begin());
+  };
+  const auto figure = [](double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", v);
+    return std::string(text);
+  };
+  const bool singular_low = singular_to_working_precision(
+      *low, h.condition[static_cast<std::size_t>(low - h.sigma_min.begin())]);
+  const bool singular_high = singular_to_working_precision(
+      h.sigma_min[static_cast<std::size_t>(high - h.condition.begin())], *high);
+  return message(lang, message_id::singularity,
+                 {singular_low ? message(lang, message_id::singular_sigma_min) : figure(*low),
+                  at(low, h.sigma_min),
+                  singular_high ? message(lang, message_id::singular_condition) : figure(*high),
+                  at(high, h.condition)});
 }
 
 }  // namespace kinelab

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
 #include "app/trajectory_arrays.h"
 #include "core/singular_values.h"
 
@@ -38,7 +39,13 @@ std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps);
 struct singularity_history {
   std::vector<double> sigma_min, condition;
 };
-// "sigma_min 0.0123 at step 17 (smallest), condition number 812 at step 17 (largest)".
-std::string describe_singularity(const singularity_history& h);
+// Where the Jacobian is singular to working precision: σmin 0, or below the rounding of σmax
+// (the condition number reaches 1/ε).
+bool singular_to_working_precision(double sigma_min, double condition);
+// "σmin 0.0123 at step 17 (smallest), condition number 812 at step 17 (largest)"; a singular
+// step's σmin reads "0 (singular)" and its condition number "∞ (singular)". The arrays and
+// the files keep their numbers.
+std::string describe_singularity(const singularity_history& h,
+                                 ui_language lang = ui_language::english);
 
 }  // namespace kinelab

@@ -345,7 +345,7 @@ void sim_window::show_diagnostics() {
   diagnostics_page_ = (page + 1) % pages;
   draw_diagnostics_page(page);
   if (page == 0) {
-    report(describe_singularity(singularity()), false);
+    report(describe_singularity(singularity(), language), false);
   } else {
     const std::string solves = summarize_run(record);
     report(solves.empty() ? "every step reached the tolerance" : solves, false);

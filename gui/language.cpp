@@ -49,21 +49,25 @@ ui_language choose_language_from_process(const QStringList& arguments) {
   return choose_language(arguments, variables);
 }
 
-bool install_language(ui_language lang) {
+QTranslator* install_language(ui_language lang) {
   current = lang;
   // One translator for the program's lifetime, owned by the application.
   auto* translator = new QTranslator(QCoreApplication::instance());
   const QString file =
       lang == ui_language::english ? ":/i18n/kinelab_en.qm" : ":/i18n/kinelab_ja.qm";
-  if (!translator->load(file)) {
+  if (!translator->load(file) || !QCoreApplication::installTranslator(translator)) {
     delete translator;
-    return false;
+    return nullptr;
   }
-  return QCoreApplication::installTranslator(translator);
+  return translator;
 }
 
 ui_language program_language() {
   return current;
+}
+
+void set_program_language(ui_language lang) {
+  current = lang;
 }
 
 QString caption_text(const std::string& caption) {

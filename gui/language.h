@@ -7,6 +7,7 @@
 // lrelease at build time and built into the program.
 #include <QString>
 #include <QStringList>
+#include <QTranslator>
 #include <string>
 
 #include "app/messages.h"
@@ -19,10 +20,12 @@ ui_language choose_language(const QStringList& arguments,
                             const std::vector<std::pair<QString, QString>>& environment);
 ui_language choose_language_from_process(const QStringList& arguments);
 
-// Loads the catalogue of `lang` into the application (after any other); false when it is
-// missing from the program. The language stays the program's for its lifetime.
-bool install_language(ui_language lang);
+// Makes `lang` the program's language and loads its catalogue into the application; the
+// translator installed (owned by the application), null when the catalogue is missing.
+QTranslator* install_language(ui_language lang);
 ui_language program_language();
+// The language windows opened from now on report in, without loading a catalogue.
+void set_program_language(ui_language lang);
 
 // A caption declared by a window or a menu, in the program's language.
 QString caption_text(const std::string& caption);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "core/angles.h"
 
@@ -57,6 +58,32 @@ TEST(branch_jumps, a_half_turn_and_a_sudden_tenfold_move_count_and_nothing_else)
             "the solution jumped at step 8 (pp.x by 0.21) and 1 more times: the solver moved to "
             "another assembly or elbow mode");
   EXPECT_TRUE(summarize_branch_jumps({}).empty());
+}
+
+// The status line says "singular" where the Jacobian is, in place of a condition number of
+// 1.8E+308 or a subnormal σmin; regular steps keep their figures.
+TEST(singularity_summary, a_singular_step_reads_singular_in_either_language) {
+  const double largest = std::numeric_limits<double>::max();
+  const struct {
+    singularity_history h;
+    ui_language lang;
+    const char* expected;
+  } cases[] = {
+      {{{0.5, 0.0123, 0.2}, {4, 812, 10}},
+       ui_language::english,
+       "σmin 0.0123 at step 1 (smallest), condition number 812 at step 1 (largest)"},
+      {{{0.5, 0, 0.2}, {4, largest, 10}},
+       ui_language::english,
+       "σmin 0 (singular) at step 1 (smallest), condition number ∞ (singular) at step 1 (largest)"},
+      // Below the rounding of σmax: singular to working precision, shown as 0.
+      {{{0.5, 8.77244e-314, 0.2}, {4, largest, 10}},
+       ui_language::japanese,
+       "σmin 0（特異）（ステップ 1、最小）、条件数 ∞（特異）（ステップ 1、最大）"},
+      {{{0.5, 1e-17, 0.2}, {4, 1e17, 10}},
+       ui_language::english,
+       "σmin 0 (singular) at step 1 (smallest), condition number ∞ (singular) at step 1 (largest)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(describe_singularity(c.h, c.lang), c.expected);
 }
 
 }  // namespace

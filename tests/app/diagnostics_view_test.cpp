@@ -47,7 +47,7 @@ TEST(DiagnosticsView, PagesFollowEachOtherAndUnconvergedStepsAreKnown) {
       EXPECT_FALSE(w.timer_enabled()) << c.window;
       EXPECT_EQ(caption(w), c.captions[k % c.captions.size()]) << c.window << " press " << k;
     }
-    EXPECT_NE(w.status.find("sigma_min "), std::string::npos) << w.status;
+    EXPECT_NE(w.status.find("σmin "), std::string::npos) << w.status;
     EXPECT_EQ(w.singularity().sigma_min.size(), static_cast<std::size_t>(w.N() + 1));
   }
 }

@@ -60,12 +60,12 @@ void expect_no_japanese(const QWidget& root) {
 class english_program : public ::testing::Test {
  protected:
   void SetUp() override {
-    translator_ = std::make_unique<QTranslator>();
-    ASSERT_TRUE(translator_->load(":/i18n/kinelab_en.qm"));
-    QCoreApplication::installTranslator(translator_.get());
+    translator_.reset(install_language(ui_language::english));
+    ASSERT_NE(translator_, nullptr);
   }
   void TearDown() override {
     QCoreApplication::removeTranslator(translator_.get());
+    set_program_language(ui_language::japanese);  // as the other tests find the windows
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
   std::unique_ptr<QTranslator> translator_;

@@ -94,7 +94,7 @@ TEST_F(sim_tools_test, DiagnosticsPagesAndTheDerivativeCheckReachTheCaptionAndSt
   action(*w, "diagnostics")->trigger();
   EXPECT_TRUE(caption->text().startsWith("diagnostics: sigma_min"))
       << caption->text().toStdString();
-  EXPECT_TRUE(w->status_line()->text().contains("sigma_min")) << w->model().status;
+  EXPECT_TRUE(w->status_line()->text().contains("σmin")) << w->model().status;
   EXPECT_FALSE(w->model().status_is_error);
 
   QAction* check = action(*w, "check_derivatives");
