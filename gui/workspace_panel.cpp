@@ -15,6 +15,7 @@
 #include "app/sim_window.h"
 #include "core/angles.h"
 #include "core/number_text.h"
+#include "gui/language.h"
 #include "gui/window_widget.h"
 
 namespace kinelab {
@@ -35,7 +36,7 @@ constexpr int default_cells = 100;
 workspace_panel::workspace_panel(window_widget& window, sim_window& model)
     : QDialog(&window), window_(window), model_(model) {
   setObjectName("workspace_panel");
-  setWindowTitle(qs("作業領域 — " + model.title()));
+  setWindowTitle(caption_text("作業領域") + " — " + qs(model.title()));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   mode_ = new QComboBox(this);

@@ -356,6 +356,10 @@
         <translation>zelko mechanism (limb type)</translation>
     </message>
     <message>
+        <source>作業領域</source>
+        <translation>workspace</translation>
+    </message>
+    <message>
         <source>設定</source>
         <translation>settings</translation>
     </message>

@@ -99,6 +99,10 @@
         <source>Copy as tab-separated text</source>
         <translation>タブ区切りでコピー</translation>
     </message>
+    <message>
+        <source>workspace and singularity atlas</source>
+        <translation>作業領域と特異点の地図</translation>
+    </message>
 </context>
 <context>
     <name>kinelab::start_menu</name>
