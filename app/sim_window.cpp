@@ -1,9 +1,13 @@
 #include "app/sim_window.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 
 #include "app/derivative_check.h"
+#include "app/messages.h"
 #include "app/result_file.h"
 #include "app/solver_report.h"
 #include "core/angles.h"
@@ -138,6 +142,8 @@ void sim_window::static_pose() {
 }
 
 void sim_window::run() {
+  const auto started = std::chrono::steady_clock::now();
+  run_written_.clear();
   timer_enabled_ = false;
   if (decl_.style.run_resets_figure) {
     figure_no = 0;
@@ -149,8 +155,21 @@ void sim_window::run() {
   logic_->write_header(out);
   for (int i = 0; i <= N_; ++i) logic_->write_row(out, i);
   std::string error;
-  if (!write_file_atomically(settings.result_path.string(), out.str(), error))
+  if (!write_file_atomically(settings.result_path.string(), out.str(), error)) {
     add_report("result.dat was not written: " + error, true);
+  } else {
+    const std::string& text = out.str();
+    const auto lines = std::count(text.begin(), text.end(), '\n');
+    const std::filesystem::path folder = settings.result_path.parent_path();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    char time[32];
+    std::snprintf(time, sizeof time, "%.2f", seconds);
+    run_written_ = message(
+        language, message_id::run_written,
+        {settings.result_path.filename().string(), std::to_string(lines),
+         folder.empty() ? message(language, message_id::working_folder) : folder.string(), time});
+  }
 
   step_no = 0;
   step_dir = 1;
@@ -336,7 +355,7 @@ void sim_window::show_diagnostics() {
   // In every window: the animation would draw the mechanism over the page at the next tick.
   timer_enabled_ = false;
   if (!has_run_) {
-    report("no Run yet: the diagnostics show the steps of the last Run", false);
+    report(message(language, message_id::no_run_yet), false);
     return;
   }
   const auto& record = logic_->arrays.solver_record();

@@ -146,6 +146,9 @@ class sim_window : public window_model {
   recording_surface* picture() override { return &picture_; }
 
   void run();
+  // What the last Run wrote and how long it took, for the status line of a person:
+  // "result.dat: 52 lines, working folder (0.02 s)"; empty when it wrote nothing.
+  const std::string& run_written() const { return run_written_; }
   // A Run without result.dat and without starting the timer: reads the fields, computes the
   // trajectory, reports as a Run does. False when a field stopped it.
   bool compute_trajectory();
@@ -225,7 +228,8 @@ class sim_window : public window_model {
   int shown_step_ = 0;
   bool shown_with_path_ = true;
   int shown_diagnostics_ = -1;
-  double width_scale_divisor_ = 0;  // 0: draw_scale by the shorter side
+  double width_scale_divisor_ = 0;
+  std::string run_written_;  // 0: draw_scale by the shorter side
   std::vector<branch_jump> jumps_;
   bool singularity_known_ = false;
   singularity_history singularity_;

@@ -637,6 +637,10 @@ void window_widget::run() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   };
   guarded([&] { model_->press("run"); });
+  // The status line says what the Run wrote, before any note on its steps.
+  if (const std::string& written = sim_->run_written();
+      !written.empty() && !model_->status_is_error)
+    model_->status = model_->status.empty() ? written : written + "; " + model_->status;
   sim_->run_progress = nullptr;
   delete progress;
   QApplication::restoreOverrideCursor();

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "app/sim_window.h"
 #include "app/window_model.h"
 #include "mechanisms/registry.h"
 
@@ -66,6 +68,27 @@ TEST(Messages, AFieldThatIsNotANumberIsNamedAsTheUserSeesIt) {
     EXPECT_TRUE(w->status_is_error);
     EXPECT_EQ(w->status, c.expected);
   }
+}
+
+// After a Run the window can say what it wrote, where, and how long the Run took; the status
+// proper stays for problems (kinelab-cli prints it).
+TEST(Messages, ARunSaysWhatItWrote) {
+  const window_entry* entry = find_window("form_3r_jun");
+  if (!entry) GTEST_SKIP();
+  run_settings s;
+  s.N = 10;
+  s.result_path = std::filesystem::temp_directory_path() / "kinelab_messages_test.dat";
+  std::unique_ptr<window_model> model = entry->make(s);
+  auto& w = dynamic_cast<sim_window&>(*model);
+  w.open();
+  EXPECT_EQ(w.run_written(), "");
+  w.press("run");
+  const std::string prefix =
+      "kinelab_messages_test.dat: 12 lines, " + s.result_path.parent_path().string() + " (";
+  EXPECT_EQ(w.run_written().rfind(prefix, 0), 0u) << w.run_written();
+  EXPECT_EQ(w.run_written().substr(w.run_written().size() - 3), " s)");
+  EXPECT_EQ(w.status, "");
+  std::filesystem::remove(s.result_path);
 }
 
 }  // namespace

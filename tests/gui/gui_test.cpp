@@ -162,6 +162,9 @@ TEST_F(gui_test, RunWritesResultAndAnimatesThePicture) {
   ASSERT_TRUE(result.open(QIODevice::ReadOnly)) << "Run wrote no result.dat";
   const int lines = static_cast<int>(result.readAll().count("\r\n"));
   EXPECT_EQ(lines, 52) << "header and rows 0..50";
+  // The status line says so, in the program's language, with the time the Run took.
+  EXPECT_TRUE(w->status_line()->text().startsWith("result.dat: 52 行、作業フォルダー（"))
+      << w->status_line()->text().toStdString();
   EXPECT_TRUE(w->timer_running());
 
   // The picture holds the arm and its path: coloured pixels inside the frame.
