@@ -164,7 +164,7 @@ void sim_window::run() {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     char time[32];
-    std::snprintf(time, sizeof time, "%.2f", seconds);
+    std::snprintf(time, sizeof time, "%.2g", seconds);
     run_written_ = message(
         language, message_id::run_written,
         {settings.result_path.filename().string(), std::to_string(lines),

@@ -224,8 +224,8 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
     free_labels.push_back(w);
   }
 
-  // Option group and buttons, the last block of the controls.
-  auto* controls_box = new QWidget(content);
+  // Option group and buttons, under the scrolling controls: always in reach.
+  auto* controls_box = new QWidget(this);
   auto* controls_row = new QHBoxLayout(controls_box);
   controls_row->setContentsMargins(4, 4, 4, 4);
   controls_row->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -256,10 +256,9 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
     button_column->addWidget(w);
   }
   controls_row->addLayout(button_column);
-  if (options_ || !model_->buttons().empty()) {
-    blocks.push_back(controls_box);
-  } else {
+  if (!options_ && model_->buttons().empty()) {
     delete controls_box;
+    controls_box = nullptr;
   }
 
   // The drawing surface with the labels that caption it ("動画" or the graph shown).
@@ -318,6 +317,15 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
   content_layout->addLayout(columns);
   content_layout->addStretch(1);
   area->setWidget(content);
+  auto* left = new QWidget(this);
+  left->setObjectName("controls_column");
+  auto* left_layout = new QVBoxLayout(left);
+  left_layout->setContentsMargins(0, 0, 0, 0);
+  left_layout->addWidget(area, 1);
+  if (controls_box) {
+    controls_box->setParent(left);
+    left_layout->addWidget(controls_box);
+  }
 
   // The picture takes the room the window gains; the controls keep what they need, and the
   // divider between them can be dragged.
@@ -326,7 +334,7 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
     body = new QSplitter(Qt::Horizontal, this);
     body->setObjectName("body");
     body->setChildrenCollapsible(false);
-    body->addWidget(area);
+    body->addWidget(left);
     auto* picture_box = new QWidget(body);
     picture_column->setContentsMargins(0, 0, 0, 0);
     picture_box->setLayout(picture_column);
@@ -335,7 +343,7 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
     body->setStretchFactor(1, 1);
     root->addWidget(body, 1);
   } else {
-    root->addWidget(area, 1);
+    root->addWidget(left, 1);
   }
 
   status_ = new QLabel(this);
