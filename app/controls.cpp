@@ -56,7 +56,8 @@ text_group& controls::add_texts(std::string name, std::vector<std::string> defau
   g.name = std::move(name);
   g.indexed = indexed;
   for (std::size_t i = 0; i < defaults.size(); ++i)
-    g.fields.push_back({defaults[i], true, i < captions.size() ? captions[i] : std::string(), {}, {}});
+    g.fields.push_back(
+        {defaults[i], true, i < captions.size() ? captions[i] : std::string(), {}, {}});
   texts.push_back(std::move(g));
   return texts.back();
 }

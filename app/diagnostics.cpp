@@ -75,7 +75,7 @@ std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
   return jumps;
 }
 
-std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps) {
+std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps, ui_language lang) {
   if (jumps.empty()) return {};
   const branch_jump& first = jumps.front();
   char change[64];
@@ -83,10 +83,11 @@ std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps) {
     std::snprintf(change, sizeof change, "%.4g°", deg(first.change));
   else
     std::snprintf(change, sizeof change, "%.4g", first.change);
-  std::string text = "the solution jumped at step " + std::to_string(first.step) + " (" +
-                     first.variable + " by " + change + ")";
-  if (jumps.size() > 1) text += " and " + std::to_string(jumps.size() - 1) + " more times";
-  return text + ": the solver moved to another assembly or elbow mode";
+  std::string text =
+      message(lang, message_id::branch_jump, {std::to_string(first.step), first.variable, change});
+  if (jumps.size() > 1)
+    text += message(lang, message_id::more_branch_jumps, {std::to_string(jumps.size() - 1)});
+  return text + message(lang, message_id::branch_jump_meaning);
 }
 
 bool singular_to_working_precision(double sigma_min, double condition) {

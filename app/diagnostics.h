@@ -33,7 +33,8 @@ std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
 
 // "the solution jumped at step 17 (the5 by 183.2°): the solver moved to another assembly or
 // elbow mode", naming the first jump and how many there were; empty when there were none.
-std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps);
+std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps,
+                                   ui_language lang = ui_language::english);
 
 // σmin and condition number of the window's Jacobian at every step 0..N.
 struct singularity_history {

@@ -27,8 +27,26 @@ constexpr entry catalogue[] = {
     {"working folder", "作業フォルダー"},
     {"no Run yet: the diagnostics show the steps of the last Run",
      "まだ Run していません: 診断は最後の Run の各ステップを示します"},
+    {"{1} of {2} steps did not reach the tolerance",
+     "{2} ステップ中 {1} ステップが許容誤差に達しませんでした"},
+    {": {1}", ": {1}"},
+    {"{1} at the iteration limit", "反復回数の上限で {1}"},
+    {"{1} at a singular Jacobian", "特異なヤコビ行列で {1}"},
+    {"{1} not finite", "有限でない値で {1}"},
+    {" (first: step {1}, {2})", "（最初: ステップ {1}、{2}）"},
+    {"residual {1}", "残差 {1}"},
+    {"singular Jacobian", "特異なヤコビ行列"},
+    {"not finite", "有限でない値"},
+    {"the static pose did not reach the tolerance ({1})",
+     "静止姿勢が許容誤差に達しませんでした（{1}）"},
+    {"every step reached the tolerance", "すべてのステップが許容誤差に達しました"},
+    {"the solution jumped at step {1} ({2} by {3})", "ステップ {1} で解が跳びました（{2} が {3}）"},
+    {" and {1} more times", "、ほか {1} 回"},
+    {": the solver moved to another assembly or elbow mode",
+     ": 解法が別の組み立て形態（エルボーモード）に移りました"},
 };
-static_assert(std::size(catalogue) == static_cast<std::size_t>(message_id::no_run_yet) + 1);
+static_assert(std::size(catalogue) ==
+              static_cast<std::size_t>(message_id::branch_jump_meaning) + 1);
 
 // Text pasted by mistake (a page, a file) is quoted by its beginning and its length.
 constexpr std::size_t quoted_characters = 40;

@@ -30,6 +30,20 @@ enum class message_id {
   run_written,          // {1} file, {2} lines, {3} folder, {4} seconds the Run took
   working_folder,
   no_run_yet,
+  steps_not_converged,     // {1} failed, {2} steps
+  steps_by_ending,         // {1} the list of endings
+  ending_iteration_limit,  // {1} how many
+  ending_singular,         // {1} how many
+  ending_not_finite,       // {1} how many
+  first_unconverged,       // {1} step, {2} its residual and ending
+  residual,                // {1} the residual
+  status_singular,
+  status_not_finite,
+  static_pose_not_converged,  // {1} residual and ending
+  every_step_converged,
+  branch_jump,        // {1} step, {2} variable, {3} change
+  more_branch_jumps,  // {1} how many more
+  branch_jump_meaning,
 };
 
 // The message in `lang`, with {1}, {2}, … replaced by the arguments in order.

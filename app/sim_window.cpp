@@ -130,7 +130,7 @@ void sim_window::static_pose() {
   if (!ok) return;
   singularity_known_ = false;  // step 0 changed
   if (const auto& record = logic_->arrays.solver_record(); !record.empty())
-    add_report(summarize_static_pose(record.front()), false);
+    add_report(summarize_static_pose(record.front(), language), false);
   add_report(logic_->static_pose_note(), false);
   guard_non_finite();
   if (decl_.style.static_pose_resets_step) step_no = 0;
@@ -201,12 +201,12 @@ bool sim_window::compute_trajectory() {
   }
 
   // Solves that did not converge are information, not a failure: the run is complete.
-  add_report(summarize_run(logic_->arrays.solver_record()), false);
+  add_report(summarize_run(logic_->arrays.solver_record(), language), false);
   add_report(logic_->run_note(), false);
   guard_non_finite();
   trajectory_changed();
   jumps_ = find_branch_jumps(logic_->arrays, decl_.solved_variables);
-  add_report(summarize_branch_jumps(jumps_), false);
+  add_report(summarize_branch_jumps(jumps_, language), false);
   has_run_ = true;
   return true;
 }
@@ -366,9 +366,9 @@ void sim_window::show_diagnostics() {
   if (page == 0) {
     report(describe_singularity(singularity(), language), false);
   } else {
-    const std::string solves = summarize_run(record);
-    report(solves.empty() ? "every step reached the tolerance" : solves, false);
-    add_report(summarize_branch_jumps(jumps_), false);
+    const std::string solves = summarize_run(record, language);
+    report(solves.empty() ? message(language, message_id::every_step_converged) : solves, false);
+    add_report(summarize_branch_jumps(jumps_, language), false);
   }
 }
 

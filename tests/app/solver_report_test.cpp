@@ -24,6 +24,12 @@ TEST(solver_report, says_how_many_steps_failed_and_which_came_first) {
   EXPECT_EQ(summarize_static_pose(ok), "");
   EXPECT_EQ(summarize_static_pose(singular),
             "the static pose did not reach the tolerance (residual 0.12, singular Jacobian)");
+  // The desktop program's Japanese.
+  EXPECT_EQ(summarize_run({singular, ok, limit}, ui_language::japanese),
+            "3 ステップ中 2 ステップが許容誤差に達しませんでした: 反復回数の上限で 1、"
+            "特異なヤコビ行列で 1（最初: ステップ 0、残差 0.12、特異なヤコビ行列）");
+  EXPECT_EQ(summarize_static_pose(singular, ui_language::japanese),
+            "静止姿勢が許容誤差に達しませんでした（残差 0.12、特異なヤコビ行列）");
 }
 
 }  // namespace
