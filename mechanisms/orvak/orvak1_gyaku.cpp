@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "app/decl_builder.h"
+#include "app/leg_report.h"
+#include "app/parallel_controls.h"
 #include "app/result_file.h"
 #include "core/angles.h"
 #include "mechanisms/orvak/orvak_forms.h"
@@ -32,9 +34,10 @@ class orvak1_gyaku_logic : public window_logic {
     // them, and so do its leg lengths, which the static pose does not compute.
     kin_state& s = shisei_[0];
     double kin_state::*angle[] = {&kin_state::x, &kin_state::y, &kin_state::z};
+    const start_stop_fields& f = orvak_start_stop;
     for (int k = 0; k < 3; ++k) {
-      const int v = w.ctl.slider_at("HScroll1", k).value;
-      w.ctl.set_number("Text9", k, v);
+      const int v = w.ctl.slider_at(f.sliders, k).value;
+      w.ctl.set_number(f.start, f.start_index(k), v);
       s.*angle[k] = rad(v);
     }
     place(0);
@@ -42,10 +45,7 @@ class orvak1_gyaku_logic : public window_logic {
 
   void begin_run(sim_window& w) override {
     // The start fields as they stand: a start typed after the last slider move is used.
-    for (int k = 1; k <= 3; ++k) {
-      start_(k) = rad(w.ctl.number("Text9", k - 1));
-      stop_(k) = rad(w.ctl.number("Text10", k - 1));
-    }
+    read_start_stop(w.ctl, orvak_start_stop, 3, start_, stop_, 1);
     zero_legs_.clear();
   }
 
@@ -58,7 +58,7 @@ class orvak1_gyaku_logic : public window_logic {
     s = {a.q, a.dq, a.ddq, b.q, b.dq, b.ddq, c.q, c.dq, c.ddq};
     place(i);
     const orvak_legs legs = orvak_inverse(geometry_, d_, s);
-    zero_legs_.note(legs, i);
+    zero_legs_.note(i, zero_length_legs(legs));
     const kin_state& l = legs.leng;
     leng_[1]->at(at(i)) = {l.x, l.dx, l.ddx};
     leng_[2]->at(at(i)) = {l.y, l.dy, l.ddy};
@@ -91,7 +91,7 @@ class orvak1_gyaku_logic : public window_logic {
     const kin_state& p = pp_[at(i)];
     const kin_state& s = shisei_[at(i)];
     const double values[] = {p.x, p.y, p.z, deg(s.x), deg(s.y), deg(s.z)};
-    for (int k = 0; k < 6; ++k) w.ctl.set_number("Text11", k, values[k]);
+    for (int k = 0; k < 6; ++k) w.ctl.set_number(orvak_readouts, k, values[k]);
   }
 
   void write_header(result_text& out) const override {
@@ -171,7 +171,7 @@ class orvak1_gyaku_logic : public window_logic {
   std::vector<kin_state>& pp_;
   std::vector<kin_state>* jp_[4];    // [1..3]
   std::vector<kin_state>* leng_[4];  // [1..3]: length, rate, acceleration in x, dx, ddx
-  zero_leg_log zero_legs_;
+  leg_fault_log zero_legs_{leg_fault::zero_length};
 };
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "app/decl_builder.h"
+#include "app/leg_report.h"
+#include "app/parallel_controls.h"
 #include "app/result_file.h"
 #include "core/angles.h"
 #include "mechanisms/orvak/orvak_forms.h"
@@ -36,26 +38,26 @@ class orvak4_jun_logic : public window_logic {
   void read_parameters(sim_window& w) override {
     read_orvak_geometry(w.ctl, geometry_, d_);
     for (int u = 1; u <= stages; ++u) dist_[u] = d_;
-    // The start posture is a slider setting: whatever was typed into Text9 is replaced.
-    for (int k = 0; k < 3; ++k) w.ctl.set_number("Text9", k, w.ctl.slider_at("HScroll1", k).value);
+    // The start posture is a slider setting: whatever was typed into its fields is replaced.
+    const start_stop_fields& f = orvak_start_stop;
+    for (int k = 0; k < 3; ++k)
+      w.ctl.set_number(f.start, f.start_index(k), w.ctl.slider_at(f.sliders, k).value);
     w.set_width_scale(stages * d_, 2);
   }
 
   void static_pose(sim_window& w) override {
+    const start_stop_fields& f = orvak_start_stop;
     kin_state s;
-    s.x = rad(w.ctl.number("Text9", 0));
-    s.y = rad(w.ctl.number("Text9", 1));
-    s.z = rad(w.ctl.number("Text9", 2));
+    s.x = rad(w.ctl.number(f.start, f.start_index(0)));
+    s.y = rad(w.ctl.number(f.start, f.start_index(1)));
+    s.z = rad(w.ctl.number(f.start, f.start_index(2)));
     unit_shisei_[0] = s;
     shisei_[0] = overall_posture(s);
     place(0);
   }
 
   void begin_run(sim_window& w) override {
-    for (int k = 1; k <= 3; ++k) {
-      start_(k) = rad(w.ctl.number("Text9", k - 1));
-      stop_(k) = rad(w.ctl.number("Text10", k - 1));
-    }
+    read_start_stop(w.ctl, orvak_start_stop, 3, start_, stop_, 1);
     zero_legs_.clear();
   }
 
@@ -70,7 +72,7 @@ class orvak4_jun_logic : public window_logic {
     // The in-unit legs are taken at the overall posture of the top platform, not at the
     // posture of unit 1: for a unit α of 10° they are the legs of α = 40°.
     const orvak_legs legs = orvak_inverse(geometry_, d_, shisei_[at(i)]);
-    zero_legs_.note(legs, i);
+    zero_legs_.note(i, zero_length_legs(legs));
     leng_[at(i)] = legs.leng;
   }
 
@@ -98,7 +100,7 @@ class orvak4_jun_logic : public window_logic {
     const kin_state& p = pp(stages, i);
     const kin_state& s = shisei_[at(i)];
     const double values[] = {p.x, p.y, p.z, deg(s.x), deg(s.y), deg(s.z)};
-    for (int k = 0; k < 6; ++k) w.ctl.set_number("Text11", k, values[k]);
+    for (int k = 0; k < 6; ++k) w.ctl.set_number(orvak_readouts, k, values[k]);
   }
 
   void write_header(result_text& out) const override {
@@ -224,7 +226,7 @@ class orvak4_jun_logic : public window_logic {
   std::vector<kin_state>* pp_[stages + 1] = {};             // [1..4]
   std::vector<kin_state>* plat_joint_[stages + 1][4] = {};  // [unit][joint]
   std::vector<kin_state>* base_joint_[stages + 1][4] = {};  // [unit][joint]
-  zero_leg_log zero_legs_;
+  leg_fault_log zero_legs_{leg_fault::zero_length};
 };
 
 }  // namespace

@@ -20,6 +20,7 @@ constexpr joint_row joint_rows[] = {
     {"By", "Text2", {"-0.035", "-0.035", "0.07"}}, {"Bz", "Text8", {"-0.014", "-0.014", "-0.014"}},
 };
 constexpr const char* link_captions[] = {"link1", "link2", "link3"};
+constexpr const char* column_length_field = "Text7";
 }  // namespace
 
 std::vector<control_grid> orvak_geometry_tables(controls& c) {
@@ -35,7 +36,8 @@ std::vector<control_grid> orvak_geometry_tables(controls& c) {
     }
     joints.rows.push_back(std::move(cells));
   }
-  control_grid column = readout_table(c, "", {{"原点間距離", "Text7", 0, "0.385"}}, false);
+  control_grid column =
+      readout_table(c, "", {{"原点間距離", column_length_field, 0, "0.385"}}, false);
   return {joints, column};
 }
 
@@ -44,29 +46,15 @@ void read_orvak_geometry(const controls& c, orvak_geometry& g, double& d) {
   vec3* rows[] = {&r.ax, &r.ay, &r.az, &r.Bx, &r.By, &r.Bz};
   for (int row = 0; row < 6; ++row)
     for (int k = 1; k <= 3; ++k) (*rows[row])(k) = c.number(joint_rows[row].group, k - 1);
-  d = c.number("Text7");
+  d = c.number(column_length_field);
   g = r;
-}
-
-void declare_parallel_controls(window_decl& d) {
-  controls& c = d.initial;
-  declare_slider(c, "HScroll2", 0, {0, 50, 0, true});
-  c.find_sliders("HScroll2")->indexed = false;
-  declare_field(c, "Text5", 0, "0", "step", false);
-  d.layout.push_back(
-      {"", {"", "", "step"}, {"時間"}, {{slider_cell("HScroll2"), field_cell("Text5")}}});
-  c.add_label("Label4", "動画");
-  c.option_captions = {"５次曲線", "２次曲線", "等速曲線"};
-  d.buttons = {{"run", "Run"}, {"stop", "Stop"}, {"next", "next figure"}};
-  d.style = parallel_style();
 }
 
 control_grid orvak_posture_table(controls& c) {
   std::vector<start_stop_row> rows;
   const char* captions[] = {"alfa", "beta", "ganma"};
   for (int k = 0; k < 3; ++k)
-    rows.push_back(
-        {captions[k], "Text9", k, "", "Text10", k, "0", "HScroll1", k, slider{-180, 180, 0, true}});
+    rows.push_back(orvak_start_stop.row(k, captions[k], "", "0", slider{-180, 180, 0, true}));
   return start_stop_table(c, "", {"", "start  stop", "", ""}, rows);
 }
 
@@ -76,8 +64,8 @@ control_grid pose_readout_row(controls& c, const std::string& caption,
   g.title = caption;
   std::vector<grid_cell> cells;
   for (std::size_t k = 0; k < field_captions.size(); ++k) {
-    declare_field(c, "Text11", static_cast<int>(k), "", field_captions[k]);
-    cells.push_back(field_cell("Text11", static_cast<int>(k)));
+    declare_field(c, orvak_readouts, static_cast<int>(k), "", field_captions[k]);
+    cells.push_back(field_cell(orvak_readouts, static_cast<int>(k)));
   }
   g.rows.push_back(std::move(cells));
   return g;
@@ -109,27 +97,11 @@ void draw_posture_frame(surface& s, const view_params& v, const kin_state& origi
   }
 }
 
-void zero_leg_log::note(const orvak_legs& legs, int step, int unit) {
-  for (int k = 1; k <= 3; ++k) {
-    if (!legs.zero_length[k]) continue;
-    entry& e = legs_[unit][k];
-    if (e.count++ == 0) e.first_step = step;
-  }
-}
-
-std::string zero_leg_log::text() const {
-  static const char* unit_names[] = {"", "lower ", "upper "};
-  std::string s;
-  for (int u = 0; u < 3; ++u)
-    for (int k = 1; k <= 3; ++k) {
-      const entry& e = legs_[u][k];
-      if (e.count == 0) continue;
-      if (!s.empty()) s += "; ";
-      s += std::string(unit_names[u]) + "leg " + std::to_string(k) + " had zero length at " +
-           std::to_string(e.count) + (e.count == 1 ? " step" : " steps") + " (first: step " +
-           std::to_string(e.first_step) + "), its rate and acceleration shown as 0";
-    }
-  return s;
+unsigned zero_length_legs(const orvak_legs& legs, int first_bit) {
+  unsigned bits = 0;
+  for (int k = 1; k <= 3; ++k)
+    if (legs.zero_length[k]) bits |= 1u << (first_bit + k - 1);
+  return bits;
 }
 
 }  // namespace kinelab

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/decl_builder.h"
+#include "app/parallel_controls.h"
 #include "core/angles.h"
 #include "mechanisms/rail/rail_window.h"
 
@@ -27,21 +28,23 @@ class rail_forward_logic : public rail_logic {
   }
 
   void read_parameters(sim_window& w) override {
-    const double tolerance = w.ctl.number("Text7");
+    const double tolerance = w.ctl.number(rail_tolerance);
     read_geometry(w);
     tolerance_ = tolerance;
-    // The start positions are slider settings: whatever was typed into Text9 is replaced.
+    // The start positions are slider settings: whatever was typed into them is replaced.
+    const start_stop_fields& f = rail_start_stop;
     for (int k = 0; k < rail_leg_count; ++k) {
       const rail_start_source& src = v_.start[static_cast<std::size_t>(k)];
       w.ctl.set_number(
-          "Text9", k,
-          w.ctl.slider_at("HScroll1", src.slider).value / slider_units_per_length + src.offset);
+          f.start, f.start_index(k),
+          w.ctl.slider_at(f.sliders, src.slider).value / slider_units_per_length + src.offset);
     }
   }
 
   void static_pose(sim_window& w) override {
     // The target rates keep what the last run's last step left (zero before the first run).
-    for (int k = 1; k <= rail_leg_count; ++k) bx_(k) = w.ctl.number("Text9", k - 1);
+    const start_stop_fields& f = rail_start_stop;
+    for (int k = 1; k <= rail_leg_count; ++k) bx_(k) = w.ctl.number(f.start, f.start_index(k - 1));
     rail_joint_states joints;
     arrays.solver_record().at(0) =
         rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, pp(0), sp(0), joints);
@@ -50,13 +53,7 @@ class rail_forward_logic : public rail_logic {
   }
 
   void begin_run(sim_window& w) override {
-    vec<6> start, stop;
-    for (int k = 1; k <= rail_leg_count; ++k) {
-      start(k) = w.ctl.number("Text9", k - 1);
-      stop(k) = w.ctl.number("Text10", k - 1);
-    }
-    start_ = start;
-    stop_ = stop;
+    read_start_stop(w.ctl, rail_start_stop, rail_leg_count, start_, stop_);
   }
 
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
@@ -79,12 +76,8 @@ class rail_forward_logic : public rail_logic {
   }
 
   void fill_readouts(sim_window& w, int i) override {
-    w.ctl.set_number("Text4", 0, pp(i).x);
-    w.ctl.set_number("Text4", 1, pp(i).y);
-    w.ctl.set_number("Text4", 2, pp(i).z);
-    w.ctl.set_number("Text4", 3, deg(sp(i).x));
-    w.ctl.set_number("Text4", 4, deg(sp(i).y));
-    w.ctl.set_number("Text4", 5, deg(sp(i).z));
+    const double values[] = {pp(i).x, pp(i).y, pp(i).z, deg(sp(i).x), deg(sp(i).y), deg(sp(i).z)};
+    for (int k = 0; k < 6; ++k) w.ctl.set_number(rail_readouts, k, values[k]);
   }
 
  private:
@@ -114,22 +107,18 @@ window_decl rail_forward_window(const rail_forward_variant& v) {
   for (int k = 0; k < rail_leg_count; ++k) {
     slider range = ranges[k];
     range.enabled = v.start[static_cast<std::size_t>(k)].slider == k;
-    rows.push_back({"Bx" + std::to_string(k + 1), "Text9", k, "", "Text10", k, stops[k], "HScroll1",
-                    k, range});
+    rows.push_back(rail_start_stop.row(k, "Bx" + std::to_string(k + 1), "", stops[k], range));
   }
   d.layout.push_back(start_stop_table(c, "", {"", "start", "stop"}, rows));
 
-  control_grid readouts = readout_table(c, "",
-                                        {{"出力Pｘ", "Text4", 0, ""},
-                                         {"出力Pｙ", "Text4", 1, ""},
-                                         {"出力Pｚ", "Text4", 2, ""},
-                                         {"ロール", "Text4", 3, ""},
-                                         {"ピッチ", "Text4", 4, ""},
-                                         {"ヨー", "Text4", 5, ""}});
+  std::vector<readout_row> readout_rows;
+  const char* readout_captions[] = {"出力Pｘ", "出力Pｙ", "出力Pｚ", "ロール", "ピッチ", "ヨー"};
+  for (int k = 0; k < 6; ++k) readout_rows.push_back({readout_captions[k], rail_readouts, k, ""});
+  control_grid readouts = readout_table(c, "", readout_rows);
   for (std::size_t k = 3; k < 6; ++k) readouts.rows[k].push_back(text_cell("(deg)"));
   d.layout.push_back(readouts);
 
-  declare_rail_common(d);
+  declare_parallel_controls(d, {"Stop", true});
   d.graphs = v.outputs.graphs;
   // dravik's solve moves the posture as well: all six sliders are targets.
   d.solved_variables = {{"pp", 'x', false}, {"pp", 'y', false}, {"pp", 'z', false},

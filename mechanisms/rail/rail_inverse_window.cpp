@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "app/decl_builder.h"
+#include "app/leg_report.h"
+#include "app/parallel_controls.h"
 #include "app/pose_fields.h"
 #include "core/angles.h"
 #include "mechanisms/rail/rail_window.h"
@@ -15,14 +17,6 @@ namespace {
 constexpr int position_rows = 3;
 constexpr double slider_units_per_length = 100;
 
-std::string legs_text(unsigned legs) {
-  std::string list;
-  int count = 0;
-  for (int k = 1; k <= rail_leg_count; ++k)
-    if (legs & (1u << (k - 1))) list += (count++ ? ", " : "") + std::to_string(k);
-  return (count == 1 ? "leg " : "legs ") + list;
-}
-
 class rail_inverse_logic : public rail_logic {
  public:
   explicit rail_inverse_logic(const rail_inverse_variant& v) : rail_logic(v.outputs) {}
@@ -30,14 +24,14 @@ class rail_inverse_logic : public rail_logic {
   void read_parameters(sim_window& w) override {
     read_geometry(w);
     // The start pose is a slider setting: whatever was typed into Text9 is replaced.
-    start_pose_from_sliders(w.ctl, "HScroll1", "Text9", slider_units_per_length);
+    start_pose_from_sliders(w.ctl, rail_start_stop, slider_units_per_length);
   }
 
   void static_pose(sim_window& w) override {
     // Values only: the rate fields of pp(0) and sp(0) keep what the last run left there.
     kin_state& p = pp(0);
     kin_state& s = sp(0);
-    read_pose_values(w.ctl, "Text9", p, s);
+    read_pose_values(w.ctl, rail_start_stop, p, s);
     rail_sliders sliders;
     rail_joint_states joints;
     rail_inverse_full(geometry_, p, s, sliders, joints);
@@ -47,14 +41,8 @@ class rail_inverse_logic : public rail_logic {
   }
 
   void begin_run(sim_window& w) override {
-    vec<6> start, stop;
-    for (int k = 1; k <= rail_leg_count; ++k) {
-      start(k) = w.ctl.number("Text9", k - 1);
-      stop(k) = w.ctl.number("Text10", k - 1);
-    }
-    start_ = start;
-    stop_ = stop;
-    run_unreachable_.clear();
+    read_start_stop(w.ctl, rail_start_stop, rail_leg_count, start_, stop_);
+    unreachable_.clear();
   }
 
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
@@ -73,37 +61,25 @@ class rail_inverse_logic : public rail_logic {
     for (int k = 1; k <= rail_leg_count; ++k)
       slider(k, i) = {sliders.bx(k), sliders.dbx(k), sliders.ddbx(k)};
     store_joints(i, joints);
-    run_unreachable_.push_back(sliders.unreachable);
+    unreachable_.note(i, sliders.unreachable);
   }
 
   void fill_readouts(sim_window& w, int i) override {
-    for (int k = 1; k <= rail_leg_count; ++k) w.ctl.set_number("Text4", k - 1, slider(k, i).x);
+    for (int k = 1; k <= rail_leg_count; ++k)
+      w.ctl.set_number(rail_readouts, k - 1, slider(k, i).x);
   }
 
-  // "unreachable at 12 of 51 steps (legs 2, 5; first: step 30)".
-  std::string run_note() const override {
-    unsigned legs = 0;
-    int steps = 0, first = -1;
-    for (std::size_t i = 0; i < run_unreachable_.size(); ++i) {
-      if (run_unreachable_[i] == 0) continue;
-      legs |= run_unreachable_[i];
-      if (steps++ == 0) first = static_cast<int>(i);
-    }
-    if (steps == 0) return {};
-    return "unreachable at " + std::to_string(steps) + " of " +
-           std::to_string(run_unreachable_.size()) + " steps (" + legs_text(legs) +
-           "; first: step " + std::to_string(first) + ")";
-  }
+  std::string run_note() const override { return unreachable_.text(); }
 
   // "the static pose is unreachable (leg 4)".
   std::string static_pose_note() const override {
     if (static_unreachable_ == 0) return {};
-    return "the static pose is unreachable (" + legs_text(static_unreachable_) + ")";
+    return "the static pose is unreachable (" + unreachable_.legs_text(static_unreachable_) + ")";
   }
 
  private:
-  vec<6> start_, stop_;                    // x, y, z in length units, α, β, γ in degrees
-  std::vector<unsigned> run_unreachable_;  // per step of the last run: the legs off their rails
+  vec<6> start_, stop_;  // x, y, z in length units, α, β, γ in degrees
+  leg_fault_log unreachable_{leg_fault::unreachable};  // the legs off their rails, last run
   unsigned static_unreachable_ = 0;
 };
 
@@ -123,19 +99,19 @@ window_decl rail_inverse_window(const rail_inverse_variant& v) {
   for (int k = 0; k < rail_leg_count; ++k) {
     const slider range = k < position_rows ? slider{0, 40, start_values[k], true}
                                            : slider{-90, 90, start_values[k], true};
-    rows.push_back({captions[k], "Text9", k, "", "Text10", k, stops[k], "HScroll1", k, range});
+    rows.push_back(rail_start_stop.row(k, captions[k], "", stops[k], range));
   }
   control_grid table = start_stop_table(c, "", {"", "start", "stop"}, rows);
   for (int k = position_rows; k < rail_leg_count; ++k) {
     table.rows[static_cast<std::size_t>(k)].push_back(text_cell("deg"));
     if (!v.posture_inputs) {
-      c.field("Text10", k).enabled = false;
-      c.slider_at("HScroll1", k).enabled = false;
+      c.field(rail_start_stop.stop, rail_start_stop.stop_index(k)).enabled = false;
+      c.slider_at(rail_start_stop.sliders, k).enabled = false;
     }
   }
   d.layout.push_back(table);
 
-  declare_rail_common(d);
+  declare_parallel_controls(d, {"Stop", true});
   d.graphs = v.outputs.graphs;
   d.make_logic = [&v] { return std::make_unique<rail_inverse_logic>(v); };
   return d;

@@ -13,6 +13,10 @@ namespace {
 
 const std::vector<std::string> leg_rows = {"第１節", "第２", "第３", "第4", "第5", "第6"};
 
+// The geometry table's groups, one field per leg, and the rod length.
+constexpr const char *ax_fields = "Text1", *ay_fields = "Text2", *By_fields = "Text3",
+                     *rod_length_field = "Text6";
+
 // The three parallelograms of the default geometry: legs 1–2, 3–4 and 5–6.
 const std::vector<std::string> default_ax = {"0", "0.1", "-0.1", "-0.1", "0.1", "0"};
 const std::vector<std::string> default_ay = {"-0.12",   "-0.035", "-0.0425",
@@ -31,30 +35,14 @@ constexpr double width_in_draw_sizes = 2.5;
 
 void declare_rail_geometry(window_decl& d, bool bx_column, bool tolerance_field) {
   controls& c = d.initial;
-  std::vector<grid_column> columns = {{"ax", "Text1", default_ax, ""},
-                                      {"ay", "Text2", default_ay, ""},
-                                      {"By", "Text3", default_By, ""}};
-  if (bx_column) columns.push_back({"Bx", "Text4", std::vector<std::string>(6), ""});
+  std::vector<grid_column> columns = {{"ax", ax_fields, default_ax, ""},
+                                      {"ay", ay_fields, default_ay, ""},
+                                      {"By", By_fields, default_By, ""}};
+  if (bx_column) columns.push_back({"Bx", rail_readouts, std::vector<std::string>(6), ""});
   d.layout.push_back(column_table(c, "", leg_rows, columns));
-  std::vector<readout_row> rows = {{"リンク棒長さ＝", "Text6", 0, "0.37"}};
-  if (tolerance_field) rows.push_back({"許容誤差", "Text7", 0, "0.001"});
+  std::vector<readout_row> rows = {{"リンク棒長さ＝", rod_length_field, 0, "0.37"}};
+  if (tolerance_field) rows.push_back({"許容誤差", rail_tolerance, 0, "0.001"});
   d.layout.push_back(readout_table(c, "", rows, false));
-}
-
-void declare_rail_common(window_decl& d) {
-  controls& c = d.initial;
-  declare_slider(c, "HScroll2", 0, {0, 50, 0, true});
-  c.find_sliders("HScroll2")->indexed = false;
-  declare_field(c, "Text5", 0, "0", "step", false);
-  d.layout.push_back(
-      {"", {"", "", "step"}, {"時間"}, {{slider_cell("HScroll2"), field_cell("Text5")}}});
-  // The heading over the start and stop columns; the start/stop grid repeats its words as
-  // column captions.
-  c.add_label("Label1", "start     stop");
-  c.add_label("Label4", "動画");
-  c.option_captions = {"５次曲線", "２次曲線", "等速曲線"};
-  d.buttons = {{"run", "Run"}, {"stop", "Stop"}, {"next", "next figure"}};
-  d.style = parallel_style();
 }
 
 void add_rail_slider_graphs(std::vector<graph_decl>& graphs, const std::vector<int>& legs) {
@@ -87,11 +75,11 @@ rail_logic::rail_logic(const rail_outputs& outputs) : outputs_(outputs) {
 void rail_logic::read_geometry(sim_window& w) {
   rail_geometry g;
   for (int i = 1; i <= rail_leg_count; ++i) {
-    g.ax(i) = w.ctl.number("Text1", i - 1);
-    g.ay(i) = w.ctl.number("Text2", i - 1);
-    g.By(i) = w.ctl.number("Text3", i - 1);
+    g.ax(i) = w.ctl.number(ax_fields, i - 1);
+    g.ay(i) = w.ctl.number(ay_fields, i - 1);
+    g.By(i) = w.ctl.number(By_fields, i - 1);
   }
-  g.rod_length = w.ctl.number("Text6");
+  g.rod_length = w.ctl.number(rod_length_field);
   geometry_ = g;
   if (sized_) return;
   sized_ = true;

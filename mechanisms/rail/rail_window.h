@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/sim_window.h"
+#include "app/start_stop_fields.h"
 #include "mechanisms/rail/rail_kinematics.h"
 
 namespace kinelab {
@@ -50,13 +51,16 @@ const window_decl& form_selvo_jun();
 
 // ---- shared by both directions ----
 
-// The geometry table Text1..Text3 (columns "ax", "ay", "By"; an output column "Bx" = Text4
-// when `bx_column`), then the rod length Text6 and, when `tolerance_field`, the tolerance Text7.
+// The start/stop table, one row per pose coordinate or slider.
+inline constexpr start_stop_fields rail_start_stop{"Text9", "Text10", "HScroll1"};
+// The six readouts: the output column "Bx" of the inverse windows, the pose of the forward ones.
+inline constexpr const char* rail_readouts = "Text4";
+// The forward windows' tolerance on the slider positions.
+inline constexpr const char* rail_tolerance = "Text7";
+
+// The geometry table Text1..Text3 (columns "ax", "ay", "By"; the readouts as an output column
+// "Bx" when `bx_column`), then the rod length Text6 and, when `tolerance_field`, the tolerance.
 void declare_rail_geometry(window_decl& d, bool bx_column, bool tolerance_field);
-// What every rail window has after its own grids: the time slider HScroll2 with its step
-// readout Text5, the caption label Label4, the start/stop heading, Option1, the three buttons
-// and the parallel windows' style.
-void declare_rail_common(window_decl& d);
 // Graphs of the slider arrays of the given legs ("bx1 dbx1 ddbx1", ...).
 void add_rail_slider_graphs(std::vector<graph_decl>& graphs, const std::vector<int>& legs);
 // Graphs of the platform position pp, and of the posture sp when `posture`.

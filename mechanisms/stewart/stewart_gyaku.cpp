@@ -26,7 +26,7 @@ class stewart_inverse_logic : public stewart_logic {
   void read_parameters(sim_window& w) override {
     read_geometry(w);
     // The start pose is a slider setting: whatever was typed into Text9 is replaced.
-    start_pose_from_sliders(w.ctl, "HScroll1", "Text9", slider_units_per_length);
+    start_pose_from_sliders(w.ctl, stewart_start_stop, slider_units_per_length);
   }
 
   void static_pose(sim_window& w) override {
@@ -34,7 +34,7 @@ class stewart_inverse_logic : public stewart_logic {
     // only the lengths of the legs are stored.
     kin_state& p = pp(0);
     kin_state& s = sp(0);
-    read_pose_values(w.ctl, "Text9", p, s);
+    read_pose_values(w.ctl, stewart_start_stop, p, s);
     stewart_leg_set legs;
     platform_joints joints;
     stewart_ik(geometry_, p, s, legs, joints);
@@ -43,14 +43,8 @@ class stewart_inverse_logic : public stewart_logic {
   }
 
   void begin_run(sim_window& w) override {
-    vec<6> start, stop;
-    for (int k = 1; k <= stewart_leg_count; ++k) {
-      start(k) = w.ctl.number("Text9", k - 1);
-      stop(k) = w.ctl.number("Text10", k - 1);
-    }
-    start_ = start;
-    stop_ = stop;
-    run_zero_length_.clear();
+    read_start_stop(w.ctl, stewart_start_stop, stewart_leg_count, start_, stop_);
+    zero_legs_.clear();
   }
 
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
@@ -71,7 +65,8 @@ class stewart_inverse_logic : public stewart_logic {
   }
 
   void fill_readouts(sim_window& w, int i) override {
-    for (int k = 1; k <= stewart_leg_count; ++k) w.ctl.set_number("Text11", k - 1, the(k, i).x);
+    for (int k = 1; k <= stewart_leg_count; ++k)
+      w.ctl.set_number(stewart_readouts, k - 1, the(k, i).x);
   }
 
  private:
@@ -97,8 +92,7 @@ const window_decl& form_stewart_gyaku() {
       const slider range =
           length ? slider{0, 40, start_values[k], true} : slider{-90, 90, start_values[k], true};
       const double start = length ? start_values[k] / slider_units_per_length : start_values[k];
-      rows.push_back({captions[k], "Text9", k, format_number(start), "Text10", k, stops[k],
-                      "HScroll1", k, range});
+      rows.push_back(stewart_start_stop.row(k, captions[k], format_number(start), stops[k], range));
     }
     control_grid table = start_stop_table(c, "", {"", "start", "stop"}, rows);
     for (int k = position_rows; k < stewart_leg_count; ++k)
@@ -108,11 +102,12 @@ const window_decl& form_stewart_gyaku() {
     control_grid lengths;
     for (int k = 0; k < stewart_leg_count; ++k) {
       const std::string caption = "L" + std::to_string(k + 1);
-      declare_field(c, "Text11", k, "", caption);
+      declare_field(c, stewart_readouts, k, "", caption);
       lengths.column_captions.push_back(caption);
     }
     lengths.rows.push_back({});
-    for (int k = 0; k < stewart_leg_count; ++k) lengths.rows[0].push_back(field_cell("Text11", k));
+    for (int k = 0; k < stewart_leg_count; ++k)
+      lengths.rows[0].push_back(field_cell(stewart_readouts, k));
     d.layout.push_back(lengths);
 
     declare_stewart_common(d);

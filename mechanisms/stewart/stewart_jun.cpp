@@ -12,6 +12,7 @@ namespace kinelab {
 namespace {
 
 constexpr double slider_units_per_length = 10;  // start lengths in tenths
+constexpr const char* tolerance_field = "Text4";
 // The static pose is solved to this tolerance whatever the tolerance field holds.
 constexpr double static_pose_tolerance = 0.01;
 
@@ -24,7 +25,7 @@ class stewart_forward_logic : public stewart_logic {
   }
 
   void read_parameters(sim_window& w) override {
-    const double tolerance = w.ctl.number("Text4");
+    const double tolerance = w.ctl.number(tolerance_field);
     const bool first = read_geometry(w);
     tolerance_ = tolerance;
     if (first) {
@@ -38,9 +39,10 @@ class stewart_forward_logic : public stewart_logic {
   void static_pose(sim_window& w) override {
     // The goal rates and accelerations keep what the last run's last step left (zero before the
     // first run); the lengths come from the sliders.
+    const start_stop_fields& f = stewart_start_stop;
     for (int k = 1; k <= stewart_leg_count; ++k) {
-      goal_(k) = w.ctl.slider_at("HScroll1", k - 1).value / slider_units_per_length;
-      w.ctl.set_number("Text9", k - 1, goal_(k));
+      goal_(k) = w.ctl.slider_at(f.sliders, k - 1).value / slider_units_per_length;
+      w.ctl.set_number(f.start, f.start_index(k - 1), goal_(k));
     }
     platform_joints joints;
     arrays.solver_record().at(0) = newton_fk_stewart(static_pose_tolerance, geometry_, goal_,
@@ -49,14 +51,8 @@ class stewart_forward_logic : public stewart_logic {
   }
 
   void begin_run(sim_window& w) override {
-    vec<6> start, stop;
-    for (int k = 1; k <= stewart_leg_count; ++k) {
-      start(k) = w.ctl.number("Text9", k - 1);
-      stop(k) = w.ctl.number("Text10", k - 1);
-    }
-    start_ = start;
-    stop_ = stop;
-    run_zero_length_.clear();
+    read_start_stop(w.ctl, stewart_start_stop, stewart_leg_count, start_, stop_);
+    zero_legs_.clear();
   }
 
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
@@ -81,12 +77,8 @@ class stewart_forward_logic : public stewart_logic {
   }
 
   void fill_readouts(sim_window& w, int i) override {
-    w.ctl.set_number("Text11", 0, pp(i).x);
-    w.ctl.set_number("Text11", 1, pp(i).y);
-    w.ctl.set_number("Text11", 2, pp(i).z);
-    w.ctl.set_number("Text11", 3, deg(sp(i).x));
-    w.ctl.set_number("Text11", 4, deg(sp(i).y));
-    w.ctl.set_number("Text11", 5, deg(sp(i).z));
+    const double values[] = {pp(i).x, pp(i).y, pp(i).z, deg(sp(i).x), deg(sp(i).y), deg(sp(i).z)};
+    for (int k = 0; k < 6; ++k) w.ctl.set_number(stewart_readouts, k, values[k]);
   }
 
  private:
@@ -107,12 +99,12 @@ const window_decl& form_stewart_jun() {
     d.title = "stewart_jun";
     controls& c = d.initial;
     declare_stewart_geometry(d, "第１関節");
-    d.layout.push_back(readout_table(c, "", {{"許容誤差", "Text4", 0, "0.001"}}, false));
+    d.layout.push_back(readout_table(c, "", {{"許容誤差", tolerance_field, 0, "0.001"}}, false));
 
     std::vector<start_stop_row> rows;
     for (int k = 0; k < stewart_leg_count; ++k)
-      rows.push_back({"L" + std::to_string(k + 1), "Text9", k, "2", "Text10", k, "3", "HScroll1", k,
-                      slider{0, 40, 20, true}});
+      rows.push_back(stewart_start_stop.row(k, "L" + std::to_string(k + 1), "2", "3",
+                                            slider{0, 40, 20, true}));
     d.layout.push_back(start_stop_table(c, "", {"", "start", "stop"}, rows));
 
     const char* captions[] = {"Px", "Py", "Pz", "alfa", "beta", "ganma"};
@@ -120,8 +112,8 @@ const window_decl& form_stewart_jun() {
     pose.title = "Px    Py    Pz    alfa   beta   ganma";
     pose.rows.resize(2);
     for (int k = 0; k < stewart_leg_count; ++k) {
-      declare_field(c, "Text11", k, "", captions[k]);
-      pose.rows[0].push_back(field_cell("Text11", k));
+      declare_field(c, stewart_readouts, k, "", captions[k]);
+      pose.rows[0].push_back(field_cell(stewart_readouts, k));
     }
     pose.rows[1] = {{}, {}, {}, text_cell("deg   deg   deg")};
     d.layout.push_back(pose);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/decl_builder.h"
+#include "app/parallel_controls.h"
 #include "app/result_file.h"
 #include "core/posture.h"
 #include "draw/view.h"
@@ -14,6 +15,10 @@ namespace {
 
 const char* const leg_columns[] = {"第２", "第３", "第4", "第5", "第6"};  // after the first
 
+// The joint table's groups, one field per leg.
+constexpr const char *ax_fields = "Text3", *ay_fields = "Text6", *Bx_fields = "Text1",
+                     *By_fields = "Text2";
+
 struct geometry_row {
   const char* caption;
   const char* group;
@@ -21,25 +26,11 @@ struct geometry_row {
 };
 // The default table of default_stewart_geometry(), as the fields show it.
 const geometry_row geometry_rows[] = {
-    {"ax", "Text3", {"0.861", "-0.861", "-0.861", "0", "0", "0.861"}},
-    {"ay", "Text6", {"0.5", "0.5", "0.5", "-1", "-1", "0.5"}},
-    {"Bx", "Text1", {"0", "0", "-1.732", "-1.732", "1.732", "1.732"}},
-    {"By", "Text2", {"2", "2", "-1", "-1", "-1", "-1"}},
+    {"ax", ax_fields, {"0.861", "-0.861", "-0.861", "0", "0", "0.861"}},
+    {"ay", ay_fields, {"0.5", "0.5", "0.5", "-1", "-1", "0.5"}},
+    {"Bx", Bx_fields, {"0", "0", "-1.732", "-1.732", "1.732", "1.732"}},
+    {"By", By_fields, {"2", "2", "-1", "-1", "-1", "-1"}},
 };
-
-// "4–7, 9" from ascending step numbers.
-std::string step_ranges(const std::vector<int>& steps) {
-  std::string s;
-  for (std::size_t b = 0; b < steps.size();) {
-    std::size_t e = b;
-    while (e + 1 < steps.size() && steps[e + 1] == steps[e] + 1) ++e;
-    if (!s.empty()) s += ", ";
-    s += std::to_string(steps[b]);
-    if (e > b) s += "–" + std::to_string(steps[e]);
-    b = e + 1;
-  }
-  return s;
-}
 
 }  // namespace
 
@@ -62,19 +53,7 @@ void declare_stewart_geometry(window_decl& d, const std::string& first_column) {
 }
 
 void declare_stewart_common(window_decl& d) {
-  controls& c = d.initial;
-  declare_slider(c, "HScroll2", 0, {0, 50, 0, true});
-  c.find_sliders("HScroll2")->indexed = false;
-  declare_field(c, "Text5", 0, "0", "step", false);
-  d.layout.push_back(
-      {"", {"", "", "step"}, {"時間"}, {{slider_cell("HScroll2"), field_cell("Text5")}}});
-  // The heading over the start and stop columns; the start/stop grid carries its words as
-  // column captions.
-  c.add_label("Label1", "start     stop");
-  c.add_label("Label4", "動画");
-  c.option_captions = {"５次曲線", "２次曲線", "等速曲線"};
-  d.buttons = {{"run", "Run"}, {"stop", "stop"}, {"next", "next figure"}};
-  d.style = parallel_style();
+  declare_parallel_controls(d, {"stop", true});
   for (int k = 1; k <= stewart_leg_count; ++k) {
     const std::string n = std::to_string(k);
     d.graphs.push_back({"the" + n + " dthe" + n + " ddthe" + n, "the" + n, 'x'});
@@ -85,20 +64,6 @@ void declare_stewart_common(window_decl& d) {
   d.graphs.push_back({"α  dα ddα", "sp", 'x'});
   d.graphs.push_back({"β  dβ ddβ", "sp", 'y'});
   d.graphs.push_back({"γ  dγ ddγ", "sp", 'z'});
-}
-
-std::string zero_length_note(const std::vector<unsigned>& per_step) {
-  std::string note;
-  for (int k = 1; k <= stewart_leg_count; ++k) {
-    std::vector<int> steps;
-    for (std::size_t i = 0; i < per_step.size(); ++i)
-      if (per_step[i] & (1u << (k - 1))) steps.push_back(static_cast<int>(i));
-    if (steps.empty()) continue;
-    note += note.empty() ? "leg " + std::to_string(k) + " has zero length at "
-                         : "; leg " + std::to_string(k) + " at ";
-    note += (steps.size() == 1 ? "step " : "steps ") + step_ranges(steps);
-  }
-  return note.empty() ? note : note + " (rate and acceleration set to 0)";
 }
 
 stewart_logic::stewart_logic(std::string result_header) : result_header_(std::move(result_header)) {
@@ -113,10 +78,10 @@ stewart_logic::stewart_logic(std::string result_header) : result_header_(std::mo
 bool stewart_logic::read_geometry(sim_window& w) {
   stewart_geometry g;
   for (int k = 1; k <= stewart_leg_count; ++k) {
-    g.Bx(k) = w.ctl.number("Text1", k - 1);
-    g.By(k) = w.ctl.number("Text2", k - 1);
-    g.ax(k) = w.ctl.number("Text3", k - 1);
-    g.ay(k) = w.ctl.number("Text6", k - 1);
+    g.Bx(k) = w.ctl.number(Bx_fields, k - 1);
+    g.By(k) = w.ctl.number(By_fields, k - 1);
+    g.ax(k) = w.ctl.number(ax_fields, k - 1);
+    g.ay(k) = w.ctl.number(ay_fields, k - 1);
   }
   geometry_ = g;
   if (sized_) return false;
@@ -139,9 +104,7 @@ void stewart_logic::store_run_step(int i, const stewart_leg_set& legs,
   store_joints(i, joints);
   for (int k = 1; k <= stewart_leg_count; ++k)
     the(k, i) = {legs.leg(k), legs.dleg(k), legs.ddleg(k)};
-  if (static_cast<int>(run_zero_length_.size()) <= i)
-    run_zero_length_.resize(static_cast<std::size_t>(i) + 1);
-  run_zero_length_[static_cast<std::size_t>(i)] = legs.zero_length;
+  zero_legs_.note(i, legs.zero_length);
 }
 
 void stewart_logic::draw_step(sim_window& w, surface& s, const view_params& v, int i) {

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "app/leg_report.h"
 #include "app/sim_window.h"
+#include "app/start_stop_fields.h"
 #include "mechanisms/stewart/stewart_kinematics.h"
 
 namespace kinelab {
@@ -12,16 +14,16 @@ namespace kinelab {
 const window_decl& form_stewart_gyaku();
 const window_decl& form_stewart_jun();
 
+// Both windows' start/stop table, one row per pose coordinate or leg, and their six readouts.
+inline constexpr start_stop_fields stewart_start_stop{"Text9", "Text10", "HScroll1"};
+inline constexpr const char* stewart_readouts = "Text11";
+
 // The joint table: rows "ax" (Text3), "ay" (Text6), "Bx" (Text1), "By" (Text2), one column per
 // leg; the first column is captioned `first_column`.
 void declare_stewart_geometry(window_decl& d, const std::string& first_column);
-// The time slider HScroll2 with its step readout Text5, the caption label Label4, the
-// start/stop heading, Option1, the three buttons, the twelve graphs and the parallel style.
+// The parallel windows' common controls (the stop button captioned "stop") and the twelve
+// graphs.
 void declare_stewart_common(window_decl& d);
-
-// "leg 3 has zero length at steps 4–7, 9; leg 5 at step 0 (rate and acceleration set to 0)"
-// from the zero-length bits of each step; empty when no leg had zero length.
-std::string zero_length_note(const std::vector<unsigned>& per_step);
 
 // The window logic both directions share. Arrays: pp (platform origin), sp (posture), pj1..pj6
 // (platform joints in the world frame), the1..the6 (leg lengths in x, dx, ddx).
@@ -33,7 +35,7 @@ class stewart_logic : public window_logic {
   const std::vector<kin_state>* output_path() const override { return pp_; }
   void write_header(result_text& out) const override;
   void write_row(result_text& out, int i) const override;
-  std::string run_note() const override { return zero_length_note(run_zero_length_); }
+  std::string run_note() const override { return zero_legs_.text(); }
   // ∂L/∂q (6×6) at the stored platform pose q = (pp, sp); none where a leg has zero length.
   bool jacobian_at(int i, jacobian_matrix& J) const override;
   // Pose (pp, sp), actuators the1..the6, solved by stewart_legs.
@@ -56,7 +58,7 @@ class stewart_logic : public window_logic {
   void store_run_step(int i, const stewart_leg_set& legs, const platform_joints& joints);
 
   stewart_geometry geometry_;
-  std::vector<unsigned> run_zero_length_;  // per step of the last run
+  leg_fault_log zero_legs_{leg_fault::zero_length};  // over the last run
 
  private:
   std::string result_header_;

@@ -1,6 +1,8 @@
 // Form_zelko_gyaku: the limb driven by the pose of its end plate; the six joint values come
 // from the Newton–Raphson inverse, each step starting from the previous step's solution.
 #include "app/decl_builder.h"
+#include "app/parallel_controls.h"
+#include "app/pose_fields.h"
 #include "app/result_file.h"
 #include "core/angles.h"
 #include "mechanisms/zelko/zelko_forms.h"
@@ -13,6 +15,7 @@ namespace {
 // The static pose starts the iteration with the middle joint bent, away from the straight
 // limb.
 constexpr double static_pose_knee_deg = 45;
+constexpr const char* tolerance_field = "Text13";
 
 class zelko_gyaku_logic : public zelko_logic {
  public:
@@ -24,25 +27,21 @@ class zelko_gyaku_logic : public zelko_logic {
   }
 
   void read_parameters(sim_window& w) override {
-    tolerance_ = w.ctl.number("Text13");
+    tolerance_ = w.ctl.number(tolerance_field);
     read_geometry(w);
     // Start position in tenths of the length unit, start posture in steps of 5°.
+    const start_stop_fields& f = orvak_start_stop;
     for (int k = 0; k < 3; ++k)
-      w.ctl.set_number("Text9", k, w.ctl.slider_at("HScroll1", k).value / 10.0);
+      w.ctl.set_number(f.start, f.start_index(k), w.ctl.slider_at(f.sliders, k).value / 10.0);
     for (int k = 3; k < 6; ++k)
-      w.ctl.set_number("Text9", k, w.ctl.slider_at("HScroll1", k).value * 5);
+      w.ctl.set_number(f.start, f.start_index(k), w.ctl.slider_at(f.sliders, k).value * 5);
   }
 
   void static_pose(sim_window& w) override {
     // Only the values of the goal are set; its rate fields keep what they hold.
+    read_pose_values(w.ctl, orvak_start_stop, goal_p_[0], goal_s_[0]);
     kin_state& gp = goal_p_[0];
     kin_state& gs = goal_s_[0];
-    gp.x = w.ctl.number("Text9", 0);
-    gp.y = w.ctl.number("Text9", 1);
-    gp.z = w.ctl.number("Text9", 2);
-    gs.x = rad(w.ctl.number("Text9", 3));
-    gs.y = rad(w.ctl.number("Text9", 4));
-    gs.z = rad(w.ctl.number("Text9", 5));
     // The other twists start where the last solve left them.
     hineri_now_[2].y = rad(static_pose_knee_deg);
     arrays.solver_record()[0] = zelko_inverse(tolerance_, geometry_, gp, gs, hineri_now_);
@@ -50,14 +49,7 @@ class zelko_gyaku_logic : public zelko_logic {
   }
 
   void begin_run(sim_window& w) override {
-    for (int k = 1; k <= 3; ++k) {
-      start_(k) = w.ctl.number("Text9", k - 1);
-      stop_(k) = w.ctl.number("Text10", k - 1);
-    }
-    for (int k = 4; k <= 6; ++k) {
-      start_(k) = rad(w.ctl.number("Text9", k - 1));
-      stop_(k) = rad(w.ctl.number("Text10", k - 1));
-    }
+    read_start_stop(w.ctl, orvak_start_stop, 6, start_, stop_, 4);
     clear_run_notes();
   }
 
@@ -80,7 +72,7 @@ class zelko_gyaku_logic : public zelko_logic {
     const kin_state& h2 = hineri_[2]->at(at(i));
     const kin_state& h3 = hineri_[3]->at(at(i));
     const double values[] = {h1.x, h1.y, h1.z, h2.y, h3.x, h3.y};
-    for (int k = 0; k < 6; ++k) w.ctl.set_number("Text11", k, deg(values[k]));
+    for (int k = 0; k < 6; ++k) w.ctl.set_number(orvak_readouts, k, deg(values[k]));
   }
 
   void write_header(result_text& out) const override { write_zelko_header(out, false); }
@@ -104,7 +96,7 @@ const window_decl& Form_zelko_gyaku() {
     d.title = "zelko_gyaku";
     controls& c = d.initial;
     declare_zelko_geometry(d);
-    d.layout.push_back(readout_table(c, "", {{"許容誤差", "Text13", 0, "0.001"}}, false));
+    d.layout.push_back(readout_table(c, "", {{"許容誤差", tolerance_field, 0, "0.001"}}, false));
     struct row {
       const char* caption;
       const char* stop;
@@ -115,8 +107,7 @@ const window_decl& Form_zelko_gyaku() {
                         {"beta", "10", {-18, 18, 0, true}}, {"ganma", "10", {-18, 18, 0, true}}};
     std::vector<start_stop_row> table;
     for (int k = 0; k < 6; ++k)
-      table.push_back({rows[k].caption, "Text9", k, "", "Text10", k, rows[k].stop, "HScroll1", k,
-                       rows[k].range});
+      table.push_back(orvak_start_stop.row(k, rows[k].caption, "", rows[k].stop, rows[k].range));
     control_grid start_stop = start_stop_table(c, "", {"", "start  stop", "", "", ""}, table);
     for (int k = 3; k < 6; ++k)
       start_stop.rows[static_cast<std::size_t>(k)].push_back(text_cell("(deg)"));
@@ -126,8 +117,8 @@ const window_decl& Form_zelko_gyaku() {
     joints.column_captions = {"α１", "β１", "γ１,γ3", "β２", "α３", "β３"};
     std::vector<grid_cell> fields, units;
     for (int k = 0; k < 6; ++k) {
-      declare_field(c, "Text11", k, "", joints.column_captions[static_cast<std::size_t>(k)]);
-      fields.push_back(field_cell("Text11", k));
+      declare_field(c, orvak_readouts, k, "", joints.column_captions[static_cast<std::size_t>(k)]);
+      fields.push_back(field_cell(orvak_readouts, k));
       units.push_back(text_cell("(deg)"));
     }
     joints.rows = {units, fields};

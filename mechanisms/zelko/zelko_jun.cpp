@@ -1,6 +1,7 @@
 // Form_zelko_jun: the limb driven by its twists. The upper twist copies the lower one
 // (α3 = α1, β3 = β1, γ3 = γ1), so α1, β1, γ1 and the middle joint β2 drive it.
 #include "app/decl_builder.h"
+#include "app/parallel_controls.h"
 #include "app/result_file.h"
 #include "core/angles.h"
 #include "mechanisms/zelko/zelko_forms.h"
@@ -14,13 +15,16 @@ class zelko_jun_logic : public zelko_logic {
  public:
   void read_parameters(sim_window& w) override {
     read_geometry(w);
-    // The start values are a slider setting: whatever was typed into Text9 is replaced.
-    for (int k = 0; k < 4; ++k) w.ctl.set_number("Text9", k, w.ctl.slider_at("HScroll1", k).value);
+    // The start values are a slider setting: whatever was typed into them is replaced.
+    const start_stop_fields& f = orvak_start_stop;
+    for (int k = 0; k < 4; ++k)
+      w.ctl.set_number(f.start, f.start_index(k), w.ctl.slider_at(f.sliders, k).value);
   }
 
   void static_pose(sim_window& w) override {
     vec<4> q;
-    for (int k = 1; k <= 4; ++k) q(k) = rad(w.ctl.number("Text9", k - 1));
+    const start_stop_fields& f = orvak_start_stop;
+    for (int k = 1; k <= 4; ++k) q(k) = rad(w.ctl.number(f.start, f.start_index(k - 1)));
     zelko_twists h;
     h[1] = {q(1), 0, 0, q(2), 0, 0, q(3), 0, 0};
     h[2] = {0, 0, 0, q(4), 0, 0, 0, 0, 0};
@@ -29,10 +33,7 @@ class zelko_jun_logic : public zelko_logic {
   }
 
   void begin_run(sim_window& w) override {
-    for (int k = 1; k <= 4; ++k) {
-      start_(k) = rad(w.ctl.number("Text9", k - 1));
-      stop_(k) = rad(w.ctl.number("Text10", k - 1));
-    }
+    read_start_stop(w.ctl, orvak_start_stop, 4, start_, stop_, 1);
     clear_run_notes();
   }
 
@@ -53,7 +54,7 @@ class zelko_jun_logic : public zelko_logic {
     const kin_state& p = pp_[3]->at(at(i));
     const kin_state& s = shisei_[at(i)];
     const double values[] = {p.x, p.y, p.z, deg(s.x), deg(s.y), deg(s.z)};
-    for (int k = 0; k < 6; ++k) w.ctl.set_number("Text11", k, values[k]);
+    for (int k = 0; k < 6; ++k) w.ctl.set_number(orvak_readouts, k, values[k]);
   }
 
   void write_header(result_text& out) const override { write_zelko_header(out, true); }
@@ -74,8 +75,8 @@ const window_decl& Form_zelko_jun() {
     std::vector<start_stop_row> rows;
     const char* captions[] = {"α１,α３", "β１,β３", "γ１,γ3", " β２"};
     for (int k = 0; k < 4; ++k)
-      rows.push_back({captions[k], "Text9", k, "", "Text10", k, "0", "HScroll1", k,
-                      k < 3 ? slider{-180, 180, 0, true} : slider{0, 90, 45, true}});
+      rows.push_back(orvak_start_stop.row(
+          k, captions[k], "", "0", k < 3 ? slider{-180, 180, 0, true} : slider{0, 90, 45, true}));
     control_grid start_stop = start_stop_table(c, "", {"", "start  stop", "", "", ""}, rows);
     start_stop.rows[3].push_back(text_cell("(deg)"));
     d.layout.push_back(std::move(start_stop));

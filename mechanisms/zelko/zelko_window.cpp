@@ -9,14 +9,19 @@
 
 namespace kinelab {
 
+namespace {
+// The middle-joint offsets Hx1, Hz1, Hx3, Hz3.
+constexpr const char* offset_fields = "Text4";
+}  // namespace
+
 void declare_zelko_geometry(window_decl& d) {
   controls& c = d.initial;
   for (control_grid& g : orvak_geometry_tables(c)) d.layout.push_back(std::move(g));
   d.layout.push_back(readout_table(c, "",
-                                   {{"Hx1=", "Text4", 0, "0.06"},
-                                    {"Hz1=", "Text4", 1, "0.01"},
-                                    {"Hx3=", "Text4", 2, "0.06"},
-                                    {"Hz3=", "Text4", 3, "-0.01"}}));
+                                   {{"Hx1=", offset_fields, 0, "0.06"},
+                                    {"Hz1=", offset_fields, 1, "0.01"},
+                                    {"Hx3=", offset_fields, 2, "0.06"},
+                                    {"Hz3=", offset_fields, 3, "-0.01"}}));
 }
 
 zelko_logic::zelko_logic() : shisei_(arrays.add("shisei", array_kind::point)) {
@@ -35,10 +40,10 @@ zelko_logic::zelko_logic() : shisei_(arrays.add("shisei", array_kind::point)) {
 void zelko_logic::read_geometry(sim_window& w) {
   zelko_geometry g;
   read_orvak_geometry(w.ctl, g.unit, g.d);
-  g.Hx1 = w.ctl.number("Text4", 0);
-  g.Hz1 = w.ctl.number("Text4", 1);
-  g.Hx3 = w.ctl.number("Text4", 2);
-  g.Hz3 = w.ctl.number("Text4", 3);
+  g.Hx1 = w.ctl.number(offset_fields, 0);
+  g.Hz1 = w.ctl.number(offset_fields, 1);
+  g.Hx3 = w.ctl.number(offset_fields, 2);
+  g.Hz3 = w.ctl.number(offset_fields, 3);
   geometry_ = g;
   w.set_width_scale(2 * g.d, 2.5);
 }
@@ -68,7 +73,7 @@ void zelko_logic::store_legs(int i) {
     const orvak_legs legs = placed_step_ == i ? placed_legs_[u]
                                               : orvak_inverse(geometry_.unit, geometry_.d,
                                                               hineri_[2 * u - 1]->at(at(i)));
-    zero_legs_.note(legs, i, u);
+    zero_legs_.note(i, zero_length_legs(legs, 3 * (u - 1)));
     leng_[u]->at(at(i)) = legs.leng;
   }
 }

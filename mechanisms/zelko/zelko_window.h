@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/leg_report.h"
 #include "app/sim_window.h"
 #include "mechanisms/orvak/orvak_window.h"
 #include "mechanisms/zelko/zelko_kinematics.h"
@@ -48,7 +49,8 @@ class zelko_logic : public window_logic {
   std::vector<kin_state>* leng_[3] = {};  // [1] lower legs; [2] upper legs, if kept
 
  private:
-  zero_leg_log zero_legs_;
+  // Lower legs L11..L13 at bits 0..2, upper legs L31..L33 at bits 3..5, as the graphs name them.
+  leg_fault_log zero_legs_{leg_fault::zero_length, {"L11", "L12", "L13", "L31", "L32", "L33"}};
   // The in-unit legs store_step took at the step it placed last (−1: none).
   int placed_step_ = -1;
   orvak_legs placed_legs_[3];
