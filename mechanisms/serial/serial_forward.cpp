@@ -8,7 +8,7 @@ namespace kinelab {
 
 namespace {
 
-// Start angles are slaved to the pose sliders: Text2(2k − 2) = 5°·HScroll2(k − 1).
+// Start angles are slaved to the pose sliders: start of joint k = 5°·its slider.
 constexpr int degrees_per_slider_unit = 5;
 
 class serial_forward_logic : public serial_logic {
@@ -19,22 +19,21 @@ class serial_forward_logic : public serial_logic {
 
   void read_parameters(sim_window& w) override {
     read_arm(w);
+    const start_stop_fields& f = serial_start_stop;
     for (int k = 1; k <= joints_; ++k)
-      w.ctl.set_number("Text2", 2 * k - 2,
-                       degrees_per_slider_unit * w.ctl.slider_at("HScroll2", k - 1).value);
+      w.ctl.set_number(f.start, f.start_index(k - 1),
+                       degrees_per_slider_unit * w.ctl.slider_at(f.sliders, k - 1).value);
   }
 
   void static_pose(sim_window& w) override {
     link_array the, dthe, ddthe;
-    for (int k = 1; k <= joints_; ++k) the(k) = rad(w.ctl.number("Text2", 2 * k - 2));
+    const start_stop_fields& f = serial_start_stop;
+    for (int k = 1; k <= joints_; ++k) the(k) = rad(w.ctl.number(f.start, f.start_index(k - 1)));
     store_step(0, the, dthe, ddthe);
   }
 
   void begin_run(sim_window& w) override {
-    for (int k = 1; k <= joints_; ++k) {
-      start_(k) = rad(w.ctl.number("Text2", 2 * k - 2));
-      stop_(k) = rad(w.ctl.number("Text2", 2 * k - 1));
-    }
+    read_start_stop(w.ctl, serial_start_stop, joints_, start_, stop_, 1);
   }
 
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
@@ -56,9 +55,9 @@ class serial_forward_logic : public serial_logic {
 window_decl serial_forward_window(const serial_forward_layout& layout) {
   std::vector<start_stop_row> rows;
   for (int k = 1; k <= layout.joints; ++k)
-    rows.push_back({"the" + std::to_string(k), "Text2", 2 * k - 2, "0", "Text2", 2 * k - 1,
-                    layout.stop_defaults[static_cast<std::size_t>(k - 1)], "HScroll2", k - 1,
-                    slider{-18, 18, 0, true}});
+    rows.push_back(serial_start_stop.row(k - 1, "the" + std::to_string(k), "0",
+                                         layout.stop_defaults[static_cast<std::size_t>(k - 1)],
+                                         slider{-18, 18, 0, true}));
   window_decl d = serial_decl(layout.name, layout.title, layout.joints, layout.link_groups,
                               layout.link_defaults, rows);
   d.make_logic = [&layout] { return std::make_unique<serial_forward_logic>(layout); };

@@ -27,9 +27,10 @@ class serial_inverse_logic : public serial_logic {
     const double tolerance = w.ctl.number(layout_.tolerance_group);
     read_arm(w);
     tolerance_ = tolerance;
+    const start_stop_fields& f = serial_start_stop;
     for (int c = 0; c < coordinates(); ++c)
-      w.ctl.set_number("Text2", 2 * c,
-                       w.ctl.slider_at("HScroll2", c).value * goal(c).slider_factor);
+      w.ctl.set_number(f.start, f.start_index(c),
+                       w.ctl.slider_at(f.sliders, c).value * goal(c).slider_factor);
   }
 
   // Step 0 moves to the start pose; the goal's rate fields keep the last run's values.
@@ -44,10 +45,7 @@ class serial_inverse_logic : public serial_logic {
   }
 
   void begin_run(sim_window& w) override {
-    for (int c = 0; c < coordinates(); ++c) {
-      start_(c + 1) = start_value(w, c);
-      stop_(c + 1) = internal(c, w.ctl.number("Text2", 2 * c + 1));
-    }
+    read_start_stop(w.ctl, serial_start_stop, coordinates(), start_, stop_, first_angle_row());
   }
 
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
@@ -69,7 +67,13 @@ class serial_inverse_logic : public serial_logic {
   const goal_coordinate& goal(int c) const { return layout_.goal[static_cast<std::size_t>(c)]; }
   double internal(int c, double field) const { return goal(c).angle ? rad(field) : field; }
   double start_value(sim_window& w, int c) const {
-    return internal(c, w.ctl.number("Text2", 2 * c));
+    return internal(c, w.ctl.number(serial_start_stop.start, serial_start_stop.start_index(c)));
+  }
+  // The angle coordinates follow the position ones.
+  int first_angle_row() const {
+    for (int c = 0; c < coordinates(); ++c)
+      if (goal(c).angle) return c + 1;
+    return no_angle_rows;
   }
 
   // Newton–Raphson from the angles held now, then the chain at the solution.
@@ -97,8 +101,9 @@ window_decl serial_inverse_window(const serial_inverse_layout& layout) {
   for (std::size_t k = 0; k < layout.goal.size(); ++k) {
     const goal_coordinate& g = layout.goal[k];
     const int i = static_cast<int>(k);
-    rows.push_back({g.caption, "Text2", 2 * i, format_number(g.pose_slider.value * g.slider_factor),
-                    "Text2", 2 * i + 1, g.stop_default, "HScroll2", i, g.pose_slider});
+    rows.push_back(serial_start_stop.row(i, g.caption,
+                                         format_number(g.pose_slider.value * g.slider_factor),
+                                         g.stop_default, g.pose_slider));
   }
   window_decl d = serial_decl(layout.name, layout.title, layout.joints, layout.link_groups,
                               layout.link_defaults, rows);

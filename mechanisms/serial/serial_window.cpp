@@ -12,6 +12,11 @@
 
 namespace kinelab {
 
+namespace {
+// P and the tool posture at the step on show.
+constexpr const char* pose_readouts = "Text4";
+}  // namespace
+
 serial_arm read_link_table(const controls& c, const std::vector<std::string>& groups) {
   serial_arm arm;
   arm.links = static_cast<int>(groups.size());
@@ -98,29 +103,28 @@ window_decl serial_decl(std::string name, std::string title, int joints,
 }
 
 void declare_serial_controls(window_decl& d) {
-  controls& c = d.initial;
-  d.layout.push_back(readout_table(c, "",
-                                   {{"出力Pｘ", "Text4", 0, ""},
-                                    {"出力Pｙ", "Text4", 1, ""},
-                                    {"出力Pｚ", "Text4", 2, ""},
-                                    {"ロール(deg)", "Text4", 3, ""},
-                                    {"ピッチ(deg)", "Text4", 4, ""},
-                                    {"ヨー(deg)", "Text4", 5, ""}}));
-  // The readouts show the stored texts until the first drag, though the view starts at x = 0.
-  d.layout.push_back(readout_table(c, "",
-                                   {{"X回転(deg)", "Text3", 0, "-60"},
-                                    {"Y回転(deg)", "Text3", 1, "0"},
-                                    {"Z回転(deg)", "Text3", 2, "30"}}));
-  declare_slider(c, "HScroll1", 0, {0, 50, 0, true});
-  declare_field(c, "Text5", 0, "0", "step", false);
-  d.layout.push_back(
-      {"", {"", "", "step"}, {"時間"}, {{slider_cell("HScroll1"), field_cell("Text5")}}});
-  c.find_sliders("HScroll1")->indexed = false;
-  c.add_label("Label6", "動画");
-  c.option_captions = {"５次曲線", "3次曲線", "等速曲線"};
-  d.buttons = {{"run", "Run"}, {"stop", "Stop"}, {"next", "next figure"}};
   d.style = serial_style();
   d.style.view_readouts = "Text3";
+  const window_style& s = d.style;
+  controls& c = d.initial;
+  std::vector<readout_row> pose;
+  const char* pose_captions[] = {"出力Pｘ",     "出力Pｙ",     "出力Pｚ",
+                                 "ロール(deg)", "ピッチ(deg)", "ヨー(deg)"};
+  for (int k = 0; k < 6; ++k) pose.push_back({pose_captions[k], pose_readouts, k, ""});
+  d.layout.push_back(readout_table(c, "", pose));
+  // The readouts show the stored texts until the first drag, though the view starts at x = 0.
+  d.layout.push_back(readout_table(c, "",
+                                   {{"X回転(deg)", s.view_readouts, 0, "-60"},
+                                    {"Y回転(deg)", s.view_readouts, 1, "0"},
+                                    {"Z回転(deg)", s.view_readouts, 2, "30"}}));
+  declare_slider(c, s.time_slider, 0, {0, 50, 0, true});
+  declare_field(c, s.step_readout, 0, "0", "step", false);
+  d.layout.push_back(
+      {"", {"", "", "step"}, {"時間"}, {{slider_cell(s.time_slider), field_cell(s.step_readout)}}});
+  c.find_sliders(s.time_slider)->indexed = false;
+  c.add_label(s.caption_label, "動画");
+  c.option_captions = {"５次曲線", "3次曲線", "等速曲線"};
+  d.buttons = {{"run", "Run"}, {"stop", "Stop"}, {"next", "next figure"}};
 }
 
 void add_pose_graphs(window_decl& d, const std::string& point, const std::string& posture) {
@@ -156,12 +160,8 @@ void draw_serial_arm(surface& s, const view_params& v, const std::vector<kin_sta
 }
 
 void show_pose_readouts(controls& c, const kin_state& p, const kin_state& posture) {
-  c.set_number("Text4", 0, p.x);
-  c.set_number("Text4", 1, p.y);
-  c.set_number("Text4", 2, p.z);
-  c.set_number("Text4", 3, deg(posture.x));
-  c.set_number("Text4", 4, deg(posture.y));
-  c.set_number("Text4", 5, deg(posture.z));
+  const double values[] = {p.x, p.y, p.z, deg(posture.x), deg(posture.y), deg(posture.z)};
+  for (int k = 0; k < 6; ++k) c.set_number(pose_readouts, k, values[k]);
 }
 
 serial_logic::serial_logic(int joints, std::vector<std::string> link_groups,

@@ -7,9 +7,14 @@
 
 #include "app/decl_builder.h"
 #include "app/sim_window.h"
+#include "app/start_stop_fields.h"
 #include "mechanisms/serial/serial_chain.h"
 
 namespace kinelab {
+
+// Every serial window's start/stop table: row k's start in Text2(2k), its stop in Text2(2k + 1),
+// its pose slider HScroll2(k).
+inline constexpr start_stop_fields serial_start_stop{"Text2", "Text2", "HScroll2", 2, 1};
 
 // Reads the link table (one text group per joint: hx, hy, hz, alfa, beta in degrees; the last
 // group holds P's hx, hy, hz). Throws field_error.
