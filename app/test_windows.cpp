@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/decl_builder.h"
 #include "core/kin_state.h"
 #include "core/number_text.h"
 #include "core/posture.h"
@@ -23,21 +24,6 @@ struct result_out_of_range : std::runtime_error {
 };
 
 // ---- layout helpers ----
-
-grid_cell field_cell(const std::string& group, int index) {
-  grid_cell c;
-  c.what = grid_cell::kind::field;
-  c.control = group;
-  c.index = index;
-  return c;
-}
-
-grid_cell text_cell(std::string text) {
-  grid_cell c;
-  c.what = grid_cell::kind::text;
-  c.text = std::move(text);
-  return c;
-}
 
 // Explanatory labels, one text cell per row, in reading order.
 control_grid text_grid(const std::vector<std::string>& lines) {
@@ -159,6 +145,11 @@ class test_window : public window_model {
 
 // ---- zahyou_henkan ----
 
+// The nine-field groups: the point in the static and in the moving frame, the posture of the
+// moving frame, and [T], [dT], [ddT].
+constexpr const char *static_point = "Text2", *moving_point = "Text1", *posture_fields = "Text3",
+                     *T_fields = "Text4", *dT_fields = "Text5", *ddT_fields = "Text6";
+
 class test_zahyou : public test_window {
  public:
   test_zahyou()
@@ -180,36 +171,36 @@ class test_zahyou : public test_window {
         "＝（ｄｄｘ、ｄｄｙ、ｄｄｚ）＊［T］＋２＊（ｄｘ、ｄｙ、ｄｚ）＊［ｄＴ］"
         "＋（ｘ、ｙ、ｚ）＊［ｄｄＴ］"};
 
-    ctl.add_texts("Text2", {"0", "1", "1", "0", "0", "0", "0", "0", "0"},
+    ctl.add_texts(static_point, {"0", "1", "1", "0", "0", "0", "0", "0", "0"},
                   affixed("静止座標系 ", statics));
-    ctl.add_texts("Text3", {"1", "0", "1", "0", "1", "0", "0", "1", "0"}, posture);
+    ctl.add_texts(posture_fields, {"1", "0", "1", "0", "1", "0", "0", "1", "0"}, posture);
     std::vector<std::string> cells;
     for (int r = 1; r <= 3; ++r)
       for (int c = 1; c <= 3; ++c)
         cells.push_back("(" + std::to_string(r) + "," + std::to_string(c) + ")");
-    ctl.add_texts("Text4", std::vector<std::string>(9), affixed("[T]", cells));
-    ctl.add_texts("Text5", std::vector<std::string>(9), affixed("[dT]", cells));
-    ctl.add_texts("Text6", std::vector<std::string>(9), affixed("[ddT]", cells));
-    ctl.add_texts("Text1", {"1", "0", "0", "0", "0", "0", "0", "0", "0"},
+    ctl.add_texts(T_fields, std::vector<std::string>(9), affixed("[T]", cells));
+    ctl.add_texts(dT_fields, std::vector<std::string>(9), affixed("[dT]", cells));
+    ctl.add_texts(ddT_fields, std::vector<std::string>(9), affixed("[ddT]", cells));
+    ctl.add_texts(moving_point, {"1", "0", "0", "0", "0", "0", "0", "0", "0"},
                   affixed("動座標系 ", moving));
     for (int k = 0; k < static_cast<int>(labels.size()); ++k)
       ctl.add_label("Label3(" + std::to_string(k) + ")", labels[k]);
 
     layout_ = {text_grid(labels),
-               field_column("静止座標系", "Text2", statics),
-               field_column("", "Text3", posture),
-               matrix_grid("[T]", "Text4"),
-               matrix_grid("[dT]", "Text5"),
-               matrix_grid("[ddT]", "Text6"),
-               field_column("動座標系", "Text1", moving)};
+               field_column("静止座標系", static_point, statics),
+               field_column("", posture_fields, posture),
+               matrix_grid("[T]", T_fields),
+               matrix_grid("[dT]", dT_fields),
+               matrix_grid("[ddT]", ddT_fields),
+               field_column("動座標系", moving_point, moving)};
   }
 
  protected:
   void act(int which) override {
     // Command1 reads the static point and writes the moving one; Command2 the other way.
     const bool to_moving = which == 0;
-    const kin_state point = read_state(ctl, to_moving ? "Text2" : "Text1");
-    const kin_state posture = read_state(ctl, "Text3");
+    const kin_state point = read_state(ctl, to_moving ? static_point : moving_point);
+    const kin_state posture = read_state(ctl, posture_fields);
 
     const rotation_rates m = posture_matrices(posture);
     // The moving frame's origin stays at the static origin.
@@ -220,14 +211,17 @@ class test_zahyou : public test_window {
     const std::array<double, 9> T = transposed(m.R), dT = transposed(m.dR), ddT = transposed(m.ddR),
                                 out = state_values(result);
     for (const auto* v : {&T, &dT, &ddT, &out}) require_finite(*v);
-    write_values(ctl, "Text4", T);
-    write_values(ctl, "Text5", dT);
-    write_values(ctl, "Text6", ddT);
-    write_values(ctl, to_moving ? "Text1" : "Text2", out);
+    write_values(ctl, T_fields, T);
+    write_values(ctl, dT_fields, dT);
+    write_values(ctl, ddT_fields, ddT);
+    write_values(ctl, to_moving ? moving_point : static_point, out);
   }
 };
 
 // ---- kakudo ----
+
+// The posture with its rates, typed in and as it comes back.
+constexpr const char *kakudo_input = "Text1", *kakudo_output = "Text2";
 
 class test_kakudo : public test_window {
  public:
@@ -239,8 +233,8 @@ class test_kakudo : public test_window {
         "姿勢角を回転行列に変換し、それをまた姿勢角に戻す。βが９０（1.5707963rad)に近いほど誤差"
         "が大きくなる。";
 
-    ctl.add_texts("Text1", {"0.5", "1", "2", "1.5", "1", "2", "2.5", "1", "2"}, rows);
-    ctl.add_texts("Text2", std::vector<std::string>(9), affixed("", rows, " (出力)"));
+    ctl.add_texts(kakudo_input, {"0.5", "1", "2", "1.5", "1", "2", "2.5", "1", "2"}, rows);
+    ctl.add_texts(kakudo_output, std::vector<std::string>(9), affixed("", rows, " (出力)"));
     ctl.add_label("Label2", heading);
     ctl.add_label("Label3", explanation);
 
@@ -248,17 +242,18 @@ class test_kakudo : public test_window {
     control_grid g;
     g.column_captions = {"", "入力", "出力"};
     g.row_captions = rows;
-    for (int i = 0; i < 9; ++i) g.rows.push_back({field_cell("Text1", i), field_cell("Text2", i)});
+    for (int i = 0; i < 9; ++i)
+      g.rows.push_back({field_cell(kakudo_input, i), field_cell(kakudo_output, i)});
     layout_ = {std::move(g), text_grid({explanation})};
   }
 
  protected:
   void act(int) override {
-    const kin_state in = read_state(ctl, "Text1");
+    const kin_state in = read_state(ctl, kakudo_input);
     const kin_state out = posture_from_matrices(posture_matrices(in));
     const std::array<double, 9> v = state_values(out);
     require_finite(v);
-    write_values(ctl, "Text2", v);
+    write_values(ctl, kakudo_output, v);
   }
 };
 
@@ -275,6 +270,8 @@ newton_point newton_evaluate(double x) {
 }
 
 constexpr int newton_steps = 9;
+// Row k: x after k steps (row 0: the start value typed in) and its E.
+constexpr const char *newton_x = "Text1", *newton_E = "Text2";
 
 class test_newton : public test_window {
  public:
@@ -287,8 +284,8 @@ class test_newton : public test_window {
         "偏差E＝０－ｆ（ｘ）とすると、Δｆ（ｘ）＝df(x)*dx＝Ｅとなるようにｘを変化させる。",
         "以上のことをＥが十分ゼロに近づくまで繰り返す。。"};
 
-    ctl.add_texts("Text1", {"1", "", "", "", "", "", "", "", "", ""}, rows);
-    ctl.add_texts("Text2", std::vector<std::string>(10), affixed("", rows, " Ｅ"));
+    ctl.add_texts(newton_x, {"1", "", "", "", "", "", "", "", "", ""}, rows);
+    ctl.add_texts(newton_E, std::vector<std::string>(10), affixed("", rows, " Ｅ"));
     ctl.add_label("Label2(0)", "Ｘ　　　　　　　　　　　Ｅ");
     for (int k = 0; k < static_cast<int>(explanation.size()); ++k)
       ctl.add_label("Label3(" + std::to_string(k) + ")", explanation[k]);
@@ -297,13 +294,13 @@ class test_newton : public test_window {
     g.column_captions = {"", "Ｘ", "Ｅ"};
     g.row_captions = rows;
     for (int k = 0; k <= newton_steps; ++k)
-      g.rows.push_back({field_cell("Text1", k), field_cell("Text2", k)});
+      g.rows.push_back({field_cell(newton_x, k), field_cell(newton_E, k)});
     layout_ = {text_grid(explanation), std::move(g)};
   }
 
  protected:
   void act(int) override {
-    double x = ctl.number("Text1", 0);
+    double x = ctl.number(newton_x, 0);
     newton_point p = newton_evaluate(x);
 
     // Rows 0..newton_steps; row 0's x is the input and is never written.
@@ -348,8 +345,8 @@ class test_newton : public test_window {
                why;
     }
     for (int k = 0; k <= newton_steps; ++k) {
-      if (k > 0) ctl.set_text("Text1", k, xs[k]);
-      ctl.set_text("Text2", k, es[k]);
+      if (k > 0) ctl.set_text(newton_x, k, xs[k]);
+      ctl.set_text(newton_E, k, es[k]);
     }
   }
 };
