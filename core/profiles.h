@@ -1,6 +1,8 @@
 #pragma once
 // Normalised motion profiles over τ = i/N in [0, 1] and their application to a driven quantity.
 // s(0) = 0 and s(1) = 1; s′ = ds/dτ, s″ = d²s/dτ².
+#include "core/array_algebra.h"
+#include "core/kin_state.h"
 
 namespace kinelab {
 
@@ -24,5 +26,16 @@ struct driven_value {
   double q = 0, dq = 0, ddq = 0;
 };
 driven_value apply_profile(const profile_point& p, double a, double b, double T);
+
+// Quantities first, first + 1 and first + 2 of a and b moved on the one profile: the x, y and z
+// of one state (a point, a posture, a twist).
+template <int N>
+kin_state apply_profile(const profile_point& p, const vec<N>& a, const vec<N>& b, int first,
+                        double T) {
+  const driven_value x = apply_profile(p, a(first), b(first), T);
+  const driven_value y = apply_profile(p, a(first + 1), b(first + 1), T);
+  const driven_value z = apply_profile(p, a(first + 2), b(first + 2), T);
+  return {x.q, x.dq, x.ddq, y.q, y.dq, y.ddq, z.q, z.dq, z.ddq};
+}
 
 }  // namespace kinelab

@@ -51,11 +51,8 @@ class orvak1_gyaku_logic : public window_logic {
 
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
     // α, β and γ move along the same profile.
-    const driven_value a = apply_profile(p, start_(1), stop_(1), w.T());
-    const driven_value b = apply_profile(p, start_(2), stop_(2), w.T());
-    const driven_value c = apply_profile(p, start_(3), stop_(3), w.T());
     kin_state& s = shisei_[at(i)];
-    s = {a.q, a.dq, a.ddq, b.q, b.dq, b.ddq, c.q, c.dq, c.ddq};
+    s = apply_profile(p, start_, stop_, 1, w.T());
     place(i);
     const orvak_legs legs = orvak_inverse(geometry_, d_, s);
     zero_legs_.note(i, zero_length_legs(legs));

@@ -62,11 +62,8 @@ class orvak4_jun_logic : public window_logic {
   }
 
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
-    const driven_value a = apply_profile(p, start_(1), stop_(1), w.T());
-    const driven_value b = apply_profile(p, start_(2), stop_(2), w.T());
-    const driven_value c = apply_profile(p, start_(3), stop_(3), w.T());
     kin_state& u = unit_shisei_[at(i)];
-    u = {a.q, a.dq, a.ddq, b.q, b.dq, b.ddq, c.q, c.dq, c.ddq};
+    u = apply_profile(p, start_, stop_, 1, w.T());
     shisei_[at(i)] = overall_posture(u);
     place(i);
     // The in-unit legs are taken at the overall posture of the top platform, not at the

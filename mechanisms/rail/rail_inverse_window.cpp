@@ -47,12 +47,8 @@ class rail_inverse_logic : public rail_logic {
 
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
     // All six pose coordinates follow the one profile: a straight line in (x, y, z, α, β, γ).
-    driven_value q[rail_leg_count + 1];
-    for (int k = 1; k <= rail_leg_count; ++k) q[k] = apply_profile(p, start_(k), stop_(k), w.T());
-    const kin_state position{q[1].q,   q[1].dq, q[1].ddq, q[2].q,  q[2].dq,
-                             q[2].ddq, q[3].q,  q[3].dq,  q[3].ddq};
-    const kin_state posture{rad(q[4].q),   rad(q[4].dq), rad(q[4].ddq), rad(q[5].q),  rad(q[5].dq),
-                            rad(q[5].ddq), rad(q[6].q),  rad(q[6].dq),  rad(q[6].ddq)};
+    const kin_state position = apply_profile(p, start_, stop_, 1, w.T());
+    const kin_state posture = rad(apply_profile(p, start_, stop_, 4, w.T()));
     rail_sliders sliders;
     rail_joint_states joints;
     rail_inverse_full(geometry_, position, posture, sliders, joints);

@@ -55,12 +55,10 @@ class zelko_gyaku_logic : public zelko_logic {
 
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
     // One profile for all six pose coordinates: a straight line in (x, y, z, α, β, γ).
-    driven_value q[7];
-    for (int k = 1; k <= 6; ++k) q[k] = apply_profile(p, start_(k), stop_(k), w.T());
     kin_state& gp = goal_p_[at(i)];
     kin_state& gs = goal_s_[at(i)];
-    gp = {q[1].q, q[1].dq, q[1].ddq, q[2].q, q[2].dq, q[2].ddq, q[3].q, q[3].dq, q[3].ddq};
-    gs = {q[4].q, q[4].dq, q[4].ddq, q[5].q, q[5].dq, q[5].ddq, q[6].q, q[6].dq, q[6].ddq};
+    gp = apply_profile(p, start_, stop_, 1, w.T());
+    gs = apply_profile(p, start_, stop_, 4, w.T());
     arrays.solver_record()[at(i)] = zelko_inverse(tolerance_, geometry_, gp, gs, hineri_now_);
     // pp4 and shisei are the pose reached, which differs from the goal by the residual left.
     store_step(i, hineri_now_);

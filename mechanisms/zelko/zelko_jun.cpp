@@ -38,11 +38,10 @@ class zelko_jun_logic : public zelko_logic {
   }
 
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
-    driven_value q[5];
-    for (int k = 1; k <= 4; ++k) q[k] = apply_profile(p, start_(k), stop_(k), w.T());
+    const driven_value b2 = apply_profile(p, start_(4), stop_(4), w.T());
     zelko_twists h;
-    h[1] = {q[1].q, q[1].dq, q[1].ddq, q[2].q, q[2].dq, q[2].ddq, q[3].q, q[3].dq, q[3].ddq};
-    h[2] = {0, 0, 0, q[4].q, q[4].dq, q[4].ddq, 0, 0, 0};
+    h[1] = apply_profile(p, start_, stop_, 1, w.T());
+    h[2] = {0, 0, 0, b2.q, b2.dq, b2.ddq, 0, 0, 0};
     h[3] = h[1];
     store_step(i, h);
     store_legs(i);
