@@ -4,7 +4,6 @@
 
 #include "app/decl_builder.h"
 #include "app/leg_report.h"
-#include "app/parallel_controls.h"
 #include "app/result_file.h"
 #include "core/angles.h"
 #include "mechanisms/orvak/orvak_forms.h"
@@ -178,12 +177,7 @@ const window_decl& form_orvak1_gyaku() {
     window_decl d;
     d.name = "form_orvak1_gyaku";
     d.title = "orvak1_gyaku";
-    controls& c = d.initial;
-    for (control_grid& g : orvak_geometry_tables(c)) d.layout.push_back(std::move(g));
-    d.layout.push_back(orvak_posture_table(c));
-    d.layout.push_back(pose_readout_row(c, "Px     Py     Pz     alfa   beta ganma",
-                                        {"Px", "Py", "Pz", "alfa", "beta", "ganma"}));
-    declare_parallel_controls(d);
+    declare_orvak_controls(d);
     d.graphs = {{"x   dx   ddx", "pp", 'x'},
                 {"y   dy   ddy", "pp", 'y'},
                 {"z   dz   ddz", "pp", 'z'},

@@ -7,7 +7,6 @@
 
 #include "app/decl_builder.h"
 #include "app/leg_report.h"
-#include "app/parallel_controls.h"
 #include "app/result_file.h"
 #include "core/angles.h"
 #include "mechanisms/orvak/orvak_forms.h"
@@ -233,12 +232,7 @@ const window_decl& Form_orvak4_jun() {
     window_decl d;
     d.name = "Form_orvak4_jun";
     d.title = "orvak4_jun";
-    controls& c = d.initial;
-    for (control_grid& g : orvak_geometry_tables(c)) d.layout.push_back(std::move(g));
-    d.layout.push_back(orvak_posture_table(c));
-    d.layout.push_back(pose_readout_row(c, "Px     Py     Pz     alfa   beta ganma",
-                                        {"Px", "Py", "Pz", "alfa", "beta", "ganma"}));
-    declare_parallel_controls(d);
+    declare_orvak_controls(d);
     d.graphs = {{"x   dx   ddx", "pp4", 'x'},         {"y   dy   ddy", "pp4", 'y'},
                 {"z   dz   ddz", "pp4", 'z'},         {"alfa dalfa ddalfa", "shisei", 'x'},
                 {"beta dbeta ddbeta", "shisei", 'y'}, {"gan  dgan  ddgan", "shisei", 'z'},

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/decl_builder.h"
+#include "app/parallel_controls.h"
 #include "draw/view.h"
 
 namespace kinelab {
@@ -56,6 +57,15 @@ control_grid orvak_posture_table(controls& c) {
   for (int k = 0; k < 3; ++k)
     rows.push_back(orvak_start_stop.row(k, captions[k], "", "0", slider{-180, 180, 0, true}));
   return start_stop_table(c, "", {"", "start  stop", "", ""}, rows);
+}
+
+void declare_orvak_controls(window_decl& d) {
+  controls& c = d.initial;
+  for (control_grid& g : orvak_geometry_tables(c)) d.layout.push_back(std::move(g));
+  d.layout.push_back(orvak_posture_table(c));
+  d.layout.push_back(pose_readout_row(c, "Px     Py     Pz     alfa   beta ganma",
+                                      {"Px", "Py", "Pz", "alfa", "beta", "ganma"}));
+  declare_parallel_controls(d);
 }
 
 control_grid pose_readout_row(controls& c, const std::string& caption,

@@ -26,10 +26,13 @@ void read_orvak_geometry(const controls& c, orvak_geometry& g, double& d);
 // and the pose sliders HScroll1(0..2) in whole degrees, −180..180.
 control_grid orvak_posture_table(controls& c);
 
+// What both orvak windows declare before their graphs: the joint table with the column length,
+// the posture table, the pose readouts and the parallel windows' common controls.
+void declare_orvak_controls(window_decl& d);
+
 // The readouts Text11(0..5) in one row under a single caption.
 control_grid pose_readout_row(controls& c, const std::string& caption,
                               const std::vector<std::string>& field_captions);
-
 
 // Drawing in world coordinates through the view.
 void world_dot(surface& s, const view_params& v, const kin_state& p, int colour);
