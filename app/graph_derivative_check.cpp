@@ -35,8 +35,7 @@ std::string derivative_check_text(const std::vector<quantity_check>& checks) {
   if (worst_rate)
     out += "largest: rate " + format_short(worst_rate->rate_mismatch.relative) + " (" +
            worst_rate->column + "), acceleration " +
-           format_short(worst_accel->accel_mismatch.relative) + " (" + worst_accel->column +
-           ")\n";
+           format_short(worst_accel->accel_mismatch.relative) + " (" + worst_accel->column + ")\n";
   return out;
 }
 

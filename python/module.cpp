@@ -40,9 +40,9 @@ PYBIND11_MODULE(kinelab, m) {
     try {
       if (p) std::rethrow_exception(p);
     } catch (const kinelab::edit_error& e) {
-      PyErr_SetString(e.why == kinelab::edit_error::reason::no_such_control ? PyExc_KeyError
-                                                                            : PyExc_ValueError,
-                      e.what());
+      PyErr_SetString(
+          e.why == kinelab::edit_error::reason::no_such_control ? PyExc_KeyError : PyExc_ValueError,
+          e.what());
     }
   });
 

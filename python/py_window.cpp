@@ -166,8 +166,7 @@ void py_window::set_T(double T) {
 
 py::object py_window::get(const std::string& address) {
   const in_use u(busy_);
-  return std::visit([](const auto& v) -> py::object { return py::cast(v); },
-                    w_->value_of(address));
+  return std::visit([](const auto& v) -> py::object { return py::cast(v); }, w_->value_of(address));
 }
 
 void py_window::set(const std::string& address, const py::handle& value) {
@@ -230,12 +229,10 @@ py::dict py_window::singularity() {
   const singularity_history* h = nullptr;
   computing([&] { h = &s.singularity(); });
   py::dict out;
-  out["sigma_min"] = numpy_of<double>(h->sigma_min.size(), [&](std::size_t i) {
-    return h->sigma_min[i];
-  });
-  out["condition"] = numpy_of<double>(h->condition.size(), [&](std::size_t i) {
-    return h->condition[i];
-  });
+  out["sigma_min"] =
+      numpy_of<double>(h->sigma_min.size(), [&](std::size_t i) { return h->sigma_min[i]; });
+  out["condition"] =
+      numpy_of<double>(h->condition.size(), [&](std::size_t i) { return h->condition[i]; });
   return out;
 }
 
@@ -258,7 +255,8 @@ std::string py_window::csv() {
 std::string py_window::result_text() {
   const in_use u(busy_);
   sim_window& s = simulation();
-  if (!s.has_run()) throw std::runtime_error(s.name() + " has not run: result.dat comes from a Run");
+  if (!s.has_run())
+    throw std::runtime_error(s.name() + " has not run: result.dat comes from a Run");
   std::string text;
   computing([&] { text = s.result_file_text(); });
   return text;
