@@ -52,8 +52,8 @@ PYBIND11_MODULE(kinelab, m) {
 
   const kinelab::run_settings defaults;
   py::class_<py_window>(m, "Window")
-      .def(py::init<const std::string&, long long, double>(), py::arg("name"),
-           py::arg("N") = defaults.N, py::arg("T") = defaults.T,
+      .def(py::init<const std::string&, const py::object&, double>(), py::arg("name"),
+           py::arg("N") = py::int_(defaults.N), py::arg("T") = defaults.T,
            "Opens the window `name` (see windows()) with N time divisions and cycle time T "
            "seconds.")
       .def_property_readonly("name", &py_window::name)

@@ -35,9 +35,16 @@ class in_use {
   std::atomic<bool>& busy_;
 };
 
-void check_settings(long long N, double T, run_settings& s) {
-  if (auto problem = apply_settings(format_exact(T), std::to_string(N), s))
-    throw py::value_error(*problem);
+// A Python integer (or anything with __index__) in digits, however large.
+std::optional<std::string> whole_text(const py::handle& v) {
+  if (py::isinstance<py::bool_>(v) || !PyIndex_Check(v.ptr())) return std::nullopt;
+  return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(v.ptr()))).cast<std::string>();
+}
+
+void check_settings(const py::handle& N, double T, run_settings& s) {
+  const std::optional<std::string> N_text = whole_text(N);
+  if (!N_text) throw py::type_error("N takes a whole number");
+  if (auto problem = apply_settings(format_exact(T), *N_text, s)) throw py::value_error(*problem);
 }
 
 // What a control is given: a text as it stands, a whole number in digits, any other number in
@@ -45,8 +52,7 @@ void check_settings(long long N, double T, run_settings& s) {
 std::string value_text(const py::handle& v) {
   if (py::isinstance<py::str>(v)) return v.cast<std::string>();
   if (py::isinstance<py::bool_>(v)) throw py::type_error("a control takes a number or a text");
-  if (PyIndex_Check(v.ptr()))
-    return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(v.ptr()))).cast<std::string>();
+  if (auto text = whole_text(v)) return *text;
   if (PyFloat_Check(v.ptr()) || py::hasattr(v, "__float__")) return format_exact(v.cast<double>());
   throw py::type_error("a control takes a number or a text");
 }
@@ -86,7 +92,7 @@ py::dict mismatch_figures(const derivative_mismatch& m) {
 
 }  // namespace
 
-py_window::py_window(const std::string& name, long long N, double T) {
+py_window::py_window(const std::string& name, const py::object& N, double T) {
   const window_entry* entry = find_window(name);
   if (!entry) throw py::key_error("unknown window: " + name + " (kinelab.windows() lists them)");
   run_settings s;
@@ -154,14 +160,14 @@ double py_window::T() {
   return w_->settings.T;
 }
 
-void py_window::set_N(long long N) {
+void py_window::set_N(const py::object& N) {
   const in_use u(busy_);
   check_settings(N, w_->settings.T, w_->settings);
 }
 
 void py_window::set_T(double T) {
   const in_use u(busy_);
-  check_settings(w_->settings.N, T, w_->settings);
+  check_settings(py::int_(w_->settings.N), T, w_->settings);
 }
 
 py::object py_window::get(const std::string& address) {

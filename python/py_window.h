@@ -25,7 +25,7 @@ struct field_stop : std::runtime_error {
 
 class py_window {
  public:
-  py_window(const std::string& name, long long N, double T);
+  py_window(const std::string& name, const py::object& N, double T);
 
   std::string name();
   std::string title();
@@ -36,7 +36,7 @@ class py_window {
   // The settings the next Run uses, checked as the settings window checks them.
   long long N();
   double T();
-  void set_N(long long N);
+  void set_N(const py::object& N);
   void set_T(double T);
 
   // w[address] and w[address] = value: a field's text, a slider's or Option1's whole number.

@@ -134,6 +134,8 @@ ERRORS = [
     ("N past the cap", lambda: kinelab.Window("form_3r_jun", N=200001), ValueError),
     ("T of 0", lambda: kinelab.Window("form_3r_jun", T=0.0), ValueError),
     ("T not a number", lambda: kinelab.Window("form_3r_jun", T=float("nan")), ValueError),
+    ("N past a long long", lambda: kinelab.Window("form_3r_jun", N=10**30), ValueError),
+    ("N not whole", lambda: kinelab.Window("form_3r_jun", N=2.5), TypeError),
     ("N set to 0", lambda: setattr(stewart(), "N", 0), ValueError),
     ("unknown control", set_control("Text99(0)", 1), KeyError),
     ("index past the end", set_control("Text9(6)", 1), KeyError),
