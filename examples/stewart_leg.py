@@ -22,8 +22,8 @@ if w.status:
 
 leg = w.arrays["the1"]  # (N + 1, 3): length, rate, acceleration per step
 t = [i * w.T / w.N for i in range(w.N + 1)]
-print(f"leg 1: {leg[0, 0]:.6f} -> {leg[-1, 0]:.6f}, peak rate {abs(leg[:, 1]).max():.6f}/s, "
-      f"peak acceleration {abs(leg[:, 2]).max():.6f}/s²")
+print(f"leg 1: {leg[0, 0]:.6f} -> {leg[-1, 0]:.6f}, peak rate {abs(leg[:, 1]).max():.6f} per s, "
+      f"peak acceleration {abs(leg[:, 2]).max():.6f} per s²")
 print("platform centre at the end:", w.arrays["pp"][-1, :, 0])
 print("Newton-Raphson iterations per step, at most:", w.solver["iterations"].max())
 
@@ -37,7 +37,7 @@ if len(sys.argv) > 1:
 import matplotlib.pyplot as plt
 
 fig, axes = plt.subplots(3, 1, sharex=True, figsize=(6, 7))
-for ax, column, label in zip(axes, range(3), ["length", "rate (1/s)", "acceleration (1/s²)"]):
+for ax, column, label in zip(axes, range(3), ["length", "rate (per s)", "acceleration (per s²)"]):
     ax.plot(t, leg[:, column])
     ax.set_ylabel(label)
 axes[0].set_title("form_stewart_jun: leg 1")
