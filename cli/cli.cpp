@@ -11,8 +11,8 @@
 #include "app/settings.h"
 #include "app/sim_window.h"
 #include "app/timer_ticks.h"
+#include "app/window_atlas.h"
 #include "app/window_export.h"
-#include "cli/workspace.h"
 #include "core/number_text.h"
 #include "mechanisms/registry.h"
 

@@ -5,14 +5,18 @@
 #include <pybind11/stl/filesystem.h>
 
 #include <functional>
+#include <sstream>
 #include <variant>
 
+#include "app/atlas_export.h"
 #include "app/graph_derivative_check.h"
 #include "app/profile_comparison.h"
 #include "app/result_file.h"
 #include "app/settings.h"
 #include "app/timer_ticks.h"
+#include "app/window_atlas.h"
 #include "app/window_export.h"
+#include "core/angles.h"
 #include "core/number_text.h"
 #include "mechanisms/registry.h"
 
@@ -76,6 +80,34 @@ py::array_t<T> numpy_of(std::size_t n, F value_at) {
   py::array_t<T> out(static_cast<py::ssize_t>(n));
   T* d = out.mutable_data();
   for (std::size_t i = 0; i < n; ++i) d[i] = value_at(i);
+  return out;
+}
+
+// The atlas options as kinelab-cli's --workspace reads them, from the texts of the values given.
+workspace_options atlas_options(const std::vector<std::pair<const char*, std::string>>& given) {
+  workspace_options o;
+  for (const auto& [name, text] : given)
+    if (auto problem = read_workspace_option(name, text, o)) throw py::value_error(*problem);
+  return o;
+}
+
+// "lo:hi" for one (lo, hi) pair, "lo:hi,lo:hi,..." for a sequence of them.
+std::string limits_text(const py::handle& limits) {
+  const auto pair_text = [](const py::handle& p) {
+    const auto lo_hi = p.cast<std::pair<double, double>>();
+    return format_exact(lo_hi.first) + ":" + format_exact(lo_hi.second);
+  };
+  const auto items = py::reinterpret_borrow<py::sequence>(limits);
+  if (items.size() == 2 && !py::isinstance<py::sequence>(items[0])) return pair_text(limits);
+  std::string text;
+  for (const py::handle& p : items) text += (text.empty() ? "" : ",") + pair_text(p);
+  return text;
+}
+
+template <class T>
+py::array_t<T> grid_array(const atlas_grid& g, const std::vector<T>& values) {
+  py::array_t<T> out({py::ssize_t{g.nw}, py::ssize_t{g.nv}, py::ssize_t{g.nu}});
+  std::copy(values.begin(), values.end(), out.mutable_data());
   return out;
 }
 
@@ -306,6 +338,95 @@ py::list py_window::compare_profiles() {
       d["end_rate_jump"] = f.end_rate_jump;
       out.append(d);
     }
+  return out;
+}
+
+py::dict py_window::workspace(const py::object& mode, const py::object& plane,
+                              const py::object& offset, const py::object& cells,
+                              const py::object& depth, const py::object& limits,
+                              const py::object& samples, const py::object& locus) {
+  std::vector<std::pair<const char*, std::string>> given;
+  const auto text = [](const py::object& v) { return v.cast<std::string>(); };
+  const auto number = [](const py::object& v) { return format_exact(v.cast<double>()); };
+  const auto whole = [](const py::object& v) {
+    if (auto t = whole_text(v)) return *t;
+    throw py::type_error("cells, depth and samples take whole numbers");
+  };
+  for (const auto& [name, value, text_of] :
+       {std::tuple<const char*, const py::object&, std::function<std::string(const py::object&)>>{
+            "--mode", mode, text},
+        {"--plane", plane, text},
+        {"--offset", offset, number},
+        {"--cells", cells, whole},
+        {"--depth", depth, whole},
+        {"--limits", limits, limits_text},
+        {"--samples", samples, whole},
+        {"--locus", locus, number}}) {
+    if (value.is_none()) continue;
+    try {
+      given.emplace_back(name, text_of(value));
+    } catch (const py::cast_error&) {
+      throw py::type_error(std::string("workspace: ") + (name + 2) +
+                           " is not of the kind it takes");
+    }
+  }
+  const workspace_options o = atlas_options(given);
+
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  std::ostringstream summary;
+  workspace_outcome r;
+  std::string csv;
+  computing([&] {
+    r = run_workspace(s, o, summary);
+    if (r.grid) csv = atlas_csv(*r.source, *r.grid);
+  });
+  if (r.usage) throw py::value_error(r.problem);
+  if (!r.grid) throw std::runtime_error(s.name() + ": no workspace atlas: " + r.problem);
+
+  const atlas_grid& g = *r.grid;
+  const atlas_source& src = *r.source;
+  py::dict out;
+  out["summary"] = summary.str();
+  out["csv"] = csv;
+  out["mode"] = to_string(g.mode);
+  out["plane"] = to_string(g.plane);
+  py::list axes;
+  for (int a = 0; a < 3; ++a) axes.append(atlas_axis_name(g.mode, g.plane, a));
+  out["axes"] = axes;
+  out["u"] = numpy_of<double>(static_cast<std::size_t>(g.nu),
+                              [&](std::size_t i) { return g.u_at(static_cast<int>(i)); });
+  out["v"] = numpy_of<double>(static_cast<std::size_t>(g.nv),
+                              [&](std::size_t j) { return g.v_at(static_cast<int>(j)); });
+  out["w"] = numpy_of<double>(static_cast<std::size_t>(g.nw),
+                              [&](std::size_t k) { return g.w_at(static_cast<int>(k)); });
+  std::vector<std::uint8_t> state(g.state.size()), reachable(g.state.size());
+  for (std::size_t c = 0; c < g.state.size(); ++c) {
+    state[c] = static_cast<std::uint8_t>(g.state[c]);
+    reachable[c] = g.state[c] == cell_state::reachable;
+  }
+  out["reachable"] = grid_array(g, reachable).attr("astype")("bool");
+  out["sigma_min"] = grid_array(g, g.sigma_min);
+  out["condition"] = grid_array(g, g.condition);
+  out["singular"] = grid_array(g, g.singular).attr("astype")("bool");
+  out["state"] = grid_array(g, state);
+  py::list state_names;
+  for (auto k : {cell_state::reachable, cell_state::outside_limits, cell_state::no_assembly,
+                 cell_state::no_jacobian, cell_state::not_sampled})
+    state_names.append(to_string(k));
+  out["state_names"] = state_names;
+  py::list actuators;
+  py::array_t<double> limit_array({py::ssize_t(g.limits.size()), py::ssize_t{2}});
+  double* l = limit_array.mutable_data();
+  for (std::size_t k = 0; k < g.limits.size(); ++k) {
+    const double scale = src.mechanism.actuators[k].angle ? 180 / pi : 1;
+    actuators.append(src.actuator_names[k]);
+    *l++ = g.limits[k].lo * scale;
+    *l++ = g.limits[k].hi * scale;
+  }
+  out["actuators"] = actuators;
+  out["limits"] = limit_array;
+  out["samples"] = g.samples;
   return out;
 }
 

@@ -56,6 +56,11 @@ class py_window {
   std::string result_text();
   py::list check_derivatives();
   py::list compare_profiles();
+  // The workspace atlas as kinelab-cli --workspace makes it; options left None take its
+  // defaults. The atlas is drawn on the window's picture (w.svg()).
+  py::dict workspace(const py::object& mode, const py::object& plane, const py::object& offset,
+                     const py::object& cells, const py::object& depth, const py::object& limits,
+                     const py::object& samples, const py::object& locus);
 
  private:
   sim_window& simulation();

@@ -94,6 +94,30 @@ def test_the_figures_are_the_cli_figures(tmp_path):
             assert row[key] == pytest.approx(float(cells[key]), rel=1e-14, abs=0)
 
 
+@pytest.mark.parametrize("name,options", [("form_stewart_gyaku", {"cells": 30}),
+                                          ("form_3r_jun", {"cells": 20, "samples": 20000})])
+def test_the_workspace_atlas_is_the_clis(name, options, tmp_path):
+    args = [a for k, v in options.items() for a in (f"--{k}", str(v))]
+    r = cli(tmp_path, name, "--workspace", *args, "--dump", "atlas.csv", "--svg", "atlas.svg")
+    assert r.returncode == 0, r.stderr
+    w = kinelab.Window(name)
+    a = w.workspace(**options)
+    assert a["summary"] == r.stdout
+    assert a["csv"].encode() == (tmp_path / "atlas.csv").read_bytes()
+    assert w.svg().encode() == (tmp_path / "atlas.svg").read_bytes()
+
+    lines = [l.split(",") for l in a["csv"].splitlines() if not l.startswith("#")][1:]
+    nw, nv, nu = a["reachable"].shape
+    assert len(lines) == nw * nv * nu and a["reachable"].any()
+    for row, (k, j, i) in zip(lines, np.ndindex(nw, nv, nu)):
+        assert [float(x) for x in row[:3]] == [a["u"][i], a["v"][j], a["w"][k]]
+        assert a["reachable"][k, j, i] == (row[3] == "1")
+        assert a["state_names"][a["state"][k, j, i]] == row[6]
+        if row[3] == "1":
+            assert [float(row[4]), float(row[5])] == [a["sigma_min"][k, j, i],
+                                                      a["condition"][k, j, i]]
+
+
 def test_editing_driving_and_reading_a_window(tmp_path, monkeypatch):
     monkeypatch.chdir(tmp_path)
     w = kinelab.Window("form_stewart_jun", N=20, T=2.0)
@@ -149,6 +173,11 @@ ERRORS = [
     ("negative ticks", lambda: stewart().tick(-1), ValueError),
     ("result.dat before a Run", lambda: stewart().result_text(), RuntimeError),
     ("arrays of a test window", lambda: kinelab.Window("test_newton").arrays, AttributeError),
+    ("atlas of no cells", lambda: stewart().workspace(cells=0), ValueError),
+    ("atlas in no mode", lambda: stewart().workspace(mode="sideways"), ValueError),
+    ("atlas limits for two legs of six", lambda: stewart().workspace(limits=[(1, 2), (3, 4)]),
+     ValueError),
+    ("atlas limits not numbers", lambda: stewart().workspace(limits="x"), TypeError),
     ("result file in no folder", lambda: stewart().run("/nonexistent/result.dat"), OSError),
 ]
 
@@ -161,8 +190,9 @@ def test_mistakes_raise(action, error):
 
 @pytest.mark.parametrize("act", [lambda w: w.run(), lambda w: w.press("run"),
                                  lambda w: w.check_derivatives(),
-                                 lambda w: w.compare_profiles()],
-                         ids=["run", "press run", "check_derivatives", "compare_profiles"])
+                                 lambda w: w.compare_profiles(), lambda w: w.workspace()],
+                         ids=["run", "press run", "check_derivatives", "compare_profiles",
+                              "workspace"])
 def test_a_field_that_is_not_a_number_raises_the_windows_message(act, tmp_path, monkeypatch):
     monkeypatch.chdir(tmp_path)
     w = stewart()
