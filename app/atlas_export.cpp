@@ -1,6 +1,5 @@
 #include "app/atlas_export.h"
 
-#include <charconv>
 #include <sstream>
 
 #include "app/window_export.h"
@@ -10,13 +9,6 @@
 namespace kinelab {
 
 namespace {
-
-// The shortest text that reads back as the same double, as in the trajectory CSV.
-std::string exact(double v) {
-  char text[32];
-  const auto end = std::to_chars(text, text + sizeof text, v).ptr;
-  return std::string(text, end);
-}
 
 std::vector<std::string> split(const std::string& line) {
   std::vector<std::string> cells;
@@ -38,18 +30,19 @@ std::string atlas_csv(const atlas_source& source, const atlas_grid& g) {
   for (std::size_t k = 0; k < g.limits.size(); ++k) {
     const bool angle = source.mechanism.actuators[k].angle;
     const double scale = angle ? 180 / pi : 1;
-    out += (k ? ", " : " ") + source.actuator_names[k] + " " + exact(g.limits[k].lo * scale) +
-           ".." + exact(g.limits[k].hi * scale) + (angle ? " deg" : "");
+    out += (k ? ", " : " ") + source.actuator_names[k] + " " +
+           format_exact(g.limits[k].lo * scale) + ".." + format_exact(g.limits[k].hi * scale) +
+           (angle ? " deg" : "");
   }
   out += "\n# atlas: " + std::string(to_string(g.mode)) + ", plane " + to_string(g.plane) + ", " +
          std::to_string(g.nu) + " x " + std::to_string(g.nv) + " x " + std::to_string(g.nw) +
-         " cells of " + exact(g.du) + " x " + exact(g.dv) + " x " + exact(g.dw) +
-         (posture ? " deg" : " (length unit)") + ", lower corner " + exact(g.u0) + ", " +
-         exact(g.v0) + ", " + exact(g.w0) + "\n";
+         " cells of " + format_exact(g.du) + " x " + format_exact(g.dv) + " x " +
+         format_exact(g.dw) + (posture ? " deg" : " (length unit)") + ", lower corner " +
+         format_exact(g.u0) + ", " + format_exact(g.v0) + ", " + format_exact(g.w0) + "\n";
   if (g.kind == atlas_kind::sampled)
     out += "# sampled: " + std::to_string(g.samples) +
            " Halton samples of the joint ranges; a cell keeps the best sigma_min found in it\n";
-  out += "# singularity locus: sigma_min <= " + exact(g.singular_threshold) + "\n";
+  out += "# singularity locus: sigma_min <= " + format_exact(g.singular_threshold) + "\n";
   out += "# " + describe_atlas(g) + "\n";
   for (int a = 0; a < 3; ++a) out += std::string(atlas_axis_name(g.mode, g.plane, a)) + ",";
   out += "reachable,sigma_min,condition,state\n";
@@ -58,9 +51,11 @@ std::string atlas_csv(const atlas_source& source, const atlas_grid& g) {
       for (int i = 0; i < g.nu; ++i) {
         const std::size_t c = g.index(i, j, k);
         const bool ok = g.state[c] == cell_state::reachable;
-        out += exact(g.u_at(i)) + "," + exact(g.v_at(j)) + "," + exact(g.w_at(k)) + "," +
-               (ok ? "1," + exact(g.sigma_min[c]) + "," + exact(g.condition[c]) : "0,,") + "," +
-               to_string(g.state[c]) + "\n";
+        out += format_exact(g.u_at(i)) + "," + format_exact(g.v_at(j)) + "," +
+               format_exact(g.w_at(k)) + "," +
+               (ok ? "1," + format_exact(g.sigma_min[c]) + "," + format_exact(g.condition[c])
+                   : "0,,") +
+               "," + to_string(g.state[c]) + "\n";
       }
   return out;
 }

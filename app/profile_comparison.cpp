@@ -12,8 +12,6 @@ namespace kinelab {
 namespace {
 
 // Option1's element for each profile.
-constexpr profile_kind kinds[3] = {profile_kind::quintic, profile_kind::cubic,
-                                   profile_kind::linear};
 constexpr int option_of[3] = {0, 1, 2};
 
 double peak(const std::vector<double>& v) {
@@ -101,7 +99,7 @@ std::string profile_table_text(const profile_comparison& c) {
   for (const profile_comparison_row& row : c.rows)
     for (int k = 0; k < 3; ++k) {
       const profile_figures& f = row.figures[k];
-      out += row.quantity + "\t" + to_string(kinds[k]);
+      out += row.quantity + "\t" + to_string(compared_profiles[k]);
       for (double v : figures_in_order(f)) out += "\t" + format_number(v);
       out += "\n";
     }

@@ -20,9 +20,13 @@ struct profile_figures {
   double start_rate_jump = 0, end_rate_jump = 0;
 };
 
+// The profiles in the order of the figures.
+inline constexpr profile_kind compared_profiles[3] = {profile_kind::quintic, profile_kind::cubic,
+                                                      profile_kind::linear};
+
 struct profile_comparison_row {
   std::string quantity;        // the value's column, "the1", "p4.x"
-  profile_figures figures[3];  // quintic, cubic, constant velocity
+  profile_figures figures[3];  // as compared_profiles: quintic, cubic, constant velocity
 };
 
 struct profile_comparison {

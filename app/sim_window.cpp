@@ -99,6 +99,7 @@ bool sim_window::guarded(const std::function<void()>& f) {
     return true;
   } catch (const field_error& e) {
     report(describe(e, language, translate_caption, name_controls_in_status), true);
+    ++field_stops;
     return false;
   }
 }
@@ -151,14 +152,11 @@ void sim_window::run() {
   }
   if (!compute_trajectory()) return;
 
-  result_text out;
-  logic_->write_header(out);
-  for (int i = 0; i <= N_; ++i) logic_->write_row(out, i);
+  const std::string text = result_file_text();
   std::string error;
-  if (!write_file_atomically(settings.result_path.string(), out.str(), error)) {
+  if (!write_file_atomically(settings.result_path.string(), text, error)) {
     add_report("result.dat was not written: " + error, true);
   } else {
-    const std::string& text = out.str();
     const auto lines = std::count(text.begin(), text.end(), '\n');
     const std::filesystem::path folder = settings.result_path.parent_path();
     const double seconds =
@@ -174,6 +172,13 @@ void sim_window::run() {
   step_no = 0;
   step_dir = 1;
   timer_enabled_ = true;
+}
+
+std::string sim_window::result_file_text() const {
+  result_text out;
+  logic_->write_header(out);
+  for (int i = 0; i <= N_; ++i) logic_->write_row(out, i);
+  return out.str();
 }
 
 bool sim_window::compute_trajectory() {

@@ -155,6 +155,8 @@ class sim_window : public window_model {
   // Called during a trajectory's computation with the step reached and N, every few hundred
   // steps; the front end shows a long Run's progress with it. The computation stays one.
   std::function<void(int step, int N)> run_progress;
+  // What the Run writes to result.dat, from the arrays as they stand.
+  std::string result_file_text() const;
   bool has_run() const { return has_run_; }
   void stop() { timer_enabled_ = false; }
   void next_figure();

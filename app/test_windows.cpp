@@ -125,6 +125,7 @@ class test_window : public window_model {
     } catch (const field_error& e) {
       status = describe(e, language, translate_caption, name_controls_in_status);
       status_is_error = true;
+      ++field_stops;
     } catch (const result_out_of_range& e) {
       status = e.what();
       status_is_error = true;

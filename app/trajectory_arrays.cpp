@@ -1,20 +1,11 @@
 #include "app/trajectory_arrays.h"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 
-namespace kinelab {
+#include "core/number_text.h"
 
-namespace {
-// The shortest text that reads back as the same double, so that a CSV holds the arrays exactly
-// (result.dat keeps its fixed 15 significant digits).
-std::string csv_number(double v) {
-  char text[32];
-  const auto end = std::to_chars(text, text + sizeof text, v).ptr;
-  return std::string(text, end);
-}
-}  // namespace
+namespace kinelab {
 
 std::vector<kin_state>& trajectory_arrays::add(std::string name, array_kind kind) {
   arrays_.push_back({std::move(name), kind, {}});
@@ -87,14 +78,14 @@ std::string trajectory_arrays::csv(const std::vector<extra_column>& extra) const
   for (int i = 0; i <= N(); ++i) {
     const auto at = static_cast<std::size_t>(i);
     out += std::to_string(i);
-    for (const auto& [a, c] : columns) out += "," + csv_number(a->at[at].*(c.field));
+    for (const auto& [a, c] : columns) out += "," + format_exact(a->at[at].*(c.field));
     if (with_record && at < solver_record_.size()) {
       const nr_outcome& r = solver_record_[at];
-      out += "," + std::to_string(r.iterations) + "," + csv_number(r.residual) + "," +
+      out += "," + std::to_string(r.iterations) + "," + format_exact(r.residual) + "," +
              std::to_string(static_cast<int>(r.status));
     }
     for (const extra_column& e : extra)
-      out += "," + csv_number(at < e.values->size() ? (*e.values)[at] : 0.0);
+      out += "," + format_exact(at < e.values->size() ? (*e.values)[at] : 0.0);
     out += "\n";
   }
   return out;

@@ -100,6 +100,9 @@ class window_model {
   ui_language language = ui_language::english;
   caption_translator translate_caption;
   bool name_controls_in_status = true;  // "stop of the1 (Text2(1))", for scripts
+  // How many actions (a Run, a static pose, a button of a test window) a field that is not a
+  // number has stopped; the status then names the field. Scripts compare it around an action.
+  int field_stops = 0;
 };
 
 }  // namespace kinelab

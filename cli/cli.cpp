@@ -1,20 +1,19 @@
 #include "cli/cli.h"
 
-#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <variant>
 
 #include "app/atlas_export.h"
-#include "app/derivative_check.h"
+#include "app/graph_derivative_check.h"
 #include "app/profile_comparison.h"
 #include "app/result_file.h"
 #include "app/settings.h"
 #include "app/sim_window.h"
+#include "app/timer_ticks.h"
+#include "app/window_atlas.h"
 #include "app/window_export.h"
-#include "cli/workspace.h"
 #include "core/number_text.h"
-#include "draw/svg_surface.h"
 #include "mechanisms/registry.h"
 
 namespace kinelab {
@@ -90,13 +89,7 @@ class session {
     }
   }
 
-  void svg(const std::string& path) {
-    recording_surface* p = w_.picture();
-    if (!p) throw usage_error{w_.name() + " has no drawing surface"};
-    svg_surface s(p->ScaleWidth(), p->ScaleHeight());
-    p->replay(s);
-    save(path, s.document());
-  }
+  void svg(const std::string& path) { save(path, window_svg(simulation("drawing surface"))); }
 
   // The trajectory arrays, or the atlas while the picture shows one.
   void dump(const std::string& path) {
@@ -122,26 +115,8 @@ class session {
   // The derivative check of every graph's quantity, over the last Run (computed first, without
   // result.dat, when the window has not run).
   void check_derivatives() {
-    sim_window& sim = simulation("graphs");
-    if (!sim.has_run() && !sim.compute_trajectory()) return;
-    const quantity_check* worst_rate = nullptr;
-    const quantity_check* worst_accel = nullptr;
-    std::vector<quantity_check> checks;
-    for (const graph_decl& g : sim.decl().graphs)
-      if (const trajectory_array* a = sim.logic().arrays.find(g.array))
-        checks.push_back(check_quantity(*a, g.component, sim.T()));
-    for (const quantity_check& q : checks) {
-      out_ << describe(q) << "\n";
-      if (!worst_rate || q.rate_mismatch.relative > worst_rate->rate_mismatch.relative)
-        worst_rate = &q;
-      if (!worst_accel || q.accel_mismatch.relative > worst_accel->accel_mismatch.relative)
-        worst_accel = &q;
-    }
-    if (worst_rate)
-      out_ << "largest: rate " << format_short(worst_rate->rate_mismatch.relative) << " ("
-           << worst_rate->column << "), acceleration "
-           << format_short(worst_accel->accel_mismatch.relative) << " (" << worst_accel->column
-           << ")\n";
+    if (const auto checks = check_graph_derivatives(simulation("graphs")))
+      out_ << derivative_check_text(*checks);
   }
 
   void compare_profiles() {
@@ -161,12 +136,6 @@ class session {
     return *sim;
   }
 
-  static std::string format_short(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2g", v);
-    return text;
-  }
-
   void save(const std::string& path, const std::string& content) {
     std::string error;
     if (!write_file_atomically(path, content, error)) {
@@ -182,17 +151,6 @@ class session {
   bool failed_ = false;
   std::optional<workspace_outcome> atlas_;
 };
-
-// How many of n ticks change anything: none while the timer is off; otherwise the timer walks
-// step_no 0 → N → 0, which after the first tick repeats every 2N ticks, so a count of 10^18 ends
-// where its remainder does instead of running for ever.
-long ticks_that_matter(const window_model& w, long n) {
-  if (!w.timer_enabled()) return 0;
-  const auto* sim = dynamic_cast<const sim_window*>(&w);
-  if (!sim || sim->N() < 1) return n;
-  const long period = 2L * sim->N();
-  return n <= period ? n : 1 + (n - 1) % period;
-}
 
 int list_windows(std::ostream& out) {
   for (const auto& e : window_registry())
@@ -246,7 +204,7 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
     } else if (a == "--tick") {
       const auto n = parse_whole(v);
       if (!n || *n < 0) throw usage_error{"--tick takes a whole number: " + v};
-      for (long t = 0, k = ticks_that_matter(*w, *n); t < k; ++t) w->tick();
+      tick_times(*w, *n);
     } else if (a == "--print") {
       s.print(v);
     } else if (a == "--svg") {

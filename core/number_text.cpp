@@ -102,6 +102,12 @@ constexpr double near_largest = 1.7e308;
 
 }  // namespace
 
+std::string format_exact(double v) {
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, v).ptr;
+  return std::string(text, end);
+}
+
 std::string format_number(double v) {
   char buf[32];
   std::string s(buf, static_cast<std::size_t>(format_15g(v, buf)));

@@ -9,6 +9,10 @@ namespace kinelab {
 // Shortest general decimal form with at most 15 significant digits: "0.5", "-2", "1E-05".
 std::string format_number(double v);
 
+// The shortest text that reads back as the same double ("0.1", "1e-05", "-0"): what files
+// that must hold a value exactly use, and the text a script's number is given to a field as.
+std::string format_exact(double v);
+
 // What a person types as a number: surrounding blanks, a leading '+', ".5", "1.", exponents.
 // A Japanese input method's full-width forms (０-９ ＋ － ． Ｅ ｅ, the ideographic space) and
 // the minus sign U+2212 read as their ASCII equivalents.

@@ -1,5 +1,6 @@
 #pragma once
-// kinelab-cli's --workspace: the atlas options that follow it, and the atlas of a window.
+// The atlas of a window as kinelab-cli's --workspace and scripts ask for it: the options, read
+// from their texts, and the atlas of the window as it stands.
 //
 //   --workspace [--mode position|posture] [--plane xy|xz|yz] [--offset V] [--cells K]
 //               [--depth D] [--limits LO:HI[,LO:HI]...] [--samples N] [--locus F]

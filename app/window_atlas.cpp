@@ -1,4 +1,4 @@
-#include "cli/workspace.h"
+#include "app/window_atlas.h"
 
 #include <charconv>
 #include <cstdio>

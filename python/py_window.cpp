@@ -1,0 +1,433 @@
+#include "python/py_window.h"
+
+#include <pybind11/numpy.h>
+#include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
+
+#include <functional>
+#include <sstream>
+#include <variant>
+
+#include "app/atlas_export.h"
+#include "app/graph_derivative_check.h"
+#include "app/profile_comparison.h"
+#include "app/result_file.h"
+#include "app/settings.h"
+#include "app/timer_ticks.h"
+#include "app/window_atlas.h"
+#include "app/window_export.h"
+#include "core/angles.h"
+#include "core/number_text.h"
+#include "mechanisms/registry.h"
+
+namespace kinelab::python {
+
+namespace {
+
+// Exclusive use of a window for the length of one call.
+class in_use {
+ public:
+  explicit in_use(std::atomic<bool>& busy) : busy_(busy) {
+    if (busy_.exchange(true))
+      throw std::runtime_error("this kinelab.Window is in use by another thread");
+  }
+  ~in_use() { busy_ = false; }
+  in_use(const in_use&) = delete;
+  in_use& operator=(const in_use&) = delete;
+
+ private:
+  std::atomic<bool>& busy_;
+};
+
+// A Python integer (or anything with __index__) in digits, however large.
+std::optional<std::string> whole_text(const py::handle& v) {
+  if (py::isinstance<py::bool_>(v) || !PyIndex_Check(v.ptr())) return std::nullopt;
+  return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(v.ptr()))).cast<std::string>();
+}
+
+void check_settings(const py::handle& N, double T, run_settings& s) {
+  const std::optional<std::string> N_text = whole_text(N);
+  if (!N_text) throw py::type_error("N takes a whole number");
+  if (auto problem = apply_settings(format_exact(T), *N_text, s)) throw py::value_error(*problem);
+}
+
+// What a control is given: a text as it stands, a whole number in digits, any other number in
+// the shortest text that reads back as the same double.
+std::string value_text(const py::handle& v) {
+  if (py::isinstance<py::str>(v)) return v.cast<std::string>();
+  if (py::isinstance<py::bool_>(v)) throw py::type_error("a control takes a number or a text");
+  if (auto text = whole_text(v)) return *text;
+  if (PyFloat_Check(v.ptr()) || py::hasattr(v, "__float__")) return format_exact(v.cast<double>());
+  throw py::type_error("a control takes a number or a text");
+}
+
+// Values per step of one array, in the CSV's column order: (steps, 3, 3) for a point or a
+// posture (rows x, y, z; columns value, rate, acceleration), (steps, 3) for a scalar history.
+py::array_t<double> numpy_of(const trajectory_array& a) {
+  const std::vector<array_column> columns = array_columns(a);
+  const auto steps = static_cast<py::ssize_t>(a.at.size());
+  py::array_t<double> out = a.kind == array_kind::scalar
+                                ? py::array_t<double>({steps, py::ssize_t{3}})
+                                : py::array_t<double>({steps, py::ssize_t{3}, py::ssize_t{3}});
+  double* d = out.mutable_data();
+  for (const kin_state& s : a.at)
+    for (const array_column& c : columns) *d++ = s.*(c.field);
+  return out;
+}
+
+template <class T, class F>
+py::array_t<T> numpy_of(std::size_t n, F value_at) {
+  py::array_t<T> out(static_cast<py::ssize_t>(n));
+  T* d = out.mutable_data();
+  for (std::size_t i = 0; i < n; ++i) d[i] = value_at(i);
+  return out;
+}
+
+// The atlas options as kinelab-cli's --workspace reads them, from the texts of the values given.
+workspace_options atlas_options(const std::vector<std::pair<const char*, std::string>>& given) {
+  workspace_options o;
+  for (const auto& [name, text] : given)
+    if (auto problem = read_workspace_option(name, text, o)) throw py::value_error(*problem);
+  return o;
+}
+
+// "lo:hi" for one (lo, hi) pair, "lo:hi,lo:hi,..." for a sequence of them.
+std::string limits_text(const py::handle& limits) {
+  const auto pair_text = [](const py::handle& p) {
+    const auto lo_hi = p.cast<std::pair<double, double>>();
+    return format_exact(lo_hi.first) + ":" + format_exact(lo_hi.second);
+  };
+  const auto items = py::reinterpret_borrow<py::sequence>(limits);
+  if (items.size() == 2 && !py::isinstance<py::sequence>(items[0])) return pair_text(limits);
+  std::string text;
+  for (const py::handle& p : items) text += (text.empty() ? "" : ",") + pair_text(p);
+  return text;
+}
+
+template <class T>
+py::array_t<T> grid_array(const atlas_grid& g, const std::vector<T>& values) {
+  py::array_t<T> out({py::ssize_t{g.nw}, py::ssize_t{g.nv}, py::ssize_t{g.nu}});
+  std::copy(values.begin(), values.end(), out.mutable_data());
+  return out;
+}
+
+py::dict mismatch_figures(const derivative_mismatch& m) {
+  py::dict d;
+  d["relative"] = m.relative;
+  d["step"] = m.step;
+  d["analytic"] = m.analytic;
+  d["numerical"] = m.numerical;
+  d["scale"] = m.scale;
+  d["difference_error"] = m.difference_error;
+  return d;
+}
+
+}  // namespace
+
+py_window::py_window(const std::string& name, const py::object& N, double T) {
+  const window_entry* entry = find_window(name);
+  if (!entry) throw py::key_error("unknown window: " + name + " (kinelab.windows() lists them)");
+  run_settings s;
+  check_settings(N, T, s);
+  w_ = entry->make(s);
+  w_->open();
+}
+
+sim_window& py_window::simulation() {
+  auto* sim = dynamic_cast<sim_window*>(w_.get());
+  if (!sim)
+    throw py::attribute_error(w_->name() +
+                              " is a function-test window: it has no trajectory or drawing");
+  return *sim;
+}
+
+void py_window::computing(const std::function<void()>& f) {
+  const int stops = w_->field_stops;
+  {
+    py::gil_scoped_release unlocked;
+    f();
+  }
+  if (w_->field_stops != stops) throw field_stop(w_->status);
+}
+
+std::string py_window::name() {
+  const in_use u(busy_);
+  return w_->name();
+}
+
+std::string py_window::title() {
+  const in_use u(busy_);
+  return w_->title();
+}
+
+py::list py_window::buttons() {
+  const in_use u(busy_);
+  py::list out;
+  for (const button_decl& b : w_->buttons()) out.append(b.name);
+  return out;
+}
+
+std::string py_window::status() {
+  const in_use u(busy_);
+  return w_->status;
+}
+
+int py_window::step_no() {
+  const in_use u(busy_);
+  return simulation().step_no;
+}
+
+int py_window::figure_no() {
+  const in_use u(busy_);
+  return simulation().figure_no;
+}
+
+long long py_window::N() {
+  const in_use u(busy_);
+  return w_->settings.N;
+}
+
+double py_window::T() {
+  const in_use u(busy_);
+  return w_->settings.T;
+}
+
+void py_window::set_N(const py::object& N) {
+  const in_use u(busy_);
+  check_settings(N, w_->settings.T, w_->settings);
+}
+
+void py_window::set_T(double T) {
+  const in_use u(busy_);
+  check_settings(py::int_(w_->settings.N), T, w_->settings);
+}
+
+py::object py_window::get(const std::string& address) {
+  const in_use u(busy_);
+  return std::visit([](const auto& v) -> py::object { return py::cast(v); }, w_->value_of(address));
+}
+
+void py_window::set(const std::string& address, const py::handle& value) {
+  const std::string text = value_text(value);  // may run Python code: before taking the window
+  const in_use u(busy_);
+  computing([&] { w_->set_value(address, text); });
+}
+
+void py_window::press(const std::string& button) {
+  const in_use u(busy_);
+  bool known = false;
+  computing([&] { known = w_->press(button); });
+  if (!known) throw py::key_error(w_->name() + " has no button " + button);
+}
+
+void py_window::tick(long long k) {
+  const in_use u(busy_);
+  if (k < 0) throw py::value_error("tick takes a count of 0 or more");
+  computing([&] { tick_times(*w_, k); });
+}
+
+void py_window::run(const std::optional<std::filesystem::path>& result_file) {
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  std::string error;
+  bool written = true;
+  computing([&] {
+    if (s.compute_trajectory() && result_file)
+      written = write_file_atomically(result_file->string(), s.result_file_text(), error);
+  });
+  if (!written) {
+    PyErr_SetString(PyExc_OSError, (result_file->string() + " was not written: " + error).c_str());
+    throw py::error_already_set();
+  }
+}
+
+py::dict py_window::arrays() {
+  const in_use u(busy_);
+  py::dict out;
+  for (const trajectory_array& a : simulation().logic().arrays.all())
+    out[py::str(a.name)] = numpy_of(a);
+  return out;
+}
+
+py::object py_window::solver() {
+  const in_use u(busy_);
+  const std::vector<nr_outcome>& r = simulation().logic().arrays.solver_record();
+  if (r.empty()) return py::none();
+  py::dict out;
+  out["iterations"] = numpy_of<int>(r.size(), [&](std::size_t i) { return r[i].iterations; });
+  out["residual"] = numpy_of<double>(r.size(), [&](std::size_t i) { return r[i].residual; });
+  out["status"] =
+      numpy_of<int>(r.size(), [&](std::size_t i) { return static_cast<int>(r[i].status); });
+  return out;
+}
+
+py::dict py_window::singularity() {
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  const singularity_history* h = nullptr;
+  computing([&] { h = &s.singularity(); });
+  py::dict out;
+  out["sigma_min"] =
+      numpy_of<double>(h->sigma_min.size(), [&](std::size_t i) { return h->sigma_min[i]; });
+  out["condition"] =
+      numpy_of<double>(h->condition.size(), [&](std::size_t i) { return h->condition[i]; });
+  return out;
+}
+
+std::string py_window::svg() {
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  std::string text;
+  computing([&] { text = window_svg(s); });
+  return text;
+}
+
+std::string py_window::csv() {
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  std::string text;
+  computing([&] { text = window_csv(s); });
+  return text;
+}
+
+std::string py_window::result_text() {
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  if (!s.has_run())
+    throw std::runtime_error(s.name() + " has not run: result.dat comes from a Run");
+  std::string text;
+  computing([&] { text = s.result_file_text(); });
+  return text;
+}
+
+py::list py_window::check_derivatives() {
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  std::optional<std::vector<quantity_check>> checks;
+  computing([&] { checks = check_graph_derivatives(s); });
+  py::list out;
+  if (!checks) return out;
+  for (const quantity_check& q : *checks) {
+    py::dict d;
+    d["quantity"] = q.column;
+    d["rate"] = mismatch_figures(q.rate_mismatch);
+    d["acceleration"] = mismatch_figures(q.accel_mismatch);
+    out.append(d);
+  }
+  return out;
+}
+
+py::list py_window::compare_profiles() {
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  profile_comparison c;
+  computing([&] { c = kinelab::compare_profiles(s); });
+  if (!c.problem.empty()) throw field_stop(c.problem);
+  py::list out;
+  for (const profile_comparison_row& row : c.rows)
+    for (int k = 0; k < 3; ++k) {
+      const profile_figures& f = row.figures[k];
+      py::dict d;
+      d["quantity"] = row.quantity;
+      d["profile"] = to_string(compared_profiles[k]);
+      d["peak_rate"] = f.peak_rate;
+      d["peak_acceleration"] = f.peak_acceleration;
+      d["start_acceleration_jump"] = f.start_acceleration_jump;
+      d["end_acceleration_jump"] = f.end_acceleration_jump;
+      d["start_rate_jump"] = f.start_rate_jump;
+      d["end_rate_jump"] = f.end_rate_jump;
+      out.append(d);
+    }
+  return out;
+}
+
+py::dict py_window::workspace(const py::object& mode, const py::object& plane,
+                              const py::object& offset, const py::object& cells,
+                              const py::object& depth, const py::object& limits,
+                              const py::object& samples, const py::object& locus) {
+  std::vector<std::pair<const char*, std::string>> given;
+  const auto text = [](const py::object& v) { return v.cast<std::string>(); };
+  const auto number = [](const py::object& v) { return format_exact(v.cast<double>()); };
+  const auto whole = [](const py::object& v) {
+    if (auto t = whole_text(v)) return *t;
+    throw py::type_error("cells, depth and samples take whole numbers");
+  };
+  for (const auto& [name, value, text_of] :
+       {std::tuple<const char*, const py::object&, std::function<std::string(const py::object&)>>{
+            "--mode", mode, text},
+        {"--plane", plane, text},
+        {"--offset", offset, number},
+        {"--cells", cells, whole},
+        {"--depth", depth, whole},
+        {"--limits", limits, limits_text},
+        {"--samples", samples, whole},
+        {"--locus", locus, number}}) {
+    if (value.is_none()) continue;
+    try {
+      given.emplace_back(name, text_of(value));
+    } catch (const py::cast_error&) {
+      throw py::type_error(std::string("workspace: ") + (name + 2) +
+                           " is not of the kind it takes");
+    }
+  }
+  const workspace_options o = atlas_options(given);
+
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  std::ostringstream summary;
+  workspace_outcome r;
+  std::string csv;
+  computing([&] {
+    r = run_workspace(s, o, summary);
+    if (r.grid) csv = atlas_csv(*r.source, *r.grid);
+  });
+  if (r.usage) throw py::value_error(r.problem);
+  if (!r.grid) throw std::runtime_error(s.name() + ": no workspace atlas: " + r.problem);
+
+  const atlas_grid& g = *r.grid;
+  const atlas_source& src = *r.source;
+  py::dict out;
+  out["summary"] = summary.str();
+  out["csv"] = csv;
+  out["mode"] = to_string(g.mode);
+  out["plane"] = to_string(g.plane);
+  py::list axes;
+  for (int a = 0; a < 3; ++a) axes.append(atlas_axis_name(g.mode, g.plane, a));
+  out["axes"] = axes;
+  out["u"] = numpy_of<double>(static_cast<std::size_t>(g.nu),
+                              [&](std::size_t i) { return g.u_at(static_cast<int>(i)); });
+  out["v"] = numpy_of<double>(static_cast<std::size_t>(g.nv),
+                              [&](std::size_t j) { return g.v_at(static_cast<int>(j)); });
+  out["w"] = numpy_of<double>(static_cast<std::size_t>(g.nw),
+                              [&](std::size_t k) { return g.w_at(static_cast<int>(k)); });
+  std::vector<std::uint8_t> state(g.state.size()), reachable(g.state.size());
+  for (std::size_t c = 0; c < g.state.size(); ++c) {
+    state[c] = static_cast<std::uint8_t>(g.state[c]);
+    reachable[c] = g.state[c] == cell_state::reachable;
+  }
+  out["reachable"] = grid_array(g, reachable).attr("astype")("bool");
+  out["sigma_min"] = grid_array(g, g.sigma_min);
+  out["condition"] = grid_array(g, g.condition);
+  out["singular"] = grid_array(g, g.singular).attr("astype")("bool");
+  out["state"] = grid_array(g, state);
+  py::list state_names;
+  for (auto k : {cell_state::reachable, cell_state::outside_limits, cell_state::no_assembly,
+                 cell_state::no_jacobian, cell_state::not_sampled})
+    state_names.append(to_string(k));
+  out["state_names"] = state_names;
+  py::list actuators;
+  py::array_t<double> limit_array({py::ssize_t(g.limits.size()), py::ssize_t{2}});
+  double* l = limit_array.mutable_data();
+  for (std::size_t k = 0; k < g.limits.size(); ++k) {
+    const double scale = src.mechanism.actuators[k].angle ? 180 / pi : 1;
+    actuators.append(src.actuator_names[k]);
+    *l++ = g.limits[k].lo * scale;
+    *l++ = g.limits[k].hi * scale;
+  }
+  out["actuators"] = actuators;
+  out["limits"] = limit_array;
+  out["samples"] = g.samples;
+  return out;
+}
+
+}  // namespace kinelab::python

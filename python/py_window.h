@@ -1,0 +1,74 @@
+#pragma once
+// kinelab.Window: one window model of the registry, driven from Python as kinelab-cli drives it.
+// Every method that computes releases the GIL; a window is used by one thread at a time (a
+// second thread gets RuntimeError instead of a data race).
+#include <pybind11/pybind11.h>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/sim_window.h"
+#include "app/window_model.h"
+
+namespace kinelab::python {
+
+namespace py = pybind11;
+
+// A field that is not a number stopped an action; kinelab.FieldError (a ValueError) in Python.
+struct field_stop : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+class py_window {
+ public:
+  py_window(const std::string& name, const py::object& N, double T);
+
+  std::string name();
+  std::string title();
+  py::list buttons();
+  std::string status();
+  int step_no();
+  int figure_no();
+  // The settings the next Run uses, checked as the settings window checks them.
+  long long N();
+  double T();
+  void set_N(const py::object& N);
+  void set_T(double T);
+
+  // w[address] and w[address] = value: a field's text, a slider's or Option1's whole number.
+  py::object get(const std::string& address);
+  void set(const std::string& address, const py::handle& value);
+
+  void press(const std::string& button);
+  void tick(long long k);
+  // A Run that writes result.dat only to the file given.
+  void run(const std::optional<std::filesystem::path>& result_file);
+
+  py::dict arrays();
+  py::object solver();
+  py::dict singularity();
+  std::string svg();
+  std::string csv();
+  std::string result_text();
+  py::list check_derivatives();
+  py::list compare_profiles();
+  // The workspace atlas as kinelab-cli --workspace makes it; options left None take its
+  // defaults. The atlas is drawn on the window's picture (w.svg()).
+  py::dict workspace(const py::object& mode, const py::object& plane, const py::object& offset,
+                     const py::object& cells, const py::object& depth, const py::object& limits,
+                     const py::object& samples, const py::object& locus);
+
+ private:
+  sim_window& simulation();
+  // Runs f with the GIL released; throws field_stop when a field stopped what f did.
+  void computing(const std::function<void()>& f);
+
+  std::unique_ptr<window_model> w_;
+  std::atomic<bool> busy_{false};
+};
+
+}  // namespace kinelab::python

@@ -1,0 +1,204 @@
+"""`import kinelab` against kinelab-cli: every window gives the CLI's bytes and its doubles to
+the bit, and every mistake a script can make is a Python exception, never a crash."""
+import os
+import subprocess
+
+import numpy as np
+import pytest
+
+import kinelab
+
+CLI = os.environ["KINELAB_CLI"]
+SIMULATIONS = [w["name"] for w in kinelab.windows() if w["simulation"]]
+# Not the defaults, so that the settings are seen to reach the Run.
+N, T = 37, 2.5
+
+
+def cli(cwd, *args):
+    return subprocess.run([CLI, *args], cwd=cwd, capture_output=True, text=True, check=False)
+
+
+def dump_columns(path):
+    lines = [l for l in path.read_text().splitlines() if not l.startswith("#")]
+    header = lines[0].split(",")
+    rows = [l.split(",") for l in lines[1:]]
+    return {name: np.array([float(r[k]) for r in rows]) for k, name in enumerate(header)}
+
+
+def bits(values):
+    return np.ascontiguousarray(values, dtype=np.float64).view(np.uint64)
+
+
+def column_names(name, values):
+    if values.ndim == 2:
+        return [name, "d" + name, "dd" + name]
+    return [f"{name}.{d}{c}" for c in "xyz" for d in ("", "d", "dd")]
+
+
+@pytest.mark.parametrize("name", SIMULATIONS)
+def test_a_run_gives_the_cli_bytes_and_doubles(name, tmp_path):
+    r = cli(tmp_path, name, "--N", str(N), "--T", str(T), "--press", "run",
+            "--dump", "arrays.csv", "--svg", "view.svg")
+    assert r.returncode == 0, r.stderr
+    w = kinelab.Window(name, N=N, T=T)
+    w.run(result_file=tmp_path / "python.dat")
+
+    assert w.csv().encode() == (tmp_path / "arrays.csv").read_bytes()
+    assert w.svg().encode() == (tmp_path / "view.svg").read_bytes()
+    result = (tmp_path / "result.dat").read_bytes()
+    assert (tmp_path / "python.dat").read_bytes() == result
+    assert w.result_text().encode() == result
+
+    columns = dump_columns(tmp_path / "arrays.csv")
+    seen = {"i"}
+    for array, values in w.arrays.items():
+        assert values.shape[0] == N + 1
+        flat = values.reshape(N + 1, -1)
+        for k, column in enumerate(column_names(array, values)):
+            assert np.array_equal(bits(flat[:, k]), bits(columns[column])), column
+            seen.add(column)
+    solver = w.solver
+    if solver is None:
+        assert "nr_status" not in columns
+    else:
+        for key in ("iterations", "residual", "status"):
+            assert np.array_equal(bits(solver[key]), bits(columns["nr_" + key])), key
+            seen.add("nr_" + key)
+    for key, values in w.singularity.items():
+        assert np.array_equal(bits(values), bits(columns[key])), key
+        seen.add(key)
+    assert seen == set(columns)
+
+
+def test_the_figures_are_the_cli_figures(tmp_path):
+    name = "form_stewart_jun"
+    w = kinelab.Window(name, N=N, T=T)
+    checks = w.check_derivatives()
+    printed = cli(tmp_path, name, "--N", str(N), "--T", str(T), "--check-derivatives").stdout
+    lines = printed.splitlines()
+    assert len(lines) == len(checks) + 1 and checks
+    for q, line in zip(checks, lines):
+        assert line.startswith(f"{q['quantity']}: rate {q['rate']['relative']:.2g}, "
+                               f"acceleration {q['acceleration']['relative']:.2g} ")
+    assert not (tmp_path / "result.dat").exists()
+
+    rows = w.compare_profiles()
+    table = cli(tmp_path, name, "--N", str(N), "--T", str(T), "--compare-profiles").stdout
+    header, *lines = table.splitlines()
+    keys = header.split("\t")
+    assert len(lines) == len(rows) and rows
+    for row, line in zip(rows, lines):
+        cells = dict(zip(keys, line.split("\t")))
+        assert (row["quantity"], row["profile"]) == (cells["quantity"], cells["profile"])
+        for key in keys[2:]:  # the CLI writes 15 significant digits
+            assert row[key] == pytest.approx(float(cells[key]), rel=1e-14, abs=0)
+
+
+@pytest.mark.parametrize("name,options", [("form_stewart_gyaku", {"cells": 30}),
+                                          ("form_3r_jun", {"cells": 20, "samples": 20000})])
+def test_the_workspace_atlas_is_the_clis(name, options, tmp_path):
+    args = [a for k, v in options.items() for a in (f"--{k}", str(v))]
+    r = cli(tmp_path, name, "--workspace", *args, "--dump", "atlas.csv", "--svg", "atlas.svg")
+    assert r.returncode == 0, r.stderr
+    w = kinelab.Window(name)
+    a = w.workspace(**options)
+    assert a["summary"] == r.stdout
+    assert a["csv"].encode() == (tmp_path / "atlas.csv").read_bytes()
+    assert w.svg().encode() == (tmp_path / "atlas.svg").read_bytes()
+
+    lines = [l.split(",") for l in a["csv"].splitlines() if not l.startswith("#")][1:]
+    nw, nv, nu = a["reachable"].shape
+    assert len(lines) == nw * nv * nu and a["reachable"].any()
+    for row, (k, j, i) in zip(lines, np.ndindex(nw, nv, nu)):
+        assert [float(x) for x in row[:3]] == [a["u"][i], a["v"][j], a["w"][k]]
+        assert a["reachable"][k, j, i] == (row[3] == "1")
+        assert a["state_names"][a["state"][k, j, i]] == row[6]
+        if row[3] == "1":
+            assert [float(row[4]), float(row[5])] == [a["sigma_min"][k, j, i],
+                                                      a["condition"][k, j, i]]
+
+
+def test_editing_driving_and_reading_a_window(tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)
+    w = kinelab.Window("form_stewart_jun", N=20, T=2.0)
+    w["Text9(0)"] = 2.1
+    w["Text10(0)"] = "3.25"
+    assert (w["Text9(0)"], w["Text10(0)"], w["HScroll1(0)"]) == ("2.1", "3.25", 20)
+    w.run()
+    assert not (tmp_path / "result.dat").exists()
+    leg = w.arrays["the1"]
+    # The legs are solved back from the pose, to the window's tolerance of 0.001.
+    assert leg.shape == (21, 3) and np.allclose([leg[0, 0], leg[-1, 0]], [2.1, 3.25], atol=1e-3)
+    w.press("run")
+    assert (tmp_path / "result.dat").read_bytes() == w.result_text().encode()
+    w.tick(3)
+    assert w.step_no == 3
+    w.press("next")
+    assert w.figure_no == 1
+    w.N = 10
+    w.run()
+    assert w.arrays["pp"].shape == (11, 3, 3)
+
+    test = kinelab.Window("test_newton")
+    test.press("Command1")
+    assert test.status == ""
+
+
+def stewart():
+    return kinelab.Window("form_stewart_jun")
+
+
+def set_control(address, value):
+    return lambda: stewart().__setitem__(address, value)
+
+
+ERRORS = [
+    ("unknown window", lambda: kinelab.Window("form_nothing"), KeyError),
+    ("N of 0", lambda: kinelab.Window("form_3r_jun", N=0), ValueError),
+    ("N past the cap", lambda: kinelab.Window("form_3r_jun", N=200001), ValueError),
+    ("T of 0", lambda: kinelab.Window("form_3r_jun", T=0.0), ValueError),
+    ("T not a number", lambda: kinelab.Window("form_3r_jun", T=float("nan")), ValueError),
+    ("N past a long long", lambda: kinelab.Window("form_3r_jun", N=10**30), ValueError),
+    ("N not whole", lambda: kinelab.Window("form_3r_jun", N=2.5), TypeError),
+    ("N set to 0", lambda: setattr(stewart(), "N", 0), ValueError),
+    ("unknown control", set_control("Text99(0)", 1), KeyError),
+    ("index past the end", set_control("Text9(6)", 1), KeyError),
+    ("reading an unknown control", lambda: stewart()["Nothing"], KeyError),
+    ("unknown button", lambda: stewart().press("launch"), KeyError),
+    ("slider past its range", set_control("HScroll1(0)", 10**9), ValueError),
+    ("slider past a long long", set_control("HScroll1(0)", 10**30), ValueError),
+    ("slider not a whole number", set_control("HScroll1(0)", 2.5), ValueError),
+    ("a bool for a control", set_control("Text9(0)", True), TypeError),
+    ("an object for a control", set_control("Text9(0)", object()), TypeError),
+    ("negative ticks", lambda: stewart().tick(-1), ValueError),
+    ("result.dat before a Run", lambda: stewart().result_text(), RuntimeError),
+    ("arrays of a test window", lambda: kinelab.Window("test_newton").arrays, AttributeError),
+    ("atlas of no cells", lambda: stewart().workspace(cells=0), ValueError),
+    ("atlas in no mode", lambda: stewart().workspace(mode="sideways"), ValueError),
+    ("atlas limits for two legs of six", lambda: stewart().workspace(limits=[(1, 2), (3, 4)]),
+     ValueError),
+    ("atlas limits not numbers", lambda: stewart().workspace(limits="x"), TypeError),
+    ("result file in no folder", lambda: stewart().run("/nonexistent/result.dat"), OSError),
+]
+
+
+@pytest.mark.parametrize("action,error", [e[1:] for e in ERRORS], ids=[e[0] for e in ERRORS])
+def test_mistakes_raise(action, error):
+    with pytest.raises(error):
+        action()
+
+
+@pytest.mark.parametrize("act", [lambda w: w.run(), lambda w: w.press("run"),
+                                 lambda w: w.check_derivatives(),
+                                 lambda w: w.compare_profiles(), lambda w: w.workspace()],
+                         ids=["run", "press run", "check_derivatives", "compare_profiles",
+                              "workspace"])
+def test_a_field_that_is_not_a_number_raises_the_windows_message(act, tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)
+    w = stewart()
+    w["Text9(0)"] = "2,1"
+    with pytest.raises(kinelab.FieldError) as e:
+        act(w)
+    assert isinstance(e.value, ValueError)
+    assert str(e.value) == 'start of L1 (Text9(0)) is not a number: "2,1"'
+    assert not (tmp_path / "result.dat").exists()
