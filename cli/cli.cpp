@@ -2,10 +2,12 @@
 
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <variant>
 
 #include "app/atlas_export.h"
 #include "app/graph_derivative_check.h"
+#include "app/open_study.h"
 #include "app/profile_comparison.h"
 #include "app/result_file.h"
 #include "app/settings.h"
@@ -25,14 +27,22 @@ constexpr int exit_ok = 0, exit_reported = 1, exit_usage = 2;
 const char* usage_text =
     "usage: kinelab-cli list\n"
     "       kinelab-cli WINDOW [--N n] [--T t] [ACTION]...\n"
+    "       kinelab-cli --load FILE [ACTION]...\n"
     "actions: --set CONTROL=VALUE  --press BUTTON  --tick K  --print CONTROL\n"
-    "         --svg FILE  --dump FILE  --check-derivatives  --compare-profiles\n"
+    "         --svg FILE  --dump FILE  --load FILE  --save FILE\n"
+    "         --check-derivatives  --compare-profiles\n"
     "         --workspace [--mode position|posture] [--plane xy|xz|yz] [--offset V]\n"
     "                     [--cells K] [--depth D] [--limits LO:HI,...] [--samples N] [--locus F]\n";
 
 struct usage_error {
   std::string message;
+  bool show_usage = true;  // false when the arguments were right and a file was not
 };
+
+// A study that cannot be opened: the actions after it would run on another setup.
+usage_error bad_study(const study_error& e) {
+  return {e.what(), false};
+}
 
 // Drives one window through the actions, printing its status reports as they appear.
 class session {
@@ -112,6 +122,25 @@ class session {
   // An action that changes the window ends the atlas.
   void forget_atlas() { atlas_.reset(); }
 
+  // Opens a study (a .kinelab file or an exported CSV) into the window.
+  void load(const study& st) {
+    sim_window& sim = simulation("study");
+    try {
+      open_study(st, sim);
+    } catch (const study_error& e) {
+      throw bad_study(e);
+    }
+    for (const std::string& note : st.notes) err_ << "kinelab-cli: " << note << "\n";
+  }
+
+  void save_study(const std::string& path) {
+    std::string error;
+    if (!kinelab::save_study(simulation("study"), path, error)) {
+      err_ << w_.name() << ": " << path << " was not written: " << error << "\n";
+      failed_ = true;
+    }
+  }
+
   // The derivative check of every graph's quantity, over the last Run (computed first, without
   // result.dat, when the window has not run).
   void check_derivatives() {
@@ -158,21 +187,44 @@ int list_windows(std::ostream& out) {
   return exit_ok;
 }
 
+study read_study_file(const std::string& path) {
+  try {
+    return read_study(path);
+  } catch (const study_error& e) {
+    throw bad_study(e);
+  }
+}
+
 int run_window(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                run_settings settings) {
-  const window_entry* entry = find_window(args[0]);
-  if (!entry) throw usage_error{"unknown window: " + args[0] + " (kinelab-cli list shows them)"};
+  // "--load FILE" in the window's place: the study names the window and its N and T.
+  std::optional<study> opening;
+  if (args[0] == "--load") {
+    if (args.size() < 2) throw usage_error{"missing value after --load"};
+    opening = read_study_file(args[1]);
+  }
+  const std::string& name = opening ? opening->window : args[0];
+  const window_entry* entry = find_window(name);
+  if (!entry) throw usage_error{"unknown window: " + name + " (kinelab-cli list shows them)"};
 
-  std::size_t k = 1;
+  std::size_t k = opening ? 2 : 1;
   std::string N_text = format_number(settings.N), T_text = format_number(settings.T);
-  for (; k + 1 < args.size() && (args[k] == "--N" || args[k] == "--T"); k += 2)
+  for (; !opening && k + 1 < args.size() && (args[k] == "--N" || args[k] == "--T"); k += 2)
     (args[k] == "--N" ? N_text : T_text) = args[k + 1];
   if (auto problem = apply_settings(T_text, N_text, settings)) throw usage_error{*problem};
+  if (opening) {
+    settings.N = opening->N;
+    settings.T = opening->T;
+  }
 
   std::unique_ptr<window_model> w = entry->make(settings);
   session s(*w, out, err);
   w->open();
   s.report_status();
+  if (opening) {
+    s.load(*opening);
+    s.report_status();
+  }
   for (; k < args.size(); ++k) {
     const std::string& a = args[k];
     if (a == "--check-derivatives" || a == "--compare-profiles") {
@@ -194,7 +246,7 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
       s.report_status();
       continue;
     }
-    if (a != "--svg" && a != "--dump" && a != "--print") s.forget_atlas();
+    if (a != "--svg" && a != "--dump" && a != "--print" && a != "--save") s.forget_atlas();
     if (k + 1 >= args.size()) throw usage_error{"missing value after " + a};
     const std::string& v = args[++k];
     if (a == "--set") {
@@ -211,6 +263,10 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
       s.svg(v);
     } else if (a == "--dump") {
       s.dump(v);
+    } else if (a == "--load") {
+      s.load(read_study_file(v));
+    } else if (a == "--save") {
+      s.save_study(v);
     } else {
       throw usage_error{"unknown action: " + a};
     }
@@ -231,7 +287,8 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (args[0] == "list") return list_windows(out);
     return run_window(args, out, err, defaults);
   } catch (const usage_error& e) {
-    err << "kinelab-cli: " << e.message << "\n" << usage_text;
+    err << "kinelab-cli: " << e.message << "\n";
+    if (e.show_usage) err << usage_text;
     return exit_usage;
   }
 }
