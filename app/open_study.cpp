@@ -75,8 +75,8 @@ void check_study(const study& s, const sim_window& w) {
   if (auto problem = apply_settings(format_number(s.T), "1", probe))
     throw study_error(s.message(s.T_at, *problem));
   if (!s.profile.empty() && option_of(w, s.profile) < 0)
-    throw study_error(s.message(s.profile_at, "\"" + s.profile + "\" is not a profile of " +
-                                                  w.name()));
+    throw study_error(
+        s.message(s.profile_at, "\"" + s.profile + "\" is not a profile of " + w.name()));
   for (const study::control_value& c : s.controls) check_control(s, w, c);
 }
 

@@ -24,7 +24,8 @@ constexpr std::streamsize largest_study_bytes = 16 << 20;
 
 int line_at(const std::string& text, std::size_t byte) {
   byte = std::min(byte, text.size());
-  return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(byte), '\n'));
+  return 1 +
+         static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(byte), '\n'));
 }
 
 // The line of `"key":` in a JSON document, from `from` on; 0 when it is not there.
@@ -86,9 +87,9 @@ struct json_reader {
                                  " is newer than this program reads (" + readable + ")");
     const bool newer_minor = major == study_format_major && minor > study_format_minor;
 
-    static const char* const known[] = {"format", "format_version", "program_version", "window",
-                                        "title",  "N",              "T",               "profile",
-                                        "view_deg", "fields",       "sliders"};
+    static const char* const known[] = {
+        "format", "format_version", "program_version", "window", "title",  "N",
+        "T",      "profile",        "view_deg",        "fields", "sliders"};
     for (const auto& [key, value] : doc.items()) {
       if (std::find(std::begin(known), std::end(known), key) != std::end(known)) continue;
       if (!newer_minor) fail(key, "unknown key");
@@ -141,7 +142,7 @@ struct json_reader {
       const int line = line_of_key(text, address, from == std::string::npos ? 0 : from);
       if (sliders ? !value.is_number_integer() : !value.is_string())
         throw study_error(s.message({line, address}, sliders ? "a slider takes a whole number"
-                                                               : "a field takes a text in quotes"));
+                                                             : "a field takes a text in quotes"));
       s.controls.push_back(
           {address, sliders ? std::to_string(value.get<long long>()) : value.get<std::string>(),
            kind, line});
@@ -155,9 +156,9 @@ study parse_document(const std::string& text, study s) {
     doc = json::parse(text);
   } catch (const json::parse_error& e) {
     const bool truncated = e.byte >= text.size();
-    throw study_error(s.message({line_at(text, e.byte > 0 ? e.byte - 1 : 0), ""},
-                                truncated ? "the file ends before the study does"
-                                          : "not JSON: " + std::string(e.what())));
+    throw study_error(s.message(
+        {line_at(text, e.byte > 0 ? e.byte - 1 : 0), ""},
+        truncated ? "the file ends before the study does" : "not JSON: " + std::string(e.what())));
   }
   json_reader{s, text}.read(doc);
   return s;
@@ -223,8 +224,8 @@ study parse_export_header(const std::string& text, study s) {
       s.T_at = {line_no, "T"};
       const auto N = parse_whole(after(body, "N = ", ",").value_or(""));
       if (!N || *N < 1 || *N > max_divisions)
-        throw study_error(s.message(s.N_at, "must be a whole number from 1 to " +
-                                                format_number(max_divisions)));
+        throw study_error(
+            s.message(s.N_at, "must be a whole number from 1 to " + format_number(max_divisions)));
       s.N = static_cast<int>(*N);
       const auto T = parse_number(after(body, "T = ", ",").value_or(""));
       if (!T) throw study_error(s.message(s.T_at, "must be a number of seconds"));
@@ -300,13 +301,11 @@ study read_study(const std::string& path) {
   std::string text;
   if (in.peek() == '#') {
     // An export: only its comment lines, however many rows follow.
-    for (std::string line; std::getline(in, line) && line.rfind("#", 0) == 0;)
-      text += line + "\n";
+    for (std::string line; std::getline(in, line) && line.rfind("#", 0) == 0;) text += line + "\n";
   } else {
     std::vector<char> buffer(static_cast<std::size_t>(largest_study_bytes) + 1);
     in.read(buffer.data(), largest_study_bytes + 1);
-    if (in.gcount() > largest_study_bytes)
-      throw study_error(path + ": too large to be a study");
+    if (in.gcount() > largest_study_bytes) throw study_error(path + ": too large to be a study");
     text.assign(buffer.data(), static_cast<std::size_t>(in.gcount()));
   }
   if (in.bad()) throw study_error(path + ": cannot be read: " + std::strerror(errno));
