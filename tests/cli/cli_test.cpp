@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -156,6 +157,47 @@ TEST_F(cli, full_width_input_reads_as_ascii_in_every_kind_of_field) {
           "--set 'Text1(0)=−0.5' --press Command1 --print 'Text2(0)'");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "-399.087054749272\n-0.729425538604203\n");
+}
+
+// --save writes the study where it stands among the actions; --load FILE in the window's place
+// opens the window it names with its N and T, and the Run writes the original's bytes; an
+// export's header does the same. A study of another window stops the actions with exit 2.
+TEST_F(cli, a_study_saved_and_loaded_reproduces_the_run) {
+  const cli_result saved =
+      run("form_stewart_jun --N 20 --T 2 --set 'Text10(0)=2.7' --set 'HScroll1(2)=25' "
+          "--set Option1=1 --save s.kinelab --press run --dump d.csv");
+  ASSERT_EQ(saved.exit_code, 0) << saved.err;
+  const std::string expected = slurp("result.dat");
+  ASSERT_EQ(lines_of(expected).size(), 22u);
+  for (const char* file : {"s.kinelab", "d.csv"}) {
+    std::remove("result.dat");
+    const cli_result r = run(std::string("--load ") + file + " --print 'Text10(0)' --press run");
+    ASSERT_EQ(r.exit_code, 0) << file << "\n" << r.err;
+    EXPECT_EQ(r.out, "2.7\n");
+    EXPECT_TRUE(slurp("result.dat") == expected) << file;
+  }
+
+  std::remove("result.dat");
+  struct {
+    std::string args;
+    int exit_code;
+    std::string err;
+  } cases[] = {
+      {"form_3r_jun --load s.kinelab --press run", 2,
+       "kinelab-cli: s.kinelab:5: window: a study of form_stewart_jun, not of form_3r_jun\n"},
+      {"--load missing.kinelab", 2,
+       "kinelab-cli: missing.kinelab: cannot be read: No such file or directory\n"},
+      {"form_3r_jun --save no/such/dir/s.kinelab", 1,
+       "form_3r_jun: no/such/dir/s.kinelab was not written: "},
+      {"--load", 2, "kinelab-cli: missing value after --load\nusage: "},
+  };
+  for (const auto& c : cases) {
+    const cli_result r = run(c.args);
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.args << "\n" << r.err;
+    EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << c.args << "\n" << r.err;
+  }
+  // A refused study leaves no Run behind it.
+  EXPECT_FALSE(std::filesystem::exists("result.dat"));
 }
 
 TEST_F(cli, lists_every_window) {
