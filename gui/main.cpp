@@ -1,4 +1,5 @@
-// The desktop program: the start window, from which every other window opens.
+// The desktop program: the start window, from which every other window opens; a study file
+// given on the command line opens its window.
 #include <QApplication>
 
 #include "gui/language.h"
@@ -17,5 +18,7 @@ int main(int argc, char* argv[]) {
   kinelab::install_language(kinelab::choose_language_from_process(QApplication::arguments()));
   kinelab::start_menu start;
   start.show();
+  // kinelab FILE.kinelab: the window the study names opens with it.
+  for (const QString& path : QApplication::arguments().mid(1)) start.open_study(path);
   return QApplication::exec();
 }

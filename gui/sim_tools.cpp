@@ -19,8 +19,10 @@
 #include <cmath>
 #include <exception>
 
+#include "app/open_study.h"
 #include "app/profile_comparison.h"
 #include "app/result_file.h"
+#include "app/study_file.h"
 #include "app/window_export.h"
 #include "core/number_text.h"
 #include "gui/language.h"
@@ -43,6 +45,11 @@ QString qs(const std::string& s) {
 QString ask_with_dialog(QWidget* parent, const QString& caption, const QString& suggested,
                         const QString& filter) {
   return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+}
+
+QString ask_to_open(QWidget* parent, const QString& caption, const QString& suggested,
+                    const QString& filter) {
+  return QFileDialog::getOpenFileName(parent, caption, suggested, filter);
 }
 
 // The drawing surface as a PNG file: the recording replayed on a white image of the picture's
@@ -132,11 +139,33 @@ QString table_tsv(const QTableWidget& table) {
 }  // namespace
 
 sim_tools::sim_tools(window_widget& window, sim_window& model)
-    : QToolBar(&window), window_(window), model_(model), choose_path_(ask_with_dialog) {
+    : QToolBar(&window),
+      window_(window),
+      model_(model),
+      choose_path_(ask_with_dialog),
+      choose_open_path_(ask_to_open) {
   setObjectName("sim_tools");
   setMovable(false);
   setFloatable(false);
   setToolButtonStyle(Qt::ToolButtonTextOnly);
+
+  const QString study_filter = tr("kinelab study (*%1)").arg(study_extension);
+  QAction* save_study = addAction(tr("save"));
+  save_study->setObjectName("save_study");
+  save_study->setToolTip(tr("save this window's setup as a study"));
+  connect(save_study, &QAction::triggered, this, [this, study_filter] {
+    save(tr("study"), study_extension, study_filter, [this] { return study_document(model_); });
+  });
+  QAction* open = addAction(tr("open"));
+  open->setObjectName("open_study");
+  open->setToolTip(tr("set this window up from a study or an exported CSV"));
+  connect(open, &QAction::triggered, this, [this, study_filter] {
+    const QString path = choose_open_path_(
+        &window_, tr("open a study"), QDir::currentPath(),
+        study_filter + ";;" + tr("exported CSV (*.csv)") + ";;" + tr("all files (*)"));
+    if (!path.isEmpty()) open_study_file(path);
+  });
+  addSeparator();
 
   QAction* diagnostics = addAction(tr("diagnostics"));
   diagnostics->setObjectName("diagnostics");
@@ -253,6 +282,23 @@ void sim_tools::save(const QString& what, const QString& suffix, const QString& 
     error = e.what();
   }
   report(tr("%1 was not written: %2").arg(path, qs(error)).toStdString(), true);
+}
+
+bool sim_tools::open_study_file(const QString& path) {
+  const std::string file = path.toStdString();
+  try {
+    const study s = read_study(file);
+    open_study(s, model_);
+    // The static pose's report follows, and any note about keys that were skipped.
+    std::string message = tr("study opened from %1").arg(path).toStdString();
+    if (!model_.status.empty()) message += "; " + model_.status;
+    for (const std::string& note : s.notes) message += "; " + note;
+    report(message, model_.status_is_error);
+    return true;
+  } catch (const study_error& e) {
+    report(e.what(), true);
+    return false;
+  }
 }
 
 void sim_tools::compare_profiles() {

@@ -1,8 +1,9 @@
 #pragma once
-// What a simulation window offers beside its own controls, in a row above them: the pages of
-// "diagnostics", the derivative check on the graphs, the comparison of the three profiles, and
-// the export of the drawing (SVG, PNG) and of the trajectory arrays (CSV). Every outcome, a
-// file not written included, goes to the window's status line.
+// What a simulation window offers beside its own controls, in a row above them: saving its
+// setup as a study and opening one (保存, 開く), the pages of "diagnostics", the derivative check
+// on the graphs, the comparison of the three profiles, and the export of the drawing (SVG, PNG) and
+// of the trajectory arrays (CSV). Every outcome, a file not written included, goes to the window's
+// status line.
 #include <QDialog>
 #include <QPointer>
 #include <QString>
@@ -30,6 +31,12 @@ class sim_tools : public QToolBar {
   sim_tools(window_widget& window, sim_window& model);
 
   void set_path_chooser(path_chooser chooser) { choose_path_ = std::move(chooser); }
+  // The same for the file to open: a file dialog unless replaced.
+  void set_open_path_chooser(path_chooser chooser) { choose_open_path_ = std::move(chooser); }
+  // Opens the study (a .kinelab file or an exported CSV) at `path` into the window, as 開く does;
+  // the outcome goes to the status line. False when the file was refused (the window is as it
+  // was).
+  bool open_study_file(const QString& path);
   // Shows the model's state: whether the derivative check is on.
   void sync();
   // The open profile table, if any.
@@ -50,6 +57,7 @@ class sim_tools : public QToolBar {
   sim_window& model_;
   QAction* derivative_check_ = nullptr;
   path_chooser choose_path_;
+  path_chooser choose_open_path_;
   QPointer<QDialog> profiles_;
   QAction* workspace_action_ = nullptr;
   QPointer<workspace_panel> workspace_;

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,9 +13,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/open_study.h"
 #include "app/settings.h"
+#include "app/study_file.h"
 #include "gui/language.h"
 #include "gui/qpainter_surface.h"
+#include "gui/sim_tools.h"
 #include "gui/start_pictures.h"
 #include "mechanisms/registry.h"
 
@@ -133,6 +138,15 @@ void start_menu::build_menu() {
 
   QMenu* file = bar->addMenu(caption_text("file"));
   file->setObjectName("file");
+  QAction* open = file->addAction(tr("open"));
+  open->setObjectName("open_study");
+  connect(open, &QAction::triggered, this, [this] {
+    const QString path =
+        QFileDialog::getOpenFileName(this, tr("open a study"), QDir::currentPath(),
+                                     tr("kinelab study (*%1)").arg(study_extension) + ";;" +
+                                         tr("exported CSV (*.csv)") + ";;" + tr("all files (*)"));
+    if (!path.isEmpty()) open_study(path);
+  });
   QAction* shuryou = file->addAction(caption_text("終了"));
   shuryou->setObjectName("shuryou");
   connect(shuryou, &QAction::triggered, this, &start_menu::quit_all);
@@ -187,6 +201,30 @@ window_widget* start_menu::open_window(const std::string& window) {
   windows_.emplace_back(w);
   if (!entry->simulation) single_[window] = w;
   return w;
+}
+
+window_widget* start_menu::open_study(const QString& path) {
+  try {
+    // Checked against the window it names before that window opens.
+    const study s = read_study(path.toStdString());
+    const window_entry* entry = find_window(s.window);
+    if (!entry || !entry->simulation)
+      throw study_error(s.message(s.window_at, "no simulation window " + s.window));
+    const std::unique_ptr<window_model> probe = entry->make(settings_);
+    check_study(s, dynamic_cast<const sim_window&>(*probe));
+    window_widget* w = open_window(s.window);
+    if (w && w->tools()) w->tools()->open_study_file(path);
+    return w;
+  } catch (const study_error& e) {
+    if (study_message_) study_message_->close();
+    study_message_ = new QMessageBox(QMessageBox::Warning, application_title,
+                                     tr("The study cannot be opened.") + "\n" + qs(e.what()),
+                                     QMessageBox::Ok, this);
+    study_message_->setObjectName("study_message");
+    study_message_->setAttribute(Qt::WA_DeleteOnClose);
+    study_message_->show();
+    return nullptr;
+  }
 }
 
 form_setting* start_menu::open_settings() {

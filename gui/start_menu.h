@@ -3,6 +3,7 @@
 // program's title, version and pictures. It resets N and T when it opens and lives as long as
 // the program; closing it closes every other window.
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <map>
 #include <string>
@@ -39,6 +40,11 @@ class start_menu : public QMainWindow {
   // Opens the window named `window` as its menu item does: a new instance of a simulation
   // window, the single instance of a function-test window. Null when it is not available.
   window_widget* open_window(const std::string& window);
+  // Opens the window a study names (a .kinelab file or an exported CSV) with the study in it,
+  // as 開く does. A file that cannot be opened changes nothing and is explained in a message
+  // box (study_message()); then null.
+  window_widget* open_study(const QString& path);
+  QMessageBox* study_message() const { return study_message_; }
   // Shows the single settings window, bringing it forward when it is already open.
   form_setting* open_settings();
   // "終了": closes every window at once and ends the program.
@@ -62,6 +68,7 @@ class start_menu : public QMainWindow {
   std::vector<QPointer<window_widget>> windows_;
   std::map<std::string, QPointer<window_widget>> single_;
   QPointer<form_setting> setting_;
+  QPointer<QMessageBox> study_message_;
   run_settings settings_;  // N = 50 and T = 1 while the start window is open
   int placed_ = 0;
 };

@@ -103,12 +103,76 @@
         <source>workspace and singularity atlas</source>
         <translation>作業領域と特異点の地図</translation>
     </message>
+    <message>
+        <source>save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>save this window's setup as a study</source>
+        <translation>この窓の設定をスタディとして保存します</translation>
+    </message>
+    <message>
+        <source>study</source>
+        <translation>スタディ</translation>
+    </message>
+    <message>
+        <source>set this window up from a study or an exported CSV</source>
+        <translation>スタディ、または書き出した CSV から設定を読み込みます</translation>
+    </message>
+    <message>
+        <source>study opened from %1</source>
+        <translation>%1 からスタディを開きました</translation>
+    </message>
+    <message>
+        <source>open</source>
+        <translation>開く</translation>
+    </message>
+    <message>
+        <source>open a study</source>
+        <translation>スタディを開く</translation>
+    </message>
+    <message>
+        <source>kinelab study (*%1)</source>
+        <translation>kinelab スタディ (*%1)</translation>
+    </message>
+    <message>
+        <source>exported CSV (*.csv)</source>
+        <translation>書き出した CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>all files (*)</source>
+        <translation>すべてのファイル (*)</translation>
+    </message>
 </context>
 <context>
     <name>kinelab::start_menu</name>
     <message>
         <source>kinematics study tool for spatial mechanisms</source>
         <translation>空間機構の運動学学習ツール</translation>
+    </message>
+    <message>
+        <source>open</source>
+        <translation>開く</translation>
+    </message>
+    <message>
+        <source>open a study</source>
+        <translation>スタディを開く</translation>
+    </message>
+    <message>
+        <source>kinelab study (*%1)</source>
+        <translation>kinelab スタディ (*%1)</translation>
+    </message>
+    <message>
+        <source>exported CSV (*.csv)</source>
+        <translation>書き出した CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>all files (*)</source>
+        <translation>すべてのファイル (*)</translation>
+    </message>
+    <message>
+        <source>The study cannot be opened.</source>
+        <translation>スタディを開けません。</translation>
     </message>
 </context>
 <context>
