@@ -205,6 +205,8 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
   }
   const std::string& name = opening ? opening->window : args[0];
   const window_entry* entry = find_window(name);
+  if (!entry && opening)
+    throw bad_study(study_error(opening->message(opening->window_at, "no window " + name)));
   if (!entry) throw usage_error{"unknown window: " + name + " (kinelab-cli list shows them)"};
 
   std::size_t k = opening ? 2 : 1;

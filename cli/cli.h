@@ -3,9 +3,11 @@
 //
 //   kinelab-cli list
 //   kinelab-cli WINDOW [--N n] [--T t] [ACTION]...
+//   kinelab-cli --load FILE [ACTION]...        (the window and its N and T from a study)
 //
 // Exit status: 0 success (information may still be printed on stderr), 1 the window reported a
-// failure (a field that is not a number, a file not written), 2 a usage error.
+// failure (a field that is not a number, a file not written), 2 a usage error or a study that
+// cannot be opened.
 #include <ostream>
 #include <string>
 #include <vector>
