@@ -1,5 +1,6 @@
 #include "app/study_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
