@@ -1,5 +1,7 @@
 #include "app/open_study.h"
 
+#include <algorithm>
+
 #include "app/settings.h"
 #include "app/sim_window.h"
 #include "core/angles.h"
@@ -104,7 +106,10 @@ void open_study(const study& s, sim_window& w) {
   for (const auto& [a, c] : fields) w.set_text(c->address, c->value);
 
   // A user moves only the sliders that stand elsewhere; each move computes the static pose,
-  // which a Newton–Raphson window starts from the pose before.
+  // which a Newton–Raphson window starts from the pose before. In index order, whatever the
+  // order of the file.
+  std::stable_sort(pose_sliders.begin(), pose_sliders.end(),
+                   [](const auto& x, const auto& y) { return x.first.index < y.first.index; });
   bool moved = false;
   for (const auto& [a, c] : pose_sliders) {
     const slider& sl = w.ctl.slider_at(a.name, a.index);
