@@ -4,6 +4,7 @@
 #include <pybind11/stl/filesystem.h>
 
 #include "app/settings.h"
+#include "app/study_file.h"
 #include "app/window_export.h"
 #include "mechanisms/registry.h"
 #include "python/py_window.h"
@@ -43,6 +44,8 @@ PYBIND11_MODULE(kinelab, m) {
       PyErr_SetString(
           e.why == kinelab::edit_error::reason::no_such_control ? PyExc_KeyError : PyExc_ValueError,
           e.what());
+    } catch (const kinelab::study_error& e) {
+      PyErr_SetString(PyExc_ValueError, e.what());
     }
   });
 
@@ -86,6 +89,12 @@ PYBIND11_MODULE(kinelab, m) {
                              "sigma_min and the condition number of the Jacobian per step.")
       .def("svg", &py_window::svg, "The drawing as kinelab-cli --svg writes it.")
       .def("csv", &py_window::csv, "The arrays as kinelab-cli --dump writes them.")
+      .def("save", &py_window::save, py::arg("path"),
+           "Writes the window's study (kinelab-cli --save); OSError when it cannot.")
+      .def("load", &py_window::load, py::arg("path"),
+           "Opens a study or an exported CSV into the window (kinelab-cli --load); ValueError "
+           "when the file cannot be opened, the window unchanged. Returns the notes about "
+           "skipped keys of a newer format.")
       .def("result_text", &py_window::result_text, "result.dat of the last Run.")
       .def("check_derivatives", &py_window::check_derivatives,
            "kinelab-cli --check-derivatives: per graph's quantity, the largest mismatch of the "

@@ -10,9 +10,11 @@
 
 #include "app/atlas_export.h"
 #include "app/graph_derivative_check.h"
+#include "app/open_study.h"
 #include "app/profile_comparison.h"
 #include "app/result_file.h"
 #include "app/settings.h"
+#include "app/study_file.h"
 #include "app/timer_ticks.h"
 #include "app/window_atlas.h"
 #include "app/window_export.h"
@@ -288,6 +290,25 @@ std::string py_window::csv() {
   std::string text;
   computing([&] { text = window_csv(s); });
   return text;
+}
+
+void py_window::save(const std::string& path) {
+  const in_use u(busy_);
+  std::string error;
+  if (!save_study(simulation(), path, error)) {
+    PyErr_SetString(PyExc_OSError, error.c_str());
+    throw py::error_already_set();
+  }
+}
+
+py::list py_window::load(const std::string& path) {
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  const study st = read_study(path);
+  open_study(st, s);
+  py::list notes;
+  for (const std::string& n : st.notes) notes.append(n);
+  return notes;
 }
 
 std::string py_window::result_text() {

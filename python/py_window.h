@@ -53,6 +53,12 @@ class py_window {
   py::dict singularity();
   std::string svg();
   std::string csv();
+  // The window's study written to `path` (OSError when it cannot be); a study (.kinelab or an
+  // exported CSV) opened into the window as 開く does (ValueError naming the file, the line and
+  // the key when it cannot be, and the window unchanged). load returns the notes about keys of
+  // a newer format that were skipped.
+  void save(const std::string& path);
+  py::list load(const std::string& path);
   std::string result_text();
   py::list check_derivatives();
   py::list compare_profiles();

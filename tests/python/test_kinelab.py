@@ -202,3 +202,28 @@ def test_a_field_that_is_not_a_number_raises_the_windows_message(act, tmp_path, 
     assert isinstance(e.value, ValueError)
     assert str(e.value) == 'start of L1 (Text9(0)) is not a number: "2,1"'
     assert not (tmp_path / "result.dat").exists()
+
+
+def test_a_study_saved_from_python_reopens_to_the_same_run(tmp_path):
+    w = kinelab.Window("form_stewart_jun", N=N, T=T)
+    w["Text10(0)"] = "2.7"
+    w["HScroll1(2)"] = 25
+    w["Option1"] = 1
+    w.save(str(tmp_path / "s.kinelab"))
+    w.run(result_file=str(tmp_path / "a.dat"))
+    fresh = kinelab.Window("form_stewart_jun")
+    assert fresh.load(str(tmp_path / "s.kinelab")) == []
+    assert (fresh.N, fresh.T, fresh["Text10(0)"], fresh["HScroll1(2)"]) == (N, T, "2.7", 25)
+    fresh.run(result_file=str(tmp_path / "b.dat"))
+    assert (tmp_path / "a.dat").read_bytes() == (tmp_path / "b.dat").read_bytes()
+    r = cli(tmp_path, "--load", "s.kinelab", "--press", "run")
+    assert r.returncode == 0, r.stderr
+    assert (tmp_path / "result.dat").read_bytes() == (tmp_path / "a.dat").read_bytes()
+
+    other = kinelab.Window("form_3r_jun")
+    before = other["Text2(1)"]
+    with pytest.raises(ValueError, match="a study of form_stewart_jun, not of form_3r_jun"):
+        other.load(str(tmp_path / "s.kinelab"))
+    assert other["Text2(1)"] == before
+    with pytest.raises(OSError):
+        other.save(str(tmp_path / "no" / "such" / "dir.kinelab"))
