@@ -79,16 +79,18 @@ class serial_inverse_logic : public serial_logic {
   // Newton–Raphson from the angles held now, then the chain at the solution.
   void solve(int i) {
     const auto at = static_cast<std::size_t>(i);
-    arrays.solver_record()[at] =
-        six_axis()
-            ? newton_ik_6r(tolerance_, arm_, (*goal_p_)[at], (*goal_s_)[at], the_, dthe_, ddthe_)
-            : newton_ik_3r(tolerance_, arm_, (*goal_p_)[at], the_, dthe_, ddthe_);
-    store_step(i, the_, dthe_, ddthe_);
+    link_array the = the_, dthe, ddthe;
+    const nr_outcome out =
+        six_axis() ? newton_ik_6r(tolerance_, arm_, (*goal_p_)[at], (*goal_s_)[at], the, dthe, ddthe)
+                   : newton_ik_3r(tolerance_, arm_, (*goal_p_)[at], the, dthe, ddthe);
+    arrays.solver_record()[at] = out;
+    store_step(i, the, dthe, ddthe);
+    keep_warm_start(out, the, the_);
   }
 
   const serial_inverse_layout& layout_;
   double tolerance_ = 0.001;
-  link_array the_, dthe_, ddthe_;  // persist between solves: each warm-starts the next
+  link_array the_;  // the start of the next solve: the last angles that solved
   link_array start_, stop_;        // goal coordinates, internal units
   std::vector<kin_state>* goal_p_ = nullptr;
   std::vector<kin_state>* goal_s_ = nullptr;
