@@ -255,13 +255,21 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
 }
 
 // The start of the next solve. A solve that did not converge ends wherever its corrections left
-// it, which the window shows with the record that says so; the next solve starts from the last
-// solution that converged instead, so that a goal out of reach cannot strand the solves after it
-// in another assembly mode or on the edge of the reach: moving back to a reachable goal
-// recovers at once.
+// it, which the window shows with the record that says so; once a solve has converged, the
+// next one starts from the last solution that did instead, so that a goal out of reach cannot
+// strand the solves after it in another assembly mode or on the edge of the reach: moving back
+// to a reachable goal recovers at once. Before any solve has converged, the next one goes on
+// from where the last one got to.
 template <class Variables>
-void keep_warm_start(const nr_outcome& o, const Variables& solved, Variables& start) {
-  if (o.status == nr_status::converged) start = solved;
-}
+struct warm_start {
+  Variables value{};
+  bool solved = false;  // value is a solution that converged
+
+  void keep(const nr_outcome& o, const Variables& v) {
+    const bool converged = o.status == nr_status::converged;
+    if (converged || !solved) value = v;
+    solved = solved || converged;
+  }
+};
 
 }  // namespace kinelab

@@ -25,8 +25,8 @@ class rail_forward_logic : public rail_logic {
     clear_state(pp(0));
     pp(0).z = 0.25;
     clear_state(sp(0));
-    start_position_ = pp(0);
-    start_posture_ = sp(0);
+    start_position_ = {pp(0)};
+    start_posture_ = {sp(0)};
   }
 
   void read_parameters(sim_window& w) override {
@@ -48,13 +48,13 @@ class rail_forward_logic : public rail_logic {
     const start_stop_fields& f = rail_start_stop;
     for (int k = 1; k <= rail_leg_count; ++k) bx_(k) = w.ctl.number(f.start, f.start_index(k - 1));
     rail_joint_states joints;
-    pp(0) = start_position_;
-    sp(0) = start_posture_;
+    pp(0) = start_position_.value;
+    sp(0) = start_posture_.value;
     const nr_outcome out =
         rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, pp(0), sp(0), joints);
     arrays.solver_record().at(0) = out;
-    keep_warm_start(out, pp(0), start_position_);
-    keep_warm_start(out, sp(0), start_posture_);
+    start_position_.keep(out, pp(0));
+    start_posture_.keep(out, sp(0));
     store_joints(0, joints);
     for (int k = 1; k <= rail_leg_count; ++k) slider(k, 0).x = bx_(k);
   }
@@ -75,15 +75,15 @@ class rail_forward_logic : public rail_logic {
       slider(k, i) = {v.q, v.dq, v.ddq};
     }
     rail_joint_states joints;
-    kin_state position = position_, posture = posture_;
+    kin_state position = position_.value, posture = posture_.value;
     const nr_outcome out =
         rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, position, posture, joints);
     arrays.solver_record().at(static_cast<std::size_t>(i)) = out;
-    keep_warm_start(out, position, position_);
-    keep_warm_start(out, posture, posture_);
+    position_.keep(out, position);
+    posture_.keep(out, posture);
     if (i == 0) {
-      keep_warm_start(out, position, start_position_);
-      keep_warm_start(out, posture, start_posture_);
+      start_position_.keep(out, position);
+      start_posture_.keep(out, posture);
     }
     store_joints(i, joints);
     pp(i) = position;
@@ -101,11 +101,10 @@ class rail_forward_logic : public rail_logic {
   vec<6> start_, stop_;
   // The targets handed to the solver; they keep the last step's values between runs.
   vec<6> bx_, dbx_, ddbx_;
-  // The running Newton–Raphson guess during a run: the last step's solution that converged.
-  kin_state position_, posture_;
-  // The start of the static pose and of a run's first step: the last solution of step 0 that
-  // converged (the opening guess before any).
-  kin_state start_position_, start_posture_;
+  // The running Newton–Raphson guess during a run.
+  warm_start<kin_state> position_, posture_;
+  // The start of the static pose and of a run's first step (the opening guess at first).
+  warm_start<kin_state> start_position_, start_posture_;
 };
 
 }  // namespace

@@ -33,8 +33,8 @@ class stewart_forward_logic : public stewart_logic {
       clear_state(pp(0));
       pp(0).z = w.draw_size / 2;
       clear_state(sp(0));
-      start_position_ = pp(0);
-      start_posture_ = sp(0);
+      start_position_ = {pp(0)};
+      start_posture_ = {sp(0)};
     }
   }
 
@@ -47,13 +47,13 @@ class stewart_forward_logic : public stewart_logic {
       w.ctl.set_number(f.start, f.start_index(k - 1), goal_(k));
     }
     platform_joints joints;
-    pp(0) = start_position_;
-    sp(0) = start_posture_;
+    pp(0) = start_position_.value;
+    sp(0) = start_posture_.value;
     const nr_outcome out = newton_fk_stewart(static_pose_tolerance, geometry_, goal_, goal_rate_,
                                              goal_acc_, pp(0), sp(0), joints);
     arrays.solver_record().at(0) = out;
-    keep_warm_start(out, pp(0), start_position_);
-    keep_warm_start(out, sp(0), start_posture_);
+    start_position_.keep(out, pp(0));
+    start_posture_.keep(out, sp(0));
     store_joints(0, joints);
   }
 
@@ -73,15 +73,15 @@ class stewart_forward_logic : public stewart_logic {
       goal_(k) = v.q, goal_rate_(k) = v.dq, goal_acc_(k) = v.ddq;
     }
     platform_joints joints;
-    kin_state position = position_, posture = posture_;
+    kin_state position = position_.value, posture = posture_.value;
     const nr_outcome out = newton_fk_stewart(tolerance_, geometry_, goal_, goal_rate_, goal_acc_,
                                              position, posture, joints);
     arrays.solver_record().at(static_cast<std::size_t>(i)) = out;
-    keep_warm_start(out, position, position_);
-    keep_warm_start(out, posture, posture_);
+    position_.keep(out, position);
+    posture_.keep(out, posture);
     if (i == 0) {
-      keep_warm_start(out, position, start_position_);
-      keep_warm_start(out, posture, start_posture_);
+      start_position_.keep(out, position);
+      start_posture_.keep(out, posture);
     }
     pp(i) = position;
     sp(i) = posture;
@@ -101,11 +101,10 @@ class stewart_forward_logic : public stewart_logic {
   vec<6> start_, stop_;
   // The goals handed to the solver; they keep the last step's values between runs.
   vec<6> goal_, goal_rate_, goal_acc_;
-  // The running Newton–Raphson guess during a run: the last step's solution that converged.
-  kin_state position_, posture_;
-  // The start of the static pose and of a run's first step: the last solution of step 0 that
-  // converged (the opening guess before any).
-  kin_state start_position_, start_posture_;
+  // The running Newton–Raphson guess during a run.
+  warm_start<kin_state> position_, posture_;
+  // The start of the static pose and of a run's first step (the opening guess at first).
+  warm_start<kin_state> start_position_, start_posture_;
 };
 
 }  // namespace

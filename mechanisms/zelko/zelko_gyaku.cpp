@@ -43,7 +43,7 @@ class zelko_gyaku_logic : public zelko_logic {
     kin_state& gp = goal_p_[0];
     kin_state& gs = goal_s_[0];
     // The other twists start where the last solve left them.
-    zelko_twists h = hineri_now_;
+    zelko_twists h = hineri_now_.value;
     h[2].y = rad(static_pose_knee_deg);
     solve(0, gp, gs, h);
   }
@@ -59,7 +59,7 @@ class zelko_gyaku_logic : public zelko_logic {
     kin_state& gs = goal_s_[at(i)];
     gp = apply_profile(p, start_, stop_, 1, w.T());
     gs = apply_profile(p, start_, stop_, 4, w.T());
-    zelko_twists h = hineri_now_;
+    zelko_twists h = hineri_now_.value;
     solve(i, gp, gs, h);
     store_legs(i);
   }
@@ -81,14 +81,14 @@ class zelko_gyaku_logic : public zelko_logic {
     const nr_outcome out = zelko_inverse(tolerance_, geometry_, gp, gs, h);
     arrays.solver_record()[at(i)] = out;
     store_step(i, h);
-    keep_warm_start(out, h, hineri_now_);
+    hineri_now_.keep(out, h);
   }
 
   double tolerance_ = 0;
   vec<6> start_, stop_;
-  // The working twists: the start of every solve, the last solution that converged. They live
-  // as long as the window, across steps, Runs and static poses, and start at zero.
-  zelko_twists hineri_now_{};
+  // The working twists: the start of every solve. They live as long as the window, across
+  // steps, Runs and static poses, and start at zero.
+  warm_start<zelko_twists> hineri_now_;
   std::vector<kin_state>& goal_p_;
   std::vector<kin_state>& goal_s_;
 };
