@@ -92,7 +92,7 @@ struct nr_solution {
 
 // Squares and pairs of N rates: the columns of an N-variable second-order table.
 template <int N>
-inline constexpr int rate_products_of = N * (N + 1) / 2;
+inline constexpr int rate_products_of = N*(N + 1) / 2;
 
 template <int N>
 vec<rate_products_of<N>> rate_products_n(const vec<N>& v) {
@@ -135,12 +135,15 @@ vec<N> goal_residual(const nr_rules& rules, const vec<N>& goal, const vec<N>& f)
   return r;
 }
 
+enum class solve_kind { exact, damped, overflowed };
+
 // x with J·x = b: exact where J is regular, the damped least-squares solution where it is
-// singular (then `singular` is set).
+// singular. An exact solution that overflowed is reported as such, with the damped one.
 template <int N>
 vec<N> solve_or_damp(nr_elimination how, const mat<N>& J, const vec<N>& b, double damping,
-                     bool& singular) {
+                     solve_kind& kind) {
   const lu_factors<N> f = lu_factor(J);
+  kind = solve_kind::damped;
   if (!f.singular) {
     vec<N> x = b;
     mat<N> X;
@@ -148,11 +151,11 @@ vec<N> solve_or_damp(nr_elimination how, const mat<N>& J, const vec<N>& b, doubl
         !all_finite(x))
       x = lu_solve(f, b);
     if (all_finite(x)) {
-      singular = false;
+      kind = solve_kind::exact;
       return x;
     }
+    kind = solve_kind::overflowed;
   }
-  singular = true;
   double scale = largest_entry(J);
   if (!(scale > 0) || !std::isfinite(scale)) scale = 1;
   return damped_least_squares(J, b, damping * scale);
@@ -197,7 +200,16 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
   mat<N> J;
   while (!meets(vec_max_abs(N, r)) && out.iterations < nr_max_corrections) {
     problem.jacobian(q, J);
-    const vec<N> step = detail::solve_or_damp(rules.elimination, J, r, detail::correction_damping, damped);
+    detail::solve_kind kind;
+    const vec<N> step =
+        detail::solve_or_damp(rules.elimination, J, r, detail::correction_damping, kind);
+    damped = kind == detail::solve_kind::damped;
+    if (!all_finite(step)) {  // overflowed: no shorter step of it is finite either
+      stopped = true;
+      break;
+    }
+    // A damped step of zero: the residual lies wholly outside J's range, no correction helps.
+    if (damped && vec_max_abs(N, step) == 0) break;
     // The full step where the mechanism can take it, else the longest of its halves it can.
     double t = 1;
     const char* why = nullptr;
@@ -227,20 +239,18 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
   if (stopped) problem.evaluate(q, f);
   mat<N, P> H;
   problem.jacobian_and_quadratic_terms(q, J, H);
-  bool singular = false;
-  sol.rate = detail::solve_or_damp(rules.elimination, J, goal.rate, detail::rate_damping, singular);
+  detail::solve_kind rate_kind, accel_kind;
+  sol.rate =
+      detail::solve_or_damp(rules.elimination, J, goal.rate, detail::rate_damping, rate_kind);
   vec<P> w = rate_products_n(sol.rate);
   vec<N> Hw, a;
   mat_vec_rect(N, P, H, w, Hw);
   vec_sub(N, goal.accel, Hw, a);
-  bool singular_again = false;
-  sol.accel = detail::solve_or_damp(rules.elimination, J, a, detail::rate_damping, singular_again);
-  out.minimum_norm_rates = singular || singular_again;
-  if (!all_finite(sol.rate) || !all_finite(sol.accel)) {
-    sol.rate = vec<N>{};
-    sol.accel = vec<N>{};
-    out.minimum_norm_rates = true;
-  }
+  sol.accel = detail::solve_or_damp(rules.elimination, J, a, detail::rate_damping, accel_kind);
+  const bool singular = rate_kind == detail::solve_kind::damped;
+  // Rates whose motion overflows: its second-order part H·w, or an exact solve beyond range.
+  const bool overflowed = !all_finite(Hw) || rate_kind == detail::solve_kind::overflowed ||
+                          accel_kind == detail::solve_kind::overflowed;
 
   if (meets(out.residual))
     out.status = nr_status::converged;
@@ -250,6 +260,18 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
     out.status = nr_status::singular;
   else
     out.status = nr_status::iteration_limit;
+  // A solve that ended short of its goal at a singularity, or at a start or a step it could not
+  // take, keeps zero rates: a goal out of reach there would ask for rates beyond any bound. One
+  // that converged, or made its ten corrections, has the rates of the pose it stands at: exact,
+  // or minimum-norm at a singular J.
+  const bool usable =
+      out.status == nr_status::converged || out.status == nr_status::iteration_limit;
+  if (!usable || overflowed || !all_finite(sol.rate) || !all_finite(sol.accel)) {
+    sol.rate = vec<N>{};
+    sol.accel = vec<N>{};
+  } else {
+    out.minimum_norm_rates = singular;
+  }
   if (out.status != nr_status::unreachable) out.reason = nullptr;
   return out;
 }

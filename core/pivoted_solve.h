@@ -7,6 +7,7 @@
 // mirror-symmetric poses of the platforms rounding leaves a leading pivot of 1e-17 where the
 // exact one is 0, which an elimination without pivot search accepts and turns into garbage.
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "core/array_algebra.h"
@@ -78,11 +79,19 @@ vec<N> lu_solve(const lu_factors<N>& f, const vec<N>& b) {
 template <int N>
 vec<N> damped_least_squares(const mat<N>& A, const vec<N>& b, double lambda) {
   constexpr int M = 2 * N;
+  // x is linear in b: b is scaled to a largest entry of 1 so that no reflection overflows.
+  const double b_scale = vec_max_abs(N, b);
+  if (b_scale == 0) return vec<N>{};
+  if (!std::isfinite(b_scale)) {  // no solution to give: say so with a value that is not finite
+    vec<N> x;
+    for (int i = 1; i <= N; ++i) x(i) = std::numeric_limits<double>::quiet_NaN();
+    return x;
+  }
   double a[M + 1][N + 1] = {}, y[M + 1] = {};
   for (int i = 1; i <= N; ++i) {
     for (int j = 1; j <= N; ++j) a[i][j] = A(i, j);
     a[N + i][i] = lambda;
-    y[i] = b(i);
+    y[i] = b(i) / b_scale;
   }
   for (int k = 1; k <= N; ++k) {
     double norm = 0;
@@ -113,6 +122,7 @@ vec<N> damped_least_squares(const mat<N>& A, const vec<N>& b, double lambda) {
     for (int j = i + 1; j <= N; ++j) s -= a[i][j] * x(j);
     x(i) = a[i][i] != 0 ? s / a[i][i] : 0;
   }
+  for (int i = 1; i <= N; ++i) x(i) *= b_scale;
   return x;
 }
 

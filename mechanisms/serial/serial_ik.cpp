@@ -186,7 +186,8 @@ nr_outcome newton(double tolerance, Evaluator& ev, const pose<N>& goal, link_arr
   for (int i = 1; i <= N; ++i) sol.value(i) = the(i);
   const nr_outcome out = newton_solve<N, products_of<N>>(
       arm_rules<N>, tolerance, problem, nr_goal<N>{goal.value, goal.rate, goal.accel}, sol);
-  for (int i = 1; i <= N; ++i) the(i) = sol.value(i), dthe(i) = sol.rate(i), ddthe(i) = sol.accel(i);
+  for (int i = 1; i <= N; ++i)
+    the(i) = sol.value(i), dthe(i) = sol.rate(i), ddthe(i) = sol.accel(i);
   return out;
 }
 

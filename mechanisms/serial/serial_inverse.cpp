@@ -81,8 +81,9 @@ class serial_inverse_logic : public serial_logic {
     const auto at = static_cast<std::size_t>(i);
     link_array the = the_.value, dthe, ddthe;
     const nr_outcome out =
-        six_axis() ? newton_ik_6r(tolerance_, arm_, (*goal_p_)[at], (*goal_s_)[at], the, dthe, ddthe)
-                   : newton_ik_3r(tolerance_, arm_, (*goal_p_)[at], the, dthe, ddthe);
+        six_axis()
+            ? newton_ik_6r(tolerance_, arm_, (*goal_p_)[at], (*goal_s_)[at], the, dthe, ddthe)
+            : newton_ik_3r(tolerance_, arm_, (*goal_p_)[at], the, dthe, ddthe);
     arrays.solver_record()[at] = out;
     store_step(i, the, dthe, ddthe);
     the_.keep(out, the);
@@ -91,7 +92,7 @@ class serial_inverse_logic : public serial_logic {
   const serial_inverse_layout& layout_;
   double tolerance_ = 0.001;
   warm_start<link_array> the_;  // the start of the next solve
-  link_array start_, stop_;        // goal coordinates, internal units
+  link_array start_, stop_;     // goal coordinates, internal units
   std::vector<kin_state>* goal_p_ = nullptr;
   std::vector<kin_state>* goal_s_ = nullptr;
 };

@@ -227,21 +227,26 @@ void stewart_jacobian(const stewart_geometry& g, const kin_state& position,
 
 namespace {
 
-// The legs L(q), J and H at the pose; false when any of them overflowed.
-using stewart_evaluation = bool (*)(const stewart_geometry& g, kin_state& position,
+// The legs L(q), J and H at the pose.
+using stewart_evaluation = void (*)(const stewart_geometry& g, kin_state& position,
                                     kin_state& posture, vec<6>& L, mat<6>& J, mat<6, 21>& H);
 
-bool evaluate_fast(const stewart_geometry& g, kin_state& position, kin_state& posture, vec<6>& L,
+void evaluate_fast(const stewart_geometry& g, kin_state& position, kin_state& posture, vec<6>& L,
                    mat<6>& J, mat<6, 21>& H) {
   legs_and_jacobian(g, position, posture_partials_of(posture), L, J, H);
-  return finite_vec(L) && finite_mat(J) && finite_mat(H);
 }
 
-bool evaluate_reference(const stewart_geometry& g, kin_state& position, kin_state& posture,
+void evaluate_reference(const stewart_geometry& g, kin_state& position, kin_state& posture,
                         vec<6>& L, mat<6>& J, mat<6, 21>& H) {
   L = stewart_legs(g, position, posture).leg;
   stewart_jacobian_reference(g, position, posture, J, H);
-  return finite_vec(L) && finite_mat(J) && finite_mat(H);
+}
+
+// What keeps a pose from being taken: a leg length, or one of its derivatives, that overflowed.
+const char* overflow_in(const vec<6>& L, const mat<6>& J, const mat<6, 21>& H) {
+  if (!finite_vec(L)) return "a leg not finite";
+  if (!finite_mat(J) || !finite_mat(H)) return "a leg rate not finite";
+  return nullptr;
 }
 
 // The pose q = (x, y, z, α, β, γ) with zero rates and accelerations.
@@ -259,7 +264,8 @@ struct stewart_problem {
   vec<6> at, L;
   mat<6> J;
   mat<6, 21> H;
-  bool ready = false, finite = false;
+  bool ready = false;
+  const char* overflow = nullptr;
 
   void evaluate_at(const vec<6>& q) {
     bool same = ready;
@@ -267,14 +273,15 @@ struct stewart_problem {
     if (same) return;
     kin_state position, posture;
     set_pose_values(q, position, posture);
-    finite = evaluation(g, position, posture, L, J, H);
+    evaluation(g, position, posture, L, J, H);
+    overflow = overflow_in(L, J, H);
     at = q;
     ready = true;
   }
   const char* evaluate(const vec<6>& q, vec<6>& f) {
     evaluate_at(q);
     f = L;
-    return finite ? nullptr : "a leg not finite";
+    return overflow;
   }
   void jacobian(const vec<6>& q, mat<6>& J_out) {
     evaluate_at(q);

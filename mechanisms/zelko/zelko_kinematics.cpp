@@ -285,16 +285,16 @@ nr_outcome solve_inverse(const inverse_evaluations& eval, double tolerance, cons
 
 nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_state& goal_p,
                          const kin_state& goal_s, zelko_twists& h) {
-  return solve_inverse(
-      {zelko_end_pose, zelko_jacobian, zelko_jacobian_and_quadratic_terms},
-      tolerance, g, goal_p, goal_s, h);
+  return solve_inverse({zelko_end_pose, zelko_jacobian, zelko_jacobian_and_quadratic_terms},
+                       tolerance, g, goal_p, goal_s, h);
 }
 
 nr_outcome zelko_inverse_reference(double tolerance, const zelko_geometry& g,
                                    const kin_state& goal_p, const kin_state& goal_s,
                                    zelko_twists& h) {
-  return solve_inverse({forward_pose, zelko_jacobian_reference, reference_jacobian_and_quadratic_terms},
-                       tolerance, g, goal_p, goal_s, h);
+  return solve_inverse(
+      {forward_pose, zelko_jacobian_reference, reference_jacobian_and_quadratic_terms}, tolerance,
+      g, goal_p, goal_s, h);
 }
 
 }  // namespace kinelab
