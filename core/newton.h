@@ -175,8 +175,10 @@ vec<N> solve_or_damp(nr_elimination how, const mat<N>& J, const vec<N>& b, doubl
 //   void jacobian_and_quadratic_terms(const vec<N>& q, mat<N>& J, mat<N, P>& H).
 // Both derivative calls come after an evaluate of the same q that the mechanism could take.
 //
-// The solution's values are always variables the mechanism can take: the start if it could
-// take that, else the start unchanged with zero rates (status unreachable or not_finite).
+// The values returned are the last iterate the mechanism could take; a start it cannot take
+// comes back unchanged (status unreachable, or not_finite for an overflow). The rates of a solve
+// that converged or made its ten corrections are solved at the values returned (minimum-norm,
+// and said so, where J is singular there); every other outcome keeps zero rates.
 template <int N, int P, class Problem>
 nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& problem,
                         const nr_goal<N>& goal, nr_solution<N>& sol) {
@@ -239,18 +241,22 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
   if (stopped) problem.evaluate(q, f);
   mat<N, P> H;
   problem.jacobian_and_quadratic_terms(q, J, H);
-  detail::solve_kind rate_kind, accel_kind;
-  sol.rate =
-      detail::solve_or_damp(rules.elimination, J, goal.rate, detail::rate_damping, rate_kind);
+  // Both solves with one LU of J (they need not follow solve_linear: no result file holds rates).
+  const lu_factors<N> lu = lu_factor(J);
+  const bool singular = lu.singular;
+  double scale = largest_entry(J);
+  if (!(scale > 0) || !std::isfinite(scale)) scale = 1;
+  auto solve = [&](const vec<N>& b) {
+    return singular ? damped_least_squares(J, b, detail::rate_damping * scale) : lu_solve(lu, b);
+  };
+  sol.rate = solve(goal.rate);
   vec<P> w = rate_products_n(sol.rate);
   vec<N> Hw, a;
   mat_vec_rect(N, P, H, w, Hw);
   vec_sub(N, goal.accel, Hw, a);
-  sol.accel = detail::solve_or_damp(rules.elimination, J, a, detail::rate_damping, accel_kind);
-  const bool singular = rate_kind == detail::solve_kind::damped;
-  // Rates whose motion overflows: its second-order part H·w, or an exact solve beyond range.
-  const bool overflowed = !all_finite(Hw) || rate_kind == detail::solve_kind::overflowed ||
-                          accel_kind == detail::solve_kind::overflowed;
+  sol.accel = solve(a);
+  // Rates whose motion overflows: its second-order part H·w, or the solves themselves.
+  const bool overflowed = !all_finite(Hw) || !all_finite(sol.rate) || !all_finite(sol.accel);
 
   if (meets(out.residual))
     out.status = nr_status::converged;
@@ -266,7 +272,7 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
   // or minimum-norm at a singular J.
   const bool usable =
       out.status == nr_status::converged || out.status == nr_status::iteration_limit;
-  if (!usable || overflowed || !all_finite(sol.rate) || !all_finite(sol.accel)) {
+  if (!usable || overflowed) {
     sol.rate = vec<N>{};
     sol.accel = vec<N>{};
   } else {
