@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "app/sim_window.h"
 #include "core/profiles.h"
 #include "mechanisms/rail/rail_kinematics.h"
@@ -193,8 +192,6 @@ TEST(newton_solvers, singular_starts_unreachable_goals_and_recoveries) {
   }
 
   test::temp_working_dir dir;
-  const global_settings saved = settings();
-  settings() = {};
   const recovery_case recoveries[] = {
       {"form_3r_gyaku", "HScroll2", 0, 50, {"the1", "the2", "the3"}},
       {"form_6r_gyaku", "HScroll2", 2, 100, {"the1", "the2", "the3", "the4", "the5", "the6"}},
@@ -228,7 +225,6 @@ TEST(newton_solvers, singular_starts_unreachable_goals_and_recoveries) {
     EXPECT_EQ(moved.status, fresh.status);
     EXPECT_EQ(solved_values(moved, c.solved), solved_values(fresh, c.solved));
   }
-  settings() = saved;
 }
 
 // J and H of one window at a stored step, with the stored variables, their rates and
@@ -344,8 +340,6 @@ stored_step limb_step(sim_window& w, std::size_t i) {
 
 TEST(newton_solvers, default_runs_store_the_rates_of_the_stored_pose) {
   test::temp_working_dir dir;
-  const global_settings saved = settings();
-  settings() = {};
   const struct {
     const char* window;
     step_reader read;
@@ -389,7 +383,6 @@ TEST(newton_solvers, default_runs_store_the_rates_of_the_stored_pose) {
       }
     }
   }
-  settings() = saved;
 }
 
 }  // namespace
