@@ -137,19 +137,36 @@ vec<N> goal_residual(const nr_rules& rules, const vec<N>& goal, const vec<N>& f)
 
 enum class solve_kind { exact, damped, overflowed };
 
+// ‖A‖∞·‖X‖∞ with X = A⁻¹: the condition number solve_linear's inverse gives for free.
+template <int N>
+double condition_of(const mat<N>& A, const mat<N>& X) {
+  double a = 0, x = 0;
+  for (int i = 1; i <= N; ++i) {
+    double ra = 0, rx = 0;
+    for (int j = 1; j <= N; ++j) ra += std::fabs(A(i, j)), rx += std::fabs(X(i, j));
+    a = std::fmax(a, ra), x = std::fmax(x, rx);
+  }
+  return a * x;
+}
+
 // x with J·x = b: exact where J is regular, the damped least-squares solution where it is
-// singular. An exact solution that overflowed is reported as such, with the damped one.
+// singular to working precision. An exact solution that overflowed is reported as such, with
+// the damped one.
 template <int N>
 vec<N> solve_or_damp(nr_elimination how, const mat<N>& J, const vec<N>& b, double damping,
                      solve_kind& kind) {
-  const lu_factors<N> f = lu_factor(J);
   kind = solve_kind::damped;
-  if (!f.singular) {
+  if (how == nr_elimination::cyclic_rows) {
+    // solve_linear's inverse tells a singular J (condition beyond 1/singular_pivot_ratio).
     vec<N> x = b;
     mat<N> X;
-    if (how != nr_elimination::cyclic_rows || solve_linear(N, J, x, X) != solve_status::ok ||
-        !all_finite(x))
-      x = lu_solve(f, b);
+    if (solve_linear(N, J, x, X) == solve_status::ok && all_finite(x) &&
+        condition_of(J, X) < 1 / singular_pivot_ratio) {
+      kind = solve_kind::exact;
+      return x;
+    }
+  } else if (const lu_factors<N> f = lu_factor(J); !f.singular) {
+    const vec<N> x = lu_solve(f, b);
     if (all_finite(x)) {
       kind = solve_kind::exact;
       return x;
