@@ -35,10 +35,17 @@ enum class message_id {
   ending_iteration_limit,  // {1} how many
   ending_singular,         // {1} how many
   ending_not_finite,       // {1} how many
+  ending_unreachable,      // {1} how many
   first_unconverged,       // {1} step, {2} its residual and ending
   residual,                // {1} the residual
   status_singular,
   status_not_finite,
+  status_unreachable,   // {1} what the mechanism could not take
+  reason_rod_off_rail,  // the reasons newton_solve's problems give, in order
+  reason_leg_not_finite,
+  reason_leg_rate_not_finite,
+  minimum_norm_rates,  // {1} how many steps
+  static_pose_minimum_norm_rates,
   static_pose_not_converged,  // {1} residual and ending
   every_step_converged,
   branch_jump,        // {1} step, {2} variable, {3} change

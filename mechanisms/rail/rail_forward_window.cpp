@@ -25,6 +25,8 @@ class rail_forward_logic : public rail_logic {
     clear_state(pp(0));
     pp(0).z = 0.25;
     clear_state(sp(0));
+    start_position_ = {pp(0)};
+    start_posture_ = {sp(0)};
   }
 
   void read_parameters(sim_window& w) override {
@@ -46,8 +48,13 @@ class rail_forward_logic : public rail_logic {
     const start_stop_fields& f = rail_start_stop;
     for (int k = 1; k <= rail_leg_count; ++k) bx_(k) = w.ctl.number(f.start, f.start_index(k - 1));
     rail_joint_states joints;
-    arrays.solver_record().at(0) =
+    pp(0) = start_position_.value;
+    sp(0) = start_posture_.value;
+    const nr_outcome out =
         rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, pp(0), sp(0), joints);
+    arrays.solver_record().at(0) = out;
+    start_position_.keep(out, pp(0));
+    start_posture_.keep(out, sp(0));
     store_joints(0, joints);
     for (int k = 1; k <= rail_leg_count; ++k) slider(k, 0).x = bx_(k);
   }
@@ -59,8 +66,8 @@ class rail_forward_logic : public rail_logic {
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
     // The run starts from the static pose's solution for the same start positions.
     if (i == 0) {
-      position_ = pp(0);
-      posture_ = sp(0);
+      position_ = start_position_;
+      posture_ = start_posture_;
     }
     for (int k = 1; k <= rail_leg_count; ++k) {
       const driven_value v = apply_profile(p, start_(k), stop_(k), w.T());
@@ -68,11 +75,19 @@ class rail_forward_logic : public rail_logic {
       slider(k, i) = {v.q, v.dq, v.ddq};
     }
     rail_joint_states joints;
-    arrays.solver_record().at(static_cast<std::size_t>(i)) =
-        rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, position_, posture_, joints);
+    kin_state position = position_.value, posture = posture_.value;
+    const nr_outcome out =
+        rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, position, posture, joints);
+    arrays.solver_record().at(static_cast<std::size_t>(i)) = out;
+    position_.keep(out, position);
+    posture_.keep(out, posture);
+    if (i == 0) {
+      start_position_.keep(out, position);
+      start_posture_.keep(out, posture);
+    }
     store_joints(i, joints);
-    pp(i) = position_;
-    sp(i) = posture_;
+    pp(i) = position;
+    sp(i) = posture;
   }
 
   void fill_readouts(sim_window& w, int i) override {
@@ -87,7 +102,9 @@ class rail_forward_logic : public rail_logic {
   // The targets handed to the solver; they keep the last step's values between runs.
   vec<6> bx_, dbx_, ddbx_;
   // The running Newton–Raphson guess during a run.
-  kin_state position_, posture_;
+  warm_start<kin_state> position_, posture_;
+  // The start of the static pose and of a run's first step (the opening guess at first).
+  warm_start<kin_state> start_position_, start_posture_;
 };
 
 }  // namespace

@@ -1,17 +1,13 @@
 #include "mechanisms/rail/rail_kinematics.h"
 
 #include <cmath>
-#include <limits>
 
-#include "core/linear_solver.h"
 #include "core/posture_partials.h"
 #include "core/rate_products.h"
 
 namespace kinelab {
 
 namespace {
-
-constexpr int max_corrections = 10;
 
 bool all_finite(std::initializer_list<double> values) {
   for (double v : values)
@@ -32,34 +28,6 @@ void set_pose(const vec<6>& q, const vec<6>& dq, const vec<6>& ddq, kin_state& p
               kin_state& posture) {
   position = {q(1), dq(1), ddq(1), q(2), dq(2), ddq(2), q(3), dq(3), ddq(3)};
   posture = {q(4), dq(4), ddq(4), q(5), dq(5), ddq(5), q(6), dq(6), ddq(6)};
-}
-
-bool finite_vec(const vec<6>& v) {
-  for (int i = 1; i <= 6; ++i)
-    if (!std::isfinite(v(i))) return false;
-  return true;
-}
-
-// Solves J·x = b for the rail Jacobian through the normal equations JᵀJ·x = Jᵀb, with
-// solve_linear. At the mirror-symmetric poses this mechanism keeps returning to, the two legs of
-// a pair have equal x, y and z columns, so J's leading minors vanish; rounding leaves a pivot
-// of 1e-17 instead of an exact zero, the pivot-free elimination accepts it and returns garbage
-// or "error". JᵀJ is symmetric positive definite: every pivot of its elimination is positive
-// and of the size of the matrix, and it is singular exactly when J is.
-solve_status solve_jacobian(const mat<6>& J, vec<6>& b) {
-  mat<6> JtJ, X;
-  vec<6> Jtb;
-  for (int i = 1; i <= 6; ++i) {
-    for (int j = 1; j <= 6; ++j) {
-      double s = 0;
-      for (int k = 1; k <= 6; ++k) s += J(k, i) * J(k, j);
-      JtJ(i, j) = s;
-    }
-  }
-  mat_t_vec(6, J, b, Jtb);
-  const solve_status status = solve_linear(6, JtJ, Jtb, X);
-  if (status == solve_status::ok) b = Jtb;
-  return status;
 }
 
 }  // namespace
@@ -309,94 +277,41 @@ struct reference_evaluation {
   }
 };
 
+// The platform as the driver's problem over the pose q = (x, y, z, α, β, γ).
+template <class Evaluation>
+struct rail_problem {
+  Evaluation& evaluation;
+  const char* evaluate(const vec<6>& q, vec<6>& f) {
+    const rail_sliders s = evaluation.sliders(q);
+    f = s.bx;
+    return s.unreachable != 0 ? "a rod off its rail" : nullptr;
+  }
+  void jacobian(const vec<6>& q, mat<6>& J) {
+    mat<6, 21> H;
+    evaluation.jacobian(q, J, H);
+  }
+  void jacobian_and_quadratic_terms(const vec<6>& q, mat<6>& J, mat<6, 21>& H) {
+    evaluation.jacobian(q, J, H);
+  }
+};
+
+// The sliders are tested strictly below the tolerance; the posture angles are not wrapped. At
+// the mirror-symmetric poses this mechanism keeps returning to, the two legs of a pair have
+// equal x, y and z columns, so J's leading minors vanish and rounding leaves a leading pivot of
+// 1e-17: only an elimination that searches for its pivots solves J there.
+constexpr nr_rules rail_rules{true, false, 0, nr_elimination::partial_pivoting};
+
 template <class Evaluation>
 nr_outcome solve_forward(Evaluation& evaluation, const rail_geometry& g, double tolerance,
                          const vec<6>& target_bx, const vec<6>& target_dbx,
                          const vec<6>& target_ddbx, kin_state& position, kin_state& posture,
                          rail_joint_states& joints) {
-  vec<6> q = pose_values(position, posture);
-  const vec<6> zero;
-  mat<6> J;
-  mat<6, 21> H;
-  nr_outcome out;
-  bool have_jacobian = false;
-
-  // The pose as it is evaluated: only the values matter to the sliders' positions.
-  auto sliders_at = [&](const vec<6>& v) { return evaluation.sliders(v); };
-  auto residual_at = [&](const rail_sliders& r) {
-    vec<6> res;
-    vec_sub(6, target_bx, r.bx, res);
-    return res;
-  };
-
-  rail_sliders at_q = sliders_at(q);
-  vec<6> r = residual_at(at_q);
-  out.residual = vec_max_abs(6, r);
-  if (at_q.unreachable != 0) {
-    out.status = nr_status::not_finite;  // the guess itself has no slider positions
-  } else {
-    for (int k = 0;;) {
-      evaluation.jacobian(q, J, H);
-      have_jacobian = true;
-      // Strictly below: a residual equal to the tolerance takes another correction.
-      if (out.residual < tolerance) {
-        out.status = nr_status::converged;
-        break;
-      }
-      if (++k > max_corrections) {
-        out.status = nr_status::iteration_limit;
-        break;
-      }
-      vec<6> step = r;
-      if (solve_jacobian(J, step) == solve_status::error) {
-        out.status = nr_status::singular;
-        break;
-      }
-      vec<6> next;
-      vec_add(6, q, step, next);
-      if (!finite_vec(next)) {
-        out.status = nr_status::not_finite;
-        break;
-      }
-      const rail_sliders at_next = sliders_at(next);
-      if (at_next.unreachable != 0) {
-        // A rod off its rail: the iteration ends at the last pose where every leg reached.
-        out.status = nr_status::not_finite;
-        break;
-      }
-      q = next;
-      at_q = at_next;
-      r = residual_at(at_q);
-      out.residual = vec_max_abs(6, r);
-      out.iterations = k;
-    }
-  }
-
-  vec<6> dq, ddq;
-  const bool solve_rates = have_jacobian && (out.status == nr_status::converged ||
-                                             out.status == nr_status::iteration_limit);
-  if (solve_rates) {
-    // q̇ from J·q̇ = ḃx*, then q̈ from J·q̈ = b̈x* − H·w with w the rate products of q̇.
-    dq = target_dbx;
-    bool ok = solve_jacobian(J, dq) == solve_status::ok;
-    if (ok) {
-      vec<21> Hw;
-      mat_vec_rect(6, 21, H, rate_products(dq), Hw);
-      for (int i = 1; i <= 6; ++i) ddq(i) = target_ddbx(i) - Hw(i);
-      ok = solve_jacobian(J, ddq) == solve_status::ok;
-    }
-    if (!ok) {
-      out.status = nr_status::singular;
-    } else if (!finite_vec(dq) || !finite_vec(ddq)) {
-      out.status = nr_status::not_finite;
-      ok = false;
-    }
-    if (!ok) {
-      vec_zero(6, dq);
-      vec_zero(6, ddq);
-    }
-  }
-  set_pose(q, dq, ddq, position, posture);
+  rail_problem<Evaluation> problem{evaluation};
+  nr_solution<6> sol;
+  sol.value = pose_values(position, posture);
+  const nr_outcome out = newton_solve<6, 21>(rail_rules, tolerance, problem,
+                                             {target_bx, target_dbx, target_ddbx}, sol);
+  set_pose(sol.value, sol.rate, sol.accel, position, posture);
   joints = rail_joints(g, position, posture);
   return out;
 }

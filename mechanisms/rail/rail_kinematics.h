@@ -77,16 +77,13 @@ void rail_jacobian(const rail_geometry& g, const kin_state& position, const kin_
 void rail_jacobian_reference(const rail_geometry& g, const kin_state& position,
                              const kin_state& posture, mat<6>& J, mat<6, 21>& H);
 
-// The pose whose sliders stand at the targets bx*, by Newton–Raphson from the pose passed in
-// (a full, undamped step; angles are not wrapped; convergence when the largest slider residual
-// is strictly below the tolerance; at most 10 corrections). Writes the solution into position
-// and posture, with q̇ from J·q̇ = ḃx* and q̈ from J·q̈ = b̈x* − H·w at the final pose, and the
-// joints at that pose.
-//
-// Iteration limit: the last pose, rates solved there. Singular Jacobian: the last iterate,
-// zero rates. An iterate with a leg that cannot reach its rail, or with a non-finite value:
-// the last pose where every leg reached, zero rates, status not_finite (if the guess itself
-// does not reach, it comes back unchanged).
+// The pose whose sliders stand at the targets bx*, by newton_solve from the pose passed in (a
+// full step solved with partial pivoting, damped at a singular J, halved where a rod would leave
+// its rail; angles are not wrapped; convergence when the largest slider residual is strictly
+// below the tolerance; at most 10 corrections). Writes the solution into position and posture,
+// with q̇ from J·q̇ = ḃx* and q̈ from J·q̈ = b̈x* − H·w at the final pose, and the joints at that
+// pose. The pose returned is always one where every rod reaches its rail; a guess that does not
+// comes back unchanged, status unreachable ("a rod off its rail").
 nr_outcome rail_forward(const rail_geometry& g, double tolerance, const vec<6>& target_bx,
                         const vec<6>& target_dbx, const vec<6>& target_ddbx, kin_state& position,
                         kin_state& posture, rail_joint_states& joints);

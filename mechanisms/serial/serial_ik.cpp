@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "core/linear_solver.h"
-#include "core/rate_products.h"
 #include "mechanisms/serial/serial_frames.h"
 
 namespace kinelab {
@@ -15,8 +13,7 @@ template <int N>
 constexpr int links_of = N == 3 ? 4 : 7;
 // Squares and pairs of N rates: 6 for three joints, 21 for six.
 template <int N>
-constexpr int products_of = N*(N + 1) / 2;
-constexpr int max_corrections = 10;
+constexpr int products_of = rate_products_of<N>;
 
 // The driven coordinates of the arm with their rates and accelerations.
 template <int N>
@@ -81,38 +78,6 @@ mat<N, products_of<N>> quadratic_terms(const serial_arm& arm, const link_array& 
       for (int c = 1; c <= N; ++c) H(c, column) = a(c) - H(c, i) - H(c, j);
     }
   return H;
-}
-
-template <int N>
-vec<products_of<N>> products(const vec<N>& v) {
-  if constexpr (N == 6) {
-    return rate_products(v);
-  } else {
-    vec<products_of<N>> w;
-    int k = 0;
-    for (int i = 1; i <= N; ++i) w(++k) = v(i) * v(i);
-    for (int i = 1; i < N; ++i)
-      for (int j = i + 1; j <= N; ++j) w(++k) = v(i) * v(j);
-    return w;
-  }
-}
-
-// Goal − current; the posture differences of the 6R pose are wrapped into (−π, π], so that
-// 179° against −179° is −2°, not 358°.
-template <int N>
-vec<N> residual(const vec<N>& goal, const vec<N>& current) {
-  vec<N> r;
-  vec_sub(N, goal, current, r);
-  if constexpr (N == 6)
-    for (int c = 4; c <= 6; ++c) wrap_angle(r(c));
-  return r;
-}
-
-template <int N>
-bool all_finite(const vec<N>& v, int n = N) {
-  for (int i = 1; i <= n; ++i)
-    if (!std::isfinite(v(i))) return false;
-  return true;
 }
 
 // The straightforward evaluation: every value, Jacobian column and second-order column from a
@@ -182,68 +147,47 @@ class frames_evaluator {
   bool built_ = false;
 };
 
+// The arm as the driver's problem: the variables are the joint angles 1..N, the output the
+// driven coordinates. Every set of angles can be taken; only an overflowed one cannot.
+template <int N, class Evaluator>
+struct arm_problem {
+  Evaluator& ev;
+  link_array the;  // the angles of the last evaluation, links beyond N as passed in
+
+  void set(const vec<N>& q) {
+    for (int i = 1; i <= N; ++i) the(i) = q(i);
+  }
+  const char* evaluate(const vec<N>& q, vec<N>& f) {
+    set(q);
+    f = ev.value(the);
+    return nullptr;
+  }
+  void jacobian(const vec<N>& q, mat<N>& J) {
+    set(q);
+    J = ev.jacobian_at(the);
+  }
+  void jacobian_and_quadratic_terms(const vec<N>& q, mat<N>& J, mat<N, products_of<N>>& H) {
+    set(q);
+    J = ev.jacobian_at(the);
+    H = ev.quadratic_terms_at(the);
+  }
+};
+
+// The arms converge when the residual is not above the tolerance; the joint angles stay in
+// (−π, π]; the 6R posture goal is compared wrapped.
+template <int N>
+constexpr nr_rules arm_rules{false, true, N == 6 ? 0b111000u : 0u};
+
 template <int N, class Evaluator>
 nr_outcome newton(double tolerance, Evaluator& ev, const pose<N>& goal, link_array& the,
                   link_array& dthe, link_array& ddthe) {
-  nr_outcome out;
-  vec_zero(N, dthe);
-  vec_zero(N, ddthe);
-  vec<N> r = residual(goal.value, ev.value(the));
-  if (!all_finite(r)) {
-    out.status = nr_status::not_finite;
-    out.residual = vec_max_abs(N, r);
-    return out;
-  }
-  mat<N> J;  // the Jacobian of the last correction, evaluated before that correction's update
-  bool have_J = false;
-  bool ended_early = false;
-  for (int k = 1;; ++k) {
-    if (vec_max_abs(N, r) <= tolerance) break;
-    if (k > max_corrections) break;
-    J = ev.jacobian_at(the);
-    have_J = true;
-    vec<N> delta = r;
-    mat<N> X;
-    if (solve_linear(N, J, delta, X) == solve_status::error) {
-      out.status = nr_status::singular;
-      ended_early = true;
-      break;
-    }
-    link_array next = the;
-    for (int i = 1; i <= N; ++i) next(i) += delta(i);
-    wrap_angles(N, next);
-    const vec<N> r_next = residual(goal.value, ev.value(next));
-    if (!all_finite(next, N) || !all_finite(r_next)) {
-      out.status = nr_status::not_finite;
-      ended_early = true;
-      break;
-    }
-    the = next;
-    r = r_next;
-    ++out.iterations;
-  }
-  out.residual = vec_max_abs(N, r);
-  if (ended_early) return out;
-  out.status = out.residual <= tolerance ? nr_status::converged : nr_status::iteration_limit;
-
-  if (!have_J) J = ev.jacobian_at(the);
-  mat<N> X;
-  vec<N> rates = goal.rate;
-  if (solve_linear(N, J, rates, X) == solve_status::error) {
-    out.status = nr_status::singular;  // the angles stand, but no rates solve J·θ̇ = v
-    return out;
-  }
-  const mat<N, products_of<N>> H = ev.quadratic_terms_at(the);
-  vec<N> q;
-  mat_vec_rect(N, products_of<N>, H, products(rates), q);
-  vec<N> accels;
-  vec_sub(N, goal.accel, q, accels);
-  if (solve_linear(N, J, accels, X) == solve_status::error || !all_finite(rates) ||
-      !all_finite(accels)) {
-    out.status = nr_status::not_finite;
-    return out;
-  }
-  for (int i = 1; i <= N; ++i) dthe(i) = rates(i), ddthe(i) = accels(i);
+  arm_problem<N, Evaluator> problem{ev, the};
+  nr_solution<N> sol;
+  for (int i = 1; i <= N; ++i) sol.value(i) = the(i);
+  const nr_outcome out = newton_solve<N, products_of<N>>(
+      arm_rules<N>, tolerance, problem, nr_goal<N>{goal.value, goal.rate, goal.accel}, sol);
+  for (int i = 1; i <= N; ++i)
+    the(i) = sol.value(i), dthe(i) = sol.rate(i), ddthe(i) = sol.accel(i);
   return out;
 }
 

@@ -14,9 +14,10 @@ namespace kinelab {
 mat<3> jacobian_3r(const serial_arm& arm, const link_array& the);
 // Columns H₁, H₂, H₃, then H₁₂, H₁₃, H₂₃ (twice the mixed second derivatives).
 mat<3, 6> quadratic_terms_3r(const serial_arm& arm, const link_array& the);
-// Solves P(the) = goal from the angles held in `the` (at most 10 corrections, convergence when
-// the largest residual component is not greater than the tolerance), then the rates and
-// accelerations that give the goal's velocity and acceleration.
+// Solves P(the) = goal from the angles held in `the` with newton_solve (at most 10 corrections,
+// convergence when the largest residual component is not greater than the tolerance, angles
+// wrapped into (−π, π]), then the rates and accelerations that give the goal's velocity and
+// acceleration, with J and H at the solved angles.
 nr_outcome newton_ik_3r(double tolerance, const serial_arm& arm, const kin_state& goal_p,
                         link_array& the, link_array& dthe, link_array& ddthe);
 

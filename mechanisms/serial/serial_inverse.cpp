@@ -20,7 +20,7 @@ class serial_inverse_logic : public serial_logic {
   }
 
   void on_open(sim_window&) override {
-    for (int k = 1; k <= layout_.joints; ++k) the_(k) = rad(layout_.initial_angle_deg);
+    for (int k = 1; k <= layout_.joints; ++k) the_.value(k) = rad(layout_.initial_angle_deg);
   }
 
   void read_parameters(sim_window& w) override {
@@ -79,17 +79,20 @@ class serial_inverse_logic : public serial_logic {
   // Newton–Raphson from the angles held now, then the chain at the solution.
   void solve(int i) {
     const auto at = static_cast<std::size_t>(i);
-    arrays.solver_record()[at] =
+    link_array the = the_.value, dthe, ddthe;
+    const nr_outcome out =
         six_axis()
-            ? newton_ik_6r(tolerance_, arm_, (*goal_p_)[at], (*goal_s_)[at], the_, dthe_, ddthe_)
-            : newton_ik_3r(tolerance_, arm_, (*goal_p_)[at], the_, dthe_, ddthe_);
-    store_step(i, the_, dthe_, ddthe_);
+            ? newton_ik_6r(tolerance_, arm_, (*goal_p_)[at], (*goal_s_)[at], the, dthe, ddthe)
+            : newton_ik_3r(tolerance_, arm_, (*goal_p_)[at], the, dthe, ddthe);
+    arrays.solver_record()[at] = out;
+    store_step(i, the, dthe, ddthe);
+    the_.keep(out, the);
   }
 
   const serial_inverse_layout& layout_;
   double tolerance_ = 0.001;
-  link_array the_, dthe_, ddthe_;  // persist between solves: each warm-starts the next
-  link_array start_, stop_;        // goal coordinates, internal units
+  warm_start<link_array> the_;  // the start of the next solve
+  link_array start_, stop_;     // goal coordinates, internal units
   std::vector<kin_state>* goal_p_ = nullptr;
   std::vector<kin_state>* goal_s_ = nullptr;
 };

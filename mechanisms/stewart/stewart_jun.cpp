@@ -33,6 +33,8 @@ class stewart_forward_logic : public stewart_logic {
       clear_state(pp(0));
       pp(0).z = w.draw_size / 2;
       clear_state(sp(0));
+      start_position_ = {pp(0)};
+      start_posture_ = {sp(0)};
     }
   }
 
@@ -45,8 +47,13 @@ class stewart_forward_logic : public stewart_logic {
       w.ctl.set_number(f.start, f.start_index(k - 1), goal_(k));
     }
     platform_joints joints;
-    arrays.solver_record().at(0) = newton_fk_stewart(static_pose_tolerance, geometry_, goal_,
-                                                     goal_rate_, goal_acc_, pp(0), sp(0), joints);
+    pp(0) = start_position_.value;
+    sp(0) = start_posture_.value;
+    const nr_outcome out = newton_fk_stewart(static_pose_tolerance, geometry_, goal_, goal_rate_,
+                                             goal_acc_, pp(0), sp(0), joints);
+    arrays.solver_record().at(0) = out;
+    start_position_.keep(out, pp(0));
+    start_posture_.keep(out, sp(0));
     store_joints(0, joints);
   }
 
@@ -58,21 +65,29 @@ class stewart_forward_logic : public stewart_logic {
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
     // The run starts from the static pose's solution, whatever start lengths were typed.
     if (i == 0) {
-      position_ = pp(0);
-      posture_ = sp(0);
+      position_ = start_position_;
+      posture_ = start_posture_;
     }
     for (int k = 1; k <= stewart_leg_count; ++k) {
       const driven_value v = apply_profile(p, start_(k), stop_(k), w.T());
       goal_(k) = v.q, goal_rate_(k) = v.dq, goal_acc_(k) = v.ddq;
     }
     platform_joints joints;
-    arrays.solver_record().at(static_cast<std::size_t>(i)) = newton_fk_stewart(
-        tolerance_, geometry_, goal_, goal_rate_, goal_acc_, position_, posture_, joints);
-    pp(i) = position_;
-    sp(i) = posture_;
+    kin_state position = position_.value, posture = posture_.value;
+    const nr_outcome out = newton_fk_stewart(tolerance_, geometry_, goal_, goal_rate_, goal_acc_,
+                                             position, posture, joints);
+    arrays.solver_record().at(static_cast<std::size_t>(i)) = out;
+    position_.keep(out, position);
+    posture_.keep(out, posture);
+    if (i == 0) {
+      start_position_.keep(out, position);
+      start_posture_.keep(out, posture);
+    }
+    pp(i) = position;
+    sp(i) = posture;
     // The legs as the solved pose makes them, with the solved rates.
     stewart_leg_set legs;
-    stewart_ik(geometry_, position_, posture_, legs, joints);
+    stewart_ik(geometry_, position, posture, legs, joints);
     store_run_step(i, legs, joints);
   }
 
@@ -87,7 +102,9 @@ class stewart_forward_logic : public stewart_logic {
   // The goals handed to the solver; they keep the last step's values between runs.
   vec<6> goal_, goal_rate_, goal_acc_;
   // The running Newton–Raphson guess during a run.
-  kin_state position_, posture_;
+  warm_start<kin_state> position_, posture_;
+  // The start of the static pose and of a run's first step (the opening guess at first).
+  warm_start<kin_state> start_position_, start_posture_;
 };
 
 }  // namespace

@@ -2,9 +2,7 @@
 
 #include <cfloat>
 #include <cmath>
-#include <limits>
 
-#include "core/linear_solver.h"
 #include "core/posture_partials.h"
 #include "core/rate_products.h"
 
@@ -229,103 +227,88 @@ void stewart_jacobian(const stewart_geometry& g, const kin_state& position,
 
 namespace {
 
-// Legs, residual L* − L(q), J and H at the pose; false when any of them overflowed.
-using stewart_evaluation = bool (*)(const stewart_geometry& g, const vec<6>& goal,
-                                    kin_state& position, kin_state& posture, vec<6>& r, mat<6>& J,
-                                    mat<6, 21>& H, double& residual);
+// The legs L(q), J and H at the pose.
+using stewart_evaluation = void (*)(const stewart_geometry& g, kin_state& position,
+                                    kin_state& posture, vec<6>& L, mat<6>& J, mat<6, 21>& H);
 
-bool evaluate_fast(const stewart_geometry& g, const vec<6>& goal, kin_state& position,
-                   kin_state& posture, vec<6>& r, mat<6>& J, mat<6, 21>& H, double& residual) {
-  vec<6> L;
+void evaluate_fast(const stewart_geometry& g, kin_state& position, kin_state& posture, vec<6>& L,
+                   mat<6>& J, mat<6, 21>& H) {
   legs_and_jacobian(g, position, posture_partials_of(posture), L, J, H);
-  vec_sub(6, goal, L, r);
-  residual = vec_max_abs(6, r);
-  return std::isfinite(residual) && finite_mat(J) && finite_mat(H);
 }
 
-bool evaluate_reference(const stewart_geometry& g, const vec<6>& goal, kin_state& position,
-                        kin_state& posture, vec<6>& r, mat<6>& J, mat<6, 21>& H, double& residual) {
-  const stewart_leg_set legs = stewart_legs(g, position, posture);
+void evaluate_reference(const stewart_geometry& g, kin_state& position, kin_state& posture,
+                        vec<6>& L, mat<6>& J, mat<6, 21>& H) {
+  L = stewart_legs(g, position, posture).leg;
   stewart_jacobian_reference(g, position, posture, J, H);
-  vec_sub(6, goal, legs.leg, r);
-  residual = vec_max_abs(6, r);
-  return std::isfinite(residual) && finite_mat(J) && finite_mat(H);
 }
+
+// What keeps a pose from being taken: a leg length, or one of its derivatives, that overflowed.
+const char* overflow_in(const vec<6>& L, const mat<6>& J, const mat<6, 21>& H) {
+  if (!finite_vec(L)) return "a leg not finite";
+  if (!finite_mat(J) || !finite_mat(H)) return "a leg rate not finite";
+  return nullptr;
+}
+
+// The pose q = (x, y, z, α, β, γ) with zero rates and accelerations.
+void set_pose_values(const vec<6>& q, kin_state& position, kin_state& posture) {
+  position = kin_state{};
+  posture = kin_state{};
+  position.x = q(1), position.y = q(2), position.z = q(3);
+  posture.x = q(4), posture.y = q(5), posture.z = q(6);
+}
+
+// The platform as the driver's problem: legs, J and H come from one evaluation per pose.
+struct stewart_problem {
+  stewart_evaluation evaluation;
+  const stewart_geometry& g;
+  vec<6> at, L;
+  mat<6> J;
+  mat<6, 21> H;
+  bool ready = false;
+  const char* overflow = nullptr;
+
+  void evaluate_at(const vec<6>& q) {
+    bool same = ready;
+    for (int k = 1; same && k <= 6; ++k) same = q(k) == at(k);
+    if (same) return;
+    kin_state position, posture;
+    set_pose_values(q, position, posture);
+    evaluation(g, position, posture, L, J, H);
+    overflow = overflow_in(L, J, H);
+    at = q;
+    ready = true;
+  }
+  const char* evaluate(const vec<6>& q, vec<6>& f) {
+    evaluate_at(q);
+    f = L;
+    return overflow;
+  }
+  void jacobian(const vec<6>& q, mat<6>& J_out) {
+    evaluate_at(q);
+    J_out = J;
+  }
+  void jacobian_and_quadratic_terms(const vec<6>& q, mat<6>& J_out, mat<6, 21>& H_out) {
+    evaluate_at(q);
+    J_out = J;
+    H_out = H;
+  }
+};
+
+// Legs are lengths, tested strictly below the tolerance; the posture angles are not wrapped.
+constexpr nr_rules stewart_rules{true, false, 0};
 
 nr_outcome solve_forward(stewart_evaluation evaluation, double tolerance, const stewart_geometry& g,
                          const vec<6>& goal, const vec<6>& goal_rate, const vec<6>& goal_acc,
                          kin_state& position, kin_state& posture, platform_joints& joints) {
-  mat<6> J;
-  mat<6, 21> H;
-  vec<6> r;
-  auto evaluate = [&](double& residual) {
-    return evaluation(g, goal, position, posture, r, J, H, residual);
-  };
-
-  nr_outcome out;
-  bool rates_wanted = true;
-  kin_state last_position = position, last_posture = posture;  // the last finite pose
-  if (!evaluate(out.residual)) {
-    out.status = nr_status::not_finite;
-    rates_wanted = false;
-  }
-  for (int k = 0; rates_wanted;) {
-    // Strictly below: a residual equal to the tolerance takes another correction.
-    if (out.residual < tolerance) {
-      out.status = nr_status::converged;
-      break;
-    }
-    if (++k > stewart_max_corrections) {
-      out.status = nr_status::iteration_limit;
-      break;
-    }
-    vec<6> delta = r;
-    mat<6> X;
-    if (solve_linear(6, J, delta, X) == solve_status::error) {
-      out.status = nr_status::singular;
-      rates_wanted = false;
-      break;
-    }
-    last_position = position, last_posture = posture;
-    position.x += delta(1), position.y += delta(2), position.z += delta(3);
-    posture.x += delta(4), posture.y += delta(5), posture.z += delta(6);
-    double residual = 0;
-    if (!finite_vec(delta) || !evaluate(residual)) {
-      // Back to the pose before this correction, with its legs and Jacobian; the correction
-      // does not count as made.
-      position = last_position, posture = last_posture;
-      evaluate(out.residual);
-      out.status = nr_status::not_finite;
-      rates_wanted = false;
-      break;
-    }
-    out.residual = residual;
-    out.iterations = k;
-  }
-
-  vec<6> v, a;
-  if (rates_wanted) {
-    // q̇ from J·q̇ = L̇*, then q̈ from J·q̈ = L̈* − H·w with w the rate products of q̇.
-    mat<6> X;
-    v = goal_rate;
-    bool ok = solve_linear(6, J, v, X) == solve_status::ok;
-    if (ok) {
-      vec<6> Hw;
-      mat_vec_rect(6, rate_product_count, H, rate_products(v), Hw);
-      vec_sub(6, goal_acc, Hw, a);
-      ok = solve_linear(6, J, a, X) == solve_status::ok;
-    }
-    if (!ok) {
-      out.status = nr_status::singular;
-    } else if (!finite_vec(v) || !finite_vec(a)) {
-      out.status = nr_status::not_finite;
-      ok = false;
-    }
-    if (!ok) vec_zero(6, v), vec_zero(6, a);
-  }
-  set_pose_rates(v, position, posture);
-  set_pose_accelerations(a, position, posture);
-  if (!std::isfinite(out.residual)) out.residual = std::numeric_limits<double>::max();
+  stewart_problem problem{evaluation, g, {}, {}, {}, {}};
+  nr_solution<6> sol;
+  sol.value(1) = position.x, sol.value(2) = position.y, sol.value(3) = position.z;
+  sol.value(4) = posture.x, sol.value(5) = posture.y, sol.value(6) = posture.z;
+  const nr_outcome out =
+      newton_solve<6, 21>(stewart_rules, tolerance, problem, {goal, goal_rate, goal_acc}, sol);
+  set_pose_values(sol.value, position, posture);
+  set_pose_rates(sol.rate, position, posture);
+  set_pose_accelerations(sol.accel, position, posture);
   joints = stewart_joints(g, posture, position);
   return out;
 }

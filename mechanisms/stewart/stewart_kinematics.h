@@ -80,16 +80,13 @@ void stewart_jacobian(const stewart_geometry& g, const kin_state& position,
 void stewart_jacobian_reference(const stewart_geometry& g, kin_state& position, kin_state& posture,
                                 mat<6>& J, mat<6, 21>& H);
 
-// The pose whose legs have the goal lengths L*, by Newton–Raphson from the pose passed in: full
-// steps q += Δ with J·Δ = L* − L(q), the angles not wrapped, until the largest residual is
-// strictly below the tolerance, at most stewart_max_corrections corrections. J and H are those
-// of the pose the iteration ends with; there q̇ solves J·q̇ = L̇* and q̈ solves
-// J·q̈ = L̈* − H·rate_products(q̇). Writes the pose with these rates into position and posture,
-// and the platform joints at that pose with the same rates into joints.
-//
-// Iteration limit: the last pose, rates solved there. Singular Jacobian (in a correction or in
-// the rate solve): the last pose, zero rates and accelerations. A correction or rate that is not
-// finite: the last finite pose, zero rates and accelerations, status not_finite.
+// The pose whose legs have the goal lengths L*, by newton_solve from the pose passed in: steps
+// q += Δ with J·Δ = L* − L(q) (damped at a singular J, shortened where a leg would overflow),
+// the angles not wrapped, until the largest residual is strictly below the tolerance, at most
+// stewart_max_corrections corrections. J and H are those of the pose the iteration ends with;
+// there q̇ solves J·q̇ = L̇* and q̈ solves J·q̈ = L̈* − H·rate_products(q̇). Writes the pose with
+// these rates into position and posture, and the platform joints at that pose with the same
+// rates into joints. How a failed solve ends, and its rates, as newton_solve says.
 nr_outcome newton_fk_stewart(double tolerance, const stewart_geometry& g, const vec<6>& goal,
                              const vec<6>& goal_rate, const vec<6>& goal_acc, kin_state& position,
                              kin_state& posture, platform_joints& joints);

@@ -43,9 +43,9 @@ class zelko_gyaku_logic : public zelko_logic {
     kin_state& gp = goal_p_[0];
     kin_state& gs = goal_s_[0];
     // The other twists start where the last solve left them.
-    hineri_now_[2].y = rad(static_pose_knee_deg);
-    arrays.solver_record()[0] = zelko_inverse(tolerance_, geometry_, gp, gs, hineri_now_);
-    store_step(0, hineri_now_);
+    zelko_twists h = hineri_now_.value;
+    h[2].y = rad(static_pose_knee_deg);
+    solve(0, gp, gs, h);
   }
 
   void begin_run(sim_window& w) override {
@@ -59,9 +59,8 @@ class zelko_gyaku_logic : public zelko_logic {
     kin_state& gs = goal_s_[at(i)];
     gp = apply_profile(p, start_, stop_, 1, w.T());
     gs = apply_profile(p, start_, stop_, 4, w.T());
-    arrays.solver_record()[at(i)] = zelko_inverse(tolerance_, geometry_, gp, gs, hineri_now_);
-    // pp4 and shisei are the pose reached, which differs from the goal by the residual left.
-    store_step(i, hineri_now_);
+    zelko_twists h = hineri_now_.value;
+    solve(i, gp, gs, h);
     store_legs(i);
   }
 
@@ -76,11 +75,20 @@ class zelko_gyaku_logic : public zelko_logic {
   void write_header(result_text& out) const override { write_zelko_header(out, false); }
 
  private:
+  // Newton–Raphson from h; pp4 and shisei are the pose reached, which differs from the goal by
+  // the residual left.
+  void solve(int i, const kin_state& gp, const kin_state& gs, zelko_twists& h) {
+    const nr_outcome out = zelko_inverse(tolerance_, geometry_, gp, gs, h);
+    arrays.solver_record()[at(i)] = out;
+    store_step(i, h);
+    hineri_now_.keep(out, h);
+  }
+
   double tolerance_ = 0;
   vec<6> start_, stop_;
-  // The working twists: the start of every solve and its result. They live as long as the
-  // window, across steps, Runs and static poses, and start at zero.
-  zelko_twists hineri_now_{};
+  // The working twists: the start of every solve. They live as long as the window, across
+  // steps, Runs and static poses, and start at zero.
+  warm_start<zelko_twists> hineri_now_;
   std::vector<kin_state>& goal_p_;
   std::vector<kin_state>& goal_s_;
 };

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "core/angles.h"
-#include "core/linear_solver.h"
 #include "core/posture.h"
 
 namespace kinelab {
@@ -11,7 +10,6 @@ namespace kinelab {
 namespace {
 
 constexpr int joints = 6;
-constexpr int max_corrections = 10;
 
 kin_state offset(double x, double y, double z) {
   kin_state h;
@@ -62,21 +60,11 @@ vec<6> unit_vector(int j) {
   return e;
 }
 
-// Goal minus reached pose f = (pp4, posture); the posture differences wrapped into (−π, π].
-vec<6> goal_minus(const kin_state& goal_p, const kin_state& goal_s, const vec<6>& f) {
-  vec<6> e;
-  e(1) = goal_p.x - f(1), e(2) = goal_p.y - f(2), e(3) = goal_p.z - f(3);
-  e(4) = goal_s.x - f(4), e(5) = goal_s.y - f(5), e(6) = goal_s.z - f(6);
-  for (int k = 4; k <= 6; ++k) wrap_angle(e(k));
-  return e;
-}
-
 // The three evaluations the solver makes: the reached pose, J and H. The fast ones come from
 // the twists' partials; the reference ones from zelko_forward and its probes.
 struct inverse_evaluations {
   vec<6> (*pose)(const zelko_geometry&, zelko_twists&);
   mat<6> (*jacobian)(const zelko_geometry&, zelko_twists&);
-  mat<6, rate_product_count> (*quadratic_terms)(const zelko_geometry&, zelko_twists&);
   void (*jacobian_and_quadratic_terms)(const zelko_geometry&, zelko_twists&, mat<6>&,
                                        mat<6, rate_product_count>&);
 };
@@ -93,18 +81,6 @@ vec<6> forward_pose(const zelko_geometry& g, zelko_twists& h) {
   v(1) = f.P.x, v(2) = f.P.y, v(3) = f.P.z;
   v(4) = f.posture.x, v(5) = f.posture.y, v(6) = f.posture.z;
   return v;
-}
-
-template <int N>
-bool all_finite(const vec<N>& v, int n) {
-  for (int i = 1; i <= n; ++i)
-    if (!std::isfinite(v(i))) return false;
-  return true;
-}
-
-void zero_rates(zelko_twists& h) {
-  zelko_set_rates(vec<6>{}, h);
-  zelko_set_accels(vec<6>{}, h);
 }
 
 }  // namespace
@@ -251,80 +227,57 @@ mat<6, rate_product_count> zelko_quadratic_terms_reference(const zelko_geometry&
 
 namespace {
 
+vec<6> joint_values(const zelko_twists& h) {
+  vec<6> q;
+  q(1) = h[1].x, q(2) = h[1].y, q(3) = h[1].z;
+  q(4) = h[2].y;
+  q(5) = h[3].x, q(6) = h[3].y;
+  return q;
+}
+
+// The limb as the driver's problem: the variables are the joint vector θ, the output the
+// end-plate pose f = (pp4, posture). Every θ can be taken; only an overflowed one cannot.
+struct limb_problem {
+  const inverse_evaluations& eval;
+  const zelko_geometry& g;
+  zelko_twists h;  // θ of the last evaluation
+
+  const char* evaluate(const vec<6>& q, vec<6>& f) {
+    put_joints(q, level::value, h);
+    f = eval.pose(g, h);
+    return nullptr;
+  }
+  void jacobian(const vec<6>& q, mat<6>& J) {
+    put_joints(q, level::value, h);
+    J = eval.jacobian(g, h);
+  }
+  void jacobian_and_quadratic_terms(const vec<6>& q, mat<6>& J, mat<6, rate_product_count>& H) {
+    put_joints(q, level::value, h);
+    eval.jacobian_and_quadratic_terms(g, h, J, H);
+  }
+};
+
+// The limb converges when the residual is not above the tolerance; the joints stay in
+// (−π, π]; the posture goal is compared wrapped.
+constexpr nr_rules limb_rules{false, true, 0b111000u};
+
 nr_outcome solve_inverse(const inverse_evaluations& eval, double tolerance, const zelko_geometry& g,
                          const kin_state& goal_p, const kin_state& goal_s, zelko_twists& h) {
-  auto residual = [&](zelko_twists& t) { return goal_minus(goal_p, goal_s, eval.pose(g, t)); };
-  nr_outcome out;
-  vec<6> e = residual(h);
-  if (!all_finite(e, joints)) {
-    zero_rates(h);
-    out.residual = 0;
-    out.status = nr_status::not_finite;
-    return out;
-  }
-  mat<6> J;
-  bool have_J = false;
-  while (vec_max_abs(joints, e) > tolerance && out.iterations < max_corrections) {
-    // The Jacobian of the last correction, taken before its update, also serves the rates.
-    J = eval.jacobian(g, h);
-    have_J = true;
-    vec<6> step = e;
-    mat<6> inverse;
-    if (solve_linear(joints, J, step, inverse) == solve_status::error) {
-      out.residual = vec_max_abs(joints, e);
-      out.status = nr_status::singular;
-      zero_rates(h);
-      return out;
-    }
-    const zelko_twists before = h;
-    if (all_finite(step, joints)) zelko_step(step, h);
-    const vec<6> next = all_finite(step, joints) ? residual(h) : vec<6>{};
-    if (!all_finite(step, joints) || !all_finite(next, joints)) {
-      h = before;
-      zero_rates(h);
-      out.residual = vec_max_abs(joints, e);
-      out.status = nr_status::not_finite;
-      return out;
-    }
-    e = next;
-    ++out.iterations;
-  }
-  out.residual = vec_max_abs(joints, e);
-  out.status = out.residual <= tolerance ? nr_status::converged : nr_status::iteration_limit;
-
-  mat<6, rate_product_count> H;
-  if (have_J)
-    H = eval.quadratic_terms(g, h);
-  else
-    eval.jacobian_and_quadratic_terms(g, h, J, H);
-  mat<6> inverse;
-
-  // Rates: J·θ̇ = (ṗ, ṡ) of the goal.
-  vec<6> rates;
-  rates(1) = goal_p.dx, rates(2) = goal_p.dy, rates(3) = goal_p.dz;
-  rates(4) = goal_s.dx, rates(5) = goal_s.dy, rates(6) = goal_s.dz;
-  const solve_status rate_solve = solve_linear(joints, J, rates, inverse);
-
-  // Accelerations: J·θ̈ = (p̈, s̈) − H·rate_products(θ̇).
-  vec<rate_product_count> q = rate_products(rates);
-  vec<6> r;
-  mat_vec_rect(joints, rate_product_count, H, q, r);
-  vec<6> accels;
-  accels(1) = goal_p.ddx - r(1), accels(2) = goal_p.ddy - r(2), accels(3) = goal_p.ddz - r(3);
-  accels(4) = goal_s.ddx - r(4), accels(5) = goal_s.ddy - r(5), accels(6) = goal_s.ddz - r(6);
-  const solve_status accel_solve =
-      rate_solve == solve_status::ok ? solve_linear(joints, J, accels, inverse) : rate_solve;
-
-  if (rate_solve == solve_status::error || accel_solve == solve_status::error) {
-    zero_rates(h);
-    out.status = nr_status::singular;
-  } else if (!all_finite(rates, joints) || !all_finite(accels, joints)) {
-    zero_rates(h);
-    out.status = nr_status::not_finite;
-  } else {
-    zelko_set_rates(rates, h);
-    zelko_set_accels(accels, h);
-  }
+  nr_goal<6> goal;
+  goal.value(1) = goal_p.x, goal.value(2) = goal_p.y, goal.value(3) = goal_p.z;
+  goal.value(4) = goal_s.x, goal.value(5) = goal_s.y, goal.value(6) = goal_s.z;
+  goal.rate(1) = goal_p.dx, goal.rate(2) = goal_p.dy, goal.rate(3) = goal_p.dz;
+  goal.rate(4) = goal_s.dx, goal.rate(5) = goal_s.dy, goal.rate(6) = goal_s.dz;
+  goal.accel(1) = goal_p.ddx, goal.accel(2) = goal_p.ddy, goal.accel(3) = goal_p.ddz;
+  goal.accel(4) = goal_s.ddx, goal.accel(5) = goal_s.ddy, goal.accel(6) = goal_s.ddz;
+  limb_problem problem{eval, g, h};
+  nr_solution<6> sol;
+  sol.value = joint_values(h);
+  const nr_outcome out =
+      newton_solve<6, rate_product_count>(limb_rules, tolerance, problem, goal, sol);
+  put_joints(sol.value, level::value, h);
+  zelko_set_rates(sol.rate, h);
+  zelko_set_accels(sol.accel, h);
   return out;
 }
 
@@ -332,17 +285,16 @@ nr_outcome solve_inverse(const inverse_evaluations& eval, double tolerance, cons
 
 nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_state& goal_p,
                          const kin_state& goal_s, zelko_twists& h) {
-  return solve_inverse(
-      {zelko_end_pose, zelko_jacobian, zelko_quadratic_terms, zelko_jacobian_and_quadratic_terms},
-      tolerance, g, goal_p, goal_s, h);
+  return solve_inverse({zelko_end_pose, zelko_jacobian, zelko_jacobian_and_quadratic_terms},
+                       tolerance, g, goal_p, goal_s, h);
 }
 
 nr_outcome zelko_inverse_reference(double tolerance, const zelko_geometry& g,
                                    const kin_state& goal_p, const kin_state& goal_s,
                                    zelko_twists& h) {
-  return solve_inverse({forward_pose, zelko_jacobian_reference, zelko_quadratic_terms_reference,
-                        reference_jacobian_and_quadratic_terms},
-                       tolerance, g, goal_p, goal_s, h);
+  return solve_inverse(
+      {forward_pose, zelko_jacobian_reference, reference_jacobian_and_quadratic_terms}, tolerance,
+      g, goal_p, goal_s, h);
 }
 
 }  // namespace kinelab

@@ -92,13 +92,11 @@ mat<6> zelko_jacobian_reference(const zelko_geometry& g, zelko_twists& h);
 mat<6, rate_product_count> zelko_quadratic_terms_reference(const zelko_geometry& g,
                                                            zelko_twists& h);
 
-// Newton–Raphson on θ from the values h holds until the largest residual (lengths for pp4,
-// radians for the posture, wrapped) is at most `tolerance`, at most ten corrections; then the
-// joint rates and accelerations for the goal's rates. h holds the solution on return.
-//
-// A singular Jacobian ends the iteration at the last iterate with zero joint rates and
-// accelerations (status singular); a residual, step or rate that is not finite ends it at the
-// last finite iterate, likewise with zero rates (status not_finite).
+// Newton–Raphson (newton_solve) on θ from the values h holds until the largest residual
+// (lengths for pp4, radians for the posture, wrapped) is at most `tolerance`, at most ten
+// corrections, θ wrapped into (−π, π]; then the joint rates and accelerations for the goal's
+// rates, with J and H at the solved θ. h holds the solution on return. How a failed solve ends,
+// and its rates, as newton_solve says.
 nr_outcome zelko_inverse(double tolerance, const zelko_geometry& g, const kin_state& goal_p,
                          const kin_state& goal_s, zelko_twists& h);
 // The same through zelko_forward and the reference J and H.

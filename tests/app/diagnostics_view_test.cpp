@@ -21,13 +21,20 @@ TEST(DiagnosticsView, PagesFollowEachOtherAndUnconvergedStepsAreKnown) {
     const char* window;
     std::vector<std::string> captions;
     std::size_t unconverged;
+    const char* stop_x = nullptr;  // Text2(1), where the window has it
   } cases[] = {
       {"form_3r_jun", {"diagnostics: sigma_min (blue), log10 condition (green)"}, 0},
-      // Its default first guess is singular: every step ends at a singular Jacobian.
+      // Its default first guess is singular, and the solves leave it.
       {"form_6r_gyaku",
        {"diagnostics: sigma_min (blue), log10 condition (green)",
         "diagnostics: corrections (blue), residual (green), status (red)"},
-       51},
+       0},
+      // A stop point out of reach: the last 33 steps do not converge.
+      {"form_3r_gyaku",
+       {"diagnostics: sigma_min (blue), log10 condition (green)",
+        "diagnostics: corrections (blue), residual (green), status (red)"},
+       33,
+       "9"},
       // A parallel window, whose animation would otherwise draw over the page.
       {"form_stewart_jun",
        {"diagnostics: sigma_min (blue), log10 condition (green)",
@@ -38,6 +45,7 @@ TEST(DiagnosticsView, PagesFollowEachOtherAndUnconvergedStepsAreKnown) {
     const std::unique_ptr<window_model> model = find_window(c.window)->make();
     sim_window& w = dynamic_cast<sim_window&>(*model);
     w.open();
+    if (c.stop_x) w.ctl.set_text("Text2", 1, c.stop_x);
     w.press("diagnostics");
     EXPECT_EQ(w.status, "no Run yet: the diagnostics show the steps of the last Run");
     w.press("run");

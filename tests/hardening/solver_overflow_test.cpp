@@ -1,7 +1,8 @@
 // Newton–Raphson on the way to divergence: an absurd geometry or a goal near the largest double
-// makes an iterate overflow. The solve must then end at the last finite iterate, with zero rates
-// and accelerations and status not_finite, and the window must say so in its status line (not
-// leave it to the framework's net that zeroes values that are not finite).
+// makes a full correction overflow. The solve must then shorten the correction or end at the
+// last finite values, report the residual where it stands, keep every value and rate finite,
+// and the window must say in its status line how its steps ended (not leave it to the
+// framework's net that zeroes values that are not finite).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -113,10 +114,10 @@ TEST(solver_overflow, serial_3r_ends_at_the_last_finite_angles_with_zero_rates) 
   EXPECT_GT(after_a_correction, 0);
 }
 
-TEST(solver_overflow, zelko_ends_at_the_last_finite_twists_with_zero_rates) {
+TEST(solver_overflow, zelko_ends_at_finite_twists_and_reports_the_residual_there) {
   std::mt19937 gen(20240612);
   std::uniform_real_distribution<double> u(-1, 1);
-  int after_a_correction = 0;
+  int failed = 0;
   for (int trial = 0; trial < random_solves; ++trial) {
     zelko_geometry g = default_zelko_geometry();
     const double k = std::fabs(random_length(gen));
@@ -130,43 +131,36 @@ TEST(solver_overflow, zelko_ends_at_the_last_finite_twists_with_zero_rates) {
     const nr_outcome out = zelko_inverse(tolerance, g, goal_p, goal_s, h);
     SCOPED_TRACE("solve " + std::to_string(trial) + ": " + to_string(out.status) + " after " +
                  std::to_string(out.iterations) + " corrections");
+    if (out.status != nr_status::converged) ++failed;
+    for (int j = 1; j <= 3; ++j) {
+      const kin_state& t = h[static_cast<std::size_t>(j)];
+      EXPECT_TRUE(finite_state(t)) << "twist " << j;
+    }
     // The residual where the solve stands.
     zelko_twists at = h;
     const zelko_pose reached = zelko_forward(g, at, kin_state{});
+    EXPECT_TRUE(finite_state(reached.P) && finite_state(reached.posture));
     double posture_error[3] = {goal_s.x - reached.posture.x, goal_s.y - reached.posture.y,
                                goal_s.z - reached.posture.z};
     for (double& e : posture_error) wrap_angle(e);
     const double residual =
         worst({goal_p.x - reached.P.x, goal_p.y - reached.P.y, goal_p.z - reached.P.z,
                posture_error[0], posture_error[1], posture_error[2]});
-    if (out.status != nr_status::not_finite) {
-      EXPECT_TRUE(std::isfinite(residual));
-      if (out.status == nr_status::converged) {
-        EXPECT_LE(residual, tolerance);
-      }
-      continue;
-    }
-    if (out.iterations > 0) ++after_a_correction;
-    EXPECT_TRUE(std::isfinite(out.residual));
-    for (int j = 1; j <= 3; ++j) {
-      const kin_state& t = h[static_cast<std::size_t>(j)];
-      EXPECT_TRUE(std::isfinite(t.x) && std::isfinite(t.y) && std::isfinite(t.z)) << "twist " << j;
-      for (double rate : {t.dx, t.ddx, t.dy, t.ddy, t.dz, t.ddz})
-        EXPECT_EQ(rate, 0) << "twist " << j;
-    }
-    const zelko_pose pose = zelko_forward(g, h, kin_state{});
-    EXPECT_TRUE(finite_state(pose.P) && finite_state(pose.posture));
+    EXPECT_TRUE(std::isfinite(residual));
+    EXPECT_NEAR(out.residual, residual, route_rounding * residual);
+    EXPECT_EQ(out.status == nr_status::converged, out.residual <= tolerance);
   }
-  EXPECT_GT(after_a_correction, 0);
+  EXPECT_GT(failed, 0);
 }
 
 // The platform solvers do not wrap their variables (the rail's are not angles, the Stewart's
-// are not wrapped either): leg or rail lengths near the largest double ask for a first
-// correction that overflows (Jᵀ·r sums six such residuals), and the solve keeps the start pose.
+// are not wrapped either). Rail targets at the largest double are met by moving the platform
+// along x that far; Stewart legs near it ask for corrections that overflow however shortened,
+// and the solve ends at a finite pose, its residual reported.
 struct platform_overflow_case {
   const char* solver;
   int trials;
-  bool every_trial_overflows;  // else at least one must
+  bool converges;
   double start_z;
   // One solve from (position, posture) towards goals near the largest double drawn from gen;
   // sets joints_finite.
@@ -180,7 +174,7 @@ bool all_finite(const Joints& joints) {
   return std::all_of(std::begin(joints), std::end(joints), finite_state);
 }
 
-TEST(solver_overflow, platforms_keep_the_start_pose_with_zero_rates) {
+TEST(solver_overflow, platforms_end_at_finite_poses) {
   rail_geometry rail;
   rail.rod_length = 0.37;
   const double ax[] = {0, 0.1, -0.1, -0.1, 0.1, 0},
@@ -215,44 +209,28 @@ TEST(solver_overflow, platforms_keep_the_start_pose_with_zero_rates) {
   };
   for (const platform_overflow_case& c : cases) {
     std::mt19937 gen(20240613);
-    int not_finite = 0;
     for (int trial = 0; trial < c.trials; ++trial) {
       SCOPED_TRACE(std::string(c.solver) + " solve " + std::to_string(trial));
-      kin_state start_position;
-      start_position.z = c.start_z;
-      kin_state position = start_position, posture;
+      kin_state position, posture;
+      position.z = c.start_z;
       bool joints_finite = false;
       const nr_outcome out = c.solve(gen, position, posture, joints_finite);
+      EXPECT_EQ(out.status == nr_status::converged, c.converges) << to_string(out.status);
       EXPECT_TRUE(std::isfinite(out.residual));
       EXPECT_TRUE(joints_finite);
-      if (out.status != nr_status::not_finite) {
-        EXPECT_FALSE(c.every_trial_overflows) << to_string(out.status);
-        continue;
-      }
-      ++not_finite;
-      EXPECT_EQ(out.iterations, 0);
-      for (auto [got, want] : {std::pair{position.x, start_position.x},
-                               {position.y, start_position.y},
-                               {position.z, start_position.z},
-                               {posture.x, 0.0},
-                               {posture.y, 0.0},
-                               {posture.z, 0.0}})
-        EXPECT_EQ(got, want);
-      for (const kin_state* s : {&position, &posture})
-        for (double r : {s->dx, s->ddx, s->dy, s->ddy, s->dz, s->ddz}) EXPECT_EQ(r, 0);
+      EXPECT_TRUE(finite_state(position) && finite_state(posture));
     }
-    EXPECT_GT(not_finite, 0) << c.solver;
   }
 }
 
-// The same through the windows: the status line names the steps that ended not finite, and no
-// value needed the framework's net.
+// The same through the windows: the status line says the steps did not converge, and no value
+// needed the framework's net.
 struct window_overflow_case {
   const char* window;
   std::vector<std::string> sets;
 };
 
-TEST(solver_overflow, windows_report_steps_that_ended_not_finite) {
+TEST(solver_overflow, windows_report_the_steps_that_did_not_converge) {
   const window_overflow_case cases[] = {
       // Links of 1e307 reaching for a point at 2e307.
       {"form_3r_gyaku",
@@ -272,12 +250,13 @@ TEST(solver_overflow, windows_report_steps_that_ended_not_finite) {
     w->open();
     test::apply_sets(*w, c.sets);
     ASSERT_TRUE(w->press("run"));
-    EXPECT_NE(w->status.find("not finite"), std::string::npos) << w->status;
+    EXPECT_NE(w->status.find("did not reach the tolerance"), std::string::npos) << w->status;
     EXPECT_EQ(w->status.find("set to 0"), std::string::npos) << w->status;
     EXPECT_FALSE(w->status_is_error) << w->status;
     const auto& record = dynamic_cast<sim_window&>(*w).logic().arrays.solver_record();
-    EXPECT_TRUE(std::any_of(record.begin(), record.end(),
-                            [](const nr_outcome& o) { return o.status == nr_status::not_finite; }));
+    EXPECT_TRUE(std::all_of(record.begin(), record.end(), [](const nr_outcome& o) {
+      return std::isfinite(o.residual) && (o.status != nr_status::converged || o.residual < 1e-3);
+    }));
   }
 }
 

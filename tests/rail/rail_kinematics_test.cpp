@@ -226,7 +226,7 @@ TEST(rail_forward, a_guess_on_target_comes_back_unchanged_with_its_rates) {
   for (int k = 0; k < 8; ++k) EXPECT_NEAR(rates[k], k == 0 ? 1 : 0, 1e-10) << "rate " << k;
 }
 
-TEST(rail_forward, failures_end_at_a_pose_with_finite_values) {
+TEST(rail_forward, failures_end_at_a_pose_the_mechanism_can_take) {
   const vec<6> level = vec6({0.25, 0.35, -0.37, -0.37, 0.35, 0.25});
   const vec<6> moving = vec6({1, 1, 1, 1, 1, 1});
   auto finite = [](const forward_run& r) {
@@ -235,39 +235,41 @@ TEST(rail_forward, failures_end_at_a_pose_with_finite_values) {
         if (!std::isfinite(v)) return false;
     return std::isfinite(r.outcome.residual);
   };
-  auto rates_zero = [](const forward_run& r) {
-    return r.position.dx == 0 && r.position.ddz == 0 && r.posture.dy == 0 && r.posture.ddx == 0;
-  };
+  const rail_geometry g = default_geometry();
 
   // Sliders 1 and 6 0.65 apart, while their joints are 0.24 apart and each rod reaches at most
-  // 0.37 along x: no pose realises this. The corrections leave the workspace, and the iteration
-  // stops at the last pose where every rod reached its rail.
-  const rail_geometry g = default_geometry();
+  // 0.37 along x: no pose realises this. Corrections that would take a rod off its rail are
+  // shortened, and the solve ends at a pose every rod reaches, its rates solved there (all
+  // six sliders moving alike: a pure x motion).
   const forward_run apart =
       solve_forward(g, 0.001, vec6({0.9, 1.0, -0.37, -0.37, 0.35, 0.25}), moving);
-  EXPECT_EQ(apart.outcome.status, nr_status::not_finite);
+  EXPECT_EQ(apart.outcome.status, nr_status::iteration_limit);
   EXPECT_TRUE(finite(apart));
-  EXPECT_TRUE(rates_zero(apart));
   EXPECT_EQ(rail_inverse(g, apart.position, apart.posture).unreachable, 0u);
+  EXPECT_NEAR(apart.position.dx, 1, 1e-9);
 
-  // Rods too short for the guess: no slider positions at all, the guess comes back.
+  // Rods too short for the guess: no slider positions at all, the guess comes back, no rates.
   rail_geometry short_rods = g;
   short_rods.rod_length = 0.1;
   const forward_run unreachable = solve_forward(short_rods, 0.001, level, moving);
-  EXPECT_EQ(unreachable.outcome.status, nr_status::not_finite);
+  EXPECT_EQ(unreachable.outcome.status, nr_status::unreachable);
+  EXPECT_STREQ(unreachable.outcome.reason, "a rod off its rail");
   EXPECT_EQ(unreachable.outcome.iterations, 0);
   EXPECT_EQ(unreachable.position.z, 0.25);
   EXPECT_TRUE(finite(unreachable));
-  EXPECT_TRUE(rates_zero(unreachable));
+  EXPECT_EQ(unreachable.position.dx, 0);
 
-  // Every joint at the platform origin: the posture has no effect on the sliders.
+  // Every joint at the platform origin: the posture has no effect on the sliders. Damped steps
+  // move the position as far as it helps; short of the goal at a singular Jacobian the solve
+  // keeps zero rates.
   rail_geometry point_platform = g;
   vec_zero(6, point_platform.ax);
   vec_zero(6, point_platform.ay);
   const forward_run singular = solve_forward(point_platform, 0.001, level, moving);
   EXPECT_EQ(singular.outcome.status, nr_status::singular);
+  EXPECT_GT(singular.outcome.iterations, 0);
   EXPECT_TRUE(finite(singular));
-  EXPECT_TRUE(rates_zero(singular));
+  EXPECT_EQ(singular.position.dx, 0);
 
   // Tolerance 0: ten corrections, then the rates are solved at the last pose.
   const forward_run limit = solve_forward(g, 0, level, moving);

@@ -170,23 +170,5 @@ TEST(serial_ik, posture_residuals_are_wrapped) {
   EXPECT_NEAR(out.residual, rad(2), 1e-9);
 }
 
-TEST(serial_ik, a_singular_jacobian_ends_the_step_with_zero_rates) {
-  // At all-zero angles the default six-axis arm's wrist axes 4 and 6 line up.
-  const serial_arm arm = six_axis_arm();
-  link_array the, dthe, ddthe;
-  kin_state P = tool_point(arm, the), S = tool_posture(arm, the);
-  P.x += 0.3, P.dx = 1, S.ddz = 2;
-  dthe(1) = 5;  // stale values from an earlier step must not survive
-  const nr_outcome out = newton_ik_6r(0.001, arm, P, S, the, dthe, ddthe);
-  EXPECT_EQ(out.status, nr_status::singular);
-  EXPECT_EQ(out.iterations, 0);
-  EXPECT_NEAR(out.residual, 0.3, 1e-12);
-  for (int k = 1; k <= 6; ++k) {
-    EXPECT_EQ(the(k), 0) << k;
-    EXPECT_EQ(dthe(k), 0) << k;
-    EXPECT_EQ(ddthe(k), 0) << k;
-  }
-}
-
 }  // namespace
 }  // namespace kinelab

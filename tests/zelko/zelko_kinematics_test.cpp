@@ -200,7 +200,8 @@ TEST(zelko_kinematics, inverse_outcomes) {
   EXPECT_NEAR(f.posture.dz, -0.2, 1e-9);
 
   // No columns, no offsets: the end plate sits at the origin whatever the joints, so the
-  // position rows of J vanish and no pivot can be found.
+  // position rows of J vanish. The damped corrections cannot move the position and leave the
+  // met posture as it is; short of the goal at a singular Jacobian, the rates are zero.
   zelko_geometry flat = g;
   flat.d = flat.Hx1 = flat.Hz1 = flat.Hx3 = flat.Hz3 = 0;
   zelko_twists s = twists_deg(10, 20, 30, 40, 50, 60);
@@ -212,13 +213,13 @@ TEST(zelko_kinematics, inverse_outcomes) {
   const kin_state met = zelko_forward(flat, s, kin_state{}).posture;
   o = zelko_inverse(0.001, flat, away, met, s);
   EXPECT_EQ(o.status, nr_status::singular);
-  EXPECT_EQ(o.iterations, 0);
   EXPECT_NEAR(o.residual, 0.1, exact);
   for (int k = 1; k <= 3; ++k) {
     const kin_state& t = s[static_cast<std::size_t>(k)];
     const kin_state& b = before[static_cast<std::size_t>(k)];
-    EXPECT_EQ(t.x, b.x) << "twist " << k;
-    EXPECT_EQ(t.y, b.y) << "twist " << k;
+    // Rounding in the posture rows moves the twists by about 1e-10 at most.
+    EXPECT_NEAR(t.x, b.x, 1e-9) << "twist " << k;
+    EXPECT_NEAR(t.y, b.y, 1e-9) << "twist " << k;
     for (double r : {t.dx, t.ddx, t.dy, t.ddy, t.dz, t.ddz}) EXPECT_EQ(r, 0) << "twist " << k;
   }
 }
