@@ -15,45 +15,15 @@ bool all_finite(std::initializer_list<double> values) {
   return true;
 }
 
-// The pose as the six Newton–Raphson variables q = (x, y, z, α, β, γ) and back.
-vec<6> pose_values(const kin_state& position, const kin_state& posture) {
-  vec<6> q;
-  q(1) = position.x, q(2) = position.y, q(3) = position.z;
-  q(4) = posture.x, q(5) = posture.y, q(6) = posture.z;
-  return q;
-}
-
-// A pose with the given values and rates and zero accelerations.
-void set_pose(const vec<6>& q, const vec<6>& dq, const vec<6>& ddq, kin_state& position,
-              kin_state& posture) {
-  position = {q(1), dq(1), ddq(1), q(2), dq(2), ddq(2), q(3), dq(3), ddq(3)};
-  posture = {q(4), dq(4), ddq(4), q(5), dq(5), ddq(5), q(6), dq(6), ddq(6)};
-}
-
 }  // namespace
 
 double branch_sign(int leg) {
   return (leg == 3 || leg == 4) ? -1.0 : 1.0;
 }
 
-kin_state rail_joint(double ax, double ay, const kin_state& P, const rotation_rates& m) {
-  // W = P + R·a, V = Ṗ + Ṙ·a, A = P̈ + R̈·a for a point fixed in the platform (a_z = 0).
-  kin_state j;
-  j.x = P.x + m.R(1, 1) * ax + m.R(1, 2) * ay;
-  j.y = P.y + m.R(2, 1) * ax + m.R(2, 2) * ay;
-  j.z = P.z + m.R(3, 1) * ax + m.R(3, 2) * ay;
-  j.dx = P.dx + m.dR(1, 1) * ax + m.dR(1, 2) * ay;
-  j.dy = P.dy + m.dR(2, 1) * ax + m.dR(2, 2) * ay;
-  j.dz = P.dz + m.dR(3, 1) * ax + m.dR(3, 2) * ay;
-  j.ddx = P.ddx + m.ddR(1, 1) * ax + m.ddR(1, 2) * ay;
-  j.ddy = P.ddy + m.ddR(2, 1) * ax + m.ddR(2, 2) * ay;
-  j.ddz = P.ddz + m.ddR(3, 1) * ax + m.ddR(3, 2) * ay;
-  return j;
-}
-
 rail_slider rail_leg(double sigma, double L, double ax, double ay, double By, const kin_state& P,
                      const rotation_rates& m) {
-  const kin_state W = rail_joint(ax, ay, P, m);
+  const kin_state W = platform_joint(ax, ay, P, m);
   // e: the joint's distance from the rail in y; S: the x distance from joint to slider, from
   // S² = L² − e² − W_z² (the rod spans the rest of L).
   const double e = W.y - By;
@@ -101,7 +71,7 @@ rail_joint_states rail_joints(const rail_geometry& g, const kin_state& position,
   const rotation_rates m = posture_matrices(posture);
   rail_joint_states joints;
   for (int i = 1; i <= rail_leg_count; ++i)
-    joints[static_cast<std::size_t>(i - 1)] = rail_joint(g.ax(i), g.ay(i), position, m);
+    joints[static_cast<std::size_t>(i - 1)] = platform_joint(g.ax(i), g.ay(i), position, m);
   return joints;
 }
 
@@ -116,15 +86,13 @@ void rail_jacobian_reference(const rail_geometry& g, const kin_state& position,
   // With zero pose accelerations b̈x is exactly the quadratic form H·w of the pose rates, so
   // unit rates give J's columns and the squares' columns of H, and a pair of unit rates gives
   // H_k + H_l + H_kl.
-  const vec<6> q = pose_values(position, posture);
-  const vec<6> zero;
+  const vec<6> q = pose_values({position, posture});
   auto probe = [&](int k, int l) {
     vec<6> rates;
     rates(k) = 1;
     rates(l) = 1;
-    kin_state p, s;
-    set_pose(q, rates, zero, p, s);
-    return rail_inverse(g, p, s);
+    const pose p = pose_at(q, rates);
+    return rail_inverse(g, p.position, p.posture);
   };
   for (int k = 1; k <= 6; ++k) {
     const rail_sliders r = probe(k, k);
@@ -244,21 +212,18 @@ struct fast_evaluation {
   const rail_geometry& g;
   vec<6> q_at;
   posture_partials pp;
-  void at(const vec<6>& q, kin_state& p, kin_state& s) {
-    set_pose(q, vec<6>{}, vec<6>{}, p, s);
+  pose at(const vec<6>& q) {
+    const pose p = pose_at(q);
     bool same = true;
     for (int k = 1; k <= 6; ++k) same = same && q(k) == q_at(k);
-    if (!same || !ready) pp = posture_partials_of(s), q_at = q, ready = true;
+    if (!same || !ready) pp = posture_partials_of(p.posture), q_at = q, ready = true;
+    return p;
   }
-  rail_sliders sliders(const vec<6>& q) {
-    kin_state p, s;
-    at(q, p, s);
-    return sliders_at_rest(g, p, pp);
-  }
+  rail_sliders sliders(const vec<6>& q) { return sliders_at_rest(g, at(q).position, pp); }
   void jacobian(const vec<6>& q, mat<6>& J, mat<6, 21>& H) {
-    kin_state p, s;
-    at(q, p, s);
-    if (!closed_form_jacobian(g, p, pp, J, H)) rail_jacobian_reference(g, p, s, J, H);
+    const pose p = at(q);
+    if (!closed_form_jacobian(g, p.position, pp, J, H))
+      rail_jacobian_reference(g, p.position, p.posture, J, H);
   }
   bool ready = false;
 };
@@ -266,14 +231,12 @@ struct fast_evaluation {
 struct reference_evaluation {
   const rail_geometry& g;
   rail_sliders sliders(const vec<6>& q) const {
-    kin_state p, s;
-    set_pose(q, vec<6>{}, vec<6>{}, p, s);
-    return rail_inverse(g, p, s);
+    const pose p = pose_at(q);
+    return rail_inverse(g, p.position, p.posture);
   }
   void jacobian(const vec<6>& q, mat<6>& J, mat<6, 21>& H) const {
-    kin_state p, s;
-    set_pose(q, vec<6>{}, vec<6>{}, p, s);
-    rail_jacobian_reference(g, p, s, J, H);
+    const pose p = pose_at(q);
+    rail_jacobian_reference(g, p.position, p.posture, J, H);
   }
 };
 
@@ -308,10 +271,12 @@ nr_outcome solve_forward(Evaluation& evaluation, const rail_geometry& g, double 
                          rail_joint_states& joints) {
   rail_problem<Evaluation> problem{evaluation};
   nr_solution<6> sol;
-  sol.value = pose_values(position, posture);
+  sol.value = pose_values({position, posture});
   const nr_outcome out = newton_solve<6, 21>(rail_rules, tolerance, problem,
                                              {target_bx, target_dbx, target_ddbx}, sol);
-  set_pose(sol.value, sol.rate, sol.accel, position, posture);
+  const pose solved = pose_at(sol.value, sol.rate, sol.accel);
+  position = solved.position;
+  posture = solved.posture;
   joints = rail_joints(g, position, posture);
   return out;
 }

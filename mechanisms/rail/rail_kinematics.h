@@ -17,6 +17,7 @@
 #include "core/array_algebra.h"
 #include "core/kin_state.h"
 #include "core/newton.h"
+#include "core/pose.h"
 #include "core/posture.h"
 
 namespace kinelab {
@@ -58,8 +59,7 @@ rail_slider rail_leg(double sigma, double L, double ax, double ay, double By, co
 rail_sliders rail_inverse(const rail_geometry& g, const kin_state& position,
                           const kin_state& posture);
 
-// The platform joint (ax, ay, 0) in world coordinates, with velocity and acceleration.
-kin_state rail_joint(double ax, double ay, const kin_state& P, const rotation_rates& m);
+// The six platform joints in world coordinates, with velocity and acceleration (platform_joint).
 rail_joint_states rail_joints(const rail_geometry& g, const kin_state& position,
                               const kin_state& posture);
 // rail_inverse and rail_joints at the same pose.

@@ -34,16 +34,6 @@ vec3 point(double x, double y) {
   return p;
 }
 
-// The pose rates (ẋ, ẏ, ż, α̇, β̇, γ̇) and accelerations, in q order.
-void set_pose_rates(const vec<6>& v, kin_state& position, kin_state& posture) {
-  position.dx = v(1), position.dy = v(2), position.dz = v(3);
-  posture.dx = v(4), posture.dy = v(5), posture.dz = v(6);
-}
-void set_pose_accelerations(const vec<6>& a, kin_state& position, kin_state& posture) {
-  position.ddx = a(1), position.ddy = a(2), position.ddz = a(3);
-  posture.ddx = a(4), posture.ddy = a(5), posture.ddz = a(6);
-}
-
 vec<6> unit(int k) {
   vec<6> e;
   e(k) = 1;
@@ -107,48 +97,31 @@ stewart_leg_set stewart_legs(const stewart_geometry& g, const kin_state& positio
   return s;
 }
 
-kin_state stewart_joint(const stewart_geometry& g, int k, const rotation_rates& m,
-                        const kin_state& position) {
-  // P + R·a, Ṗ + Ṙ·a, P̈ + R̈·a with a = (ax, ay, 0): only the first two columns take part.
-  const double ax = g.ax(k), ay = g.ay(k);
-  const kin_state& P = position;
-  kin_state j;
-  j.x = P.x + m.R(1, 1) * ax + m.R(1, 2) * ay;
-  j.y = P.y + m.R(2, 1) * ax + m.R(2, 2) * ay;
-  j.z = P.z + m.R(3, 1) * ax + m.R(3, 2) * ay;
-  j.dx = P.dx + m.dR(1, 1) * ax + m.dR(1, 2) * ay;
-  j.dy = P.dy + m.dR(2, 1) * ax + m.dR(2, 2) * ay;
-  j.dz = P.dz + m.dR(3, 1) * ax + m.dR(3, 2) * ay;
-  j.ddx = P.ddx + m.ddR(1, 1) * ax + m.ddR(1, 2) * ay;
-  j.ddy = P.ddy + m.ddR(2, 1) * ax + m.ddR(2, 2) * ay;
-  j.ddz = P.ddz + m.ddR(3, 1) * ax + m.ddR(3, 2) * ay;
-  return j;
-}
-
-platform_joints stewart_joints(const stewart_geometry& g, const kin_state& posture,
-                               const kin_state& position) {
+platform_joints stewart_joints(const stewart_geometry& g, const kin_state& position,
+                               const kin_state& posture) {
   const rotation_rates m = posture_matrices(posture);
   platform_joints joints;
   for (int k = 1; k <= stewart_leg_count; ++k)
-    joints[static_cast<std::size_t>(k - 1)] = stewart_joint(g, k, m, position);
+    joints[static_cast<std::size_t>(k - 1)] = platform_joint(g.ax(k), g.ay(k), position, m);
   return joints;
 }
 
 void stewart_ik(const stewart_geometry& g, const kin_state& position, const kin_state& posture,
                 stewart_leg_set& legs, platform_joints& joints) {
   legs = stewart_legs(g, position, posture);
-  joints = stewart_joints(g, posture, position);
+  joints = stewart_joints(g, position, posture);
 }
 
 void stewart_jacobian_reference(const stewart_geometry& g, kin_state& position, kin_state& posture,
                                 mat<6>& J, mat<6, 21>& H) {
+  pose p{position, posture};
   const vec<6> zero;
-  set_pose_accelerations(zero, position, posture);
+  set_pose_accelerations(zero, p);
   // With q̈ = 0 the leg acceleration is L̈ = Σ H(·, c)·w_c: a unit rate e_k isolates the square
   // column k, and e_a + e_b leaves H(a, a) + H(b, b) plus the pair column.
   for (int k = 1; k <= 6; ++k) {
-    set_pose_rates(unit(k), position, posture);
-    const stewart_leg_set s = stewart_legs(g, position, posture);
+    set_pose_rates(unit(k), p);
+    const stewart_leg_set s = stewart_legs(g, p.position, p.posture);
     for (int j = 1; j <= stewart_leg_count; ++j) {
       J(j, k) = s.dleg(j);
       H(j, k) = s.ddleg(j);
@@ -159,10 +132,12 @@ void stewart_jacobian_reference(const stewart_geometry& g, kin_state& position, 
     rate_product_pair(c, a, b);
     vec<6> v = unit(a);
     v(b) = 1;
-    set_pose_rates(v, position, posture);
-    const stewart_leg_set s = stewart_legs(g, position, posture);
+    set_pose_rates(v, p);
+    const stewart_leg_set s = stewart_legs(g, p.position, p.posture);
     for (int j = 1; j <= stewart_leg_count; ++j) H(j, c) = s.ddleg(j) - H(j, a) - H(j, b);
   }
+  position = p.position;
+  posture = p.posture;
 }
 
 namespace {
@@ -249,14 +224,6 @@ const char* overflow_in(const vec<6>& L, const mat<6>& J, const mat<6, 21>& H) {
   return nullptr;
 }
 
-// The pose q = (x, y, z, α, β, γ) with zero rates and accelerations.
-void set_pose_values(const vec<6>& q, kin_state& position, kin_state& posture) {
-  position = kin_state{};
-  posture = kin_state{};
-  position.x = q(1), position.y = q(2), position.z = q(3);
-  posture.x = q(4), posture.y = q(5), posture.z = q(6);
-}
-
 // The platform as the driver's problem: legs, J and H come from one evaluation per pose.
 struct stewart_problem {
   stewart_evaluation evaluation;
@@ -271,9 +238,8 @@ struct stewart_problem {
     bool same = ready;
     for (int k = 1; same && k <= 6; ++k) same = q(k) == at(k);
     if (same) return;
-    kin_state position, posture;
-    set_pose_values(q, position, posture);
-    evaluation(g, position, posture, L, J, H);
+    pose p = pose_at(q);
+    evaluation(g, p.position, p.posture, L, J, H);
     overflow = overflow_in(L, J, H);
     at = q;
     ready = true;
@@ -302,14 +268,13 @@ nr_outcome solve_forward(stewart_evaluation evaluation, double tolerance, const 
                          kin_state& position, kin_state& posture, platform_joints& joints) {
   stewart_problem problem{evaluation, g, {}, {}, {}, {}};
   nr_solution<6> sol;
-  sol.value(1) = position.x, sol.value(2) = position.y, sol.value(3) = position.z;
-  sol.value(4) = posture.x, sol.value(5) = posture.y, sol.value(6) = posture.z;
+  sol.value = pose_values({position, posture});
   const nr_outcome out =
       newton_solve<6, 21>(stewart_rules, tolerance, problem, {goal, goal_rate, goal_acc}, sol);
-  set_pose_values(sol.value, position, posture);
-  set_pose_rates(sol.rate, position, posture);
-  set_pose_accelerations(sol.accel, position, posture);
-  joints = stewart_joints(g, posture, position);
+  const pose solved = pose_at(sol.value, sol.rate, sol.accel);
+  position = solved.position;
+  posture = solved.posture;
+  joints = stewart_joints(g, position, posture);
   return out;
 }
 

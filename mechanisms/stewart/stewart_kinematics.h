@@ -17,6 +17,7 @@
 #include "core/array_algebra.h"
 #include "core/kin_state.h"
 #include "core/newton.h"
+#include "core/pose.h"
 #include "core/posture.h"
 
 namespace kinelab {
@@ -58,11 +59,9 @@ leg_length stewart_leg(const vec3& a, const vec3& B, const kin_state& P, const r
 stewart_leg_set stewart_legs(const stewart_geometry& g, const kin_state& position,
                              const kin_state& posture);
 
-// Platform joint k (1..6) in the world frame: P + R·a_k with its rates.
-kin_state stewart_joint(const stewart_geometry& g, int k, const rotation_rates& m,
-                        const kin_state& position);
-platform_joints stewart_joints(const stewart_geometry& g, const kin_state& posture,
-                               const kin_state& position);
+// The platform joints in the world frame: P + R·a_k with its rates (platform_joint).
+platform_joints stewart_joints(const stewart_geometry& g, const kin_state& position,
+                               const kin_state& posture);
 
 // stewart_legs followed by stewart_joints at the same pose.
 void stewart_ik(const stewart_geometry& g, const kin_state& position, const kin_state& posture,

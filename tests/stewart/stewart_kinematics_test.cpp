@@ -29,12 +29,9 @@ kin_state at_height(double z) {
 }
 
 // A pose near the default one, where every leg is about 2–3.5 long and J is well conditioned.
-struct random_pose {
-  kin_state position, posture;
-};
-random_pose make_random_pose(std::mt19937& gen) {
+pose make_random_pose(std::mt19937& gen) {
   std::uniform_real_distribution<double> u(-1, 1), height(1.5, 3);
-  random_pose p;
+  pose p;
   p.position = {0.3 * u(gen), u(gen),      2 * u(gen), 0.3 * u(gen), u(gen),
                 2 * u(gen),   height(gen), u(gen),     2 * u(gen)};
   const double angle = rad(15);
@@ -84,7 +81,7 @@ TEST(stewart_legs, rates_and_joint_motion_match_differences_of_a_moving_pose) {
   const stewart_geometry g = default_stewart_geometry();
   const test::wave q[6] = {{0.1, 0.3, 1.3, 0.2}, {-0.2, 0.25, 0.9, 1.1}, {2.2, 0.5, 1.7, 0.4},
                            {0.1, 0.3, 1.1, 0.7}, {-0.1, 0.25, 1.9, 2.1}, {0.2, 0.4, 0.8, 1.6}};
-  auto pose = [&](double t, kin_state& position, kin_state& posture) {
+  auto moving_pose = [&](double t, kin_state& position, kin_state& posture) {
     position = {q[0].at(t),    q[0].rate(t), q[0].accel(t), q[1].at(t),   q[1].rate(t),
                 q[1].accel(t), q[2].at(t),   q[2].rate(t),  q[2].accel(t)};
     posture = {q[3].at(t),    q[3].rate(t), q[3].accel(t), q[4].at(t),   q[4].rate(t),
@@ -92,22 +89,22 @@ TEST(stewart_legs, rates_and_joint_motion_match_differences_of_a_moving_pose) {
   };
   for (double t : {0.0, 0.37, 1.9}) {
     kin_state position, posture;
-    pose(t, position, posture);
+    moving_pose(t, position, posture);
     stewart_leg_set legs;
     platform_joints joints;
     stewart_ik(g, position, posture, legs, joints);
     for (int k = 1; k <= 6; ++k) {
       auto length = [&](double u) {
         kin_state a, b;
-        pose(u, a, b);
+        moving_pose(u, a, b);
         return stewart_legs(g, a, b).leg(k);
       };
       EXPECT_TRUE(
           test::rates_match(length, t, legs.dleg(k), legs.ddleg(k), "leg " + std::to_string(k)));
       auto joint = [&](double u) {
         kin_state a, b;
-        pose(u, a, b);
-        return stewart_joints(g, b, a)[static_cast<std::size_t>(k - 1)];
+        moving_pose(u, a, b);
+        return stewart_joints(g, a, b)[static_cast<std::size_t>(k - 1)];
       };
       EXPECT_TRUE(test::kin_state_rates_match(joint, t, "pj" + std::to_string(k)));
     }
@@ -141,7 +138,7 @@ TEST(stewart_legs, legs_of_zero_and_of_vast_length_keep_finite_rates) {
   const stewart_leg_set huge = stewart_legs(far, position, posture);
   EXPECT_NEAR(huge.leg(1), 1e300, 1e285);
   // The leg points along +x, so it lengthens at the x velocity of its platform joint.
-  EXPECT_NEAR(huge.dleg(1), stewart_joints(far, posture, position)[0].dx, 1e-12);
+  EXPECT_NEAR(huge.dleg(1), stewart_joints(far, position, posture)[0].dx, 1e-12);
   EXPECT_TRUE(std::isfinite(huge.ddleg(1)));
 }
 
@@ -152,7 +149,7 @@ TEST(stewart_jacobian, reproduces_the_leg_rates_and_accelerations_of_any_pose_mo
   for (int trial = 0; trial < 40; ++trial) {
     // Even trials the fast routine, odd ones the probes it is held to.
     const bool probes = trial % 2 == 1;
-    const random_pose p = make_random_pose(gen);
+    const pose p = make_random_pose(gen);
     const stewart_leg_set s = stewart_legs(g, p.position, p.posture);
     kin_state position = p.position, posture = p.posture;
     mat<6> J;
@@ -255,7 +252,7 @@ TEST(newton_fk_stewart, inverts_the_inverse_kinematics_with_rates_and_accelerati
   std::mt19937 gen(7341);
   std::uniform_real_distribution<double> nudge(-0.05, 0.05);
   for (int trial = 0; trial < 50; ++trial) {
-    const random_pose p = make_random_pose(gen);
+    const pose p = make_random_pose(gen);
     const stewart_leg_set s = stewart_legs(g, p.position, p.posture);
     kin_state position = p.position, posture = p.posture;
     position.x += nudge(gen), position.z += nudge(gen), posture.y += nudge(gen);
@@ -275,7 +272,7 @@ TEST(newton_fk_stewart, inverts_the_inverse_kinematics_with_rates_and_accelerati
       EXPECT_NEAR(got[f], want[f], kRoundTripTolerance * std::fmax(1, std::fabs(want[f])))
           << "trial " << trial << " field " << f;
     // The joints come with the solved rates.
-    const platform_joints exact = stewart_joints(g, p.posture, p.position);
+    const platform_joints exact = stewart_joints(g, p.position, p.posture);
     for (std::size_t k = 0; k < 6; ++k)
       EXPECT_NEAR(joints[k].ddy, exact[k].ddy, kRoundTripTolerance * 10) << "trial " << trial;
   }

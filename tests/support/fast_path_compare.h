@@ -9,6 +9,7 @@
 
 #include "core/array_algebra.h"
 #include "core/kin_state.h"
+#include "core/pose.h"
 
 namespace kinelab::test {
 
@@ -42,14 +43,11 @@ std::string compare_fast(const vec<N>& fast, const vec<N>& ref, int n, const std
 
 // A platform pose as a table: rows q = (x, y, z, α, β, γ), columns value, rate, acceleration.
 inline mat<6, 3> pose_table(const kin_state& position, const kin_state& posture) {
+  const pose p{position, posture};
+  const vec<6> columns[] = {pose_values(p), pose_rates(p), pose_accelerations(p)};
   mat<6, 3> t;
-  const kin_state* parts[] = {&position, &posture};
-  for (int k = 0; k < 2; ++k) {
-    const kin_state& s = *parts[k];
-    const double rows[3][3] = {{s.x, s.dx, s.ddx}, {s.y, s.dy, s.ddy}, {s.z, s.dz, s.ddz}};
-    for (int i = 0; i < 3; ++i)
-      for (int c = 0; c < 3; ++c) t(3 * k + i + 1, c + 1) = rows[i][c];
-  }
+  for (int i = 1; i <= 6; ++i)
+    for (int c = 1; c <= 3; ++c) t(i, c) = columns[c - 1](i);
   return t;
 }
 
