@@ -61,7 +61,7 @@ int g_pair(int j, int k) {
   return slot[j][k];
 }
 
-struct pose_values {
+struct end_values {
   vec3 u;                 // d·e_z + h1 + B·Y, body-1 axes
   mat3 Q;                 // A·B·C
   posture_angles angles;  // of Q
@@ -69,12 +69,12 @@ struct pose_values {
 };
 
 // pp4 = A·u and the posture of Q = (A·B)·C as zelko_from_top and chain_matrices form them.
-pose_values values_at(const zelko_geometry& g, const mat3& A, const mat3& B, const mat3& C) {
+end_values values_at(const zelko_geometry& g, const mat3& A, const mat3& B, const mat3& C) {
   vec3 Y, h1, top;
   Y(1) = 0 - g.Hx3, Y(3) = g.d - g.Hz3;
   h1(1) = g.Hx1, h1(3) = g.Hz1;
   top(3) = g.d;
-  pose_values v;
+  end_values v;
   vec3 Z;
   vec_add(3, h1, times(B, Y), Z);
   vec_add(3, top, Z, v.u);
@@ -97,7 +97,7 @@ void clear_middle(zelko_twists& h) {
 // joints 1..4, C on joints 3, 5, 6.
 struct expansion {
   twist_partials A, B, C;
-  pose_values v;
+  end_values v;
   vec3 Y, u4, u44;      // u's β2 partials
   mat3 G, Gd[5];        // G and G_j
   mat3 Gdd[10];         // G_jk, j ≤ k, at g_pair(j, k)

@@ -40,20 +40,6 @@ void put_joints(const vec<6>& q, level l, zelko_twists& h) {
   put(h[3], l, q(5), q(6), q(3));
 }
 
-vec<6> rates_of(const zelko_pose& f) {
-  vec<6> v;
-  v(1) = f.P.dx, v(2) = f.P.dy, v(3) = f.P.dz;
-  v(4) = f.posture.dx, v(5) = f.posture.dy, v(6) = f.posture.dz;
-  return v;
-}
-
-vec<6> accels_of(const zelko_pose& f) {
-  vec<6> v;
-  v(1) = f.P.ddx, v(2) = f.P.ddy, v(3) = f.P.ddz;
-  v(4) = f.posture.ddx, v(5) = f.posture.ddy, v(6) = f.posture.ddz;
-  return v;
-}
-
 vec<6> unit_vector(int j) {
   vec<6> e;
   e(j) = 1;
@@ -76,11 +62,7 @@ void reference_jacobian_and_quadratic_terms(const zelko_geometry& g, zelko_twist
 }
 
 vec<6> forward_pose(const zelko_geometry& g, zelko_twists& h) {
-  const zelko_pose f = zelko_forward(g, h, kin_state{});
-  vec<6> v;
-  v(1) = f.P.x, v(2) = f.P.y, v(3) = f.P.z;
-  v(4) = f.posture.x, v(5) = f.posture.y, v(6) = f.posture.z;
-  return v;
+  return pose_values(zelko_forward(g, h, kin_state{}));
 }
 
 }  // namespace
@@ -147,10 +129,10 @@ kin_state zelko_from_top(const zelko_geometry& g, zelko_twists& h, const kin_sta
   return from_top(g, matrices_of(h), X);
 }
 
-zelko_pose zelko_forward(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
+pose zelko_forward(const zelko_geometry& g, zelko_twists& h, const kin_state& X) {
   const twist_matrices t = matrices_of(h);
-  zelko_pose f;
-  f.P = from_top(g, t, X);
+  pose f;
+  f.position = from_top(g, t, X);
   f.posture = end_posture(t);
   return f;
 }
@@ -201,7 +183,7 @@ mat<6> zelko_jacobian_reference(const zelko_geometry& g, zelko_twists& h) {
   mat<6> J;
   for (int j = 1; j <= joints; ++j) {
     zelko_set_rates(unit_vector(j), h);
-    const vec<6> c = rates_of(zelko_forward(g, h, kin_state{}));
+    const vec<6> c = pose_rates(zelko_forward(g, h, kin_state{}));
     for (int i = 1; i <= joints; ++i) J(i, j) = c(i);
   }
   return J;
@@ -219,7 +201,7 @@ mat<6, rate_product_count> zelko_quadratic_terms_reference(const zelko_geometry&
     vec<6> rates = unit_vector(j);
     if (k != j) rates(k) = 1;
     zelko_set_rates(rates, h);
-    const vec<6> a = accels_of(zelko_forward(g, h, kin_state{}));
+    const vec<6> a = pose_accelerations(zelko_forward(g, h, kin_state{}));
     for (int i = 1; i <= joints; ++i) H(i, c) = (k == j) ? a(i) : a(i) - H(i, j) - H(i, k);
   }
   return H;
@@ -263,13 +245,8 @@ constexpr nr_rules limb_rules{false, true, 0b111000u};
 
 nr_outcome solve_inverse(const inverse_evaluations& eval, double tolerance, const zelko_geometry& g,
                          const kin_state& goal_p, const kin_state& goal_s, zelko_twists& h) {
-  nr_goal<6> goal;
-  goal.value(1) = goal_p.x, goal.value(2) = goal_p.y, goal.value(3) = goal_p.z;
-  goal.value(4) = goal_s.x, goal.value(5) = goal_s.y, goal.value(6) = goal_s.z;
-  goal.rate(1) = goal_p.dx, goal.rate(2) = goal_p.dy, goal.rate(3) = goal_p.dz;
-  goal.rate(4) = goal_s.dx, goal.rate(5) = goal_s.dy, goal.rate(6) = goal_s.dz;
-  goal.accel(1) = goal_p.ddx, goal.accel(2) = goal_p.ddy, goal.accel(3) = goal_p.ddz;
-  goal.accel(4) = goal_s.ddx, goal.accel(5) = goal_s.ddy, goal.accel(6) = goal_s.ddz;
+  const pose target{goal_p, goal_s};
+  const nr_goal<6> goal{pose_values(target), pose_rates(target), pose_accelerations(target)};
   limb_problem problem{eval, g, h};
   nr_solution<6> sol;
   sol.value = joint_values(h);

@@ -20,6 +20,7 @@
 #include "core/array_algebra.h"
 #include "core/kin_state.h"
 #include "core/newton.h"
+#include "core/pose.h"
 #include "core/rate_products.h"
 #include "mechanisms/orvak/orvak_unit.h"
 
@@ -43,12 +44,9 @@ kin_state zelko_from_mid(const zelko_geometry& g, zelko_twists& h, const kin_sta
 // A point X in end-plate axes measured from pp4.
 kin_state zelko_from_top(const zelko_geometry& g, zelko_twists& h, const kin_state& X);
 
-// The end-plate point X in world coordinates and the end-plate posture R1·R2·R3, with rates.
-struct zelko_pose {
-  kin_state P;
-  kin_state posture;
-};
-zelko_pose zelko_forward(const zelko_geometry& g, zelko_twists& h, const kin_state& X);
+// The end-plate point X in world coordinates (the position) and the end-plate posture
+// R1·R2·R3, with rates.
+pose zelko_forward(const zelko_geometry& g, zelko_twists& h, const kin_state& X);
 
 // Everything the windows draw, with rates: pp[1..4], the end-plate posture, and the joints of
 // unit 1 (lower) and 2 (upper), m = 1..3. The upper platform joints ride on body 2, the upper

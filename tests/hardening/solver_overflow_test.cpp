@@ -138,14 +138,14 @@ TEST(solver_overflow, zelko_ends_at_finite_twists_and_reports_the_residual_there
     }
     // The residual where the solve stands.
     zelko_twists at = h;
-    const zelko_pose reached = zelko_forward(g, at, kin_state{});
-    EXPECT_TRUE(finite_state(reached.P) && finite_state(reached.posture));
+    const pose reached = zelko_forward(g, at, kin_state{});
+    EXPECT_TRUE(finite_state(reached.position) && finite_state(reached.posture));
     double posture_error[3] = {goal_s.x - reached.posture.x, goal_s.y - reached.posture.y,
                                goal_s.z - reached.posture.z};
     for (double& e : posture_error) wrap_angle(e);
-    const double residual =
-        worst({goal_p.x - reached.P.x, goal_p.y - reached.P.y, goal_p.z - reached.P.z,
-               posture_error[0], posture_error[1], posture_error[2]});
+    const double residual = worst({goal_p.x - reached.position.x, goal_p.y - reached.position.y,
+                                   goal_p.z - reached.position.z, posture_error[0],
+                                   posture_error[1], posture_error[2]});
     EXPECT_TRUE(std::isfinite(residual));
     EXPECT_NEAR(out.residual, residual, route_rounding * residual);
     EXPECT_EQ(out.status == nr_status::converged, out.residual <= tolerance);

@@ -87,19 +87,6 @@ TEST(zelko_kinematics, in_unit_upper_legs_differ_from_the_drawn_ones_once_beta3_
   }
 }
 
-vec<6> rates_of(const zelko_pose& f) {
-  vec<6> v;
-  v(1) = f.P.dx, v(2) = f.P.dy, v(3) = f.P.dz;
-  v(4) = f.posture.dx, v(5) = f.posture.dy, v(6) = f.posture.dz;
-  return v;
-}
-vec<6> accels_of(const zelko_pose& f) {
-  vec<6> v;
-  v(1) = f.P.ddx, v(2) = f.P.ddy, v(3) = f.P.ddz;
-  v(4) = f.posture.ddx, v(5) = f.posture.ddy, v(6) = f.posture.ddz;
-  return v;
-}
-
 TEST(zelko_kinematics, jacobian_and_second_order_table_reproduce_the_propagated_rates) {
   // Both sides are exact; they differ by the rounding of sums over 21 products of order 1.
   constexpr double tolerance = 1e-11;
@@ -115,12 +102,12 @@ TEST(zelko_kinematics, jacobian_and_second_order_table_reproduce_the_propagated_
     const mat<6, rate_product_count> H = zelko_quadratic_terms(g, h);
     zelko_set_rates(dq, h);
     zelko_set_accels(ddq, h);
-    const zelko_pose f = zelko_forward(g, h, kin_state{});
+    const pose f = zelko_forward(g, h, kin_state{});
     vec<6> Jdq, Jddq, Hq;
     mat_vec(6, J, dq, Jdq);
     mat_vec(6, J, ddq, Jddq);
     mat_vec_rect(6, rate_product_count, H, rate_products(dq), Hq);
-    const vec<6> v = rates_of(f), a = accels_of(f);
+    const vec<6> v = pose_rates(f), a = pose_accelerations(f);
     for (int i = 1; i <= 6; ++i) {
       EXPECT_NEAR(Jdq(i), v(i), tolerance) << "trial " << trial << ", rate row " << i;
       EXPECT_NEAR(Jddq(i) + Hq(i), a(i), tolerance) << "trial " << trial << ", accel row " << i;
@@ -149,7 +136,8 @@ TEST(zelko_kinematics, forward_rates_match_differences_of_values) {
     };
     const double t = 0.23;
     const std::string tag = "trial " + std::to_string(trial);
-    EXPECT_TRUE(test::kin_state_rates_match([&](double s) { return at(s).P; }, t, tag + " P"));
+    EXPECT_TRUE(
+        test::kin_state_rates_match([&](double s) { return at(s).position; }, t, tag + " P"));
     EXPECT_TRUE(
         test::kin_state_rates_match([&](double s) { return at(s).posture; }, t, tag + " posture"));
   }
@@ -195,8 +183,8 @@ TEST(zelko_kinematics, inverse_outcomes) {
   o = zelko_inverse(0.001, g, goal_p, goal_s, h);
   EXPECT_EQ(o.iterations, 0);
   EXPECT_EQ(o.status, nr_status::converged);
-  const zelko_pose f = zelko_forward(g, h, kin_state{});
-  EXPECT_NEAR(f.P.dx, 0.1, 1e-9);
+  const pose f = zelko_forward(g, h, kin_state{});
+  EXPECT_NEAR(f.position.dx, 0.1, 1e-9);
   EXPECT_NEAR(f.posture.dz, -0.2, 1e-9);
 
   // No columns, no offsets: the end plate sits at the origin whatever the joints, so the
