@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/pose.h"
 #include "mechanisms/serial/serial_frames.h"
 
 namespace kinelab {
@@ -17,26 +18,27 @@ constexpr int products_of = rate_products_of<N>;
 
 // The driven coordinates of the arm with their rates and accelerations.
 template <int N>
-struct pose {
+struct arm_coordinates {
   vec<N> value, rate, accel;
 };
 
+// A state as coordinates first..first + 2.
 template <int N>
-pose<N> evaluate(const serial_arm& arm, const link_array& the, const link_array& dthe,
-                 const link_array& ddthe) {
+void put(arm_coordinates<N>& p, int first, const kin_state& s) {
+  put_values(s, first, p.value);
+  put_rates(s, first, p.rate);
+  put_accelerations(s, first, p.accel);
+}
+
+template <int N>
+arm_coordinates<N> evaluate(const serial_arm& arm, const link_array& the, const link_array& dthe,
+                            const link_array& ddthe) {
   const int n = links_of<N>;
   const kin_state P =
       chain_point(n, arm.hx, arm.hy, arm.hz, arm.alfa, arm.beta, the, dthe, ddthe, kin_state{});
-  pose<N> p;
-  p.value(1) = P.x, p.value(2) = P.y, p.value(3) = P.z;
-  p.rate(1) = P.dx, p.rate(2) = P.dy, p.rate(3) = P.dz;
-  p.accel(1) = P.ddx, p.accel(2) = P.ddy, p.accel(3) = P.ddz;
-  if constexpr (N == 6) {
-    const kin_state S = chain_posture_serial(n, arm.alfa, arm.beta, the, dthe, ddthe);
-    p.value(4) = S.x, p.value(5) = S.y, p.value(6) = S.z;
-    p.rate(4) = S.dx, p.rate(5) = S.dy, p.rate(6) = S.dz;
-    p.accel(4) = S.ddx, p.accel(5) = S.ddy, p.accel(6) = S.ddz;
-  }
+  arm_coordinates<N> p;
+  put(p, 1, P);
+  if constexpr (N == 6) put(p, 4, chain_posture_serial(n, arm.alfa, arm.beta, the, dthe, ddthe));
   return p;
 }
 
@@ -48,7 +50,7 @@ mat<N> jacobian(const serial_arm& arm, const link_array& the) {
   for (int i = 1; i <= N; ++i) {
     link_array rates;
     rates(i) = 1;
-    const pose<N> p = evaluate<N>(arm, the, rates, no_accel);
+    const arm_coordinates<N> p = evaluate<N>(arm, the, rates, no_accel);
     for (int c = 1; c <= N; ++c) J(c, i) = p.rate(c);
   }
   return J;
@@ -179,7 +181,7 @@ template <int N>
 constexpr nr_rules arm_rules{false, true, N == 6 ? 0b111000u : 0u};
 
 template <int N, class Evaluator>
-nr_outcome newton(double tolerance, Evaluator& ev, const pose<N>& goal, link_array& the,
+nr_outcome newton(double tolerance, Evaluator& ev, const arm_coordinates<N>& goal, link_array& the,
                   link_array& dthe, link_array& ddthe) {
   arm_problem<N, Evaluator> problem{ev, the};
   nr_solution<N> sol;
@@ -189,13 +191,6 @@ nr_outcome newton(double tolerance, Evaluator& ev, const pose<N>& goal, link_arr
   for (int i = 1; i <= N; ++i)
     the(i) = sol.value(i), dthe(i) = sol.rate(i), ddthe(i) = sol.accel(i);
   return out;
-}
-
-template <int N>
-void put(pose<N>& p, int first, const kin_state& s) {
-  p.value(first) = s.x, p.value(first + 1) = s.y, p.value(first + 2) = s.z;
-  p.rate(first) = s.dx, p.rate(first + 1) = s.dy, p.rate(first + 2) = s.dz;
-  p.accel(first) = s.ddx, p.accel(first + 1) = s.ddy, p.accel(first + 2) = s.ddz;
 }
 
 }  // namespace
@@ -210,7 +205,7 @@ mat<3, 6> quadratic_terms_3r(const serial_arm& arm, const link_array& the) {
 
 nr_outcome newton_ik_3r(double tolerance, const serial_arm& arm, const kin_state& goal_p,
                         link_array& the, link_array& dthe, link_array& ddthe) {
-  pose<3> goal;
+  arm_coordinates<3> goal;
   put(goal, 1, goal_p);
   frames_evaluator<3> ev(arm);
   return newton<3>(tolerance, ev, goal, the, dthe, ddthe);
@@ -218,7 +213,7 @@ nr_outcome newton_ik_3r(double tolerance, const serial_arm& arm, const kin_state
 
 nr_outcome newton_ik_3r_reference(double tolerance, const serial_arm& arm, const kin_state& goal_p,
                                   link_array& the, link_array& dthe, link_array& ddthe) {
-  pose<3> goal;
+  arm_coordinates<3> goal;
   put(goal, 1, goal_p);
   reference_evaluator<3> ev(arm);
   return newton<3>(tolerance, ev, goal, the, dthe, ddthe);
@@ -235,7 +230,7 @@ mat<6, 21> quadratic_terms_6r(const serial_arm& arm, const link_array& the) {
 nr_outcome newton_ik_6r(double tolerance, const serial_arm& arm, const kin_state& goal_p,
                         const kin_state& goal_s, link_array& the, link_array& dthe,
                         link_array& ddthe) {
-  pose<6> goal;
+  arm_coordinates<6> goal;
   put(goal, 1, goal_p);
   put(goal, 4, goal_s);
   frames_evaluator<6> ev(arm);
@@ -245,7 +240,7 @@ nr_outcome newton_ik_6r(double tolerance, const serial_arm& arm, const kin_state
 nr_outcome newton_ik_6r_reference(double tolerance, const serial_arm& arm, const kin_state& goal_p,
                                   const kin_state& goal_s, link_array& the, link_array& dthe,
                                   link_array& ddthe) {
-  pose<6> goal;
+  arm_coordinates<6> goal;
   put(goal, 1, goal_p);
   put(goal, 4, goal_s);
   reference_evaluator<6> ev(arm);
