@@ -11,7 +11,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/open_study.h"
 #include "app/settings.h"
@@ -183,6 +185,17 @@ void start_menu::place(QWidget* w) {
   w->move(origin + QPoint(k * cascade_px, k * cascade_px));
 }
 
+// Beside the start window a wide window would run off the screen (a 6R window is most of a
+// laptop screen wide): once shown, with its frame known, it moves left and up over the start
+// window instead.
+void start_menu::keep_on_screen(QWidget* w) {
+  const QRect room = screen()->availableGeometry();
+  const QRect frame = w->frameGeometry();
+  const int x = std::max(room.left(), std::min(frame.left(), room.right() + 1 - frame.width()));
+  const int y = std::max(room.top(), std::min(frame.top(), room.bottom() + 1 - frame.height()));
+  if (x != frame.left() || y != frame.top()) w->move(x, y);
+}
+
 window_widget* start_menu::open_window(const std::string& window) {
   const window_entry* entry = find_window(window);
   if (!entry) return nullptr;
@@ -198,6 +211,7 @@ window_widget* start_menu::open_window(const std::string& window) {
   w->setAttribute(Qt::WA_DeleteOnClose);
   place(w);
   w->show();
+  keep_on_screen(w);
   windows_.emplace_back(w);
   if (!entry->simulation) single_[window] = w;
   return w;
@@ -236,6 +250,7 @@ form_setting* start_menu::open_settings() {
     });
   }
   setting_->show();
+  keep_on_screen(setting_);
   setting_->raise();
   setting_->activateWindow();
   return setting_;

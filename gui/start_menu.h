@@ -64,6 +64,7 @@ class start_menu : public QMainWindow {
   void build_menu();
   void close_children();
   void place(QWidget* w);
+  void keep_on_screen(QWidget* w);
 
   std::vector<QPointer<window_widget>> windows_;
   std::map<std::string, QPointer<window_widget>> single_;

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -105,6 +106,21 @@ TEST_F(gui_test, EverySelectionOpensAnIndependentSimulationWindow) {
   for (const auto& c : closing) EXPECT_TRUE(!c || !c->isVisible());
   EXPECT_TRUE(start->open_windows().empty());
   EXPECT_FALSE(start->isVisible());
+}
+
+// Opened beside the start window, a wide window would run off the screen's right edge; every
+// window, however many are opened, stays within the screen.
+TEST_F(gui_test, OpenedWindowsStayOnTheScreen) {
+  const QRect room = start->screen()->availableGeometry();
+  for (const submenu_decl& sub : mechanism_menus())
+    for (const menu_item_decl& item : sub.items) {
+      if (!find_window(item.window)) continue;
+      window_widget* w = open_by_menu(item.item);
+      ASSERT_NE(w, nullptr) << item.item;
+      EXPECT_TRUE(room.contains(w->frameGeometry()))
+          << item.item << " at " << w->x() << "," << w->y() << " size " << w->width() << "x"
+          << w->height() << " on a screen of " << room.width() << "x" << room.height();
+    }
 }
 
 TEST_F(gui_test, SettingsRejectBadDivisionsAndAcceptValidOnes) {
