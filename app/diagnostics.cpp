@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <map>
+#include <utility>
 
 #include "core/angles.h"
 
@@ -34,7 +36,6 @@ std::string variable_name(const trajectory_array& a, char component) {
 
 std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
                                            const std::vector<solved_variable>& unknowns) {
-  std::vector<branch_jump> jumps;
   const int N = arrays.N();
   // The size of the mechanism as its solved lengths show it: the largest of their values.
   double length_scale = 0;
@@ -44,6 +45,8 @@ std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
     const double kin_state::*f = value_field(u.component);
     for (const kin_state& s : a->at) length_scale = std::fmax(length_scale, std::fabs(s.*f));
   }
+  // The jump of each step, with its change measured in radians or in solved lengths.
+  std::map<int, std::pair<branch_jump, double>> by_step;
   for (const solved_variable& u : unknowns) {
     const trajectory_array* a = arrays.find(u.array);
     if (!a || N < 1) continue;
@@ -58,36 +61,62 @@ std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
       total += std::fabs(d);
     }
     const double mean = total / N;
+    const double unit = u.angle || !(length_scale > 0) ? 1.0 : length_scale;
     // Below this a change is the solver's tolerance at work on a variable at rest, however
     // still that variable stood before.
-    const double floor = visible_fraction * (u.angle ? 1.0 : length_scale);
+    const double floor = visible_fraction * unit;
     for (int i = 1; i <= N; ++i) {
       const double d = change[static_cast<std::size_t>(i)];
       const bool over_quarter_turn = u.angle && d > half_pi;
       const bool sudden =
           i >= 2 && d > 10 * change[static_cast<std::size_t>(i - 1)] && d > 10 * mean && d > floor;
-      if (over_quarter_turn || sudden)
-        jumps.push_back({i, variable_name(*a, u.component), d, u.angle});
+      if (!over_quarter_turn && !sudden) continue;
+      std::pair<branch_jump, double>& kept = by_step[i];
+      if (d / unit > kept.second)
+        kept = {branch_jump{i, variable_name(*a, u.component), d, u.angle}, d / unit};
     }
   }
-  std::sort(jumps.begin(), jumps.end(),
-            [](const branch_jump& l, const branch_jump& r) { return l.step < r.step; });
+  const std::vector<nr_outcome>& record = arrays.solver_record();
+  const auto unconverged = [&](int i) {
+    return static_cast<std::size_t>(i) < record.size() &&
+           record[static_cast<std::size_t>(i)].status != nr_status::converged;
+  };
+  std::vector<branch_jump> jumps;
+  for (auto& [i, j] : by_step) {
+    j.first.diverged = unconverged(i - 1) || unconverged(i);
+    jumps.push_back(std::move(j.first));
+  }
   return jumps;
 }
 
-std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps, ui_language lang) {
-  if (jumps.empty()) return {};
-  const branch_jump& first = jumps.front();
-  char change[64];
-  if (first.angle)
-    std::snprintf(change, sizeof change, "%.4g°", deg(first.change));
-  else
-    std::snprintf(change, sizeof change, "%.4g", first.change);
-  std::string text =
-      message(lang, message_id::branch_jump, {std::to_string(first.step), first.variable, change});
-  if (jumps.size() > 1)
-    text += message(lang, message_id::more_branch_jumps, {std::to_string(jumps.size() - 1)});
-  return text + message(lang, message_id::branch_jump_meaning);
+std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps, solution_branch branch,
+                                   ui_language lang) {
+  const message_id meaning = branch == solution_branch::arm_configuration
+                                 ? message_id::jump_to_configuration
+                                 : message_id::jump_to_assembly_mode;
+  std::string text;
+  for (const bool diverged : {false, true}) {
+    const branch_jump* first = nullptr;
+    int steps = 0;
+    for (const branch_jump& j : jumps)
+      if (j.diverged == diverged && steps++ == 0) first = &j;
+    if (!first) continue;
+    char change[64];
+    if (first->angle)
+      std::snprintf(change, sizeof change, "%.4g°", deg(first->change));
+    else
+      std::snprintf(change, sizeof change, "%.4g", first->change);
+    if (!text.empty()) text += lang == ui_language::japanese ? "。" : "; ";
+    const std::string step = std::to_string(first->step);
+    if (steps == 1)
+      text += message(lang, diverged ? message_id::diverged_at_step : message_id::jumped_at_step,
+                      {step, first->variable, change});
+    else
+      text += message(lang, diverged ? message_id::diverged_at_steps : message_id::jumped_at_steps,
+                      {std::to_string(steps), step, first->variable, change});
+    text += message(lang, !diverged ? meaning : message_id::jump_diverged);
+  }
+  return text;
 }
 
 bool singular_to_working_precision(double sigma_min, double condition) {

@@ -49,13 +49,19 @@ constexpr entry catalogue[] = {
     {"the static pose did not reach the tolerance ({1})",
      "静止姿勢が許容誤差に達しませんでした（{1}）"},
     {"every step reached the tolerance", "すべてのステップが許容誤差に達しました"},
-    {"the solution jumped at step {1} ({2} by {3})", "ステップ {1} で解が跳びました（{2} が {3}）"},
-    {" and {1} more times", "、ほか {1} 回"},
-    {": the solver moved to another assembly or elbow mode",
-     ": 解法が別の組み立て形態（エルボーモード）に移りました"},
+    {"the solution jumped at step {1}: {2} by {3}", "ステップ {1} で解が跳びました: {2} が {3}"},
+    {"the solution jumped at {1} steps, first step {2}: {3} by {4}",
+     "{1} ステップで解が跳びました。最初はステップ {2}: {3} が {4}"},
+    {"the solve diverged at step {1}: {2} by {3}", "ステップ {1} で解が発散しました: {2} が {3}"},
+    {"the solve diverged at {1} steps, first step {2}: {3} by {4}",
+     "{1} ステップで解が発散しました。最初はステップ {2}: {3} が {4}"},
+    {" (the solver moved to another elbow or wrist configuration)",
+     "（別の肘・手首の構成に移りました）"},
+    {" (the solver moved to another assembly mode)", "（別の組立モードに移りました）"},
+    {" (the steps around it did not reach the tolerance)",
+     "（前後のステップが許容誤差に達していません）"},
 };
-static_assert(std::size(catalogue) ==
-              static_cast<std::size_t>(message_id::branch_jump_meaning) + 1);
+static_assert(std::size(catalogue) == static_cast<std::size_t>(message_id::jump_diverged) + 1);
 
 // Text pasted by mistake (a page, a file) is quoted by its beginning and its length.
 constexpr std::size_t quoted_characters = 40;

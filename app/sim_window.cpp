@@ -211,7 +211,7 @@ bool sim_window::compute_trajectory() {
   guard_non_finite();
   trajectory_changed();
   jumps_ = find_branch_jumps(logic_->arrays, decl_.solved_variables);
-  add_report(summarize_branch_jumps(jumps_, language), false);
+  add_report(summarize_branch_jumps(jumps_, decl_.branch, language), false);
   has_run_ = true;
   return true;
 }
@@ -373,7 +373,7 @@ void sim_window::show_diagnostics() {
   } else {
     const std::string solves = summarize_run(record, language);
     report(solves.empty() ? message(language, message_id::every_step_converged) : solves, false);
-    add_report(summarize_branch_jumps(jumps_, language), false);
+    add_report(summarize_branch_jumps(jumps_, decl_.branch, language), false);
   }
 }
 

@@ -122,6 +122,8 @@ struct window_decl {
   // The unknowns of a Newton–Raphson window's solve (empty for the closed-form windows), for
   // finding branch jumps.
   std::vector<solved_variable> solved_variables;
+  // What a jump of that solve between converged steps means for the mechanism.
+  solution_branch branch = solution_branch::assembly_mode;
   controls initial;  // every control with its default text, range and caption
   std::function<std::unique_ptr<window_logic>()> make_logic;
 };

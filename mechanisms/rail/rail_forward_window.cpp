@@ -140,6 +140,7 @@ window_decl rail_forward_window(const rail_forward_variant& v) {
   // dravik's solve moves the posture as well: all six sliders are targets.
   d.solved_variables = {{"pp", 'x', false}, {"pp", 'y', false}, {"pp", 'z', false},
                         {"sp", 'x', true},  {"sp", 'y', true},  {"sp", 'z', true}};
+  d.branch = solution_branch::assembly_mode;
   d.make_logic = [&v] { return std::make_unique<rail_forward_logic>(v); };
   return d;
 }

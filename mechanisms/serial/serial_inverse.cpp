@@ -117,6 +117,7 @@ window_decl serial_inverse_window(const serial_inverse_layout& layout) {
                     false));
   for (int k = 1; k <= layout.joints; ++k)
     d.solved_variables.push_back({"the" + std::to_string(k), 'x', true});
+  d.branch = solution_branch::arm_configuration;
   d.make_logic = [&layout] { return std::make_unique<serial_inverse_logic>(layout); };
   return d;
 }

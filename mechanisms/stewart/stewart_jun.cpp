@@ -138,6 +138,7 @@ const window_decl& form_stewart_jun() {
     declare_stewart_common(d);
     d.solved_variables = {{"pp", 'x', false}, {"pp", 'y', false}, {"pp", 'z', false},
                           {"sp", 'x', true},  {"sp", 'y', true},  {"sp", 'z', true}};
+    d.branch = solution_branch::assembly_mode;
     d.make_logic = [] { return std::make_unique<stewart_forward_logic>(); };
     return d;
   }();

@@ -143,6 +143,7 @@ const window_decl& Form_zelko_gyaku() {
                 {"L33  dL33  ddL33", "leng2", 'z'}};
     d.solved_variables = {{"hineri1", 'x', true}, {"hineri1", 'y', true}, {"hineri1", 'z', true},
                           {"hineri2", 'y', true}, {"hineri3", 'x', true}, {"hineri3", 'y', true}};
+    d.branch = solution_branch::arm_configuration;
     d.make_logic = [] { return std::make_unique<zelko_gyaku_logic>(); };
     return d;
   }();

@@ -19,7 +19,8 @@ constexpr int N = 20;
 // pp.x: 0.01 a step, 0.2 more at step 8. pp.y rests at 0 but for a rounding-level move at
 // step 5; pp.z rests at 2.5 but for a tolerance-level move at step 15 (each alone ten times its
 // mean change). ss.x: the slow start of a quintic profile, each step up to 7 times the last.
-trajectory_arrays fixture() {
+// With `the2_quarter_turn`, the2 turns 90° more at step 12 as well.
+trajectory_arrays fixture(bool the2_quarter_turn = false) {
   trajectory_arrays a;
   auto& the1 = a.add("the1", array_kind::scalar);
   auto& the2 = a.add("the2", array_kind::scalar);
@@ -29,7 +30,7 @@ trajectory_arrays fixture() {
   for (int i = 0; i <= N; ++i) {
     const auto at = static_cast<std::size_t>(i);
     the1[at].x = 0.05 * i + (i >= 12 ? pi : 0);
-    the2[at].x = rad(170 + 3 * i);
+    the2[at].x = rad(170 + 3 * i) + (the2_quarter_turn && i >= 12 ? half_pi : 0);
     wrap_angle(the2[at].x);
     pp[at].x = 0.01 * i + (i >= 8 ? 0.2 : 0);
     pp[at].y = i >= 5 ? 1e-16 : 0;
@@ -54,10 +55,59 @@ TEST(branch_jumps, a_half_turn_and_a_sudden_tenfold_move_count_and_nothing_else)
   EXPECT_EQ(jumps[1].variable, "the1");
   EXPECT_NEAR(jumps[1].change, pi - 0.05, 1e-9);  // the half turn the other way round
   EXPECT_TRUE(jumps[1].angle);
-  EXPECT_EQ(summarize_branch_jumps(jumps),
-            "the solution jumped at step 8 (pp.x by 0.21) and 1 more times: the solver moved to "
-            "another assembly or elbow mode");
-  EXPECT_TRUE(summarize_branch_jumps({}).empty());
+  EXPECT_FALSE(jumps[0].diverged);  // no solver record: every step counts as converged
+  EXPECT_TRUE(summarize_branch_jumps({}, solution_branch::assembly_mode).empty());
+}
+
+// The report counts steps, not variables (the one that moved most names a step), says what a
+// jump means for the window's family, and calls a jump beside an unconverged step a diverged
+// solve, in either language.
+TEST(branch_jumps, are_counted_in_steps_and_worded_for_the_family_and_the_solve) {
+  trajectory_arrays a = fixture(true);  // the2 moves at step 12 by 93°, less than the1
+  const std::vector<solved_variable> unknowns = {
+      {"the1", 'x', true}, {"the2", 'x', true}, {"pp", 'x', false}};
+  const std::vector<branch_jump> converged = find_branch_jumps(a, unknowns);
+  ASSERT_EQ(converged.size(), 2u);
+  EXPECT_EQ(converged[1].variable, "the1");
+  a.keep_solver_record();
+  a.solver_record().assign(N + 1, nr_outcome{});
+  a.solver_record()[11].status = nr_status::iteration_limit;  // the step before the half turn
+  const std::vector<branch_jump> one_diverged = find_branch_jumps(a, unknowns);
+  a.solver_record()[11].status = nr_status::converged;
+  a.solver_record()[8].status = nr_status::singular;  // the jump's own step
+  a.solver_record()[12].status = nr_status::unreachable;
+  const std::vector<branch_jump> all_diverged = find_branch_jumps(a, unknowns);
+
+  const struct {
+    const std::vector<branch_jump>& jumps;
+    solution_branch branch;
+    ui_language lang;
+    const char* expected;
+  } cases[] = {
+      {converged, solution_branch::arm_configuration, ui_language::english,
+       "the solution jumped at 2 steps, first step 8: pp.x by 0.21 (the solver moved to another "
+       "elbow or wrist configuration)"},
+      {converged, solution_branch::assembly_mode, ui_language::english,
+       "the solution jumped at 2 steps, first step 8: pp.x by 0.21 (the solver moved to another "
+       "assembly mode)"},
+      {converged, solution_branch::arm_configuration, ui_language::japanese,
+       "2 ステップで解が跳びました。最初はステップ 8: pp.x が "
+       "0.21（別の肘・手首の構成に移りました）"},
+      {converged, solution_branch::assembly_mode, ui_language::japanese,
+       "2 ステップで解が跳びました。最初はステップ 8: pp.x が 0.21（別の組立モードに移りました）"},
+      {one_diverged, solution_branch::assembly_mode, ui_language::english,
+       "the solution jumped at step 8: pp.x by 0.21 (the solver moved to another assembly mode); "
+       "the solve diverged at step 12: the1 by 177.1° (the steps around it did not reach the "
+       "tolerance)"},
+      {all_diverged, solution_branch::arm_configuration, ui_language::english,
+       "the solve diverged at 2 steps, first step 8: pp.x by 0.21 (the steps around it did not "
+       "reach the tolerance)"},
+      {all_diverged, solution_branch::arm_configuration, ui_language::japanese,
+       "2 ステップで解が発散しました。最初はステップ 8: pp.x が 0.21"
+       "（前後のステップが許容誤差に達していません）"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(summarize_branch_jumps(c.jumps, c.branch, c.lang), c.expected);
 }
 
 // The status line says "singular" where the Jacobian is, in place of a condition number of

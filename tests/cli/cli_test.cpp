@@ -207,5 +207,27 @@ TEST_F(cli, lists_every_window) {
   EXPECT_NE(r.out.find("test_newton"), std::string::npos);
 }
 
+// The 3R arm's goal passing just beside joint 1's axis: the elbow folds through and comes out on
+// its other side in one step, converged; raised out of reach, the steps around the jumps fail.
+TEST_F(cli, branch_jumps_say_what_happened) {
+  const std::string beside_the_axis = "form_3r_gyaku --set 'Text2(1)=0.01' --set 'Text2(3)=-2.5' ";
+  const struct {
+    std::string args, status;
+  } cases[] = {
+      {beside_the_axis + "--press run",
+       "form_3r_gyaku: the solution jumped at step 25: the1 by 88.69° (the solver moved to "
+       "another elbow or wrist configuration)\n"},
+      {beside_the_axis + "--set 'Text2(5)=5' --press run",
+       "form_3r_gyaku: 18 of 51 steps did not reach the tolerance (first: step 25, residual "
+       "0.00622532200606479); the solve diverged at 16 steps, first step 25: the1 by 166.1° (the "
+       "steps around it did not reach the tolerance)\n"},
+  };
+  for (const auto& c : cases) {
+    const cli_result r = run(c.args);
+    EXPECT_EQ(r.exit_code, 0) << c.args;
+    EXPECT_EQ(r.err, c.status) << c.args;
+  }
+}
+
 }  // namespace
 }  // namespace kinelab
