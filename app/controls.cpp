@@ -29,16 +29,17 @@ std::string address_text(const std::string& name, int index, bool indexed) {
   return indexed ? name + "(" + std::to_string(index) + ")" : name;
 }
 
-field_error::field_error(std::string control_, const text_field& field)
+field_error::field_error(std::string control_, const text_field& field, message_id problem_)
     : std::runtime_error(
-          message(ui_language::english, message_id::field_not_a_number,
+          message(ui_language::english, problem_,
                   {field.caption.empty() ? control_ : field.caption + " (" + control_ + ")",
                    quoted_text(ui_language::english, field.text)})),
       control(std::move(control_)),
       caption(field.caption),
       text(field.text),
       caption_part(field.caption_part),
-      caption_whole(field.caption_whole) {}
+      caption_whole(field.caption_whole),
+      problem(problem_) {}
 
 std::string describe(const field_error& e, ui_language lang, const caption_translator& translate,
                      bool with_control) {
@@ -47,7 +48,7 @@ std::string describe(const field_error& e, ui_language lang, const caption_trans
                         ? field_name(lang, e.caption, "", translate)
                         : field_name(lang, e.caption_part, e.caption_whole, translate);
   if (with_control && !e.caption.empty()) who += " (" + e.control + ")";
-  return message(lang, message_id::field_not_a_number, {who, quoted_text(lang, e.text)});
+  return message(lang, e.problem, {who, quoted_text(lang, e.text)});
 }
 
 text_group& controls::add_texts(std::string name, std::vector<std::string> defaults,
@@ -129,6 +130,14 @@ double controls::number(const std::string& name, int index) const {
   const text_field& f = g->fields.at(static_cast<std::size_t>(index));
   if (auto v = parse_number(f.text)) return *v;
   throw field_error(address_text(name, index, g->indexed), f);
+}
+
+double controls::tolerance(const std::string& name, int index) const {
+  const double v = number(name, index);
+  if (v >= 0) return v;
+  const text_group* g = find_texts(name);
+  const text_field& f = g->fields.at(static_cast<std::size_t>(index));
+  throw field_error(address_text(name, index, g->indexed), f, message_id::field_below_zero);
 }
 
 }  // namespace kinelab

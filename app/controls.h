@@ -53,9 +53,12 @@ std::string address_text(const std::string& name, int index, bool indexed);
 // A field that does not hold a number; the framework reports it in the status line. what()
 // is kinelab-cli's English, with the control's name for scripts.
 struct field_error : std::runtime_error {
-  field_error(std::string control, const text_field& field);
+  // `problem`: field_not_a_number, or field_below_zero for a number that must not be negative.
+  field_error(std::string control, const text_field& field,
+              message_id problem = message_id::field_not_a_number);
   std::string control, caption, text;
   std::string caption_part, caption_whole;
+  message_id problem;
 };
 // The message for the user: the field named as they see it, in their language, and by its
 // control's name as well for scripts ("stop of the1 (Text2(1))").
@@ -84,6 +87,9 @@ class controls {
   void set_number(const std::string& name, int index, double value);  // format_number
   // The field's value; throws field_error when it does not hold a number.
   double number(const std::string& name, int index = 0) const;
+  // A solver's tolerance: a number not below 0 (0 takes every correction the solver allows);
+  // throws field_error otherwise.
+  double tolerance(const std::string& name, int index = 0) const;
 
   std::vector<text_group> texts;
   std::vector<slider_group> sliders;

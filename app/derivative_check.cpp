@@ -15,6 +15,11 @@ namespace {
 // values, not a derivative.
 constexpr double floor_fraction = 1e-3;
 
+// A curve computed from lengths of size L carries a rounding of some ε·L per operation; a
+// thousand of those allow for long chains of them, and stay far below any motion the fields
+// can ask for (a thousandth of a length unit in a window a metre wide is 1e-6 of it).
+constexpr double rounding_operations = 1024;
+
 // The curve with each isolated jump of about a multiple of π taken out: an angle that wrapped at
 // ±180°, or a posture triple that switched to its other form (α, γ ± π). A jump counts when it
 // exceeds 90° and four times the change on either side of it.
@@ -89,14 +94,38 @@ derivative_mismatch compare_derivative(const std::vector<double>& analytic,
   if (!(scale > 0)) return worst;
   for (std::size_t i = 0; i < analytic.size() && i < numerical.size(); ++i) {
     if (!std::isfinite(numerical[i]) || !std::isfinite(analytic[i])) continue;
-    const double relative = std::fabs(numerical[i] - analytic[i]) / scale;
+    double relative = std::fabs(numerical[i] - analytic[i]) / scale;
+    if (!std::isfinite(relative)) relative = std::numeric_limits<double>::max();
     if (relative > worst.relative)
       worst = {relative, static_cast<int>(i), analytic[i], numerical[i], scale, 0};
   }
   return worst;
 }
 
-quantity_check check_quantity(const trajectory_array& a, char component, double T) {
+// The largest spread of a curve's finite values.
+double spread(const std::vector<double>& v) {
+  double lo = std::numeric_limits<double>::max(), hi = std::numeric_limits<double>::lowest();
+  for (double x : v)
+    if (std::isfinite(x)) lo = std::min(lo, x), hi = std::max(hi, x);
+  return hi >= lo ? hi - lo : 0;
+}
+
+bool at_rest(const quantity_check& q, double T, double length_scale) {
+  const double noise = rounding_operations * std::numeric_limits<double>::epsilon() *
+                       std::max(length_scale, largest_magnitude(q.value));
+  // Divided rather than multiplied by T, so that no product overflows.
+  return spread(q.value) <= noise && largest_magnitude(q.rate) <= noise / T &&
+         largest_magnitude(q.accel) <= noise / T / T;
+}
+
+// An error relative to a scale of 0 is no error.
+double relative_to(double error, double scale) {
+  const double r = scale > 0 ? error / scale : 0;
+  return std::isfinite(r) ? r : std::numeric_limits<double>::max();
+}
+
+quantity_check check_quantity(const trajectory_array& a, char component, double T,
+                              double length_scale) {
   const std::vector<array_column> columns = array_columns(a);
   const std::size_t first = a.kind == array_kind::scalar ? 0
                             : component == 'y'           ? 3
@@ -110,6 +139,12 @@ quantity_check check_quantity(const trajectory_array& a, char component, double 
   const int N = static_cast<int>(a.at.size()) - 1;
   if (N < 2 || !(T > 0)) return q;
   const double dt = T / N;
+  if (at_rest(q, T, length_scale)) {
+    q.at_rest = true;
+    q.rate_difference.assign(q.rate.size(), 0.0);
+    q.accel_difference.assign(q.accel.size(), 0.0);
+    return q;
+  }
   q.rate_difference = numerical_derivative(q.value, dt);
   q.accel_difference = numerical_derivative(q.rate, dt);
   const double value_scale = largest_magnitude(q.value);
@@ -117,11 +152,11 @@ quantity_check check_quantity(const trajectory_array& a, char component, double 
   q.accel_mismatch =
       compare_derivative(q.accel, q.accel_difference, value_scale * floor_fraction / (T * T));
   q.rate_mismatch.difference_error =
-      truncation_error(q.rate_difference, numerical_derivative_wide(q.value, dt)) /
-      q.rate_mismatch.scale;
+      relative_to(truncation_error(q.rate_difference, numerical_derivative_wide(q.value, dt)),
+                  q.rate_mismatch.scale);
   q.accel_mismatch.difference_error =
-      truncation_error(q.accel_difference, numerical_derivative_wide(q.rate, dt)) /
-      q.accel_mismatch.scale;
+      relative_to(truncation_error(q.accel_difference, numerical_derivative_wide(q.rate, dt)),
+                  q.accel_mismatch.scale);
   return q;
 }
 
@@ -138,6 +173,7 @@ std::vector<quantity_check> check_all_quantities(const trajectory_arrays& arrays
 }
 
 std::string describe(const quantity_check& q) {
+  if (q.at_rest) return q.column + ": at rest";
   char text[300];
   std::snprintf(text, sizeof text,
                 "%s: rate %.2g, acceleration %.2g of the curve's scale (at steps %d and %d; "

@@ -41,13 +41,21 @@ struct quantity_check {
   std::vector<double> value, rate, accel;
   std::vector<double> rate_difference, accel_difference;  // numerical derivatives
   derivative_mismatch rate_mismatch, accel_mismatch;
+  // The quantity does not move: its values spread, and its rate and acceleration reach, no
+  // further than the rounding of the window's lengths (a y of 1e-17 in a motion in x and z);
+  // its differences are rounding noise and judge nothing. Both mismatches are then 0.
+  bool at_rest = false;
 };
-quantity_check check_quantity(const trajectory_array& a, char component, double T);
+// `length_scale`: the window's characteristic length, which sets the rounding its values carry
+// (0: the quantity's own largest value).
+quantity_check check_quantity(const trajectory_array& a, char component, double T,
+                              double length_scale = 0);
 // Every quantity of every array.
 std::vector<quantity_check> check_all_quantities(const trajectory_arrays& arrays, double T);
 
 // "p4.x: rate 3.1e-07, acceleration 2.4e-05 of the curve's scale (at steps 12 and 25; the
-// differences' own error about 3e-07 and 2e-05)".
+// differences' own error about 3e-07 and 2e-05)", or "p4.y: at rest". Never a NaN or an
+// infinity.
 std::string describe(const quantity_check& q);
 
 }  // namespace kinelab

@@ -12,11 +12,12 @@ namespace kinelab {
 
 // Every graph's quantity, in the order of the graphs. A window that has not run computes its
 // trajectory first (without result.dat); none when a field stopped that Run (the window's
-// status says which).
+// status says which). Each check keeps its figures only, not its curves.
 std::optional<std::vector<quantity_check>> check_graph_derivatives(sim_window& w);
 
 // One line per check (describe()), then "largest: rate 3.1e-07 (p4.x), acceleration 2.4e-05
-// (the1)" naming the worst of each; empty for no checks.
+// (the1)" naming the worst of each among the quantities that move ("largest: none, every
+// quantity at rest" when none does); empty for no checks.
 std::string derivative_check_text(const std::vector<quantity_check>& checks);
 
 }  // namespace kinelab

@@ -12,6 +12,7 @@ struct entry {
 // In message_id's order.
 constexpr entry catalogue[] = {
     {"{1} is not a number: {2}", "{1}の{2}は数値ではありません"},
+    {"{1} is not a number of 0 or more: {2}", "{1}の{2}は0以上の数値ではありません"},
     {"the cycle time (s) is not a number: {1}", "サイクルタイム(秒){1}は数値ではありません"},
     {"the cycle time (s) must be above 0", "サイクルタイム(秒)は正の数を入力してください"},
     {"the cycle time (s) must be at least {1}", "サイクルタイム(秒)は{1}以上にしてください"},

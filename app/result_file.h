@@ -19,6 +19,8 @@ class result_text {
   result_text& integer(long v);              // no decimal point
   void end_line();                           // CR LF; the next item starts a new line
   const std::string& str() const { return content_; }
+  // Drops the text so far (passed on to the file); the position on the line stays.
+  void clear() { content_.clear(); }
 
  private:
   void start_item();
@@ -27,9 +29,5 @@ class result_text {
   int column_ = 0;  // characters written on the current line
   bool line_started_ = false;
 };
-
-// Writes `content` to `path` through a temporary file beside it that is renamed into place, so
-// a failed write leaves the previous file intact. On failure returns false and says why.
-bool write_file_atomically(const std::string& path, const std::string& content, std::string& error);
 
 }  // namespace kinelab

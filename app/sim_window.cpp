@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/derivative_check.h"
+#include "app/file_writer.h"
 #include "app/messages.h"
 #include "app/result_file.h"
 #include "app/solver_report.h"
@@ -130,10 +131,14 @@ void sim_window::static_pose() {
   });
   if (!ok) return;
   singularity_known_ = false;  // step 0 changed
+  logic_->arrays.clear_guarded(0);
   if (const auto& record = logic_->arrays.solver_record(); !record.empty())
     add_report(summarize_static_pose(record.front(), language), false);
   add_report(logic_->static_pose_note(), false);
-  guard_non_finite();
+  if (const trajectory_arrays::replaced r = guard_non_finite(); r.count > 0)
+    add_report(std::to_string(r.count) + " values were not finite and were set to 0 (first: " +
+                   r.first_column + " at step " + std::to_string(r.first_step) + ")",
+               true);
   if (decl_.style.static_pose_resets_step) step_no = 0;
   // A parallel window's static pose shows step 0 without the path, wherever step_no stands.
   if (decl_.style.parallel_drawing)
@@ -150,38 +155,62 @@ void sim_window::run() {
     figure_no = 0;
     show_caption(view_caption);
   }
-  if (!compute_trajectory()) return;
-
-  const std::string text = result_file_text();
-  std::string error;
-  if (!write_file_atomically(settings.result_path.string(), text, error)) {
-    add_report("result.dat was not written: " + error, true);
-  } else {
-    const auto lines = std::count(text.begin(), text.end(), '\n');
-    const std::filesystem::path folder = settings.result_path.parent_path();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    char time[32];
-    std::snprintf(time, sizeof time, "%.2g", seconds);
-    run_written_ = message(
-        language, message_id::run_written,
-        {settings.result_path.filename().string(), std::to_string(lines),
-         folder.empty() ? message(language, message_id::working_folder) : folder.string(), time});
-  }
-
+  if (!compute(true)) return;
+  write_result_file(started);
   step_no = 0;
   step_dir = 1;
   timer_enabled_ = true;
 }
 
+long sim_window::write_result_text(const text_out& out) const {
+  result_text piece;
+  constexpr std::size_t chunk = 1 << 16;
+  long lines = 0;
+  auto pass_on = [&] {
+    lines += std::count(piece.str().begin(), piece.str().end(), '\n');
+    out(piece.str());
+    piece.clear();
+  };
+  logic_->write_header(piece);
+  for (int i = 0; i <= N_; ++i) {
+    logic_->write_row(piece, i);
+    if (piece.str().size() >= chunk) pass_on();
+  }
+  pass_on();
+  return lines;
+}
+
 std::string sim_window::result_file_text() const {
-  result_text out;
-  logic_->write_header(out);
-  for (int i = 0; i <= N_; ++i) logic_->write_row(out, i);
-  return out.str();
+  std::string text;
+  write_result_text([&](std::string_view t) { text += t; });
+  return text;
+}
+
+void sim_window::write_result_file(std::chrono::steady_clock::time_point started) {
+  // The file holds computed values only: a Run that overflowed leaves the previous one (the
+  // status line says so).
+  if (last_run_.overflow_step >= 0) return;
+  const std::string path = settings.result_path.string();
+  file_writer file(path);
+  const long lines = write_result_text(file.out());
+  if (!file.finish()) return add_report(path + " was not written: " + file.error(), true);
+  add_report(file.note(), false);
+  const std::filesystem::path folder = settings.result_path.parent_path();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  char time[32];
+  std::snprintf(time, sizeof time, "%.2g", seconds);
+  run_written_ = message(
+      language, message_id::run_written,
+      {settings.result_path.filename().string(), std::to_string(lines),
+       folder.empty() ? message(language, message_id::working_folder) : folder.string(), time});
 }
 
 bool sim_window::compute_trajectory() {
+  return compute(false);
+}
+
+bool sim_window::compute(bool writes_result) {
   report("", false);
   // Everything that can be mistyped is read before the arrays change, so a bad field leaves
   // the previous trajectory, drawing and file as they were.
@@ -200,6 +229,7 @@ bool sim_window::compute_trajectory() {
     s.value = std::min(s.value, N_);
   }
   const profile_kind kind = profile();
+  logic_->arrays.clear_guarded();
   for (int i = 0; i <= N_; ++i) {
     logic_->trajectory_step(*this, i, profile_at(kind, i, N_));
     if (run_progress && (i % progress_interval_steps == 0 || i == N_)) run_progress(i, N_);
@@ -208,30 +238,44 @@ bool sim_window::compute_trajectory() {
   // Solves that did not converge are information, not a failure: the run is complete.
   add_report(summarize_run(logic_->arrays.solver_record(), language), false);
   add_report(logic_->run_note(), false);
-  guard_non_finite();
+  const trajectory_arrays::replaced guard = guard_non_finite();
+  if (guard.count > 0) {
+    // The zeros stand in the arrays for the drawing only: the dump marks their rows.
+    add_report(std::string(writes_result ? settings.result_path.string() + " kept: " : "") +
+                   "the Run overflowed at step " + std::to_string(guard.first_step) + " (" +
+                   guard.first_column + "); " + std::to_string(guard.count) + " values drawn as 0",
+               true);
+  }
   trajectory_changed();
   jumps_ = find_branch_jumps(logic_->arrays, decl_.solved_variables);
   add_report(summarize_branch_jumps(jumps_, decl_.branch, language), false);
+  last_run_ = {N_, T_, ctl, static_cast<int>(unconverged_steps().size()), guard.first_step};
   has_run_ = true;
   return true;
 }
 
-void sim_window::guard_non_finite() {
-  std::string first;
-  if (const int n = logic_->arrays.replace_non_finite(first); n > 0) {
-    add_report(
-        std::to_string(n) + " values were not finite and were set to 0 (first: " + first + ")",
-        true);
-  }
+trajectory_arrays::replaced sim_window::guard_non_finite() {
+  return logic_->arrays.replace_non_finite();
 }
 
-void sim_window::tick() {
-  if (!timer_enabled_) return;
+void sim_window::step_timer() {
   if (step_no == 0 && step_dir != 1)
     step_dir = 1;
   else if (step_no == N_ && step_dir == 1)
     step_dir = -1;
   step_no += step_dir;
+}
+
+void sim_window::tick() {
+  advance_ticks(1);
+}
+
+void sim_window::advance_ticks(long n) {
+  if (!timer_enabled_ || n <= 0) return;
+  // The timer walks 0 → N → 0: after the first tick the steps repeat every 2N ticks.
+  const long period = 2L * std::max(N_, 1);
+  if (n > period) n = 1 + (n - 1) % period;
+  for (long k = 0; k < n; ++k) step_timer();
   if (slider_group* g = ctl.find_sliders(decl_.style.time_slider)) g->sliders.at(0).value = step_no;
   time_slider_changed();
 }
@@ -311,7 +355,7 @@ void sim_window::draw_graph(int index) {
   const int n = logic_->arrays.N();
   const trajectory_array* a = logic_->arrays.find(g.array);
   if (a) {
-    const quantity_check q = check_quantity(*a, g.component, T_);
+    const quantity_check q = check_quantity(*a, g.component, T_, draw_size);
     plot3(picture_, n, q.value, q.rate, q.accel, derivative_check_ ? 1 : 2);
     if (derivative_check_) {
       plot_overlay(picture_, n, 1, q.rate, q.rate_difference);
@@ -404,6 +448,12 @@ void sim_window::draw_diagnostics_page(int page) {
   plot_step_marks(picture_, n, jump_steps, 5);
   shown_graph_ = -1;
   shown_diagnostics_ = page;
+}
+
+const std::vector<std::string>& sim_window::button_names() {
+  static const std::vector<std::string> names = {"run", "stop", "next", "diagnostics",
+                                                 "check_derivatives"};
+  return names;
 }
 
 bool sim_window::press(const std::string& button) {

@@ -2,6 +2,7 @@
 // The simulation-window framework: one generic window model that every mechanism window is a
 // declaration of. The event logic (open, pose sliders, Run, Stop, timer, time slider, pointer,
 // "next figure") lives here once; a window supplies its controls and a window_logic.
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -10,6 +11,7 @@
 
 #include "app/atlas_mechanism.h"
 #include "app/diagnostics.h"
+#include "app/file_writer.h"
 #include "app/trajectory_arrays.h"
 #include "app/window_model.h"
 #include "core/array_algebra.h"
@@ -128,6 +130,18 @@ struct window_decl {
   std::function<std::unique_ptr<window_logic>()> make_logic;
 };
 
+// What made the window's arrays: the Run's N, T, the fields as they were read, and how its
+// solves and values ended. Exports describe the arrays by it, not by the fields as they now
+// stand.
+struct run_record {
+  int N = 0;
+  double T = 1;
+  controls fields;
+  int unconverged = 0;          // steps whose solve did not reach the tolerance
+  int overflow_step = -1;       // first step with a value that was not finite, −1 for none
+  std::string overflow_column;  // its column ("p3.ddx")
+};
+
 class sim_window : public window_model {
  public:
   explicit sim_window(const window_decl& decl, run_settings settings = {});
@@ -138,12 +152,17 @@ class sim_window : public window_model {
   const std::vector<control_grid>& layout() const override { return decl_.layout; }
   const window_decl& decl() const { return decl_; }
 
+  // The buttons every simulation window answers: its own (run, stop, next) and the tools'
+  // (diagnostics, check_derivatives).
+  static const std::vector<std::string>& button_names();
+
   // Events.
   void open() override;
   bool press(const std::string& button) override;
   void slider_changed(const std::string& group, int index) override;
   bool timer_enabled() const override { return timer_enabled_; }
   void tick() override;
+  void advance_ticks(long n) override;
   void pointer_moved(double x, double y, bool left_button) override;
   recording_surface* picture() override { return &picture_; }
 
@@ -157,9 +176,13 @@ class sim_window : public window_model {
   // Called during a trajectory's computation with the step reached and N, every few hundred
   // steps; the front end shows a long Run's progress with it. The computation stays one.
   std::function<void(int step, int N)> run_progress;
-  // What the Run writes to result.dat, from the arrays as they stand.
+  // What the Run writes to result.dat, from the arrays as they stand, passed to `out` in pieces
+  // of about 64 KiB; returns its number of lines.
+  long write_result_text(const text_out& out) const;
   std::string result_file_text() const;
   bool has_run() const { return has_run_; }
+  // The Run that made the arrays; nullptr before the first.
+  const run_record* last_run() const { return has_run_ ? &last_run_ : nullptr; }
   void stop() { timer_enabled_ = false; }
   void next_figure();
   // The derivative check on the graphs: while on, every graph shows the numerical derivatives
@@ -206,9 +229,14 @@ class sim_window : public window_model {
  private:
   void show_caption(const std::string& caption);
   void time_slider_changed();
-  // No value that is not finite reaches the drawing, the graphs, result.dat or a dump: any
-  // that a computation let through is set to 0 and reported as an error.
-  void guard_non_finite();
+  // No value that is not finite reaches the drawing, the graphs or a file: any that a
+  // computation let through is set to 0 for the drawing and marked; the caller reports it as
+  // an error.
+  trajectory_arrays::replaced guard_non_finite();
+  // The trajectory, for a Run that then writes the result file or for a computation without it.
+  bool compute(bool writes_result);
+  void write_result_file(std::chrono::steady_clock::time_point started);
+  void step_timer();
   void draw_frame(int step, bool with_path);
   void draw_graph(int index);
   void draw_diagnostics_page(int page);
@@ -225,6 +253,7 @@ class sim_window : public window_model {
   bool timer_enabled_ = false;
   bool derivative_check_ = false;
   bool has_run_ = false;
+  run_record last_run_;
   int shown_graph_ = -1;  // the graph on the drawing surface, −1 while it shows the mechanism
   int diagnostics_page_ = 0;
   // What the surface shows, to draw it again at a new size: the frame of a step (with or

@@ -315,7 +315,7 @@ study read_study(const std::string& path) {
 
 bool save_study(const sim_window& w, const std::string& path, std::string& error) {
   try {
-    return write_file_atomically(path, study_document(w), error);
+    return write_file(path, study_document(w), error);
   } catch (const study_error& e) {
     error = e.what();
     return false;

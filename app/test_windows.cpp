@@ -344,6 +344,9 @@ class test_newton : public test_window {
       status = (stopped_at == 0 ? std::string("stopped at the start value: ")
                                 : "stopped at step " + std::to_string(stopped_at) + ": ") +
                why;
+      // A number out of range is a failure, as in the other test windows; f'(x) = 0 is where
+      // the method itself ends.
+      status_is_error = row_text == "overflow";
     }
     for (int k = 0; k <= newton_steps; ++k) {
       if (k > 0) ctl.set_text(newton_x, k, xs[k]);

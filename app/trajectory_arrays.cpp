@@ -27,8 +27,8 @@ const trajectory_array* trajectory_arrays::find(const std::string& name) const {
   return nullptr;
 }
 
-int trajectory_arrays::replace_non_finite(std::string& first) {
-  int count = 0;
+trajectory_arrays::replaced trajectory_arrays::replace_non_finite() {
+  replaced r;
   for (auto& a : arrays_) {
     const bool scalar = a.kind == array_kind::scalar;
     std::vector<array_column> columns;  // named only once a value needs replacing
@@ -43,14 +43,27 @@ int trajectory_arrays::replace_non_finite(std::string& first) {
       for (const auto& c : columns) {
         double& v = a.at[i].*(c.field);
         if (std::isfinite(v)) continue;
-        if (count++ == 0) first = c.name + " at step " + std::to_string(i);
+        if (r.count++ == 0 || static_cast<int>(i) < r.first_step) {
+          r.first_step = static_cast<int>(i);
+          r.first_column = c.name;
+        }
         v = 0;
       }
+      if (guarded_.size() <= i) guarded_.resize(a.at.size(), 0);
+      guarded_[i] = 1;
     }
   }
-  for (auto& r : solver_record_)
-    if (!std::isfinite(r.residual)) r.residual = std::numeric_limits<double>::max();
-  return count;
+  for (auto& o : solver_record_)
+    if (!std::isfinite(o.residual)) o.residual = std::numeric_limits<double>::max();
+  return r;
+}
+
+void trajectory_arrays::clear_guarded(int step) {
+  if (step >= 0 && static_cast<std::size_t>(step) < guarded_.size()) guarded_[step] = 0;
+}
+
+bool trajectory_arrays::guarded(int step) const {
+  return step >= 0 && static_cast<std::size_t>(step) < guarded_.size() && guarded_[step];
 }
 
 std::vector<array_column> array_columns(const trajectory_array& a) {
@@ -63,31 +76,40 @@ std::vector<array_column> array_columns(const trajectory_array& a) {
           {n + ".z", &kin_state::z}, {n + ".dz", &kin_state::dz}, {n + ".ddz", &kin_state::ddz}};
 }
 
-std::string trajectory_arrays::csv(const std::vector<extra_column>& extra) const {
-  std::string out = "i";
+void trajectory_arrays::write_csv(const text_out& put,
+                                  const std::vector<extra_column>& extra) const {
+  std::string line = "i";
   std::vector<std::pair<const trajectory_array*, array_column>> columns;
   for (const auto& a : arrays_)
     for (auto& c : array_columns(a)) {
-      out += "," + c.name;
+      line += "," + c.name;
       columns.emplace_back(&a, c);
     }
   const bool with_record = !solver_record_.empty();
-  if (with_record) out += ",nr_iterations,nr_residual,nr_status";
-  for (const extra_column& e : extra) out += "," + e.name;
-  out += "\n";
+  if (with_record) line += ",nr_iterations,nr_residual,nr_status";
+  for (const extra_column& e : extra) line += "," + e.name;
+  line += ",guarded\n";
+  put(line);
+  // Row by row, so that the text of 200 000 steps is never held whole.
   for (int i = 0; i <= N(); ++i) {
     const auto at = static_cast<std::size_t>(i);
-    out += std::to_string(i);
-    for (const auto& [a, c] : columns) out += "," + format_exact(a->at[at].*(c.field));
+    line = std::to_string(i);
+    for (const auto& [a, c] : columns) (line += ',') += format_exact(a->at[at].*(c.field));
     if (with_record && at < solver_record_.size()) {
       const nr_outcome& r = solver_record_[at];
-      out += "," + std::to_string(r.iterations) + "," + format_exact(r.residual) + "," +
-             std::to_string(static_cast<int>(r.status));
+      line += "," + std::to_string(r.iterations) + "," + format_exact(r.residual) + "," +
+              std::to_string(static_cast<int>(r.status));
     }
     for (const extra_column& e : extra)
-      out += "," + format_exact(at < e.values->size() ? (*e.values)[at] : 0.0);
-    out += "\n";
+      (line += ',') += format_exact(at < e.values->size() ? (*e.values)[at] : 0.0);
+    line += guarded(i) ? ",1\n" : ",0\n";
+    put(line);
   }
+}
+
+std::string trajectory_arrays::csv(const std::vector<extra_column>& extra) const {
+  std::string out;
+  write_csv([&](std::string_view t) { out.append(t); }, extra);
   return out;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/file_writer.h"
 #include "core/kin_state.h"
 #include "core/newton.h"
 
@@ -34,22 +35,36 @@ class trajectory_arrays {
   std::vector<nr_outcome>& solver_record() { return solver_record_; }
   const std::vector<nr_outcome>& solver_record() const { return solver_record_; }
 
-  // Sets every value that is not finite to 0 and says how many there were and where the first
-  // stood ("p4.dx at step 3"); a safety net behind the kinematics' own guards.
-  int replace_non_finite(std::string& first);
+  // Sets every value that is not finite to 0, so that the drawing and the graphs can show the
+  // rest, and marks its step as guarded; says how many there were and where the first stood.
+  // A safety net behind the kinematics' own guards.
+  struct replaced {
+    int count = 0;
+    int first_step = -1;
+    std::string first_column;  // "p4.dx"
+  };
+  replaced replace_non_finite();
+  // Every step, or one, holds computed values again (a Run starts over; a static pose redoes
+  // step 0).
+  void clear_guarded() { guarded_.clear(); }
+  void clear_guarded(int step);
+  bool guarded(int step) const;
 
   // CSV: one row per step, one column per field, named after the arrays, then the solver
-  // record and the extra columns (values per step 0..N) in the order given.
+  // record, the extra columns (values per step 0..N) in the order given, and `guarded`
+  // (1 where a value that was not finite was replaced by 0).
   struct extra_column {
     std::string name;
     const std::vector<double>* values;
   };
-  std::string csv(const std::vector<extra_column>& extra = {}) const;
+  void write_csv(const text_out& out, const std::vector<extra_column>& extra = {}) const;
+  std::string csv(const std::vector<extra_column>& extra = {}) const;  // the whole text
 
  private:
   std::deque<trajectory_array> arrays_;
   bool solver_record_enabled_ = false;
   std::vector<nr_outcome> solver_record_;
+  std::vector<unsigned char> guarded_;  // per step; shorter when the last steps were never
 };
 
 // The column names of one array in CSV order, with a pointer to each field.

@@ -1,5 +1,7 @@
 #include "app/window_export.h"
 
+#include <stdexcept>
+
 #include "core/number_text.h"
 #include "draw/svg_surface.h"
 
@@ -41,15 +43,29 @@ const char* program_version() {
   return KINELAB_VERSION;
 }
 
-std::string window_csv(sim_window& w) {
+std::string csv_refusal(const sim_window& w) {
+  return w.last_run() ? "" : "no Run yet: the trajectory arrays hold no Run to export";
+}
+
+void write_window_csv(sim_window& w, const text_out& put) {
+  const run_record* run = w.last_run();
+  if (!run) throw std::logic_error(csv_refusal(w));
   std::string out = "# kinelab " + std::string(program_version()) + "\n";
   out += "# window: " + w.name() + " (" + w.title() + ")\n";
-  out += "# N = " + std::to_string(w.N()) + ", T = " + format_number(w.T()) +
-         ", profile: " + to_string(w.profile()) +
-         " (Option1 = " + std::to_string(w.ctl.option_selected) + ")\n";
-  describe_controls(w.ctl, out);
+  const int option = run->fields.option_selected;
+  out += "# N = " + std::to_string(run->N) + ", T = " + format_number(run->T) +
+         ", profile: " + to_string(profile_from_option(option)) +
+         " (Option1 = " + std::to_string(option) + ")\n";
+  describe_controls(run->fields, out);
+  put(out);
   const singularity_history& h = w.singularity();
-  return out + w.logic().arrays.csv({{"sigma_min", &h.sigma_min}, {"condition", &h.condition}});
+  w.logic().arrays.write_csv(put, {{"sigma_min", &h.sigma_min}, {"condition", &h.condition}});
+}
+
+std::string window_csv(sim_window& w) {
+  std::string out;
+  write_window_csv(w, [&](std::string_view t) { out.append(t); });
+  return out;
 }
 
 std::string window_svg(sim_window& w) {

@@ -78,6 +78,10 @@ class window_model {
   // Timer: enabled flag and one tick; the GUI drives tick() every 200 ms while enabled.
   virtual bool timer_enabled() const { return false; }
   virtual void tick() {}
+  // n ticks at once, drawing only the frame they end on.
+  virtual void advance_ticks(long n) {
+    for (long k = 0; k < n && timer_enabled(); ++k) tick();
+  }
   // Pointer movement over the drawing surface (device coordinates), with the left button state.
   virtual void pointer_moved(double /*x*/, double /*y*/, bool /*left_button*/) {}
   // The drawing surface, if the window has one.

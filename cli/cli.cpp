@@ -1,18 +1,18 @@
 #include "cli/cli.h"
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <variant>
 
 #include "app/atlas_export.h"
+#include "app/file_writer.h"
 #include "app/graph_derivative_check.h"
 #include "app/open_study.h"
 #include "app/profile_comparison.h"
-#include "app/result_file.h"
 #include "app/settings.h"
 #include "app/sim_window.h"
-#include "app/timer_ticks.h"
 #include "app/window_atlas.h"
 #include "app/window_export.h"
 #include "core/number_text.h"
@@ -22,7 +22,7 @@ namespace kinelab {
 
 namespace {
 
-constexpr int exit_ok = 0, exit_reported = 1, exit_usage = 2;
+constexpr int exit_ok = 0, exit_reported = 1, exit_usage = 2, exit_unconverged = 3;
 
 const char* usage_text =
     "usage: kinelab-cli list\n"
@@ -99,12 +99,20 @@ class session {
     }
   }
 
-  void svg(const std::string& path) { save(path, window_svg(simulation("drawing surface"))); }
+  void svg(const std::string& path) {
+    sim_window& sim = simulation("drawing surface");
+    save(path, [&](const text_out& put) { put(window_svg(sim)); });
+  }
 
   // The trajectory arrays, or the atlas while the picture shows one.
   void dump(const std::string& path) {
-    if (atlas_) return save(path, atlas_csv(*atlas_->source, *atlas_->grid));
-    save(path, window_csv(simulation("trajectory arrays")));
+    if (atlas_)
+      return save(path,
+                  [&](const text_out& put) { put(atlas_csv(*atlas_->source, *atlas_->grid)); });
+    sim_window& sim = simulation("trajectory arrays");
+    if (const std::string refusal = csv_refusal(sim); !refusal.empty())
+      return fail(path + " was not written: " + refusal);
+    save(path, [&](const text_out& put) { write_window_csv(sim, put); });
   }
 
   // The workspace atlas: its summary on stdout, its picture on the drawing surface.
@@ -150,11 +158,7 @@ class session {
 
   void compare_profiles() {
     const profile_comparison c = kinelab::compare_profiles(simulation("profiles"));
-    if (!c.problem.empty()) {
-      err_ << w_.name() << ": the profiles were not compared: " << c.problem << "\n";
-      failed_ = true;
-      return;
-    }
+    if (!c.problem.empty()) return fail("the profiles were not compared: " + c.problem);
     out_ << profile_table_text(c);
   }
 
@@ -165,12 +169,24 @@ class session {
     return *sim;
   }
 
-  void save(const std::string& path, const std::string& content) {
-    std::string error;
-    if (!write_file_atomically(path, content, error)) {
-      err_ << w_.name() << ": " << path << " was not written: " << error << "\n";
-      failed_ = true;
+  // "-" is standard output, here the session's own output stream.
+  void save(const std::string& path, const std::function<void(const text_out&)>& produce) {
+    if (path == "-") {
+      produce([this](std::string_view t) { out_.write(t.data(), std::streamsize(t.size())); });
+      return;
     }
+    // What the session printed goes first, should the file be the process's own output.
+    out_.flush();
+    err_.flush();
+    file_writer file(path);
+    produce(file.out());
+    if (!file.finish()) return fail(path + " was not written: " + file.error());
+    if (!file.note().empty()) err_ << w_.name() << ": " << file.note() << "\n";
+  }
+
+  void fail(const std::string& message) {
+    err_ << w_.name() << ": " << message << "\n";
+    failed_ = true;
   }
 
   window_model& w_;
@@ -219,6 +235,8 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
     settings.T = opening->T;
   }
 
+  const std::vector<std::string>& actions = cli_actions();
+  const std::size_t first_action = k;
   std::unique_ptr<window_model> w = entry->make(settings);
   session s(*w, out, err);
   w->open();
@@ -229,6 +247,12 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
   }
   for (; k < args.size(); ++k) {
     const std::string& a = args[k];
+    if (a == "--N" || a == "--T")
+      throw usage_error{k + 1 == args.size() && k == first_action
+                            ? "missing value after " + a
+                            : a + " must come before the actions"};
+    if (std::find(actions.begin(), actions.end(), a) == actions.end())
+      throw usage_error{"unknown action: " + a};
     if (a == "--check-derivatives" || a == "--compare-profiles") {
       if (a == "--check-derivatives")
         s.check_derivatives();
@@ -258,26 +282,44 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
     } else if (a == "--tick") {
       const auto n = parse_whole(v);
       if (!n || *n < 0) throw usage_error{"--tick takes a whole number: " + v};
-      tick_times(*w, *n);
+      w->advance_ticks(*n);
     } else if (a == "--print") {
       s.print(v);
     } else if (a == "--svg") {
       s.svg(v);
-    } else if (a == "--dump") {
-      s.dump(v);
     } else if (a == "--load") {
       s.load(read_study_file(v));
     } else if (a == "--save") {
       s.save_study(v);
     } else {
-      throw usage_error{"unknown action: " + a};
+      s.dump(v);
     }
     s.report_status();
   }
-  return s.failed() ? exit_reported : exit_ok;
+  if (s.failed()) return exit_reported;
+  // A Run whose every step was computed but not every solve reached the tolerance: the status
+  // line has said how many and the first.
+  const auto* sim = dynamic_cast<const sim_window*>(w.get());
+  const run_record* last = sim ? sim->last_run() : nullptr;
+  return last && last->unconverged > 0 ? exit_unconverged : exit_ok;
 }
 
 }  // namespace
+
+const std::vector<std::string>& cli_actions() {
+  static const std::vector<std::string> actions = {"--set",
+                                                   "--press",
+                                                   "--tick",
+                                                   "--print",
+                                                   "--svg",
+                                                   "--dump",
+                                                   "--load",
+                                                   "--save",
+                                                   "--check-derivatives",
+                                                   "--compare-profiles",
+                                                   "--workspace"};
+  return actions;
+}
 
 int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             const run_settings& defaults) {

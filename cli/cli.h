@@ -6,8 +6,9 @@
 //   kinelab-cli --load FILE [ACTION]...        (the window and its N and T from a study)
 //
 // Exit status: 0 success (information may still be printed on stderr), 1 the window reported a
-// failure (a field that is not a number, a file not written), 2 a usage error or a study that
-// cannot be opened.
+// failure (a field that is not a number, a file not written, a Run that overflowed), 2 a usage
+// error or a study that cannot be opened, 3 the last Run finished but some of its steps did not
+// reach the tolerance.
 #include <ostream>
 #include <string>
 #include <vector>
@@ -20,5 +21,8 @@ namespace kinelab {
 // its result_path).
 int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             const run_settings& defaults = {});
+
+// The actions, in the order of the usage text: "--set", "--press", ...
+const std::vector<std::string>& cli_actions();
 
 }  // namespace kinelab

@@ -21,7 +21,6 @@
 
 #include "app/open_study.h"
 #include "app/profile_comparison.h"
-#include "app/result_file.h"
 #include "app/study_file.h"
 #include "app/window_export.h"
 #include "core/number_text.h"
@@ -202,21 +201,26 @@ sim_tools::sim_tools(window_widget& window, sim_window& model)
   QAction* svg = menu->addAction(tr("drawing as SVG…"));
   svg->setObjectName("export_svg");
   connect(svg, &QAction::triggered, this, [this] {
-    save(tr("drawing"), ".svg", "SVG (*.svg)", [this] { return window_svg(model_); });
+    save(tr("drawing"), ".svg", "SVG (*.svg)",
+         [this](const text_out& put) { put(window_svg(model_)); });
   });
   QAction* png = menu->addAction(tr("drawing as PNG…"));
   png->setObjectName("export_png");
   connect(png, &QAction::triggered, this, [this] {
-    save(tr("drawing"), ".png", "PNG (*.png)", [this] {
+    save(tr("drawing"), ".png", "PNG (*.png)", [this](const text_out& put) {
       if (!window_.picture() || !model_.picture())
         throw std::runtime_error("the window has no drawing");
-      return drawing_png(*model_.picture(), *window_.picture());
+      put(drawing_png(*model_.picture(), *window_.picture()));
     });
   });
   QAction* csv = menu->addAction(tr("arrays as CSV…"));
   csv->setObjectName("export_csv");
   connect(csv, &QAction::triggered, this, [this] {
-    save(tr("trajectory arrays"), ".csv", "CSV (*.csv)", [this] { return window_csv(model_); });
+    // Refused before the file dialog: there is nothing to save yet.
+    if (const std::string refusal = csv_refusal(model_); !refusal.empty())
+      return report(refusal, true);
+    save(tr("trajectory arrays"), ".csv", "CSV (*.csv)",
+         [this](const text_out& put) { write_window_csv(model_, put); });
   });
   auto* export_button = new QToolButton(this);
   export_button->setObjectName("export");
@@ -269,17 +273,22 @@ void sim_tools::report(const std::string& message, bool is_error) {
 }
 
 void sim_tools::save(const QString& what, const QString& suffix, const QString& filter,
-                     const std::function<std::string()>& content) {
+                     const std::function<void(const text_out&)>& produce) {
   const QString suggested = QDir::current().filePath(qs(model_.name()) + suffix);
   const QString path = choose_path_(&window_, tr("save the %1").arg(what), suggested, filter);
   if (path.isEmpty()) return;
   const std::string file = path.toStdString();
   std::string error;
   try {
-    if (write_file_atomically(file, content(), error))
-      return report(tr("%1 saved as %2").arg(what, path).toStdString(), false);
+    file_writer out(file);
+    produce(out.out());
+    if (out.finish()) {
+      const std::string saved = tr("%1 saved as %2").arg(what, path).toStdString();
+      return report(out.note().empty() ? saved : saved + "; " + out.note(), false);
+    }
+    error = out.error();
   } catch (const std::exception& e) {
-    error = e.what();
+    error = e.what();  // the writer, abandoned, has left the file as it was
   }
   report(tr("%1 was not written: %2").arg(path, qs(error)).toStdString(), true);
 }

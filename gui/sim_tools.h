@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "app/file_writer.h"
 #include "gui/workspace_panel.h"
 
 class QAction;
@@ -48,9 +49,10 @@ class sim_tools : public QToolBar {
 
  private:
   void compare_profiles();
-  // Asks for a path and writes what `content` makes there, atomically.
+  // Asks for a path and writes what `produce` puts out there (file_writer); an exception from
+  // `produce` is reported and leaves the file as it was.
   void save(const QString& what, const QString& suffix, const QString& filter,
-            const std::function<std::string()>& content);
+            const std::function<void(const text_out&)>& produce);
   void report(const std::string& message, bool is_error);
 
   window_widget& window_;

@@ -9,13 +9,12 @@
 #include <variant>
 
 #include "app/atlas_export.h"
+#include "app/file_writer.h"
 #include "app/graph_derivative_check.h"
 #include "app/open_study.h"
 #include "app/profile_comparison.h"
-#include "app/result_file.h"
 #include "app/settings.h"
 #include "app/study_file.h"
-#include "app/timer_ticks.h"
 #include "app/window_atlas.h"
 #include "app/window_export.h"
 #include "core/angles.h"
@@ -225,19 +224,22 @@ void py_window::press(const std::string& button) {
 void py_window::tick(long long k) {
   const in_use u(busy_);
   if (k < 0) throw py::value_error("tick takes a count of 0 or more");
-  computing([&] { tick_times(*w_, k); });
+  computing([&] { w_->advance_ticks(static_cast<long>(k)); });
 }
 
 void py_window::run(const std::optional<std::filesystem::path>& result_file) {
   const in_use u(busy_);
   sim_window& s = simulation();
   std::string error;
-  bool written = true;
   computing([&] {
-    if (s.compute_trajectory() && result_file)
-      written = write_file_atomically(result_file->string(), s.result_file_text(), error);
+    // As a Run writes result.dat: streamed through the file writer, and never from a Run that
+    // overflowed (the previous file stays; the status says so).
+    if (!s.compute_trajectory() || !result_file || s.last_run()->overflow_step >= 0) return;
+    file_writer file(result_file->string());
+    s.write_result_text(file.out());
+    if (!file.finish()) error = file.error();
   });
-  if (!written) {
+  if (!error.empty()) {
     PyErr_SetString(PyExc_OSError, (result_file->string() + " was not written: " + error).c_str());
     throw py::error_already_set();
   }
@@ -287,6 +289,8 @@ std::string py_window::svg() {
 std::string py_window::csv() {
   const in_use u(busy_);
   sim_window& s = simulation();
+  if (const std::string refusal = csv_refusal(s); !refusal.empty())
+    throw std::runtime_error(refusal);
   std::string text;
   computing([&] { text = window_csv(s); });
   return text;
@@ -331,6 +335,7 @@ py::list py_window::check_derivatives() {
   for (const quantity_check& q : *checks) {
     py::dict d;
     d["quantity"] = q.column;
+    d["at_rest"] = q.at_rest;
     d["rate"] = mismatch_figures(q.rate_mismatch);
     d["acceleration"] = mismatch_figures(q.accel_mismatch);
     out.append(d);

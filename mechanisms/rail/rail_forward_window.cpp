@@ -30,7 +30,7 @@ class rail_forward_logic : public rail_logic {
   }
 
   void read_parameters(sim_window& w) override {
-    const double tolerance = w.ctl.number(rail_tolerance);
+    const double tolerance = w.ctl.tolerance(rail_tolerance);
     read_geometry(w);
     tolerance_ = tolerance;
     // The start positions are slider settings: whatever was typed into them is replaced.

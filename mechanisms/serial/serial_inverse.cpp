@@ -24,7 +24,7 @@ class serial_inverse_logic : public serial_logic {
   }
 
   void read_parameters(sim_window& w) override {
-    const double tolerance = w.ctl.number(layout_.tolerance_group);
+    const double tolerance = w.ctl.tolerance(layout_.tolerance_group);
     read_arm(w);
     tolerance_ = tolerance;
     const start_stop_fields& f = serial_start_stop;

@@ -25,7 +25,7 @@ class stewart_forward_logic : public stewart_logic {
   }
 
   void read_parameters(sim_window& w) override {
-    const double tolerance = w.ctl.number(tolerance_field);
+    const double tolerance = w.ctl.tolerance(tolerance_field);
     const bool first = read_geometry(w);
     tolerance_ = tolerance;
     if (first) {

@@ -27,7 +27,7 @@ class zelko_gyaku_logic : public zelko_logic {
   }
 
   void read_parameters(sim_window& w) override {
-    tolerance_ = w.ctl.number(tolerance_field);
+    tolerance_ = w.ctl.tolerance(tolerance_field);
     read_geometry(w);
     // Start position in tenths of the length unit, start posture in steps of 5°.
     const start_stop_fields& f = orvak_start_stop;

@@ -1,5 +1,6 @@
 // The framework's safety net: whatever a window computes, no value that is not finite reaches
-// its arrays, result.dat or the drawing.
+// its arrays, result.dat or the drawing, and no zero stands in a file for a value never
+// computed.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +10,7 @@
 
 #include "app/result_file.h"
 #include "app/sim_window.h"
+#include "app/window_export.h"
 #include "support/temp_dir.h"
 
 namespace kinelab {
@@ -40,8 +42,11 @@ class faulty_logic : public window_logic {
   std::vector<kin_state>& p_;
 };
 
-TEST(non_finite_guard, values_that_are_not_finite_are_zeroed_and_reported) {
+// The zeros serve the drawing only: the Run keeps the previous result.dat and says so, and the
+// dump marks the rows whose values were replaced.
+TEST(non_finite_guard, values_that_are_not_finite_are_drawn_as_zero_and_never_written) {
   test::temp_working_dir dir;
+  std::ofstream("result.dat", std::ios::binary) << "GOOD OLD RESULT\r\n";
   window_decl decl;
   decl.name = "faulty";
   decl.make_logic = [] { return std::make_unique<faulty_logic>(); };
@@ -50,15 +55,29 @@ TEST(non_finite_guard, values_that_are_not_finite_are_zeroed_and_reported) {
   w.run();
 
   EXPECT_TRUE(w.status_is_error);
-  EXPECT_EQ(w.status, "2 values were not finite and were set to 0 (first: p.dx at step 3)");
+  EXPECT_EQ(w.status, "result.dat kept: the Run overflowed at step 3 (p.dx); 2 values drawn as 0");
   const auto& p = w.logic().arrays.find("p")->at;
   EXPECT_EQ(p[3].dx, 0);
   EXPECT_EQ(p[3].z, 0);
-  std::ifstream f("result.dat");
+  std::ifstream f("result.dat", std::ios::binary);
   std::stringstream text;
   text << f.rdbuf();
-  EXPECT_EQ(text.str().find("N"), std::string::npos) << text.str();  // no NAN, no INF
-  EXPECT_EQ(text.str().find("I"), std::string::npos);
+  EXPECT_EQ(text.str(), "GOOD OLD RESULT\r\n");
+
+  const std::string csv = window_csv(w);
+  std::stringstream rows(csv);
+  std::string line;
+  while (std::getline(rows, line) && line.rfind("i,", 0) != 0) {
+  }
+  ASSERT_EQ(line.substr(line.rfind(',') + 1), "guarded");
+  int step = 0;
+  while (std::getline(rows, line)) {
+    EXPECT_EQ(line.substr(line.rfind(',') + 1), step == 3 ? "1" : "0") << "step " << step;
+    ++step;
+  }
+  EXPECT_EQ(step, w.N() + 1);
+
+  EXPECT_TRUE(w.timer_enabled());  // the animation still runs over what was computed
   w.tick();
   for (const draw_op& op : w.picture()->ops())
     EXPECT_TRUE(std::isfinite(op.x1) && std::isfinite(op.y1) && std::isfinite(op.x2) &&

@@ -1,17 +1,9 @@
 #include "app/result_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace kinelab {
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(ResultText, PrintZonesByteForByte) {
   struct Case {
@@ -55,78 +47,6 @@ TEST(ResultText, PrintZonesByteForByte) {
     c.write(r);
     EXPECT_EQ(r.str(), c.expected) << c.name;
   }
-}
-
-class WriteFile : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("kinelab_result_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
-  }
-  static std::string read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  // Names in the directory other than `keep`: a temporary file left behind shows up here.
-  int stray_files(const std::string& keep) const {
-    int n = 0;
-    for (const auto& e : fs::directory_iterator(dir_))
-      if (e.path().filename() != keep) ++n;
-    return n;
-  }
-  fs::path dir_;
-};
-
-TEST_F(WriteFile, ReplacesThePreviousContent) {
-  const std::string path = (dir_ / "result.dat").string();
-  std::string error;
-  ASSERT_TRUE(write_file_atomically(path, "first run\r\nlonger content\r\n", error)) << error;
-  ASSERT_TRUE(write_file_atomically(path, "second\r\n", error)) << error;
-  EXPECT_EQ(read(path), "second\r\n");
-  EXPECT_EQ(stray_files("result.dat"), 0);
-}
-
-TEST_F(WriteFile, ReadOnlyDirectoryFailsAndKeepsTheOldFile) {
-  const fs::path target = dir_ / "result.dat";
-  std::string error;
-  ASSERT_TRUE(write_file_atomically(target.string(), "old", error)) << error;
-  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-  if (::access(dir_.c_str(), W_OK) == 0) GTEST_SKIP() << "the directory stays writable (root)";
-  EXPECT_FALSE(write_file_atomically(target.string(), "new", error));
-  EXPECT_NE(error.find(target.string()), std::string::npos) << error;
-  EXPECT_NE(error.find("ermission"), std::string::npos) << error;
-  EXPECT_EQ(read(target), "old");
-  EXPECT_EQ(stray_files("result.dat"), 0);
-}
-
-TEST_F(WriteFile, MissingDirectoryFails) {
-  const std::string path = (dir_ / "absent" / "result.dat").string();
-  std::string error;
-  EXPECT_FALSE(write_file_atomically(path, "x", error));
-  EXPECT_NE(error.find(path), std::string::npos) << error;
-  EXPECT_NE(error.find("No such file"), std::string::npos) << error;
-}
-
-TEST_F(WriteFile, TargetThatIsADirectoryFailsCleanly) {
-  const fs::path target = dir_ / "result.dat";
-  fs::create_directory(target);
-  std::ofstream(target / "inside.txt") << "previous";
-  std::string error;
-  EXPECT_FALSE(write_file_atomically(target.string(), "new", error));
-  EXPECT_NE(error.find(target.string()), std::string::npos) << error;
-  EXPECT_TRUE(fs::is_directory(target));
-  EXPECT_EQ(read(target / "inside.txt"), "previous");
-  EXPECT_EQ(stray_files("result.dat"), 0);
 }
 
 }  // namespace

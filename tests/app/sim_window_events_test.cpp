@@ -50,6 +50,31 @@ TEST_F(framework_events, animation_runs_forth_and_back_over_the_steps) {
   EXPECT_EQ(w.step_no, 49);
 }
 
+// Many ticks at once end in the state, readouts and frame of as many single ticks, across the
+// turns at both ends of the walk.
+TEST_F(framework_events, ticks_at_once_end_where_single_ticks_do) {
+  w.run();
+  sim_window one_by_one{form_3r_jun()};
+  one_by_one.open();
+  one_by_one.run();
+  long done = 0;
+  for (long n : {1L, 7L, 60L, 103L}) {
+    w.advance_ticks(n);
+    for (long t = 0; t < n; ++t) one_by_one.tick();
+    done += n;
+    SCOPED_TRACE("after " + std::to_string(done) + " ticks");
+    EXPECT_EQ(w.step_no, one_by_one.step_no);
+    EXPECT_EQ(w.step_dir, one_by_one.step_dir);
+    EXPECT_EQ(w.ctl.text("Text5"), one_by_one.ctl.text("Text5"));
+    EXPECT_EQ(w.ctl.slider_at("HScroll1").value, one_by_one.ctl.slider_at("HScroll1").value);
+    ASSERT_EQ(w.picture()->ops().size(), one_by_one.picture()->ops().size());
+    for (std::size_t k = 0; k < w.picture()->ops().size(); ++k) {
+      const draw_op &a = w.picture()->ops()[k], &b = one_by_one.picture()->ops()[k];
+      EXPECT_TRUE(a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2) << "op " << k;
+    }
+  }
+}
+
 TEST_F(framework_events, next_figure_cycles_through_the_graph_list_and_stops_the_timer) {
   w.run();
   w.next_figure();

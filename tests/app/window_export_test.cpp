@@ -6,6 +6,7 @@
 #include <memory>
 #include <sstream>
 
+#include "app/settings.h"
 #include "mechanisms/registry.h"
 #include "support/temp_dir.h"
 
@@ -69,13 +70,47 @@ TEST(WindowExport, CsvReadsBackIntoTheSameNumbers) {
 }
 
 TEST(WindowExport, ALineBreakInAFieldStaysInsideItsCommentLine) {
+  test::temp_working_dir dir;
   const std::unique_ptr<window_model> model = find_window("form_3r_jun")->make();
   sim_window& w = dynamic_cast<sim_window&>(*model);
   w.open();
-  w.ctl.set_text("Text2", 0, "1\ni,not,a,row");
+  w.ctl.set_text("Text3", 0, "1\ni,not,a,row");  // a view readout, which Run does not read
+  w.press("run");
   const std::string csv = window_csv(w);
   EXPECT_EQ(csv.find("\ni,not"), std::string::npos);
   EXPECT_NE(csv.find("(0) 1 i,not,a,row"), std::string::npos);
+}
+
+// Before a Run there is nothing to export; after a Run that a field stopped, the header still
+// describes the Run that made the arrays, not the fields, N, T and profile as they now stand.
+TEST(WindowExport, DescribesTheRunThatMadeTheArrays) {
+  test::temp_working_dir dir;
+  const std::unique_ptr<window_model> model = find_window("form_3r_jun")->make({.N = 4});
+  sim_window& w = dynamic_cast<sim_window&>(*model);
+  w.open();
+  EXPECT_NE(csv_refusal(w).find("no Run yet"), std::string::npos);
+  EXPECT_THROW(window_csv(w), std::logic_error);
+
+  const std::string stop = w.ctl.text("Text2", 1);
+  w.press("run");
+  ASSERT_FALSE(w.status_is_error) << w.status;
+  EXPECT_EQ(csv_refusal(w), "");
+  w.settings.N = 6;
+  w.settings.T = 2;
+  w.ctl.option_selected = 2;
+  w.ctl.set_text("Text2", 1, "not a number");
+  w.press("run");
+  ASSERT_TRUE(w.status_is_error);
+
+  const std::string csv = window_csv(w);
+  EXPECT_NE(csv.find(std::string("# N = 4, T = 1, profile: ") + to_string(profile_from_option(0)) +
+                     " (Option1 = 0)\n"),
+            std::string::npos)
+      << csv.substr(0, 300);
+  EXPECT_NE(csv.find(", (1) " + stop + ","), std::string::npos) << csv.substr(0, 300);
+  EXPECT_EQ(csv.find("not a number"), std::string::npos);
+  EXPECT_NE(csv.find("\n4,"), std::string::npos);
+  EXPECT_EQ(csv.find("\n5,"), std::string::npos);
 }
 
 }  // namespace

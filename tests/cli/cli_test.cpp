@@ -97,7 +97,18 @@ TEST_F(cli, reports_and_usage_errors_have_their_exit_status) {
       {"form_3r_jun --set 'HScroll2(0)=19'", 2, "ranges from -18 to 18"},
       {"form_3r_jun --set Text2=1", 2, "needs an index"},
       {"form_3r_jun --N 0", 2, "number of time divisions"},
-      {"form_3r_jun --tick", 2, "missing value"},
+      {"form_3r_jun --tick", 2, "missing value after --tick"},
+      {"form_3r_jun --press run --N 5", 2, "--N must come before the actions"},
+      {"form_3r_jun --press run --bogus", 2, "unknown action: --bogus"},
+      {"form_3r_jun --dump d.csv", 1, "d.csv was not written: no Run yet"},
+      {"form_3r_jun --set 'Text7(1)=1e308' --press run", 1,
+       "result.dat kept: the Run overflowed at step 7 (p3.ddx)"},
+      {"form_3r_gyaku --set Text9=-1 --press run", 1,
+       "許容誤差 (Text9) is not a number of 0 or more: \"-1\""},
+      {"test_newton --set 'Text1(0)=1e200' --press Command1", 1, "out of the range of numbers"},
+      // The Run is complete, but not every solve reached the tolerance.
+      {"form_6r_gyaku --press run", 3, "51 of 51 steps did not reach the tolerance"},
+      {"form_3r_gyaku --set Text9=1e-300 --press run", 3, "(first: step 0,"},
   };
   for (const auto& c : cases) {
     const cli_result r = run(c.args);

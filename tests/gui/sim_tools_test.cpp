@@ -170,6 +170,20 @@ TEST_F(sim_tools_test, ExportsWriteWhatTheCommandLineWritesAndReportFailures) {
   EXPECT_TRUE(w->model().status.empty()) << w->model().status;
 }
 
+// Before any Run the arrays hold no trajectory: the CSV export says so instead of asking where
+// to save one.
+TEST_F(sim_tools_test, CsvExportBeforeAnyRunIsRefused) {
+  OPEN_OR_SKIP(w, "form_3r_jun");
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.filePath("arrays.csv");
+  answer_save_dialogs(*w, path);
+  action(*w, "export_csv")->trigger();
+  EXPECT_TRUE(w->model().status_is_error);
+  EXPECT_TRUE(w->status_line()->text().contains("no Run yet")) << w->model().status;
+  EXPECT_FALSE(QFile::exists(path));
+}
+
 TEST_F(sim_tools_test, ProfileComparisonShowsTheTableOrTheProblem) {
   OPEN_OR_SKIP(w, "form_3r_jun");
   action(*w, "compare_profiles")->trigger();

@@ -13,6 +13,7 @@
 #include "mechanisms/registry.h"
 #include "support/result_rows.h"
 #include "support/temp_dir.h"
+#include "support/unprivileged.h"
 
 namespace kinelab {
 namespace {
@@ -27,30 +28,6 @@ int files_beside_result() {
     if (e.path().filename() != "result.dat") ++n;
   return n;
 }
-
-// The superuser writes into a read-only directory anyway; for the test the process takes an
-// ordinary user's identity as its effective one (the saved one lets it return).
-class unprivileged {
- public:
-  unprivileged() {
-    if (::geteuid() != 0) return;
-    constexpr uid_t nobody = 65534;
-    active_ = ::setegid(nobody) == 0 && ::seteuid(nobody) == 0;
-  }
-  ~unprivileged() {
-    if (active_) {
-      [[maybe_unused]] const int u = ::seteuid(0);
-      [[maybe_unused]] const int g = ::setegid(0);
-    }
-  }
-  // Checked with the effective identity, the one that opens files.
-  bool denied_writing(const fs::path& dir) const {
-    return ::faccessat(AT_FDCWD, dir.c_str(), W_OK, AT_EACCESS) != 0;
-  }
-
- private:
-  bool active_ = false;
-};
 
 struct obstacle_case {
   const char* name;
@@ -97,9 +74,10 @@ TEST_P(result_file_failure, read_only_directory) {
                                    fs::perms::others_read | fs::perms::others_exec);
   bool denied = false;
   {
-    unprivileged user;
+    test::unprivileged user;
     denied = user.denied_writing(dir_.path());
-    if (denied) expect_reported_and_usable("Permission denied");
+    // The file is not the user's to write either.
+    if (denied) expect_reported_and_usable("result.dat is read-only");
   }
   if (!denied) {
     fs::permissions(dir_.path(), fs::perms::owner_all);
