@@ -135,7 +135,7 @@ void sim_window::static_pose() {
   if (const auto& record = logic_->arrays.solver_record(); !record.empty())
     add_report(summarize_static_pose(record.front(), language), false);
   add_report(logic_->static_pose_note(), false);
-  if (const trajectory_arrays::replaced r = guard_non_finite(); r.count > 0)
+  if (const trajectory_arrays::replaced r = logic_->arrays.replace_non_finite(); r.count > 0)
     add_report(std::to_string(r.count) + " values were not finite and were set to 0 (first: " +
                    r.first_column + " at step " + std::to_string(r.first_step) + ")",
                true);
@@ -238,9 +238,10 @@ bool sim_window::compute(bool writes_result) {
   // Solves that did not converge are information, not a failure: the run is complete.
   add_report(summarize_run(logic_->arrays.solver_record(), language), false);
   add_report(logic_->run_note(), false);
-  const trajectory_arrays::replaced guard = guard_non_finite();
+  // No value that is not finite reaches the drawing, the graphs or a file: the zeros that
+  // replace them stand in the arrays for the drawing only, and the dump marks their rows.
+  const trajectory_arrays::replaced guard = logic_->arrays.replace_non_finite();
   if (guard.count > 0) {
-    // The zeros stand in the arrays for the drawing only: the dump marks their rows.
     add_report(std::string(writes_result ? settings.result_path.string() + " kept: " : "") +
                    "the Run overflowed at step " + std::to_string(guard.first_step) + " (" +
                    guard.first_column + "); " + std::to_string(guard.count) + " values drawn as 0",
@@ -252,10 +253,6 @@ bool sim_window::compute(bool writes_result) {
   last_run_ = {N_, T_, ctl, static_cast<int>(unconverged_steps().size()), guard.first_step};
   has_run_ = true;
   return true;
-}
-
-trajectory_arrays::replaced sim_window::guard_non_finite() {
-  return logic_->arrays.replace_non_finite();
 }
 
 void sim_window::step_timer() {

@@ -137,9 +137,8 @@ struct run_record {
   int N = 0;
   double T = 1;
   controls fields;
-  int unconverged = 0;          // steps whose solve did not reach the tolerance
-  int overflow_step = -1;       // first step with a value that was not finite, −1 for none
-  std::string overflow_column;  // its column ("p3.ddx")
+  int unconverged = 0;     // steps whose solve did not reach the tolerance
+  int overflow_step = -1;  // first step with a value that was not finite, −1 for none
 };
 
 class sim_window : public window_model {
@@ -229,10 +228,6 @@ class sim_window : public window_model {
  private:
   void show_caption(const std::string& caption);
   void time_slider_changed();
-  // No value that is not finite reaches the drawing, the graphs or a file: any that a
-  // computation let through is set to 0 for the drawing and marked; the caller reports it as
-  // an error.
-  trajectory_arrays::replaced guard_non_finite();
   // The trajectory, for a Run that then writes the result file or for a computation without it.
   bool compute(bool writes_result);
   void write_result_file(std::chrono::steady_clock::time_point started);
