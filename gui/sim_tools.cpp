@@ -153,7 +153,8 @@ sim_tools::sim_tools(window_widget& window, sim_window& model)
   save_study->setObjectName("save_study");
   save_study->setToolTip(tr("save this window's setup as a study"));
   connect(save_study, &QAction::triggered, this, [this, study_filter] {
-    save(tr("study"), study_extension, study_filter, [this] { return study_document(model_); });
+    save(tr("study"), study_extension, study_filter,
+         [this](const text_out& put) { put(study_document(model_)); });
   });
   QAction* open = addAction(tr("open"));
   open->setObjectName("open_study");

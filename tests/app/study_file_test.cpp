@@ -139,6 +139,7 @@ TEST(StudyFile, BadFilesChangeNothingAndSayWhere) {
   };
   const std::string text2_1 = "\"Text2(1)\": \"20\"";
   const std::string slider_1 = "\"HScroll2(1)\": 0";
+  ASSERT_TRUE(sim(source).compute_trajectory());  // an export holds a Run
   const std::string csv = window_csv(sim(source));
 
   struct {
