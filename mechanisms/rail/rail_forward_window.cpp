@@ -6,6 +6,7 @@
 #include "app/decl_builder.h"
 #include "app/parallel_controls.h"
 #include "core/angles.h"
+#include "core/pose.h"
 #include "mechanisms/rail/rail_window.h"
 
 namespace kinelab {
@@ -25,8 +26,7 @@ class rail_forward_logic : public rail_logic {
     clear_state(pp(0));
     pp(0).z = 0.25;
     clear_state(sp(0));
-    start_position_ = {pp(0)};
-    start_posture_ = {sp(0)};
+    start_pose_ = {{pp(0), sp(0)}};
   }
 
   void read_parameters(sim_window& w) override {
@@ -48,13 +48,12 @@ class rail_forward_logic : public rail_logic {
     const start_stop_fields& f = rail_start_stop;
     for (int k = 1; k <= rail_leg_count; ++k) bx_(k) = w.ctl.number(f.start, f.start_index(k - 1));
     rail_joint_states joints;
-    pp(0) = start_position_.value;
-    sp(0) = start_posture_.value;
+    pp(0) = start_pose_.value.position;
+    sp(0) = start_pose_.value.posture;
     const nr_outcome out =
         rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, pp(0), sp(0), joints);
     arrays.solver_record().at(0) = out;
-    start_position_.keep(out, pp(0));
-    start_posture_.keep(out, sp(0));
+    start_pose_.keep(out, {pp(0), sp(0)});
     store_joints(0, joints);
     for (int k = 1; k <= rail_leg_count; ++k) slider(k, 0).x = bx_(k);
   }
@@ -66,8 +65,7 @@ class rail_forward_logic : public rail_logic {
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
     // The run starts from the static pose's solution for the same start positions.
     if (i == 0) {
-      position_ = start_position_;
-      posture_ = start_posture_;
+      guess_ = start_pose_;
     }
     for (int k = 1; k <= rail_leg_count; ++k) {
       const driven_value v = apply_profile(p, start_(k), stop_(k), w.T());
@@ -75,16 +73,12 @@ class rail_forward_logic : public rail_logic {
       slider(k, i) = {v.q, v.dq, v.ddq};
     }
     rail_joint_states joints;
-    kin_state position = position_.value, posture = posture_.value;
+    kin_state position = guess_.value.position, posture = guess_.value.posture;
     const nr_outcome out =
         rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, position, posture, joints);
     arrays.solver_record().at(static_cast<std::size_t>(i)) = out;
-    position_.keep(out, position);
-    posture_.keep(out, posture);
-    if (i == 0) {
-      start_position_.keep(out, position);
-      start_posture_.keep(out, posture);
-    }
+    guess_.keep(out, {position, posture});
+    if (i == 0) start_pose_.keep(out, {position, posture});
     store_joints(i, joints);
     pp(i) = position;
     sp(i) = posture;
@@ -102,9 +96,9 @@ class rail_forward_logic : public rail_logic {
   // The targets handed to the solver; they keep the last step's values between runs.
   vec<6> bx_, dbx_, ddbx_;
   // The running Newton–Raphson guess during a run.
-  warm_start<kin_state> position_, posture_;
+  warm_start<pose> guess_;
   // The start of the static pose and of a run's first step (the opening guess at first).
-  warm_start<kin_state> start_position_, start_posture_;
+  warm_start<pose> start_pose_;
 };
 
 }  // namespace

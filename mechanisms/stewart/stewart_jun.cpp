@@ -5,6 +5,7 @@
 
 #include "app/decl_builder.h"
 #include "core/angles.h"
+#include "core/pose.h"
 #include "mechanisms/stewart/stewart_window.h"
 
 namespace kinelab {
@@ -33,8 +34,7 @@ class stewart_forward_logic : public stewart_logic {
       clear_state(pp(0));
       pp(0).z = w.draw_size / 2;
       clear_state(sp(0));
-      start_position_ = {pp(0)};
-      start_posture_ = {sp(0)};
+      start_pose_ = {{pp(0), sp(0)}};
     }
   }
 
@@ -47,13 +47,12 @@ class stewart_forward_logic : public stewart_logic {
       w.ctl.set_number(f.start, f.start_index(k - 1), goal_(k));
     }
     platform_joints joints;
-    pp(0) = start_position_.value;
-    sp(0) = start_posture_.value;
+    pp(0) = start_pose_.value.position;
+    sp(0) = start_pose_.value.posture;
     const nr_outcome out = newton_fk_stewart(static_pose_tolerance, geometry_, goal_, goal_rate_,
                                              goal_acc_, pp(0), sp(0), joints);
     arrays.solver_record().at(0) = out;
-    start_position_.keep(out, pp(0));
-    start_posture_.keep(out, sp(0));
+    start_pose_.keep(out, {pp(0), sp(0)});
     store_joints(0, joints);
   }
 
@@ -65,24 +64,19 @@ class stewart_forward_logic : public stewart_logic {
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
     // The run starts from the static pose's solution, whatever start lengths were typed.
     if (i == 0) {
-      position_ = start_position_;
-      posture_ = start_posture_;
+      guess_ = start_pose_;
     }
     for (int k = 1; k <= stewart_leg_count; ++k) {
       const driven_value v = apply_profile(p, start_(k), stop_(k), w.T());
       goal_(k) = v.q, goal_rate_(k) = v.dq, goal_acc_(k) = v.ddq;
     }
     platform_joints joints;
-    kin_state position = position_.value, posture = posture_.value;
+    kin_state position = guess_.value.position, posture = guess_.value.posture;
     const nr_outcome out = newton_fk_stewart(tolerance_, geometry_, goal_, goal_rate_, goal_acc_,
                                              position, posture, joints);
     arrays.solver_record().at(static_cast<std::size_t>(i)) = out;
-    position_.keep(out, position);
-    posture_.keep(out, posture);
-    if (i == 0) {
-      start_position_.keep(out, position);
-      start_posture_.keep(out, posture);
-    }
+    guess_.keep(out, {position, posture});
+    if (i == 0) start_pose_.keep(out, {position, posture});
     pp(i) = position;
     sp(i) = posture;
     // The legs as the solved pose makes them, with the solved rates.
@@ -102,9 +96,9 @@ class stewart_forward_logic : public stewart_logic {
   // The goals handed to the solver; they keep the last step's values between runs.
   vec<6> goal_, goal_rate_, goal_acc_;
   // The running Newton–Raphson guess during a run.
-  warm_start<kin_state> position_, posture_;
+  warm_start<pose> guess_;
   // The start of the static pose and of a run's first step (the opening guess at first).
-  warm_start<kin_state> start_position_, start_posture_;
+  warm_start<pose> start_pose_;
 };
 
 }  // namespace
