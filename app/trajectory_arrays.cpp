@@ -86,7 +86,7 @@ void trajectory_arrays::write_csv(const text_out& put,
       columns.emplace_back(&a, c);
     }
   const bool with_record = !solver_record_.empty();
-  if (with_record) line += ",nr_iterations,nr_residual,nr_status";
+  if (with_record) line += ",nr_iterations,nr_residual,nr_status,nr_minimum_norm_rates";
   for (const extra_column& e : extra) line += "," + e.name;
   line += ",guarded\n";
   put(line);
@@ -98,7 +98,7 @@ void trajectory_arrays::write_csv(const text_out& put,
     if (with_record && at < solver_record_.size()) {
       const nr_outcome& r = solver_record_[at];
       line += "," + std::to_string(r.iterations) + "," + format_exact(r.residual) + "," +
-              std::to_string(static_cast<int>(r.status));
+              std::to_string(static_cast<int>(r.status)) + (r.minimum_norm_rates ? ",1" : ",0");
     }
     for (const extra_column& e : extra)
       (line += ',') += format_exact(at < e.values->size() ? (*e.values)[at] : 0.0);

@@ -30,7 +30,7 @@ class trajectory_arrays {
   const std::deque<trajectory_array>& all() const { return arrays_; }
 
   // Windows that solve by Newton–Raphson keep one outcome per step (columns nr_iterations,
-  // nr_residual, nr_status in the CSV); resize() sizes it with the arrays once enabled.
+  // nr_residual, nr_status, nr_minimum_norm_rates in the CSV); resize() sizes it with the arrays once enabled.
   void keep_solver_record() { solver_record_enabled_ = true; }
   std::vector<nr_outcome>& solver_record() { return solver_record_; }
   const std::vector<nr_outcome>& solver_record() const { return solver_record_; }

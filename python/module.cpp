@@ -84,7 +84,9 @@ PYBIND11_MODULE(kinelab, m) {
       .def_property_readonly("solver", &py_window::solver,
                              "The Newton-Raphson record per step (iterations, residual, status: "
                              "0 converged, 1 iteration limit, 2 singular Jacobian, 3 not "
-                             "finite); None where the window does not solve iteratively.")
+                             "finite, 4 unreachable; minimum_norm_rates: the Jacobian is "
+                             "singular at the solution, so its rates are minimum-norm); None "
+                             "where the window does not solve iteratively.")
       .def_property_readonly("singularity", &py_window::singularity,
                              "sigma_min and the condition number of the Jacobian per step.")
       .def("svg", &py_window::svg, "The drawing as kinelab-cli --svg writes it.")

@@ -262,6 +262,8 @@ py::object py_window::solver() {
   out["residual"] = numpy_of<double>(r.size(), [&](std::size_t i) { return r[i].residual; });
   out["status"] =
       numpy_of<int>(r.size(), [&](std::size_t i) { return static_cast<int>(r[i].status); });
+  out["minimum_norm_rates"] =
+      numpy_of<bool>(r.size(), [&](std::size_t i) { return r[i].minimum_norm_rates; });
   return out;
 }
 

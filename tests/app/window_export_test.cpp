@@ -28,6 +28,8 @@ TEST(WindowExport, CsvReadsBackIntoTheSameNumbers) {
   sim_window& w = dynamic_cast<sim_window&>(*model);
   w.open();
   w.press("run");
+  // A step whose rates are minimum-norm (the Run's own steps are all regular).
+  w.logic().arrays.solver_record()[2].minimum_norm_rates = true;
   const std::string csv = window_csv(w);
 
   std::stringstream in(csv);
@@ -61,9 +63,12 @@ TEST(WindowExport, CsvReadsBackIntoTheSameNumbers) {
     EXPECT_EQ(header[c], "nr_iterations");
     EXPECT_EQ(number(c), arrays.solver_record()[i].iterations);
     EXPECT_EQ(number(c + 1), arrays.solver_record()[i].residual);
-    EXPECT_EQ(header[c + 3], "sigma_min");
-    EXPECT_EQ(number(c + 3), h.sigma_min[i]);
-    EXPECT_EQ(number(c + 4), h.condition[i]);
+    EXPECT_EQ(number(c + 2), static_cast<int>(arrays.solver_record()[i].status));
+    EXPECT_EQ(header[c + 3], "nr_minimum_norm_rates");
+    EXPECT_EQ(cells[c + 3], i == 2 ? "1" : "0");
+    EXPECT_EQ(header[c + 4], "sigma_min");
+    EXPECT_EQ(number(c + 4), h.sigma_min[i]);
+    EXPECT_EQ(number(c + 5), h.condition[i]);
     ++rows;
   }
   EXPECT_EQ(rows, w.N() + 1);
