@@ -172,16 +172,19 @@ std::vector<quantity_check> check_all_quantities(const trajectory_arrays& arrays
   return out;
 }
 
-std::string describe(const quantity_check& q) {
-  if (q.at_rest) return q.column + ": at rest";
-  char text[300];
-  std::snprintf(text, sizeof text,
-                "%s: rate %.2g, acceleration %.2g of the curve's scale (at steps %d and %d; "
-                "the differences' own error about %.1g and %.1g)",
-                q.column.c_str(), q.rate_mismatch.relative, q.accel_mismatch.relative,
-                q.rate_mismatch.step, q.accel_mismatch.step, q.rate_mismatch.difference_error,
-                q.accel_mismatch.difference_error);
-  return text;
+std::string describe(const quantity_check& q, ui_language lang) {
+  if (q.at_rest) return message(lang, message_id::quantity_at_rest, {q.column});
+  const auto figure = [](const char* format, double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, format, v);
+    return std::string(text);
+  };
+  return message(
+      lang, message_id::quantity_mismatch,
+      {q.column, figure("%.2g", q.rate_mismatch.relative),
+       figure("%.2g", q.accel_mismatch.relative), std::to_string(q.rate_mismatch.step),
+       std::to_string(q.accel_mismatch.step), figure("%.1g", q.rate_mismatch.difference_error),
+       figure("%.1g", q.accel_mismatch.difference_error)});
 }
 
 }  // namespace kinelab

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
 #include "app/trajectory_arrays.h"
 
 namespace kinelab {
@@ -56,6 +57,6 @@ std::vector<quantity_check> check_all_quantities(const trajectory_arrays& arrays
 // "p4.x: rate 3.1e-07, acceleration 2.4e-05 of the curve's scale (at steps 12 and 25; the
 // differences' own error about 3e-07 and 2e-05)", or "p4.y: at rest". Never a NaN or an
 // infinity.
-std::string describe(const quantity_check& q);
+std::string describe(const quantity_check& q, ui_language lang = ui_language::english);
 
 }  // namespace kinelab

@@ -156,7 +156,27 @@ file_writer::~file_writer() {
 }
 
 void file_writer::fail(int err) {
-  if (error_.empty()) error_ = "cannot write " + path_ + ": " + std::strerror(err ? err : EIO);
+  if (failed()) return;
+  problem_ = problem::system;
+  errno_ = err ? err : EIO;
+}
+
+std::string file_writer::error(ui_language lang) const {
+  switch (problem_) {
+    case problem::none:
+      return {};
+    case problem::system:
+      return message(lang, message_id::file_cannot_write, {path_, system_error(lang, errno_)});
+    case problem::not_regular:
+      return message(lang, message_id::file_not_regular, {path_});
+    case problem::read_only:
+      return message(lang, message_id::file_read_only, {path_});
+  }
+  return {};
+}
+
+std::string file_writer::note(ui_language lang) const {
+  return written_in_place_ ? message(lang, message_id::file_written_in_place, {path_}) : "";
 }
 
 void file_writer::open_target() {
@@ -180,11 +200,11 @@ void file_writer::open_target() {
     return;
   }
   if (exists && !S_ISREG(st.st_mode)) {
-    error_ = "cannot write " + path_ + ": not a regular file, a FIFO or a character device";
+    problem_ = problem::not_regular;
     return;
   }
   if (exists && read_only(target_, st)) {
-    error_ = path_ + " is read-only";
+    problem_ = problem::read_only;
     return;
   }
 
@@ -205,7 +225,7 @@ void file_writer::open_target() {
     fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
     if (fd_ < 0) return fail(errno);
     mode_ = mode::in_place;
-    note_ = path_ + " was written in place: its directory is not writable";
+    written_in_place_ = true;
     return;
   }
   temp_.clear();
@@ -258,12 +278,12 @@ void file_writer::abandon() {
 }
 
 bool write_file(const std::string& path, std::string_view content, std::string& error,
-                std::string* note) {
+                std::string* note, ui_language lang) {
   file_writer f(path);
   f.write(content);
   const bool ok = f.finish();
-  error = f.error();
-  if (note) *note = f.note();
+  error = f.error(lang);
+  if (note) *note = f.note(lang);
   return ok;
 }
 

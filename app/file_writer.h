@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/messages.h"
+
 namespace kinelab {
 
 // Receives a text piece by piece (an export streams through it instead of building the whole
@@ -37,12 +39,15 @@ class file_writer {
   // Completes the write (renames the temporary into place); true when the whole text arrived.
   bool finish();
 
-  bool failed() const { return !error_.empty(); }
-  const std::string& error() const { return error_; }  // "cannot write d.csv: No space left…"
-  const std::string& note() const { return note_; }    // "d.csv was written in place: …"
+  bool failed() const { return problem_ != problem::none; }
+  // "cannot write d.csv: No space left…"; empty unless failed().
+  std::string error(ui_language lang = ui_language::english) const;
+  // "d.csv was written in place: …"; empty when there is nothing to say.
+  std::string note(ui_language lang = ui_language::english) const;
 
  private:
   enum class mode { none, replace, in_place, descriptor };
+  enum class problem { none, system, not_regular, read_only };
   void open_target();
   void fail(int err);
   void flush();
@@ -52,7 +57,9 @@ class file_writer {
   std::string target_;  // the file to replace or write (a link followed)
   std::string temp_;    // the temporary beside it while replacing
   std::string buffer_;
-  std::string error_, note_;
+  problem problem_ = problem::none;
+  int errno_ = 0;                  // for problem::system
+  bool written_in_place_ = false;  // a writable file in a directory that is not writable
   mode mode_ = mode::none;
   int fd_ = -1;
   int slot_ = -1;  // the temporary's entry in the list the signal handler removes
@@ -62,6 +69,6 @@ class file_writer {
 // The whole text at once; false with the reason in `error` on failure. `note`, when given,
 // receives what the user should know of a write that worked (written in place).
 bool write_file(const std::string& path, std::string_view content, std::string& error,
-                std::string* note = nullptr);
+                std::string* note = nullptr, ui_language lang = ui_language::english);
 
 }  // namespace kinelab

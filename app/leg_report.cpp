@@ -14,18 +14,18 @@ void leg_fault_log::note(int step, unsigned legs) {
   per_step_[at] |= legs;
 }
 
-std::string leg_fault_log::legs_text(unsigned legs) const {
+std::string leg_fault_log::legs_text(unsigned legs, ui_language lang) const {
   std::string list;
   int count = 0;
   for (unsigned k = 0; k < 32 && (legs >> k) != 0; ++k) {
     if ((legs & (1u << k)) == 0) continue;
-    list += count++ ? ", " : "";
+    list += count++ ? list_separator(lang) : "";
     list += k < names_.size() ? names_[k] : std::to_string(k + 1);
   }
-  return (count == 1 ? "leg " : "legs ") + list;
+  return message(lang, count == 1 ? message_id::one_leg : message_id::many_legs, {list});
 }
 
-std::string leg_fault_log::text() const {
+std::string leg_fault_log::text(ui_language lang) const {
   unsigned legs = 0;
   int steps = 0, first = -1;
   for (std::size_t i = 0; i < per_step_.size(); ++i) {
@@ -34,12 +34,11 @@ std::string leg_fault_log::text() const {
     if (steps++ == 0) first = static_cast<int>(i);
   }
   if (steps == 0) return {};
-  const char* what = kind_ == leg_fault::zero_length ? "zero length" : "unreachable";
-  std::string s = std::string(what) + " at " + std::to_string(steps) + " of " +
-                  std::to_string(per_step_.size()) + " steps (" + legs_text(legs) +
-                  "; first: step " + std::to_string(first) + ")";
-  if (kind_ == leg_fault::zero_length) s += ", rate and acceleration shown as 0";
-  return s;
+  return message(
+      lang,
+      kind_ == leg_fault::zero_length ? message_id::legs_zero_length : message_id::legs_unreachable,
+      {std::to_string(steps), std::to_string(per_step_.size()), legs_text(legs, lang),
+       std::to_string(first)});
 }
 
 }  // namespace kinelab

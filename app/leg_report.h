@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
+
 namespace kinelab {
 
 enum class leg_fault {
@@ -22,9 +24,9 @@ class leg_fault_log {
   void note(int step, unsigned legs);
   // "zero length at 12 of 51 steps (legs 2, 5; first: step 30), rate and acceleration shown
   // as 0", "unreachable at 16 of 51 steps (leg 3; first: step 35)"; empty when no leg was.
-  std::string text() const;
+  std::string text(ui_language lang = ui_language::english) const;
   // "leg 4", "legs 1, 2": the legs named as text() names them.
-  std::string legs_text(unsigned legs) const;
+  std::string legs_text(unsigned legs, ui_language lang = ui_language::english) const;
 
  private:
   leg_fault kind_;

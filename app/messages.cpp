@@ -1,5 +1,8 @@
 #include "app/messages.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace kinelab {
 
 namespace {
@@ -61,8 +64,93 @@ constexpr entry catalogue[] = {
     {" (the solver moved to another assembly mode)", "（別の組立モードに移りました）"},
     {" (the steps around it did not reach the tolerance)",
      "（前後のステップが許容誤差に達していません）"},
+
+    {"cannot write {1}: {2}", "{1} に書き込めません: {2}"},
+    {"cannot write {1}: not a regular file, a FIFO or a character device",
+     "{1} に書き込めません: 通常のファイル、FIFO、キャラクターデバイスのいずれでもありません"},
+    {"{1} is read-only", "{1} は読み取り専用です"},
+    {"{1} was written in place: its directory is not writable",
+     "{1} はその場で上書きしました: フォルダーに書き込めません"},
+    {"{1} was not written: {2}", "{1} は書き込めませんでした: {2}"},
+    {"{1} kept: {2}", "{1} は前のままです: {2}"},
+    {"the Run overflowed at step {1} ({2}); {3} values drawn as 0",
+     "Run の値がステップ {1} で数値の範囲を超えました（{2}）。{3} 個の値を 0 として描いています"},
+    {"{1} values were not finite and were set to 0 (first: {2} at step {3})",
+     "{1} 個の値が有限でないため 0 にしました（最初: ステップ {3} の {2}）"},
+    {"no Run yet: the trajectory arrays hold no Run to export",
+     "まだ Run していません: 書き出す軌道の配列がありません"},
+    {"derivative check, {1}", "微分の検査、{1}"},
+    {"{1}: at rest", "{1}: 静止"},
+    {"{1}: rate {2}, acceleration {3} of the curve's scale (at steps {4} and {5}; the "
+     "differences' own error about {6} and {7})",
+     "{1}: 曲線の尺度に対して速度 {2}、加速度 {3}（ステップ {4} と {5}。差分自体の誤差は約 {6} と "
+     "{7}）"},
+    {"zero length at {1} of {2} steps ({3}; first: step {4}), rate and acceleration shown as 0",
+     "{2} ステップ中 {1} ステップで長さ 0（{3}、最初: ステップ {4}）。速度と加速度は 0 と表示"},
+    {"unreachable at {1} of {2} steps ({3}; first: step {4})",
+     "{2} ステップ中 {1} ステップで到達不能（{3}、最初: ステップ {4}）"},
+    {"leg {1}", "脚 {1}"},
+    {"legs {1}", "脚 {1}"},
+    {"the static pose is unreachable ({1})", "静止姿勢に到達できません（{1}）"},
+    {"{1} is disabled", "{1}は変更できません"},
+    {"{1} ranges from {2} to {3}", "{1}の範囲は {2} から {3} までです"},
+    {"Option1 takes 0..{1}", "曲線は 0 から {1} までの番号で選びます"},
+    {"a slider takes a whole number: {1}={2}", "{1}には整数を指定してください: {2}"},
+    {"the slider of {1}", "{1} のスライダー"},
+    {"no \"{1}\" key", "キー \"{1}\" がありません"},
+    {"must be a text in quotes", "引用符で囲んだ文字列にしてください"},
+    {"\"{1}\" is not a version such as \"1.0\"",
+     "\"{1}\" は \"1.0\" のような形式の版ではありません"},
+    {"not a kinelab study (no \"format\": \"kinelab study\")",
+     "kinelab のスタディではありません（\"format\": \"kinelab study\" がありません）"},
+    {"format {1} is newer than this program reads ({2})",
+     "形式 {1} はこのプログラムが読める形式（{2}）より新しいものです"},
+    {"unknown key", "不明なキーです"},
+    {"ignored (a key of format {1}, newer than {2})",
+     "無視しました（{2} より新しい形式 {1} のキー）"},
+    {"must be a whole number from 1 to {1}", "1 から {1} までの整数にしてください"},
+    {"must be a number of seconds", "秒数を数値で指定してください"},
+    {"must hold \"x\", \"y\" and \"z\" in degrees", "\"x\"、\"y\"、\"z\" を度で指定してください"},
+    {"needs the number \"{1}\" in degrees", "数値 \"{1}\"（度）が必要です"},
+    {"must hold controls by name", "コントロールを名前ごとに指定してください"},
+    {"a slider takes a whole number", "スライダーの値は整数にしてください"},
+    {"a field takes a text in quotes", "フィールドの値は引用符で囲んだ文字列にしてください"},
+    {"the file ends before the study does", "スタディの途中でファイルが終わっています"},
+    {"not JSON: {1}", "JSON として読めません"},
+    {"not a kinelab study or export (no \"# window:\" line)",
+     "kinelab のスタディでもエクスポートでもありません（\"# window:\" の行がありません）"},
+    {"the export does not say N and T (no \"# N = \" line)",
+     "エクスポートに N と T がありません（\"# N = \" の行がありません）"},
+    {"{1} does not hold a number: the study was not saved",
+     "{1}が数値ではないため、スタディを保存しませんでした"},
+    {"cannot be read: {1}", "読み込めません: {1}"},
+    {"too large to be a study", "スタディとしては大きすぎます"},
+    {"not a control name", "コントロールの名前ではありません"},
+    {"{1} has no such control", "{1} にこのコントロールはありません"},
+    {"{1} has no such control ({2})", "{1} にこのコントロールはありません（{2}）"},
+    {"is a field, not a slider", "スライダーではなくフィールドです"},
+    {"is a slider, not a field", "フィールドではなくスライダーです"},
+    {"\"{1}\" is not a number", "\"{1}\" は数値ではありません"},
+    {"is fixed at {1} in {2}", "{2} では {1} に固定されています"},
+    {"a slider takes a whole number, not \"{1}\"",
+     "スライダーの値は整数にしてください（\"{1}\" ではなく）"},
+    {"{1} is outside its range {2}..{3}", "{1} は範囲 {2}..{3} の外です"},
+    {"a study of {1}, not of {2}", "{2} ではなく {1} のスタディです"},
+    {"\"{1}\" is not a profile of {2}", "\"{1}\" は {2} の曲線ではありません"},
+    {"no simulation window {1}", "シミュレーションウィンドウ {1} はありません"},
+    {"the result is out of the range of numbers; use smaller inputs",
+     "結果が数値の範囲を超えました。もっと小さな値を入力してください"},
+    {"f(x) is out of the range of numbers at x = {1}", "x = {1} で f(x) が数値の範囲を超えました"},
+    {"f'(x) = 0 at x = {1}, so the step E/f'(x) is undefined",
+     "x = {1} で f'(x) = 0 のため、ステップ E/f'(x) が定まりません"},
+    {"the step from x = {1} leaves the range of numbers",
+     "x = {1} からのステップが数値の範囲を超えました"},
+    {"stopped at the start value: {1}", "初期値で止まりました: {1}"},
+    {"stopped at step {1}: {2}", "{1} 回目で止まりました: {2}"},
+    {"overflow", "桁あふれ"},
 };
-static_assert(std::size(catalogue) == static_cast<std::size_t>(message_id::jump_diverged) + 1);
+static_assert(std::size(catalogue) ==
+              static_cast<std::size_t>(message_id::newton_overflow_cell) + 1);
 
 // Text pasted by mistake (a page, a file) is quoted by its beginning and its length.
 constexpr std::size_t quoted_characters = 40;
@@ -71,7 +159,43 @@ bool continues_utf8(char c) {
   return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
+// The reasons a file is not written or read that a user meets, in Japanese.
+constexpr struct {
+  int err;
+  const char* japanese;
+} system_errors[] = {
+    {ENOENT, "そのようなファイルやフォルダーはありません"},
+    {EACCES, "アクセスが許可されていません"},
+    {EPERM, "操作が許可されていません"},
+    {ENOSPC, "ディスクに空きがありません"},
+    {EDQUOT, "ディスクの使用量が上限に達しました"},
+    {EISDIR, "フォルダーです"},
+    {ENOTDIR, "パスの途中がフォルダーではありません"},
+    {EROFS, "読み取り専用のファイルシステムです"},
+    {ELOOP, "シンボリックリンクの段数が多すぎます"},
+    {ENAMETOOLONG, "ファイル名が長すぎます"},
+    {EFBIG, "ファイルが大きすぎます"},
+    {EIO, "入出力エラー"},
+    {EBADF, "ファイル記述子が正しくありません"},
+    {EPIPE, "読み手のいないパイプです"},
+    {ENXIO, "そのようなデバイスはありません"},
+    {ETXTBSY, "使用中のファイルです"},
+};
+
 }  // namespace
+
+std::string system_error(ui_language lang, int err) {
+  if (lang == ui_language::japanese) {
+    for (const auto& e : system_errors)
+      if (e.err == err) return e.japanese;
+    return "システムエラー " + std::to_string(err);
+  }
+  return std::strerror(err);
+}
+
+const char* list_separator(ui_language lang) {
+  return lang == ui_language::japanese ? "、" : ", ";
+}
 
 std::string message(ui_language lang, message_id id,
                     std::initializer_list<std::string_view> arguments) {

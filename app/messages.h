@@ -56,11 +56,88 @@ enum class message_id {
   jump_to_configuration,  // what a converged jump means: the arms and the limb
   jump_to_assembly_mode,  // the platforms
   jump_diverged,          // a jump beside an unconverged step
+
+  // Files: {1} the file as given
+  file_cannot_write,       // {2} the system's reason
+  file_not_regular,        //
+  file_read_only,          //
+  file_written_in_place,   //
+  file_not_written,        // {2} why
+  result_kept,             // {1} result.dat, {2} why
+  run_overflowed,          // {1} step, {2} column, {3} how many values
+  static_pose_not_finite,  // {1} how many values, {2} the first's column, {3} its step
+  no_run_to_export,
+  // The derivative check: {1} the quantity's column
+  derivative_check,   // {1} the figures of the quantity on show
+  quantity_at_rest,   //
+  quantity_mismatch,  // {2}, {3} rate and acceleration mismatch, {4}, {5} their steps,
+                      // {6}, {7} the differences' own errors
+  // Legs at fault: {1} steps at fault, {2} steps, {3} the legs, {4} the first step
+  legs_zero_length,
+  legs_unreachable,
+  one_leg,                  // {1} its name
+  many_legs,                // {1} the list of names
+  static_pose_unreachable,  // {1} the legs
+  // Edits a window refuses: {1} the control as the user sees it
+  control_disabled,
+  slider_range,  // {2}, {3} the ends
+  option_range,  // {1} the last choice
+  slider_whole,  // {1} the control, {2} the value typed
+  slider_of,     // {1} the row the slider stands in
+  // Study files: the file, line and key go before these
+  study_no_key,  // {1} the key
+  study_not_text,
+  study_bad_version,  // {1} the version as written
+  study_not_a_study,
+  study_newer_format,  // {1} the file's format, {2} the one this program reads
+  study_unknown_key,
+  study_key_ignored,  // {1} the file's format, {2} the one this program reads
+  study_N_range,      // {1} the largest N
+  study_T_number,
+  study_view_object,
+  study_view_angle,  // {1} "x", "y" or "z"
+  study_controls_by_name,
+  study_slider_whole,
+  study_field_text,
+  study_truncated,
+  study_not_json,  // {1} the parser's report
+  study_not_an_export,
+  study_export_without_settings,
+  study_field_not_a_number,  // {1} the field; the study is not saved
+  study_unreadable,          // {1} the system's reason
+  study_too_large,
+  study_not_a_control,
+  study_no_such_control,  // {1} the window
+  study_no_such_element,  // {1} the window, {2} the group's addresses
+  study_field_not_slider,
+  study_slider_not_field,
+  study_value_not_a_number,    // {1} the value
+  study_fixed_at,              // {1} the value, {2} the window
+  study_slider_not_whole,      // {1} the value
+  study_outside_range,         // {1} the value, {2}, {3} the ends
+  study_of_another_window,     // {1} the study's window, {2} this one
+  study_not_a_profile,         // {1} the profile, {2} the window
+  study_no_simulation_window,  // {1} the window
+  // The function-test windows
+  result_out_of_range,
+  newton_f_out_of_range,     // {1} x
+  newton_slope_zero,         // {1} x
+  newton_step_out_of_range,  // {1} x
+  newton_stopped_at_start,   // {1} why
+  newton_stopped_at_step,    // {1} step, {2} why
+  newton_overflow_cell,      // in the x column of the rows not reached
 };
 
 // The message in `lang`, with {1}, {2}, … replaced by the arguments in order.
 std::string message(ui_language lang, message_id id,
                     std::initializer_list<std::string_view> arguments = {});
+
+// What the system says of error number `err`: strerror's text in English, the common ones in
+// Japanese by their meaning.
+std::string system_error(ui_language lang, int err);
+
+// What separates the items of a list in a message: ", " / "、".
+const char* list_separator(ui_language lang);
 
 // A text the user typed, quoted for a message: "abc" / 「abc」; pasted text by its beginning
 // and length.

@@ -33,52 +33,55 @@ bool settable_field(const sim_window& w, const control_address& a) {
 
 void check_control(const study& s, const sim_window& w, const study::control_value& c) {
   const study::origin at{c.line, c.address};
-  auto fail = [&](const std::string& problem) { throw study_error(s.message(at, problem)); };
+  auto fail = [&](message_id problem, std::initializer_list<std::string_view> arguments = {}) {
+    throw study_error(s.message(at, problem, arguments));
+  };
   const auto a = parse_address(c.address);
-  if (!a) fail("not a control name");
+  if (!a) fail(message_id::study_not_a_control);
   const text_group* texts = w.ctl.find_texts(a->name);
   const slider_group* sliders = w.ctl.find_sliders(a->name);
-  if (!texts && !sliders) fail(w.name() + " has no such control");
-  if (texts && c.kind == section::slider) fail("is a field, not a slider");
-  if (sliders && c.kind == section::field) fail("is a slider, not a field");
+  if (!texts && !sliders) fail(message_id::study_no_such_control, {w.name()});
+  if (texts && c.kind == section::slider) fail(message_id::study_field_not_slider);
+  if (sliders && c.kind == section::field) fail(message_id::study_slider_not_field);
   const bool indexed = texts ? texts->indexed : sliders->indexed;
   const std::size_t count = texts ? texts->fields.size() : sliders->sliders.size();
   if (indexed != a->has_index || a->index < 0 || static_cast<std::size_t>(a->index) >= count)
-    fail(w.name() + " has no such control (" +
-         (indexed ? a->name + "(0.." + std::to_string(count - 1) + ")" : a->name) + ")");
+    fail(message_id::study_no_such_element,
+         {w.name(), indexed ? a->name + "(0.." + std::to_string(count - 1) + ")" : a->name});
   const auto k = static_cast<std::size_t>(a->index);
 
   if (texts) {
     const text_field& f = texts->fields[k];
-    if (!parse_number(c.value)) fail("\"" + c.value + "\" is not a number");
-    if (!f.enabled && c.value != f.text) fail("is fixed at " + f.text + " in " + w.name());
+    if (!parse_number(c.value)) fail(message_id::study_value_not_a_number, {c.value});
+    if (!f.enabled && c.value != f.text) fail(message_id::study_fixed_at, {f.text, w.name()});
     return;
   }
   const slider& sl = sliders->sliders[k];
   const auto v = parse_whole(c.value);
-  if (!v) fail("a slider takes a whole number, not \"" + c.value + "\"");
+  if (!v) fail(message_id::study_slider_not_whole, {c.value});
   // The time slider runs over the steps of the study's N.
   const long long lo = is_time_slider(w, a->name) ? 0 : sl.min;
   const long long hi = is_time_slider(w, a->name) ? s.N : sl.max;
   if (*v < lo || *v > hi)
-    fail(c.value + " is outside its range " + std::to_string(lo) + ".." + std::to_string(hi));
+    fail(message_id::study_outside_range, {c.value, std::to_string(lo), std::to_string(hi)});
   if (!sl.enabled && *v != sl.value)
-    fail("is fixed at " + std::to_string(sl.value) + " in " + w.name());
+    fail(message_id::study_fixed_at, {std::to_string(sl.value), w.name()});
 }
 
 }  // namespace
 
 void check_study(const study& s, const sim_window& w) {
   if (s.window != w.name())
-    throw study_error(s.message(s.window_at, "a study of " + s.window + ", not of " + w.name()));
+    throw study_error(
+        s.message(s.window_at, message_id::study_of_another_window, {s.window, w.name()}));
   run_settings probe;
-  if (auto problem = apply_settings("1", std::to_string(s.N), probe))
+  if (auto problem = apply_settings("1", std::to_string(s.N), probe, s.language))
     throw study_error(s.message(s.N_at, *problem));
-  if (auto problem = apply_settings(format_number(s.T), "1", probe))
+  if (auto problem = apply_settings(format_number(s.T), "1", probe, s.language))
     throw study_error(s.message(s.T_at, *problem));
   if (!s.profile.empty() && option_of(w, s.profile) < 0)
     throw study_error(
-        s.message(s.profile_at, "\"" + s.profile + "\" is not a profile of " + w.name()));
+        s.message(s.profile_at, message_id::study_not_a_profile, {s.profile, w.name()}));
   for (const study::control_value& c : s.controls) check_control(s, w, c);
 }
 

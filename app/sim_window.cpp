@@ -21,7 +21,6 @@ namespace kinelab {
 
 namespace {
 constexpr const char* view_caption = "動画";
-constexpr const char* derivative_check_prefix = "derivative check, ";
 // How often a Run reports its progress: often enough for a smooth bar, rarely enough to cost
 // nothing beside the steps themselves.
 constexpr int progress_interval_steps = 256;
@@ -134,10 +133,10 @@ void sim_window::static_pose() {
   logic_->arrays.clear_guarded(0);
   if (const auto& record = logic_->arrays.solver_record(); !record.empty())
     add_report(summarize_static_pose(record.front(), language), false);
-  add_report(logic_->static_pose_note(), false);
+  add_report(logic_->static_pose_note(language), false);
   if (const trajectory_arrays::replaced r = logic_->arrays.replace_non_finite(); r.count > 0)
-    add_report(std::to_string(r.count) + " values were not finite and were set to 0 (first: " +
-                   r.first_column + " at step " + std::to_string(r.first_step) + ")",
+    add_report(message(language, message_id::static_pose_not_finite,
+                       {std::to_string(r.count), r.first_column, std::to_string(r.first_step)}),
                true);
   if (decl_.style.static_pose_resets_step) step_no = 0;
   // A parallel window's static pose shows step 0 without the path, wherever step_no stands.
@@ -193,8 +192,10 @@ void sim_window::write_result_file(std::chrono::steady_clock::time_point started
   const std::string path = settings.result_path.string();
   file_writer file(path);
   const long lines = write_result_text(file.out());
-  if (!file.finish()) return add_report(path + " was not written: " + file.error(), true);
-  add_report(file.note(), false);
+  if (!file.finish())
+    return add_report(message(language, message_id::file_not_written, {path, file.error(language)}),
+                      true);
+  add_report(file.note(language), false);
   const std::filesystem::path folder = settings.result_path.parent_path();
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -237,14 +238,17 @@ bool sim_window::compute(bool writes_result) {
 
   // Solves that did not converge are information, not a failure: the run is complete.
   add_report(summarize_run(logic_->arrays.solver_record(), language), false);
-  add_report(logic_->run_note(), false);
+  add_report(logic_->run_note(language), false);
   // No value that is not finite reaches the drawing, the graphs or a file: the zeros that
   // replace them stand in the arrays for the drawing only, and the dump marks their rows.
   const trajectory_arrays::replaced guard = logic_->arrays.replace_non_finite();
   if (guard.count > 0) {
-    add_report(std::string(writes_result ? settings.result_path.string() + " kept: " : "") +
-                   "the Run overflowed at step " + std::to_string(guard.first_step) + " (" +
-                   guard.first_column + "); " + std::to_string(guard.count) + " values drawn as 0",
+    const std::string overflow = message(
+        language, message_id::run_overflowed,
+        {std::to_string(guard.first_step), guard.first_column, std::to_string(guard.count)});
+    add_report(writes_result ? message(language, message_id::result_kept,
+                                       {settings.result_path.string(), overflow})
+                             : overflow,
                true);
   }
   trajectory_changed();
@@ -357,7 +361,8 @@ void sim_window::draw_graph(int index) {
     if (derivative_check_) {
       plot_overlay(picture_, n, 1, q.rate, q.rate_difference);
       plot_overlay(picture_, n, 2, q.accel, q.accel_difference);
-      report(std::string(derivative_check_prefix) + describe(q), false);
+      report(message(language, message_id::derivative_check, {describe(q, language)}), false);
+      derivative_check_report_ = status;
     }
   }
   show_caption(g.caption);
@@ -368,7 +373,8 @@ void sim_window::draw_graph(int index) {
 void sim_window::toggle_derivative_check() {
   derivative_check_ = !derivative_check_;
   // Its figure goes with it; any other report stays.
-  if (!derivative_check_ && status.rfind(derivative_check_prefix, 0) == 0) report("", false);
+  if (!derivative_check_ && !status.empty() && status == derivative_check_report_)
+    report("", false);
   if (shown_graph_ >= 0) draw_graph(shown_graph_);
 }
 

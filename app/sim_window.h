@@ -100,9 +100,9 @@ class window_logic {
   virtual void write_row(result_text& out, int i) const = 0;
   // What the status line should add after a Run about steps the kinematics could not fully
   // evaluate (a leg of zero length, say); empty when there is nothing to say.
-  virtual std::string run_note() const { return {}; }
+  virtual std::string run_note(ui_language /*lang*/) const { return {}; }
   // The same after a static pose (a pose the mechanism cannot take, say).
-  virtual std::string static_pose_note() const { return {}; }
+  virtual std::string static_pose_note(ui_language /*lang*/) const { return {}; }
   // The Jacobian at step i between the mechanism's joints and its pose, taken the way round
   // that loses rank where the mechanism is singular (the one its Newton–Raphson solve inverts:
   // serial arms, joint angles to the tool pose; platforms, the platform pose to the leg or rail
@@ -247,6 +247,7 @@ class sim_window : public window_model {
   recording_surface picture_;
   bool timer_enabled_ = false;
   bool derivative_check_ = false;
+  std::string derivative_check_report_;  // the last status the derivative check set
   bool has_run_ = false;
   run_record last_run_;
   int shown_graph_ = -1;  // the graph on the drawing surface, −1 while it shows the mechanism

@@ -52,18 +52,19 @@ struct json_reader {
   const std::string& text;
 
   study::origin at(const std::string& key) const { return {line_of_key(text, key), key}; }
-  [[noreturn]] void fail(const std::string& key, const std::string& problem) const {
-    throw study_error(s.message(at(key), problem));
+  [[noreturn]] void fail(const std::string& key, message_id problem,
+                         std::initializer_list<std::string_view> arguments = {}) const {
+    throw study_error(s.message(at(key), problem, arguments));
   }
 
   const json& member(const json& doc, const std::string& key) const {
     const auto it = doc.find(key);
-    if (it == doc.end()) throw study_error(s.message({}, "no \"" + key + "\" key"));
+    if (it == doc.end()) throw study_error(s.message({}, message_id::study_no_key, {key}));
     return *it;
   }
   std::string string_member(const json& doc, const std::string& key) const {
     const json& v = member(doc, key);
-    if (!v.is_string()) fail(key, "must be a text in quotes");
+    if (!v.is_string()) fail(key, message_id::study_not_text);
     return v.get<std::string>();
   }
 
@@ -74,18 +75,18 @@ struct json_reader {
     const auto major = parse_whole(v.substr(0, dot));
     const auto minor = dot == std::string::npos ? std::nullopt : parse_whole(v.substr(dot + 1));
     if (!major || !minor || *major < 0 || *minor < 0 || *major > 1000 || *minor > 1000)
-      fail("format_version", "\"" + v + "\" is not a version such as \"1.0\"");
+      fail("format_version", message_id::study_bad_version, {v});
     return {static_cast<int>(*major), static_cast<int>(*minor)};
   }
 
   void read(const json& doc) {
     if (!doc.is_object() || !doc.contains("format") || doc["format"] != format_name)
-      throw study_error(s.message({}, "not a kinelab study (no \"format\": \"kinelab study\")"));
+      throw study_error(s.message({}, message_id::study_not_a_study));
     const auto [major, minor] = format_version(doc);
     const std::string readable = version_text(study_format_major, study_format_minor);
     if (major > study_format_major)
-      fail("format_version", "format " + version_text(major, minor) +
-                                 " is newer than this program reads (" + readable + ")");
+      fail("format_version", message_id::study_newer_format,
+           {version_text(major, minor), readable});
     const bool newer_minor = major == study_format_major && minor > study_format_minor;
 
     static const char* const known[] = {
@@ -93,10 +94,9 @@ struct json_reader {
         "T",      "profile",        "view_deg",        "fields", "sliders"};
     for (const auto& [key, value] : doc.items()) {
       if (std::find(std::begin(known), std::end(known), key) != std::end(known)) continue;
-      if (!newer_minor) fail(key, "unknown key");
-      s.notes.push_back(s.message(at(key), "ignored (a key of format " +
-                                               version_text(major, minor) + ", newer than " +
-                                               readable + ")"));
+      if (!newer_minor) fail(key, message_id::study_unknown_key);
+      s.notes.push_back(s.message(at(key), message_id::study_key_ignored,
+                                  {version_text(major, minor), readable}));
     }
 
     s.window = string_member(doc, "window");
@@ -104,11 +104,11 @@ struct json_reader {
     const json& N = member(doc, "N");
     s.N_at = at("N");
     if (!N.is_number_integer() || N.get<long long>() < 1 || N.get<long long>() > max_divisions)
-      fail("N", "must be a whole number from 1 to " + format_number(max_divisions));
+      fail("N", message_id::study_N_range, {format_number(max_divisions)});
     s.N = N.get<int>();
     const json& T = member(doc, "T");
     s.T_at = at("T");
-    if (!T.is_number()) fail("T", "must be a number of seconds");
+    if (!T.is_number()) fail("T", message_id::study_T_number);
     s.T = T.get<double>();
     if (doc.contains("profile")) {
       s.profile = string_member(doc, "profile");
@@ -121,13 +121,13 @@ struct json_reader {
 
   void read_view(const json& view) {
     s.view_at = at("view_deg");
-    if (!view.is_object()) fail("view_deg", "must hold \"x\", \"y\" and \"z\" in degrees");
+    if (!view.is_object()) fail("view_deg", message_id::study_view_object);
     std::optional<double>* angle[] = {&s.view_x_deg, &s.view_y_deg, &s.view_z_deg};
     const char* names[] = {"x", "y", "z"};
     for (int k = 0; k < 3; ++k) {
       const auto it = view.find(names[k]);
       if (it == view.end() || !it->is_number())
-        fail("view_deg", std::string("needs the number \"") + names[k] + "\" in degrees");
+        fail("view_deg", message_id::study_view_angle, {names[k]});
       *angle[k] = it->get<double>();
     }
   }
@@ -136,14 +136,14 @@ struct json_reader {
                      study::control_value::section kind) {
     const auto it = doc.find(section);
     if (it == doc.end()) return;
-    if (!it->is_object()) fail(section, "must hold controls by name");
+    if (!it->is_object()) fail(section, message_id::study_controls_by_name);
     const std::size_t from = text.find("\"" + section + "\"");
     const bool sliders = kind == study::control_value::section::slider;
     for (const auto& [address, value] : it->items()) {
       const int line = line_of_key(text, address, from == std::string::npos ? 0 : from);
       if (sliders ? !value.is_number_integer() : !value.is_string())
-        throw study_error(s.message({line, address}, sliders ? "a slider takes a whole number"
-                                                             : "a field takes a text in quotes"));
+        throw study_error(s.message({line, address}, sliders ? message_id::study_slider_whole
+                                                             : message_id::study_field_text));
       s.controls.push_back(
           {address, sliders ? std::to_string(value.get<long long>()) : value.get<std::string>(),
            kind, line});
@@ -157,9 +157,9 @@ study parse_document(const std::string& text, study s) {
     doc = json::parse(text);
   } catch (const json::parse_error& e) {
     const bool truncated = e.byte >= text.size();
-    throw study_error(s.message(
-        {line_at(text, e.byte > 0 ? e.byte - 1 : 0), ""},
-        truncated ? "the file ends before the study does" : "not JSON: " + std::string(e.what())));
+    const study::origin at{line_at(text, e.byte > 0 ? e.byte - 1 : 0), ""};
+    throw study_error(truncated ? s.message(at, message_id::study_truncated)
+                                : s.message(at, message_id::study_not_json, {e.what()}));
   }
   json_reader{s, text}.read(doc);
   return s;
@@ -226,10 +226,10 @@ study parse_export_header(const std::string& text, study s) {
       const auto N = parse_whole(after(body, "N = ", ",").value_or(""));
       if (!N || *N < 1 || *N > max_divisions)
         throw study_error(
-            s.message(s.N_at, "must be a whole number from 1 to " + format_number(max_divisions)));
+            s.message(s.N_at, message_id::study_N_range, {format_number(max_divisions)}));
       s.N = static_cast<int>(*N);
       const auto T = parse_number(after(body, "T = ", ",").value_or(""));
-      if (!T) throw study_error(s.message(s.T_at, "must be a number of seconds"));
+      if (!T) throw study_error(s.message(s.T_at, message_id::study_T_number));
       s.T = *T;
       if (auto profile = after(body, "profile: ", "(,")) {
         s.profile = *profile;
@@ -242,10 +242,8 @@ study parse_export_header(const std::string& text, study s) {
       if (is_group_name(name)) read_group(s, name, body.substr(colon + 2), line_no);
     }
   }
-  if (!has_window)
-    throw study_error(s.message({}, "not a kinelab study or export (no \"# window:\" line)"));
-  if (!has_settings)
-    throw study_error(s.message({}, "the export does not say N and T (no \"# N = \" line)"));
+  if (!has_window) throw study_error(s.message({}, message_id::study_not_an_export));
+  if (!has_settings) throw study_error(s.message({}, message_id::study_export_without_settings));
   return s;
 }
 
@@ -257,6 +255,11 @@ std::string study::message(const origin& at, const std::string& problem) const {
   m += ": ";
   if (!at.key.empty()) m += at.key + ": ";
   return m + problem;
+}
+
+std::string study::message(const origin& at, message_id problem,
+                           std::initializer_list<std::string_view> arguments) const {
+  return message(at, kinelab::message(language, problem, arguments));
 }
 
 std::string study_document(const sim_window& w) {
@@ -275,7 +278,8 @@ std::string study_document(const sim_window& w) {
     for (std::size_t k = 0; k < g.fields.size(); ++k) {
       const std::string address = address_text(g.name, static_cast<int>(k), g.indexed);
       if (!parse_number(g.fields[k].text))
-        throw study_error(address + " does not hold a number: the study was not saved");
+        throw study_error(
+            message(w.language, message_id::study_field_not_a_number, {shown_name(w, address)}));
       fields[address] = g.fields[k].text;
     }
   doc["fields"] = std::move(fields);
@@ -288,17 +292,22 @@ std::string study_document(const sim_window& w) {
   return doc.dump(2) + "\n";
 }
 
-study parse_study(const std::string& text, const std::string& source) {
+study parse_study(const std::string& text, const std::string& source, ui_language lang) {
   study s;
   s.source = source;
+  s.language = lang;
   const auto first = text.find_first_not_of(" \t\r\n");
   if (first != std::string::npos && text[first] == '#') return parse_export_header(text, s);
   return parse_document(text, s);
 }
 
-study read_study(const std::string& path) {
+study read_study(const std::string& path, ui_language lang) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw study_error(path + ": cannot be read: " + std::strerror(errno));
+  const auto unreadable = [&] {
+    return study_error(path + ": " +
+                       message(lang, message_id::study_unreadable, {system_error(lang, errno)}));
+  };
+  if (!in) throw unreadable();
   std::string text;
   if (in.peek() == '#') {
     // An export: only its comment lines, however many rows follow.
@@ -306,16 +315,17 @@ study read_study(const std::string& path) {
   } else {
     std::vector<char> buffer(static_cast<std::size_t>(largest_study_bytes) + 1);
     in.read(buffer.data(), largest_study_bytes + 1);
-    if (in.gcount() > largest_study_bytes) throw study_error(path + ": too large to be a study");
+    if (in.gcount() > largest_study_bytes)
+      throw study_error(path + ": " + message(lang, message_id::study_too_large));
     text.assign(buffer.data(), static_cast<std::size_t>(in.gcount()));
   }
-  if (in.bad()) throw study_error(path + ": cannot be read: " + std::strerror(errno));
-  return parse_study(text, path);
+  if (in.bad()) throw unreadable();
+  return parse_study(text, path, lang);
 }
 
 bool save_study(const sim_window& w, const std::string& path, std::string& error) {
   try {
-    return write_file(path, study_document(w), error);
+    return write_file(path, study_document(w), error, nullptr, w.language);
   } catch (const study_error& e) {
     error = e.what();
     return false;

@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
+
 namespace kinelab {
 
 class sim_window;
@@ -59,24 +61,32 @@ struct study {
   origin window_at, N_at, T_at, profile_at, view_at;
   // What was read but not used (keys of a newer minor version).
   std::vector<std::string> notes;
+  // The language of the messages about the study.
+  ui_language language = ui_language::english;
 
   // "FILE:LINE: KEY: problem".
   std::string message(const origin& at, const std::string& problem) const;
+  // The same, the problem from the catalogue in the study's language.
+  std::string message(const origin& at, message_id problem,
+                      std::initializer_list<std::string_view> arguments = {}) const;
 };
 
 // The window's setup as a .kinelab document. The N and T are the window's settings (those of
-// its next Run). Throws study_error when a field does not hold a number: such a study could not
-// be opened again.
+// its next Run). Throws study_error when a field does not hold a number (in the window's
+// language): such a study could not be opened again.
 std::string study_document(const sim_window& w);
 
 // Reads a .kinelab document, or the comment lines of an exported CSV; `source` names the file in
-// the messages. Throws study_error. Nothing is checked against a window yet.
-study parse_study(const std::string& text, const std::string& source);
+// the messages, which are in `lang` (and so are those of checking it against a window). Throws
+// study_error. Nothing is checked against a window yet.
+study parse_study(const std::string& text, const std::string& source,
+                  ui_language lang = ui_language::english);
 
 // Reads the file at `path` (of a CSV only its comment lines) and parses it.
-study read_study(const std::string& path);
+study read_study(const std::string& path, ui_language lang = ui_language::english);
 
-// Writes the window's study to `path` atomically; on failure returns false and says why.
+// Writes the window's study to `path` atomically; on failure returns false and says why (in the
+// window's language).
 bool save_study(const sim_window& w, const std::string& path, std::string& error);
 
 }  // namespace kinelab

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,9 +18,7 @@ namespace {
 
 // A result that cannot be shown as a number (an input so large that a product overflows).
 // Like a field that is not a number, it is reported and leaves every output field as it was.
-struct result_out_of_range : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+struct result_out_of_range {};
 
 // ---- layout helpers ----
 
@@ -95,8 +92,7 @@ std::array<double, 9> transposed(const mat3& M) {
 
 void require_finite(const std::array<double, 9>& v) {
   for (double x : v)
-    if (!std::isfinite(x))
-      throw result_out_of_range("the result is out of the range of numbers; use smaller inputs");
+    if (!std::isfinite(x)) throw result_out_of_range();
 }
 
 // ---- the common window ----
@@ -126,8 +122,8 @@ class test_window : public window_model {
       status = describe(e, language, translate_caption, name_controls_in_status);
       status_is_error = true;
       ++field_stops;
-    } catch (const result_out_of_range& e) {
-      status = e.what();
+    } catch (const result_out_of_range&) {
+      status = message(language, message_id::result_out_of_range);
       status_is_error = true;
     }
     return true;
@@ -307,11 +303,12 @@ class test_newton : public test_window {
     // Rows 0..newton_steps; row 0's x is the input and is never written.
     std::array<std::string, newton_steps + 1> xs, es;
     int stopped_at = newton_steps + 1;  // first row not computed
-    std::string why, row_text;
+    std::string why;
+    bool overflow = false;  // else f'(x) = 0
     if (!std::isfinite(p.E)) {
       stopped_at = 0;
-      why = "f(x) is out of the range of numbers at x = " + format_number(x);
-      row_text = "overflow";
+      why = message(language, message_id::newton_f_out_of_range, {format_number(x)});
+      overflow = true;
     } else {
       es[0] = format_number(p.E);
     }
@@ -319,16 +316,15 @@ class test_newton : public test_window {
       // Δx = E / f′(x) makes the linearised change f′·Δx equal to E.
       if (p.df == 0) {
         stopped_at = k;
-        why = "f'(x) = 0 at x = " + format_number(x) + ", so the step E/f'(x) is undefined";
-        row_text = "f'(x)=0";
+        why = message(language, message_id::newton_slope_zero, {format_number(x)});
         break;
       }
       const double next = x + p.E / p.df;
       const newton_point q = newton_evaluate(next);
       if (!std::isfinite(next) || !std::isfinite(q.E) || !std::isfinite(q.df)) {
         stopped_at = k;
-        why = "the step from x = " + format_number(x) + " leaves the range of numbers";
-        row_text = "overflow";
+        why = message(language, message_id::newton_step_out_of_range, {format_number(x)});
+        overflow = true;
         break;
       }
       x = next;
@@ -339,14 +335,16 @@ class test_newton : public test_window {
 
     if (stopped_at <= newton_steps) {
       // Row 0 keeps its input; the message stands in the x column of the rows not reached.
+      const std::string row_text =
+          overflow ? message(language, message_id::newton_overflow_cell) : "f'(x)=0";
       for (int k = std::max(stopped_at, 1); k <= newton_steps; ++k) xs[k] = row_text;
       if (stopped_at == 0) es[0] = row_text;
-      status = (stopped_at == 0 ? std::string("stopped at the start value: ")
-                                : "stopped at step " + std::to_string(stopped_at) + ": ") +
-               why;
+      status = stopped_at == 0 ? message(language, message_id::newton_stopped_at_start, {why})
+                               : message(language, message_id::newton_stopped_at_step,
+                                         {std::to_string(stopped_at), why});
       // A number out of range is a failure, as in the other test windows; f'(x) = 0 is where
       // the method itself ends.
-      status_is_error = row_text == "overflow";
+      status_is_error = overflow;
     }
     for (int k = 0; k <= newton_steps; ++k) {
       if (k > 0) ctl.set_text(newton_x, k, xs[k]);

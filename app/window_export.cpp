@@ -44,7 +44,7 @@ const char* program_version() {
 }
 
 std::string csv_refusal(const sim_window& w) {
-  return w.last_run() ? "" : "no Run yet: the trajectory arrays hold no Run to export";
+  return w.last_run() ? "" : message(w.language, message_id::no_run_to_export);
 }
 
 void write_window_csv(sim_window& w, const text_out& put) {

@@ -109,4 +109,9 @@ class window_model {
   int field_stops = 0;
 };
 
+// A control as its user sees it, for a message: a field by its caption ("hz of J2" /
+// 「J2 の hz」), a slider by the row it stands in; by its address ("Text2(1)") where the window
+// names controls for scripts, or where the control shows no caption.
+std::string shown_name(const window_model& w, const std::string& address);
+
 }  // namespace kinelab

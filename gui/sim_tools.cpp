@@ -67,7 +67,8 @@ std::string drawing_png(recording_surface& recording, const picture_widget& pict
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  if (!image.save(&buffer, "PNG")) throw std::runtime_error("the drawing could not be encoded");
+  if (!image.save(&buffer, "PNG"))
+    throw std::runtime_error(sim_tools::tr("the drawing could not be encoded").toStdString());
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
@@ -210,7 +211,7 @@ sim_tools::sim_tools(window_widget& window, sim_window& model)
   connect(png, &QAction::triggered, this, [this] {
     save(tr("drawing"), ".png", "PNG (*.png)", [this](const text_out& put) {
       if (!window_.picture() || !model_.picture())
-        throw std::runtime_error("the window has no drawing");
+        throw std::runtime_error(tr("the window has no drawing").toStdString());
       put(drawing_png(*model_.picture(), *window_.picture()));
     });
   });
@@ -285,9 +286,10 @@ void sim_tools::save(const QString& what, const QString& suffix, const QString& 
     produce(out.out());
     if (out.finish()) {
       const std::string saved = tr("%1 saved as %2").arg(what, path).toStdString();
-      return report(out.note().empty() ? saved : saved + "; " + out.note(), false);
+      const std::string note = out.note(model_.language);
+      return report(note.empty() ? saved : saved + "; " + note, false);
     }
-    error = out.error();
+    error = out.error(model_.language);
   } catch (const std::exception& e) {
     error = e.what();  // the writer, abandoned, has left the file as it was
   }
@@ -297,7 +299,7 @@ void sim_tools::save(const QString& what, const QString& suffix, const QString& 
 bool sim_tools::open_study_file(const QString& path) {
   const std::string file = path.toStdString();
   try {
-    const study s = read_study(file);
+    const study s = read_study(file, model_.language);
     open_study(s, model_);
     // The static pose's report follows, and any note about keys that were skipped.
     std::string message = tr("study opened from %1").arg(path).toStdString();

@@ -220,10 +220,10 @@ window_widget* start_menu::open_window(const std::string& window) {
 window_widget* start_menu::open_study(const QString& path) {
   try {
     // Checked against the window it names before that window opens.
-    const study s = read_study(path.toStdString());
+    const study s = read_study(path.toStdString(), program_language());
     const window_entry* entry = find_window(s.window);
     if (!entry || !entry->simulation)
-      throw study_error(s.message(s.window_at, "no simulation window " + s.window));
+      throw study_error(s.message(s.window_at, message_id::study_no_simulation_window, {s.window}));
     const std::unique_ptr<window_model> probe = entry->make(settings_);
     check_study(s, dynamic_cast<const sim_window&>(*probe));
     window_widget* w = open_window(s.window);

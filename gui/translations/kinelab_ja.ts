@@ -52,6 +52,14 @@
         <translation>%1 は書き込めませんでした: %2</translation>
     </message>
     <message>
+        <source>the window has no drawing</source>
+        <translation>このウィンドウには図がありません</translation>
+    </message>
+    <message>
+        <source>the drawing could not be encoded</source>
+        <translation>図を画像に変換できませんでした</translation>
+    </message>
+    <message>
         <source>the profiles were not compared: %1</source>
         <translation>曲線を比較できませんでした: %1</translation>
     </message>

@@ -103,7 +103,7 @@ class orvak1_gyaku_logic : public window_logic {
     out.end_line();
   }
 
-  std::string run_note() const override { return zero_legs_.text(); }
+  std::string run_note(ui_language lang) const override { return zero_legs_.text(lang); }
 
   // ∂l/∂s (3×3): the leg lengths against the posture, probed with unit posture rates through
   // orvak_inverse; none where a leg has zero length.

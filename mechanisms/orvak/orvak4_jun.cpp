@@ -117,7 +117,7 @@ class orvak4_jun_logic : public window_logic {
     out.end_line();
   }
 
-  std::string run_note() const override { return zero_legs_.text(); }
+  std::string run_note(ui_language lang) const override { return zero_legs_.text(lang); }
 
   // ∂(pp4, shisei)/∂u (6×3): the top platform's position and overall posture against the unit
   // posture all four units share, probed with unit rates through the stack.

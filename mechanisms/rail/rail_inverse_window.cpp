@@ -65,12 +65,13 @@ class rail_inverse_logic : public rail_logic {
       w.ctl.set_number(rail_readouts, k - 1, slider(k, i).x);
   }
 
-  std::string run_note() const override { return unreachable_.text(); }
+  std::string run_note(ui_language lang) const override { return unreachable_.text(lang); }
 
   // "the static pose is unreachable (leg 4)".
-  std::string static_pose_note() const override {
+  std::string static_pose_note(ui_language lang) const override {
     if (static_unreachable_ == 0) return {};
-    return "the static pose is unreachable (" + unreachable_.legs_text(static_unreachable_) + ")";
+    return message(lang, message_id::static_pose_unreachable,
+                   {unreachable_.legs_text(static_unreachable_, lang)});
   }
 
  private:

@@ -35,7 +35,7 @@ class stewart_logic : public window_logic {
   const std::vector<kin_state>* output_path() const override { return pp_; }
   void write_header(result_text& out) const override;
   void write_row(result_text& out, int i) const override;
-  std::string run_note() const override { return zero_legs_.text(); }
+  std::string run_note(ui_language lang) const override { return zero_legs_.text(lang); }
   // ∂L/∂q (6×6) at the stored platform pose q = (pp, sp); none where a leg has zero length.
   bool jacobian_at(int i, jacobian_matrix& J) const override;
   // Pose (pp, sp), actuators the1..the6, solved by stewart_legs.

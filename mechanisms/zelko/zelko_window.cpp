@@ -82,8 +82,8 @@ void zelko_logic::clear_run_notes() {
   zero_legs_.clear();
 }
 
-std::string zelko_logic::run_note() const {
-  return zero_legs_.text();
+std::string zelko_logic::run_note(ui_language lang) const {
+  return zero_legs_.text(lang);
 }
 
 bool zelko_logic::jacobian_at(int i, jacobian_matrix& J) const {

@@ -24,7 +24,7 @@ class zelko_logic : public window_logic {
   void draw_step(sim_window& w, surface& s, const view_params& v, int i) override;
   const std::vector<kin_state>* output_path() const override { return pp_[4]; }
   void write_row(result_text& out, int i) const override;
-  std::string run_note() const override;
+  std::string run_note(ui_language lang) const override;
   // ∂(pp4, shisei)/∂θ (6×6) at the stored twists, θ = (α1, β1, γ1, β2, α3, β3).
   bool jacobian_at(int i, jacobian_matrix& J) const override;
   // Sampled over θ; the end-plate origin pp4 binned, the Jacobian of jacobian_at.

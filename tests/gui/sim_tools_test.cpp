@@ -105,8 +105,7 @@ TEST_F(sim_tools_test, DiagnosticsPagesAndTheDerivativeCheckReachTheCaptionAndSt
   EXPECT_TRUE(check->isChecked());
   w->button("next")->click();
   const QString status = w->status_line()->text();
-  EXPECT_TRUE(status.startsWith("derivative check") && status.contains("rate"))
-      << status.toStdString();
+  EXPECT_TRUE(status.startsWith("微分の検査") && status.contains("速度")) << status.toStdString();
 
   check->trigger();
   EXPECT_FALSE(sim(*w).derivative_check_on());
@@ -180,7 +179,7 @@ TEST_F(sim_tools_test, CsvExportBeforeAnyRunIsRefused) {
   answer_save_dialogs(*w, path);
   action(*w, "export_csv")->trigger();
   EXPECT_TRUE(w->model().status_is_error);
-  EXPECT_TRUE(w->status_line()->text().contains("no Run yet")) << w->model().status;
+  EXPECT_TRUE(w->status_line()->text().contains("まだ Run していません")) << w->model().status;
   EXPECT_FALSE(QFile::exists(path));
 }
 

@@ -103,8 +103,10 @@ TEST_F(study_gui, BadFileThroughOpenChangesNothing) {
   const std::string before = study_document(dynamic_cast<sim_window&>(w->model()));
   answer(*w, "bad.kinelab");
   action(*w, "open_study")->trigger();
-  EXPECT_EQ(w->status_line()->text().toStdString(),
-            "bad.kinelab:3: format_version: format 7.0 is newer than this program reads (1.0)");
+  EXPECT_EQ(
+      w->status_line()->text().toStdString(),
+      "bad.kinelab:3: format_version: 形式 7.0 はこのプログラムが読める形式（1.0）より新しいもの"
+      "です");
   EXPECT_TRUE(w->model().status_is_error);
   EXPECT_EQ(study_document(dynamic_cast<sim_window&>(w->model())), before);
   EXPECT_EQ(w->field("Text2", 1)->text(), QStringLiteral("33"));
@@ -128,7 +130,7 @@ TEST_F(study_gui, StartWindowOpensTheWindowTheStudyNames) {
 
   EXPECT_EQ(start.open_study("missing.kinelab"), nullptr);
   ASSERT_NE(start.study_message(), nullptr);
-  EXPECT_TRUE(start.study_message()->text().contains("missing.kinelab: cannot be read"));
+  EXPECT_TRUE(start.study_message()->text().contains("missing.kinelab: 読み込めません"));
   EXPECT_EQ(start.open_windows().size(), 1u);
 }
 
