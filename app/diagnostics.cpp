@@ -106,7 +106,7 @@ std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps, soluti
       std::snprintf(change, sizeof change, "%.4g°", deg(first->change));
     else
       std::snprintf(change, sizeof change, "%.4g", first->change);
-    if (!text.empty()) text += lang == ui_language::japanese ? "。" : "; ";
+    if (!text.empty()) text += report_separator(lang);
     const std::string step = std::to_string(first->step);
     if (steps == 1)
       text += message(lang, diverged ? message_id::diverged_at_step : message_id::jumped_at_step,

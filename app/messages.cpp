@@ -197,6 +197,10 @@ const char* list_separator(ui_language lang) {
   return lang == ui_language::japanese ? "、" : ", ";
 }
 
+const char* report_separator(ui_language lang) {
+  return lang == ui_language::japanese ? "。" : "; ";
+}
+
 std::string message(ui_language lang, message_id id,
                     std::initializer_list<std::string_view> arguments) {
   const entry& e = catalogue[static_cast<std::size_t>(id)];

@@ -138,6 +138,8 @@ std::string system_error(ui_language lang, int err);
 
 // What separates the items of a list in a message: ", " / "、".
 const char* list_separator(ui_language lang);
+// What separates the reports joined on one status line: "; " / "。".
+const char* report_separator(ui_language lang);
 
 // A text the user typed, quoted for a message: "abc" / 「abc」; pasted text by its beginning
 // and length.

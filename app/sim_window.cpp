@@ -87,9 +87,9 @@ void sim_window::add_report(const std::string& note, bool is_error) {
   if (note.empty()) return;
   // A failure goes first: it is what the user must act on.
   if (is_error && !status_is_error)
-    status = status.empty() ? note : note + "; " + status;
+    status = status.empty() ? note : note + report_separator(language) + status;
   else
-    status = status.empty() ? note : status + "; " + note;
+    status = status.empty() ? note : status + report_separator(language) + note;
   status_is_error = status_is_error || is_error;
 }
 

@@ -66,7 +66,7 @@ std::string summarize_run(const std::vector<nr_outcome>& steps, ui_language lang
   s +=
       message(lang, message_id::first_unconverged,
               {std::to_string(first), residual_text(steps[static_cast<std::size_t>(first)], lang)});
-  return rates_note.empty() ? s : s + "; " + rates_note;
+  return rates_note.empty() ? s : s + report_separator(lang) + rates_note;
 }
 
 std::string summarize_static_pose(const nr_outcome& step, ui_language lang) {

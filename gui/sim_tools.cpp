@@ -287,7 +287,7 @@ void sim_tools::save(const QString& what, const QString& suffix, const QString& 
     if (out.finish()) {
       const std::string saved = tr("%1 saved as %2").arg(what, path).toStdString();
       const std::string note = out.note(model_.language);
-      return report(note.empty() ? saved : saved + "; " + note, false);
+      return report(note.empty() ? saved : saved + report_separator(model_.language) + note, false);
     }
     error = out.error(model_.language);
   } catch (const std::exception& e) {
@@ -303,8 +303,9 @@ bool sim_tools::open_study_file(const QString& path) {
     open_study(s, model_);
     // The static pose's report follows, and any note about keys that were skipped.
     std::string message = tr("study opened from %1").arg(path).toStdString();
-    if (!model_.status.empty()) message += "; " + model_.status;
-    for (const std::string& note : s.notes) message += "; " + note;
+    const std::string separator = report_separator(model_.language);
+    if (!model_.status.empty()) message += separator + model_.status;
+    for (const std::string& note : s.notes) message += separator + note;
     report(message, model_.status_is_error);
     return true;
   } catch (const study_error& e) {

@@ -648,7 +648,9 @@ void window_widget::run() {
   // The status line says what the Run wrote, before any note on its steps.
   if (const std::string& written = sim_->run_written();
       !written.empty() && !model_->status_is_error)
-    model_->status = model_->status.empty() ? written : written + "; " + model_->status;
+    model_->status = model_->status.empty()
+                         ? written
+                         : written + report_separator(model_->language) + model_->status;
   sim_->run_progress = nullptr;
   delete progress;
   QApplication::restoreOverrideCursor();
