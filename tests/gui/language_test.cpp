@@ -246,5 +246,20 @@ TEST(language_choice, CommandLineFirstThenTheEnvironment) {
         << c.arguments.join(' ').toStdString();
 }
 
+// The language options are not studies to open; everything else is.
+TEST(language_choice, TheLanguageOptionsAreNotStudies) {
+  const struct {
+    QStringList arguments, studies;
+  } cases[] = {
+      {{"--lang", "en"}, {}},
+      {{"--lang=en", "a.kinelab"}, {"a.kinelab"}},
+      {{"a.kinelab", "--lang", "ja", "b.csv"}, {"a.kinelab", "b.csv"}},
+      {{"--lang"}, {}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(without_language_options(c.arguments), c.studies)
+        << c.arguments.join(' ').toStdString();
+}
+
 }  // namespace
 }  // namespace kinelab
