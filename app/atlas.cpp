@@ -251,14 +251,14 @@ void sample_joints(long long n, const std::vector<atlas_limit>& limits, double* 
 }
 
 atlas_result sampled_atlas(const atlas_source& src, const atlas_request& r,
-                           const std::vector<atlas_limit>& limits) {
+                           const std::vector<atlas_limit>& limits, ui_language lang) {
   const atlas_mechanism& m = src.mechanism;
   atlas_grid g = empty_grid(src, r);
   g.limits = limits;
   g.samples = r.samples > 0 ? r.samples : default_samples;
   if (g.samples > atlas_max_samples)
-    return {std::nullopt, std::to_string(g.samples) + " samples are more than the " +
-                              std::to_string(atlas_max_samples) + " an atlas may draw"};
+    return {std::nullopt, message(lang, message_id::atlas_too_many_samples,
+                                  {std::to_string(g.samples), std::to_string(atlas_max_samples)})};
   const plane_axes ax = axes_of(r.plane);
   const int axis[3] = {ax.u, ax.v, ax.w};
   const bool box = r.depth > 1;
@@ -365,28 +365,30 @@ void mark_locus(atlas_grid& g, double fraction) {
 }
 
 std::string problem_of(const atlas_source& src, const atlas_request& r,
-                       const std::vector<atlas_limit>& limits) {
+                       const std::vector<atlas_limit>& limits, ui_language lang) {
   const atlas_mechanism& m = src.mechanism;
   if (limits.size() != m.actuators.size())
-    return "the atlas needs " + std::to_string(m.actuators.size()) + " limits (" +
-           std::to_string(limits.size()) + " given)";
+    return message(lang, message_id::atlas_limit_count,
+                   {std::to_string(m.actuators.size()), std::to_string(limits.size())});
   for (std::size_t k = 0; k < limits.size(); ++k)
     if (!std::isfinite(limits[k].lo) || !std::isfinite(limits[k].hi) || limits[k].lo > limits[k].hi)
-      return "the limits of " + src.actuator_names[k] + " are not a range (low ≤ high)";
+      return message(lang, message_id::atlas_limits_not_a_range, {src.actuator_names[k]});
   if (r.mode == atlas_mode::position && m.kind == atlas_kind::platform && !m.position_free())
-    return src.window + " moves its posture only: ask for the posture atlas";
+    return message(lang, message_id::atlas_posture_only, {src.window});
   if (r.mode == atlas_mode::posture && m.kind == atlas_kind::sampled)
-    return src.window + " is sampled over its joints: its atlas is of positions only";
-  if (r.cells < 1 || r.depth < 1) return "an atlas needs at least one cell along each axis";
+    return message(lang, message_id::atlas_positions_only, {src.window});
+  if (r.cells < 1 || r.depth < 1) return message(lang, message_id::atlas_no_cells);
   const long long cells = static_cast<long long>(r.cells) * r.cells * r.depth;
   if (cells > atlas_max_cells || cells / r.depth / r.cells != r.cells)
-    return "a grid of " + std::to_string(r.cells) + " × " + std::to_string(r.cells) + " × " +
-           std::to_string(r.depth) + " cells is more than the " + std::to_string(atlas_max_cells) +
-           " an atlas may hold";
+    return message(lang, message_id::atlas_too_many_cells,
+                   {std::to_string(r.cells) + " × " + std::to_string(r.cells) + " × " +
+                        std::to_string(r.depth),
+                    std::to_string(atlas_max_cells)});
   for (const auto* range : {&r.u_range, &r.v_range, &r.w_range})
     if (*range && !((*range)->lo < (*range)->hi && std::isfinite((*range)->hi - (*range)->lo)))
-      return "an extent of the grid is not a range (low < high)";
-  if (r.offset && !std::isfinite(*r.offset)) return "the offset of the slice is not finite";
+      return message(lang, message_id::atlas_extent_not_a_range);
+  if (r.offset && !std::isfinite(*r.offset))
+    return message(lang, message_id::atlas_offset_not_finite);
   return {};
 }
 
@@ -406,6 +408,14 @@ const char* to_string(cell_state s) {
       return "no sample";
   }
   return "";
+}
+
+std::string describe(cell_state s, ui_language lang) {
+  static_assert(static_cast<int>(message_id::atlas_cell_not_sampled) -
+                    static_cast<int>(message_id::atlas_cell_reachable) ==
+                static_cast<int>(cell_state::not_sampled));
+  return message(lang, static_cast<message_id>(static_cast<int>(message_id::atlas_cell_reachable) +
+                                               static_cast<int>(s)));
 }
 
 const char* to_string(atlas_mode m) {
@@ -471,18 +481,20 @@ atlas_cell evaluate_platform_cell(const atlas_source& source, atlas_mode mode, a
   return c;
 }
 
-atlas_result compute_atlas(const atlas_source& source, const atlas_request& request) {
+atlas_result compute_atlas(const atlas_source& source, const atlas_request& request,
+                           ui_language lang) {
   const std::vector<atlas_limit>& limits =
       request.limits.empty() ? source.default_limits : request.limits;
-  if (std::string p = problem_of(source, request, limits); !p.empty()) return {std::nullopt, p};
+  if (std::string p = problem_of(source, request, limits, lang); !p.empty())
+    return {std::nullopt, p};
   atlas_result r = source.mechanism.kind == atlas_kind::platform
                        ? platform_atlas(source, request, limits)
-                       : sampled_atlas(source, request, limits);
+                       : sampled_atlas(source, request, limits, lang);
   if (r.grid) mark_locus(*r.grid, request.singular_fraction);
   return r;
 }
 
-std::string describe_atlas(const atlas_grid& g) {
+std::string describe_atlas(const atlas_grid& g, ui_language lang) {
   long long reachable = 0;
   std::size_t best = 0, worst = 0;
   long long count[5] = {};
@@ -496,25 +508,26 @@ std::string describe_atlas(const atlas_grid& g) {
     singular += g.singular[c];
   }
   const bool box = g.nw > 1;
-  const std::string cells = std::to_string(g.nu) + " × " + std::to_string(g.nv) +
-                            (box ? " × " + std::to_string(g.nw) : "") + " cells";
+  const std::string cells = message(lang, message_id::atlas_cells,
+                                    {std::to_string(g.nu) + " × " + std::to_string(g.nv) +
+                                     (box ? " × " + std::to_string(g.nw) : "")});
   if (reachable == 0) {
     // The reason most cells gave.
     int most = 1;
     for (int s = 1; s < 5; ++s)
       if (count[s] > count[most]) most = s;
-    return "nothing is reachable in the " + cells +
-           " within these limits (most cells: " + to_string(static_cast<cell_state>(most)) + ")";
+    return message(lang, message_id::atlas_nothing_reachable,
+                   {cells, describe(static_cast<cell_state>(most), lang)});
   }
   const double cell = g.du * g.dv * (box ? g.dw : 1);
   const bool posture = g.mode == atlas_mode::posture;
-  std::string text = std::string("reachable ") +
-                     (box       ? "volume "
-                      : posture ? "region "
-                                : "area ") +
-                     number_text(static_cast<double>(reachable) * cell) +
-                     (posture ? (box ? " deg³" : " deg²") : (box ? " unit³" : " unit²")) + " (" +
-                     std::to_string(reachable) + " of " + cells + ")";
+  const message_id extent =
+      posture ? (box ? message_id::atlas_reachable_posture_volume
+                     : message_id::atlas_reachable_posture_region)
+              : (box ? message_id::atlas_reachable_volume : message_id::atlas_reachable_area);
+  std::string text = message(
+      lang, extent,
+      {number_text(static_cast<double>(reachable) * cell), std::to_string(reachable), cells});
   auto where = [&](std::size_t c) {
     const int i = static_cast<int>(c % static_cast<std::size_t>(g.nu));
     const int j =
@@ -528,10 +541,11 @@ std::string describe_atlas(const atlas_grid& g) {
       s += std::string(", ") + atlas_axis_name(g.mode, g.plane, 2) + " " + number_text(g.w_at(k));
     return s + ")";
   };
-  text += "; condition number best " + number_text(g.condition[best]) + " at " + where(best) +
-          ", worst " + number_text(g.condition[worst]) + " at " + where(worst);
-  text += "; singular (sigma_min <= " + number_text(g.singular_threshold) + ") in " +
-          std::to_string(singular) + " cells";
+  text += message(
+      lang, message_id::atlas_condition_range,
+      {number_text(g.condition[best]), where(best), number_text(g.condition[worst]), where(worst)});
+  text += message(lang, message_id::atlas_singular_cells,
+                  {number_text(g.singular_threshold), std::to_string(singular)});
   return text;
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/atlas_mechanism.h"
+#include "app/messages.h"
 
 namespace kinelab {
 
@@ -110,12 +111,14 @@ struct atlas_grid {
   double w_at(int k) const { return w0 + (k + 0.5) * dw; }
 };
 
-// The atlas, or why there is none (a grid too large, limits that do not match the actuators).
+// The atlas, or why there is none (a grid too large, limits that do not match the actuators),
+// said in `lang`.
 struct atlas_result {
   std::optional<atlas_grid> grid;
   std::string problem;
 };
-atlas_result compute_atlas(const atlas_source& source, const atlas_request& request);
+atlas_result compute_atlas(const atlas_source& source, const atlas_request& request,
+                           ui_language lang = ui_language::english);
 
 // One platform cell at grid coordinates (u, v, w) under the given limits: its state and, where
 // the inverse has a solution, the actuator values (one per actuator). The evaluation
@@ -131,8 +134,11 @@ atlas_cell evaluate_platform_cell(const atlas_source& source, atlas_mode mode, a
 
 // "reachable area 3.21 (of 16 × 16 cells 0.25 wide, 8.00); condition number best 1.52 at
 // (0, 0), worst 812 at (1.2, −0.4); singular (σmin ≤ 0.0012) in 14 cells", or what makes
-// nothing reachable.
-std::string describe_atlas(const atlas_grid& g);
+// nothing reachable. In English for files and kinelab-cli.
+std::string describe_atlas(const atlas_grid& g, ui_language lang = ui_language::english);
+
+// A cell's state as the user reads it; to_string(cell_state) is the word files keep.
+std::string describe(cell_state s, ui_language lang);
 
 // Names of the grid axes: "x", "y" / "α", "β" ...
 const char* atlas_axis_name(atlas_mode mode, atlas_plane plane, int axis);  // axis 0 u, 1 v, 2 w

@@ -27,7 +27,7 @@ enum class cell_state : std::uint8_t {
   no_jacobian,     // the Jacobian could not be formed (a value not finite)
   not_sampled,     // no sample of the joint ranges fell in the cell
 };
-// "reachable", "actuator outside its limits", ...
+// "reachable", "actuator outside its limits", ...: the words of the atlas's CSV.
 const char* to_string(cell_state s);
 
 struct atlas_mechanism {

@@ -58,7 +58,8 @@ rgb condition_colour(double t, double t_lo, double t_hi) {
   return {mix(p.r, q.r), mix(p.g, q.g), mix(p.b, q.b)};
 }
 
-void draw_atlas(surface& s, const atlas_source& source, const atlas_grid& g, int k) {
+void draw_atlas(surface& s, const atlas_source& source, const atlas_grid& g, int k,
+                ui_language lang, const caption_translator& translate) {
   s.Cls();
   s.DrawWidth(1);
   s.DrawStyle(0);
@@ -178,7 +179,7 @@ void draw_atlas(surface& s, const atlas_source& source, const atlas_grid& g, int
   s.Line(lx + legend_width, ly, lx + legend_width, ly + lh, 0);
   s.Line(lx + legend_width, ly + lh, lx, ly + lh, 0);
   s.Line(lx, ly + lh, lx, ly, 0);
-  print_at(s, lx, ly - 6, "log10 cond");
+  print_at(s, lx, ly - 6, message(lang, message_id::atlas_key_condition));
   if (any) {
     // Enough digits that neighbouring labels differ however narrow the scale.
     const double spread = std::max(std::fabs(t_lo), std::fabs(t_hi)) / (t_hi - t_lo);
@@ -192,22 +193,27 @@ void draw_atlas(surface& s, const atlas_source& source, const atlas_grid& g, int
   }
   double key_y = ly + lh + 4;
   s.FillRect(lx, key_y, legend_width, 3, locus);
-  print_at(s, lx + legend_width + 1, key_y - 0.5, "singular");
+  print_at(s, lx + legend_width + 1, key_y - 0.5, message(lang, message_id::atlas_key_singular));
   key_y += 5;
   s.FillRect(lx, key_y, legend_width, 3, not_reachable);
-  print_at(s, lx + legend_width + 1, key_y - 0.5, "unreachable");
+  print_at(s, lx + legend_width + 1, key_y - 0.5, message(lang, message_id::atlas_key_unreachable));
   key_y += 5;
   s.DrawWidth(2);
   s.Line(lx, key_y + 1.5, lx + legend_width, key_y + 1.5, 1);
   s.DrawWidth(1);
-  print_at(s, lx + legend_width + 1, key_y - 0.5, "Run path");
+  print_at(s, lx + legend_width + 1, key_y - 0.5, message(lang, message_id::atlas_key_run_path));
 
   // Title: the window, the slice and its offset.
-  std::string title = "作業領域 " + source.title + ": " + to_string(g.plane) + " " +
-                      (posture ? "posture" : "position");
+  const auto caption = [&](const std::string& c) { return translate ? translate(c) : c; };
+  std::string title =
+      message(lang, message_id::atlas_title,
+              {caption("作業領域"), caption(source.title), to_string(g.plane),
+               message(lang, posture ? message_id::atlas_posture : message_id::atlas_position)});
   if (g.nw == 1 || k >= 0)
-    title += std::string(" at ") + atlas_axis_name(g.mode, g.plane, 2) + " = " +
-             short_number(g.nw == 1 && g.kind == atlas_kind::platform ? g.w0 : g.w_at(k));
+    title +=
+        message(lang, message_id::atlas_title_offset,
+                {atlas_axis_name(g.mode, g.plane, 2),
+                 short_number(g.nw == 1 && g.kind == atlas_kind::platform ? g.w0 : g.w_at(k))});
   print_at(s, x0, 1, title);
 }
 

@@ -7,8 +7,11 @@
 
 namespace kinelab {
 
-// Draws slice k of the grid (0 for a slice atlas) over the whole surface (after Cls).
-void draw_atlas(surface& s, const atlas_source& source, const atlas_grid& grid, int k = 0);
+// Draws slice k of the grid (0 for a slice atlas) over the whole surface (after Cls), its words
+// in `lang` and the captions in the title (作業領域, the window's title) as `translate` puts
+// them (as declared without one).
+void draw_atlas(surface& s, const atlas_source& source, const atlas_grid& grid, int k = 0,
+                ui_language lang = ui_language::english, const caption_translator& translate = {});
 
 // The colour of log10 condition t on a scale from t_lo (yellow, well conditioned) to t_hi
 // (dark violet, near a singularity).

@@ -32,7 +32,7 @@ atlas_source_result atlas_source_of(sim_window& w) {
   // The Run the defaults follow; it also reads every field.
   if (!w.compute_trajectory()) return {std::nullopt, w.status};
   std::optional<atlas_mechanism> m = w.logic().atlas();
-  if (!m) return {std::nullopt, w.name() + " has no workspace atlas"};
+  if (!m) return {std::nullopt, message(w.language, message_id::atlas_not_offered, {w.name()})};
   const trajectory_arrays& arrays = w.logic().arrays;
   atlas_source s;
   s.window = w.name();

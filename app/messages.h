@@ -126,6 +126,38 @@ enum class message_id {
   newton_stopped_at_start,   // {1} why
   newton_stopped_at_step,    // {1} step, {2} why
   newton_overflow_cell,      // in the x column of the rows not reached
+  // The workspace atlas: its summary, why there is none, its picture.
+  atlas_cells,                     // {1} "16 × 16" or "16 × 16 × 4"
+  atlas_nothing_reachable,         // {1} the cells, {2} the state most cells are in
+  atlas_reachable_area,            // {1} the area, {2} reachable cells, {3} the cells
+  atlas_reachable_volume,          // the same, for a box
+  atlas_reachable_posture_region,  // the same, for a posture slice (deg²)
+  atlas_reachable_posture_volume,  // the same, for a posture box (deg³)
+  atlas_condition_range,           // {1} best, {2} where, {3} worst, {4} where
+  atlas_singular_cells,            // {1} the σmin of the locus, {2} its cells
+  atlas_cell_reachable,            // the cell states, in cell_state's order
+  atlas_cell_outside_limits,
+  atlas_cell_no_assembly,
+  atlas_cell_no_jacobian,
+  atlas_cell_not_sampled,
+  atlas_limit_count,         // {1} limits needed, {2} given
+  atlas_limits_not_a_range,  // {1} the actuator
+  atlas_posture_only,        // {1} the window
+  atlas_positions_only,      // {1} the window
+  atlas_no_cells,
+  atlas_too_many_cells,  // {1} "a × b × c", {2} the most
+  atlas_extent_not_a_range,
+  atlas_offset_not_finite,
+  atlas_too_many_samples,  // {1} samples, {2} the most
+  atlas_not_offered,       // {1} the window
+  atlas_title,  // {1} 作業領域 as the user sees it, {2} the window's title, {3} plane, {4} mode
+  atlas_title_offset,  // {1} the axis across the slice, {2} where the slice lies on it
+  atlas_position,
+  atlas_posture,
+  atlas_key_condition,
+  atlas_key_singular,
+  atlas_key_unreachable,
+  atlas_key_run_path,
 };
 
 // The message in `lang`, with {1}, {2}, … replaced by the arguments in order.

@@ -42,6 +42,17 @@ ui_language choose_language(const QStringList& arguments,
   return ui_language::japanese;
 }
 
+QStringList without_language_options(const QStringList& arguments) {
+  QStringList rest;
+  for (int i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == "--lang")
+      ++i;  // and its value
+    else if (!arguments[i].startsWith("--lang="))
+      rest << arguments[i];
+  }
+  return rest;
+}
+
 ui_language choose_language_from_process(const QStringList& arguments) {
   const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   std::vector<std::pair<QString, QString>> variables;

@@ -19,6 +19,9 @@ namespace kinelab {
 ui_language choose_language(const QStringList& arguments,
                             const std::vector<std::pair<QString, QString>>& environment);
 ui_language choose_language_from_process(const QStringList& arguments);
+// The arguments without the language options (`--lang en`, `--lang=en`): what remains names
+// study files.
+QStringList without_language_options(const QStringList& arguments);
 
 // Makes `lang` the program's language and loads its catalogue into the application; the
 // translator installed (owned by the application), null when the catalogue is missing.

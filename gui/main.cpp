@@ -19,6 +19,7 @@ int main(int argc, char* argv[]) {
   kinelab::start_menu start;
   start.show();
   // kinelab FILE.kinelab: the window the study names opens with it.
-  for (const QString& path : QApplication::arguments().mid(1)) start.open_study(path);
+  for (const QString& path : kinelab::without_language_options(QApplication::arguments().mid(1)))
+    start.open_study(path);
   return QApplication::exec();
 }

@@ -36,34 +36,34 @@ constexpr int default_cells = 100;
 workspace_panel::workspace_panel(window_widget& window, sim_window& model)
     : QDialog(&window), window_(window), model_(model) {
   setObjectName("workspace_panel");
-  setWindowTitle(caption_text("作業領域") + " — " + qs(model.title()));
+  setWindowTitle(caption_text("作業領域") + " — " + caption_text(model.title()));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   mode_ = new QComboBox(this);
   mode_->setObjectName("workspace_mode");
-  mode_->addItems({"position", "posture"});
+  mode_->addItems({tr("position"), tr("posture")});
   plane_ = new QComboBox(this);
   plane_->setObjectName("workspace_plane");
   plane_->addItems({"xy", "xz", "yz"});
   offset_ = new QLineEdit(this);
   offset_->setObjectName("workspace_offset");
-  offset_->setPlaceholderText("the current pose's");
+  offset_->setPlaceholderText(tr("the current pose's"));
   cells_ = new QSpinBox(this);
   cells_->setObjectName("workspace_cells");
   cells_->setRange(4, 1000);
   cells_->setValue(default_cells);
-  form->addRow("mode", mode_);
-  form->addRow("plane", plane_);
-  form->addRow("offset", offset_);
-  form->addRow("cells", cells_);
+  form->addRow(tr("mode"), mode_);
+  form->addRow(tr("plane"), plane_);
+  form->addRow(tr("offset"), offset_);
+  form->addRow(tr("cells"), cells_);
   layout->addLayout(form);
   limits_ = new QTableWidget(0, 3, this);
   limits_->setObjectName("workspace_limits");
-  limits_->setHorizontalHeaderLabels({"actuator", "low", "high"});
+  limits_->setHorizontalHeaderLabels({tr("actuator"), tr("low"), tr("high")});
   limits_->verticalHeader()->hide();
-  layout->addWidget(new QLabel("limits (lengths, or degrees for a joint)", this));
+  layout->addWidget(new QLabel(tr("limits (lengths, or degrees for a joint)"), this));
   layout->addWidget(limits_);
-  auto* defaults = new QPushButton("limits from the Run", this);
+  auto* defaults = new QPushButton(tr("limits from the Run"), this);
   defaults->setObjectName("workspace_default_limits");
   layout->addWidget(defaults);
   summary_ = new QLabel(this);
@@ -93,6 +93,12 @@ void workspace_panel::report(const std::string& message, bool is_error) {
   model_.status_is_error = is_error;
   window_.status_line()->setText(qs(message));
   window_.status_line()->setStyleSheet(is_error ? "color: #c00000;" : "");
+}
+
+void workspace_panel::no_atlas(const std::string& problem) {
+  grid_.reset();
+  summary_->setText(tr("no atlas: %1").arg(qs(problem)));
+  report(tr("no workspace atlas: %1").arg(qs(problem)).toStdString(), true);
 }
 
 void workspace_panel::end() {
@@ -147,11 +153,7 @@ void workspace_panel::refresh() {
     last_key_ = key;
     atlas_source_result s = atlas_source_of(model_);
     model_.stop();  // the Run the defaults come from must not start the animation
-    if (!s.source) {
-      grid_.reset();
-      summary_->setText(qs("no atlas: " + s.problem));
-      return report("no workspace atlas: " + s.problem, true);
-    }
+    if (!s.source) return no_atlas(s.problem);
     source_ = std::move(s.source);
     const bool posture_only =
         source_->mechanism.kind == atlas_kind::platform && !source_->mechanism.position_free();
@@ -170,7 +172,10 @@ void workspace_panel::refresh() {
     r.samples = interactive_samples;
     if (!offset_->text().trimmed().isEmpty()) {
       const auto v = parse_number(offset_->text().toStdString());
-      if (!v) return report("the offset of the slice is not a number", true);
+      if (!v)
+        return no_atlas(tr("the offset of the slice is not a number: %1")
+                            .arg(qs(quoted_text(model_.language, offset_->text().toStdString())))
+                            .toStdString());
       r.offset = *v;
     }
     if (user_limits_) {
@@ -180,23 +185,19 @@ void workspace_panel::refresh() {
         const auto lo = parse_number(limits_->item(row, 1)->text().toStdString());
         const auto hi = parse_number(limits_->item(row, 2)->text().toStdString());
         if (!lo || !hi)
-          return report("a limit of " + source_->actuator_names[static_cast<std::size_t>(row)] +
-                            " is not a number",
-                        true);
+          return no_atlas(tr("a limit of %1 is not a number")
+                              .arg(qs(source_->actuator_names[static_cast<std::size_t>(row)]))
+                              .toStdString());
         r.limits.push_back({*lo * scale, *hi * scale});
       }
     }
-    atlas_result a = compute_atlas(*source_, r);
-    if (!a.grid) {
-      grid_.reset();
-      summary_->setText(qs("no atlas: " + a.problem));
-      return report("no workspace atlas: " + a.problem, true);
-    }
+    atlas_result a = compute_atlas(*source_, r, model_.language);
+    if (!a.grid) return no_atlas(a.problem);
     grid_ = std::move(a.grid);
-    summary_->setText(qs(describe_atlas(*grid_)));
+    summary_->setText(qs(describe_atlas(*grid_, model_.language)));
   }
-  draw_atlas(*model_.picture(), *source_, *grid_);
-  report(describe_atlas(*grid_), false);
+  draw_atlas(*model_.picture(), *source_, *grid_, 0, model_.language, model_.translate_caption);
+  report(describe_atlas(*grid_, model_.language), false);
   if (window_.picture()) window_.picture()->update();
 }
 

@@ -42,6 +42,8 @@ class workspace_panel : public QDialog {
   // The key of what the atlas depends on: every control of the window and of the panel.
   std::string inputs_key() const;
   void report(const std::string& message, bool is_error);
+  // Says why there is no atlas, in the panel and on the status line.
+  void no_atlas(const std::string& problem);
 
   window_widget& window_;
   sim_window& model_;

@@ -198,6 +198,73 @@
     </message>
 </context>
 <context>
+    <name>kinelab::workspace_panel</name>
+    <message>
+        <source>position</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>posture</source>
+        <translation>姿勢</translation>
+    </message>
+    <message>
+        <source>the current pose&apos;s</source>
+        <translation>現在の姿勢の値</translation>
+    </message>
+    <message>
+        <source>mode</source>
+        <translation>種類</translation>
+    </message>
+    <message>
+        <source>plane</source>
+        <translation>平面</translation>
+    </message>
+    <message>
+        <source>offset</source>
+        <translation>断面の位置</translation>
+    </message>
+    <message>
+        <source>cells</source>
+        <translation>セル数</translation>
+    </message>
+    <message>
+        <source>actuator</source>
+        <translation>アクチュエータ</translation>
+    </message>
+    <message>
+        <source>low</source>
+        <translation>下限</translation>
+    </message>
+    <message>
+        <source>high</source>
+        <translation>上限</translation>
+    </message>
+    <message>
+        <source>limits (lengths, or degrees for a joint)</source>
+        <translation>制限（長さ、関節は度）</translation>
+    </message>
+    <message>
+        <source>limits from the Run</source>
+        <translation>Run から制限を取る</translation>
+    </message>
+    <message>
+        <source>the offset of the slice is not a number: %1</source>
+        <translation>断面の位置%1は数値ではありません</translation>
+    </message>
+    <message>
+        <source>a limit of %1 is not a number</source>
+        <translation>%1 の制限が数値ではありません</translation>
+    </message>
+    <message>
+        <source>no atlas: %1</source>
+        <translation>地図なし: %1</translation>
+    </message>
+    <message>
+        <source>no workspace atlas: %1</source>
+        <translation>作業領域の地図なし: %1</translation>
+    </message>
+</context>
+<context>
     <name>caption</name>
     <message>
         <source>diagnostics: sigma_min (blue), log10 condition (green)</source>

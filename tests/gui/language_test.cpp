@@ -1,5 +1,7 @@
 // One language at a time: with the English catalogue installed no widget of any window shows
-// Japanese text, and the language is chosen from the command line, then the environment.
+// Japanese text, with the Japanese one the workspace atlas (panel, summary, picture) shows no
+// English words but names, and the language is chosen from the command line, then the
+// environment.
 #include "gui/language.h"
 
 #include <gtest/gtest.h>
@@ -7,23 +9,32 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTableWidget>
 #include <QTranslator>
+#include <functional>
 #include <memory>
+#include <set>
 
 #include "app/sim_window.h"
 #include "gui/form_setting.h"
 #include "gui/sim_tools.h"
 #include "gui/start_menu.h"
 #include "gui/window_widget.h"
+#include "gui/workspace_panel.h"
 #include "mechanisms/registry.h"
 
 namespace kinelab {
 namespace {
+
+// The part of a text that is not in the language under test, empty when there is none.
+using stray_text = std::function<QString(const QString&)>;
 
 // Kana, CJK punctuation and ideographs, and the full-width and half-width forms.
 bool is_japanese(char32_t c) {
@@ -37,9 +48,21 @@ QString japanese_in(const QString& text) {
   return {};
 }
 
-// Every text a widget shows: labels, buttons, fields, group titles, window titles, actions
-// and their menus, tooltips.
-void expect_no_japanese(const QWidget& root) {
+// English words in a Japanese text: runs of two or more Latin letters other than the names
+// given (quantities, units, planes, the window's own names).
+stray_text english_words_but(std::set<QString> names) {
+  return [names = std::move(names)](const QString& text) {
+    static const QRegularExpression word("[A-Za-z]{2,}");
+    QString found;
+    for (const auto& m : word.globalMatch(text))
+      if (!names.count(m.captured())) found += m.captured() + ' ';
+    return found;
+  };
+}
+
+// Every text a widget shows: labels, buttons, fields and their placeholders, group titles,
+// window titles, actions and their menus, tooltips, list choices, table headers.
+void expect_none(const QWidget& root, const stray_text& stray) {
   std::vector<const QWidget*> widgets = {&root};
   for (const QWidget* w : root.findChildren<QWidget*>()) widgets.push_back(w);
   for (const QWidget* w : widgets) {
@@ -48,27 +71,80 @@ void expect_no_japanese(const QWidget& root) {
     QStringList texts = {w->windowTitle(), w->toolTip()};
     if (auto* l = qobject_cast<const QLabel*>(w)) texts << l->text();
     if (auto* b = qobject_cast<const QAbstractButton*>(w)) texts << b->text();
-    if (auto* e = qobject_cast<const QLineEdit*>(w)) texts << e->text();
+    if (auto* e = qobject_cast<const QLineEdit*>(w)) texts << e->text() << e->placeholderText();
     if (auto* g = qobject_cast<const QGroupBox*>(w)) texts << g->title();
     for (const QAction* a : w->actions()) texts << a->text() << a->toolTip();
     if (auto* m = qobject_cast<const QMenu*>(w)) texts << m->title();
+    if (auto* c = qobject_cast<const QComboBox*>(w))
+      for (int i = 0; i < c->count(); ++i) texts << c->itemText(i);
+    if (auto* t = qobject_cast<const QTableWidget*>(w))
+      for (int col = 0; col < t->columnCount(); ++col)
+        if (const QTableWidgetItem* h = t->horizontalHeaderItem(col)) texts << h->text();
     for (const QString& t : texts)
-      EXPECT_TRUE(japanese_in(t).isEmpty()) << name << " shows " << t.toStdString();
+      EXPECT_TRUE(stray(t).isEmpty()) << name << " shows " << t.toStdString();
   }
 }
 
-class english_program : public ::testing::Test {
+void expect_no_japanese(const QWidget& root) {
+  expect_none(root, japanese_in);
+}
+
+// The workspace panel of a simulation window, opened from its tools row.
+workspace_panel& open_workspace(window_widget& w) {
+  w.tools()->findChild<QAction*>("workspace")->trigger();
+  workspace_panel* panel = w.tools()->workspace();
+  EXPECT_NE(panel, nullptr);
+  return *panel;
+}
+
+// The panel, the window's status line and every text drawn on the picture.
+void expect_none_in_atlas(window_widget& w, const workspace_panel& panel, const stray_text& stray) {
+  expect_none(panel, stray);
+  EXPECT_TRUE(stray(w.status_line()->text()).isEmpty()) << w.status_line()->text().toStdString();
+  for (const draw_op& op : w.model().picture()->ops()) {
+    if (op.what == draw_op::kind::text) {
+      EXPECT_TRUE(stray(QString::fromStdString(op.text)).isEmpty()) << "drawn: " << op.text;
+    }
+  }
+}
+
+// The names a Japanese atlas may show in Latin letters: planes, units, the quantities (σmin,
+// log10, the actuators) and the window's own names (its title, "Run").
+stray_text names_of_atlas(window_widget& w, const workspace_panel& panel) {
+  std::set<QString> names = {"xy", "xz", "yz", "deg", "log", "min", "Run"};
+  QStringList sources = {caption_text(w.model().title())};
+  if (panel.source())
+    for (const std::string& a : panel.source()->actuator_names)
+      sources << QString::fromStdString(a);
+  static const QRegularExpression word("[A-Za-z]{2,}");
+  for (const QString& text : sources)
+    for (const auto& m : word.globalMatch(text)) names.insert(m.captured());
+  return english_words_but(std::move(names));
+}
+
+// The program in one language, its catalogue installed for the test.
+class program_in : public ::testing::Test {
  protected:
-  void SetUp() override {
-    translator_.reset(install_language(ui_language::english));
+  void install(ui_language lang) {
+    translator_.reset(install_language(lang));
     ASSERT_NE(translator_, nullptr);
   }
   void TearDown() override {
-    QCoreApplication::removeTranslator(translator_.get());
+    if (translator_) QCoreApplication::removeTranslator(translator_.get());
     set_program_language(ui_language::japanese);  // as the other tests find the windows
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
   std::unique_ptr<QTranslator> translator_;
+};
+
+class english_program : public program_in {
+ protected:
+  void SetUp() override { install(ui_language::english); }
+};
+
+class japanese_program : public program_in {
+ protected:
+  void SetUp() override { install(ui_language::japanese); }
 };
 
 TEST_F(english_program, NoWidgetOfAnyWindowShowsJapanese) {
@@ -92,8 +168,58 @@ TEST_F(english_program, NoWidgetOfAnyWindowShowsJapanese) {
       }
       w->button_pressed("diagnostics");
       w->button_pressed("diagnostics");
+      expect_none_in_atlas(*w, open_workspace(*w), japanese_in);
     }
     expect_no_japanese(*w);
+  }
+}
+
+TEST_F(japanese_program, TheWorkspaceAtlasOfEveryWindowShowsNoEnglish) {
+  for (const window_entry& entry : window_registry()) {
+    std::unique_ptr<window_model> model = entry.make();
+    if (!dynamic_cast<sim_window*>(model.get())) continue;
+    SCOPED_TRACE(entry.name);
+    window_widget w(std::move(model));
+    const workspace_panel& panel = open_workspace(w);
+    expect_none_in_atlas(w, panel, names_of_atlas(w, panel));
+  }
+}
+
+// What the atlas says when it cannot be drawn or holds nothing, in each language.
+TEST_F(program_in, TheWorkspaceAtlasProblemsSpeakTheProgramsLanguage) {
+  const struct {
+    const char* what;
+    int limit_row;  // the limits of this row set to lo..hi, or -1 for the offset
+    const char *lo, *hi, *offset;
+    bool error;
+  } cases[] = {
+      {"nothing reachable", 0, "0", "0.001", "", false},
+      {"limits not a range", 1, "2", "1", "", true},
+      {"limit not a number", 2, "1..2", "3", "", true},
+      {"offset not a number", -1, "", "", "1..2", true},
+  };
+  for (ui_language lang : {ui_language::english, ui_language::japanese}) {
+    install(lang);
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (lang == ui_language::english ? " (en)" : " (ja)"));
+      window_widget w(find_window("form_stewart_gyaku")->make());
+      workspace_panel& panel = open_workspace(w);
+      if (c.limit_row >= 0) {
+        auto* limits = panel.findChild<QTableWidget*>("workspace_limits");
+        limits->item(c.limit_row, 1)->setText(c.lo);
+        limits->item(c.limit_row, 2)->setText(c.hi);
+      } else {
+        auto* offset = panel.findChild<QLineEdit*>("workspace_offset");
+        offset->setText(c.offset);
+        emit offset->editingFinished();
+      }
+      EXPECT_EQ(w.model().status_is_error, c.error) << w.status_line()->text().toStdString();
+      if (lang == ui_language::english)
+        expect_none_in_atlas(w, panel, japanese_in);
+      else
+        expect_none_in_atlas(w, panel, names_of_atlas(w, panel));
+    }
+    QCoreApplication::removeTranslator(translator_.get());
   }
 }
 
@@ -117,6 +243,21 @@ TEST(language_choice, CommandLineFirstThenTheEnvironment) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(choose_language(c.arguments, c.environment), c.expected)
+        << c.arguments.join(' ').toStdString();
+}
+
+// The language options are not studies to open; everything else is.
+TEST(language_choice, TheLanguageOptionsAreNotStudies) {
+  const struct {
+    QStringList arguments, studies;
+  } cases[] = {
+      {{"--lang", "en"}, {}},
+      {{"--lang=en", "a.kinelab"}, {"a.kinelab"}},
+      {{"a.kinelab", "--lang", "ja", "b.csv"}, {"a.kinelab", "b.csv"}},
+      {{"--lang"}, {}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(without_language_options(c.arguments), c.studies)
         << c.arguments.join(' ').toStdString();
 }
 

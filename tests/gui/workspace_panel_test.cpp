@@ -47,7 +47,7 @@ TEST_F(workspace_panel_test, follows_the_pose_sliders_and_ends_with_a_run) {
   EXPECT_TRUE(workspace->isChecked());
   EXPECT_FALSE(w.timer_running());  // the animation stops, as for the diagnostics
   EXPECT_TRUE(shows_atlas(w));
-  EXPECT_TRUE(w.status_line()->text().startsWith("reachable area")) << sim.status;
+  EXPECT_TRUE(w.status_line()->text().startsWith("到達できる面積")) << sim.status;
   ASSERT_TRUE(panel->source());
   EXPECT_EQ(panel->source()->pose[2], 1.5);
   EXPECT_EQ(panel->findChild<QTableWidget*>("workspace_limits")->rowCount(), 6);
@@ -66,10 +66,10 @@ TEST_F(workspace_panel_test, follows_the_pose_sliders_and_ends_with_a_run) {
   QTableWidget* limits = panel->findChild<QTableWidget*>("workspace_limits");
   limits->item(0, 1)->setText("0");
   limits->item(0, 2)->setText("0.1");
-  EXPECT_TRUE(w.status_line()->text().startsWith("nothing is reachable"))
+  EXPECT_TRUE(w.status_line()->text().startsWith("この制限では"))
       << w.status_line()->text().toStdString();
   panel->findChild<QPushButton*>("workspace_default_limits")->click();
-  EXPECT_TRUE(w.status_line()->text().startsWith("reachable area"));
+  EXPECT_TRUE(w.status_line()->text().startsWith("到達できる面積"));
 
   // Run takes the picture back for its animation.
   w.button("run")->click();
