@@ -42,7 +42,7 @@ enum class message_id {
   status_singular,
   status_not_finite,
   status_unreachable,   // {1} what the mechanism could not take
-  reason_rod_off_rail,  // the reasons newton_solve's problems give, in order
+  reason_rod_off_rail,  // what the mechanism could not take (nr_obstacle)
   reason_leg_not_finite,
   reason_leg_rate_not_finite,
   minimum_norm_rates,  // {1} how many steps

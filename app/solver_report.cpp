@@ -9,13 +9,19 @@ namespace {
 
 constexpr int status_count = 5;
 
-// What the mechanism could not take, in the user's language (the solvers name it in English).
-std::string reason_text(const char* reason, ui_language lang) {
-  const message_id known[] = {message_id::reason_rod_off_rail, message_id::reason_leg_not_finite,
-                              message_id::reason_leg_rate_not_finite};
-  for (message_id id : known)
-    if (message(ui_language::english, id) == reason) return message(lang, id);
-  return reason;
+// What the mechanism could not take, in the user's language.
+std::string reason_text(nr_obstacle reason, ui_language lang) {
+  switch (reason) {
+    case nr_obstacle::rod_off_rail:
+      return message(lang, message_id::reason_rod_off_rail);
+    case nr_obstacle::leg_not_finite:
+      return message(lang, message_id::reason_leg_not_finite);
+    case nr_obstacle::leg_rate_not_finite:
+      return message(lang, message_id::reason_leg_rate_not_finite);
+    case nr_obstacle::none:
+      break;
+  }
+  return "";
 }
 
 std::string residual_text(const nr_outcome& o, ui_language lang) {
@@ -26,8 +32,7 @@ std::string residual_text(const nr_outcome& o, ui_language lang) {
   else if (o.status == nr_status::not_finite)
     s += comma + message(lang, message_id::status_not_finite);
   else if (o.status == nr_status::unreachable)
-    s += comma + message(lang, message_id::status_unreachable,
-                         {reason_text(o.reason ? o.reason : "", lang)});
+    s += comma + message(lang, message_id::status_unreachable, {reason_text(o.reason, lang)});
   return s;
 }
 

@@ -45,13 +45,30 @@ inline const char* to_string(nr_status s) {
   return "?";
 }
 
+// What the mechanism cannot take at an iterate, for an unreachable outcome. The front ends word
+// it in the user's language; to_string is its English name, for scripts.
+enum class nr_obstacle { none, rod_off_rail, leg_not_finite, leg_rate_not_finite };
+
+inline const char* to_string(nr_obstacle o) {
+  switch (o) {
+    case nr_obstacle::none:
+      return "";
+    case nr_obstacle::rod_off_rail:
+      return "a rod off its rail";
+    case nr_obstacle::leg_not_finite:
+      return "a leg not finite";
+    case nr_obstacle::leg_rate_not_finite:
+      return "a leg rate not finite";
+  }
+  return "?";
+}
+
 struct nr_outcome {
   int iterations = 0;   // corrections made
   double residual = 0;  // largest absolute residual component at the end; the largest double
                         // when it was not finite
   nr_status status = nr_status::converged;
-  // What the mechanism could not take, for an unreachable outcome ("a rod off its rail").
-  const char* reason = nullptr;
+  nr_obstacle reason = nr_obstacle::none;  // what the mechanism could not take (unreachable)
   // The Jacobian at the final values is singular: the rates and accelerations stored are the
   // finite minimum-norm (damped) solutions, not exact ones.
   bool minimum_norm_rates = false;
@@ -144,7 +161,10 @@ double condition_of(const mat<N>& A, const mat<N>& X) {
   for (int i = 1; i <= N; ++i) {
     double ra = 0, rx = 0;
     for (int j = 1; j <= N; ++j) ra += std::fabs(A(i, j)), rx += std::fabs(X(i, j));
-    a = std::fmax(a, ra), x = std::fmax(x, rx);
+    // Comparisons, not std::fmax: this runs at every correction, and a NaN here is caught by
+    // the caller's finiteness test of the solution.
+    if (ra > a) a = ra;
+    if (rx > x) x = rx;
   }
   return a * x;
 }
@@ -186,8 +206,8 @@ vec<N> solve_or_damp(nr_elimination how, const mat<N>& J, const vec<N>& b, doubl
 // before the last correction.
 //
 // The problem supplies, for the variables it is given:
-//   const char* evaluate(const vec<N>& q, vec<N>& f)  — the output f(q); nullptr when the
-//       mechanism can take q, else what it cannot do ("a rod off its rail");
+//   nr_obstacle evaluate(const vec<N>& q, vec<N>& f)  — the output f(q); none when the
+//       mechanism can take q, else what it cannot do (a rod off its rail);
 //   void jacobian(const vec<N>& q, mat<N>& J);
 //   void jacobian_and_quadratic_terms(const vec<N>& q, mat<N>& J, mat<N, P>& H).
 // Both derivative calls come after an evaluate of the same q that the mechanism could take.
@@ -209,8 +229,8 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
   vec<N> f;
   out.reason = problem.evaluate(q, f);
   vec<N> r = detail::goal_residual(rules, goal.value, f);
-  if (out.reason || !all_finite(r)) {
-    out.status = out.reason ? nr_status::unreachable : nr_status::not_finite;
+  if (out.reason != nr_obstacle::none || !all_finite(r)) {
+    out.status = out.reason != nr_obstacle::none ? nr_status::unreachable : nr_status::not_finite;
     out.residual = DBL_MAX;
     return out;
   }
@@ -231,7 +251,7 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
     if (damped && vec_max_abs(N, step) == 0) break;
     // The full step where the mechanism can take it, else the longest of its halves it can.
     double t = 1;
-    const char* why = nullptr;
+    nr_obstacle why = nr_obstacle::none;
     bool taken = false;
     vec<N> next, r_next;
     for (int h = 0; h <= detail::max_halvings && !taken; ++h, t /= 2) {
@@ -239,7 +259,7 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
       if (rules.wrap_variables) wrap_angles(N, next);
       if (!all_finite(next)) continue;
       why = problem.evaluate(next, f);
-      if (why) continue;
+      if (why != nr_obstacle::none) continue;
       r_next = detail::goal_residual(rules, goal.value, f);
       taken = all_finite(r_next);
     }
@@ -261,7 +281,7 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
   // Both solves with one LU of J (they need not follow solve_linear: no result file holds rates).
   const lu_factors<N> lu = lu_factor(J);
   const bool singular = lu.singular;
-  double scale = largest_entry(J);
+  double scale = singular ? largest_entry(J) : 1;
   if (!(scale > 0) || !std::isfinite(scale)) scale = 1;
   auto solve = [&](const vec<N>& b) {
     return singular ? damped_least_squares(J, b, detail::rate_damping * scale) : lu_solve(lu, b);
@@ -278,7 +298,7 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
   if (meets(out.residual))
     out.status = nr_status::converged;
   else if (stopped)
-    out.status = out.reason ? nr_status::unreachable : nr_status::not_finite;
+    out.status = out.reason != nr_obstacle::none ? nr_status::unreachable : nr_status::not_finite;
   else if (singular || damped)
     out.status = nr_status::singular;
   else
@@ -295,7 +315,7 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
   } else {
     out.minimum_norm_rates = singular;
   }
-  if (out.status != nr_status::unreachable) out.reason = nullptr;
+  if (out.status != nr_status::unreachable) out.reason = nr_obstacle::none;
   return out;
 }
 

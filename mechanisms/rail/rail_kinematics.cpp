@@ -244,10 +244,10 @@ struct reference_evaluation {
 template <class Evaluation>
 struct rail_problem {
   Evaluation& evaluation;
-  const char* evaluate(const vec<6>& q, vec<6>& f) {
+  nr_obstacle evaluate(const vec<6>& q, vec<6>& f) {
     const rail_sliders s = evaluation.sliders(q);
     f = s.bx;
-    return s.unreachable != 0 ? "a rod off its rail" : nullptr;
+    return s.unreachable != 0 ? nr_obstacle::rod_off_rail : nr_obstacle::none;
   }
   void jacobian(const vec<6>& q, mat<6>& J) {
     mat<6, 21> H;

@@ -159,10 +159,10 @@ struct arm_problem {
   void set(const vec<N>& q) {
     for (int i = 1; i <= N; ++i) the(i) = q(i);
   }
-  const char* evaluate(const vec<N>& q, vec<N>& f) {
+  nr_obstacle evaluate(const vec<N>& q, vec<N>& f) {
     set(q);
     f = ev.value(the);
-    return nullptr;
+    return nr_obstacle::none;
   }
   void jacobian(const vec<N>& q, mat<N>& J) {
     set(q);

@@ -218,10 +218,10 @@ void evaluate_reference(const stewart_geometry& g, kin_state& position, kin_stat
 }
 
 // What keeps a pose from being taken: a leg length, or one of its derivatives, that overflowed.
-const char* overflow_in(const vec<6>& L, const mat<6>& J, const mat<6, 21>& H) {
-  if (!finite_vec(L)) return "a leg not finite";
-  if (!finite_mat(J) || !finite_mat(H)) return "a leg rate not finite";
-  return nullptr;
+nr_obstacle overflow_in(const vec<6>& L, const mat<6>& J, const mat<6, 21>& H) {
+  if (!finite_vec(L)) return nr_obstacle::leg_not_finite;
+  if (!finite_mat(J) || !finite_mat(H)) return nr_obstacle::leg_rate_not_finite;
+  return nr_obstacle::none;
 }
 
 // The platform as the driver's problem: legs, J and H come from one evaluation per pose.
@@ -232,7 +232,7 @@ struct stewart_problem {
   mat<6> J;
   mat<6, 21> H;
   bool ready = false;
-  const char* overflow = nullptr;
+  nr_obstacle overflow = nr_obstacle::none;
 
   void evaluate_at(const vec<6>& q) {
     bool same = ready;
@@ -244,7 +244,7 @@ struct stewart_problem {
     at = q;
     ready = true;
   }
-  const char* evaluate(const vec<6>& q, vec<6>& f) {
+  nr_obstacle evaluate(const vec<6>& q, vec<6>& f) {
     evaluate_at(q);
     f = L;
     return overflow;

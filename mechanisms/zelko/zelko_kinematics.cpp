@@ -224,10 +224,10 @@ struct limb_problem {
   const zelko_geometry& g;
   zelko_twists h;  // θ of the last evaluation
 
-  const char* evaluate(const vec<6>& q, vec<6>& f) {
+  nr_obstacle evaluate(const vec<6>& q, vec<6>& f) {
     put_joints(q, level::value, h);
     f = eval.pose(g, h);
-    return nullptr;
+    return nr_obstacle::none;
   }
   void jacobian(const vec<6>& q, mat<6>& J) {
     put_joints(q, level::value, h);

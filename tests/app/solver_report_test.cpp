@@ -9,7 +9,7 @@ TEST(solver_report, says_how_many_steps_failed_and_which_came_first) {
   const nr_outcome ok{2, 1e-5, nr_status::converged};
   const nr_outcome limit{10, 0.0042, nr_status::iteration_limit};
   const nr_outcome singular{3, 0.12, nr_status::singular};
-  const nr_outcome off_rail{1, 0.03, nr_status::unreachable, "a rod off its rail"};
+  const nr_outcome off_rail{1, 0.03, nr_status::unreachable, nr_obstacle::rod_off_rail};
   nr_outcome least_squares = ok;
   least_squares.minimum_norm_rates = true;
   struct {

@@ -253,7 +253,7 @@ TEST(rail_forward, failures_end_at_a_pose_the_mechanism_can_take) {
   short_rods.rod_length = 0.1;
   const forward_run unreachable = solve_forward(short_rods, 0.001, level, moving);
   EXPECT_EQ(unreachable.outcome.status, nr_status::unreachable);
-  EXPECT_STREQ(unreachable.outcome.reason, "a rod off its rail");
+  EXPECT_EQ(unreachable.outcome.reason, nr_obstacle::rod_off_rail);
   EXPECT_EQ(unreachable.outcome.iterations, 0);
   EXPECT_EQ(unreachable.position.z, 0.25);
   EXPECT_TRUE(finite(unreachable));
