@@ -45,6 +45,8 @@ void put(kin_state& s, const vec3& p, const vec3& v, const vec3& a) {
 arm_twists twists_of(const serial_arm& arm) {
   arm_twists tw;
   tw.links = arm.links;
+  tw.alfa = arm.alfa;
+  tw.beta = arm.beta;
   // Formed as posture_matrices forms X·Y, so that R_k below is the same matrix to the bit.
   for (int k = 1; k <= arm.links; ++k) mat_mul(3, rot_x(arm.alfa(k)), rot_y(arm.beta(k)), tw.T[k]);
   return tw;

@@ -18,6 +18,7 @@ namespace kinelab {
 // The fixed twists Rx(α_k)·Ry(β_k) of an arm's links, formed once per arm.
 struct arm_twists {
   int links = 0;
+  link_array alfa, beta;  // the angles they were formed from
   mat3 T[max_links + 1];
 };
 arm_twists twists_of(const serial_arm& arm);

@@ -1,6 +1,8 @@
 #include "mechanisms/serial/serial_ik.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "core/pose.h"
 #include "mechanisms/serial/serial_frames.h"
@@ -101,13 +103,36 @@ class reference_evaluator {
   const serial_arm& arm_;
 };
 
+// The twists of the arm being solved. A Run solves for one arm step after step, so they are
+// formed when the twist angles change, not at every solve; compared bit for bit, so that a
+// reused twist is the very matrix twists_of would give. One per thread (the atlas samples in
+// parallel).
+const arm_twists& twists_for(const serial_arm& arm) {
+  thread_local arm_twists twists;
+  thread_local bool formed = false;
+  auto same = [&] {
+    if (!formed || twists.links != arm.links) return false;
+    for (int k = 1; k <= arm.links; ++k)
+      if (std::bit_cast<std::uint64_t>(twists.alfa(k)) !=
+              std::bit_cast<std::uint64_t>(arm.alfa(k)) ||
+          std::bit_cast<std::uint64_t>(twists.beta(k)) != std::bit_cast<std::uint64_t>(arm.beta(k)))
+        return false;
+    return true;
+  };
+  if (!same()) {
+    twists = twists_of(arm);
+    formed = true;
+  }
+  return twists;
+}
+
 // The same quantities from the chain's frames, built once per set of angles: the residual's
 // evaluation at the new angles also serves the next correction's Jacobian and, at the
 // solution, the second-order table.
 template <int N>
 class frames_evaluator {
  public:
-  explicit frames_evaluator(const serial_arm& arm) : arm_(arm), twists_(twists_of(arm)) {}
+  explicit frames_evaluator(const serial_arm& arm) : arm_(arm), twists_(twists_for(arm)) {}
   vec<N> value(const link_array& the) {
     const chain_frames& f = at(the);
     vec<N> v;
@@ -144,7 +169,7 @@ class frames_evaluator {
   }
 
   const serial_arm& arm_;
-  arm_twists twists_;
+  const arm_twists& twists_;
   chain_frames frames_;
   bool built_ = false;
 };
