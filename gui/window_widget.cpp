@@ -133,6 +133,14 @@ class control_area : public QScrollArea {
   QSize minimumSizeHint() const override { return {160, 120}; }
 };
 
+// A grid of fixed texts only, such as the lines that explain a function-test window.
+bool only_text(const control_grid& grid) {
+  for (const auto& row : grid.rows)
+    for (const grid_cell& c : row)
+      if (c.what != grid_cell::kind::text && c.what != grid_cell::kind::empty) return false;
+  return !grid.rows.empty();
+}
+
 // The words of a caption that heads several columns ("Px    Py    Pz", "start  stop"), split
 // at blanks and ideographic spaces.
 QStringList caption_words(const QString& caption) {
@@ -204,11 +212,18 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
   auto* content_layout = new QVBoxLayout(content);
   content_layout->setContentsMargins(0, 0, 0, 0);
 
-  // Every grid of the layout, and a grid for the controls it leaves out.
+  // Every grid of the layout, and a grid for the controls it leaves out. Without a drawing
+  // surface, the grids of text that open the layout explain the window: they stand above the
+  // columns, across them, as the labels do.
   std::vector<QWidget*> blocks;
+  std::vector<QWidget*> explanations;
   std::vector<control_grid> grids = model_->layout();
   if (control_grid rest = unplaced_controls(); !rest.rows.empty()) grids.push_back(rest);
-  for (const control_grid& grid : grids) blocks.push_back(build_grid(grid, content));
+  for (const control_grid& grid : grids) {
+    QWidget* block = build_grid(grid, content);
+    const bool explains = !model_->picture() && blocks.empty() && only_text(grid);
+    (explains ? explanations : blocks).push_back(block);
+  }
 
   // Labels of the window that no grid shows.
   std::vector<QLabel*> free_labels;
@@ -280,6 +295,7 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
       content_layout->addWidget(l);
     }
   }
+  for (QWidget* e : explanations) content_layout->addWidget(e);
 
   // The blocks flow top to bottom into columns, in the order the window declares them, as
   // wide as the screen leaves beside the picture.
@@ -289,6 +305,7 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
   for (QWidget* b : blocks) sizes.push_back(b->sizeHint());
   int labels_height = 0;
   for (QLabel* l : free_labels) labels_height += l->sizeHint().height() + spacing;
+  for (QWidget* e : explanations) labels_height += e->sizeHint().height() + spacing;
   const int first_height =
       picture_column
           ? picture_column->sizeHint().height()
@@ -368,8 +385,10 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
   // does not suffice, the picture keeps its default width as long as the controls keep
   // controls_minimum_width_px beside it.
   const QSize room(screen.width() - frame_width_px, screen.height() - frame_height_px);
-  const QSize size = sizeHint().boundedTo(room);
-  resize(size);
+  QSize wanted = sizeHint();
+  // A splitter's size hint leaves out its handle.
+  if (body) wanted.rwidth() += body->handleWidth();
+  resize(wanted.boundedTo(room));
   if (body) {
     layout()->activate();
     const int total = body->width() - body->handleWidth();

@@ -10,12 +10,16 @@
 #include <QPushButton>
 #include <QRect>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QTranslator>
 #include <cmath>
+#include <memory>
 #include <string>
 
 #include "app/sim_window.h"
 #include "draw/surface.h"
 #include "gui/form_setting.h"
+#include "gui/language.h"
 #include "gui/window_widget.h"
 #include "mechanisms/registry.h"
 
@@ -108,6 +112,32 @@ TEST(window_layout_test, EverySimulationWindowShowsItsFullPictureOnALargeScreen)
     EXPECT_GE(status.right(), pic.right());
   }
   EXPECT_GT(windows, 0) << "no simulation window in the registry";
+}
+
+// On a laptop screen the controls scroll only where the screen is short: a window narrower than
+// the screen needs no scrolling across, and a window without a drawing surface (a function test,
+// whose explanation runs across the top) none at all, in either language.
+TEST(window_layout_test, ControlsScrollOnlyWhereTheScreenIsShort) {
+  for (const ui_language lang : {ui_language::japanese, ui_language::english}) {
+    const std::unique_ptr<QTranslator> translator(install_language(lang));
+    ASSERT_NE(translator, nullptr);
+    for (const window_entry& entry : window_registry()) {
+      SCOPED_TRACE(entry.name + (lang == ui_language::english ? " in English" : " in Japanese"));
+      window_widget w(entry.make(), nullptr, laptop_screen);
+      w.show();
+      QApplication::processEvents();
+      const QScrollArea* area = w.findChild<QScrollArea*>("controls");
+      ASSERT_NE(area, nullptr);
+      if (w.width() + frame_width_px < laptop_screen.width() || !w.picture()) {
+        EXPECT_EQ(area->horizontalScrollBar()->maximum(), 0) << "window " << w.width() << " wide";
+      }
+      if (!w.picture()) {
+        EXPECT_EQ(area->verticalScrollBar()->maximum(), 0);
+      }
+    }
+    QCoreApplication::removeTranslator(translator.get());
+  }
+  set_program_language(ui_language::japanese);
 }
 
 // A larger window gives a larger picture, drawn again at a scale that follows it: the model's
