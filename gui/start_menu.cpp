@@ -113,7 +113,7 @@ start_menu::start_menu(QWidget* parent) : QMainWindow(parent) {
   platform->setObjectName("lblPlatform");
   column->addWidget(platform);
 
-  auto* organisation = new QLabel(QStringLiteral("kinelab project"), central);
+  auto* organisation = new QLabel(tr("kinelab project"), central);
   organisation->setObjectName("lblCompany");
   column->addWidget(organisation);
   auto* author = new QLabel(tr("kinematics study tool for spatial mechanisms"), central);

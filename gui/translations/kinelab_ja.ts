@@ -155,6 +155,10 @@
 <context>
     <name>kinelab::start_menu</name>
     <message>
+        <source>kinelab project</source>
+        <translation>kinelab プロジェクト</translation>
+    </message>
+    <message>
         <source>kinematics study tool for spatial mechanisms</source>
         <translation>空間機構の運動学学習ツール</translation>
     </message>

@@ -1,7 +1,7 @@
 // One language at a time: with the English catalogue installed no widget of any window shows
-// Japanese text, with the Japanese one the workspace atlas (panel, summary, picture) shows no
-// English words but names, and the language is chosen from the command line, then the
-// environment.
+// Japanese text, with the Japanese one the start and settings windows and the workspace atlas
+// (panel, summary, picture) show no English words but names, and the language is chosen from the
+// command line, then the environment.
 #include "gui/language.h"
 
 #include <gtest/gtest.h>
@@ -172,6 +172,25 @@ TEST_F(english_program, NoWidgetOfAnyWindowShowsJapanese) {
     }
     expect_no_japanese(*w);
   }
+}
+
+// The start window, its menus and the settings window: no English words but the program's
+// name and the words of the menus' own captions ("file", "dravik機構（３軸）", "DENDO VC-6353").
+TEST_F(japanese_program, TheStartAndSettingsWindowsShowNoEnglish) {
+  std::set<QString> names = {application_title, "file", "OK"};
+  std::vector<const char*> captions;
+  for (const submenu_decl& sub : mechanism_menus()) {
+    captions.push_back(sub.caption);
+    for (const menu_item_decl& item : sub.items) captions.push_back(item.caption);
+  }
+  for (const menu_item_decl& item : test_menu_items()) captions.push_back(item.caption);
+  static const QRegularExpression word("[A-Za-z]{2,}");
+  for (const char* c : captions)
+    for (const auto& m : word.globalMatch(QString::fromUtf8(c))) names.insert(m.captured());
+  start_menu start;
+  start.show();
+  expect_none(start, english_words_but(names));
+  expect_none(*start.open_settings(), english_words_but(names));
 }
 
 TEST_F(japanese_program, TheWorkspaceAtlasOfEveryWindowShowsNoEnglish) {
