@@ -16,10 +16,10 @@ struct entry {
 constexpr entry catalogue[] = {
     {"{1} is not a number: {2}", "{1}の{2}は数値ではありません"},
     {"{1} is not a number of 0 or more: {2}", "{1}の{2}は0以上の数値ではありません"},
-    {"the cycle time (s) is not a number: {1}", "サイクルタイム(秒){1}は数値ではありません"},
+    {"the cycle time (s) is not a number: {1}", "サイクルタイム(秒)の{1}は数値ではありません"},
     {"the cycle time (s) must be above 0", "サイクルタイム(秒)は正の数を入力してください"},
     {"the cycle time (s) must be at least {1}", "サイクルタイム(秒)は{1}以上にしてください"},
-    {"the number of time divisions is not a number: {1}", "時分割数{1}は数値ではありません"},
+    {"the number of time divisions is not a number: {1}", "時分割数の{1}は数値ではありません"},
     {"the number of time divisions must be a whole number of 1 or more",
      "時分割数は1以上の整数を入力してください"},
     {"the number of time divisions must be at most {1}", "時分割数は{1}以下にしてください"},
