@@ -388,6 +388,9 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
   QSize wanted = sizeHint();
   // A splitter's size hint leaves out its handle.
   if (body) wanted.rwidth() += body->handleWidth();
+  // Controls cut short across scroll across, and that scroll bar takes its height from them.
+  if (wanted.width() > room.width())
+    wanted.rheight() += style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   resize(wanted.boundedTo(room));
   if (body) {
     layout()->activate();
