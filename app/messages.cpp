@@ -64,6 +64,8 @@ constexpr entry catalogue[] = {
     {" (the solver moved to another assembly mode)", "（別の組立モードに移りました）"},
     {" (the steps around it did not reach the tolerance)",
      "（前後のステップが許容誤差に達していません）"},
+    {"rates near a singularity: up to {1} at step {2}",
+     "特異点の近くの速度: ステップ {2} で最大 {1}"},
 
     {"cannot write {1}: {2}", "{1} に書き込めません: {2}"},
     {"cannot write {1}: not a regular file, a FIFO or a character device",
@@ -138,6 +140,7 @@ constexpr entry catalogue[] = {
     {"a study of {1}, not of {2}", "{2} ではなく {1} のスタディです"},
     {"\"{1}\" is not a profile of {2}", "\"{1}\" は {2} の曲線ではありません"},
     {"no simulation window {1}", "シミュレーションウィンドウ {1} はありません"},
+    {"the start pose takes {1} finite numbers", "開始姿勢は有限の数値 {1} 個です"},
     {"the result is out of the range of numbers; use smaller inputs",
      "結果が数値の範囲を超えました。もっと小さな値を入力してください"},
     {"f(x) is out of the range of numbers at x = {1}", "x = {1} で f(x) が数値の範囲を超えました"},

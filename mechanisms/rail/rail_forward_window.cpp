@@ -89,6 +89,9 @@ class rail_forward_logic : public rail_logic {
     for (int k = 0; k < 6; ++k) w.ctl.set_number(rail_readouts, k, values[k]);
   }
 
+  std::optional<solver_start> start_pose() const override { return platform_start(start_pose_); }
+  void set_start_pose(const solver_start& s) override { set_platform_start(start_pose_, s); }
+
  private:
   const rail_forward_variant& v_;
   double tolerance_ = 0;  // on the slider positions, length units

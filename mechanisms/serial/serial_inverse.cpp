@@ -61,6 +61,17 @@ class serial_inverse_logic : public serial_logic {
     solve(i);
   }
 
+  std::optional<solver_start> start_pose() const override {
+    solver_start s{{}, the_.solved};
+    for (int k = 1; k <= layout_.joints; ++k) s.values.push_back(the_.value(k));
+    return s;
+  }
+  void set_start_pose(const solver_start& s) override {
+    for (int k = 1; k <= layout_.joints; ++k)
+      the_.value(k) = s.values.at(static_cast<std::size_t>(k - 1));
+    the_.solved = s.solved;
+  }
+
  private:
   bool six_axis() const { return layout_.joints == 6; }
   int coordinates() const { return static_cast<int>(layout_.goal.size()); }

@@ -90,6 +90,9 @@ class stewart_forward_logic : public stewart_logic {
     for (int k = 0; k < 6; ++k) w.ctl.set_number(stewart_readouts, k, values[k]);
   }
 
+  std::optional<solver_start> start_pose() const override { return platform_start(start_pose_); }
+  void set_start_pose(const solver_start& s) override { set_platform_start(start_pose_, s); }
+
  private:
   double tolerance_ = 0;  // on the leg lengths, length units
   vec<6> start_, stop_;

@@ -74,6 +74,24 @@ class zelko_gyaku_logic : public zelko_logic {
 
   void write_header(result_text& out) const override { write_zelko_header(out, false); }
 
+  // The twists h[1..3], x, y, z each.
+  std::optional<solver_start> start_pose() const override {
+    solver_start s{{}, hineri_now_.solved};
+    for (int k = 1; k <= 3; ++k)
+      for (const double v :
+           {hineri_now_.value[k].x, hineri_now_.value[k].y, hineri_now_.value[k].z})
+        s.values.push_back(v);
+    return s;
+  }
+  void set_start_pose(const solver_start& s) override {
+    for (int k = 1; k <= 3; ++k) {
+      const auto first = static_cast<std::size_t>(3 * (k - 1));
+      kin_state& h = hineri_now_.value[static_cast<std::size_t>(k)];
+      h.x = s.values.at(first), h.y = s.values.at(first + 1), h.z = s.values.at(first + 2);
+    }
+    hineri_now_.solved = s.solved;
+  }
+
  private:
   // Newton–Raphson from h; pp4 and shisei are the pose reached, which differs from the goal by
   // the residual left.
