@@ -141,6 +141,8 @@ constexpr entry catalogue[] = {
     {"\"{1}\" is not a profile of {2}", "\"{1}\" は {2} の曲線ではありません"},
     {"no simulation window {1}", "シミュレーションウィンドウ {1} はありません"},
     {"the start pose takes {1} finite numbers", "開始姿勢は有限の数値 {1} 個です"},
+    {"takes \"values\" (numbers) and \"converged\" (true or false)",
+     "\"values\"（数値）と \"converged\"（true か false）が必要です"},
     {"the result is out of the range of numbers; use smaller inputs",
      "結果が数値の範囲を超えました。もっと小さな値を入力してください"},
     {"f(x) is out of the range of numbers at x = {1}", "x = {1} で f(x) が数値の範囲を超えました"},

@@ -120,6 +120,7 @@ enum class message_id {
   study_not_a_profile,         // {1} the profile, {2} the window
   study_no_simulation_window,  // {1} the window
   study_start_pose,            // {1} how many values the window's start pose has
+  study_start_pose_form,
   // The function-test windows
   result_out_of_range,
   newton_f_out_of_range,     // {1} x
