@@ -282,14 +282,16 @@ bool sim_window::compute(bool writes_result) {
                true);
   }
   trajectory_changed();
-  jumps_ = find_branch_jumps(logic_->arrays, decl_.solved_variables);
-  add_report(summarize_branch_jumps(jumps_, decl_.branch, language), false);
   near_singular_.clear();
-  if (!logic_->arrays.solver_record().empty()) {
+  if (!logic_->arrays.solver_record().empty())
     for (const double c : singularity().condition)
       near_singular_.push_back(c > near_singular_condition ? 1 : 0);
-    add_report(near_singular_note(), false);
-  }
+  if (!decl_.solved_variables.empty())
+    jumps_ =
+        find_branch_jumps(logic_->arrays, decl_.solved_variables, T_,
+                          near_singular_.empty() ? std::vector<double>{} : singularity().condition);
+  add_report(summarize_branch_jumps(jumps_, decl_.branch, language), false);
+  add_report(near_singular_note(), false);
   last_run_ = {N_, T_, ctl, static_cast<int>(unconverged_steps().size()), guard.first_step, rest};
   has_run_ = true;
   return true;

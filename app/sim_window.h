@@ -157,10 +157,6 @@ struct run_record {
   std::optional<solver_start> start;  // what the Run's solves started from
 };
 
-// Above this condition number of the Jacobian a step's rates are flagged as near a singularity:
-// there a relative error of 10⁻¹⁰ in the goal already moves the rates in their fourth digit.
-inline constexpr double near_singular_condition = 1e6;
-
 class sim_window : public window_model {
  public:
   explicit sim_window(const window_decl& decl, run_settings settings = {});
