@@ -63,12 +63,13 @@ mismatch scalar_mismatch(const kin_state& a, const kin_state& b, char c, bool an
   return {std::fabs(f), std::fabs(g), h * h * std::fabs(b.*acc - a.*acc) / 6};
 }
 
-// ‖A − B‖ over √2: the angle between two rotations, for small ones.
+// The angle between two rotations, from ‖A − B‖ = 2√2·sin(angle/2); for a prediction, which is
+// a rotation only to its order, the same measure.
 double rotation_distance(const mat3& A, const mat3& B) {
   double sum = 0;
   for (int i = 1; i <= 3; ++i)
     for (int j = 1; j <= 3; ++j) sum += (A(i, j) - B(i, j)) * (A(i, j) - B(i, j));
-  return std::sqrt(sum / 2);
+  return 2 * std::asin(std::fmin(1.0, std::sqrt(sum / 8)));
 }
 
 // The same for a posture, compared as rotations: Euler angles swing near β = ±90° where the

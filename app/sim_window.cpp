@@ -483,7 +483,8 @@ std::string sim_window::near_singular_note() const {
       }
     }
   }
-  if (at < 0) return {};
+  // Rates of 0 are those of failed solves: nothing large to say.
+  if (at < 0 || !(largest > 0)) return {};
   char figure[32];
   std::snprintf(figure, sizeof figure, "%.3g", largest);
   return message(language, message_id::rates_near_singularity,
