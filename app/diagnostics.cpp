@@ -128,6 +128,17 @@ std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
            (at < condition.size() && !(condition[at] <= near_singular_condition));
   };
 
+  // Rates at step 0 that would carry a variable further in one step than a jump: a start so
+  // near a singularity that its own rates predict nothing.
+  const auto start_outruns_steps = [&] {
+    for (const solved_variable& u : unknowns) {
+      const trajectory_array* a = arrays.find(u.array);
+      if (a && !(std::fabs(a->at.front().*rate_field(u.component)) * h <=
+                 (u.angle ? jump_floor : length_floor)))
+        return true;
+    }
+    return false;
+  };
   std::vector<branch_jump> jumps;
   for (int i = 1; i <= N; ++i) {
     const bool both_converged = converged(i - 1) && converged(i);
@@ -144,7 +155,7 @@ std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
                   (before && before->status != nr_status::converged &&
                    now->residual > diverged_growth * before->residual));
       if (!diverged) continue;
-    } else if (i == 1 && near_singular(0)) {
+    } else if (i == 1 && (near_singular(0) || start_outruns_steps())) {
       continue;  // leaving a singular start: step 0 could stand on any branch
     }
     branch_jump best;

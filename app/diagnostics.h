@@ -27,10 +27,11 @@ enum class solution_branch { arm_configuration, assembly_mode };
 // own prediction back to the step before; a jump stands far from both: by more than a radian
 // (an angle; a posture is compared as a rotation, by the angle between the matrices) or a tenth
 // of the largest solved length, and by more than twice the predictions' error h²·|Δq̈|/6. Not
-// judged: the step after a start whose Jacobian is (near) singular, which could stand on any
-// branch. A step whose solve did not converge is judged only where it diverged (its residual
-// overflowed, or grew tenfold over the failed step before it), by the plain change of the values. One per step, naming
-// the variable that moved furthest for its kind.
+// judged: the step after a start whose Jacobian is (near) singular, or whose rates would carry
+// a variable that far in one step, which could stand on any branch. A step whose solve did not
+// converge is judged only where it diverged (its residual overflowed, or grew tenfold over the
+// failed step before it), by the plain change of the values. One per step, naming the variable that
+// moved furthest for its kind.
 struct branch_jump {
   int step = 0;
   std::string variable;  // "the5", "pp.x", "sp" (a posture)

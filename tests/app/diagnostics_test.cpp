@@ -80,6 +80,12 @@ TEST(branch_jumps, a_singular_start_is_left_and_only_a_growing_failure_diverges)
   EXPECT_EQ(find_branch_jumps(a, unknowns, T, std::vector<double>(N + 1, 1e7)).size(), 1u);
   a.solver_record()[0].minimum_norm_rates = false;
   EXPECT_EQ(find_branch_jumps(a, unknowns, T).size(), 2u);  // from a regular start, a jump
+  // A start whose rates would turn the1 by more than a radian in a step: no prediction.
+  trajectory_arrays::step_values start = a.step(0);
+  start.values.front().dx = 1e4;
+  a.swap_step(0, start);
+  EXPECT_EQ(find_branch_jumps(a, unknowns, T).size(), 1u);
+  a.swap_step(0, start);
   a.solver_record()[0].minimum_norm_rates = true;
 
   // Steps 11 and 12 fail short of a goal out of reach: the half turn is not judged.
