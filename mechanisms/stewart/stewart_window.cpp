@@ -3,9 +3,9 @@
 #include <array>
 #include <cmath>
 
-#include "app/decl_builder.h"
-#include "app/parallel_controls.h"
-#include "app/result_file.h"
+#include "app/io/result_file.h"
+#include "app/window/decl_builder.h"
+#include "app/window/parallel_controls.h"
 #include "core/posture.h"
 #include "draw/view.h"
 

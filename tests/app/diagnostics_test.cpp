@@ -1,7 +1,7 @@
 // Branch jumps over a hand-made run: a half turn and a sudden tenfold move count; a profile's
 // slow start, an angle wrapping at ±180° and the rounding or tolerance noise of variables at
 // rest do not.
-#include "app/diagnostics.h"
+#include "app/run/diagnostics.h"
 
 #include <gtest/gtest.h>
 

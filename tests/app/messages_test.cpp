@@ -1,6 +1,6 @@
 // The catalogue of what the windows report: one language at a time, fields named as the user
 // sees them, and kinelab-cli's English with the control's name for scripts.
-#include "app/messages.h"
+#include "app/text/messages.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "app/open_study.h"
-#include "app/sim_window.h"
-#include "app/study_file.h"
-#include "app/window_export.h"
-#include "app/window_model.h"
+#include "app/service/window_export.h"
+#include "app/study/open_study.h"
+#include "app/study/study_file.h"
+#include "app/window/sim_window.h"
+#include "app/window/window_model.h"
 #include "mechanisms/registry.h"
 #include "support/temp_dir.h"
 

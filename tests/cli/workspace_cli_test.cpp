@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/atlas_export.h"
+#include "app/service/atlas_export.h"
 #include "cli/cli.h"
 #include "support/temp_dir.h"
 

@@ -18,8 +18,8 @@
 #include <cmath>
 #include <string>
 
-#include "app/settings.h"
-#include "app/sim_window.h"
+#include "app/window/settings.h"
+#include "app/window/sim_window.h"
 #include "core/number_text.h"
 #include "gui/form_setting.h"
 #include "gui/start_menu.h"

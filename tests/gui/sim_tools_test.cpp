@@ -20,8 +20,8 @@
 #include <memory>
 #include <string>
 
-#include "app/profile_comparison.h"
-#include "app/window_export.h"
+#include "app/service/profile_comparison.h"
+#include "app/service/window_export.h"
 #include "core/number_text.h"
 #include "gui/marked_scroll_bar.h"
 #include "gui/window_widget.h"

@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "draw/surface.h"
 #include "gui/form_setting.h"
 #include "gui/language.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "core/profiles.h"
 #include "mechanisms/rail/rail_kinematics.h"
 #include "mechanisms/registry.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "core/angles.h"
 #include "mechanisms/rail/rail_kinematics.h"
 #include "mechanisms/registry.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/sim_window.h"
+#include "app/window/settings.h"
+#include "app/window/sim_window.h"
 #include "mechanisms/rail/rail_window.h"
 #include "support/result_rows.h"
 #include "support/temp_dir.h"

@@ -1,7 +1,7 @@
 // The 3R forward window: its static pose and the rates it stores along a run.
 #include <gtest/gtest.h>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "core/angles.h"
 #include "mechanisms/serial/serial_forward.h"
 #include "support/temp_dir.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "core/angles.h"
 #include "mechanisms/serial/serial_forward.h"
 #include "mechanisms/serial/serial_inverse.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "mechanisms/stewart/stewart_window.h"
 #include "support/result_rows.h"
 #include "support/temp_dir.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/trajectory_arrays.h"
-#include "app/window_model.h"
+#include "app/run/trajectory_arrays.h"
+#include "app/window/window_model.h"
 
 namespace kinelab::test {
 
