@@ -411,11 +411,19 @@ const char* to_string(cell_state s) {
 }
 
 std::string describe(cell_state s, ui_language lang) {
-  static_assert(static_cast<int>(message_id::atlas_cell_not_sampled) -
-                    static_cast<int>(message_id::atlas_cell_reachable) ==
-                static_cast<int>(cell_state::not_sampled));
-  return message(lang, static_cast<message_id>(static_cast<int>(message_id::atlas_cell_reachable) +
-                                               static_cast<int>(s)));
+  switch (s) {
+    case cell_state::reachable:
+      return message(lang, message_id::atlas_cell_reachable);
+    case cell_state::outside_limits:
+      return message(lang, message_id::atlas_cell_outside_limits);
+    case cell_state::no_assembly:
+      return message(lang, message_id::atlas_cell_no_assembly);
+    case cell_state::no_jacobian:
+      return message(lang, message_id::atlas_cell_no_jacobian);
+    case cell_state::not_sampled:
+      return message(lang, message_id::atlas_cell_not_sampled);
+  }
+  return "";
 }
 
 const char* to_string(atlas_mode m) {

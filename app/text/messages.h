@@ -31,14 +31,16 @@ enum class message_id {
   run_written,          // {1} file, {2} lines, {3} folder, {4} seconds the Run took
   working_folder,
   no_run_yet,
-  steps_not_converged,     // {1} failed, {2} steps
-  steps_by_ending,         // {1} the list of endings
-  ending_iteration_limit,  // {1} how many
-  ending_singular,         // {1} how many
-  ending_not_finite,       // {1} how many
-  ending_unreachable,      // {1} how many
-  first_unconverged,       // {1} step, {2} its residual and ending
-  residual,                // {1} the residual
+  diagnostics_singularity_caption,  // over the first diagnostics page
+  diagnostics_solver_caption,       // over the solver's page
+  steps_not_converged,              // {1} failed, {2} steps
+  steps_by_ending,                  // {1} the list of endings
+  ending_iteration_limit,           // {1} how many
+  ending_singular,                  // {1} how many
+  ending_not_finite,                // {1} how many
+  ending_unreachable,               // {1} how many
+  first_unconverged,                // {1} step, {2} its residual and ending
+  residual,                         // {1} the residual
   status_singular,
   status_not_finite,
   status_unreachable,   // {1} what the mechanism could not take
@@ -78,6 +80,12 @@ enum class message_id {
   one_leg,                  // {1} its name
   many_legs,                // {1} the list of names
   static_pose_unreachable,  // {1} the legs
+  // Addresses that name no control: {1} the address or the group
+  not_a_control,
+  control_needs_index,
+  control_has_no_index,
+  control_indices,  // {2} the last index
+  no_such_control,  // {1} the window, {2} the group
   // Edits a window refuses: {1} the control as the user sees it
   control_disabled,
   slider_range,  // {2}, {3} the ends
@@ -135,7 +143,7 @@ enum class message_id {
   atlas_reachable_posture_volume,  // the same, for a posture box (deg³)
   atlas_condition_range,           // {1} best, {2} where, {3} worst, {4} where
   atlas_singular_cells,            // {1} the σmin of the locus, {2} its cells
-  atlas_cell_reachable,            // the cell states, in cell_state's order
+  atlas_cell_reachable,            // the cell states
   atlas_cell_outside_limits,
   atlas_cell_no_assembly,
   atlas_cell_no_jacobian,
@@ -158,6 +166,7 @@ enum class message_id {
   atlas_key_singular,
   atlas_key_unreachable,
   atlas_key_run_path,
+  count  // not a message: how many there are
 };
 
 // The message in `lang`, with {1}, {2}, … replaced by the arguments in order.

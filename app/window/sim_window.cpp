@@ -20,7 +20,6 @@
 namespace kinelab {
 
 namespace {
-constexpr const char* view_caption = "動画";
 // How often a Run reports its progress: often enough for a smooth bar, rarely enough to cost
 // nothing beside the steps themselves.
 constexpr int progress_interval_steps = 256;
@@ -152,7 +151,7 @@ void sim_window::run() {
   timer_enabled_ = false;
   if (decl_.style.run_resets_figure) {
     figure_no = 0;
-    show_caption(view_caption);
+    show_caption(decl_.style.view_caption);
   }
   if (!compute(true)) return;
   write_result_file(started);
@@ -434,7 +433,7 @@ void sim_window::draw_diagnostics_page(int page) {
     std::vector<double> log_condition;
     for (double c : h.condition) log_condition.push_back(std::min(std::log10(c), 16.0));
     plot3(picture_, n, h.sigma_min, log_condition, {});
-    show_caption("diagnostics: sigma_min (blue), log10 condition (green)");
+    show_caption(message(language, message_id::diagnostics_singularity_caption));
   } else {
     std::vector<double> corrections, residual, status;
     for (const nr_outcome& r : record) {
@@ -443,7 +442,7 @@ void sim_window::draw_diagnostics_page(int page) {
       status.push_back(static_cast<int>(r.status));
     }
     plot3(picture_, n, corrections, residual, status);
-    show_caption("diagnostics: corrections (blue), residual (green), status (red)");
+    show_caption(message(language, message_id::diagnostics_solver_caption));
   }
   std::vector<int> jump_steps;
   for (const branch_jump& j : jumps_) jump_steps.push_back(j.step);

@@ -27,7 +27,8 @@ struct window_style {
   std::string time_slider = "HScroll1";   // 0..N
   std::string pose_sliders = "HScroll2";  // static-pose sliders
   std::string step_readout = "Text5";     // shows step_no
-  std::string caption_label = "Label6";   // "動画" or the graph's caption
+  std::string caption_label = "Label6";   // the view's caption or the graph's caption
+  std::string view_caption = "動画";      // declared, as every caption, in Japanese
   std::string view_readouts;              // "Text3" in the serial windows, else empty
   double initial_view_x_deg = 0, initial_view_y_deg = 0, initial_view_z_deg = 30;
   bool next_stops_timer = true;         // serial windows; parallel ones leave the timer

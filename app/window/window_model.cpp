@@ -6,26 +6,27 @@ namespace kinelab {
 
 namespace {
 
-[[noreturn]] void no_such(const std::string& message) {
-  throw edit_error(edit_error::reason::no_such_control, message);
+[[noreturn]] void no_such(ui_language lang, message_id id,
+                          std::initializer_list<std::string_view> arguments) {
+  throw edit_error(edit_error::reason::no_such_control, message(lang, id, arguments));
 }
 [[noreturn]] void refused(const std::string& message) {
   throw edit_error(edit_error::reason::refused, message);
 }
 
-control_address parsed(const std::string& address) {
+control_address parsed(ui_language lang, const std::string& address) {
   const auto a = parse_address(address);
-  if (!a) no_such("not a control: " + address);
+  if (!a) no_such(lang, message_id::not_a_control, {address});
   return *a;
 }
 
 // The element at an address, checked against its group's indexing.
 template <class Elements>
-auto& element(Elements& v, const control_address& a, bool indexed) {
-  if (indexed && !a.has_index) no_such(a.name + " needs an index, e.g. " + a.name + "(0)");
-  if (!indexed && a.has_index) no_such(a.name + " has no index");
+auto& element(ui_language lang, Elements& v, const control_address& a, bool indexed) {
+  if (indexed && !a.has_index) no_such(lang, message_id::control_needs_index, {a.name});
+  if (!indexed && a.has_index) no_such(lang, message_id::control_has_no_index, {a.name});
   if (a.index < 0 || a.index >= static_cast<int>(v.size()))
-    no_such(a.name + " has indices 0.." + std::to_string(v.size() - 1));
+    no_such(lang, message_id::control_indices, {a.name, std::to_string(v.size() - 1)});
   return v[static_cast<std::size_t>(a.index)];
 }
 
@@ -71,10 +72,10 @@ std::string shown_name(const window_model& w, const std::string& address) {
 }
 
 void window_model::set_text(const std::string& address, std::string text) {
-  const control_address a = parsed(address);
+  const control_address a = parsed(language, address);
   text_group* g = ctl.find_texts(a.name);
-  if (!g) no_such(name() + " has no control " + a.name);
-  text_field& f = element(g->fields, a, g->indexed);
+  if (!g) no_such(language, message_id::no_such_control, {name(), a.name});
+  text_field& f = element(language, g->fields, a, g->indexed);
   if (!f.enabled)
     refused(message(language, message_id::control_disabled, {shown_name(*this, address)}));
   f.text = std::move(text);
@@ -86,10 +87,10 @@ void window_model::set_text(const std::string& group, int index, std::string tex
 }
 
 void window_model::set_slider(const std::string& address, long long value) {
-  const control_address a = parsed(address);
+  const control_address a = parsed(language, address);
   slider_group* g = ctl.find_sliders(a.name);
-  if (!g) no_such(name() + " has no control " + a.name);
-  slider& s = element(g->sliders, a, g->indexed);
+  if (!g) no_such(language, message_id::no_such_control, {name(), a.name});
+  slider& s = element(language, g->sliders, a, g->indexed);
   if (value < s.min || value > s.max)
     refused(message(language, message_id::slider_range,
                     {shown_name(*this, address), std::to_string(s.min), std::to_string(s.max)}));
@@ -106,7 +107,7 @@ void window_model::set_slider(const std::string& group, int index, long long val
 
 void window_model::select_option(long long index) {
   const auto count = static_cast<long long>(ctl.option_captions.size());
-  if (count == 0) no_such(name() + " has no control Option1");
+  if (count == 0) no_such(language, message_id::no_such_control, {name(), "Option1"});
   if (index < 0 || index >= count)
     refused(message(language, message_id::option_range, {std::to_string(count - 1)}));
   ctl.option_selected = static_cast<int>(index);
@@ -114,7 +115,7 @@ void window_model::select_option(long long index) {
 }
 
 void window_model::set_value(const std::string& address, const std::string& value) {
-  const control_address a = parsed(address);
+  const control_address a = parsed(language, address);
   if (is_option(ctl, a.name)) {
     const auto choice = parse_whole(a.has_index ? std::to_string(a.index) : value);
     if (!choice)
@@ -129,17 +130,18 @@ void window_model::set_value(const std::string& address, const std::string& valu
       refused(message(language, message_id::slider_whole, {shown_name(*this, address), value}));
     return set_slider(address, *v);
   }
-  no_such(name() + " has no control " + a.name);
+  no_such(language, message_id::no_such_control, {name(), a.name});
 }
 
 std::variant<std::string, int> window_model::value_of(const std::string& address) const {
-  const control_address a = parsed(address);
+  const control_address a = parsed(language, address);
   if (is_option(ctl, a.name)) return ctl.option_selected;
-  if (const text_group* g = ctl.find_texts(a.name)) return element(g->fields, a, g->indexed).text;
+  if (const text_group* g = ctl.find_texts(a.name))
+    return element(language, g->fields, a, g->indexed).text;
   if (const slider_group* g = ctl.find_sliders(a.name))
-    return element(g->sliders, a, g->indexed).value;
+    return element(language, g->sliders, a, g->indexed).value;
   if (const label* l = ctl.find_label(a.name); l && !a.has_index) return l->caption;
-  no_such(name() + " has no control " + address);
+  no_such(language, message_id::no_such_control, {name(), address});
 }
 
 }  // namespace kinelab
