@@ -4,9 +4,8 @@
 // A platform is carried by six rods of one length L. Rod i joins the platform joint
 // a_i = (ax_i, ay_i, 0), given in platform coordinates, to a slider on the world line
 // y = By_i, z = 0, which runs parallel to x; the actuator value of leg i is the slider's world
-// x coordinate bx_i. The platform pose is q = (x, y, z, α, β, γ): the world position P of the
-// platform origin and the posture angles, R = Rx(α)·Ry(β)·Rz(γ), so a joint lies at P + R·a_i.
-// Lengths are in the user's unit, angles in radians, rates per second of the cycle time.
+// x coordinate bx_i. The platform pose is q = (x, y, z, α, β, γ) with posture R, so a joint lies
+// at P + R·a_i. Units, frames and the posture angles: docs/notation.md.
 //
 // A rod that cannot reach its rail (L² − e² − W_z² < 0) has no slider position, and one that
 // stands perpendicular to its rail (S = 0) has no finite slider rate. Such a leg is flagged as

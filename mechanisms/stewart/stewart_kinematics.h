@@ -2,11 +2,10 @@
 // Kinematics of the six-leg Stewart platform.
 //
 // Leg k joins the base joint B_k = (Bx(k), By(k), 0), fixed in the base (world) frame, to the
-// platform joint a_k = (ax(k), ay(k), 0), fixed in the platform frame. The platform pose is the
-// world position P of the platform origin and the posture angles (α, β, γ) with
-// R = Rx(α)·Ry(β)·Rz(γ); as Newton–Raphson variables it is q = (x, y, z, α, β, γ). Platform joint
-// k lies at P + R·a_k in the world frame, and the leg length is L_k = |P + R·a_k − B_k|.
-// Lengths are in the user's unit, angles in radians, rates per second of the cycle time.
+// platform joint a_k = (ax(k), ay(k), 0), fixed in the platform frame. The platform pose is
+// q = (x, y, z, α, β, γ) with posture R; platform joint k lies at P + R·a_k in the world frame,
+// and the leg length is L_k = |P + R·a_k − B_k|. Units, frames and the posture angles:
+// docs/notation.md.
 //
 // A leg of zero length (its platform joint on its base joint) has no direction, so its rate and
 // acceleration are undefined; such a leg is flagged and takes L̇ = L̈ = 0. "Zero" means a squared
