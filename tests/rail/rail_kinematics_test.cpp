@@ -8,13 +8,13 @@
 #include <random>
 
 #include "core/rate_products.h"
+#include "support/figures.h"
 #include "support/finite_difference.h"
 
 namespace kinelab {
 namespace {
 
-// Figures quoted to six decimals.
-constexpr double kSixDigits = 5e-7;
+using test::kSixDigits;
 // J·q̇ and J·q̈ + H·w against rail_inverse: sums of a few order-one products, a few hundred ulps.
 constexpr double kSumRoundoff = 1e-12;
 

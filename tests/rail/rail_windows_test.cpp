@@ -11,6 +11,7 @@
 #include "app/window/settings.h"
 #include "app/window/sim_window.h"
 #include "mechanisms/rail/rail_window.h"
+#include "support/figures.h"
 #include "support/result_rows.h"
 #include "support/temp_dir.h"
 #include "support/trajectory_check.h"
@@ -23,8 +24,7 @@ using test::lines_of;
 using test::rows_are_finite;
 using test::slurp;
 
-// Readouts and files carry 15 significant digits; figures are quoted to six decimals.
-constexpr double kSixDigits = 5e-7;
+using test::kSixDigits;
 
 const double sliders_at_015[] = {0.320693, 0.420693, -0.438231, -0.438231, 0.420693, 0.320693};
 const double sliders_at_025[] = {0.250687, 0.350687, -0.372764, -0.372764, 0.350687, 0.250687};
