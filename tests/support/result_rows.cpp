@@ -8,8 +8,6 @@
 
 #include "support/file_text.h"
 
-#include "support/file_text.h"
-
 namespace kinelab::test {
 
 std::string slurp(const std::string& path) {
