@@ -13,13 +13,11 @@
 #include "core/angles.h"
 #include "mechanisms/serial/serial_forward.h"
 #include "mechanisms/serial/serial_frames.h"
-#include "mechanisms/serial/serial_inverse.h"
 #include "mechanisms/serial/serial_window.h"
 #include "support/finite_difference.h"
 
 #ifdef KINELAB_HAVE_KDL
-#include <kdl/chain.hpp>
-#include <kdl/chainfksolverpos_recursive.hpp>
+#include <kdl/frames.hpp>
 #endif
 
 namespace kinelab {
