@@ -49,13 +49,6 @@ rigid_transform transform_of(const mat3& R, double x, double y, double z) {
   f.t(1) = x, f.t(2) = y, f.t(3) = z;
   return f;
 }
-// a·b: first a, then b in a's frame.
-rigid_transform compose(const rigid_transform& a, const rigid_transform& b) {
-  rigid_transform c;
-  c.R = product(a.R, b.R);
-  c.t = plus(a.t, applied(a.R, b.t));
-  return c;
-}
 
 // A frame in base axes with the rates of its origin and of its rotation.
 struct moving_frame {
@@ -81,8 +74,15 @@ kin_state state_of(const vec3& p, const vec3& v, const vec3& a) {
 
 }  // namespace
 
+rigid_transform compose(const rigid_transform& a, const rigid_transform& b) {
+  rigid_transform c;
+  c.R = product(a.R, b.R);
+  c.t = plus(a.t, applied(a.R, b.t));
+  return c;
+}
+
 joint_chain chain_from_dh(const std::vector<dh_row>& rows, dh_convention convention,
-                          const rigid_transform& tool) {
+                          const rigid_transform& base, const rigid_transform& tool) {
   joint_chain c;
   c.joints = static_cast<int>(rows.size());
   // The joint's own motion (Rz(q) or Tz(q)) commutes with the Rz(θ)·Tz(d) beside it, so each
@@ -97,12 +97,13 @@ joint_chain chain_from_dh(const std::vector<dh_row>& rows, dh_convention convent
           compose(transform_of(rot_x(r.alpha), r.a, 0, 0),
                   transform_of(revolute ? rot_z(0) : rot_z(r.theta), 0, 0, revolute ? r.d : 0));
     }
+    c.joint[1].fixed = compose(base, c.joint[1].fixed);
     c.tool = tool;
     return c;
   }
   // Standard: T_k = J_k(q_k)·G_k with G_k = Rz(θ)·Tz(d)·Tx(a)·Rx(α) less the moving part;
   // G_k is the fixed transform before joint k + 1 (or before the tool).
-  c.joint[1].fixed = rigid_transform{};
+  c.joint[1].fixed = base;
   for (int k = 1; k <= c.joints; ++k) {
     const dh_row& r = rows[static_cast<std::size_t>(k - 1)];
     const bool revolute = r.kind == joint_kind::revolute;

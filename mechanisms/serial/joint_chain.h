@@ -52,8 +52,12 @@ enum class dh_convention {
   standard,  // T_k = Rz(θ_k)·Tz(d_k)·Tx(a_k)·Rx(α_k)
   modified,  // T_k = Rx(α_{k−1})·Tx(a_{k−1})·Rz(θ_k)·Tz(d_k), row k holding a_{k−1}, α_{k−1}
 };
+// The chain of a DH table between a fixed base frame (before the first row) and a tool frame
+// (after the last).
 joint_chain chain_from_dh(const std::vector<dh_row>& rows, dh_convention convention,
-                          const rigid_transform& tool);
+                          const rigid_transform& base, const rigid_transform& tool);
+// a·b: first a, then b in a's frame.
+rigid_transform compose(const rigid_transform& a, const rigid_transform& b);
 
 // The values, rates and accelerations of the joint variables, 1..joints.
 struct joint_motion {

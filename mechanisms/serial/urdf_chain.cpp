@@ -49,15 +49,6 @@ rigid_transform transform_of(const urdf::Pose& p) {
   return f;
 }
 
-rigid_transform compose(const rigid_transform& a, const rigid_transform& b) {
-  rigid_transform c;
-  mat_mul(3, a.R, b.R, c.R);
-  vec3 Rb;
-  mat_vec(3, a.R, b.t, Rb);
-  vec_add(3, a.t, Rb, c.t);
-  return c;
-}
-
 rigid_transform rotation_only(const mat3& R) {
   rigid_transform f;
   f.R = R;

@@ -134,6 +134,13 @@ std::vector<dh_case> dh_cases() {
   };
 }
 
+rigid_transform some_base() {
+  rigid_transform b;
+  b.R = rotation_matrix(-0.3, 0.2, 0.1);
+  b.t(1) = 0.1, b.t(2) = 0.2, b.t(3) = -0.05;
+  return b;
+}
+
 rigid_transform some_tool() {
   rigid_transform t;
   t.R = rotation_matrix(0.1, -0.2, 0.3);
@@ -144,7 +151,7 @@ rigid_transform some_tool() {
 TEST(joint_chain, rates_match_differences_and_the_jacobian_gives_the_velocity) {
   for (const dh_case& c : dh_cases()) {
     SCOPED_TRACE(c.name);
-    const joint_chain chain = chain_from_dh(c.rows, c.convention, some_tool());
+    const joint_chain chain = chain_from_dh(c.rows, c.convention, some_base(), some_tool());
     const int n = chain.joints;
     const auto at = [&](double t) { return chain_motion(chain, motion_at(t, n)); };
     for (double t : {0.0, 0.37, 1.2}) {
@@ -178,7 +185,10 @@ TEST(joint_chain, rates_match_differences_and_the_jacobian_gives_the_velocity) {
 #ifdef KINELAB_HAVE_KDL
 // The tool frame by KDL's own DH frames, the joint's value added to θ or d.
 KDL::Frame kdl_tool_frame(const dh_case& c, const joint_motion& m, const rigid_transform& tool) {
-  KDL::Frame T = KDL::Frame::Identity();
+  const rigid_transform base = some_base();
+  const KDL::Rotation B(base.R(1, 1), base.R(1, 2), base.R(1, 3), base.R(2, 1), base.R(2, 2),
+                        base.R(2, 3), base.R(3, 1), base.R(3, 2), base.R(3, 3));
+  KDL::Frame T(B, KDL::Vector(base.t(1), base.t(2), base.t(3)));
   for (std::size_t i = 0; i < c.rows.size(); ++i) {
     const dh_row& r = c.rows[i];
     const double q = m.q(static_cast<int>(i) + 1);
@@ -197,7 +207,7 @@ TEST(joint_chain, dh_tables_agree_with_kdl) {
   std::mt19937 rng(11);
   for (const dh_case& c : dh_cases()) {
     SCOPED_TRACE(c.name);
-    const joint_chain chain = chain_from_dh(c.rows, c.convention, some_tool());
+    const joint_chain chain = chain_from_dh(c.rows, c.convention, some_base(), some_tool());
     for (int trial = 0; trial < 1000; ++trial) {
       const joint_motion m = random_motion(rng, chain.joints);
       const chain_state s = chain_motion(chain, m);
