@@ -6,15 +6,15 @@
 #include <optional>
 #include <variant>
 
-#include "app/atlas_export.h"
-#include "app/file_writer.h"
-#include "app/graph_derivative_check.h"
-#include "app/open_study.h"
-#include "app/profile_comparison.h"
-#include "app/settings.h"
-#include "app/sim_window.h"
-#include "app/window_atlas.h"
-#include "app/window_export.h"
+#include "app/io/file_writer.h"
+#include "app/service/atlas_export.h"
+#include "app/service/profile_comparison.h"
+#include "app/service/window_atlas.h"
+#include "app/service/window_export.h"
+#include "app/study/open_study.h"
+#include "app/window/graph_derivative_check.h"
+#include "app/window/settings.h"
+#include "app/window/sim_window.h"
 #include "core/number_text.h"
 #include "mechanisms/registry.h"
 

@@ -3,9 +3,9 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
-#include "app/settings.h"
-#include "app/study_file.h"
-#include "app/window_export.h"
+#include "app/service/window_export.h"
+#include "app/study/study_file.h"
+#include "app/window/settings.h"
 #include "mechanisms/registry.h"
 #include "python/py_window.h"
 

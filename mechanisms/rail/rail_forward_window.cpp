@@ -3,8 +3,8 @@
 // Newton–Raphson, each step starting from the solution of the step before.
 #include <memory>
 
-#include "app/decl_builder.h"
-#include "app/parallel_controls.h"
+#include "app/window/decl_builder.h"
+#include "app/window/parallel_controls.h"
 #include "core/angles.h"
 #include "core/pose.h"
 #include "mechanisms/rail/rail_window.h"

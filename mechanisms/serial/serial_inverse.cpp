@@ -1,6 +1,6 @@
 #include "mechanisms/serial/serial_inverse.h"
 
-#include "app/decl_builder.h"
+#include "app/window/decl_builder.h"
 #include "core/angles.h"
 #include "core/number_text.h"
 #include "mechanisms/serial/serial_ik.h"

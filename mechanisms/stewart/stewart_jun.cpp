@@ -3,7 +3,7 @@
 // starting from the solution of the step before.
 #include <memory>
 
-#include "app/decl_builder.h"
+#include "app/window/decl_builder.h"
 #include "core/angles.h"
 #include "core/pose.h"
 #include "mechanisms/stewart/stewart_window.h"

@@ -1,9 +1,9 @@
 // Form_zelko_gyaku: the limb driven by the pose of its end plate; the six joint values come
 // from the Newton–Raphson inverse, each step starting from the previous step's solution.
-#include "app/decl_builder.h"
-#include "app/parallel_controls.h"
-#include "app/pose_fields.h"
-#include "app/result_file.h"
+#include "app/io/result_file.h"
+#include "app/window/decl_builder.h"
+#include "app/window/parallel_controls.h"
+#include "app/window/pose_fields.h"
 #include "core/angles.h"
 #include "mechanisms/zelko/zelko_forms.h"
 #include "mechanisms/zelko/zelko_window.h"

@@ -2,7 +2,7 @@
 // parallel branch counts, and so does a diverging solve; a fast but smooth move, Euler angles
 // swinging near β = −90° while the rotation turns evenly, leaving a singular start, a failed
 // solve short of a goal out of reach and a length at rest do not.
-#include "app/diagnostics.h"
+#include "app/run/diagnostics.h"
 
 #include <gtest/gtest.h>
 

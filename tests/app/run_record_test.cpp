@@ -8,9 +8,9 @@
 #include <cstring>
 #include <memory>
 
-#include "app/open_study.h"
-#include "app/study_file.h"
-#include "app/window_export.h"
+#include "app/service/window_export.h"
+#include "app/study/open_study.h"
+#include "app/study/study_file.h"
 #include "core/angles.h"
 #include "mechanisms/registry.h"
 

@@ -1,14 +1,14 @@
 // Study files: every window's setup survives a save and an open (and an export's header), the
 // Run after opening writes the very bytes of the original's, and a bad file changes nothing.
-#include "app/study_file.h"
+#include "app/study/study_file.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <memory>
 
-#include "app/open_study.h"
-#include "app/window_export.h"
+#include "app/service/window_export.h"
+#include "app/study/open_study.h"
 #include "core/number_text.h"
 #include "mechanisms/registry.h"
 #include "support/result_rows.h"

@@ -1,4 +1,4 @@
-#include "app/window_export.h"
+#include "app/service/window_export.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <memory>
 #include <sstream>
 
-#include "app/settings.h"
+#include "app/window/settings.h"
 #include "mechanisms/registry.h"
 #include "support/temp_dir.h"
 

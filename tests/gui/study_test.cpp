@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "app/study_file.h"
+#include "app/study/study_file.h"
 #include "gui/language.h"
 #include "gui/sim_tools.h"
 #include "gui/start_menu.h"

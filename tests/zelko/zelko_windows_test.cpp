@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "core/angles.h"
 #include "mechanisms/zelko/zelko_forms.h"
 #include "support/result_rows.h"
