@@ -88,8 +88,10 @@ void check_study(const study& s, const sim_window& w) {
     const std::optional<solver_start> own = w.logic().start_pose();
     const std::size_t count = own ? own->values.size() : 0;
     const auto& v = s.start_pose->values;
-    if (v.size() != count ||
-        !std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x); }))
+    const auto& b = s.start_pose->fallback;
+    const auto finite = [](double x) { return std::isfinite(x); };
+    if (v.size() != count || !std::all_of(v.begin(), v.end(), finite) ||
+        (!b.empty() && b.size() != count) || !std::all_of(b.begin(), b.end(), finite))
       throw study_error(
           s.message(s.start_pose_at, message_id::study_start_pose, {std::to_string(count)}));
   }
@@ -134,7 +136,7 @@ void open_study(const study& s, sim_window& w) {
   if (s.start_pose) {
     // The study's branch: its static pose from the pose it was saved with, which also stays the
     // start of its Run whatever that static pose did.
-    const solver_start start{s.start_pose->values, s.start_pose->converged};
+    const solver_start start{s.start_pose->values, s.start_pose->converged, s.start_pose->fallback};
     w.logic().set_start_pose(start);
     w.static_pose();
     w.logic().set_start_pose(start);

@@ -128,10 +128,17 @@ struct json_reader {
     if (values == start.end() || !values->is_array() || converged == start.end() ||
         !converged->is_boolean())
       fail("start_pose", message_id::study_start_pose_form);
-    study::start pose{{}, converged->get<bool>()};
+    study::start pose{{}, converged->get<bool>(), {}};
     for (const json& v : *values) {
       if (!v.is_number()) fail("start_pose", message_id::study_start_pose_form);
       pose.values.push_back(v.get<double>());
+    }
+    if (const auto fallback = start.find("fallback"); fallback != start.end()) {
+      if (!fallback->is_array()) fail("start_pose", message_id::study_start_pose_form);
+      for (const json& v : *fallback) {
+        if (!v.is_number()) fail("start_pose", message_id::study_start_pose_form);
+        pose.fallback.push_back(v.get<double>());
+      }
     }
     s.start_pose = std::move(pose);
   }
@@ -309,6 +316,11 @@ std::string study_document(const sim_window& w) {
     json values = json::array();
     for (const double v : start->values) values.push_back(v);
     doc["start_pose"] = {{"values", std::move(values)}, {"converged", start->solved}};
+    if (!start->fallback.empty()) {
+      json fallback = json::array();
+      for (const double v : start->fallback) fallback.push_back(v);
+      doc["start_pose"]["fallback"] = std::move(fallback);
+    }
   }
   // Objects of plain values print one a line.
   return doc.dump(2) + "\n";

@@ -65,6 +65,7 @@ struct study {
   struct start {
     std::vector<double> values;
     bool converged = false;
+    std::vector<double> fallback;  // the last converged solution behind a failed one
   };
   std::optional<start> start_pose;
   origin window_at, N_at, T_at, profile_at, view_at, start_pose_at;

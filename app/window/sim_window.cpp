@@ -35,15 +35,29 @@ void turn_one_degree(double& angle, bool positive) {
 solver_start platform_start(const warm_start<pose>& w) {
   const kin_state& p = w.value.position;
   const kin_state& s = w.value.posture;
-  return {{p.x, p.y, p.z, s.x, s.y, s.z}, w.solved};
+  solver_start start{{p.x, p.y, p.z, s.x, s.y, s.z}, w.solved, {}};
+  if (w.behind) {
+    const kin_state& cp = w.converged.position;
+    const kin_state& cs = w.converged.posture;
+    start.fallback = {cp.x, cp.y, cp.z, cs.x, cs.y, cs.z};
+  }
+  return start;
 }
 
 void set_platform_start(warm_start<pose>& w, const solver_start& s) {
-  kin_state& p = w.value.position;
-  kin_state& a = w.value.posture;
+  pose start;
+  kin_state& p = start.position;
+  kin_state& a = start.posture;
   const std::vector<double>& v = s.values;
   p.x = v.at(0), p.y = v.at(1), p.z = v.at(2), a.x = v.at(3), a.y = v.at(4), a.z = v.at(5);
-  w.solved = s.solved;
+  w.set(start, s.solved);
+  if (s.fallback.size() == v.size()) {
+    pose f;
+    const std::vector<double>& b = s.fallback;
+    f.position.x = b[0], f.position.y = b[1], f.position.z = b[2];
+    f.posture.x = b[3], f.posture.y = b[4], f.posture.z = b[5];
+    w.set_fallback(f);
+  }
 }
 
 sim_window::sim_window(const window_decl& decl, run_settings s)

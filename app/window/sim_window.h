@@ -75,6 +75,9 @@ class result_text;
 struct solver_start {
   std::vector<double> values;
   bool solved = false;
+  // The last converged solution where `values` are a failed solve's end (the second start a
+  // solve after it tries); empty otherwise.
+  std::vector<double> fallback;
 };
 // A platform's: the position x, y, z, then the posture α, β, γ.
 solver_start platform_start(const warm_start<pose>& w);

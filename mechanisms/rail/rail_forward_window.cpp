@@ -53,7 +53,7 @@ class rail_forward_logic : public rail_logic {
     const nr_outcome out =
         rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, pp(0), sp(0), joints);
     arrays.solver_record().at(0) = out;
-    start_pose_.keep(out, {pp(0), sp(0)});
+    start_pose_.keep_restarting(out, {pp(0), sp(0)});
     store_joints(0, joints);
     for (int k = 1; k <= rail_leg_count; ++k) slider(k, 0).x = bx_(k);
   }
@@ -73,12 +73,13 @@ class rail_forward_logic : public rail_logic {
       slider(k, i) = {v.q, v.dq, v.ddq};
     }
     rail_joint_states joints;
-    kin_state position = guess_.value.position, posture = guess_.value.posture;
-    const nr_outcome out =
-        rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, position, posture, joints);
+    pose solved;
+    const nr_outcome out = solve_from(guess_, solved, [&](pose& q) {
+      return rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, q.position, q.posture, joints);
+    });
+    kin_state position = solved.position, posture = solved.posture;
     arrays.solver_record().at(static_cast<std::size_t>(i)) = out;
-    guess_.keep(out, {position, posture});
-    if (i == 0) start_pose_.keep(out, {position, posture});
+    if (i == 0) start_pose_.keep_restarting(out, {position, posture});
     store_joints(i, joints);
     pp(i) = position;
     sp(i) = posture;

@@ -159,12 +159,16 @@ TEST(run_record, near_singular_steps_are_flagged_and_said) {
       EXPECT_EQ(flags[i], condition[i] > 1e6 ? 1 : 0) << i;
       flagged += flags[i] != 0;
     }
-    EXPECT_EQ(flagged, 10);
+    // Out of reach the arm stays stretched, where its rates have no bound.
+    EXPECT_EQ(flagged, 28);
+    // The figure itself is rounding at the singularity: its name and step are said.
     EXPECT_NE(w->status.find(lang == ui_language::english
-                                 ? "rates near a singularity: up to dthe3 8.72 at step 18"
-                                 : "特異点の近くの速度: ステップ 18 で最大 dthe3 8.72"),
+                                 ? "rates near a singularity: up to dthe3 "
+                                 : "特異点の近くの速度: ステップ 16 で最大 dthe3 "),
               std::string::npos)
         << w->status;
+    if (lang == ui_language::english)
+      EXPECT_NE(w->status.find(" at step 16"), std::string::npos) << w->status;
     const std::string csv = window_csv(*w);
     EXPECT_NE(csv.find(",nr_minimum_norm_rates,nr_near_singular,sigma_min,"), std::string::npos);
   }

@@ -182,9 +182,9 @@ TEST_F(rail_window_test, an_unreachable_pose_is_reported_and_only_finite_numbers
   forward.ctl.set_text("Text10", 0, "0.9");
   forward.ctl.set_text("Text10", 1, "1.0");
   forward.press("run");
-  EXPECT_EQ(forward.status.rfind("33 of 51 steps did not reach the tolerance (first: step 18", 0),
-            0u)
+  EXPECT_EQ(forward.status.rfind("33 of 51 steps did not reach the tolerance", 0), 0u)
       << forward.status;
+  EXPECT_NE(forward.status.find("(first: step 18"), std::string::npos) << forward.status;
   const rail_geometry g = default_rail_geometry();  // the window's default table
   const auto& pp = array_of(forward, "pp");
   const auto& sp = array_of(forward, "sp");
