@@ -218,6 +218,37 @@ TEST_F(cli, lists_every_window) {
   EXPECT_NE(r.out.find("test_newton"), std::string::npos);
 }
 
+// Runs that a failed solve used to strand: the 6R arm restarted every step from its opening
+// solution after the first failure (82 of 121 converged); the selvo rods, shortened to 0.25,
+// could not take the pose kept from the longer rods; the Stewart platform's full Newton steps
+// ran away (z near −6·10⁶) after a large slider move.
+TEST_F(cli, failed_solves_do_not_strand_the_run) {
+  const struct {
+    std::string args;
+    int exit_code;
+  } cases[] = {
+      {"form_6r_gyaku --N 120 --set 'Text2(1)=0.267837' --set 'Text2(3)=-0.009601' "
+       "--set 'Text2(5)=0.305787' --set 'Text2(7)=-123.368124' --set 'Text2(9)=-14.603084' "
+       "--set 'Text2(11)=145.062921' --set 'HScroll2(0)=2' --set 'HScroll2(1)=4' "
+       "--set 'HScroll2(2)=67' --set 'HScroll2(3)=-14' --set 'HScroll2(4)=-8' "
+       "--set 'HScroll2(5)=-14' --press run",
+       0},
+      {"form_selvo_jun --set Text6=0.25 --set 'Text10(0)=0.1787' --set 'Text10(1)=0.2787' "
+       "--set 'Text10(2)=-0.29' --set 'Text10(3)=-0.29' --set 'Text10(4)=0.2787' "
+       "--set 'Text10(5)=0.1787' --set 'HScroll1(0)=19' --set 'HScroll1(1)=29' "
+       "--set 'HScroll1(2)=-32' --set 'HScroll1(3)=-32' --set 'HScroll1(4)=29' "
+       "--set 'HScroll1(5)=19' --press run",
+       0},
+  };
+  for (const auto& c : cases) {
+    const cli_result r = run(c.args);
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.args << "\n" << r.err;
+    EXPECT_EQ(r.err.find("steps did not reach"), std::string::npos) << r.err;
+  }
+  const cli_result stewart = run("form_stewart_jun --set 'HScroll1(0)=10' --press run");
+  EXPECT_EQ(stewart.err.find("diverged"), std::string::npos) << stewart.err;
+}
+
 // The 3R arm's goal passing just beside joint 1's axis: the elbow folds through and comes out on
 // its other side in one step, converged; raised out of reach, the steps around the jumps fail.
 TEST_F(cli, branch_jumps_say_what_happened) {
