@@ -173,6 +173,8 @@ class session {
   void save(const std::string& path, const std::function<void(const text_out&)>& produce) {
     if (path == "-") {
       produce([this](std::string_view t) { out_.write(t.data(), std::streamsize(t.size())); });
+      // A full disk or a closed pipe is told at the flush at the latest.
+      if (!out_.flush()) fail("standard output was not written");
       return;
     }
     // What the session printed goes first, should the file be the process's own output.
