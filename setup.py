@@ -37,6 +37,7 @@ class cmake_build_ext(build_ext):
 
 
 setup(version=project_version(),
+      packages=[], py_modules=[],  # the module is the extension alone
       ext_modules=[Extension("kinelab", sources=[])],
       cmdclass={"build_ext": cmake_build_ext},
       options={"build": {"build_base": "build-python"}},
