@@ -4,7 +4,7 @@
 // each on 1 thread and on every core. The grids span x, y ∈ [−1, 1] (and z ∈ [1, 3.5] for the box)
 // so that no coarse scan is timed; the slice stands at the default height z = 1.5 with the default
 // limits.
-#include "app/atlas.h"
+#include "app/atlas/atlas.h"
 
 #include <benchmark/benchmark.h>
 #include <tbb/global_control.h>

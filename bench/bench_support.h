@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/sim_window.h"
-#include "app/window_model.h"
+#include "app/window/sim_window.h"
+#include "app/window/window_model.h"
 #include "core/kin_state.h"
 
 namespace kinelab::bench {

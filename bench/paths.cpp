@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/settings.h"
+#include "app/window/settings.h"
 #include "bench/bench_support.h"
 #include "core/angles.h"
 #include "mechanisms/registry.h"

@@ -9,8 +9,8 @@
 #include <cmath>
 #include <string>
 
-#include "app/atlas.h"
-#include "app/atlas_picture.h"
+#include "app/atlas/atlas.h"
+#include "app/atlas/atlas_picture.h"
 #include "bench/bench_support.h"
 #include "draw/surface.h"
 #include "gui/qpainter_surface.h"

@@ -1,6 +1,6 @@
 #include "cli/about.h"
 
-#include "app/window_export.h"
+#include "app/service/window_export.h"
 
 namespace kinelab {
 

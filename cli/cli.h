@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "app/window/settings.h"
 
 namespace kinelab {
 

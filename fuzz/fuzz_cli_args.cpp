@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "app/window/settings.h"
 #include "cli/cli.h"
 #include "core/number_text.h"
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "app/open_study.h"
-#include "app/sim_window.h"
-#include "app/study_file.h"
+#include "app/study/open_study.h"
+#include "app/study/study_file.h"
+#include "app/window/sim_window.h"
 #include "mechanisms/registry.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/settings.h"
+#include "app/window/settings.h"
 #include "gui/language.h"
 #include "gui/qpainter_surface.h"
 

@@ -4,7 +4,7 @@
 // it, and closing by the frame discards the edits.
 #include <QWidget>
 
-#include "app/settings.h"
+#include "app/window/settings.h"
 
 class QLabel;
 class QLineEdit;

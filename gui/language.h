@@ -10,7 +10,7 @@
 #include <QTranslator>
 #include <string>
 
-#include "app/messages.h"
+#include "app/text/messages.h"
 
 namespace kinelab {
 

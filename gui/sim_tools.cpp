@@ -19,10 +19,10 @@
 #include <cmath>
 #include <exception>
 
-#include "app/open_study.h"
-#include "app/profile_comparison.h"
-#include "app/study_file.h"
-#include "app/window_export.h"
+#include "app/service/profile_comparison.h"
+#include "app/service/window_export.h"
+#include "app/study/open_study.h"
+#include "app/study/study_file.h"
 #include "core/number_text.h"
 #include "gui/language.h"
 #include "gui/qpainter_surface.h"

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "app/file_writer.h"
+#include "app/io/file_writer.h"
 #include "gui/workspace_panel.h"
 
 class QAction;

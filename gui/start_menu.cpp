@@ -15,9 +15,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/open_study.h"
-#include "app/settings.h"
-#include "app/study_file.h"
+#include "app/study/open_study.h"
+#include "app/study/study_file.h"
+#include "app/window/settings.h"
 #include "gui/language.h"
 #include "gui/qpainter_surface.h"
 #include "gui/sim_tools.h"

@@ -25,7 +25,7 @@
 #include <cmath>
 #include <exception>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "gui/language.h"
 #include "gui/marked_scroll_bar.h"
 #include "gui/qpainter_surface.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window_model.h"
+#include "app/window/window_model.h"
 
 class QButtonGroup;
 class QLineEdit;

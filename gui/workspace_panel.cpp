@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/atlas_picture.h"
-#include "app/sim_window.h"
+#include "app/atlas/atlas_picture.h"
+#include "app/window/sim_window.h"
 #include "core/angles.h"
 #include "core/number_text.h"
 #include "gui/language.h"

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/atlas.h"
+#include "app/atlas/atlas.h"
 
 class QComboBox;
 class QLabel;

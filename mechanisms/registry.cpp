@@ -1,10 +1,10 @@
 #include "mechanisms/registry.h"
 
-#include "app/test_windows.h"
 #include "mechanisms/orvak/windows.h"
 #include "mechanisms/rail/windows.h"
 #include "mechanisms/serial/windows.h"
 #include "mechanisms/stewart/windows.h"
+#include "mechanisms/test_windows/test_windows.h"
 #include "mechanisms/zelko/windows.h"
 
 namespace kinelab {

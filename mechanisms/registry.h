@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window_entry.h"
+#include "app/window/window_entry.h"
 
 namespace kinelab {
 

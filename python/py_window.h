@@ -11,8 +11,8 @@
 #include <optional>
 #include <string>
 
-#include "app/sim_window.h"
-#include "app/window_model.h"
+#include "app/window/sim_window.h"
+#include "app/window/window_model.h"
 
 namespace kinelab::python {
 

@@ -268,15 +268,4 @@
         <translation>作業領域の地図なし: %1</translation>
     </message>
 </context>
-<context>
-    <name>caption</name>
-    <message>
-        <source>diagnostics: sigma_min (blue), log10 condition (green)</source>
-        <translation>診断: σmin（青）、条件数の log10（緑）</translation>
-    </message>
-    <message>
-        <source>diagnostics: corrections (blue), residual (green), status (red)</source>
-        <translation>診断: 修正回数（青）、残差（緑）、状態（赤）</translation>
-    </message>
-</context>
 </TS>

@@ -2,9 +2,9 @@
 // follow in closed form.
 #include <cmath>
 
-#include "app/decl_builder.h"
-#include "app/leg_report.h"
-#include "app/result_file.h"
+#include "app/io/result_file.h"
+#include "app/run/leg_report.h"
+#include "app/window/decl_builder.h"
 #include "core/angles.h"
 #include "mechanisms/orvak/orvak_forms.h"
 #include "mechanisms/orvak/orvak_window.h"

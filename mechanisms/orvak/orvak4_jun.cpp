@@ -5,9 +5,9 @@
 #include <cmath>
 #include <string>
 
-#include "app/decl_builder.h"
-#include "app/leg_report.h"
-#include "app/result_file.h"
+#include "app/io/result_file.h"
+#include "app/run/leg_report.h"
+#include "app/window/decl_builder.h"
 #include "core/angles.h"
 #include "mechanisms/orvak/orvak_forms.h"
 #include "mechanisms/orvak/orvak_window.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The two orvak windows: one unit driven by its platform posture, and four stacked units
 // driven together.
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 
 namespace kinelab {
 

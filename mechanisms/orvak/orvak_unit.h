@@ -1,12 +1,9 @@
 #pragma once
 // The orvak unit: a base, a platform and a rigid centre column of length d between the base
 // origin and the platform origin. The platform turns about the base origin with the posture
-// s = (α, β, γ), R = Rx(α)·Ry(β)·Rz(γ); its origin lies at R·(0, 0, d) in the base frame. Three
+// s = (α, β, γ) (docs/notation.md); its origin lies at R·(0, 0, d) in the base frame. Three
 // legs of variable length join base joint k (base frame) to platform joint k (platform frame).
 // Units stack: the base frame of unit i + 1 is the platform frame of unit i.
-//
-// Lengths are in the user's unit, angles in radians, rates per second; every quantity is
-// carried with its first and second time derivatives.
 #include "core/array_algebra.h"
 #include "core/kin_state.h"
 #include "core/posture.h"

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/decl_builder.h"
-#include "app/parallel_controls.h"
+#include "app/window/decl_builder.h"
+#include "app/window/parallel_controls.h"
 #include "draw/view.h"
 
 namespace kinelab {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/sim_window.h"
-#include "app/start_stop_fields.h"
+#include "app/window/sim_window.h"
+#include "app/window/start_stop_fields.h"
 #include "mechanisms/orvak/orvak_unit.h"
 
 namespace kinelab {

@@ -2,10 +2,10 @@
 // start pose (set by the sliders) to the stop pose, and the sliders are solved in closed form.
 #include <memory>
 
-#include "app/decl_builder.h"
-#include "app/leg_report.h"
-#include "app/parallel_controls.h"
-#include "app/pose_fields.h"
+#include "app/run/leg_report.h"
+#include "app/window/decl_builder.h"
+#include "app/window/parallel_controls.h"
+#include "app/window/pose_fields.h"
 #include "core/angles.h"
 #include "mechanisms/rail/rail_window.h"
 

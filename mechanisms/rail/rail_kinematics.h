@@ -4,9 +4,8 @@
 // A platform is carried by six rods of one length L. Rod i joins the platform joint
 // a_i = (ax_i, ay_i, 0), given in platform coordinates, to a slider on the world line
 // y = By_i, z = 0, which runs parallel to x; the actuator value of leg i is the slider's world
-// x coordinate bx_i. The platform pose is q = (x, y, z, α, β, γ): the world position P of the
-// platform origin and the posture angles, R = Rx(α)·Ry(β)·Rz(γ), so a joint lies at P + R·a_i.
-// Lengths are in the user's unit, angles in radians, rates per second of the cycle time.
+// x coordinate bx_i. The platform pose is q = (x, y, z, α, β, γ) with posture R, so a joint lies
+// at P + R·a_i. Units, frames and the posture angles: docs/notation.md.
 //
 // A rod that cannot reach its rail (L² − e² − W_z² < 0) has no slider position, and one that
 // stands perpendicular to its rail (S = 0) has no finite slider rate. Such a leg is flagged as
@@ -30,6 +29,21 @@ struct rail_geometry {
   vec<6> ax, ay;          // platform joints (ax, ay, 0) in platform coordinates
   vec<6> By;              // rail of leg i: the world line y = By(i), z = 0
 };
+
+// The default geometry as the window's fields show it, legs 1..6: three parallelograms, legs
+// 1–2, 3–4 and 5–6.
+struct rail_geometry_texts {
+  const char* rod_length;
+  std::array<const char*, rail_leg_count> ax, ay, By;
+};
+inline constexpr rail_geometry_texts rail_default_texts = {
+    "0.37",
+    {"0", "0.1", "-0.1", "-0.1", "0.1", "0"},
+    {"-0.12", "-0.035", "-0.0425", "+0.0425", "+0.035", "+0.12"},
+    {"-0.2275", "-0.1425", "-0.0425", "+0.0425", "+0.1425", "+0.2275"},
+};
+// The default geometry as numbers.
+rail_geometry default_rail_geometry();
 
 // The side of its platform joint on which a leg's slider sits: +1 on the +x side (legs 1, 2,
 // 5, 6), −1 on the −x side (legs 3, 4). Fixed by the mechanism, not a parameter.

@@ -1,6 +1,6 @@
 #include "mechanisms/serial/serial_forward.h"
 
-#include "app/decl_builder.h"
+#include "app/window/decl_builder.h"
 #include "core/angles.h"
 #include "mechanisms/serial/serial_window.h"
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/decl_builder.h"
-#include "app/result_file.h"
+#include "app/io/result_file.h"
+#include "app/window/decl_builder.h"
 #include "core/angles.h"
 #include "core/posture.h"
 #include "draw/view.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/decl_builder.h"
-#include "app/sim_window.h"
-#include "app/start_stop_fields.h"
+#include "app/window/decl_builder.h"
+#include "app/window/sim_window.h"
+#include "app/window/start_stop_fields.h"
 #include "mechanisms/serial/serial_chain.h"
 
 namespace kinelab {

@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "app/window_entry.h"
+#include "app/window/window_entry.h"
 
 namespace kinelab {
 

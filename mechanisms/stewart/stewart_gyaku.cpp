@@ -2,8 +2,8 @@
 // the sliders) to the stop pose, and the six leg lengths follow in closed form.
 #include <memory>
 
-#include "app/decl_builder.h"
-#include "app/pose_fields.h"
+#include "app/window/decl_builder.h"
+#include "app/window/pose_fields.h"
 #include "core/angles.h"
 #include "core/number_text.h"
 #include "mechanisms/stewart/stewart_window.h"

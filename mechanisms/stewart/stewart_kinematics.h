@@ -2,11 +2,10 @@
 // Kinematics of the six-leg Stewart platform.
 //
 // Leg k joins the base joint B_k = (Bx(k), By(k), 0), fixed in the base (world) frame, to the
-// platform joint a_k = (ax(k), ay(k), 0), fixed in the platform frame. The platform pose is the
-// world position P of the platform origin and the posture angles (α, β, γ) with
-// R = Rx(α)·Ry(β)·Rz(γ); as Newton–Raphson variables it is q = (x, y, z, α, β, γ). Platform joint
-// k lies at P + R·a_k in the world frame, and the leg length is L_k = |P + R·a_k − B_k|.
-// Lengths are in the user's unit, angles in radians, rates per second of the cycle time.
+// platform joint a_k = (ax(k), ay(k), 0), fixed in the platform frame. The platform pose is
+// q = (x, y, z, α, β, γ) with posture R; platform joint k lies at P + R·a_k in the world frame,
+// and the leg length is L_k = |P + R·a_k − B_k|. Units, frames and the posture angles:
+// docs/notation.md.
 //
 // A leg of zero length (its platform joint on its base joint) has no direction, so its rate and
 // acceleration are undefined; such a leg is flagged and takes L̇ = L̈ = 0. "Zero" means a squared
@@ -32,8 +31,19 @@ struct stewart_geometry {
   vec<6> ax, ay, Bx, By;
 };
 
-// The default table: three platform points on a circle of radius about 1 and three base points
-// on a circle of radius about 2, each point shared by two legs.
+// The default table as the window's fields show it, legs 1..6: three platform points on a
+// circle of radius about 1 and three base points on a circle of radius about 2, each point
+// shared by two legs.
+struct stewart_geometry_texts {
+  std::array<const char*, 6> ax, ay, Bx, By;
+};
+inline constexpr stewart_geometry_texts stewart_default_texts = {
+    {"0.861", "-0.861", "-0.861", "0", "0", "0.861"},
+    {"0.5", "0.5", "0.5", "-1", "-1", "0.5"},
+    {"0", "0", "-1.732", "-1.732", "1.732", "1.732"},
+    {"2", "2", "-1", "-1", "-1", "-1"},
+};
+// The default table as numbers.
 stewart_geometry default_stewart_geometry();
 
 // One leg: length, rate, acceleration.

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "app/leg_report.h"
-#include "app/sim_window.h"
-#include "app/start_stop_fields.h"
+#include "app/run/leg_report.h"
+#include "app/window/sim_window.h"
+#include "app/window/start_stop_fields.h"
 #include "mechanisms/stewart/stewart_kinematics.h"
 
 namespace kinelab {

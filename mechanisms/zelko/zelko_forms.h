@@ -1,7 +1,7 @@
 #pragma once
 // The two zelko windows: the limb driven by its joint twists, and driven by the pose of its end
 // plate through the Newton–Raphson inverse.
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 
 namespace kinelab {
 

@@ -1,8 +1,8 @@
 // Form_zelko_jun: the limb driven by its twists. The upper twist copies the lower one
 // (α3 = α1, β3 = β1, γ3 = γ1), so α1, β1, γ1 and the middle joint β2 drive it.
-#include "app/decl_builder.h"
-#include "app/parallel_controls.h"
-#include "app/result_file.h"
+#include "app/io/result_file.h"
+#include "app/window/decl_builder.h"
+#include "app/window/parallel_controls.h"
 #include "core/angles.h"
 #include "mechanisms/zelko/zelko_forms.h"
 #include "mechanisms/zelko/zelko_window.h"

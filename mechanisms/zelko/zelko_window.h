@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/leg_report.h"
-#include "app/sim_window.h"
+#include "app/run/leg_report.h"
+#include "app/window/sim_window.h"
 #include "mechanisms/orvak/orvak_window.h"
 #include "mechanisms/zelko/zelko_kinematics.h"
 

@@ -1,7 +1,7 @@
 // The workspace atlas against the windows it is drawn for: the same actuator values as the
 // window's own Run at a cell's pose, the limits, the singularity locus against a direct rank
 // check, an atlas for every family, and the CSV read back.
-#include "app/atlas.h"
+#include "app/atlas/atlas.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <memory>
 #include <random>
 
-#include "app/atlas_export.h"
-#include "app/atlas_picture.h"
-#include "app/sim_window.h"
+#include "app/atlas/atlas_picture.h"
+#include "app/service/atlas_export.h"
+#include "app/window/sim_window.h"
 #include "core/angles.h"
 #include "core/number_text.h"
 #include "draw/recording_surface.h"

@@ -1,4 +1,4 @@
-#include "app/derivative_check.h"
+#include "app/run/derivative_check.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "core/angles.h"
 #include "mechanisms/registry.h"
 #include "support/temp_dir.h"

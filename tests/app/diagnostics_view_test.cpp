@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "mechanisms/registry.h"
 #include "support/temp_dir.h"
 

@@ -1,7 +1,7 @@
 // The file writer where a write breaks off: a write error (a full disk, a file size limit) and
 // a signal that ends the process both leave the old file as it was and no temporary behind.
 // The kinds of target are in tests/cli/output_targets_test.cpp.
-#include "app/file_writer.h"
+#include "app/io/file_writer.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

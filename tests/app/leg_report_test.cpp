@@ -1,6 +1,6 @@
 // The one status note about legs at fault: what it counts, how it names the legs, and that it
 // says nothing when no leg was at fault.
-#include "app/leg_report.h"
+#include "app/run/leg_report.h"
 
 #include <gtest/gtest.h>
 

@@ -8,9 +8,9 @@
 #include <limits>
 #include <sstream>
 
-#include "app/result_file.h"
-#include "app/sim_window.h"
-#include "app/window_export.h"
+#include "app/io/result_file.h"
+#include "app/service/window_export.h"
+#include "app/window/sim_window.h"
 #include "support/temp_dir.h"
 
 namespace kinelab {

@@ -1,4 +1,4 @@
-#include "app/profile_comparison.h"
+#include "app/service/profile_comparison.h"
 
 #include <gtest/gtest.h>
 

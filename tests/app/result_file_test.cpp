@@ -1,4 +1,4 @@
-#include "app/result_file.h"
+#include "app/io/result_file.h"
 
 #include <gtest/gtest.h>
 

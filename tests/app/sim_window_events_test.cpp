@@ -7,7 +7,7 @@
 #include <sstream>
 #include <variant>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "core/angles.h"
 #include "mechanisms/serial/serial_forward.h"
 #include "support/result_rows.h"

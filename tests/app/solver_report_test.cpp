@@ -1,4 +1,4 @@
-#include "app/solver_report.h"
+#include "app/run/solver_report.h"
 
 #include <gtest/gtest.h>
 

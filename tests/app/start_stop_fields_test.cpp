@@ -1,5 +1,5 @@
 // Reading a start/stop table by the names it was declared with.
-#include "app/start_stop_fields.h"
+#include "app/window/start_stop_fields.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/test_windows.h"
+#include "mechanisms/test_windows/test_windows.h"
 
 #include <gtest/gtest.h>
 

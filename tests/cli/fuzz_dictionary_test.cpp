@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "cli/cli.h"
 #include "mechanisms/registry.h"
 

@@ -22,7 +22,7 @@
 #include <memory>
 #include <set>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "gui/form_setting.h"
 #include "gui/sim_tools.h"
 #include "gui/start_menu.h"

@@ -12,7 +12,7 @@
 #include <QTableWidget>
 #include <memory>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "gui/sim_tools.h"
 #include "gui/window_widget.h"
 #include "mechanisms/registry.h"

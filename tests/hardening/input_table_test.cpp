@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "core/number_text.h"
 #include "draw/svg_surface.h"
 #include "mechanisms/registry.h"

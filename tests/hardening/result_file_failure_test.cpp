@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "mechanisms/registry.h"
 #include "support/result_rows.h"
 #include "support/temp_dir.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "core/angles.h"
 #include "mechanisms/orvak/orvak_forms.h"
 #include "mechanisms/orvak/orvak_unit.h"

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "core/angles.h"
 #include "core/linear_solver.h"
 #include "mechanisms/serial/serial_forward.h"

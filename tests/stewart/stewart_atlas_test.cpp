@@ -5,7 +5,7 @@
 #include <memory>
 #include <random>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "mechanisms/registry.h"
 #include "mechanisms/stewart/stewart_kinematics.h"
 #include "support/temp_dir.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 
 namespace kinelab::test {
 

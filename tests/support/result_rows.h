@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "core/kin_state.h"
 
 namespace kinelab::test {

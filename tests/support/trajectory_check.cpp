@@ -4,7 +4,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "app/sim_window.h"
+#include "app/window/sim_window.h"
 #include "core/angles.h"
 #include "mechanisms/registry.h"
 

@@ -1,0 +1,136 @@
+#include "app/run/trajectory_arrays.h"
+
+#include <cmath>
+#include <limits>
+
+#include "core/number_text.h"
+
+namespace kinelab {
+
+std::vector<kin_state>& trajectory_arrays::add(std::string name, array_kind kind) {
+  arrays_.push_back({std::move(name), kind, {}});
+  return arrays_.back().at;
+}
+
+void trajectory_arrays::resize(int N) {
+  for (auto& a : arrays_) a.at.resize(static_cast<std::size_t>(N) + 1);
+  if (solver_record_enabled_) solver_record_.resize(static_cast<std::size_t>(N) + 1);
+}
+
+int trajectory_arrays::N() const {
+  return arrays_.empty() ? -1 : static_cast<int>(arrays_.front().at.size()) - 1;
+}
+
+const trajectory_array* trajectory_arrays::find(const std::string& name) const {
+  for (const auto& a : arrays_)
+    if (a.name == name) return &a;
+  return nullptr;
+}
+
+trajectory_arrays::replaced trajectory_arrays::replace_non_finite() {
+  replaced r;
+  for (auto& a : arrays_) {
+    const bool scalar = a.kind == array_kind::scalar;
+    std::vector<array_column> columns;  // named only once a value needs replacing
+    for (std::size_t i = 0; i < a.at.size(); ++i) {
+      const kin_state& s = a.at[i];
+      using std::isfinite;
+      if (isfinite(s.x) && isfinite(s.dx) && isfinite(s.ddx) &&
+          (scalar || (isfinite(s.y) && isfinite(s.dy) && isfinite(s.ddy) && isfinite(s.z) &&
+                      isfinite(s.dz) && isfinite(s.ddz))))
+        continue;
+      if (columns.empty()) columns = array_columns(a);
+      for (const auto& c : columns) {
+        double& v = a.at[i].*(c.field);
+        if (std::isfinite(v)) continue;
+        if (r.count++ == 0 || static_cast<int>(i) < r.first_step) {
+          r.first_step = static_cast<int>(i);
+          r.first_column = c.name;
+        }
+        v = 0;
+      }
+      if (guarded_.size() <= i) guarded_.resize(a.at.size(), 0);
+      guarded_[i] = 1;
+    }
+  }
+  for (auto& o : solver_record_)
+    if (!std::isfinite(o.residual)) o.residual = std::numeric_limits<double>::max();
+  return r;
+}
+
+void trajectory_arrays::clear_guarded(int step) {
+  if (step >= 0 && static_cast<std::size_t>(step) < guarded_.size()) guarded_[step] = 0;
+}
+
+bool trajectory_arrays::guarded(int step) const {
+  return step >= 0 && static_cast<std::size_t>(step) < guarded_.size() && guarded_[step];
+}
+
+trajectory_arrays::step_values trajectory_arrays::step(int i) const {
+  const auto at = static_cast<std::size_t>(i);
+  step_values s;
+  for (const auto& a : arrays_) s.values.push_back(a.at.at(at));
+  if (at < solver_record_.size()) s.outcome = solver_record_[at];
+  s.guarded = guarded(i);
+  return s;
+}
+
+void trajectory_arrays::swap_step(int i, step_values& s) {
+  const auto at = static_cast<std::size_t>(i);
+  std::size_t k = 0;
+  for (auto& a : arrays_) std::swap(a.at.at(at), s.values.at(k++));
+  if (at < solver_record_.size()) std::swap(solver_record_[at], s.outcome);
+  const bool was = guarded(i);
+  if (s.guarded && guarded_.size() <= at) guarded_.resize(at + 1, 0);
+  if (at < guarded_.size()) guarded_[at] = s.guarded;
+  s.guarded = was;
+}
+
+std::vector<array_column> array_columns(const trajectory_array& a) {
+  if (a.kind == array_kind::scalar)
+    return {
+        {a.name, &kin_state::x}, {"d" + a.name, &kin_state::dx}, {"dd" + a.name, &kin_state::ddx}};
+  const std::string& n = a.name;
+  return {{n + ".x", &kin_state::x}, {n + ".dx", &kin_state::dx}, {n + ".ddx", &kin_state::ddx},
+          {n + ".y", &kin_state::y}, {n + ".dy", &kin_state::dy}, {n + ".ddy", &kin_state::ddy},
+          {n + ".z", &kin_state::z}, {n + ".dz", &kin_state::dz}, {n + ".ddz", &kin_state::ddz}};
+}
+
+void trajectory_arrays::write_csv(const text_out& put,
+                                  const std::vector<extra_column>& extra) const {
+  std::string line = "i";
+  std::vector<std::pair<const trajectory_array*, array_column>> columns;
+  for (const auto& a : arrays_)
+    for (auto& c : array_columns(a)) {
+      line += "," + c.name;
+      columns.emplace_back(&a, c);
+    }
+  const bool with_record = !solver_record_.empty();
+  if (with_record) line += ",nr_iterations,nr_residual,nr_status,nr_minimum_norm_rates";
+  for (const extra_column& e : extra) line += "," + e.name;
+  line += ",guarded\n";
+  put(line);
+  // Row by row, so that the text of 200 000 steps is never held whole.
+  for (int i = 0; i <= N(); ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    line = std::to_string(i);
+    for (const auto& [a, c] : columns) (line += ',') += format_exact(a->at[at].*(c.field));
+    if (with_record && at < solver_record_.size()) {
+      const nr_outcome& r = solver_record_[at];
+      line += "," + std::to_string(r.iterations) + "," + format_exact(r.residual) + "," +
+              std::to_string(static_cast<int>(r.status)) + (r.minimum_norm_rates ? ",1" : ",0");
+    }
+    for (const extra_column& e : extra)
+      (line += ',') += format_exact(at < e.values->size() ? (*e.values)[at] : 0.0);
+    line += guarded(i) ? ",1\n" : ",0\n";
+    put(line);
+  }
+}
+
+std::string trajectory_arrays::csv(const std::vector<extra_column>& extra) const {
+  std::string out;
+  write_csv([&](std::string_view t) { out.append(t); }, extra);
+  return out;
+}
+
+}  // namespace kinelab

@@ -1,0 +1,89 @@
+#pragma once
+// A window's trajectory arrays, indexed by time step 0..N. Every array is a kin_state array:
+// a point or posture uses all nine fields (columns p4.x, p4.dx, p4.ddx, p4.y, ...); a scalar
+// history keeps value, rate and acceleration in x, dx, ddx (columns the1, dthe1, ddthe1).
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/io/file_writer.h"
+#include "core/kin_state.h"
+#include "core/newton.h"
+
+namespace kinelab {
+
+enum class array_kind { point, scalar };
+
+struct trajectory_array {
+  std::string name;
+  array_kind kind = array_kind::point;
+  std::vector<kin_state> at;  // 0..N
+};
+
+class trajectory_arrays {
+ public:
+  // The returned reference stays valid for the life of this object.
+  std::vector<kin_state>& add(std::string name, array_kind kind);
+  void resize(int N);  // every array to N + 1 records; existing steps are kept
+  int N() const;       // last index (−1 when there are no arrays)
+  const trajectory_array* find(const std::string& name) const;
+  const std::deque<trajectory_array>& all() const { return arrays_; }
+
+  // Windows that solve by Newton–Raphson keep one outcome per step (columns nr_iterations,
+  // nr_residual, nr_status, nr_minimum_norm_rates in the CSV); resize() sizes it with the arrays
+  // once enabled.
+  void keep_solver_record() { solver_record_enabled_ = true; }
+  std::vector<nr_outcome>& solver_record() { return solver_record_; }
+  const std::vector<nr_outcome>& solver_record() const { return solver_record_; }
+
+  // Sets every value that is not finite to 0, so that the drawing and the graphs can show the
+  // rest, and marks its step as guarded; says how many there were and where the first stood.
+  // A safety net behind the kinematics' own guards.
+  struct replaced {
+    int count = 0;
+    int first_step = -1;
+    std::string first_column;  // "p4.dx"
+  };
+  replaced replace_non_finite();
+  // Every step, or one, holds computed values again (a Run starts over; a static pose redoes
+  // step 0).
+  void clear_guarded() { guarded_.clear(); }
+  void clear_guarded(int step);
+  bool guarded(int step) const;
+
+  // Everything the arrays hold at one step: a static pose after a Run keeps the Run's step 0 in
+  // one of these while the display shows the pose.
+  struct step_values {
+    std::vector<kin_state> values;  // one per array, in the order of all()
+    nr_outcome outcome;
+    bool guarded = false;
+  };
+  step_values step(int i) const;
+  // Exchanges step i with `s` (which must have come from step()).
+  void swap_step(int i, step_values& s);
+
+  // CSV: one row per step, one column per field, named after the arrays, then the solver
+  // record, the extra columns (values per step 0..N) in the order given, and `guarded`
+  // (1 where a value that was not finite was replaced by 0).
+  struct extra_column {
+    std::string name;
+    const std::vector<double>* values;
+  };
+  void write_csv(const text_out& out, const std::vector<extra_column>& extra = {}) const;
+  std::string csv(const std::vector<extra_column>& extra = {}) const;  // the whole text
+
+ private:
+  std::deque<trajectory_array> arrays_;
+  bool solver_record_enabled_ = false;
+  std::vector<nr_outcome> solver_record_;
+  std::vector<unsigned char> guarded_;  // per step; shorter when the last steps were never
+};
+
+// The column names of one array in CSV order, with a pointer to each field.
+struct array_column {
+  std::string name;
+  double kin_state::*field;
+};
+std::vector<array_column> array_columns(const trajectory_array& a);
+
+}  // namespace kinelab

@@ -1,0 +1,71 @@
+// The atlas source of a window: its mechanism at the fields as they stand, the default limits
+// from its Run, its current pose and the Run's path.
+#include <algorithm>
+#include <cmath>
+
+#include "app/atlas/atlas.h"
+#include "app/service/window_export.h"
+#include "app/window/sim_window.h"
+
+namespace kinelab {
+
+namespace {
+
+double kin_state::*value_field(char component) {
+  return component == 'y' ? &kin_state::y : component == 'z' ? &kin_state::z : &kin_state::x;
+}
+
+std::string variable_name(const trajectory_arrays& arrays, const solved_variable& v) {
+  const trajectory_array* a = arrays.find(v.array);
+  return a && a->kind == array_kind::scalar ? v.array : v.array + "." + v.component;
+}
+
+const std::vector<kin_state>& values_of(const trajectory_arrays& arrays, const std::string& name) {
+  static const std::vector<kin_state> none;
+  const trajectory_array* a = arrays.find(name);
+  return a ? a->at : none;
+}
+
+}  // namespace
+
+atlas_source_result atlas_source_of(sim_window& w) {
+  // The Run the defaults follow; it also reads every field.
+  if (!w.compute_trajectory()) return {std::nullopt, w.status};
+  std::optional<atlas_mechanism> m = w.logic().atlas();
+  if (!m) return {std::nullopt, message(w.language, message_id::atlas_not_offered, {w.name()})};
+  const trajectory_arrays& arrays = w.logic().arrays;
+  atlas_source s;
+  s.window = w.name();
+  s.title = w.title();
+  for (const solved_variable& v : m->actuators) {
+    s.actuator_names.push_back(variable_name(arrays, v));
+    const std::vector<kin_state>& values = values_of(arrays, v.array);
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (const kin_state& state : values) {
+      const double x = state.*value_field(v.component);
+      lo = std::min(lo, x), hi = std::max(hi, x);
+    }
+    if (!(lo <= hi)) lo = hi = 0;
+    s.default_limits.push_back(widened_limit(lo, hi, v.angle));
+  }
+  // The current pose is the one the pose sliders set: step 0, where the Run starts.
+  for (const solved_variable& v : m->pose) {
+    const std::vector<kin_state>& values = values_of(arrays, v.array);
+    s.pose.push_back(values.empty() ? 0 : values.front().*value_field(v.component));
+  }
+  const int N = arrays.N();
+  s.pose_path.assign(static_cast<std::size_t>(std::max(N + 1, 0)), {});
+  for (std::size_t i = 0; i < s.pose_path.size(); ++i)
+    for (const solved_variable& v : m->pose) {
+      const std::vector<kin_state>& values = values_of(arrays, v.array);
+      s.pose_path[i].push_back(i < values.size() ? values[i].*value_field(v.component) : 0);
+    }
+  if (const std::vector<kin_state>* path = w.logic().output_path())
+    for (const kin_state& p : *path) s.path.push_back({p.x, p.y, p.z});
+  if (!s.path.empty()) std::copy(s.path.front().begin(), s.path.front().end(), s.current_point);
+  describe_controls(w.ctl, s.geometry);
+  s.mechanism = std::move(*m);
+  return {std::move(s), {}};
+}
+
+}  // namespace kinelab

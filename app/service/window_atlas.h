@@ -1,0 +1,44 @@
+#pragma once
+// The atlas of a window as kinelab-cli's --workspace and scripts ask for it: the options, read
+// from their texts, and the atlas of the window as it stands.
+//
+//   --workspace [--mode position|posture] [--plane xy|xz|yz] [--offset V] [--cells K]
+//               [--depth D] [--limits LO:HI[,LO:HI]...] [--samples N] [--locus F]
+//
+// Limits are in the actuators' units as the window shows them (lengths, or degrees for a
+// joint), one range per actuator or one for all.
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/atlas/atlas.h"
+
+namespace kinelab {
+
+class sim_window;
+
+struct workspace_options {
+  atlas_request request;
+  std::vector<atlas_limit> limits;  // as typed: lengths, or degrees for an angle
+  bool mode_given = false;  // without --mode a platform that only turns gets the posture atlas
+};
+
+// True for the options --workspace takes.
+bool is_workspace_option(const std::string& name);
+// Reads one option into `o`; the problem (for a usage error) when the value does not fit.
+std::optional<std::string> read_workspace_option(const std::string& name, const std::string& value,
+                                                 workspace_options& o);
+
+// The atlas of the window as it stands, drawn on its picture; the summary on `out`. The
+// problem when there is none: `usage` set for what the options asked (too many cells, limits
+// that do not fit), clear for what the window said (a field that is not a number).
+struct workspace_outcome {
+  std::optional<atlas_source> source;
+  std::optional<atlas_grid> grid;
+  std::string problem;
+  bool usage = false;
+};
+workspace_outcome run_workspace(sim_window& w, const workspace_options& o, std::ostream& out);
+
+}  // namespace kinelab

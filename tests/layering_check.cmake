@@ -1,0 +1,32 @@
+# Holds every include of the tree to the layers: core -> draw -> app rooms -> mechanisms ->
+# front ends. A file may include only from its own layer or one before it. Run by ctest:
+#   cmake -DSOURCE_DIR=... -P layering_check.cmake
+set(layers core draw app/text app/io app/run app/atlas app/window app/study app/service
+    mechanisms)
+set(problems "")
+foreach(layer IN LISTS layers)
+  list(FIND layers ${layer} rank)
+  file(GLOB_RECURSE files ${SOURCE_DIR}/${layer}/*.h ${SOURCE_DIR}/${layer}/*.cpp
+       ${SOURCE_DIR}/${layer}/*.in)
+  foreach(file IN LISTS files)
+    file(STRINGS ${file} includes REGEX "^#include \"[a-z_]+/")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" target "${line}")
+      set(target_rank -1)
+      foreach(other IN LISTS layers)
+        string(LENGTH "${other}/" n)
+        string(SUBSTRING "${target}" 0 ${n} head)
+        if(head STREQUAL "${other}/")
+          list(FIND layers ${other} target_rank)
+        endif()
+      endforeach()
+      if(target_rank EQUAL -1 OR target_rank GREATER rank)
+        file(RELATIVE_PATH shown ${SOURCE_DIR} ${file})
+        string(APPEND problems "${shown} (${layer}) includes ${target}\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(problems)
+  message(FATAL_ERROR "includes that run back up the layers:\n${problems}")
+endif()
