@@ -220,6 +220,18 @@ TEST_F(cli, a_study_saved_and_loaded_reproduces_the_run) {
   EXPECT_FALSE(std::filesystem::exists("result.dat"));
 }
 
+TEST_F(cli, says_what_it_is) {
+  const cli_result version = run("--version");
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.out, "kinelab-cli (kinelab) 1.1.0\n");
+  const cli_result help = run("--help");
+  EXPECT_EQ(help.exit_code, 0);
+  for (const char* part : {"kinelab-cli 1.1.0: runs kinelab's windows", "usage: kinelab-cli list",
+                           "--compare-profiles", "exit status: 0 success", "3 the last Run"})
+    EXPECT_NE(help.out.find(part), std::string::npos) << part << "\n" << help.out;
+  EXPECT_EQ(run("").exit_code, 2);
+}
+
 TEST_F(cli, lists_every_window) {
   const cli_result r = run("list");
   ASSERT_EQ(r.exit_code, 0);
