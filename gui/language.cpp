@@ -1,6 +1,7 @@
 #include "gui/language.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QProcessEnvironment>
 #include <QTranslator>
 
@@ -69,6 +70,13 @@ QTranslator* install_language(ui_language lang) {
   if (!translator->load(file) || !QCoreApplication::installTranslator(translator)) {
     delete translator;
     return nullptr;
+  }
+  // Qt's own dialogs (file dialogs, message boxes) from Debian's qt6-translations-l10n.
+  if (lang == ui_language::japanese) {
+    auto* qt_translator = new QTranslator(QCoreApplication::instance());
+    if (!qt_translator->load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(qt_translator))
+      delete qt_translator;
   }
   return translator;
 }
