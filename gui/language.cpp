@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QPointer>
 #include <QProcessEnvironment>
 #include <QTranslator>
 
@@ -72,11 +73,16 @@ QTranslator* install_language(ui_language lang) {
     return nullptr;
   }
   // Qt's own dialogs (file dialogs, message boxes) from Debian's qt6-translations-l10n.
+  static QPointer<QTranslator> qt_catalogue;
+  if (qt_catalogue) {
+    QCoreApplication::removeTranslator(qt_catalogue);
+    delete qt_catalogue;
+  }
   if (lang == ui_language::japanese) {
-    auto* qt_translator = new QTranslator(QCoreApplication::instance());
-    if (!qt_translator->load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
-        !QCoreApplication::installTranslator(qt_translator))
-      delete qt_translator;
+    qt_catalogue = new QTranslator(QCoreApplication::instance());
+    if (!qt_catalogue->load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(qt_catalogue))
+      delete qt_catalogue;
   }
   return translator;
 }
