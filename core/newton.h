@@ -23,7 +23,8 @@ namespace kinelab {
 // The numbers are written to the CSV dumps: keep them.
 enum class nr_status {
   converged = 0,        // the final residual meets the tolerance test
-  iteration_limit = 1,  // ten corrections made, residual still above the tolerance
+  iteration_limit = 1,  // residual still above the tolerance after ten corrections, or where no
+                        // correction, full or damped, lowers it
   singular = 2,         // not converged, and the Jacobian at the last values is singular
   not_finite = 3,       // the residual at the start overflowed (or no shorter step was finite)
   unreachable = 4,      // the mechanism cannot take the start or any shortened correction
@@ -72,9 +73,18 @@ struct nr_outcome {
   // The Jacobian at the final values is singular: the rates and accelerations stored are the
   // finite minimum-norm (damped) solutions, not exact ones.
   bool minimum_norm_rates = false;
+  int damped_steps = 0;  // corrections damped because the full step raised the residual
+  int halvings = 0;      // halvings of corrections the mechanism could not take
 };
 
 inline constexpr int nr_max_corrections = 10;
+
+// Whether the values and rates a solve stored may be shown as the mechanism's: a converged
+// solve, or one that made all its corrections and stands short of the tolerance, with the rates
+// of where it stands.
+inline bool is_usable(nr_status s) {
+  return s == nr_status::converged || s == nr_status::iteration_limit;
+}
 
 // How a regular Jacobian is solved: by solve_linear, the Gauss–Jordan elimination whose numbers
 // the arm, Stewart and limb windows have always given, or by LU with partial pivoting, which the
@@ -93,6 +103,7 @@ struct nr_rules {
   // into (−π, π], so that 179° against −179° is −2°, not 358°.
   unsigned angular_goal = 0;
   nr_elimination elimination = nr_elimination::cyclic_rows;
+  int max_corrections = nr_max_corrections;
 };
 
 // The goal of a solve: the driven values with the rates and accelerations demanded of them.
@@ -134,6 +145,10 @@ inline constexpr double correction_damping = 1e-3;
 inline const double rate_damping = std::sqrt(DBL_EPSILON);
 // A correction the mechanism cannot take is halved at most this often (to a 2⁻³⁰ part).
 inline constexpr int max_halvings = 30;
+// A full step that raises the residual is replaced by damped steps, the damping raised tenfold
+// from correction_damping until the residual falls, at most this often (to 10⁵ of the largest
+// entry, a step shorter than the residual by about that factor).
+inline constexpr int max_damping_raises = 8;
 
 template <int N>
 bool all_finite(const vec<N>& v) {
@@ -200,7 +215,7 @@ vec<N> solve_or_damp(nr_elimination how, const mat<N>& J, const vec<N>& b, doubl
 
 }  // namespace detail
 
-// Solves f(q) = goal from the values q holds, at most nr_max_corrections corrections, then the
+// Solves f(q) = goal from the values q holds, at most rules.max_corrections corrections, then the
 // rates q̇ from J·q̇ = ḟ* and the accelerations from J·q̈ = f̈* − H·rate_products(q̇), with J and
 // H of the final q: the rates stored beside a pose are the rates of that pose, not of the one
 // before the last correction.
@@ -237,45 +252,100 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
 
   bool stopped = false, damped = false;
   mat<N> J;
-  while (!meets(vec_max_abs(N, r)) && out.iterations < nr_max_corrections) {
-    problem.jacobian(q, J);
-    detail::solve_kind kind;
-    const vec<N> step =
-        detail::solve_or_damp(rules.elimination, J, r, detail::correction_damping, kind);
-    damped = kind == detail::solve_kind::damped;
-    if (!all_finite(step)) {  // overflowed: no shorter step of it is finite either
-      stopped = true;
-      break;
-    }
-    // A damped step of zero: the residual lies wholly outside J's range, no correction helps.
-    if (damped && vec_max_abs(N, step) == 0) break;
-    // The full step where the mechanism can take it, else the longest of its halves it can.
+  // The longest part t·step (t = 1, ½, ¼, …) the mechanism can take, with its residual.
+  auto take = [&](const vec<N>& step, vec<N>& next, vec<N>& r_next, nr_obstacle& why) {
+    why = nr_obstacle::none;
     double t = 1;
-    nr_obstacle why = nr_obstacle::none;
-    bool taken = false;
-    vec<N> next, r_next;
-    for (int h = 0; h <= detail::max_halvings && !taken; ++h, t /= 2) {
+    for (int h = 0; h <= detail::max_halvings; ++h, t /= 2) {
+      if (h > 0) ++out.halvings;
       for (int k = 1; k <= N; ++k) next(k) = q(k) + t * step(k);
       if (rules.wrap_variables) wrap_angles(N, next);
       if (!all_finite(next)) continue;
       why = problem.evaluate(next, f);
       if (why != nr_obstacle::none) continue;
       r_next = detail::goal_residual(rules, goal.value, f);
-      taken = all_finite(r_next);
+      if (all_finite(r_next)) return true;
     }
-    if (!taken) {
-      stopped = true;
-      out.reason = why;
-      break;
+    return false;
+  };
+  // Corrections from q until the residual meets the tolerance, the corrections run out or none
+  // can be made. Plain Newton takes every full step; `monotone` damps a full step that would
+  // raise the residual into shorter ones, turned toward the steepest descent, until one lowers
+  // it (Levenberg–Marquardt), and stops where none does.
+  auto iterate = [&](bool monotone) {
+    while (!meets(vec_max_abs(N, r)) && out.iterations < rules.max_corrections) {
+      problem.jacobian(q, J);
+      detail::solve_kind kind;
+      const vec<N> step =
+          detail::solve_or_damp(rules.elimination, J, r, detail::correction_damping, kind);
+      damped = kind == detail::solve_kind::damped;
+      if (!all_finite(step)) {  // overflowed: no shorter step of it is finite either
+        stopped = true;
+        return;
+      }
+      // A damped step of zero: the residual lies wholly outside J's range, no correction helps.
+      if (damped && vec_max_abs(N, step) == 0) return;
+      nr_obstacle why;
+      vec<N> next, r_next;
+      if (!take(step, next, r_next, why)) {
+        stopped = true;
+        out.reason = why;
+        return;
+      }
+      const double e = vec_max_abs(N, r);
+      if (monotone && vec_max_abs(N, r_next) > e) {
+        double scale = largest_entry(J);
+        if (!(scale > 0) || !std::isfinite(scale)) scale = 1;
+        double lambda = detail::correction_damping * scale;
+        bool lowered = false;
+        for (int raise = 0; raise < detail::max_damping_raises && !lowered; ++raise, lambda *= 10) {
+          const vec<N> d = damped_least_squares(J, r, lambda);
+          if (!all_finite(d) || vec_max_abs(N, d) == 0) break;
+          lowered = take(d, next, r_next, why) && vec_max_abs(N, r_next) < e;
+        }
+        if (!lowered) return;
+        ++out.damped_steps;
+      }
+      q = next;
+      r = r_next;
+      ++out.iterations;
     }
-    q = next;
-    r = r_next;
-    ++out.iterations;
+  };
+
+  // Plain Newton first: where it converges its numbers are the ones the windows have always
+  // given. Where it does not, the solve starts again from the same values, monotone, and keeps
+  // whichever of the two ends nearer the goal.
+  const vec<N> start = q, r_start = r;
+  iterate(false);
+  bool retried = false;
+  if (!meets(vec_max_abs(N, r))) {
+    const vec<N> plain_q = q, plain_r = r;
+    const nr_outcome plain_out = out;
+    const bool plain_stopped = stopped, plain_damped = damped;
+    q = start;
+    r = r_start;
+    out = nr_outcome{};
+    out.halvings = plain_out.halvings;
+    stopped = damped = false;
+    iterate(true);
+    retried = true;
+    const bool plain_nearer = !plain_stopped && vec_max_abs(N, plain_r) <= vec_max_abs(N, r);
+    if (plain_nearer) {
+      const int halvings = out.halvings, damped_steps = out.damped_steps;
+      q = plain_q;
+      r = plain_r;
+      out = plain_out;
+      out.halvings = halvings;
+      out.damped_steps = damped_steps;
+      stopped = plain_stopped;
+      damped = plain_damped;
+    }
   }
   out.residual = vec_max_abs(N, r);
 
-  // The derivatives at the final values; after refused halvings the problem last saw another q.
-  if (stopped) problem.evaluate(q, f);
+  // The derivatives at the final values; after refused halvings or a second attempt the problem
+  // last saw another q.
+  if (stopped || retried) problem.evaluate(q, f);
   mat<N, P> H;
   problem.jacobian_and_quadratic_terms(q, J, H);
   // Both solves with one LU of J (they need not follow solve_linear: no result file holds rates).
@@ -307,9 +377,7 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
   // take, keeps zero rates: a goal out of reach there would ask for rates beyond any bound. One
   // that converged, or made its ten corrections, has the rates of the pose it stands at: exact,
   // or minimum-norm at a singular J.
-  const bool usable =
-      out.status == nr_status::converged || out.status == nr_status::iteration_limit;
-  if (!usable || overflowed) {
+  if (!is_usable(out.status) || overflowed) {
     sol.rate = vec<N>{};
     sol.accel = vec<N>{};
   } else {
@@ -319,22 +387,91 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
   return out;
 }
 
-// The start of the next solve. A solve that did not converge ends wherever its corrections left
-// it, which the window shows with the record that says so; once a solve has converged, the
-// next one starts from the last solution that did instead, so that a goal out of reach cannot
-// strand the solves after it in another assembly mode or on the edge of the reach: moving back
-// to a reachable goal recovers at once. Before any solve has converged, the next one goes on
-// from where the last one got to.
+// The start of the next solve: where the last one ended. Every solve returns values the
+// mechanism can take, and a solve short of its goal has moved toward it, so the next goal, a
+// step further on, is nearer from there than from a solution some steps behind. Where that
+// start fails as well, solve_from tries the last converged solution too: a failed solve may
+// have ended on a fold or a ridge that strands its successors. A solve that could not take its
+// own start (a geometry changed under it) leaves nothing to go on from: then the last converged
+// solution, and before any, the values the start held.
 template <class Variables>
 struct warm_start {
   Variables value{};
-  bool solved = false;  // value is a solution that converged
+  Variables converged{};
+  bool solved = false;  // `converged` holds a solution that converged
+  bool behind = false;  // `value` is a failed solve's end and `converged` another start
 
   void keep(const nr_outcome& o, const Variables& v) {
-    const bool converged = o.status == nr_status::converged;
-    if (converged || !solved) value = v;
-    solved = solved || converged;
+    if (o.status == nr_status::converged) {
+      converged = v;
+      solved = true;
+    }
+    behind = false;
+    if (took_its_start(o)) {
+      value = v;
+      behind = solved && o.status != nr_status::converged;
+    } else if (solved) {
+      value = converged;
+    }
+  }
+
+  // For solves that stand each on its own, such as the static poses a slider walk makes: a
+  // failed one leaves the start at the last converged solution (where there is one), so that
+  // moving back to a reachable goal gives what a fresh window gives.
+  void keep_restarting(const nr_outcome& o, const Variables& v) {
+    const bool converged_now = o.status == nr_status::converged;
+    if (converged_now) converged = v;
+    if (converged_now || !solved) {
+      if (took_its_start(o)) value = v;
+    } else {
+      value = converged;
+    }
+    solved = solved || converged_now;
+    behind = false;
+  }
+
+  // A start given from outside (a study, the pose the window showed).
+  void set(const Variables& v, bool was_solved) {
+    value = v;
+    solved = was_solved;
+    behind = false;
+    if (was_solved) converged = v;
+  }
+  // With set: the last converged solution behind a start that is a failed solve's end.
+  void set_fallback(const Variables& v) {
+    converged = v;
+    solved = true;
+    behind = true;
+  }
+
+  // Whether the values a solve returned are ones the mechanism took: all but a start refused.
+  static bool took_its_start(const nr_outcome& o) {
+    return o.iterations > 0 ||
+           (o.status != nr_status::unreachable && o.status != nr_status::not_finite);
   }
 };
+
+// One solve of a sequence: `solve(v)` solves from v into v (with whatever else it fills). From
+// the warm start's value first; where that fails and the last converged solution is another
+// start, from there as well, keeping the solve that converged or else the one nearer the goal
+// (solved once more where it was the first, so that all it filled is its own).
+template <class Variables, class Solve>
+nr_outcome solve_from(warm_start<Variables>& ws, Variables& v, Solve&& solve) {
+  v = ws.value;
+  nr_outcome out = solve(v);
+  if (out.status != nr_status::converged && ws.behind) {
+    Variables second = ws.converged;
+    const nr_outcome again = solve(second);
+    if (again.status == nr_status::converged || again.residual < out.residual) {
+      v = second;
+      out = again;
+    } else {
+      v = ws.value;
+      out = solve(v);
+    }
+  }
+  ws.keep(out, v);
+  return out;
+}
 
 }  // namespace kinelab

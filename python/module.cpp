@@ -78,17 +78,22 @@ PYBIND11_MODULE(kinelab, m) {
       .def("run", &py_window::run, py::arg("result_file") = py::none(),
            "A Run: computes the trajectory; writes result.dat only to result_file when given.")
       .def_property_readonly("arrays", &py_window::arrays,
-                             "Array name -> numpy array: (N+1, 3, 3) for a point or posture "
+                             "The last Run's arrays (before the first, the static pose at step 0), "
+                             "name -> numpy array: (N+1, 3, 3) for a point or posture "
                              "(rows x, y, z; columns value, rate, acceleration), (N+1, 3) for a "
                              "scalar history.")
       .def_property_readonly("solver", &py_window::solver,
                              "The Newton-Raphson record per step (iterations, residual, status: "
                              "0 converged, 1 iteration limit, 2 singular Jacobian, 3 not "
                              "finite, 4 unreachable; minimum_norm_rates: the Jacobian is "
-                             "singular at the solution, so its rates are minimum-norm); None "
+                             "singular at the solution, so its rates are minimum-norm; "
+                             "near_singular: its condition number exceeds 1e6, so its rates "
+                             "are large and sensitive); None "
                              "where the window does not solve iteratively.")
-      .def_property_readonly("singularity", &py_window::singularity,
-                             "sigma_min and the condition number of the Jacobian per step.")
+      .def_property_readonly(
+          "singularity", &py_window::singularity,
+          "sigma_min and the condition number of the Jacobian per step of the last "
+          "Run (before the first, of the static pose).")
       .def("svg", &py_window::svg, "The drawing as kinelab-cli --svg writes it.")
       .def("csv", &py_window::csv, "The arrays as kinelab-cli --dump writes them.")
       .def("save", &py_window::save, py::arg("path"),

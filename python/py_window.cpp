@@ -248,6 +248,7 @@ void py_window::run(const std::optional<std::filesystem::path>& result_file) {
 py::dict py_window::arrays() {
   const in_use u(busy_);
   py::dict out;
+  const sim_window::run_view run(simulation());
   for (const trajectory_array& a : simulation().logic().arrays.all())
     out[py::str(a.name)] = numpy_of(a);
   return out;
@@ -255,8 +256,10 @@ py::dict py_window::arrays() {
 
 py::object py_window::solver() {
   const in_use u(busy_);
+  const sim_window::run_view run(simulation());
   const std::vector<nr_outcome>& r = simulation().logic().arrays.solver_record();
   if (r.empty()) return py::none();
+  const std::vector<double>& near = simulation().near_singular_steps();
   py::dict out;
   out["iterations"] = numpy_of<int>(r.size(), [&](std::size_t i) { return r[i].iterations; });
   out["residual"] = numpy_of<double>(r.size(), [&](std::size_t i) { return r[i].residual; });
@@ -264,6 +267,8 @@ py::object py_window::solver() {
       numpy_of<int>(r.size(), [&](std::size_t i) { return static_cast<int>(r[i].status); });
   out["minimum_norm_rates"] =
       numpy_of<bool>(r.size(), [&](std::size_t i) { return r[i].minimum_norm_rates; });
+  out["near_singular"] =
+      numpy_of<bool>(r.size(), [&](std::size_t i) { return i < near.size() && near[i] != 0; });
   return out;
 }
 
@@ -271,6 +276,7 @@ py::dict py_window::singularity() {
   const in_use u(busy_);
   sim_window& s = simulation();
   const singularity_history* h = nullptr;
+  const sim_window::run_view run(s);
   computing([&] { h = &s.singularity(); });
   py::dict out;
   out["sigma_min"] =

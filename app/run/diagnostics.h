@@ -22,23 +22,30 @@ struct solved_variable {
 // another elbow or wrist configuration, a platform to another assembly mode.
 enum class solution_branch { arm_configuration, assembly_mode };
 
-// A step at which a solved variable changed by more than 90° (an angle), or by more than ten
-// times its change at the step before, ten times its mean change over the run, and a
-// hundredth of a radian (an angle) or of the largest value of the solved lengths (a length):
-// so that the rounding- and tolerance-level moves of a variable at rest do not count. One per
-// step, naming the variable that moved most for its kind (radians; lengths against that
-// hundredth of the largest).
+// A step whose solution left the motion it was on. After each converged step the solution is
+// compared with the prediction from the step before, q + q̇h + ½q̈h² (h = T/N), and the step's
+// own prediction back to the step before; a jump stands far from both: by more than a radian
+// (an angle; a posture is compared as a rotation, by the angle between the matrices) or a tenth
+// of the largest solved length, and by more than twice the predictions' error h²·|Δq̈|/6. Not
+// judged: the step after a start whose Jacobian is (near) singular, or whose rates would carry
+// a variable that far in one step, which could stand on any branch. A step whose solve did not
+// converge is judged only where it diverged (its residual overflowed, or grew tenfold over the
+// failed step before it), by the plain change of the values. One per step, naming the variable that
+// moved furthest for its kind.
 struct branch_jump {
   int step = 0;
-  std::string variable;  // "the5", "p.x"
+  std::string variable;  // "the5", "pp.x", "sp" (a posture)
   double change = 0;     // radians for an angle
   bool angle = false;
-  // The step or the one before did not converge (by the arrays' solver record): the jump is
-  // the solve failing, not the mechanism moving to another branch.
-  bool diverged = false;
+  bool diverged = false;  // the step's solve diverged: the jump is the solve failing
 };
+// Above this condition number of the Jacobian a step's rates are flagged as near a singularity
+// (and a start's rates are no prediction): there a relative error of 10⁻¹⁰ in the goal already
+// moves the rates in their fourth digit.
+inline constexpr double near_singular_condition = 1e6;
 std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
-                                           const std::vector<solved_variable>& unknowns);
+                                           const std::vector<solved_variable>& unknowns, double T,
+                                           const std::vector<double>& condition = {});
 
 // "the solution jumped at 13 steps, first step 13: hineri3.y by 178.9°: the solver moved to
 // another elbow or wrist configuration", and the jumps where the solve diverged likewise by

@@ -67,6 +67,26 @@ bool trajectory_arrays::guarded(int step) const {
   return step >= 0 && static_cast<std::size_t>(step) < guarded_.size() && guarded_[step];
 }
 
+trajectory_arrays::step_values trajectory_arrays::step(int i) const {
+  const auto at = static_cast<std::size_t>(i);
+  step_values s;
+  for (const auto& a : arrays_) s.values.push_back(a.at.at(at));
+  if (at < solver_record_.size()) s.outcome = solver_record_[at];
+  s.guarded = guarded(i);
+  return s;
+}
+
+void trajectory_arrays::swap_step(int i, step_values& s) {
+  const auto at = static_cast<std::size_t>(i);
+  std::size_t k = 0;
+  for (auto& a : arrays_) std::swap(a.at.at(at), s.values.at(k++));
+  if (at < solver_record_.size()) std::swap(solver_record_[at], s.outcome);
+  const bool was = guarded(i);
+  if (s.guarded && guarded_.size() <= at) guarded_.resize(at + 1, 0);
+  if (at < guarded_.size()) guarded_[at] = s.guarded;
+  s.guarded = was;
+}
+
 std::vector<array_column> array_columns(const trajectory_array& a) {
   if (a.kind == array_kind::scalar)
     return {

@@ -51,6 +51,17 @@ class trajectory_arrays {
   void clear_guarded(int step);
   bool guarded(int step) const;
 
+  // Everything the arrays hold at one step: a static pose after a Run keeps the Run's step 0 in
+  // one of these while the display shows the pose.
+  struct step_values {
+    std::vector<kin_state> values;  // one per array, in the order of all()
+    nr_outcome outcome;
+    bool guarded = false;
+  };
+  step_values step(int i) const;
+  // Exchanges step i with `s` (which must have come from step()).
+  void swap_step(int i, step_values& s);
+
   // CSV: one row per step, one column per field, named after the arrays, then the solver
   // record, the extra columns (values per step 0..N) in the order given, and `guarded`
   // (1 where a value that was not finite was replaced by 0).

@@ -54,8 +54,14 @@ void write_window_csv(sim_window& w, const text_out& put) {
          " (Option1 = " + std::to_string(option) + ")\n";
   describe_controls(run->fields, out);
   put(out);
+  const sim_window::run_view run_arrays(w);
   const singularity_history& h = w.singularity();
-  w.logic().arrays.write_csv(put, {{"sigma_min", &h.sigma_min}, {"condition", &h.condition}});
+  std::vector<trajectory_arrays::extra_column> extra;
+  if (!w.near_singular_steps().empty())
+    extra.push_back({"nr_near_singular", &w.near_singular_steps()});
+  extra.push_back({"sigma_min", &h.sigma_min});
+  extra.push_back({"condition", &h.condition});
+  w.logic().arrays.write_csv(put, extra);
 }
 
 std::string window_csv(sim_window& w) {

@@ -1,6 +1,7 @@
 #include "app/study/open_study.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/window/settings.h"
 #include "app/window/sim_window.h"
@@ -83,6 +84,17 @@ void check_study(const study& s, const sim_window& w) {
     throw study_error(
         s.message(s.profile_at, message_id::study_not_a_profile, {s.profile, w.name()}));
   for (const study::control_value& c : s.controls) check_control(s, w, c);
+  if (s.start_pose) {
+    const std::optional<solver_start> own = w.logic().start_pose();
+    const std::size_t count = own ? own->values.size() : 0;
+    const auto& v = s.start_pose->values;
+    const auto& b = s.start_pose->fallback;
+    const auto finite = [](double x) { return std::isfinite(x); };
+    if (v.size() != count || !std::all_of(v.begin(), v.end(), finite) ||
+        (!b.empty() && b.size() != count) || !std::all_of(b.begin(), b.end(), finite))
+      throw study_error(
+          s.message(s.start_pose_at, message_id::study_start_pose, {std::to_string(count)}));
+  }
 }
 
 void open_study(const study& s, sim_window& w) {
@@ -121,7 +133,14 @@ void open_study(const study& s, sim_window& w) {
     w.set_slider(c->address, v);
     moved = true;
   }
-  if (!moved) {
+  if (s.start_pose) {
+    // The study's branch: its static pose from the pose it was saved with, which also stays the
+    // start of its Run whatever that static pose did.
+    const solver_start start{s.start_pose->values, s.start_pose->converged, s.start_pose->fallback};
+    w.logic().set_start_pose(start);
+    w.static_pose();
+    w.logic().set_start_pose(start);
+  } else if (!moved) {
     // The fields changed without a slider move: the static pose of the study, computed once.
     w.static_pose();
   }

@@ -90,8 +90,8 @@ struct json_reader {
     const bool newer_minor = major == study_format_major && minor > study_format_minor;
 
     static const char* const known[] = {
-        "format", "format_version", "program_version", "window", "title",  "N",
-        "T",      "profile",        "view_deg",        "fields", "sliders"};
+        "format", "format_version", "program_version", "window", "title",   "N",
+        "T",      "profile",        "view_deg",        "fields", "sliders", "start_pose"};
     for (const auto& [key, value] : doc.items()) {
       if (std::find(std::begin(known), std::end(known), key) != std::end(known)) continue;
       if (!newer_minor) fail(key, message_id::study_unknown_key);
@@ -117,6 +117,30 @@ struct json_reader {
     if (doc.contains("view_deg")) read_view(doc["view_deg"]);
     read_controls(doc, "fields", study::control_value::section::field);
     read_controls(doc, "sliders", study::control_value::section::slider);
+    if (doc.contains("start_pose")) read_start_pose(doc["start_pose"]);
+  }
+
+  // Its values are checked against the window when the study opens.
+  void read_start_pose(const json& start) {
+    s.start_pose_at = at("start_pose");
+    const auto values = start.is_object() ? start.find("values") : start.end();
+    const auto converged = start.is_object() ? start.find("converged") : start.end();
+    if (values == start.end() || !values->is_array() || converged == start.end() ||
+        !converged->is_boolean())
+      fail("start_pose", message_id::study_start_pose_form);
+    study::start pose{{}, converged->get<bool>(), {}};
+    for (const json& v : *values) {
+      if (!v.is_number()) fail("start_pose", message_id::study_start_pose_form);
+      pose.values.push_back(v.get<double>());
+    }
+    if (const auto fallback = start.find("fallback"); fallback != start.end()) {
+      if (!fallback->is_array()) fail("start_pose", message_id::study_start_pose_form);
+      for (const json& v : *fallback) {
+        if (!v.is_number()) fail("start_pose", message_id::study_start_pose_form);
+        pose.fallback.push_back(v.get<double>());
+      }
+    }
+    s.start_pose = std::move(pose);
   }
 
   void read_view(const json& view) {
@@ -288,6 +312,16 @@ std::string study_document(const sim_window& w) {
     for (std::size_t k = 0; k < g.sliders.size(); ++k)
       sliders[address_text(g.name, static_cast<int>(k), g.indexed)] = g.sliders[k].value;
   doc["sliders"] = std::move(sliders);
+  if (const std::optional<solver_start> start = w.logic().start_pose()) {
+    json values = json::array();
+    for (const double v : start->values) values.push_back(v);
+    doc["start_pose"] = {{"values", std::move(values)}, {"converged", start->solved}};
+    if (!start->fallback.empty()) {
+      json fallback = json::array();
+      for (const double v : start->fallback) fallback.push_back(v);
+      doc["start_pose"]["fallback"] = std::move(fallback);
+    }
+  }
   // Objects of plain values print one a line.
   return doc.dump(2) + "\n";
 }

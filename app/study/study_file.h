@@ -15,8 +15,12 @@
 //     "profile": "quintic",
 //     "view_deg": {"x": 0.0, "y": 0.0, "z": 30.0},
 //     "fields": {"Text2(0)": "0.5", ...},
-//     "sliders": {"HScroll2(0)": 3, ...}
+//     "sliders": {"HScroll2(0)": 3, ...},
+//     "start_pose": {"values": [0.785398, ...], "converged": true}
 //   }
+// "start_pose" (format 1.1 on) is where a Newton–Raphson window's solves start: the joint values
+// in radians or the platform pose (x, y, z, then α, β, γ in radians) of its static pose, so that
+// the study opens on the branch it was saved on. A study without it opens as before.
 // A reader of format 1.m reads every 1.x document: keys a newer minor version added are skipped
 // with a note; a newer major version is refused.
 #include <optional>
@@ -31,7 +35,7 @@ namespace kinelab {
 class sim_window;
 
 inline constexpr const char* study_extension = ".kinelab";
-inline constexpr int study_format_major = 1, study_format_minor = 0;
+inline constexpr int study_format_major = 1, study_format_minor = 1;
 
 // What is wrong with a study file, as "FILE:LINE: KEY: problem" (the line and the key where
 // they are known).
@@ -58,7 +62,13 @@ struct study {
   std::string profile;  // "quintic", "cubic", "constant velocity"; empty: not given
   std::optional<double> view_x_deg, view_y_deg, view_z_deg;
   std::vector<control_value> controls;
-  origin window_at, N_at, T_at, profile_at, view_at;
+  struct start {
+    std::vector<double> values;
+    bool converged = false;
+    std::vector<double> fallback;  // the last converged solution behind a failed one
+  };
+  std::optional<start> start_pose;
+  origin window_at, N_at, T_at, profile_at, view_at, start_pose_at;
   // What was read but not used (keys of a newer minor version).
   std::vector<std::string> notes;
   // The language of the messages about the study.

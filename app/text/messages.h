@@ -51,13 +51,14 @@ enum class message_id {
   static_pose_minimum_norm_rates,
   static_pose_not_converged,  // {1} residual and ending
   every_step_converged,
-  jumped_at_step,         // {1} step, {2} variable, {3} change
-  jumped_at_steps,        // {1} how many steps, {2} the first, {3} its variable, {4} its change
-  diverged_at_step,       // as jumped_at_step, where the solve did not converge
-  diverged_at_steps,      // as jumped_at_steps, where the solve did not converge
-  jump_to_configuration,  // what a converged jump means: the arms and the limb
-  jump_to_assembly_mode,  // the platforms
-  jump_diverged,          // a jump beside an unconverged step
+  jumped_at_step,          // {1} step, {2} variable, {3} change
+  jumped_at_steps,         // {1} how many steps, {2} the first, {3} its variable, {4} its change
+  diverged_at_step,        // as jumped_at_step, where the solve did not converge
+  diverged_at_steps,       // as jumped_at_steps, where the solve did not converge
+  jump_to_configuration,   // what a converged jump means: the arms and the limb
+  jump_to_assembly_mode,   // the platforms
+  jump_diverged,           // a jump beside an unconverged step
+  rates_near_singularity,  // {1} the largest rate with its column, {2} its step
 
   // Files: {1} the file as given
   file_cannot_write,       // {2} the system's reason
@@ -126,6 +127,8 @@ enum class message_id {
   study_of_another_window,     // {1} the study's window, {2} this one
   study_not_a_profile,         // {1} the profile, {2} the window
   study_no_simulation_window,  // {1} the window
+  study_start_pose,            // {1} how many values the window's start pose has
+  study_start_pose_form,
   // The function-test windows
   result_out_of_range,
   newton_f_out_of_range,     // {1} x

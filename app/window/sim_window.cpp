@@ -32,6 +32,34 @@ void turn_one_degree(double& angle, bool positive) {
 }
 }  // namespace
 
+solver_start platform_start(const warm_start<pose>& w) {
+  const kin_state& p = w.value.position;
+  const kin_state& s = w.value.posture;
+  solver_start start{{p.x, p.y, p.z, s.x, s.y, s.z}, w.solved, {}};
+  if (w.behind) {
+    const kin_state& cp = w.converged.position;
+    const kin_state& cs = w.converged.posture;
+    start.fallback = {cp.x, cp.y, cp.z, cs.x, cs.y, cs.z};
+  }
+  return start;
+}
+
+void set_platform_start(warm_start<pose>& w, const solver_start& s) {
+  pose start;
+  kin_state& p = start.position;
+  kin_state& a = start.posture;
+  const std::vector<double>& v = s.values;
+  p.x = v.at(0), p.y = v.at(1), p.z = v.at(2), a.x = v.at(3), a.y = v.at(4), a.z = v.at(5);
+  w.set(start, s.solved);
+  if (s.fallback.size() == v.size()) {
+    pose f;
+    const std::vector<double>& b = s.fallback;
+    f.position.x = b[0], f.position.y = b[1], f.position.z = b[2];
+    f.posture.x = b[3], f.posture.y = b[4], f.posture.z = b[5];
+    w.set_fallback(f);
+  }
+}
+
 sim_window::sim_window(const window_decl& decl, run_settings s)
     : decl_(decl), logic_(decl.make_logic()) {
   ctl = decl.initial;
@@ -123,12 +151,21 @@ void sim_window::open() {
 
 void sim_window::static_pose() {
   report("", false);
+  if (has_run_ && !run_step0_ && logic_->arrays.N() >= 0) {
+    saved_step saved{logic_->arrays.step(0)};
+    singularity_at(0, saved.sigma_min, saved.condition);
+    run_step0_ = std::move(saved);
+  }
   const bool ok = guarded([&] {
     logic_->read_parameters(*this);
     logic_->static_pose(*this);
   });
   if (!ok) return;
-  singularity_known_ = false;  // step 0 changed
+  // Step 0 changed, and only step 0.
+  if (singularity_known_ && !singularity_.sigma_min.empty())
+    singularity_at(0, singularity_.sigma_min.front(), singularity_.condition.front());
+  else
+    singularity_known_ = false;
   logic_->arrays.clear_guarded(0);
   if (const auto& record = logic_->arrays.solver_record(); !record.empty())
     add_report(summarize_static_pose(record.front(), language), false);
@@ -161,6 +198,7 @@ void sim_window::run() {
 }
 
 long sim_window::write_result_text(const text_out& out) const {
+  const run_view run(*this);
   result_text piece;
   constexpr std::size_t chunk = 1 << 16;
   long lines = 0;
@@ -220,6 +258,11 @@ bool sim_window::compute(bool writes_result) {
       }))
     return false;
 
+  // The arrays become the new Run's, step 0 included.
+  run_step0_.reset();
+  // The Run's solves start from the window's pose at rest, and leave it as it was: the static
+  // pose after the Run, and the next Run, start where this one did.
+  const std::optional<solver_start> rest = logic_->start_pose();
   N_ = std::max(1, settings.N);
   T_ = settings.T;
   logic_->arrays.resize(N_);
@@ -234,6 +277,7 @@ bool sim_window::compute(bool writes_result) {
     logic_->trajectory_step(*this, i, profile_at(kind, i, N_));
     if (run_progress && (i % progress_interval_steps == 0 || i == N_)) run_progress(i, N_);
   }
+  if (rest) logic_->set_start_pose(*rest);
 
   // Solves that did not converge are information, not a failure: the run is complete.
   add_report(summarize_run(logic_->arrays.solver_record(), language), false);
@@ -251,9 +295,17 @@ bool sim_window::compute(bool writes_result) {
                true);
   }
   trajectory_changed();
-  jumps_ = find_branch_jumps(logic_->arrays, decl_.solved_variables);
+  near_singular_.clear();
+  if (!logic_->arrays.solver_record().empty())
+    for (const double c : singularity().condition)
+      near_singular_.push_back(c > near_singular_condition ? 1 : 0);
+  if (!decl_.solved_variables.empty())
+    jumps_ =
+        find_branch_jumps(logic_->arrays, decl_.solved_variables, T_,
+                          near_singular_.empty() ? std::vector<double>{} : singularity().condition);
   add_report(summarize_branch_jumps(jumps_, decl_.branch, language), false);
-  last_run_ = {N_, T_, ctl, static_cast<int>(unconverged_steps().size()), guard.first_step};
+  add_report(near_singular_note(), false);
+  last_run_ = {N_, T_, ctl, static_cast<int>(unconverged_steps().size()), guard.first_step, rest};
   has_run_ = true;
   return true;
 }
@@ -351,6 +403,7 @@ void sim_window::next_figure() {
 }
 
 void sim_window::draw_graph(int index) {
+  const run_view run(*this);
   const graph_decl& g = decl_.graphs[static_cast<std::size_t>(index)];
   const int n = logic_->arrays.N();
   const trajectory_array* a = logic_->arrays.find(g.array);
@@ -377,21 +430,78 @@ void sim_window::toggle_derivative_check() {
   if (shown_graph_ >= 0) draw_graph(shown_graph_);
 }
 
+void sim_window::singularity_at(int i, double& sigma_min, double& condition) const {
+  jacobian_matrix J;
+  if (!logic_->jacobian_at(i, J)) J.rows = J.cols = 0;
+  const singularity_distance d = singularity_distance_of(J);
+  sigma_min = d.sigma_min;
+  condition = d.condition;
+}
+
 const singularity_history& sim_window::singularity() {
   if (!singularity_known_) {
     const int n = logic_->arrays.N();
     singularity_.sigma_min.assign(static_cast<std::size_t>(std::max(n + 1, 0)), 0.0);
     singularity_.condition = singularity_.sigma_min;
-    for (int i = 0; i <= n; ++i) {
-      jacobian_matrix J;
-      if (!logic_->jacobian_at(i, J)) J.rows = J.cols = 0;
-      const singularity_distance d = singularity_distance_of(J);
-      singularity_.sigma_min[static_cast<std::size_t>(i)] = d.sigma_min;
-      singularity_.condition[static_cast<std::size_t>(i)] = d.condition;
-    }
+    for (int i = 0; i <= n; ++i)
+      singularity_at(i, singularity_.sigma_min[static_cast<std::size_t>(i)],
+                     singularity_.condition[static_cast<std::size_t>(i)]);
     singularity_known_ = true;
   }
   return singularity_;
+}
+
+sim_window::run_view::run_view(const sim_window& w) : w_(w) {
+  if (!w.run_step0_ || w.run_view_open_) return;
+  w.logic_->arrays.swap_step(0, w.run_step0_->values);
+  swapped_ = true;
+  w.run_view_open_ = true;
+  singularity_known_ = w.singularity_known_;
+  if (singularity_known_ && !w.singularity_.sigma_min.empty()) {
+    std::swap(w.singularity_.sigma_min.front(), w.run_step0_->sigma_min);
+    std::swap(w.singularity_.condition.front(), w.run_step0_->condition);
+    singularity_swapped_ = true;
+  }
+}
+
+sim_window::run_view::~run_view() {
+  if (!swapped_) return;
+  w_.run_view_open_ = false;
+  w_.logic_->arrays.swap_step(0, w_.run_step0_->values);
+  if (singularity_swapped_) {
+    std::swap(w_.singularity_.sigma_min.front(), w_.run_step0_->sigma_min);
+    std::swap(w_.singularity_.condition.front(), w_.run_step0_->condition);
+  } else if (!singularity_known_) {
+    // Found while the Run's step 0 stood in the arrays: not the history of the static pose.
+    w_.singularity_known_ = false;
+  }
+}
+
+std::string sim_window::near_singular_note() const {
+  // The largest rate of a solved variable at a flagged step.
+  double largest = -1;
+  int at = -1;
+  std::string name;
+  for (std::size_t i = 0; i < near_singular_.size(); ++i) {
+    if (near_singular_[i] == 0) continue;
+    for (const solved_variable& u : decl_.solved_variables) {
+      const trajectory_array* a = logic_->arrays.find(u.array);
+      if (!a || i >= a->at.size()) continue;
+      const kin_state& s = a->at[i];
+      const double rate = std::fabs(u.component == 'y' ? s.dy : u.component == 'z' ? s.dz : s.dx);
+      if (rate > largest) {
+        largest = rate;
+        at = static_cast<int>(i);
+        name = a->kind == array_kind::scalar ? "d" + a->name : a->name + ".d" + u.component;
+      }
+    }
+  }
+  // Rates of 0 are those of failed solves: nothing large to say.
+  if (at < 0 || !(largest > 0)) return {};
+  char figure[32];
+  std::snprintf(figure, sizeof figure, "%.3g", largest);
+  return message(language, message_id::rates_near_singularity,
+                 {name + " " + figure, std::to_string(at)});
 }
 
 std::vector<int> sim_window::unconverged_steps() const {
@@ -409,6 +519,7 @@ void sim_window::show_diagnostics() {
     report(message(language, message_id::no_run_yet), false);
     return;
   }
+  const run_view run(*this);
   const auto& record = logic_->arrays.solver_record();
   const int pages = record.empty() ? 1 : 2;
   const int page = diagnostics_page_ % pages;
@@ -424,6 +535,7 @@ void sim_window::show_diagnostics() {
 }
 
 void sim_window::draw_diagnostics_page(int page) {
+  const run_view run(*this);
   const auto& record = logic_->arrays.solver_record();
   const int n = logic_->arrays.N();
   if (page == 0) {

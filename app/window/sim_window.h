@@ -15,6 +15,7 @@
 #include "app/run/trajectory_arrays.h"
 #include "app/window/window_model.h"
 #include "core/array_algebra.h"
+#include "core/pose.h"
 #include "core/profiles.h"
 #include "draw/recording_surface.h"
 
@@ -70,6 +71,18 @@ struct view_params {
 
 class result_text;
 
+// The values a Newton–Raphson solve starts from, and whether they are a converged solution.
+struct solver_start {
+  std::vector<double> values;
+  bool solved = false;
+  // The last converged solution where `values` are a failed solve's end (the second start a
+  // solve after it tries); empty otherwise.
+  std::vector<double> fallback;
+};
+// A platform's: the position x, y, z, then the posture α, β, γ.
+solver_start platform_start(const warm_start<pose>& w);
+void set_platform_start(warm_start<pose>& w, const solver_start& s);
+
 // The part of a window that its mechanism's Part describes. It owns the trajectory arrays and
 // the solver state (angles that warm-start the next solve); the framework owns the rest.
 class window_logic {
@@ -113,6 +126,11 @@ class window_logic {
   // The mechanism at the geometry last read, for the workspace atlas; none for a window
   // without one.
   virtual std::optional<atlas_mechanism> atlas() const { return std::nullopt; }
+  // The pose a Newton–Raphson window starts its static pose and its Runs from: the joint values
+  // (radians) or the platform pose (position, then posture angles in radians) of its last static
+  // pose that converged, as a study records it; none for a window that solves in closed form.
+  virtual std::optional<solver_start> start_pose() const { return std::nullopt; }
+  virtual void set_start_pose(const solver_start& /*s*/) {}
 };
 
 struct window_decl {
@@ -138,8 +156,9 @@ struct run_record {
   int N = 0;
   double T = 1;
   controls fields;
-  int unconverged = 0;     // steps whose solve did not reach the tolerance
-  int overflow_step = -1;  // first step with a value that was not finite, −1 for none
+  int unconverged = 0;                // steps whose solve did not reach the tolerance
+  int overflow_step = -1;             // first step with a value that was not finite, −1 for none
+  std::optional<solver_start> start;  // what the Run's solves started from
 };
 
 class sim_window : public window_model {
@@ -197,6 +216,23 @@ class sim_window : public window_model {
   const singularity_history& singularity();  // computed once per Run or static pose
   std::vector<int> unconverged_steps() const;
   const std::vector<branch_jump>& branch_jumps() const { return jumps_; }
+  // Per step of the last Run of a Newton–Raphson window: 1 where the condition number of the
+  // Jacobian exceeds near_singular_condition, else 0; empty in the other windows.
+  const std::vector<double>& near_singular_steps() const { return near_singular_; }
+  // A static pose after a Run shows itself at step 0 of the arrays, but the Run's record stays
+  // the Run's: while a run_view lives, the arrays and the singularity history hold the Run's
+  // own step 0, so that whatever is exported or diagnosed describes the Run.
+  class run_view {
+   public:
+    explicit run_view(const sim_window& w);
+    ~run_view();
+    run_view(const run_view&) = delete;
+    run_view& operator=(const run_view&) = delete;
+
+   private:
+    const sim_window& w_;
+    bool swapped_ = false, singularity_swapped_ = false, singularity_known_ = false;
+  };
   void static_pose();
   void redraw() { draw_frame(step_no, true); }
 
@@ -242,6 +278,9 @@ class sim_window : public window_model {
   void report(std::string message, bool is_error);
   // Adds a note to the status line; the line stays an error once any note was one.
   void add_report(const std::string& note, bool is_error);
+  void singularity_at(int i, double& sigma_min, double& condition) const;
+  // The status note on the rates of the near-singular steps; empty when there were none.
+  std::string near_singular_note() const;
 
   const window_decl& decl_;
   std::unique_ptr<window_logic> logic_;
@@ -261,8 +300,16 @@ class sim_window : public window_model {
   double width_scale_divisor_ = 0;
   std::string run_written_;  // 0: draw_scale by the shorter side
   std::vector<branch_jump> jumps_;
-  bool singularity_known_ = false;
-  singularity_history singularity_;
+  std::vector<double> near_singular_;
+  // A static pose after the last Run keeps the Run's step 0 here (see run_view).
+  struct saved_step {
+    trajectory_arrays::step_values values;
+    double sigma_min = 0, condition = 0;
+  };
+  mutable std::optional<saved_step> run_step0_;
+  mutable bool run_view_open_ = false;  // views nest: only the outermost exchanges step 0
+  mutable bool singularity_known_ = false;
+  mutable singularity_history singularity_;
   int N_ = 0;
   double T_ = 1;
 };

@@ -1,11 +1,15 @@
 // form_drav_jun and form_selvo_jun: the six sliders follow the motion profile from their start
 // positions (set by the sliders) to their stop positions, and the platform pose is found by
 // Newton–Raphson, each step starting from the solution of the step before.
+#include <algorithm>
+#include <cmath>
 #include <memory>
+#include <optional>
 
 #include "app/window/decl_builder.h"
 #include "app/window/parallel_controls.h"
 #include "core/angles.h"
+#include "core/number_text.h"
 #include "core/pose.h"
 #include "mechanisms/rail/rail_window.h"
 
@@ -22,9 +26,9 @@ class rail_forward_logic : public rail_logic {
   }
 
   void on_open(sim_window&) override {
-    // The first guess: the platform level, 0.25 above the plane of the rails.
+    // The first guess: the platform level, opening_height above the plane of the rails.
     clear_state(pp(0));
-    pp(0).z = 0.25;
+    pp(0).z = opening_height;
     clear_state(sp(0));
     start_pose_ = {{pp(0), sp(0)}};
   }
@@ -50,10 +54,12 @@ class rail_forward_logic : public rail_logic {
     rail_joint_states joints;
     pp(0) = start_pose_.value.position;
     sp(0) = start_pose_.value.posture;
-    const nr_outcome out =
-        rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, pp(0), sp(0), joints);
+    pose q{pp(0), sp(0)};
+    const nr_outcome out = solve_at(q, joints);
+    pp(0) = q.position;
+    sp(0) = q.posture;
     arrays.solver_record().at(0) = out;
-    start_pose_.keep(out, {pp(0), sp(0)});
+    start_pose_.keep_restarting(out, {pp(0), sp(0)});
     store_joints(0, joints);
     for (int k = 1; k <= rail_leg_count; ++k) slider(k, 0).x = bx_(k);
   }
@@ -73,12 +79,11 @@ class rail_forward_logic : public rail_logic {
       slider(k, i) = {v.q, v.dq, v.ddq};
     }
     rail_joint_states joints;
-    kin_state position = guess_.value.position, posture = guess_.value.posture;
-    const nr_outcome out =
-        rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, position, posture, joints);
+    pose solved;
+    const nr_outcome out = solve_from(guess_, solved, [&](pose& q) { return solve_at(q, joints); });
+    kin_state position = solved.position, posture = solved.posture;
     arrays.solver_record().at(static_cast<std::size_t>(i)) = out;
-    guess_.keep(out, {position, posture});
-    if (i == 0) start_pose_.keep(out, {position, posture});
+    if (i == 0) start_pose_.keep_restarting(out, {position, posture});
     store_joints(i, joints);
     pp(i) = position;
     sp(i) = posture;
@@ -89,7 +94,57 @@ class rail_forward_logic : public rail_logic {
     for (int k = 0; k < 6; ++k) w.ctl.set_number(rail_readouts, k, values[k]);
   }
 
+  std::optional<solver_start> start_pose() const override { return platform_start(start_pose_); }
+  void set_start_pose(const solver_start& s) override { set_platform_start(start_pose_, s); }
+
  private:
+  static constexpr double opening_height = 0.25;
+
+  // Solves for the targets from q. Where the rods cannot take q at all (a geometry edited since
+  // q was solved, shorter rods), the solve starts again from the opening pose fitted into the
+  // geometry: level, at the opening height scaled by the rods' length, or lower where the
+  // rods still do not reach; the solve from q is kept where none of these can be taken either.
+  nr_outcome solve_at(pose& q, rail_joint_states& joints) {
+    pose start = q;
+    nr_outcome out =
+        rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, q.position, q.posture, joints);
+    if (warm_start<pose>::took_its_start(out)) return out;
+    if (const std::optional<pose> fitted = fitted_opening_pose()) {
+      start = *fitted;
+      const nr_outcome again = rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, start.position,
+                                            start.posture, joints);
+      if (warm_start<pose>::took_its_start(again)) {
+        q = start;
+        return again;
+      }
+    }
+    start = q;
+    out = rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, start.position, start.posture,
+                       joints);
+    q = start;
+    return out;
+  }
+
+  std::optional<pose> fitted_opening_pose() const {
+    const double default_rod = *parse_number(rail_default_texts.rod_length);
+    const double scaled = opening_height * geometry_.rod_length / default_rod;
+    // The level pose at height z above the origin reaches every rail while z² ≤ L² − e², e the
+    // joint's offset from its rail across it.
+    double room = geometry_.rod_length * geometry_.rod_length;
+    for (int k = 1; k <= rail_leg_count; ++k) {
+      const double e = geometry_.By(k) - geometry_.ay(k);
+      room = std::min(room, geometry_.rod_length * geometry_.rod_length - e * e);
+    }
+    if (!(room > 0) || !std::isfinite(room)) return std::nullopt;
+    const double highest = std::sqrt(room);
+    pose p;
+    for (const double z : {opening_height, scaled, highest * 0.75, highest * 0.5}) {
+      p.position.z = z;
+      if (z > 0 && z < highest) return p;
+    }
+    return std::nullopt;
+  }
+
   const rail_forward_variant& v_;
   double tolerance_ = 0;  // on the slider positions, length units
   vec<6> start_, stop_;

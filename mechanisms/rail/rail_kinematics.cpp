@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/number_text.h"
 #include "core/posture_partials.h"
 #include "core/rate_products.h"
 
@@ -16,6 +17,18 @@ bool all_finite(std::initializer_list<double> values) {
 }
 
 }  // namespace
+
+rail_geometry default_rail_geometry() {
+  const auto number = [](const char* text) { return *parse_number(text); };
+  const rail_geometry_texts& t = rail_default_texts;
+  rail_geometry g;
+  g.rod_length = number(t.rod_length);
+  for (int k = 1; k <= rail_leg_count; ++k) {
+    const auto i = static_cast<std::size_t>(k - 1);
+    g.ax(k) = number(t.ax[i]), g.ay(k) = number(t.ay[i]), g.By(k) = number(t.By[i]);
+  }
+  return g;
+}
 
 double branch_sign(int leg) {
   return (leg == 3 || leg == 4) ? -1.0 : 1.0;

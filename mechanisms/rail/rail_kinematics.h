@@ -30,6 +30,21 @@ struct rail_geometry {
   vec<6> By;              // rail of leg i: the world line y = By(i), z = 0
 };
 
+// The default geometry as the window's fields show it, legs 1..6: three parallelograms, legs
+// 1–2, 3–4 and 5–6.
+struct rail_geometry_texts {
+  const char* rod_length;
+  std::array<const char*, rail_leg_count> ax, ay, By;
+};
+inline constexpr rail_geometry_texts rail_default_texts = {
+    "0.37",
+    {"0", "0.1", "-0.1", "-0.1", "0.1", "0"},
+    {"-0.12", "-0.035", "-0.0425", "+0.0425", "+0.035", "+0.12"},
+    {"-0.2275", "-0.1425", "-0.0425", "+0.0425", "+0.1425", "+0.2275"},
+};
+// The default geometry as numbers.
+rail_geometry default_rail_geometry();
+
 // The side of its platform joint on which a leg's slider sits: +1 on the +x side (legs 1, 2,
 // 5, 6), −1 on the −x side (legs 3, 4). Fixed by the mechanism, not a parameter.
 double branch_sign(int leg);

@@ -17,12 +17,9 @@ const std::vector<std::string> leg_rows = {"第１節", "第２", "第３", "第
 constexpr const char *ax_fields = "Text1", *ay_fields = "Text2", *By_fields = "Text3",
                      *rod_length_field = "Text6";
 
-// The three parallelograms of the default geometry: legs 1–2, 3–4 and 5–6.
-const std::vector<std::string> default_ax = {"0", "0.1", "-0.1", "-0.1", "0.1", "0"};
-const std::vector<std::string> default_ay = {"-0.12",   "-0.035", "-0.0425",
-                                             "+0.0425", "+0.035", "+0.12"};
-const std::vector<std::string> default_By = {"-0.2275", "-0.1425", "-0.0425",
-                                             "+0.0425", "+0.1425", "+0.2275"};
+std::vector<std::string> texts_of(const std::array<const char*, rail_leg_count>& t) {
+  return {t.begin(), t.end()};
+}
 
 // The platform outline visits the joints in the order 1, 3, 4, 6, 5, 2.
 constexpr int outline[][2] = {{2, 1}, {1, 3}, {3, 4}, {4, 6}, {6, 5}, {5, 2}};
@@ -35,12 +32,13 @@ constexpr double width_in_draw_sizes = 2.5;
 
 void declare_rail_geometry(window_decl& d, bool bx_column, bool tolerance_field) {
   controls& c = d.initial;
-  std::vector<grid_column> columns = {{"ax", ax_fields, default_ax, ""},
-                                      {"ay", ay_fields, default_ay, ""},
-                                      {"By", By_fields, default_By, ""}};
+  std::vector<grid_column> columns = {{"ax", ax_fields, texts_of(rail_default_texts.ax), ""},
+                                      {"ay", ay_fields, texts_of(rail_default_texts.ay), ""},
+                                      {"By", By_fields, texts_of(rail_default_texts.By), ""}};
   if (bx_column) columns.push_back({"Bx", rail_readouts, std::vector<std::string>(6), ""});
   d.layout.push_back(column_table(c, "", leg_rows, columns));
-  std::vector<readout_row> rows = {{"リンク棒長さ＝", rod_length_field, 0, "0.37"}};
+  std::vector<readout_row> rows = {
+      {"リンク棒長さ＝", rod_length_field, 0, rail_default_texts.rod_length}};
   if (tolerance_field) rows.push_back({"許容誤差", rail_tolerance, 0, "0.001"});
   d.layout.push_back(readout_table(c, "", rows, false));
 }

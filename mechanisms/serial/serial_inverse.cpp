@@ -41,7 +41,7 @@ class serial_inverse_logic : public serial_logic {
       kin_state& s = (*goal_s_)[0];
       s.x = start_value(w, 3), s.y = start_value(w, 4), s.z = start_value(w, 5);
     }
-    solve(0);
+    solve(0, false);
   }
 
   void begin_run(sim_window& w) override {
@@ -58,7 +58,25 @@ class serial_inverse_logic : public serial_logic {
       double kin_state::*accel[] = {&kin_state::ddx, &kin_state::ddy, &kin_state::ddz};
       g.*value[c % 3] = v.q, g.*rate[c % 3] = v.dq, g.*accel[c % 3] = v.ddq;
     }
-    solve(i);
+    solve(i, true);
+  }
+
+  std::optional<solver_start> start_pose() const override {
+    solver_start s{{}, the_.solved, {}};
+    for (int k = 1; k <= layout_.joints; ++k) s.values.push_back(the_.value(k));
+    if (the_.behind)
+      for (int k = 1; k <= layout_.joints; ++k) s.fallback.push_back(the_.converged(k));
+    return s;
+  }
+  void set_start_pose(const solver_start& s) override {
+    link_array the;
+    for (int k = 1; k <= layout_.joints; ++k) the(k) = s.values.at(static_cast<std::size_t>(k - 1));
+    the_.set(the, s.solved);
+    if (s.fallback.size() == s.values.size()) {
+      for (int k = 1; k <= layout_.joints; ++k)
+        the(k) = s.fallback.at(static_cast<std::size_t>(k - 1));
+      the_.set_fallback(the);
+    }
   }
 
  private:
@@ -77,16 +95,25 @@ class serial_inverse_logic : public serial_logic {
   }
 
   // Newton–Raphson from the angles held now, then the chain at the solution.
-  void solve(int i) {
+  // A Run's steps go on from where the last one ended; a static pose stands on its own.
+  void solve(int i, bool in_run) {
     const auto at = static_cast<std::size_t>(i);
-    link_array the = the_.value, dthe, ddthe;
-    const nr_outcome out =
-        six_axis()
-            ? newton_ik_6r(tolerance_, arm_, (*goal_p_)[at], (*goal_s_)[at], the, dthe, ddthe)
-            : newton_ik_3r(tolerance_, arm_, (*goal_p_)[at], the, dthe, ddthe);
+    link_array the, dthe, ddthe;
+    const auto solve_one = [&](link_array& q) {
+      return six_axis()
+                 ? newton_ik_6r(tolerance_, arm_, (*goal_p_)[at], (*goal_s_)[at], q, dthe, ddthe)
+                 : newton_ik_3r(tolerance_, arm_, (*goal_p_)[at], q, dthe, ddthe);
+    };
+    nr_outcome out;
+    if (in_run) {
+      out = solve_from(the_, the, solve_one);
+    } else {
+      the = the_.value;
+      out = solve_one(the);
+      the_.keep_restarting(out, the);
+    }
     arrays.solver_record()[at] = out;
     store_step(i, the, dthe, ddthe);
-    the_.keep(out, the);
   }
 
   const serial_inverse_layout& layout_;

@@ -52,7 +52,7 @@ class stewart_forward_logic : public stewart_logic {
     const nr_outcome out = newton_fk_stewart(static_pose_tolerance, geometry_, goal_, goal_rate_,
                                              goal_acc_, pp(0), sp(0), joints);
     arrays.solver_record().at(0) = out;
-    start_pose_.keep(out, {pp(0), sp(0)});
+    start_pose_.keep_restarting(out, {pp(0), sp(0)});
     store_joints(0, joints);
   }
 
@@ -71,12 +71,14 @@ class stewart_forward_logic : public stewart_logic {
       goal_(k) = v.q, goal_rate_(k) = v.dq, goal_acc_(k) = v.ddq;
     }
     platform_joints joints;
-    kin_state position = guess_.value.position, posture = guess_.value.posture;
-    const nr_outcome out = newton_fk_stewart(tolerance_, geometry_, goal_, goal_rate_, goal_acc_,
-                                             position, posture, joints);
+    pose solved;
+    const nr_outcome out = solve_from(guess_, solved, [&](pose& q) {
+      return newton_fk_stewart(tolerance_, geometry_, goal_, goal_rate_, goal_acc_, q.position,
+                               q.posture, joints);
+    });
+    kin_state position = solved.position, posture = solved.posture;
     arrays.solver_record().at(static_cast<std::size_t>(i)) = out;
-    guess_.keep(out, {position, posture});
-    if (i == 0) start_pose_.keep(out, {position, posture});
+    if (i == 0) start_pose_.keep_restarting(out, {position, posture});
     pp(i) = position;
     sp(i) = posture;
     // The legs as the solved pose makes them, with the solved rates.
@@ -89,6 +91,9 @@ class stewart_forward_logic : public stewart_logic {
     const double values[] = {pp(i).x, pp(i).y, pp(i).z, deg(sp(i).x), deg(sp(i).y), deg(sp(i).z)};
     for (int k = 0; k < 6; ++k) w.ctl.set_number(stewart_readouts, k, values[k]);
   }
+
+  std::optional<solver_start> start_pose() const override { return platform_start(start_pose_); }
+  void set_start_pose(const solver_start& s) override { set_platform_start(start_pose_, s); }
 
  private:
   double tolerance_ = 0;  // on the leg lengths, length units

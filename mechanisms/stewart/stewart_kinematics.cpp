@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "core/number_text.h"
 #include "core/posture_partials.h"
 #include "core/rate_products.h"
 
@@ -43,14 +44,13 @@ vec<6> unit(int k) {
 }  // namespace
 
 stewart_geometry default_stewart_geometry() {
+  const auto number = [](const char* text) { return *parse_number(text); };
+  const stewart_geometry_texts& t = stewart_default_texts;
   stewart_geometry g;
-  const double ax[] = {0.861, -0.861, -0.861, 0, 0, 0.861};
-  const double ay[] = {0.5, 0.5, 0.5, -1, -1, 0.5};
-  const double Bx[] = {0, 0, -1.732, -1.732, 1.732, 1.732};
-  const double By[] = {2, 2, -1, -1, -1, -1};
   for (int k = 1; k <= stewart_leg_count; ++k) {
-    g.ax(k) = ax[k - 1], g.ay(k) = ay[k - 1];
-    g.Bx(k) = Bx[k - 1], g.By(k) = By[k - 1];
+    const auto i = static_cast<std::size_t>(k - 1);
+    g.ax(k) = number(t.ax[i]), g.ay(k) = number(t.ay[i]);
+    g.Bx(k) = number(t.Bx[i]), g.By(k) = number(t.By[i]);
   }
   return g;
 }

@@ -31,8 +31,19 @@ struct stewart_geometry {
   vec<6> ax, ay, Bx, By;
 };
 
-// The default table: three platform points on a circle of radius about 1 and three base points
-// on a circle of radius about 2, each point shared by two legs.
+// The default table as the window's fields show it, legs 1..6: three platform points on a
+// circle of radius about 1 and three base points on a circle of radius about 2, each point
+// shared by two legs.
+struct stewart_geometry_texts {
+  std::array<const char*, 6> ax, ay, Bx, By;
+};
+inline constexpr stewart_geometry_texts stewart_default_texts = {
+    {"0.861", "-0.861", "-0.861", "0", "0", "0.861"},
+    {"0.5", "0.5", "0.5", "-1", "-1", "0.5"},
+    {"0", "0", "-1.732", "-1.732", "1.732", "1.732"},
+    {"2", "2", "-1", "-1", "-1", "-1"},
+};
+// The default table as numbers.
 stewart_geometry default_stewart_geometry();
 
 // One leg: length, rate, acceleration.

@@ -24,12 +24,11 @@ struct geometry_row {
   const char* group;
   std::array<const char*, stewart_leg_count> defaults;
 };
-// The default table of default_stewart_geometry(), as the fields show it.
 const geometry_row geometry_rows[] = {
-    {"ax", ax_fields, {"0.861", "-0.861", "-0.861", "0", "0", "0.861"}},
-    {"ay", ay_fields, {"0.5", "0.5", "0.5", "-1", "-1", "0.5"}},
-    {"Bx", Bx_fields, {"0", "0", "-1.732", "-1.732", "1.732", "1.732"}},
-    {"By", By_fields, {"2", "2", "-1", "-1", "-1", "-1"}},
+    {"ax", ax_fields, stewart_default_texts.ax},
+    {"ay", ay_fields, stewart_default_texts.ay},
+    {"Bx", Bx_fields, stewart_default_texts.Bx},
+    {"By", By_fields, stewart_default_texts.By},
 };
 
 }  // namespace

@@ -59,8 +59,12 @@ class zelko_gyaku_logic : public zelko_logic {
     kin_state& gs = goal_s_[at(i)];
     gp = apply_profile(p, start_, stop_, 1, w.T());
     gs = apply_profile(p, start_, stop_, 4, w.T());
-    zelko_twists h = hineri_now_.value;
-    solve(i, gp, gs, h);
+    zelko_twists h;
+    const nr_outcome out = solve_from(hineri_now_, h, [&](zelko_twists& q) {
+      return zelko_inverse(tolerance_, geometry_, gp, gs, q);
+    });
+    arrays.solver_record()[at(i)] = out;
+    store_step(i, h);
     store_legs(i);
   }
 
@@ -74,6 +78,38 @@ class zelko_gyaku_logic : public zelko_logic {
 
   void write_header(result_text& out) const override { write_zelko_header(out, false); }
 
+  // The twists h[1..3], x, y, z each.
+  std::optional<solver_start> start_pose() const override {
+    solver_start s{{}, hineri_now_.solved, {}};
+    for (int k = 1; k <= 3; ++k)
+      for (const double v :
+           {hineri_now_.value[k].x, hineri_now_.value[k].y, hineri_now_.value[k].z})
+        s.values.push_back(v);
+    if (hineri_now_.behind)
+      for (int k = 1; k <= 3; ++k)
+        for (const double v :
+             {hineri_now_.converged[k].x, hineri_now_.converged[k].y, hineri_now_.converged[k].z})
+          s.fallback.push_back(v);
+    return s;
+  }
+  void set_start_pose(const solver_start& s) override {
+    zelko_twists start = hineri_now_.value;
+    for (int k = 1; k <= 3; ++k) {
+      const auto first = static_cast<std::size_t>(3 * (k - 1));
+      kin_state& h = start[static_cast<std::size_t>(k)];
+      h.x = s.values.at(first), h.y = s.values.at(first + 1), h.z = s.values.at(first + 2);
+    }
+    hineri_now_.set(start, s.solved);
+    if (s.fallback.size() == s.values.size()) {
+      for (int k = 1; k <= 3; ++k) {
+        const auto first = static_cast<std::size_t>(3 * (k - 1));
+        kin_state& h = start[static_cast<std::size_t>(k)];
+        h.x = s.fallback[first], h.y = s.fallback[first + 1], h.z = s.fallback[first + 2];
+      }
+      hineri_now_.set_fallback(start);
+    }
+  }
+
  private:
   // Newton–Raphson from h; pp4 and shisei are the pose reached, which differs from the goal by
   // the residual left.
@@ -81,7 +117,7 @@ class zelko_gyaku_logic : public zelko_logic {
     const nr_outcome out = zelko_inverse(tolerance_, geometry_, gp, gs, h);
     arrays.solver_record()[at(i)] = out;
     store_step(i, h);
-    hineri_now_.keep(out, h);
+    hineri_now_.keep_restarting(out, h);
   }
 
   double tolerance_ = 0;

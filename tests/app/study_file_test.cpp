@@ -101,7 +101,7 @@ TEST(StudyFile, DocumentDescribesTheWindowOneControlALine) {
   w->set_value("HScroll2(1)", "4");
   const std::string doc = study_document(sim(w));
   for (const char* line :
-       {"\n  \"format\": \"kinelab study\",\n", "\n  \"format_version\": \"1.0\",\n",
+       {"\n  \"format\": \"kinelab study\",\n", "\n  \"format_version\": \"1.1\",\n",
         "\n  \"window\": \"form_3r_jun\",\n", "\n  \"N\": 80,\n", "\n  \"T\": 0.5,\n",
         "\n  \"profile\": \"quintic\",\n", "\n    \"Text2(1)\": \"20\",\n",
         "\n    \"HScroll2(1)\": 4,\n", "\n    \"HScroll1\": 0\n"})
@@ -171,9 +171,9 @@ TEST(StudyFile, BadFilesChangeNothingAndSayWhere) {
        "bad.kinelab:" + line_of("Text2(1)") + ": Text2(1): \"2O\" is not a number"},
       {"field as a slider", with(slider_1, "\"HScroll2(1)\": 0, \"Text2(0)\": 1"),
        "bad.kinelab:" + line_of("HScroll2(1)") + ": Text2(0): is a field, not a slider"},
-      {"future format", with("\"1.0\"", "\"2.0\""),
+      {"future format", with("\"1.1\"", "\"2.0\""),
        "bad.kinelab:" + line_of("format_version") +
-           ": format_version: format 2.0 is newer than this program reads (1.0)"},
+           ": format_version: format 2.0 is newer than this program reads (1.1)"},
       {"unknown key of this version", with("\"title\"", "\"subtitle\""),
        "bad.kinelab:" + line_of("title") + ": subtitle: unknown key"},
       {"N out of range", with("\"N\": 50", "\"N\": 0"),
@@ -234,11 +234,11 @@ TEST(StudyFile, KeysOfANewerMinorVersionAreIgnoredWithANote) {
   std::unique_ptr<window_model> source = open_window(*find_window("form_3r_jun"), {});
   source->set_value("Text2(1)", "33");
   std::string doc = study_document(sim(source));
-  doc.replace(doc.find("\"1.0\""), 5, "\"1.4\"");
+  doc.replace(doc.find("\"1.1\""), 5, "\"1.4\"");
   doc.replace(doc.find("\"title\""), 7, "\"colour\": \"blue\",\n  \"title\"");
   const study s = parse_study(doc, "new.kinelab");
   ASSERT_EQ(s.notes.size(), 1u);
-  EXPECT_EQ(s.notes[0], "new.kinelab:6: colour: ignored (a key of format 1.4, newer than 1.0)");
+  EXPECT_EQ(s.notes[0], "new.kinelab:6: colour: ignored (a key of format 1.4, newer than 1.1)");
   std::unique_ptr<window_model> w = open_window(*find_window("form_3r_jun"), {});
   open_study(s, sim(w));
   EXPECT_EQ(std::get<std::string>(w->value_of("Text2(1)")), "33");

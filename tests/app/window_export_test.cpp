@@ -66,9 +66,11 @@ TEST(WindowExport, CsvReadsBackIntoTheSameNumbers) {
     EXPECT_EQ(number(c + 2), static_cast<int>(arrays.solver_record()[i].status));
     EXPECT_EQ(header[c + 3], "nr_minimum_norm_rates");
     EXPECT_EQ(cells[c + 3], i == 2 ? "1" : "0");
-    EXPECT_EQ(header[c + 4], "sigma_min");
-    EXPECT_EQ(number(c + 4), h.sigma_min[i]);
-    EXPECT_EQ(number(c + 5), h.condition[i]);
+    EXPECT_EQ(header[c + 4], "nr_near_singular");
+    EXPECT_EQ(number(c + 4), h.condition[i] > 1e6 ? 1 : 0);
+    EXPECT_EQ(header[c + 5], "sigma_min");
+    EXPECT_EQ(number(c + 5), h.sigma_min[i]);
+    EXPECT_EQ(number(c + 6), h.condition[i]);
     ++rows;
   }
   EXPECT_EQ(rows, w.N() + 1);

@@ -6,6 +6,7 @@
 
 #include "app/service/atlas_export.h"
 #include "cli/cli.h"
+#include "support/file_text.h"
 #include "support/temp_dir.h"
 
 namespace kinelab {
@@ -22,13 +23,6 @@ outcome cli(std::vector<std::string> args) {
   return {code, out.str(), err.str()};
 }
 
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
 TEST(workspace_cli, summary_drawing_and_grid) {
   test::temp_working_dir dir;
   const outcome r = cli({"form_stewart_gyaku", "--workspace", "--plane", "xz", "--offset", "0",
@@ -38,10 +32,10 @@ TEST(workspace_cli, summary_drawing_and_grid) {
       r.out.rfind("workspace atlas of form_stewart_gyaku: position, plane xz; limits the1 ", 0), 0u)
       << r.out;
   EXPECT_NE(r.out.find("\nreachable area "), std::string::npos) << r.out;
-  const std::string svg = slurp("atlas.svg");
+  const std::string svg = test::file_text("atlas.svg");
   EXPECT_NE(svg.find("<rect"), std::string::npos);
   EXPECT_NE(svg.find("log10 cond"), std::string::npos);
-  const atlas_csv_table t = read_atlas_csv(slurp("atlas.csv"));
+  const atlas_csv_table t = read_atlas_csv(test::file_text("atlas.csv"));
   ASSERT_EQ(t.problem, "");
   EXPECT_EQ(t.rows.size(), 40u * 40u);
   EXPECT_EQ(t.header.front(), "x");
@@ -53,7 +47,7 @@ TEST(workspace_cli, summary_drawing_and_grid) {
                  "arrays.csv"})
                 .code,
             0);
-  EXPECT_EQ(slurp("arrays.csv").find("workspace atlas"), std::string::npos);
+  EXPECT_EQ(test::file_text("arrays.csv").find("workspace atlas"), std::string::npos);
 }
 
 TEST(workspace_cli, limits_and_refusals) {

@@ -56,9 +56,9 @@ class sim_tools_test : public ::testing::Test {
   }
 };
 
-#define OPEN_OR_SKIP(var, name)                    \
+#define OPEN(var, name)                            \
   std::unique_ptr<window_widget> var = open(name); \
-  if (!var) GTEST_SKIP() << name << " is not in the window registry"
+  ASSERT_NE(var, nullptr) << name << " is not in the window registry"
 
 TEST_F(sim_tools_test, SimulationWindowsAloneCarryTheRowAndTheMarkedTimeSlider) {
   int simulations = 0, others = 0;
@@ -87,7 +87,7 @@ TEST_F(sim_tools_test, SimulationWindowsAloneCarryTheRowAndTheMarkedTimeSlider) 
 }
 
 TEST_F(sim_tools_test, DiagnosticsPagesAndTheDerivativeCheckReachTheCaptionAndStatusLine) {
-  OPEN_OR_SKIP(w, "form_3r_jun");
+  OPEN(w, "form_3r_jun");
   const std::string caption_label = sim(*w).decl().style.caption_label;
   QLabel* caption = w->findChild<QLabel*>(QString::fromStdString(caption_label));
   ASSERT_NE(caption, nullptr);
@@ -113,7 +113,7 @@ TEST_F(sim_tools_test, DiagnosticsPagesAndTheDerivativeCheckReachTheCaptionAndSt
 }
 
 TEST_F(sim_tools_test, ExportsWriteWhatTheCommandLineWritesAndReportFailures) {
-  OPEN_OR_SKIP(w, "form_3r_jun");
+  OPEN(w, "form_3r_jun");
   w->button("run")->click();
   w->button("stop")->click();
   QTemporaryDir dir;
@@ -172,7 +172,7 @@ TEST_F(sim_tools_test, ExportsWriteWhatTheCommandLineWritesAndReportFailures) {
 // Before any Run the arrays hold no trajectory: the CSV export says so instead of asking where
 // to save one.
 TEST_F(sim_tools_test, CsvExportBeforeAnyRunIsRefused) {
-  OPEN_OR_SKIP(w, "form_3r_jun");
+  OPEN(w, "form_3r_jun");
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString path = dir.filePath("arrays.csv");
@@ -184,7 +184,7 @@ TEST_F(sim_tools_test, CsvExportBeforeAnyRunIsRefused) {
 }
 
 TEST_F(sim_tools_test, ProfileComparisonShowsTheTableOrTheProblem) {
-  OPEN_OR_SKIP(w, "form_3r_jun");
+  OPEN(w, "form_3r_jun");
   action(*w, "compare_profiles")->trigger();
   ASSERT_NE(w->tools()->profile_dialog(), nullptr);
   const QTableWidget* table = w->tools()->profile_dialog()->findChild<QTableWidget*>();
@@ -239,7 +239,7 @@ TEST_F(sim_tools_test, ProfileComparisonShowsTheTableOrTheProblem) {
 }
 
 TEST_F(sim_tools_test, TimeSliderMarksTheUnconvergedStepsOfTheLastRun) {
-  OPEN_OR_SKIP(w, "form_3r_gyaku");
+  OPEN(w, "form_3r_gyaku");
   marked_scroll_bar* time = w->time_slider();
   ASSERT_NE(time, nullptr);
   EXPECT_TRUE(time->unconverged_marks().empty()) << "marks before any Run";

@@ -105,7 +105,7 @@ TEST_F(study_gui, BadFileThroughOpenChangesNothing) {
   action(*w, "open_study")->trigger();
   EXPECT_EQ(
       w->status_line()->text().toStdString(),
-      "bad.kinelab:3: format_version: 形式 7.0 はこのプログラムが読める形式（1.0）より新しいもの"
+      "bad.kinelab:3: format_version: 形式 7.0 はこのプログラムが読める形式（1.1）より新しいもの"
       "です");
   EXPECT_TRUE(w->model().status_is_error);
   EXPECT_EQ(study_document(dynamic_cast<sim_window&>(w->model())), before);

@@ -147,7 +147,7 @@ TEST(window_layout_test, ResizingTheWindowRedrawsThePictureAtTheNewScale) {
   for (const char* name : {"form_3r_jun", "form_stewart_gyaku"}) {
     SCOPED_TRACE(name);
     const window_entry* entry = find_window(name);
-    if (!entry) continue;
+    ASSERT_NE(entry, nullptr) << name;
     window_widget w(entry->make(), nullptr, laptop_screen);
     w.show();
     auto& sim = dynamic_cast<sim_window&>(w.model());
@@ -202,7 +202,7 @@ TEST(window_layout_test, FunctionTestButtonsStayWhereTheyAre) {
   for (const char* name : {"test_zahyou", "test_kakudo", "test_newton"}) {
     SCOPED_TRACE(name);
     const window_entry* entry = find_window(name);
-    if (!entry) continue;
+    ASSERT_NE(entry, nullptr) << name;
     window_widget w(entry->make(), nullptr, laptop_screen);
     w.show();
     QApplication::processEvents();

@@ -48,16 +48,6 @@ vec<6> vec6(std::initializer_list<double> values) {
   return v;
 }
 
-rail_geometry default_rail() {
-  rail_geometry g;
-  g.rod_length = 0.37;
-  const double ax[] = {0, 0.1, -0.1, -0.1, 0.1, 0},
-               ay[] = {-0.12, -0.035, -0.0425, 0.0425, 0.035, 0.12},
-               By[] = {-0.2275, -0.1425, -0.0425, 0.0425, 0.1425, 0.2275};
-  for (int k = 1; k <= 6; ++k) g.ax(k) = ax[k - 1], g.ay(k) = ay[k - 1], g.By(k) = By[k - 1];
-  return g;
-}
-
 // One solve: its outcome, and whether everything it stored is finite.
 struct solve {
   nr_outcome outcome;
@@ -113,7 +103,7 @@ std::vector<solver_case> solver_cases() {
       kin_state position, posture;
       position.z = z;
       rail_joint_states joints;
-      const rail_geometry g = default_rail();
+      const rail_geometry g = default_rail_geometry();
       const nr_outcome o = rail_forward(g, tolerance, target, vec6({1, 1, 1, 1, 1, 1}), vec<6>{},
                                         position, posture, joints);
       // A pose the mechanism can take: every rod on its rail.
@@ -311,7 +301,7 @@ stored_step rail_step(sim_window& w, std::size_t i) {
   kin_state position, posture;
   position.x = s.q(1), position.y = s.q(2), position.z = s.q(3);
   posture.x = s.q(4), posture.y = s.q(5), posture.z = s.q(6);
-  rail_jacobian(default_rail(), position, posture, s.J, s.H);
+  rail_jacobian(default_rail_geometry(), position, posture, s.J, s.H);
   return s;
 }
 

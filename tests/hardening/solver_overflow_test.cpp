@@ -175,13 +175,7 @@ bool all_finite(const Joints& joints) {
 }
 
 TEST(solver_overflow, platforms_end_at_finite_poses) {
-  rail_geometry rail;
-  rail.rod_length = 0.37;
-  const double ax[] = {0, 0.1, -0.1, -0.1, 0.1, 0},
-               ay[] = {-0.12, -0.035, -0.0425, 0.0425, 0.035, 0.12},
-               By[] = {-0.2275, -0.1425, -0.0425, 0.0425, 0.1425, 0.2275};
-  for (int i = 1; i <= 6; ++i)
-    rail.ax(i) = ax[i - 1], rail.ay(i) = ay[i - 1], rail.By(i) = By[i - 1];
+  const rail_geometry rail = default_rail_geometry();
   const stewart_geometry stewart = default_stewart_geometry();
 
   const platform_overflow_case cases[] = {

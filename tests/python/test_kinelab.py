@@ -63,7 +63,7 @@ def test_a_run_gives_the_cli_bytes_and_doubles(name, tmp_path):
     if solver is None:
         assert "nr_status" not in columns
     else:
-        for key in ("iterations", "residual", "status", "minimum_norm_rates"):
+        for key in ("iterations", "residual", "status", "minimum_norm_rates", "near_singular"):
             assert np.array_equal(bits(solver[key]), bits(columns["nr_" + key])), key
             seen.add("nr_" + key)
     for key, values in w.singularity.items():

@@ -14,16 +14,6 @@
 namespace kinelab {
 namespace {
 
-rail_geometry default_geometry() {
-  const double ax[] = {0, 0.1, -0.1, -0.1, 0.1, 0};
-  const double ay[] = {-0.12, -0.035, -0.0425, 0.0425, 0.035, 0.12};
-  const double By[] = {-0.2275, -0.1425, -0.0425, 0.0425, 0.1425, 0.2275};
-  rail_geometry g;
-  g.rod_length = 0.37;
-  for (int i = 1; i <= 6; ++i) g.ax(i) = ax[i - 1], g.ay(i) = ay[i - 1], g.By(i) = By[i - 1];
-  return g;
-}
-
 // A tilted pose inside the workspace: heights 0.15–0.3, offsets and angles up to 0.05 and 15°.
 void random_pose(std::mt19937& rng, kin_state& position, kin_state& posture) {
   std::uniform_real_distribution<double> u(-1, 1), height(0.15, 0.3);
@@ -37,7 +27,7 @@ TEST(rail_fast_path, jacobian_and_second_order_table_match_the_probes) {
   std::mt19937 rng(2718);
   std::uniform_real_distribution<double> u(-1, 1);
   for (int trial = 0; trial < 300; ++trial) {
-    rail_geometry g = default_geometry();
+    rail_geometry g = default_rail_geometry();
     for (int i = 1; i <= 6; ++i) g.ax(i) += 0.02 * u(rng), g.ay(i) += 0.02 * u(rng);
     kin_state position, posture;
     random_pose(rng, position, posture);
@@ -61,7 +51,7 @@ TEST(rail_fast_path, jacobian_and_second_order_table_match_the_probes) {
 constexpr double kSolvedRates = 1e-8;
 
 TEST(rail_fast_path, the_solver_follows_its_reference_along_a_moving_pose) {
-  const rail_geometry g = default_geometry();
+  const rail_geometry g = default_rail_geometry();
   std::mt19937 rng(31);
   for (int run = 0; run < 10; ++run) {
     kin_state from_p, from_s, to_p, to_s;

@@ -8,25 +8,15 @@
 #include <random>
 
 #include "core/rate_products.h"
+#include "support/figures.h"
 #include "support/finite_difference.h"
 
 namespace kinelab {
 namespace {
 
-// Figures quoted to six decimals.
-constexpr double kSixDigits = 5e-7;
+using test::kSixDigits;
 // J·q̇ and J·q̈ + H·w against rail_inverse: sums of a few order-one products, a few hundred ulps.
 constexpr double kSumRoundoff = 1e-12;
-
-rail_geometry default_geometry() {
-  const double ax[] = {0, 0.1, -0.1, -0.1, 0.1, 0};
-  const double ay[] = {-0.12, -0.035, -0.0425, 0.0425, 0.035, 0.12};
-  const double By[] = {-0.2275, -0.1425, -0.0425, 0.0425, 0.1425, 0.2275};
-  rail_geometry g;
-  g.rod_length = 0.37;
-  for (int i = 1; i <= 6; ++i) g.ax(i) = ax[i - 1], g.ay(i) = ay[i - 1], g.By(i) = By[i - 1];
-  return g;
-}
 
 kin_state at_height(double z) {
   kin_state p;
@@ -54,7 +44,7 @@ void pose_at(double t, kin_state& position, kin_state& posture) {
 }
 
 TEST(rail_inverse, sliders_of_the_level_platform) {
-  const rail_geometry g = default_geometry();
+  const rail_geometry g = default_rail_geometry();
   struct {
     double z;
     double bx[6];
@@ -75,7 +65,7 @@ TEST(rail_inverse, sliders_of_the_level_platform) {
 }
 
 TEST(rail_inverse, slider_and_joint_rates_are_the_derivatives_of_their_positions) {
-  const rail_geometry g = default_geometry();
+  const rail_geometry g = default_rail_geometry();
   for (double t : {0.0, 0.7, 1.9}) {
     kin_state p, s;
     pose_at(t, p, s);
@@ -101,7 +91,7 @@ TEST(rail_inverse, slider_and_joint_rates_are_the_derivatives_of_their_positions
 }
 
 TEST(rail_jacobian, reproduces_the_slider_rates_and_accelerations) {
-  const rail_geometry g = default_geometry();
+  const rail_geometry g = default_rail_geometry();
   std::mt19937 rng(61);
   std::uniform_real_distribution<double> rate(-2, 2);
   for (int trial = 0; trial < 10; ++trial) {
@@ -133,7 +123,7 @@ TEST(rail_jacobian, sliders_move_with_x_and_are_linear_in_it) {
   pose_at(0.5, p, s);
   mat<6> J;
   mat<6, 21> H;
-  rail_jacobian(default_geometry(), p, s, J, H);
+  rail_jacobian(default_rail_geometry(), p, s, J, H);
   bool y_squared_nonzero = false;
   for (int i = 1; i <= 6; ++i) {
     EXPECT_EQ(J(i, 1), 1) << "leg " << i;
@@ -165,7 +155,7 @@ void expect_level(const forward_run& r, const std::string& what) {
 
 TEST(rail_forward, one_correction_from_the_default_guess) {
   const forward_run r =
-      solve_forward(default_geometry(), 0.001, vec6({0.25, 0.35, -0.37, -0.37, 0.35, 0.25}));
+      solve_forward(default_rail_geometry(), 0.001, vec6({0.25, 0.35, -0.37, -0.37, 0.35, 0.25}));
   EXPECT_EQ(r.outcome.status, nr_status::converged);
   EXPECT_EQ(r.outcome.iterations, 1);
   EXPECT_LT(r.outcome.residual, 0.001);
@@ -180,7 +170,7 @@ TEST(rail_forward, one_correction_from_the_default_guess) {
 // "singular" Jacobian. The solve through JᵀJ converges.
 TEST(rail_forward, converges_to_the_default_stop_pose) {
   const forward_run r =
-      solve_forward(default_geometry(), 0.001, vec6({0.15, 0.25, -0.29, -0.29, 0.25, 0.15}));
+      solve_forward(default_rail_geometry(), 0.001, vec6({0.15, 0.25, -0.29, -0.29, 0.25, 0.15}));
   EXPECT_EQ(r.outcome.status, nr_status::converged) << to_string(r.outcome.status);
   EXPECT_NEAR(r.position.x, -0.00301, 5e-6);
   EXPECT_NEAR(r.position.z, 0.31927, 5e-6);
@@ -188,7 +178,7 @@ TEST(rail_forward, converges_to_the_default_stop_pose) {
 }
 
 TEST(rail_forward, the_convergence_test_is_strict) {
-  const rail_geometry g = default_geometry();
+  const rail_geometry g = default_rail_geometry();
   const vec<6> target = vec6({0.25, 0.35, -0.37, -0.37, 0.35, 0.25});
   const rail_sliders guess = rail_inverse(g, at_height(0.25), kin_state{});
   vec<6> r;
@@ -200,7 +190,7 @@ TEST(rail_forward, the_convergence_test_is_strict) {
 }
 
 TEST(rail_forward, a_guess_on_target_comes_back_unchanged_with_its_rates) {
-  const rail_geometry g = default_geometry();
+  const rail_geometry g = default_rail_geometry();
   kin_state p, s;
   pose_at(0.4, p, s);
   const rail_sliders at_guess = rail_inverse(g, p, s);
@@ -235,7 +225,7 @@ TEST(rail_forward, failures_end_at_a_pose_the_mechanism_can_take) {
         if (!std::isfinite(v)) return false;
     return std::isfinite(r.outcome.residual);
   };
-  const rail_geometry g = default_geometry();
+  const rail_geometry g = default_rail_geometry();
 
   // Sliders 1 and 6 0.65 apart, while their joints are 0.24 apart and each rod reaches at most
   // 0.37 along x: no pose realises this. Corrections that would take a rod off its rail are
@@ -299,7 +289,7 @@ TEST(rail_leg, a_rod_off_or_perpendicular_to_its_rail_is_flagged_with_finite_val
     }
   }
   kin_state up = at_height(0.5);
-  const rail_sliders off = rail_inverse(default_geometry(), up, kin_state{});
+  const rail_sliders off = rail_inverse(default_rail_geometry(), up, kin_state{});
   EXPECT_EQ(off.unreachable, 0b111111u);
   EXPECT_FALSE(off.leg_reachable(3));
 }

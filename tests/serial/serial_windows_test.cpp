@@ -1,5 +1,5 @@
-// The four serial-arm windows: stored rates against differences of values, and what their
-// default runs report.
+// The four serial-arm windows: their static poses, stored rates against differences of values,
+// and what their default runs report.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -15,6 +15,22 @@
 namespace kinelab {
 namespace {
 
+TEST(serial_windows, three_axis_forward_static_pose_at_the_defaults) {
+  sim_window w(form_3r_jun());
+  w.open();
+  const kin_state p4 = w.logic().arrays.find("p4")->at[0];
+  const kin_state s4 = w.logic().arrays.find("s4")->at[0];
+  EXPECT_NEAR(p4.x, 0, 1e-12);
+  EXPECT_NEAR(p4.y, 0, 1e-12);
+  EXPECT_NEAR(p4.z, 5, 1e-12);
+  EXPECT_NEAR(deg(s4.x), 90, 1e-9);
+  EXPECT_NEAR(s4.y, 0, 1e-12);
+  EXPECT_NEAR(s4.z, 0, 1e-12);
+  EXPECT_EQ(w.draw_size, 5);  // Σ|h| over the four links
+  EXPECT_DOUBLE_EQ(w.draw_scale, 14.8);
+  for (double v : {p4.dx, p4.ddx, p4.dz, s4.dx, s4.ddz}) EXPECT_EQ(v, 0);
+}
+
 TEST(serial_windows, stored_rates_match_differences_of_values) {
   test::temp_working_dir dir;
   struct {
@@ -22,8 +38,15 @@ TEST(serial_windows, stored_rates_match_differences_of_values) {
     std::vector<std::string> sets;
     double tolerance = test::check_tolerance;
   } cases[] = {
-      // Unequal stops and extra twists make every joint and every coordinate move.
+      // Unequal stops, extra twists and a twisted J1 make every joint and every coordinate
+      // move, under each profile.
       {"form_3r_jun", {"Text2(1)=70", "Text2(3)=-40", "Text2(5)=110", "Text1(3)=15"}},
+      {"form_3r_jun",
+       {"Text2(1)=70", "Text2(3)=-40", "Text2(5)=110", "Text1(3)=15", "Text6(4)=10", "Option1=0"}},
+      {"form_3r_jun",
+       {"Text2(1)=70", "Text2(3)=-40", "Text2(5)=110", "Text1(3)=15", "Text6(4)=10", "Option1=1"}},
+      {"form_3r_jun",
+       {"Text2(1)=70", "Text2(3)=-40", "Text2(5)=110", "Text1(3)=15", "Text6(4)=10", "Option1=2"}},
       {"form_3r_jun", {"Text2(1)=70", "Option1=1"}},
       {"form_3r_jun", {"Text2(1)=70", "Option1=2"}},
       {"form_6r_jun", {"Text2(7)=40", "Text2(11)=-60", "Text9(4)=10"}},

@@ -11,13 +11,13 @@
 
 #include "core/angles.h"
 #include "core/rate_products.h"
+#include "support/figures.h"
 #include "support/finite_difference.h"
 
 namespace kinelab {
 namespace {
 
-// Figures quoted to six decimals.
-constexpr double kSixDigits = 5e-7;
+using test::kSixDigits;
 // A pose solved to 1e-12 in the leg lengths is that close in q, times the condition of J (a few
 // tens near the default pose); its rates and accelerations come from the same J and H.
 constexpr double kRoundTripTolerance = 1e-8;

@@ -10,6 +10,7 @@
 
 #include "app/window/sim_window.h"
 #include "mechanisms/stewart/stewart_window.h"
+#include "support/figures.h"
 #include "support/result_rows.h"
 #include "support/temp_dir.h"
 #include "support/trajectory_check.h"
@@ -22,8 +23,7 @@ using test::lines_of;
 using test::rows_are_finite;
 using test::slurp;
 
-// Readouts and files carry 15 significant digits; figures are quoted to six decimals.
-constexpr double kSixDigits = 5e-7;
+using test::kSixDigits;
 // ½·Σ(|ax| + |ay|) over the default platform joints: ½·(4·0.861 + 4·0.5 + 2·1).
 constexpr double default_draw_size = 3.722;
 

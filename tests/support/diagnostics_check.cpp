@@ -92,8 +92,7 @@ std::vector<std::string> branch_jump_alarms(const sim_window& w) {
   std::vector<std::string> lines;
   for (const solved_variable& v : w.decl().solved_variables)
     if (!w.logic().arrays.find(v.array)) lines.push_back("solved variable in no array: " + v.array);
-  const std::string jumps = summarize_branch_jumps(
-      find_branch_jumps(w.logic().arrays, w.decl().solved_variables), w.decl().branch);
+  const std::string jumps = summarize_branch_jumps(w.branch_jumps(), w.decl().branch);
   if (!jumps.empty()) lines.push_back(jumps);
   return lines;
 }

@@ -6,13 +6,12 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "support/file_text.h"
+
 namespace kinelab::test {
 
 std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
+  return file_text(path);
 }
 
 std::vector<std::string> lines_of(const std::string& text, const std::string& eol) {
