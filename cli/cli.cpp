@@ -11,6 +11,7 @@
 #include "app/service/profile_comparison.h"
 #include "app/service/window_atlas.h"
 #include "app/service/window_export.h"
+#include "app/service/window_service.h"
 #include "app/study/open_study.h"
 #include "app/window/graph_derivative_check.h"
 #include "app/window/settings.h"
@@ -68,7 +69,7 @@ class session {
   }
 
   void print(const std::string& target) {
-    if (auto* sim = dynamic_cast<sim_window*>(&w_)) {
+    if (const sim_window* sim = simulation_of(w_)) {
       if (target == "step_no") return void(out_ << sim->step_no << "\n");
       if (target == "figure_no") return void(out_ << sim->figure_no << "\n");
       if (target == "caption") {
@@ -164,7 +165,7 @@ class session {
 
  private:
   sim_window& simulation(const char* what) {
-    auto* sim = dynamic_cast<sim_window*>(&w_);
+    sim_window* sim = simulation_of(w_);
     if (!sim) throw usage_error{w_.name() + " has no " + what};
     return *sim;
   }
@@ -299,9 +300,7 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
   if (s.failed()) return exit_reported;
   // A Run whose every step was computed but not every solve reached the tolerance: the status
   // line has said how many and the first.
-  const auto* sim = dynamic_cast<const sim_window*>(w.get());
-  const run_record* last = sim ? sim->last_run() : nullptr;
-  return last && last->unconverged > 0 ? exit_unconverged : exit_ok;
+  return last_run_unconverged(*w) ? exit_unconverged : exit_ok;
 }
 
 }  // namespace

@@ -8,11 +8,11 @@
 #include <sstream>
 #include <variant>
 
-#include "app/io/file_writer.h"
 #include "app/service/atlas_export.h"
 #include "app/service/profile_comparison.h"
 #include "app/service/window_atlas.h"
 #include "app/service/window_export.h"
+#include "app/service/window_service.h"
 #include "app/study/open_study.h"
 #include "app/study/study_file.h"
 #include "app/window/graph_derivative_check.h"
@@ -135,7 +135,7 @@ py_window::py_window(const std::string& name, const py::object& N, double T) {
 }
 
 sim_window& py_window::simulation() {
-  auto* sim = dynamic_cast<sim_window*>(w_.get());
+  sim_window* sim = simulation_of(*w_);
   if (!sim)
     throw py::attribute_error(w_->name() +
                               " is a function-test window: it has no trajectory or drawing");
@@ -231,16 +231,11 @@ void py_window::run(const std::optional<std::filesystem::path>& result_file) {
   const in_use u(busy_);
   sim_window& s = simulation();
   std::string error;
-  computing([&] {
-    // As a Run writes result.dat: streamed through the file writer, and never from a Run that
-    // overflowed (the previous file stays; the status says so).
-    if (!s.compute_trajectory() || !result_file || s.last_run()->overflow_step >= 0) return;
-    file_writer file(result_file->string());
-    s.write_result_text(file.out());
-    if (!file.finish()) error = file.error();
-  });
+  std::optional<std::string> path;
+  if (result_file) path = result_file->string();
+  computing([&] { run_into(s, path, error); });
   if (!error.empty()) {
-    PyErr_SetString(PyExc_OSError, (result_file->string() + " was not written: " + error).c_str());
+    PyErr_SetString(PyExc_OSError, error.c_str());
     throw py::error_already_set();
   }
 }
