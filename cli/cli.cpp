@@ -13,6 +13,7 @@
 #include "app/service/window_export.h"
 #include "app/service/window_service.h"
 #include "app/study/open_study.h"
+#include "app/text/messages.h"
 #include "app/window/graph_derivative_check.h"
 #include "app/window/settings.h"
 #include "app/window/sim_window.h"
@@ -212,6 +213,32 @@ study read_study_file(const std::string& path) {
   }
 }
 
+// --T and --N as the settings window reads its two texts: T first, each message as it words it;
+// the settings take numbers.
+void read_settings(const std::optional<std::string>& T_text,
+                   const std::optional<std::string>& N_text, run_settings& settings) {
+  const ui_language lang = ui_language::english;
+  double T = settings.T, N = settings.N;
+  if (T_text) {
+    const auto v = parse_number(*T_text);
+    if (!v)
+      throw usage_error{
+          message(lang, message_id::cycle_time_not_a_number, {quoted_text(lang, *T_text)})};
+    T = *v;
+  }
+  if (N_text) {
+    const auto v = parse_number(*N_text);
+    if (!v) {
+      run_settings probe;  // a T out of range is said before an N that is not a number
+      if (auto problem = apply_settings(T, 1, probe)) throw usage_error{*problem};
+      throw usage_error{
+          message(lang, message_id::divisions_not_a_number, {quoted_text(lang, *N_text)})};
+    }
+    N = *v;
+  }
+  if (auto problem = apply_settings(T, N, settings)) throw usage_error{*problem};
+}
+
 int run_window(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                run_settings settings) {
   // "--load FILE" in the window's place: the study names the window and its N and T.
@@ -227,10 +254,10 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
   if (!entry) throw usage_error{"unknown window: " + name + " (kinelab-cli list shows them)"};
 
   std::size_t k = opening ? 2 : 1;
-  std::string N_text = format_number(settings.N), T_text = format_number(settings.T);
+  std::optional<std::string> N_text, T_text;
   for (; !opening && k + 1 < args.size() && (args[k] == "--N" || args[k] == "--T"); k += 2)
     (args[k] == "--N" ? N_text : T_text) = args[k + 1];
-  if (auto problem = apply_settings(T_text, N_text, settings)) throw usage_error{*problem};
+  read_settings(T_text, N_text, settings);
   if (opening) {
     settings.N = opening->N;
     settings.T = opening->T;
