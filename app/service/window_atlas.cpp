@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/atlas/atlas_picture.h"
+#include "app/text/messages.h"
 #include "app/window/sim_window.h"
 #include "core/angles.h"
 #include "core/number_text.h"
@@ -81,6 +82,31 @@ std::optional<std::string> read_workspace_option(const std::string& name, const 
   return std::nullopt;
 }
 
+bool posture_only(const atlas_source& src) {
+  return src.mechanism.kind == atlas_kind::platform && !src.mechanism.position_free();
+}
+
+double shown_limit_scale(const atlas_source& src, std::size_t k) {
+  return src.mechanism.actuators[k].angle ? 180 / pi : 1;
+}
+
+std::optional<std::string> resolve_request(const atlas_source& src, const workspace_options& o,
+                                           atlas_request& r, ui_language lang) {
+  r = o.request;
+  if (!o.mode_given && posture_only(src)) r.mode = atlas_mode::posture;
+  if (o.limits.empty()) return std::nullopt;
+  const std::size_t n = src.mechanism.actuators.size();
+  if (o.limits.size() != 1 && o.limits.size() != n)
+    return message(lang, message_id::atlas_limits_one_or_each,
+                   {std::to_string(n), std::to_string(o.limits.size())});
+  for (std::size_t k = 0; k < n; ++k) {
+    const atlas_limit l = o.limits[o.limits.size() == 1 ? 0 : k];
+    const double scale = src.mechanism.actuators[k].angle ? pi / 180 : 1;
+    r.limits.push_back({l.lo * scale, l.hi * scale});
+  }
+  return std::nullopt;
+}
+
 workspace_outcome run_workspace(sim_window& w, const workspace_options& o, std::ostream& out) {
   workspace_outcome result;
   w.stop();
@@ -90,23 +116,13 @@ workspace_outcome run_workspace(sim_window& w, const workspace_options& o, std::
     return result;
   }
   const atlas_source& src = *s.source;
-  atlas_request r = o.request;
-  if (!o.mode_given && src.mechanism.kind == atlas_kind::platform && !src.mechanism.position_free())
-    r.mode = atlas_mode::posture;
-  const std::size_t n = src.mechanism.actuators.size();
-  if (!o.limits.empty()) {
-    if (o.limits.size() != 1 && o.limits.size() != n) {
-      result.problem = "--limits needs one range or " + std::to_string(n) + " (" +
-                       std::to_string(o.limits.size()) + " given)";
-      result.usage = true;
-      return result;
-    }
-    for (std::size_t k = 0; k < n; ++k) {
-      const atlas_limit l = o.limits[o.limits.size() == 1 ? 0 : k];
-      const double scale = src.mechanism.actuators[k].angle ? pi / 180 : 1;
-      r.limits.push_back({l.lo * scale, l.hi * scale});
-    }
+  atlas_request r;
+  if (auto problem = resolve_request(src, o, r)) {
+    result.problem = *problem;
+    result.usage = true;
+    return result;
   }
+  const std::size_t n = src.mechanism.actuators.size();
   atlas_result a = compute_atlas(src, r);
   if (!a.grid) {
     result.problem = a.problem;
@@ -116,7 +132,7 @@ workspace_outcome run_workspace(sim_window& w, const workspace_options& o, std::
   out << "workspace atlas of " << src.window << ": " << to_string(a.grid->mode) << ", plane "
       << to_string(a.grid->plane) << "; limits";
   for (std::size_t k = 0; k < n; ++k) {
-    const double scale = src.mechanism.actuators[k].angle ? 180 / pi : 1;
+    const double scale = shown_limit_scale(src, k);
     char range[64];
     std::snprintf(range, sizeof range, "%.6g..%.6g", a.grid->limits[k].lo * scale,
                   a.grid->limits[k].hi * scale);

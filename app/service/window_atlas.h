@@ -7,6 +7,7 @@
 //
 // Limits are in the actuators' units as the window shows them (lengths, or degrees for a
 // joint), one range per actuator or one for all.
+#include <cstddef>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -29,6 +30,19 @@ bool is_workspace_option(const std::string& name);
 // Reads one option into `o`; the problem (for a usage error) when the value does not fit.
 std::optional<std::string> read_workspace_option(const std::string& name, const std::string& value,
                                                  workspace_options& o);
+
+// The atlas's rules for what the options leave open, for every front end: without a mode a
+// platform that only turns gets the posture atlas; limits as typed (one range for all
+// actuators, or one each) become the request's, in radians for a joint. The problem (in
+// `lang`) when the limits do not fit the mechanism.
+std::optional<std::string> resolve_request(const atlas_source& src, const workspace_options& o,
+                                           atlas_request& r,
+                                           ui_language lang = ui_language::english);
+// A platform that only turns: its atlas is of postures.
+bool posture_only(const atlas_source& src);
+// The factor from an actuator's limits as the atlas holds them to as the window shows them
+// (degrees per radian for a joint, else 1).
+double shown_limit_scale(const atlas_source& src, std::size_t k);
 
 // The atlas of the window as it stands, drawn on its picture; the summary on `out`. The
 // problem when there is none: `usage` set for what the options asked (too many cells, limits
