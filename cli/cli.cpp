@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include <algorithm>
+#include <charconv>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -44,6 +45,76 @@ struct usage_error {
 // A study that cannot be opened: the actions after it would run on another setup.
 usage_error bad_study(const study_error& e) {
   return {e.what(), false};
+}
+
+// --workspace's options, read into the typed options of the atlas:
+//   --workspace [--mode position|posture] [--plane xy|xz|yz] [--offset V] [--cells K]
+//               [--depth D] [--limits LO:HI[,LO:HI]...] [--samples N] [--locus F]
+std::optional<long long> whole(const std::string& s) {
+  long long v = 0;
+  const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || p != s.data() + s.size() || s.empty()) return std::nullopt;
+  return v;
+}
+
+std::optional<atlas_limit> range_of(const std::string& text) {
+  const auto colon = text.find(':');
+  if (colon == std::string::npos) return std::nullopt;
+  const auto lo = parse_number(text.substr(0, colon)), hi = parse_number(text.substr(colon + 1));
+  if (!lo || !hi) return std::nullopt;
+  return atlas_limit{*lo, *hi};
+}
+
+bool is_workspace_option(const std::string& name) {
+  for (const char* o :
+       {"--mode", "--plane", "--offset", "--cells", "--depth", "--limits", "--samples", "--locus"})
+    if (name == o) return true;
+  return false;
+}
+
+std::optional<std::string> read_workspace_option(const std::string& name, const std::string& value,
+                                                 workspace_options& o) {
+  atlas_request& r = o.request;
+  if (name == "--mode") {
+    const auto m = atlas_mode_from(value);
+    if (!m) return "--mode takes position or posture";
+    r.mode = *m;
+    o.mode_given = true;
+  } else if (name == "--plane") {
+    const auto p = atlas_plane_from(value);
+    if (!p) return "--plane takes xy, xz or yz";
+    r.plane = *p;
+  } else if (name == "--offset") {
+    const auto v = parse_number(value);
+    if (!v) return "--offset takes a number";
+    r.offset = *v;
+  } else if (name == "--cells" || name == "--depth") {
+    const auto v = whole(value);
+    if (!v || *v < 1 || *v > 1'000'000) return name + " takes a whole number from 1 to 1000000";
+    (name == "--cells" ? r.cells : r.depth) = static_cast<int>(*v);
+  } else if (name == "--samples") {
+    const auto v = whole(value);
+    if (!v || *v < 1) return "--samples takes a positive whole number";
+    r.samples = *v;
+  } else if (name == "--locus") {
+    const auto v = parse_number(value);
+    if (!v || *v < 0 || *v > 1) return "--locus takes a fraction from 0 to 1";
+    r.singular_fraction = *v;
+  } else if (name == "--limits") {
+    o.limits.clear();
+    std::size_t start = 0;
+    while (start <= value.size()) {
+      const auto comma = value.find(',', start);
+      const auto l = range_of(value.substr(start, comma - start));
+      if (!l) return "--limits takes LO:HI ranges separated by commas: " + value;
+      o.limits.push_back(*l);
+      if (comma == std::string::npos) break;
+      start = comma + 1;
+    }
+  } else {
+    return "unknown option of --workspace: " + name;
+  }
+  return std::nullopt;
 }
 
 // Drives one window through the actions, printing its status reports as they appear.

@@ -5,7 +5,9 @@
 #include <pybind11/stl/filesystem.h>
 
 #include <functional>
+#include <limits>
 #include <sstream>
+#include <type_traits>
 #include <variant>
 
 #include "app/service/atlas_export.h"
@@ -84,25 +86,79 @@ py::array_t<T> numpy_of(std::size_t n, F value_at) {
   return out;
 }
 
-// The atlas options as kinelab-cli's --workspace reads them, from the texts of the values given.
-workspace_options atlas_options(const std::vector<std::pair<const char*, std::string>>& given) {
-  workspace_options o;
-  for (const auto& [name, text] : given)
-    if (auto problem = read_workspace_option(name, text, o)) throw py::value_error(*problem);
-  return o;
-}
-
-// "lo:hi" for one (lo, hi) pair, "lo:hi,lo:hi,..." for a sequence of them.
-std::string limits_text(const py::handle& limits) {
-  const auto pair_text = [](const py::handle& p) {
+// The atlas's limits from Python: one (lo, hi) pair for every actuator, or a sequence of pairs.
+std::vector<atlas_limit> atlas_limits(const py::handle& limits) {
+  const auto pair = [](const py::handle& p) {
     const auto lo_hi = p.cast<std::pair<double, double>>();
-    return format_exact(lo_hi.first) + ":" + format_exact(lo_hi.second);
+    return atlas_limit{lo_hi.first, lo_hi.second};
   };
   const auto items = py::reinterpret_borrow<py::sequence>(limits);
-  if (items.size() == 2 && !py::isinstance<py::sequence>(items[0])) return pair_text(limits);
-  std::string text;
-  for (const py::handle& p : items) text += (text.empty() ? "" : ",") + pair_text(p);
-  return text;
+  if (items.size() == 2 && !py::isinstance<py::sequence>(items[0])) return {pair(limits)};
+  std::vector<atlas_limit> out;
+  for (const py::handle& p : items) out.push_back(pair(p));
+  return out;
+}
+
+// A whole number from `lo` to `hi` for the option `name` (any Python integer, however large).
+long long whole_in(const py::handle& v, const char* name, long long lo, long long hi) {
+  if (py::isinstance<py::bool_>(v) || !PyIndex_Check(v.ptr()))
+    throw py::type_error("cells, depth and samples take whole numbers");
+  const py::object index = py::reinterpret_steal<py::object>(PyNumber_Index(v.ptr()));
+  int overflow = 0;
+  const long long n = PyLong_AsLongLongAndOverflow(index.ptr(), &overflow);
+  if (overflow != 0 || n < lo || n > hi)
+    throw py::value_error(
+        std::string(name) + " takes a " +
+        (hi == std::numeric_limits<long long>::max()
+             ? "positive whole number"
+             : "whole number from " + std::to_string(lo) + " to " + std::to_string(hi)));
+  return n;
+}
+
+// The atlas options from the keywords given (None: the window's default).
+workspace_options atlas_options(const py::object& mode, const py::object& plane,
+                                const py::object& offset, const py::object& cells,
+                                const py::object& depth, const py::object& limits,
+                                const py::object& samples, const py::object& locus) {
+  workspace_options o;
+  atlas_request& r = o.request;
+  // The value as a T, or a TypeError naming the keyword.
+  const auto as = [](const py::object& v, const char* name, auto type) {
+    try {
+      return v.cast<typename decltype(type)::type>();
+    } catch (const py::cast_error&) {
+      throw py::type_error(std::string("workspace: ") + name + " is not of the kind it takes");
+    }
+  };
+  if (!mode.is_none()) {
+    const auto m = atlas_mode_from(as(mode, "mode", std::type_identity<std::string>{}));
+    if (!m) throw py::value_error("mode takes position or posture");
+    r.mode = *m;
+    o.mode_given = true;
+  }
+  if (!plane.is_none()) {
+    const auto p = atlas_plane_from(as(plane, "plane", std::type_identity<std::string>{}));
+    if (!p) throw py::value_error("plane takes xy, xz or yz");
+    r.plane = *p;
+  }
+  if (!offset.is_none()) r.offset = as(offset, "offset", std::type_identity<double>{});
+  if (!cells.is_none()) r.cells = static_cast<int>(whole_in(cells, "cells", 1, 1'000'000));
+  if (!depth.is_none()) r.depth = static_cast<int>(whole_in(depth, "depth", 1, 1'000'000));
+  if (!samples.is_none())
+    r.samples = whole_in(samples, "samples", 1, std::numeric_limits<long long>::max());
+  if (!locus.is_none()) {
+    const double v = as(locus, "locus", std::type_identity<double>{});
+    if (!(v >= 0 && v <= 1)) throw py::value_error("locus takes a fraction from 0 to 1");
+    r.singular_fraction = v;
+  }
+  if (!limits.is_none()) {
+    try {
+      o.limits = atlas_limits(limits);
+    } catch (const py::cast_error&) {
+      throw py::type_error("workspace: limits is not of the kind it takes");
+    }
+  }
+  return o;
 }
 
 template <class T>
@@ -374,32 +430,8 @@ py::dict py_window::workspace(const py::object& mode, const py::object& plane,
                               const py::object& offset, const py::object& cells,
                               const py::object& depth, const py::object& limits,
                               const py::object& samples, const py::object& locus) {
-  std::vector<std::pair<const char*, std::string>> given;
-  const auto text = [](const py::object& v) { return v.cast<std::string>(); };
-  const auto number = [](const py::object& v) { return format_exact(v.cast<double>()); };
-  const auto whole = [](const py::object& v) {
-    if (auto t = whole_text(v)) return *t;
-    throw py::type_error("cells, depth and samples take whole numbers");
-  };
-  for (const auto& [name, value, text_of] :
-       {std::tuple<const char*, const py::object&, std::function<std::string(const py::object&)>>{
-            "--mode", mode, text},
-        {"--plane", plane, text},
-        {"--offset", offset, number},
-        {"--cells", cells, whole},
-        {"--depth", depth, whole},
-        {"--limits", limits, limits_text},
-        {"--samples", samples, whole},
-        {"--locus", locus, number}}) {
-    if (value.is_none()) continue;
-    try {
-      given.emplace_back(name, text_of(value));
-    } catch (const py::cast_error&) {
-      throw py::type_error(std::string("workspace: ") + (name + 2) +
-                           " is not of the kind it takes");
-    }
-  }
-  const workspace_options o = atlas_options(given);
+  const workspace_options o =
+      atlas_options(mode, plane, offset, cells, depth, limits, samples, locus);
 
   const in_use u(busy_);
   sim_window& s = simulation();

@@ -1,12 +1,9 @@
 #pragma once
-// The atlas of a window as kinelab-cli's --workspace and scripts ask for it: the options, read
-// from their texts, and the atlas of the window as it stands.
-//
-//   --workspace [--mode position|posture] [--plane xy|xz|yz] [--offset V] [--cells K]
-//               [--depth D] [--limits LO:HI[,LO:HI]...] [--samples N] [--locus F]
-//
-// Limits are in the actuators' units as the window shows them (lengths, or degrees for a
-// joint), one range per actuator or one for all.
+// The atlas of a window as every front end asks for it: the options as typed (kinelab-cli's
+// --workspace reads them from its arguments, Python from keywords, the desktop program from
+// its workspace panel), the rules for what they leave open, and the atlas of the window as it
+// stands. Limits are in the actuators' units as the window shows them (lengths, or degrees for
+// a joint), one range per actuator or one for all.
 #include <cstddef>
 #include <optional>
 #include <ostream>
@@ -24,12 +21,6 @@ struct workspace_options {
   std::vector<atlas_limit> limits;  // as typed: lengths, or degrees for an angle
   bool mode_given = false;  // without --mode a platform that only turns gets the posture atlas
 };
-
-// True for the options --workspace takes.
-bool is_workspace_option(const std::string& name);
-// Reads one option into `o`; the problem (for a usage error) when the value does not fit.
-std::optional<std::string> read_workspace_option(const std::string& name, const std::string& value,
-                                                 workspace_options& o);
 
 // The atlas's rules for what the options leave open, for every front end: without a mode a
 // platform that only turns gets the posture atlas; limits as typed (one range for all
