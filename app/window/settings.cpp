@@ -10,6 +10,11 @@ namespace kinelab {
 namespace {
 
 std::optional<std::string> cycle_time_problem(double T, ui_language lang) {
+  if (!std::isfinite(T))
+    return message(lang, message_id::cycle_time_not_a_number,
+                   {quoted_text(lang, std::isnan(T) ? "nan"
+                                      : T > 0       ? "inf"
+                                                    : "-inf")});
   // The profile rates divide by T and the accelerations by T², so T must be above zero, and
   // not so small that the accelerations overflow.
   if (!(T > 0)) return message(lang, message_id::cycle_time_not_positive);
