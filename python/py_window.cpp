@@ -48,10 +48,20 @@ std::optional<std::string> whole_text(const py::handle& v) {
   return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(v.ptr()))).cast<std::string>();
 }
 
+// N and T handed to the settings as numbers; an integer past a double's range is as far past
+// the cap on N.
 void check_settings(const py::handle& N, double T, run_settings& s) {
-  const std::optional<std::string> N_text = whole_text(N);
-  if (!N_text) throw py::type_error("N takes a whole number");
-  if (auto problem = apply_settings(format_exact(T), *N_text, s)) throw py::value_error(*problem);
+  if (py::isinstance<py::bool_>(N) || !PyIndex_Check(N.ptr()))
+    throw py::type_error("N takes a whole number");
+  const py::object index = py::reinterpret_steal<py::object>(PyNumber_Index(N.ptr()));
+  double n = PyLong_AsDouble(index.ptr());
+  if (n == -1.0 && PyErr_Occurred()) {
+    PyErr_Clear();
+    const bool negative = PyObject_RichCompareBool(index.ptr(), py::int_(0).ptr(), Py_LT) == 1;
+    n = negative ? -std::numeric_limits<double>::infinity()
+                 : std::numeric_limits<double>::infinity();
+  }
+  if (auto problem = apply_settings(T, n, s)) throw py::value_error(*problem);
 }
 
 // What a control is given: a text as it stands, a whole number in digits, any other number in
