@@ -18,6 +18,7 @@
 #include "app/window/graph_derivative_check.h"
 #include "app/window/settings.h"
 #include "app/window/sim_window.h"
+#include "cli/about.h"
 #include "core/number_text.h"
 #include "mechanisms/registry.h"
 
@@ -246,6 +247,8 @@ class session {
   void save(const std::string& path, const std::function<void(const text_out&)>& produce) {
     if (path == "-") {
       produce([this](std::string_view t) { out_.write(t.data(), std::streamsize(t.size())); });
+      // A full disk or a closed pipe is told at the flush at the latest.
+      if (!out_.flush()) fail("standard output was not written");
       return;
     }
     // What the session printed goes first, should the file be the process's own output.
@@ -421,9 +424,10 @@ const std::vector<std::string>& cli_actions() {
 int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             const run_settings& defaults) {
   try {
-    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-      (args.empty() ? err : out) << usage_text;
-      return args.empty() ? exit_usage : exit_ok;
+    if (auto status = about_cli(args, out, usage_text)) return *status;
+    if (args.empty()) {
+      err << usage_text;
+      return exit_usage;
     }
     if (args[0] == "list") return list_windows(out);
     return run_window(args, out, err, defaults);

@@ -5,5 +5,12 @@
 
 int main(int argc, char** argv) {
   kinelab::remove_temporaries_on_signals();
-  return kinelab::run_cli(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+  const int status =
+      kinelab::run_cli(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+  // What could not be written to standard output (a full disk, a closed pipe) is a failure.
+  if (!std::cout.flush()) {
+    std::cerr << "kinelab-cli: standard output was not written\n";
+    return status == 0 ? 1 : status;
+  }
+  return status;
 }

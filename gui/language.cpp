@@ -1,6 +1,8 @@
 #include "gui/language.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QPointer>
 #include <QProcessEnvironment>
 #include <QTranslator>
 
@@ -69,6 +71,18 @@ QTranslator* install_language(ui_language lang) {
   if (!translator->load(file) || !QCoreApplication::installTranslator(translator)) {
     delete translator;
     return nullptr;
+  }
+  // Qt's own dialogs (file dialogs, message boxes) from Debian's qt6-translations-l10n.
+  static QPointer<QTranslator> qt_catalogue;
+  if (qt_catalogue) {
+    QCoreApplication::removeTranslator(qt_catalogue);
+    delete qt_catalogue;
+  }
+  if (lang == ui_language::japanese) {
+    qt_catalogue = new QTranslator(QCoreApplication::instance());
+    if (!qt_catalogue->load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(qt_catalogue))
+      delete qt_catalogue;
   }
   return translator;
 }

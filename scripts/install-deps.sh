@@ -3,8 +3,9 @@
 # As root it runs apt-get itself; otherwise it prints the line to run and stops.
 set -eu
 packages="g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev liborocos-kdl-dev \
-qt6-base-dev qt6-l10n-tools fonts-noto-cjk libtbb-dev pybind11-dev python3-dev python3-numpy \
-python3-pytest nlohmann-json3-dev liburdfdom-dev"
+qt6-base-dev qt6-l10n-tools qt6-translations-l10n fonts-noto-cjk libtbb-dev pybind11-dev \
+python3-dev python3-numpy python3-pytest python3-setuptools python3-wheel python3-venv \
+nlohmann-json3-dev liburdfdom-dev"
 missing=""
 for p in $packages; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

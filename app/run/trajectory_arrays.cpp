@@ -1,5 +1,6 @@
 #include "app/run/trajectory_arrays.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -110,21 +111,42 @@ void trajectory_arrays::write_csv(const text_out& put,
   for (const extra_column& e : extra) line += "," + e.name;
   line += ",guarded\n";
   put(line);
-  // Row by row, so that the text of 200 000 steps is never held whole.
+  // In blocks of about 64 kB, so that the text of 200 000 steps is never held whole.
+  constexpr std::size_t block = 1 << 16;
+  std::string out;
+  out.reserve(block + 4096);
+  const auto number = [&out](auto v) {
+    char text[32];
+    out.append(text, std::to_chars(text, text + sizeof text, v).ptr);
+  };
   for (int i = 0; i <= N(); ++i) {
     const auto at = static_cast<std::size_t>(i);
-    line = std::to_string(i);
-    for (const auto& [a, c] : columns) (line += ',') += format_exact(a->at[at].*(c.field));
+    number(i);
+    for (const auto& [a, c] : columns) {
+      out += ',';
+      number(a->at[at].*(c.field));
+    }
     if (with_record && at < solver_record_.size()) {
       const nr_outcome& r = solver_record_[at];
-      line += "," + std::to_string(r.iterations) + "," + format_exact(r.residual) + "," +
-              std::to_string(static_cast<int>(r.status)) + (r.minimum_norm_rates ? ",1" : ",0");
+      out += ',';
+      number(r.iterations);
+      out += ',';
+      number(r.residual);
+      out += ',';
+      number(static_cast<int>(r.status));
+      out += r.minimum_norm_rates ? ",1" : ",0";
     }
-    for (const extra_column& e : extra)
-      (line += ',') += format_exact(at < e.values->size() ? (*e.values)[at] : 0.0);
-    line += guarded(i) ? ",1\n" : ",0\n";
-    put(line);
+    for (const extra_column& e : extra) {
+      out += ',';
+      number(at < e.values->size() ? (*e.values)[at] : 0.0);
+    }
+    out += guarded(i) ? ",1\n" : ",0\n";
+    if (out.size() >= block) {
+      put(out);
+      out.clear();
+    }
   }
+  if (!out.empty()) put(out);
 }
 
 std::string trajectory_arrays::csv(const std::vector<extra_column>& extra) const {

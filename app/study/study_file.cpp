@@ -9,6 +9,7 @@
 
 #include "app/io/result_file.h"
 #include "app/io/version.h"
+#include "app/study/checked_json.h"
 #include "app/window/sim_window.h"
 #include "core/angles.h"
 #include "core/number_text.h"
@@ -23,24 +24,6 @@ constexpr const char* format_name = "kinelab study";
 // A study is a few kilobytes; a larger file is something else.
 constexpr std::streamsize largest_study_bytes = 16 << 20;
 
-int line_at(const std::string& text, std::size_t byte) {
-  byte = std::min(byte, text.size());
-  return 1 +
-         static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(byte), '\n'));
-}
-
-// The line of `"key":` in a JSON document, from `from` on; 0 when it is not there.
-int line_of_key(const std::string& text, const std::string& key, std::size_t from = 0) {
-  const std::string quoted = "\"" + key + "\"";
-  for (std::size_t at = text.find(quoted, from); at != std::string::npos;
-       at = text.find(quoted, at + 1)) {
-    std::size_t after = at + quoted.size();
-    while (after < text.size() && (text[after] == ' ' || text[after] == '\t')) ++after;
-    if (after < text.size() && text[after] == ':') return line_at(text, at);
-  }
-  return 0;
-}
-
 std::string version_text(int major, int minor) {
   return std::to_string(major) + "." + std::to_string(minor);
 }
@@ -49,9 +32,9 @@ std::string version_text(int major, int minor) {
 
 struct json_reader {
   study& s;
-  const std::string& text;
+  const checked_json& doc_lines;
 
-  study::origin at(const std::string& key) const { return {line_of_key(text, key), key}; }
+  study::origin at(const std::string& key) const { return {doc_lines.line_of(key), key}; }
   [[noreturn]] void fail(const std::string& key, message_id problem,
                          std::initializer_list<std::string_view> arguments = {}) const {
     throw study_error(s.message(at(key), problem, arguments));
@@ -161,31 +144,46 @@ struct json_reader {
     const auto it = doc.find(section);
     if (it == doc.end()) return;
     if (!it->is_object()) fail(section, message_id::study_controls_by_name);
-    const std::size_t from = text.find("\"" + section + "\"");
     const bool sliders = kind == study::control_value::section::slider;
     for (const auto& [address, value] : it->items()) {
-      const int line = line_of_key(text, address, from == std::string::npos ? 0 : from);
+      const int line = doc_lines.line_of(section + "/" + address);
       if (sliders ? !value.is_number_integer() : !value.is_string())
         throw study_error(s.message({line, address}, sliders ? message_id::study_slider_whole
                                                              : message_id::study_field_text));
       s.controls.push_back(
-          {address, sliders ? std::to_string(value.get<long long>()) : value.get<std::string>(),
-           kind, line});
+          {address, sliders ? value.dump() : value.get<std::string>(), kind, line});
     }
   }
 };
 
 study parse_document(const std::string& text, study s) {
-  json doc;
+  checked_json doc;
   try {
-    doc = json::parse(text);
-  } catch (const json::parse_error& e) {
-    const bool truncated = e.byte >= text.size();
-    const study::origin at{line_at(text, e.byte > 0 ? e.byte - 1 : 0), ""};
-    throw study_error(truncated ? s.message(at, message_id::study_truncated)
-                                : s.message(at, message_id::study_not_json, {e.what()}));
+    doc = read_checked_json(text);
+  } catch (const json_problem& p) {
+    const study::origin at{p.line, p.key};
+    switch (p.what_kind) {
+      case json_problem::kind::truncated:
+        throw study_error(s.message(at, message_id::study_truncated));
+      case json_problem::kind::too_deep:
+        throw study_error(
+            s.message(at, message_id::study_too_deep, {std::to_string(max_json_depth)}));
+      case json_problem::kind::number_range:
+        throw study_error(s.message(at, message_id::study_number_range));
+      case json_problem::kind::duplicate_key:
+        throw study_error(
+            s.message(at, message_id::study_duplicate_key, {std::to_string(p.first_line)}));
+      case json_problem::kind::not_json:
+        break;
+    }
+    throw study_error(s.message(at, message_id::study_not_json, {p.what()}));
   }
-  json_reader{s, text}.read(doc);
+  try {
+    json_reader{s, doc}.read(doc.value);
+  } catch (const json::exception& e) {
+    // A value of a kind the reader did not expect where it converts it.
+    throw study_error(s.message({}, message_id::study_not_json, {e.what()}));
+  }
   return s;
 }
 
@@ -213,11 +211,14 @@ void read_group(study& s, const std::string& name, const std::string& values, in
     s.controls.push_back({name, values, study::control_value::section::either, line});
     return;
   }
+  // Each index searched from where the last one ended: one pass over the line.
+  std::size_t from = 0;
   for (int k = 0;; ++k) {
     const std::string opening = "(" + std::to_string(k) + ") ";
     const std::string next = ", (" + std::to_string(k + 1) + ") ";
-    const std::size_t start = values.find(opening) + opening.size();
+    const std::size_t start = values.find(opening, from) + opening.size();
     const std::size_t end = values.find(next, start);
+    from = end == std::string::npos ? values.size() : end;
     s.controls.push_back({address_text(name, k, true), values.substr(start, end - start),
                           study::control_value::section::either, line});
     if (end == std::string::npos) return;
@@ -342,16 +343,24 @@ study read_study(const std::string& path, ui_language lang) {
                        message(lang, message_id::study_unreadable, {system_error(lang, errno)}));
   };
   if (!in) throw unreadable();
-  std::string text;
-  if (in.peek() == '#') {
-    // An export: only its comment lines, however many rows follow.
-    for (std::string line; std::getline(in, line) && line.rfind("#", 0) == 0;) text += line + "\n";
-  } else {
-    std::vector<char> buffer(static_cast<std::size_t>(largest_study_bytes) + 1);
-    in.read(buffer.data(), largest_study_bytes + 1);
-    if (in.gcount() > largest_study_bytes)
+  // At most one byte beyond the largest study, so that a larger file is told without holding it.
+  std::vector<char> buffer(static_cast<std::size_t>(largest_study_bytes) + 1);
+  in.read(buffer.data(), largest_study_bytes + 1);
+  const bool over = in.gcount() > largest_study_bytes;
+  std::string text(buffer.data(), static_cast<std::size_t>(in.gcount()));
+  if (!text.empty() && text[0] == '#') {
+    // An export: only its comment lines, however many rows follow, but no more of them than a
+    // study may hold.
+    std::size_t end = 0;
+    while (end < text.size() && text[end] == '#') {
+      const std::size_t eol = text.find('\n', end);
+      end = eol == std::string::npos ? text.size() : eol + 1;
+    }
+    if (over && end == text.size())
       throw study_error(path + ": " + message(lang, message_id::study_too_large));
-    text.assign(buffer.data(), static_cast<std::size_t>(in.gcount()));
+    text.resize(end);
+  } else if (over) {
+    throw study_error(path + ": " + message(lang, message_id::study_too_large));
   }
   if (in.bad()) throw unreadable();
   return parse_study(text, path, lang);

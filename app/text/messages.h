@@ -110,6 +110,9 @@ enum class message_id {
   study_field_text,
   study_truncated,
   study_not_json,  // {1} the parser's report
+  study_too_deep,  // {1} the deepest nesting read
+  study_number_range,
+  study_duplicate_key,  // {1} the line it first stands on
   study_not_an_export,
   study_export_without_settings,
   study_field_not_a_number,  // {1} the field; the study is not saved

@@ -366,6 +366,8 @@ void sim_window::trajectory_changed() {
 }
 
 void sim_window::draw_frame(int step, bool with_path) {
+  // The diagnostics caption names the plot it stood over, not the mechanism drawn in its place.
+  if (shown_diagnostics_ >= 0) show_caption(decl_.style.view_caption);
   shown_graph_ = -1;
   shown_diagnostics_ = -1;
   shown_step_ = step;

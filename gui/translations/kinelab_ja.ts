@@ -197,8 +197,8 @@
 <context>
     <name>kinelab::window_widget</name>
     <message>
-        <source>Running… step %1 of %2</source>
-        <translation>計算中… %2 ステップ中 %1</translation>
+        <source>Running…</source>
+        <translation>計算中…</translation>
     </message>
 </context>
 <context>

@@ -265,15 +265,12 @@ bool serial_logic::jacobian_at(int i, jacobian_matrix& J) const {
     the(k) = (*joints_[static_cast<std::size_t>(k - 1)])[static_cast<std::size_t>(i)].x;
     if (!std::isfinite(the(k))) return false;
   }
+  // The frames' Jacobian, as the solvers and the atlas form it.
+  chain_frames f;
+  build_frames(arm_, twists_of(arm_), the, joints_count_ == 6, f);
   J = {};
   J.rows = J.cols = joints_count_;
-  if (joints_count_ == 3) {
-    const mat<3> J3 = jacobian_3r(arm_, the);
-    for (int r = 1; r <= 3; ++r)
-      for (int c = 1; c <= 3; ++c) J.m(r, c) = J3(r, c);
-  } else {
-    J.m = jacobian_6r(arm_, the);
-  }
+  frames_jacobian(f, joints_count_, J.m);
   return true;
 }
 

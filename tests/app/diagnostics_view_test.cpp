@@ -57,6 +57,10 @@ TEST(DiagnosticsView, PagesFollowEachOtherAndUnconvergedStepsAreKnown) {
     }
     EXPECT_NE(w.status.find("σmin "), std::string::npos) << w.status;
     EXPECT_EQ(w.singularity().sigma_min.size(), static_cast<std::size_t>(w.N() + 1));
+    // The animation after a Run draws the mechanism: the page's caption goes with the page.
+    w.press("run");
+    w.tick();
+    EXPECT_EQ(caption(w), w.decl().style.view_caption) << c.window;
   }
 }
 

@@ -167,8 +167,9 @@ TEST(run_record, near_singular_steps_are_flagged_and_said) {
                                  : "特異点の近くの速度: ステップ 16 で最大 dthe3 "),
               std::string::npos)
         << w->status;
-    if (lang == ui_language::english)
+    if (lang == ui_language::english) {
       EXPECT_NE(w->status.find(" at step 16"), std::string::npos) << w->status;
+    }
     const std::string csv = window_csv(*w);
     EXPECT_NE(csv.find(",nr_minimum_norm_rates,nr_near_singular,sigma_min,"), std::string::npos);
   }

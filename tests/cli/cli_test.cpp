@@ -117,6 +117,15 @@ TEST_F(cli, reports_and_usage_errors_have_their_exit_status) {
   }
 }
 
+// Standard output that cannot take the dump (a full disk) fails the command like any file.
+TEST_F(cli, a_dump_to_a_full_standard_output_fails) {
+  const std::string cmd =
+      std::string(KINELAB_CLI_PATH) + " form_3r_jun --press run --dump - >/dev/full 2>err.txt";
+  const int status = std::system(cmd.c_str());
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+  EXPECT_NE(slurp("err.txt").find("standard output was not written"), std::string::npos);
+}
+
 // A --tick count of 10^18 ran for ever. The timer's walk repeats every 2N ticks, so 10^18 + 3
 // ticks end where 3 do; without a Run the timer is off and ticks do nothing.
 TEST_F(cli, a_huge_tick_count_ends_where_its_remainder_does) {
@@ -209,6 +218,18 @@ TEST_F(cli, a_study_saved_and_loaded_reproduces_the_run) {
   }
   // A refused study leaves no Run behind it.
   EXPECT_FALSE(std::filesystem::exists("result.dat"));
+}
+
+TEST_F(cli, says_what_it_is) {
+  const cli_result version = run("--version");
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.out, "kinelab-cli (kinelab) 1.1.0\n");
+  const cli_result help = run("--help");
+  EXPECT_EQ(help.exit_code, 0);
+  for (const char* part : {"kinelab-cli 1.1.0: runs kinelab's windows", "usage: kinelab-cli list",
+                           "--compare-profiles", "exit status: 0 success", "3 the last Run"})
+    EXPECT_NE(help.out.find(part), std::string::npos) << part << "\n" << help.out;
+  EXPECT_EQ(run("").exit_code, 2);
 }
 
 TEST_F(cli, lists_every_window) {

@@ -176,6 +176,14 @@ TEST_F(english_program, NoWidgetOfAnyWindowShowsJapanese) {
 
 // The start window, its menus and the settings window: no English words but the program's
 // name and the words of the menus' own captions ("file", "dravik機構（３軸）", "DENDO VC-6353").
+// Qt's own file dialogs and message boxes speak Japanese too; the English program drops them.
+TEST_F(japanese_program, QtsOwnDialogsSpeakJapanese) {
+  EXPECT_NE(QCoreApplication::translate("QFileDialog", "Save As"), "Save As");
+  EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
+  translator_.reset(install_language(ui_language::english));
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Save As"), "Save As");
+}
+
 TEST_F(japanese_program, TheStartAndSettingsWindowsShowNoEnglish) {
   std::set<QString> names = {application_title, "file", "OK"};
   std::vector<const char*> captions;
