@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include <algorithm>
+#include <charconv>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -11,7 +12,9 @@
 #include "app/service/profile_comparison.h"
 #include "app/service/window_atlas.h"
 #include "app/service/window_export.h"
+#include "app/service/window_service.h"
 #include "app/study/open_study.h"
+#include "app/text/messages.h"
 #include "app/window/graph_derivative_check.h"
 #include "app/window/settings.h"
 #include "app/window/sim_window.h"
@@ -45,6 +48,76 @@ usage_error bad_study(const study_error& e) {
   return {e.what(), false};
 }
 
+// --workspace's options, read into the typed options of the atlas:
+//   --workspace [--mode position|posture] [--plane xy|xz|yz] [--offset V] [--cells K]
+//               [--depth D] [--limits LO:HI[,LO:HI]...] [--samples N] [--locus F]
+std::optional<long long> whole(const std::string& s) {
+  long long v = 0;
+  const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || p != s.data() + s.size() || s.empty()) return std::nullopt;
+  return v;
+}
+
+std::optional<atlas_limit> range_of(const std::string& text) {
+  const auto colon = text.find(':');
+  if (colon == std::string::npos) return std::nullopt;
+  const auto lo = parse_number(text.substr(0, colon)), hi = parse_number(text.substr(colon + 1));
+  if (!lo || !hi) return std::nullopt;
+  return atlas_limit{*lo, *hi};
+}
+
+bool is_workspace_option(const std::string& name) {
+  for (const char* o :
+       {"--mode", "--plane", "--offset", "--cells", "--depth", "--limits", "--samples", "--locus"})
+    if (name == o) return true;
+  return false;
+}
+
+std::optional<std::string> read_workspace_option(const std::string& name, const std::string& value,
+                                                 workspace_options& o) {
+  atlas_request& r = o.request;
+  if (name == "--mode") {
+    const auto m = atlas_mode_from(value);
+    if (!m) return "--mode takes position or posture";
+    r.mode = *m;
+    o.mode_given = true;
+  } else if (name == "--plane") {
+    const auto p = atlas_plane_from(value);
+    if (!p) return "--plane takes xy, xz or yz";
+    r.plane = *p;
+  } else if (name == "--offset") {
+    const auto v = parse_number(value);
+    if (!v) return "--offset takes a number";
+    r.offset = *v;
+  } else if (name == "--cells" || name == "--depth") {
+    const auto v = whole(value);
+    if (!v || *v < 1 || *v > 1'000'000) return name + " takes a whole number from 1 to 1000000";
+    (name == "--cells" ? r.cells : r.depth) = static_cast<int>(*v);
+  } else if (name == "--samples") {
+    const auto v = whole(value);
+    if (!v || *v < 1) return "--samples takes a positive whole number";
+    r.samples = *v;
+  } else if (name == "--locus") {
+    const auto v = parse_number(value);
+    if (!v || *v < 0 || *v > 1) return "--locus takes a fraction from 0 to 1";
+    r.singular_fraction = *v;
+  } else if (name == "--limits") {
+    o.limits.clear();
+    std::size_t start = 0;
+    while (start <= value.size()) {
+      const auto comma = value.find(',', start);
+      const auto l = range_of(value.substr(start, comma - start));
+      if (!l) return "--limits takes LO:HI ranges separated by commas: " + value;
+      o.limits.push_back(*l);
+      if (comma == std::string::npos) break;
+      start = comma + 1;
+    }
+  } else {
+    return "unknown option of --workspace: " + name;
+  }
+  return std::nullopt;
+}
+
 // Drives one window through the actions, printing its status reports as they appear.
 class session {
  public:
@@ -69,7 +142,7 @@ class session {
   }
 
   void print(const std::string& target) {
-    if (auto* sim = dynamic_cast<sim_window*>(&w_)) {
+    if (const sim_window* sim = simulation_of(w_)) {
       if (target == "step_no") return void(out_ << sim->step_no << "\n");
       if (target == "figure_no") return void(out_ << sim->figure_no << "\n");
       if (target == "caption") {
@@ -165,7 +238,7 @@ class session {
 
  private:
   sim_window& simulation(const char* what) {
-    auto* sim = dynamic_cast<sim_window*>(&w_);
+    sim_window* sim = simulation_of(w_);
     if (!sim) throw usage_error{w_.name() + " has no " + what};
     return *sim;
   }
@@ -214,6 +287,32 @@ study read_study_file(const std::string& path) {
   }
 }
 
+// --T and --N as the settings window reads its two texts: T first, each message as it words it;
+// the settings take numbers.
+void read_settings(const std::optional<std::string>& T_text,
+                   const std::optional<std::string>& N_text, run_settings& settings) {
+  const ui_language lang = ui_language::english;
+  double T = settings.T, N = settings.N;
+  if (T_text) {
+    const auto v = parse_number(*T_text);
+    if (!v)
+      throw usage_error{
+          message(lang, message_id::cycle_time_not_a_number, {quoted_text(lang, *T_text)})};
+    T = *v;
+  }
+  if (N_text) {
+    const auto v = parse_number(*N_text);
+    if (!v) {
+      run_settings probe;  // a T out of range is said before an N that is not a number
+      if (auto problem = apply_settings(T, 1, probe)) throw usage_error{*problem};
+      throw usage_error{
+          message(lang, message_id::divisions_not_a_number, {quoted_text(lang, *N_text)})};
+    }
+    N = *v;
+  }
+  if (auto problem = apply_settings(T, N, settings)) throw usage_error{*problem};
+}
+
 int run_window(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                run_settings settings) {
   // "--load FILE" in the window's place: the study names the window and its N and T.
@@ -229,10 +328,10 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
   if (!entry) throw usage_error{"unknown window: " + name + " (kinelab-cli list shows them)"};
 
   std::size_t k = opening ? 2 : 1;
-  std::string N_text = format_number(settings.N), T_text = format_number(settings.T);
+  std::optional<std::string> N_text, T_text;
   for (; !opening && k + 1 < args.size() && (args[k] == "--N" || args[k] == "--T"); k += 2)
     (args[k] == "--N" ? N_text : T_text) = args[k + 1];
-  if (auto problem = apply_settings(T_text, N_text, settings)) throw usage_error{*problem};
+  read_settings(T_text, N_text, settings);
   if (opening) {
     settings.N = opening->N;
     settings.T = opening->T;
@@ -302,9 +401,7 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
   if (s.failed()) return exit_reported;
   // A Run whose every step was computed but not every solve reached the tolerance: the status
   // line has said how many and the first.
-  const auto* sim = dynamic_cast<const sim_window*>(w.get());
-  const run_record* last = sim ? sim->last_run() : nullptr;
-  return last && last->unconverged > 0 ? exit_unconverged : exit_ok;
+  return last_run_unconverged(*w) ? exit_unconverged : exit_ok;
 }
 
 }  // namespace

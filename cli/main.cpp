@@ -1,8 +1,10 @@
 #include <iostream>
 
+#include "app/io/file_writer.h"
 #include "cli/cli.h"
 
 int main(int argc, char** argv) {
+  kinelab::remove_temporaries_on_signals();
   const int status =
       kinelab::run_cli(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
   // What could not be written to standard output (a full disk, a closed pipe) is a failure.

@@ -2,11 +2,13 @@
 // given on the command line opens its window.
 #include <QApplication>
 
+#include "app/io/file_writer.h"
 #include "gui/language.h"
 #include "gui/qpainter_surface.h"
 #include "gui/start_menu.h"
 
 int main(int argc, char* argv[]) {
+  kinelab::remove_temporaries_on_signals();
   QApplication app(argc, argv);
   QApplication::setApplicationName(kinelab::application_title);
   QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/service/window_service.h"
 #include "app/study/open_study.h"
 #include "app/study/study_file.h"
 #include "app/window/settings.h"
@@ -225,7 +226,7 @@ window_widget* start_menu::open_study(const QString& path) {
     if (!entry || !entry->simulation)
       throw study_error(s.message(s.window_at, message_id::study_no_simulation_window, {s.window}));
     const std::unique_ptr<window_model> probe = entry->make(settings_);
-    check_study(s, dynamic_cast<const sim_window&>(*probe));
+    check_study(s, *simulation_of(*probe));  // a simulation: entry->simulation
     window_widget* w = open_window(s.window);
     if (w && w->tools()) w->tools()->open_study_file(path);
     return w;

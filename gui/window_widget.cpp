@@ -25,6 +25,7 @@
 #include <cmath>
 #include <exception>
 
+#include "app/service/window_service.h"
 #include "app/window/sim_window.h"
 #include "gui/language.h"
 #include "gui/marked_scroll_bar.h"
@@ -195,7 +196,7 @@ void picture_widget::mouseMoveEvent(QMouseEvent* event) {
 // ---- window_widget ----
 
 window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* parent, QSize screen)
-    : QWidget(parent), model_(std::move(model)), sim_(dynamic_cast<sim_window*>(model_.get())) {
+    : QWidget(parent), model_(std::move(model)), sim_(simulation_of(*model_)) {
   setObjectName(qs(model_->name()));
   setWindowTitle(caption_text(model_->title()));
   setFont(japanese_font());

@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "app/atlas/atlas_picture.h"
+#include "app/service/window_atlas.h"
 #include "app/window/sim_window.h"
 #include "core/angles.h"
 #include "core/number_text.h"
@@ -130,7 +131,7 @@ void workspace_panel::fill_limits() {
   const atlas_source& src = *source_;
   limits_->setRowCount(static_cast<int>(src.actuator_names.size()));
   for (std::size_t k = 0; k < src.actuator_names.size(); ++k) {
-    const double scale = src.mechanism.actuators[k].angle ? 180 / pi : 1;
+    const double scale = shown_limit_scale(src, k);
     const int row = static_cast<int>(k);
     auto* name = new QTableWidgetItem(qs(src.actuator_names[k]));
     name->setFlags(name->flags() & ~Qt::ItemIsEditable);
@@ -155,18 +156,18 @@ void workspace_panel::refresh() {
     model_.stop();  // the Run the defaults come from must not start the animation
     if (!s.source) return no_atlas(s.problem);
     source_ = std::move(s.source);
-    const bool posture_only =
-        source_->mechanism.kind == atlas_kind::platform && !source_->mechanism.position_free();
     {
       const QSignalBlocker block(mode_);
-      if (posture_only) mode_->setCurrentIndex(1);
+      if (posture_only(*source_)) mode_->setCurrentIndex(1);
       if (source_->mechanism.kind == atlas_kind::sampled) mode_->setCurrentIndex(0);
       mode_->setEnabled(source_->mechanism.position_free());
     }
     if (!user_limits_ || limits_->rowCount() != static_cast<int>(source_->actuator_names.size()))
       fill_limits();
-    atlas_request r;
+    workspace_options o;
+    atlas_request& r = o.request;
     r.mode = mode_->currentIndex() == 1 ? atlas_mode::posture : atlas_mode::position;
+    o.mode_given = true;
     r.plane = *atlas_plane_from(plane_->currentText().toStdString());
     r.cells = cells_->value();
     r.samples = interactive_samples;
@@ -179,19 +180,21 @@ void workspace_panel::refresh() {
       r.offset = *v;
     }
     if (user_limits_) {
+      // As typed (degrees for a joint): the atlas's rules take them to the request.
       for (int row = 0; row < limits_->rowCount(); ++row) {
-        const double scale =
-            source_->mechanism.actuators[static_cast<std::size_t>(row)].angle ? pi / 180 : 1;
         const auto lo = parse_number(limits_->item(row, 1)->text().toStdString());
         const auto hi = parse_number(limits_->item(row, 2)->text().toStdString());
         if (!lo || !hi)
           return no_atlas(tr("a limit of %1 is not a number")
                               .arg(qs(source_->actuator_names[static_cast<std::size_t>(row)]))
                               .toStdString());
-        r.limits.push_back({*lo * scale, *hi * scale});
+        o.limits.push_back({*lo, *hi});
       }
     }
-    atlas_result a = compute_atlas(*source_, r, model_.language);
+    atlas_request request;
+    if (auto problem = resolve_request(*source_, o, request, model_.language))
+      return no_atlas(*problem);
+    atlas_result a = compute_atlas(*source_, request, model_.language);
     if (!a.grid) return no_atlas(a.problem);
     grid_ = std::move(a.grid);
     summary_->setText(qs(describe_atlas(*grid_, model_.language)));

@@ -5,14 +5,16 @@
 #include <pybind11/stl/filesystem.h>
 
 #include <functional>
+#include <limits>
 #include <sstream>
+#include <type_traits>
 #include <variant>
 
-#include "app/io/file_writer.h"
 #include "app/service/atlas_export.h"
 #include "app/service/profile_comparison.h"
 #include "app/service/window_atlas.h"
 #include "app/service/window_export.h"
+#include "app/service/window_service.h"
 #include "app/study/open_study.h"
 #include "app/study/study_file.h"
 #include "app/window/graph_derivative_check.h"
@@ -46,10 +48,20 @@ std::optional<std::string> whole_text(const py::handle& v) {
   return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(v.ptr()))).cast<std::string>();
 }
 
+// N and T handed to the settings as numbers; an integer past a double's range is as far past
+// the cap on N.
 void check_settings(const py::handle& N, double T, run_settings& s) {
-  const std::optional<std::string> N_text = whole_text(N);
-  if (!N_text) throw py::type_error("N takes a whole number");
-  if (auto problem = apply_settings(format_exact(T), *N_text, s)) throw py::value_error(*problem);
+  if (py::isinstance<py::bool_>(N) || !PyIndex_Check(N.ptr()))
+    throw py::type_error("N takes a whole number");
+  const py::object index = py::reinterpret_steal<py::object>(PyNumber_Index(N.ptr()));
+  double n = PyLong_AsDouble(index.ptr());
+  if (n == -1.0 && PyErr_Occurred()) {
+    PyErr_Clear();
+    const bool negative = PyObject_RichCompareBool(index.ptr(), py::int_(0).ptr(), Py_LT) == 1;
+    n = negative ? -std::numeric_limits<double>::infinity()
+                 : std::numeric_limits<double>::infinity();
+  }
+  if (auto problem = apply_settings(T, n, s)) throw py::value_error(*problem);
 }
 
 // What a control is given: a text as it stands, a whole number in digits, any other number in
@@ -84,25 +96,79 @@ py::array_t<T> numpy_of(std::size_t n, F value_at) {
   return out;
 }
 
-// The atlas options as kinelab-cli's --workspace reads them, from the texts of the values given.
-workspace_options atlas_options(const std::vector<std::pair<const char*, std::string>>& given) {
-  workspace_options o;
-  for (const auto& [name, text] : given)
-    if (auto problem = read_workspace_option(name, text, o)) throw py::value_error(*problem);
-  return o;
-}
-
-// "lo:hi" for one (lo, hi) pair, "lo:hi,lo:hi,..." for a sequence of them.
-std::string limits_text(const py::handle& limits) {
-  const auto pair_text = [](const py::handle& p) {
+// The atlas's limits from Python: one (lo, hi) pair for every actuator, or a sequence of pairs.
+std::vector<atlas_limit> atlas_limits(const py::handle& limits) {
+  const auto pair = [](const py::handle& p) {
     const auto lo_hi = p.cast<std::pair<double, double>>();
-    return format_exact(lo_hi.first) + ":" + format_exact(lo_hi.second);
+    return atlas_limit{lo_hi.first, lo_hi.second};
   };
   const auto items = py::reinterpret_borrow<py::sequence>(limits);
-  if (items.size() == 2 && !py::isinstance<py::sequence>(items[0])) return pair_text(limits);
-  std::string text;
-  for (const py::handle& p : items) text += (text.empty() ? "" : ",") + pair_text(p);
-  return text;
+  if (items.size() == 2 && !py::isinstance<py::sequence>(items[0])) return {pair(limits)};
+  std::vector<atlas_limit> out;
+  for (const py::handle& p : items) out.push_back(pair(p));
+  return out;
+}
+
+// A whole number from `lo` to `hi` for the option `name` (any Python integer, however large).
+long long whole_in(const py::handle& v, const char* name, long long lo, long long hi) {
+  if (py::isinstance<py::bool_>(v) || !PyIndex_Check(v.ptr()))
+    throw py::type_error("cells, depth and samples take whole numbers");
+  const py::object index = py::reinterpret_steal<py::object>(PyNumber_Index(v.ptr()));
+  int overflow = 0;
+  const long long n = PyLong_AsLongLongAndOverflow(index.ptr(), &overflow);
+  if (overflow != 0 || n < lo || n > hi)
+    throw py::value_error(
+        std::string(name) + " takes a " +
+        (hi == std::numeric_limits<long long>::max()
+             ? "positive whole number"
+             : "whole number from " + std::to_string(lo) + " to " + std::to_string(hi)));
+  return n;
+}
+
+// The atlas options from the keywords given (None: the window's default).
+workspace_options atlas_options(const py::object& mode, const py::object& plane,
+                                const py::object& offset, const py::object& cells,
+                                const py::object& depth, const py::object& limits,
+                                const py::object& samples, const py::object& locus) {
+  workspace_options o;
+  atlas_request& r = o.request;
+  // The value as a T, or a TypeError naming the keyword.
+  const auto as = [](const py::object& v, const char* name, auto type) {
+    try {
+      return v.cast<typename decltype(type)::type>();
+    } catch (const py::cast_error&) {
+      throw py::type_error(std::string("workspace: ") + name + " is not of the kind it takes");
+    }
+  };
+  if (!mode.is_none()) {
+    const auto m = atlas_mode_from(as(mode, "mode", std::type_identity<std::string>{}));
+    if (!m) throw py::value_error("mode takes position or posture");
+    r.mode = *m;
+    o.mode_given = true;
+  }
+  if (!plane.is_none()) {
+    const auto p = atlas_plane_from(as(plane, "plane", std::type_identity<std::string>{}));
+    if (!p) throw py::value_error("plane takes xy, xz or yz");
+    r.plane = *p;
+  }
+  if (!offset.is_none()) r.offset = as(offset, "offset", std::type_identity<double>{});
+  if (!cells.is_none()) r.cells = static_cast<int>(whole_in(cells, "cells", 1, 1'000'000));
+  if (!depth.is_none()) r.depth = static_cast<int>(whole_in(depth, "depth", 1, 1'000'000));
+  if (!samples.is_none())
+    r.samples = whole_in(samples, "samples", 1, std::numeric_limits<long long>::max());
+  if (!locus.is_none()) {
+    const double v = as(locus, "locus", std::type_identity<double>{});
+    if (!(v >= 0 && v <= 1)) throw py::value_error("locus takes a fraction from 0 to 1");
+    r.singular_fraction = v;
+  }
+  if (!limits.is_none()) {
+    try {
+      o.limits = atlas_limits(limits);
+    } catch (const py::cast_error&) {
+      throw py::type_error("workspace: limits is not of the kind it takes");
+    }
+  }
+  return o;
 }
 
 template <class T>
@@ -135,7 +201,7 @@ py_window::py_window(const std::string& name, const py::object& N, double T) {
 }
 
 sim_window& py_window::simulation() {
-  auto* sim = dynamic_cast<sim_window*>(w_.get());
+  sim_window* sim = simulation_of(*w_);
   if (!sim)
     throw py::attribute_error(w_->name() +
                               " is a function-test window: it has no trajectory or drawing");
@@ -231,16 +297,11 @@ void py_window::run(const std::optional<std::filesystem::path>& result_file) {
   const in_use u(busy_);
   sim_window& s = simulation();
   std::string error;
-  computing([&] {
-    // As a Run writes result.dat: streamed through the file writer, and never from a Run that
-    // overflowed (the previous file stays; the status says so).
-    if (!s.compute_trajectory() || !result_file || s.last_run()->overflow_step >= 0) return;
-    file_writer file(result_file->string());
-    s.write_result_text(file.out());
-    if (!file.finish()) error = file.error();
-  });
+  std::optional<std::string> path;
+  if (result_file) path = result_file->string();
+  computing([&] { run_into(s, path, error); });
   if (!error.empty()) {
-    PyErr_SetString(PyExc_OSError, (result_file->string() + " was not written: " + error).c_str());
+    PyErr_SetString(PyExc_OSError, error.c_str());
     throw py::error_already_set();
   }
 }
@@ -379,32 +440,8 @@ py::dict py_window::workspace(const py::object& mode, const py::object& plane,
                               const py::object& offset, const py::object& cells,
                               const py::object& depth, const py::object& limits,
                               const py::object& samples, const py::object& locus) {
-  std::vector<std::pair<const char*, std::string>> given;
-  const auto text = [](const py::object& v) { return v.cast<std::string>(); };
-  const auto number = [](const py::object& v) { return format_exact(v.cast<double>()); };
-  const auto whole = [](const py::object& v) {
-    if (auto t = whole_text(v)) return *t;
-    throw py::type_error("cells, depth and samples take whole numbers");
-  };
-  for (const auto& [name, value, text_of] :
-       {std::tuple<const char*, const py::object&, std::function<std::string(const py::object&)>>{
-            "--mode", mode, text},
-        {"--plane", plane, text},
-        {"--offset", offset, number},
-        {"--cells", cells, whole},
-        {"--depth", depth, whole},
-        {"--limits", limits, limits_text},
-        {"--samples", samples, whole},
-        {"--locus", locus, number}}) {
-    if (value.is_none()) continue;
-    try {
-      given.emplace_back(name, text_of(value));
-    } catch (const py::cast_error&) {
-      throw py::type_error(std::string("workspace: ") + (name + 2) +
-                           " is not of the kind it takes");
-    }
-  }
-  const workspace_options o = atlas_options(given);
+  const workspace_options o =
+      atlas_options(mode, plane, offset, cells, depth, limits, samples, locus);
 
   const in_use u(busy_);
   sim_window& s = simulation();

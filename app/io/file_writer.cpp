@@ -36,26 +36,8 @@ extern "C" void remove_temporaries(int sig) {
   ::raise(sig);
 }
 
-// Installed once, and only where the signal still has its default action (a program with a
-// handler of its own, or one that ignores the signal, keeps it).
-void install_handlers() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    for (int sig : {SIGINT, SIGTERM}) {
-      struct sigaction old {};
-      if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
-      struct sigaction sa {};
-      sa.sa_handler = remove_temporaries;
-      sa.sa_flags = SA_RESETHAND;
-      sigemptyset(&sa.sa_mask);
-      ::sigaction(sig, &sa, nullptr);
-    }
-  });
-}
-
 int register_temporary(const std::string& path) {
   if (path.size() >= PATH_MAX) return -1;
-  install_handlers();
   for (int k = 0; k < temp_slots; ++k) {
     bool expected = false;
     // Claimed with the path still being copied: a signal in between may unlink a stale name
@@ -145,6 +127,21 @@ int descriptor_named(const std::string& path) {
 }
 
 }  // namespace
+
+void remove_temporaries_on_signals() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (int sig : {SIGINT, SIGTERM}) {
+      struct sigaction old {};
+      if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
+      struct sigaction sa {};
+      sa.sa_handler = remove_temporaries;
+      sa.sa_flags = SA_RESETHAND;
+      sigemptyset(&sa.sa_mask);
+      ::sigaction(sig, &sa, nullptr);
+    }
+  });
+}
 
 file_writer::file_writer(std::string path) : path_(std::move(path)) {
   buffer_.reserve(buffer_size);

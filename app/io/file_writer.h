@@ -10,7 +10,8 @@
 // - a read-only file: refused ("result.dat is read-only") and left alone;
 // - a writable file in a directory that is not writable: written in place, and note() says so;
 // - a directory or anything else: refused.
-// SIGINT or SIGTERM during the write removes the temporary before the process ends.
+// SIGINT or SIGTERM during the write removes the temporary before the process ends, in a
+// program that called remove_temporaries_on_signals().
 #include <functional>
 #include <string>
 #include <string_view>
@@ -65,6 +66,12 @@ class file_writer {
   int slot_ = -1;  // the temporary's entry in the list the signal handler removes
   bool finished_ = false;
 };
+
+// Makes SIGINT and SIGTERM remove the temporaries being written before the process ends, where
+// the signal still has its default action (a handler of the program's own, or an ignored signal,
+// stays). Process-wide, so for programs to call in main(): the library never installs it, and a
+// host such as Python keeps its own handling.
+void remove_temporaries_on_signals();
 
 // The whole text at once; false with the reason in `error` on failure. `note`, when given,
 // receives what the user should know of a write that worked (written in place).

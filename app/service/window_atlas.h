@@ -1,12 +1,10 @@
 #pragma once
-// The atlas of a window as kinelab-cli's --workspace and scripts ask for it: the options, read
-// from their texts, and the atlas of the window as it stands.
-//
-//   --workspace [--mode position|posture] [--plane xy|xz|yz] [--offset V] [--cells K]
-//               [--depth D] [--limits LO:HI[,LO:HI]...] [--samples N] [--locus F]
-//
-// Limits are in the actuators' units as the window shows them (lengths, or degrees for a
-// joint), one range per actuator or one for all.
+// The atlas of a window as every front end asks for it: the options as typed (kinelab-cli's
+// --workspace reads them from its arguments, Python from keywords, the desktop program from
+// its workspace panel), the rules for what they leave open, and the atlas of the window as it
+// stands. Limits are in the actuators' units as the window shows them (lengths, or degrees for
+// a joint), one range per actuator or one for all.
+#include <cstddef>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -24,11 +22,18 @@ struct workspace_options {
   bool mode_given = false;  // without --mode a platform that only turns gets the posture atlas
 };
 
-// True for the options --workspace takes.
-bool is_workspace_option(const std::string& name);
-// Reads one option into `o`; the problem (for a usage error) when the value does not fit.
-std::optional<std::string> read_workspace_option(const std::string& name, const std::string& value,
-                                                 workspace_options& o);
+// The atlas's rules for what the options leave open, for every front end: without a mode a
+// platform that only turns gets the posture atlas; limits as typed (one range for all
+// actuators, or one each) become the request's, in radians for a joint. The problem (in
+// `lang`) when the limits do not fit the mechanism.
+std::optional<std::string> resolve_request(const atlas_source& src, const workspace_options& o,
+                                           atlas_request& r,
+                                           ui_language lang = ui_language::english);
+// A platform that only turns: its atlas is of postures.
+bool posture_only(const atlas_source& src);
+// The factor from an actuator's limits as the atlas holds them to as the window shows them
+// (degrees per radian for a joint, else 1).
+double shown_limit_scale(const atlas_source& src, std::size_t k);
 
 // The atlas of the window as it stands, drawn on its picture; the summary on `out`. The
 // problem when there is none: `usage` set for what the options asked (too many cells, limits

@@ -238,6 +238,8 @@ constexpr entry catalogue[] = {
     {message_id::atlas_cell_not_sampled, "no sample", "標本なし"},
     {message_id::atlas_limit_count, "the atlas needs {1} limits ({2} given)",
      "地図には {1} 個の制限が要ります（{2} 個あります）"},
+    {message_id::atlas_limits_one_or_each, "--limits needs one range or {1} ({2} given)",
+     "--limits には範囲を 1 つか {1} 個与えてください（{2} 個あります）"},
     {message_id::atlas_limits_not_a_range, "the limits of {1} are not a range (low ≤ high)",
      "{1} の制限が範囲になっていません（下限 ≤ 上限）"},
     {message_id::atlas_posture_only, "{1} moves its posture only: ask for the posture atlas",

@@ -155,6 +155,7 @@ enum class message_id {
   atlas_cell_no_jacobian,
   atlas_cell_not_sampled,
   atlas_limit_count,         // {1} limits needed, {2} given
+  atlas_limits_one_or_each,  // {1} actuators, {2} ranges given
   atlas_limits_not_a_range,  // {1} the actuator
   atlas_posture_only,        // {1} the window
   atlas_positions_only,      // {1} the window

@@ -22,6 +22,11 @@ inline constexpr double max_divisions = 200000;
 // Smallest T accepted, in seconds: accelerations grow as 1/T².
 inline constexpr double min_cycle_time = 1e-6;
 
+// Checks T (seconds) and N as numbers; on success stores them in `s` and returns nothing,
+// otherwise returns the message in `lang` (T's first), and `s` stays as it was.
+std::optional<std::string> apply_settings(double cycle_time, double divisions, run_settings& s,
+                                          ui_language lang = ui_language::english);
+
 // Checks the settings window's two texts; on success stores them in `s` and returns nothing,
 // otherwise returns the message naming the field in `lang`, and `s` stays as it was.
 std::optional<std::string> apply_settings(const std::string& cycle_time_text,

@@ -222,17 +222,25 @@ std::string sim_window::result_file_text() const {
   return text;
 }
 
-void sim_window::write_result_file(std::chrono::steady_clock::time_point started) {
-  // The file holds computed values only: a Run that overflowed leaves the previous one (the
-  // status line says so).
-  if (last_run_.overflow_step >= 0) return;
-  const std::string path = settings.result_path.string();
+sim_window::result_saved sim_window::save_result(const std::string& path, ui_language lang) const {
+  result_saved saved;
+  // The file holds computed values only.
+  if (!has_run_ || last_run_.overflow_step >= 0) return saved;
   file_writer file(path);
-  const long lines = write_result_text(file.out());
-  if (!file.finish())
-    return add_report(message(language, message_id::file_not_written, {path, file.error(language)}),
-                      true);
-  add_report(file.note(language), false);
+  saved.lines = write_result_text(file.out());
+  saved.written = file.finish();
+  saved.error = file.error(lang);
+  saved.note = file.note(lang);
+  return saved;
+}
+
+void sim_window::write_result_file(std::chrono::steady_clock::time_point started) {
+  const std::string path = settings.result_path.string();
+  const result_saved saved = save_result(path, language);
+  if (!saved.error.empty())
+    return add_report(message(language, message_id::file_not_written, {path, saved.error}), true);
+  if (!saved.written) return;
+  add_report(saved.note, false);
   const std::filesystem::path folder = settings.result_path.parent_path();
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -240,7 +248,7 @@ void sim_window::write_result_file(std::chrono::steady_clock::time_point started
   std::snprintf(time, sizeof time, "%.2g", seconds);
   run_written_ = message(
       language, message_id::run_written,
-      {settings.result_path.filename().string(), std::to_string(lines),
+      {settings.result_path.filename().string(), std::to_string(saved.lines),
        folder.empty() ? message(language, message_id::working_folder) : folder.string(), time});
 }
 

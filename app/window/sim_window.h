@@ -199,6 +199,16 @@ class sim_window : public window_model {
   // of about 64 KiB; returns its number of lines.
   long write_result_text(const text_out& out) const;
   std::string result_file_text() const;
+  // Writes the result text to `path` through the file writer: the one place result.dat is
+  // written. A Run that overflowed writes nothing (the previous file stays; the status line says
+  // so): `written` is false with no error.
+  struct result_saved {
+    bool written = false;
+    long lines = 0;
+    std::string error;  // "cannot write …"; empty unless the write failed
+    std::string note;   // "… was written in place: …"; empty when there is nothing to say
+  };
+  result_saved save_result(const std::string& path, ui_language lang) const;
   bool has_run() const { return has_run_; }
   // The Run that made the arrays; nullptr before the first.
   const run_record* last_run() const { return has_run_ ? &last_run_ : nullptr; }

@@ -63,11 +63,13 @@ TEST(file_writer, write_error_keeps_the_old_file) {
   EXPECT_EQ(entries_in(dir.path()), 1);
 }
 
+// As in kinelab-cli and the desktop program, which ask for the handler in main().
 TEST(file_writer, termination_removes_the_temporary) {
   test::temp_working_dir dir;
   std::ofstream("result.dat", std::ios::binary) << old_text;
   for (int sig : {SIGTERM, SIGINT}) {
     const int status = in_child([sig] {
+      remove_temporaries_on_signals();
       file_writer f("result.dat");
       f.write(std::string(1 << 20, 'x'));  // well past the buffer: the temporary has content
       ::raise(sig);
@@ -77,6 +79,23 @@ TEST(file_writer, termination_removes_the_temporary) {
     EXPECT_EQ(file_text("result.dat"), old_text);
     EXPECT_EQ(entries_in(dir.path()), 1) << "signal " << sig;
   }
+}
+
+// A library inside a host (Python) leaves the host's signal handling alone.
+TEST(file_writer, writing_installs_no_signal_handler) {
+  test::temp_working_dir dir;
+  const int status = in_child([] {
+    std::string error;
+    write_file("result.dat", old_text, error);
+    for (int sig : {SIGTERM, SIGINT}) {
+      struct sigaction now {};
+      ::sigaction(sig, nullptr, &now);
+      if (now.sa_handler != SIG_DFL) ::_exit(1);
+    }
+    ::_exit(0);
+  });
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "a write changed a signal's handling";
 }
 
 // /dev/fd/N and /proc/self/fd/N (and so /dev/stdout, a link to /proc/self/fd/1) name a

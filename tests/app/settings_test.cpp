@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 #include "core/number_text.h"
@@ -44,6 +45,32 @@ TEST_F(settings_test, RejectsBadTextAndKeepsPreviousValues) {
       EXPECT_EQ(s.T, 3) << "T \"" << c.T << "\", N \"" << c.N << "\"";
       EXPECT_EQ(s.N, 20) << "T \"" << c.T << "\", N \"" << c.N << "\"";
     }
+}
+
+// The numbers kinelab-cli hands over: the same rules, and nothing that is not finite.
+TEST_F(settings_test, NumbersFollowTheRulesOfTheTexts) {
+  ASSERT_FALSE(apply_settings(2.5, 40, s).has_value());
+  EXPECT_EQ(s.T, 2.5);
+  EXPECT_EQ(s.N, 40);
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const struct {
+    double T, N;
+    const char* named;
+  } cases[] = {{inf, 50, "cycle time"}, {nan, 50, "cycle time"}, {-inf, 50, "cycle time"},
+               {0, 50, "cycle time"},   {1, nan, "divisions"},   {1, inf, "divisions"},
+               {1, 2.5, "divisions"},   {0, nan, "cycle time"}};
+  for (const auto& c : cases) {
+    const auto message = apply_settings(c.T, c.N, s);
+    ASSERT_TRUE(message.has_value()) << c.T << ", " << c.N;
+    EXPECT_NE(message->find(c.named), std::string::npos) << *message;
+    // A NaN is named only as the value given, never computed into the message.
+    EXPECT_TRUE(message->find("nan") == std::string::npos ||
+                message->find("\"nan\"") != std::string::npos)
+        << *message;
+    EXPECT_EQ(s.T, 2.5);
+    EXPECT_EQ(s.N, 40);
+  }
 }
 
 TEST_F(settings_test, CapOnDivisionsIsInclusiveAndNamedInTheMessage) {

@@ -1,6 +1,8 @@
 """`import kinelab` against kinelab-cli: every window gives the CLI's bytes and its doubles to
 the bit, and every mistake a script can make is a Python exception, never a crash."""
+import ctypes
 import os
+import signal
 import subprocess
 
 import numpy as np
@@ -214,6 +216,24 @@ def test_a_run_that_overflowed_keeps_the_previous_result_file(tmp_path):
     w.run(result_file=tmp_path / "python.dat")
     assert "overflowed" in w.status
     assert (tmp_path / "python.dat").read_bytes() == old
+
+
+def os_signal_handler(sig):
+    """The handler the process has for `sig`, as the C library sees it (signal.getsignal only
+    reports what Python itself installed)."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    action = ctypes.create_string_buffer(256)  # struct sigaction opens with the handler
+    assert libc.sigaction(sig, None, action) == 0
+    return ctypes.c_void_p.from_buffer(action).value
+
+
+def test_writing_a_result_file_leaves_the_signal_handling_alone(tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)
+    sigs = (signal.SIGTERM, signal.SIGINT)
+    before = [(signal.getsignal(s), os_signal_handler(s)) for s in sigs]
+    kinelab.Window("form_3r_jun", N=5).run(result_file="x.dat")
+    assert (tmp_path / "x.dat").exists()
+    assert [(signal.getsignal(s), os_signal_handler(s)) for s in sigs] == before
 
 
 @pytest.mark.parametrize("act", [lambda w: w.run(), lambda w: w.press("run"),

@@ -1,0 +1,25 @@
+#pragma once
+// What every front end (kinelab-cli, the Python module, the desktop program) does with a window,
+// written once here so that the front ends stay adapters: which windows are simulations, and a
+// Run into a result target.
+#include <optional>
+#include <string>
+
+#include "app/window/sim_window.h"
+
+namespace kinelab {
+
+// The simulation a window is, or nullptr for a function-test window: the one place that asks.
+sim_window* simulation_of(window_model& w);
+const sim_window* simulation_of(const window_model& w);
+
+// A Run into a result target: a file (through sim_window::save_result, as the window's own Run
+// writes result.dat) or none. False when a field stopped the Run (the status line says why);
+// `error` holds "PATH was not written: …" when the file could not be written.
+bool run_into(sim_window& w, const std::optional<std::string>& result_path, std::string& error,
+              ui_language lang = ui_language::english);
+
+// Whether the last Run left solves short of the tolerance (kinelab-cli's exit code 3).
+bool last_run_unconverged(const window_model& w);
+
+}  // namespace kinelab
