@@ -702,7 +702,7 @@ void window_widget::sync() {
     if (!group || f.index < 0 || f.index >= static_cast<int>(group->fields.size())) continue;
     const text_field& tf = group->fields[static_cast<std::size_t>(f.index)];
     const QSignalBlocker block(f.edit);
-    // A readout shows rounding noise about zero as 0; the tooltip keeps the whole text.
+    // A readout shows rounding noise about zero as 0 (the model keeps the text).
     const QString text =
         qs(tf.readout ? readout_text(tf.text, sim_ ? sim_->draw_size : 1) : tf.text);
     // Rewriting an unchanged text would move the cursor of the field being typed in.
@@ -712,7 +712,7 @@ void window_widget::sync() {
       if (!f.edit->hasFocus()) f.edit->setCursorPosition(0);
     }
     // The field is narrower than many values; the tooltip shows the whole text.
-    if (f.edit->toolTip() != qs(tf.text)) f.edit->setToolTip(qs(tf.text));
+    if (f.edit->toolTip() != text) f.edit->setToolTip(text);
     f.edit->setEnabled(tf.enabled);
     if (f.edit->isReadOnly() != tf.readout) f.edit->setReadOnly(tf.readout);
     // A readout takes the window's colour, so that it does not look like a field to type in; the
