@@ -77,6 +77,20 @@ double vec_norm(int n, const vec<N>& v) {
   for (int i = 1; i <= n; ++i) s += v(i) * v(i);
   return std::sqrt(s);
 }
+// a × b.
+inline vec3 vec_cross(const vec3& a, const vec3& b) {
+  vec3 c;
+  c(1) = a(2) * b(3) - a(3) * b(2);
+  c(2) = a(3) * b(1) - a(1) * b(3);
+  c(3) = a(1) * b(2) - a(2) * b(1);
+  return c;
+}
+// Column c of M.
+inline vec3 mat_column(const mat3& M, int c) {
+  vec3 v;
+  v(1) = M(1, c), v(2) = M(2, c), v(3) = M(3, c);
+  return v;
+}
 // Largest absolute component, starting from 0 (so n < 1 gives 0).
 template <int N>
 double vec_max_abs(int n, const vec<N>& v) {

@@ -8,8 +8,10 @@
 // derivatives (the problem). A correction is a full Newton step, solved with partial pivoting;
 // at a Jacobian singular to working precision it is a damped least-squares step instead, and
 // where the mechanism cannot take the corrected variables (a rod off its rail) the step is
-// halved until it can. The variables returned are always ones the mechanism can take, so they
-// are a sound start for the next solve whatever this one did.
+// halved until it can. Where these full steps fall short of the goal, the solve starts again
+// with the steps that would raise the residual damped (Levenberg–Marquardt) and keeps the
+// better ending. The variables returned are always ones the mechanism can take, so they are a
+// sound start for the next solve whatever this one did.
 #include <cfloat>
 #include <cmath>
 

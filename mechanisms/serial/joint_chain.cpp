@@ -6,13 +6,6 @@ namespace kinelab {
 
 namespace {
 
-vec3 cross(const vec3& a, const vec3& b) {
-  vec3 c;
-  c(1) = a(2) * b(3) - a(3) * b(2);
-  c(2) = a(3) * b(1) - a(1) * b(3);
-  c(3) = a(1) * b(2) - a(2) * b(1);
-  return c;
-}
 vec3 plus(const vec3& a, const vec3& b) {
   vec3 c;
   vec_add(3, a, b, c);
@@ -21,11 +14,6 @@ vec3 plus(const vec3& a, const vec3& b) {
 vec3 scaled(const vec3& a, double k) {
   vec3 c;
   vec_scale(3, a, k, c);
-  return c;
-}
-vec3 column(const mat3& A, int j) {
-  vec3 c;
-  for (int i = 1; i <= 3; ++i) c(i) = A(i, j);
   return c;
 }
 mat3 product(const mat3& A, const mat3& B) {
@@ -62,9 +50,9 @@ struct moving_frame {
 void apply_fixed(moving_frame& f, const rigid_transform& F) {
   const vec3 r = applied(f.A, F.t);
   f.o = plus(f.o, r);
-  const vec3 w_r = cross(f.omega, r);
+  const vec3 w_r = vec_cross(f.omega, r);
   f.v = plus(f.v, w_r);
-  f.a = plus(plus(f.a, cross(f.domega, r)), cross(f.omega, w_r));
+  f.a = plus(plus(f.a, vec_cross(f.domega, r)), vec_cross(f.omega, w_r));
   f.A = product(f.A, F.R);
 }
 
@@ -128,20 +116,20 @@ chain_state chain_motion(const joint_chain& c, const joint_motion& m) {
   for (int k = 1; k <= c.joints; ++k) {
     const chain_joint& j = c.joint[k];
     apply_fixed(f, j.fixed);
-    const vec3 z = column(f.A, 3);
+    const vec3 z = mat_column(f.A, 3);
     s.axis[k] = z;
     const double q = m.q(k) + j.offset, dq = m.dq(k), ddq = m.ddq(k);
     if (j.kind == joint_kind::revolute) {
       // ω' = ω + z·q̇ and ω̇' = ω̇ + z·q̈ + ω×z·q̇ (z turns with the frame before the joint).
-      const vec3 w_z = cross(f.omega, z);
+      const vec3 w_z = vec_cross(f.omega, z);
       f.domega = plus(plus(f.domega, scaled(z, ddq)), scaled(w_z, dq));
       f.omega = plus(f.omega, scaled(z, dq));
       f.A = product(f.A, rot_z(q));
     } else {
       // The origin slides by z·q: its velocity gains z·q̇ + (ω×z)·q, its acceleration
       // z·q̈ + 2(ω×z)·q̇ + (ω̇×z + ω×(ω×z))·q.
-      const vec3 w_z = cross(f.omega, z);
-      const vec3 dw_z = plus(cross(f.domega, z), cross(f.omega, w_z));
+      const vec3 w_z = vec_cross(f.omega, z);
+      const vec3 dw_z = plus(vec_cross(f.domega, z), vec_cross(f.omega, w_z));
       f.o = plus(f.o, scaled(z, q));
       f.v = plus(f.v, plus(scaled(z, dq), scaled(w_z, q)));
       f.a = plus(f.a, plus(plus(scaled(z, ddq), scaled(w_z, 2 * dq)), scaled(dw_z, q)));
@@ -174,7 +162,7 @@ void chain_jacobian(const joint_chain& c, const chain_state& s, mat<6, max_chain
       vec3 o, r;
       o(1) = s.origin[k].x, o(2) = s.origin[k].y, o(3) = s.origin[k].z;
       vec_sub(3, P, o, r);
-      v = cross(z, r);
+      v = vec_cross(z, r);
       w = z;
     } else {
       v = z;

@@ -4,25 +4,11 @@ namespace kinelab {
 
 namespace {
 
-vec3 cross(const vec3& a, const vec3& b) {
-  vec3 c;
-  c(1) = a(2) * b(3) - a(3) * b(2);
-  c(2) = a(3) * b(1) - a(1) * b(3);
-  c(3) = a(1) * b(2) - a(2) * b(1);
-  return c;
-}
-
-vec3 column(const mat3& M, int c) {
-  vec3 v;
-  v(1) = M(1, c), v(2) = M(2, c), v(3) = M(3, c);
-  return v;
-}
-
 // [w]×·M, column by column.
 mat3 cross_matrix(const vec3& w, const mat3& M) {
   mat3 out;
   for (int c = 1; c <= 3; ++c) {
-    const vec3 v = cross(w, column(M, c));
+    const vec3 v = vec_cross(w, mat_column(M, c));
     out(1, c) = v(1), out(2, c) = v(2), out(3, c) = v(3);
   }
   return out;
@@ -63,7 +49,7 @@ void build_frames(const serial_arm& arm, const arm_twists& tw, const link_array&
     mat_mul(3, tw.T[k], rot_z(the(k)), R);
     // A_k = A_{k−1}·R_k in the order chain_posture multiplies, so R = A_n is its matrix.
     mat_mul(3, f.A[k - 1], R, f.A[k]);
-    f.z[k] = column(f.A[k], 3);
+    f.z[k] = mat_column(f.A[k], 3);
     if (k < arm.links) {
       vec3 d;
       mat_vec(3, f.A[k], offset(arm, k + 1), d);
@@ -81,7 +67,7 @@ void frames_jacobian(const chain_frames& f, int joints, mat<6>& J) {
   for (int k = 1; k <= joints; ++k) {
     vec3 r;
     vec_sub(3, P, f.o[k], r);
-    const vec3 v = cross(f.z[k], r);
+    const vec3 v = vec_cross(f.z[k], r);
     J(1, k) = v(1), J(2, k) = v(2), J(3, k) = v(3);
     if (!f.with_posture) continue;
     const kin_state s = posture_with_rates(f.tool, cross_matrix(f.z[k], R), none);
@@ -97,8 +83,8 @@ void frames_quadratic_terms(const chain_frames& f, int joints, mat<6, 21>& H) {
   for (int k = 1; k <= joints; ++k) {
     vec3 r;
     vec_sub(3, P, f.o[k], r);
-    zr[k] = cross(f.z[k], r);
-    const vec3 a = cross(f.z[k], zr[k]);
+    zr[k] = vec_cross(f.z[k], r);
+    const vec3 a = vec_cross(f.z[k], zr[k]);
     H(1, k) = a(1), H(2, k) = a(2), H(3, k) = a(3);
     if (!f.with_posture) continue;
     Z1[k] = cross_matrix(f.z[k], R);
@@ -110,7 +96,7 @@ void frames_quadratic_terms(const chain_frames& f, int joints, mat<6, 21>& H) {
   for (int i = 1; i < joints; ++i)
     for (int j = i + 1; j <= joints; ++j) {
       ++column;
-      const vec3 a = cross(f.z[i], zr[j]);
+      const vec3 a = vec_cross(f.z[i], zr[j]);
       H(1, column) = 2 * a(1), H(2, column) = 2 * a(2), H(3, column) = 2 * a(3);
       if (!f.with_posture) continue;
       // The pair's posture acceleration less those of its two squares, as the columns are
@@ -143,7 +129,7 @@ void chain_points_all(const serial_arm& arm, const link_array& the, const link_a
   vec3 turn[max_links + 1];  // w_{j−1} × z_j
   put(points[1], f.o[1], v, a);
   for (int k = 1; k <= arm.links; ++k) {
-    turn[k] = cross(w, f.z[k]);
+    turn[k] = vec_cross(w, f.z[k]);
     for (int c = 1; c <= 3; ++c) {
       e(c) += ddthe(k) * f.z[k](c) + dthe(k) * turn[k](c);
       w(c) += dthe(k) * f.z[k](c);
@@ -153,14 +139,14 @@ void chain_points_all(const serial_arm& arm, const link_array& the, const link_a
     mat_vec(3, f.A[k], offset(arm, k + 1), d);
     vec3 wd, ed;  // w × d and e × d
     for (int j = 1; j <= k; ++j) {
-      const vec3 zd = cross(f.z[j], d);
-      const vec3 td = cross(turn[j], d);
+      const vec3 zd = vec_cross(f.z[j], d);
+      const vec3 td = vec_cross(turn[j], d);
       for (int c = 1; c <= 3; ++c) {
         wd(c) += dthe(j) * zd(c);
         ed(c) += ddthe(j) * zd(c) + dthe(j) * td(c);
       }
     }
-    const vec3 wwd = cross(w, wd);
+    const vec3 wwd = vec_cross(w, wd);
     for (int c = 1; c <= 3; ++c) {
       v(c) += wd(c);
       a(c) += ed(c) + wwd(c);
