@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPalette>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -611,6 +612,7 @@ void window_widget::guarded(F&& event) {
   } catch (const std::exception& e) {
     model_->status = e.what();
     model_->status_is_error = true;
+    model_->field_in_error.clear();
   }
 }
 
@@ -701,7 +703,9 @@ void window_widget::sync() {
     if (!group || f.index < 0 || f.index >= static_cast<int>(group->fields.size())) continue;
     const text_field& tf = group->fields[static_cast<std::size_t>(f.index)];
     const QSignalBlocker block(f.edit);
-    const QString text = qs(tf.text);
+    // A readout shows rounding noise about zero as 0 (the model keeps the text).
+    const QString text =
+        qs(tf.readout ? readout_text(tf.text, sim_ ? sim_->draw_size : 1) : tf.text);
     // Rewriting an unchanged text would move the cursor of the field being typed in.
     if (f.edit->text() != text) {
       f.edit->setText(text);
@@ -711,6 +715,20 @@ void window_widget::sync() {
     // The field is narrower than many values; the tooltip shows the whole text.
     if (f.edit->toolTip() != text) f.edit->setToolTip(text);
     f.edit->setEnabled(tf.enabled);
+    if (f.edit->isReadOnly() != tf.readout) f.edit->setReadOnly(tf.readout);
+    // A readout takes the window's colour, so that it does not look like a field to type in; the
+    // field the status names as not a number is marked until the status changes.
+    const bool named = model_->status_is_error && !model_->field_in_error.empty() &&
+                       model_->field_in_error == address_text(f.group, f.index, group->indexed);
+    const QPalette plain = QApplication::palette(f.edit);
+    const QColor base = named        ? QColor(0xff, 0xd0, 0xd0)
+                        : tf.readout ? plain.color(QPalette::Window)
+                                     : plain.color(QPalette::Base);
+    if (f.edit->palette().color(QPalette::Base) != base) {
+      QPalette pal = plain;
+      pal.setColor(QPalette::Base, base);
+      f.edit->setPalette(pal);
+    }
   }
   for (const slider_ref& s : sliders_) {
     const slider_group* group = ctl.find_sliders(s.group);

@@ -19,6 +19,7 @@ constexpr entry catalogue[] = {
     {message_id::field_not_a_number, "{1} is not a number: {2}", "{1}の{2}は数値ではありません"},
     {message_id::field_below_zero, "{1} is not a number of 0 or more: {2}",
      "{1}の{2}は0以上の数値ではありません"},
+    {message_id::field_empty, "{1} is empty", "{1}が空です"},
     {message_id::cycle_time_not_a_number, "the cycle time (s) is not a number: {1}",
      "サイクルタイム(秒)の{1}は数値ではありません"},
     {message_id::cycle_time_not_positive, "the cycle time (s) must be above 0",

@@ -19,6 +19,7 @@ using caption_translator = std::function<std::string(const std::string&)>;
 enum class message_id {
   field_not_a_number,  // {1} the field as the user sees it, {2} its text, quoted
   field_below_zero,    // the same, for a number that must not be negative (a tolerance)
+  field_empty,         // {1} the field as the user sees it
   cycle_time_not_a_number,
   cycle_time_not_positive,
   cycle_time_too_small,  // {1} the smallest

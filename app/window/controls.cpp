@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "core/number_text.h"
 
@@ -49,6 +50,12 @@ std::string describe(const field_error& e, ui_language lang, const caption_trans
                         : field_name(lang, e.caption_part, e.caption_whole, translate);
   if (with_control && !e.caption.empty()) who += " (" + e.control + ")";
   return message(lang, e.problem, {who, quoted_text(lang, e.text)});
+}
+
+std::string readout_text(const std::string& text, double length_scale) {
+  const std::optional<double> v = parse_number(text);
+  const double scale = std::isfinite(length_scale) ? std::max(std::abs(length_scale), 1.0) : 1.0;
+  return v && *v != 0 && std::abs(*v) <= 1e-12 * scale ? "0" : text;
 }
 
 text_group& controls::add_texts(std::string name, std::vector<std::string> defaults,
@@ -129,7 +136,9 @@ double controls::number(const std::string& name, int index) const {
   if (!g) throw std::out_of_range("no text field " + name);
   const text_field& f = g->fields.at(static_cast<std::size_t>(index));
   if (auto v = parse_number(f.text)) return *v;
-  throw field_error(address_text(name, index, g->indexed), f);
+  const bool blank = f.text.find_first_not_of(" \t") == std::string::npos;
+  throw field_error(address_text(name, index, g->indexed), f,
+                    blank ? message_id::field_empty : message_id::field_not_a_number);
 }
 
 double controls::tolerance(const std::string& name, int index) const {

@@ -17,6 +17,7 @@ struct text_field {
   // The parts of a caption "<part> of <whole>" ("stop", "the1"), so that a message in another
   // language can name the field its own way; empty for a caption of one part.
   std::string caption_part, caption_whole;
+  bool readout = false;  // computed by the window: shown, not typed in
 };
 
 struct text_group {
@@ -53,7 +54,8 @@ std::string address_text(const std::string& name, int index, bool indexed);
 // A field that does not hold a number; the framework reports it in the status line. what()
 // is kinelab-cli's English, with the control's name for scripts.
 struct field_error : std::runtime_error {
-  // `problem`: field_not_a_number, or field_below_zero for a number that must not be negative.
+  // `problem`: field_not_a_number, field_empty, or field_below_zero for a number that must not
+  // be negative.
   field_error(std::string control, const text_field& field,
               message_id problem = message_id::field_not_a_number);
   std::string control, caption, text;
@@ -64,6 +66,11 @@ struct field_error : std::runtime_error {
 // control's name as well for scripts ("stop of the1 (Text2(1))").
 std::string describe(const field_error& e, ui_language lang, const caption_translator& translate,
                      bool with_control);
+
+// The text a readout shows for `text`: a number within rounding of zero is shown as 0, the
+// rounding taken relative to the window's length `length_scale` (and to 1, which covers angles
+// in degrees); any other text as it is. Only for showing: the field keeps its text.
+std::string readout_text(const std::string& text, double length_scale);
 
 class controls {
  public:

@@ -43,6 +43,11 @@ slider& declare_slider(controls& c, const std::string& group, int index, slider 
   return g->sliders[static_cast<std::size_t>(index)];
 }
 
+void mark_readouts(controls& c, const std::string& group) {
+  if (text_group* g = c.find_texts(group))
+    for (text_field& f : g->fields) f.readout = true;
+}
+
 grid_cell field_cell(const std::string& group, int index) {
   return {grid_cell::kind::field, group, index, {}};
 }

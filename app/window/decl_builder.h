@@ -19,6 +19,9 @@ text_field& declare_field_of(controls& c, const std::string& group, int index,
                              const std::string& whole);
 slider& declare_slider(controls& c, const std::string& group, int index, slider s);
 
+// Marks every field of `group` as a readout the window computes: shown, not typed in.
+void mark_readouts(controls& c, const std::string& group);
+
 grid_cell field_cell(const std::string& group, int index = 0);
 grid_cell slider_cell(const std::string& group, int index = 0);
 grid_cell text_cell(const std::string& text);

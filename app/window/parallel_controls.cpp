@@ -11,6 +11,7 @@ void declare_parallel_controls(window_decl& d, const parallel_controls& p) {
   declare_slider(c, s.time_slider, 0, {0, 50, 0, true});
   c.find_sliders(s.time_slider)->indexed = false;
   declare_field(c, s.step_readout, 0, "0", "step", false);
+  mark_readouts(c, s.step_readout);
   d.layout.push_back(
       {"", {"", "", "step"}, {"時間"}, {{slider_cell(s.time_slider), field_cell(s.step_readout)}}});
   // The start/stop grid carries the same words as column captions.

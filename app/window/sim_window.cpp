@@ -108,6 +108,7 @@ void sim_window::picture_resized(double width_mm, double height_mm) {
 void sim_window::report(std::string message, bool is_error) {
   status = std::move(message);
   status_is_error = is_error;
+  field_in_error.clear();
 }
 
 void sim_window::add_report(const std::string& note, bool is_error) {
@@ -126,6 +127,7 @@ bool sim_window::guarded(const std::function<void()>& f) {
     return true;
   } catch (const field_error& e) {
     report(describe(e, language, translate_caption, name_controls_in_status), true);
+    field_in_error = e.control;
     ++field_stops;
     return false;
   }

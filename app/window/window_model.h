@@ -107,6 +107,8 @@ class window_model {
   // How many actions (a Run, a static pose, a button of a test window) a field that is not a
   // number has stopped; the status then names the field. Scripts compare it around an action.
   int field_stops = 0;
+  // The control ("Text2(1)") of the field the status names as not a number; empty otherwise.
+  std::string field_in_error;
 };
 
 // A control as its user sees it, for a message: a field by its caption ("hz of J2" /

@@ -181,6 +181,7 @@ window_decl rail_forward_window(const rail_forward_variant& v) {
   const char* readout_captions[] = {"出力Pｘ", "出力Pｙ", "出力Pｚ", "ロール", "ピッチ", "ヨー"};
   for (int k = 0; k < 6; ++k) readout_rows.push_back({readout_captions[k], rail_readouts, k, ""});
   control_grid readouts = readout_table(c, "", readout_rows);
+  mark_readouts(c, rail_readouts);
   for (std::size_t k = 3; k < 6; ++k) readouts.rows[k].push_back(text_cell("(deg)"));
   d.layout.push_back(readouts);
 

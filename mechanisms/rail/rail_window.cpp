@@ -37,6 +37,7 @@ void declare_rail_geometry(window_decl& d, bool bx_column, bool tolerance_field)
                                       {"By", By_fields, texts_of(rail_default_texts.By), ""}};
   if (bx_column) columns.push_back({"Bx", rail_readouts, std::vector<std::string>(6), ""});
   d.layout.push_back(column_table(c, "", leg_rows, columns));
+  if (bx_column) mark_readouts(c, rail_readouts);
   std::vector<readout_row> rows = {
       {"リンク棒長さ＝", rod_length_field, 0, rail_default_texts.rod_length}};
   if (tolerance_field) rows.push_back({"許容誤差", rail_tolerance, 0, "0.001"});

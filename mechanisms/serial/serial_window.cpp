@@ -119,6 +119,8 @@ void declare_serial_controls(window_decl& d) {
                                     {"Z回転(deg)", s.view_readouts, 2, "30"}}));
   declare_slider(c, s.time_slider, 0, {0, 50, 0, true});
   declare_field(c, s.step_readout, 0, "0", "step", false);
+  for (const std::string& g : {std::string(pose_readouts), s.view_readouts, s.step_readout})
+    mark_readouts(c, g);
   d.layout.push_back(
       {"", {"", "", "step"}, {"時間"}, {{slider_cell(s.time_slider), field_cell(s.step_readout)}}});
   c.find_sliders(s.time_slider)->indexed = false;

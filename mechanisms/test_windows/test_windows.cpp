@@ -114,6 +114,7 @@ class test_window : public window_model {
     if (which < 0) return false;
     status.clear();
     status_is_error = false;
+    field_in_error.clear();
     // Every input is read and every result computed before the first output field is written,
     // so a failure leaves the window exactly as it was.
     try {
@@ -121,6 +122,7 @@ class test_window : public window_model {
     } catch (const field_error& e) {
       status = describe(e, language, translate_caption, name_controls_in_status);
       status_is_error = true;
+      field_in_error = e.control;
       ++field_stops;
     } catch (const result_out_of_range&) {
       status = message(language, message_id::result_out_of_range);

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,6 +18,7 @@
 #include "app/service/window_export.h"
 #include "app/study/open_study.h"
 #include "app/study/study_file.h"
+#include "app/window/controls.h"
 #include "app/window/sim_window.h"
 #include "app/window/window_model.h"
 #include "mechanisms/registry.h"
@@ -44,26 +46,32 @@ TEST(Messages, ArgumentsGoToTheirPlacesInEitherLanguage) {
   EXPECT_EQ(field_name(ui_language::english, "許容誤差", "", {}), "許容誤差");
 }
 
-// A field that is not a number, reported by a window in each of the ways a front end asks for.
+// A field that is not a number, or is empty, reported by a window in each of the ways a front
+// end asks for.
 TEST(Messages, AFieldThatIsNotANumberIsNamedAsTheUserSeesIt) {
   const struct {
     const char* window;
     const char* control;
     int index;
+    const char* text;
     ui_language lang;
     bool with_control;
     const char* expected;
   } cases[] = {
-      {"form_3r_jun", "Text2", 1, ui_language::english, true,
+      {"form_3r_jun", "Text2", 1, "abc", ui_language::english, true,
        "stop of the1 (Text2(1)) is not a number: \"abc\""},
-      {"form_3r_jun", "Text2", 1, ui_language::english, false,
+      {"form_3r_jun", "Text2", 1, "abc", ui_language::english, false,
        "stop of the1 is not a number: \"abc\""},
-      {"form_3r_jun", "Text2", 1, ui_language::japanese, false,
+      {"form_3r_jun", "Text2", 1, "abc", ui_language::japanese, false,
        "「the1 の stop」の「abc」は数値ではありません"},
-      {"form_stewart_jun", "Text10", 0, ui_language::japanese, false,
+      {"form_stewart_jun", "Text10", 0, "abc", ui_language::japanese, false,
        "「L1 の stop」の「abc」は数値ではありません"},
-      {"test_newton", "Text1", 0, ui_language::japanese, false,
+      {"test_newton", "Text1", 0, "abc", ui_language::japanese, false,
        "初期値の「abc」は数値ではありません"},
+      {"form_3r_jun", "Text2", 1, "", ui_language::english, true,
+       "stop of the1 (Text2(1)) is empty"},
+      {"form_3r_jun", "Text2", 1, " ", ui_language::japanese, false, "「the1 の stop」が空です"},
+      {"test_newton", "Text1", 0, "", ui_language::japanese, false, "初期値が空です"},
   };
   for (const auto& c : cases) {
     const window_entry* entry = find_window(c.window);
@@ -73,11 +81,37 @@ TEST(Messages, AFieldThatIsNotANumberIsNamedAsTheUserSeesIt) {
     w->language = c.lang;
     w->name_controls_in_status = c.with_control;
     w->open();
-    w->ctl.set_text(c.control, c.index, "abc");
+    w->ctl.set_text(c.control, c.index, c.text);
     w->press(w->buttons().front().name);
     EXPECT_TRUE(w->status_is_error);
     EXPECT_EQ(w->status, c.expected);
   }
+}
+
+// A readout shows rounding noise about zero as 0, relative to the window's length (and to 1 for
+// angles in degrees); values of any size that matters, and texts that are not numbers, stay.
+TEST(Messages, ReadoutsShowRoundingNoiseAsZero) {
+  const struct {
+    const char* text;
+    double length_scale;
+    const char* shown;
+  } cases[] = {
+      {"4.84663372329776E-15", 0.4, "0"},
+      {"3.18E-15", 1, "0"},
+      {"-4.45278e-14", 1, "0"},
+      {"-4.45278e-14", 1e-6, "0"},
+      {"4.45278e-9", 1e4, "0"},
+      {"4.45278e-9", 1, "4.45278e-9"},
+      {"1E-11", 0.4, "1E-11"},
+      {"0.385", 0.4, "0.385"},
+      {"-60", 1, "-60"},
+      {"0", 1, "0"},
+      {"", 1, ""},
+      {"abc", 1, "abc"},
+      {"4.84663372329776E-15", std::nan(""), "0"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(readout_text(c.text, c.length_scale), c.shown) << c.text << " at " << c.length_scale;
 }
 
 // After a Run the window can say what it wrote, where, and how long the Run took; the status

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include <QTimer>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "app/window/settings.h"
 #include "app/window/sim_window.h"
@@ -269,7 +271,24 @@ TEST_F(gui_test, SlidersTextsAndPointerReachTheModel) {
   EXPECT_NEAR(number_in(w->field("Text3", 0)), 1, one_degree_tolerance);
   EXPECT_NEAR(number_in(w->field("Text3", 1)), 1, one_degree_tolerance);
 
-  // A stop angle that is not a number is reported in red, and the window stays usable.
+  // The view angles, the pose and the step are computed: shown read-only in the window's
+  // colour, and typing into them changes nothing.
+  const QColor input_base = w->field("Text2", 0)->palette().color(QPalette::Base);
+  EXPECT_FALSE(w->field("Text2", 0)->isReadOnly());
+  for (const auto& [group, index] : {std::pair{"Text3", 1}, {"Text4", 0}, {"Text5", 0}}) {
+    SCOPED_TRACE(std::string(group) + "(" + std::to_string(index) + ")");
+    QLineEdit* readout = w->field(group, index);
+    ASSERT_NE(readout, nullptr);
+    EXPECT_TRUE(readout->isReadOnly());
+    EXPECT_NE(readout->palette().color(QPalette::Base), input_base);
+    const std::string before = w->model().ctl.text(group, index);
+    readout->selectAll();
+    QTest::keyClicks(readout, "7");
+    EXPECT_EQ(w->model().ctl.text(group, index), before);
+  }
+
+  // A stop angle that is not a number is reported in red and its field marked; the window stays
+  // usable, and the mark goes with the fault.
   QLineEdit* stop1 = w->field("Text2", 1);
   stop1->selectAll();
   QTest::keyClicks(stop1, "abc");
@@ -277,10 +296,13 @@ TEST_F(gui_test, SlidersTextsAndPointerReachTheModel) {
   EXPECT_FALSE(w->status_line()->text().isEmpty());
   EXPECT_TRUE(w->model().status_is_error);
   EXPECT_TRUE(w->status_line()->styleSheet().contains("color"));
+  EXPECT_NE(stop1->palette().color(QPalette::Base), input_base);
+  EXPECT_EQ(w->field("Text2", 0)->palette().color(QPalette::Base), input_base);
   stop1->selectAll();
   QTest::keyClicks(stop1, "20");
   w->button("run")->click();
   EXPECT_FALSE(w->model().status_is_error) << w->model().status;
+  EXPECT_EQ(stop1->palette().color(QPalette::Base), input_base);
 }
 
 TEST_F(gui_test, NewtonWindowReachesTheRootAndStaysSingle) {
