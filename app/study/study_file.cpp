@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -279,7 +280,21 @@ std::string study::message(const origin& at, const std::string& problem) const {
   if (at.line > 0) m += ":" + std::to_string(at.line);
   m += ": ";
   if (!at.key.empty()) m += at.key + ": ";
-  return m + problem;
+  m += problem;
+  // A key or value holding a control character (JSON's \u0000) would cut the message short
+  // where it is shown: such characters are written as JSON writes them.
+  std::string shown;
+  for (const char c : m) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7f) {
+      shown += c;
+      continue;
+    }
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+    shown += escape;
+  }
+  return shown;
 }
 
 std::string study::message(const origin& at, message_id problem,
