@@ -77,6 +77,12 @@ std::vector<std::string> arguments(const std::uint8_t* data, std::size_t size) {
     else
       args.back() += static_cast<char>(data[i]);
   }
+  // The default atlas of an arm draws a million samples, half a minute under the sanitizers;
+  // an input's own --samples after this one still counts (lowered below).
+  for (std::size_t k = 0; k < args.size(); ++k)
+    if (args[k] == "--workspace")
+      args.insert(args.begin() + static_cast<long>(k) + 1,
+                  {"--samples", kinelab::format_number(max_fuzz_samples)});
   for (std::size_t k = 0; k + 1 < args.size(); ++k) {
     if (const char* name = scratch_name(args[k], args[k + 1])) {
       args[k + 1] = name;
