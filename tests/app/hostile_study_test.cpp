@@ -70,7 +70,8 @@ TEST(hostile_study, every_hostile_document_is_refused_with_its_place) {
       {"a field holding NUL", replaced(s, "\"Text2(1)\": \"20\"", "\"Text2(1)\": \"2\\u00000\""),
        "s.kinelab:35: Text2(1): \"2\\u00000\" is not a number"},
       {"40000 fields that are not controls",
-       replaced(s, "\"fields\": {\n", "\"fields\": {\n" + many_fields), "s.kinelab:16: Z0: form_3r_jun has no such control"},
+       replaced(s, "\"fields\": {\n", "\"fields\": {\n" + many_fields),
+       "s.kinelab:16: Z0: form_3r_jun has no such control"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
