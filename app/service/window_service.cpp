@@ -23,6 +23,15 @@ bool run_into(sim_window& w, const std::optional<std::string>& result_path, std:
   return true;
 }
 
+std::unique_ptr<sim_window> reopened(const sim_window& w) {
+  auto fresh = std::make_unique<sim_window>(w.decl(), w.settings);
+  fresh->language = w.language;
+  fresh->translate_caption = w.translate_caption;
+  fresh->name_controls_in_status = w.name_controls_in_status;
+  fresh->open();
+  return fresh;
+}
+
 bool last_run_unconverged(const window_model& w) {
   const sim_window* sim = simulation_of(w);
   const run_record* last = sim ? sim->last_run() : nullptr;

@@ -2,6 +2,7 @@
 // What every front end (kinelab-cli, the Python module, the desktop program) does with a window,
 // written once here so that the front ends stay adapters: which windows are simulations, and a
 // Run into a result target.
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -21,5 +22,9 @@ bool run_into(sim_window& w, const std::optional<std::string>& result_path, std:
 
 // Whether the last Run left solves short of the tolerance (kinelab-cli's exit code 3).
 bool last_run_unconverged(const window_model& w);
+
+// The window as freshly opened, with the same settings (N, T): every control at its default,
+// no Run, the solves starting where a new window's start. Nullptr for a function-test window.
+std::unique_ptr<sim_window> reopened(const sim_window& w);
 
 }  // namespace kinelab

@@ -41,6 +41,8 @@ inline constexpr int study_format_major = 1, study_format_minor = 1;
 // they are known).
 struct study_error : std::runtime_error {
   using std::runtime_error::runtime_error;
+  // The system's error number when the file could not be read at all (ENOENT, EACCES…), else 0.
+  int system_error_number = 0;
 };
 
 struct study {
