@@ -208,14 +208,23 @@ def test_the_csv_before_a_run_is_refused_as_the_cli_refuses_it(tmp_path):
     assert str(e.value).startswith("no Run yet") and str(e.value) in r.stderr
 
 
-def test_a_run_that_overflowed_keeps_the_previous_result_file(tmp_path):
+def test_a_run_that_overflowed_raises_the_clis_message_and_keeps_the_result_file(
+        tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)
     old = b"GOOD OLD RESULT\r\n"
-    (tmp_path / "python.dat").write_bytes(old)
+    (tmp_path / "result.dat").write_bytes(old)
+    r = cli(tmp_path, "form_3r_jun", "--set", "Text7(1)=1e308", "--press", "run")
+    assert r.returncode == 1
     w = kinelab.Window("form_3r_jun")
     w["Text7(1)"] = 1e308
-    w.run(result_file=tmp_path / "python.dat")
-    assert "overflowed" in w.status
-    assert (tmp_path / "python.dat").read_bytes() == old
+    with pytest.raises(kinelab.RunError) as e:
+        w.run(result_file="result.dat")
+    assert isinstance(e.value, RuntimeError) and str(e.value) + "\n" == r.stderr
+    with pytest.raises(kinelab.RunError):
+        w.run(result_file=tmp_path / "result.dat")
+    assert (tmp_path / "result.dat").read_bytes() == old
+    with pytest.raises(kinelab.RunError, match="overflowed"):
+        w.result_text()
 
 
 def os_signal_handler(sig):
