@@ -293,7 +293,7 @@ py::object py_window::tolerance() {
   return py::cast(std::get<std::string>(w_->value_of(*address)));
 }
 
-void py_window::set_tolerance(const py::handle& value) {
+void py_window::set_tolerance(const py::object& value) {
   const std::string text = value_text(value);
   const in_use u(busy_);
   const std::optional<std::string> address = tolerance_control(simulation());
@@ -307,7 +307,7 @@ std::string py_window::profile() {
   return to_string(simulation().profile());
 }
 
-void py_window::set_profile(const py::handle& profile) {
+void py_window::set_profile(const py::object& profile) {
   const in_use u(busy_);
   sim_window& s = simulation();
   if (!py::isinstance<py::str>(profile))
@@ -451,7 +451,7 @@ py::object py_window::get(const std::string& address) {
   return std::visit([](const auto& v) -> py::object { return py::cast(v); }, w_->value_of(address));
 }
 
-void py_window::set(const std::string& address, const py::handle& value) {
+void py_window::set(const std::string& address, const py::object& value) {
   const std::string text = value_text(value);  // may run Python code: before taking the window
   const in_use u(busy_);
   computing([&] { w_->set_value(address, text); });

@@ -49,16 +49,16 @@ class py_window {
 
   // w[address] and w[address] = value: a field's text, a slider's or Option1's whole number.
   py::object get(const std::string& address);
-  void set(const std::string& address, const py::handle& value);
+  void set(const std::string& address, const py::object& value);
   // Every control described (caption, role, unit, range, meaning) with its value; every array.
   py::dict controls();
   py::dict quantities();
   // The tolerance field by its role; None where the window has none.
   py::object tolerance();
-  void set_tolerance(const py::handle& value);
+  void set_tolerance(const py::object& value);
   // The profile by the name study files use ("quintic", "cubic", "constant velocity").
   std::string profile();
-  void set_profile(const py::handle& profile);
+  void set_profile(const py::object& profile);
   std::string repr();
 
   void press(const std::string& button);

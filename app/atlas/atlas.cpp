@@ -220,6 +220,7 @@ atlas_result platform_atlas(const atlas_source& src, const atlas_request& r,
     else
       scan.w0 = w, scan.dw = 0, scan.nw = 1;
     fill_platform(src, limits, scan, r.cancel);
+    if (r.cancel && r.cancel->requested()) return {};
     atlas_range found[3];
     if (reachable_bounds(scan, found)) {
       // Within the scanned region: a posture atlas stays within half a turn of the pose.
