@@ -31,6 +31,18 @@ PyObject* convergence_warning = nullptr;
 
 namespace {
 
+// A file that could not be written: OSError(errno, message) is made as the subclass of that
+// errno (PermissionError, FileNotFoundError…); OSError itself where there is none.
+[[noreturn]] void raise_os_error(int error_number, const std::string& message) {
+  if (error_number == 0) {
+    PyErr_SetString(PyExc_OSError, message.c_str());
+    throw py::error_already_set();
+  }
+  const py::object error = py::reinterpret_borrow<py::object>(PyExc_OSError)(error_number, message);
+  PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
+  throw py::error_already_set();
+}
+
 // Exclusive use of a window for the length of one call.
 class in_use {
  public:
@@ -474,13 +486,11 @@ void py_window::run(const std::optional<std::filesystem::path>& result_file) {
   const in_use u(busy_);
   sim_window& s = simulation();
   std::string error;
+  int error_number = 0;
   std::optional<std::string> path;
   if (result_file) path = result_file->string();
-  computing([&] { run_into(s, path, error); });
-  if (!error.empty()) {
-    PyErr_SetString(PyExc_OSError, error.c_str());
-    throw py::error_already_set();
-  }
+  computing([&] { run_into(s, path, error, ui_language::english, &error_number); });
+  if (!error.empty()) raise_os_error(error_number, error);
   const run_record* last = s.last_run();
   if (!last) return;
   if (!last->overflow.empty())
@@ -593,16 +603,15 @@ py::object py_window::csv(const std::optional<std::filesystem::path>& path) {
   if (path) {
     // Streamed to the file as kinelab-cli --dump writes it, never held whole.
     std::string error;
+    int error_number = 0;
     computing([&] {
       file_writer file(path->string());
       write_window_csv(s, file.out());
       file.finish();
       error = file.error();
+      error_number = file.error_number();
     });
-    if (!error.empty()) {
-      PyErr_SetString(PyExc_OSError, error.c_str());
-      throw py::error_already_set();
-    }
+    if (!error.empty()) raise_os_error(error_number, error);
     return py::none();
   }
   // The text built once, then handed to Python's string (which keeps the only copy after).
@@ -619,10 +628,9 @@ std::string py_window::study_text() {
 void py_window::save(const std::filesystem::path& path) {
   const in_use u(busy_);
   std::string error;
-  if (!save_study(simulation(), path.string(), error)) {
-    PyErr_SetString(PyExc_OSError, error.c_str());
-    throw py::error_already_set();
-  }
+  int error_number = 0;
+  if (!save_study(simulation(), path.string(), error, &error_number))
+    raise_os_error(error_number, error);
 }
 
 py::list py_window::load(const std::filesystem::path& path) {

@@ -13,13 +13,14 @@ const sim_window* simulation_of(const window_model& w) {
 }
 
 bool run_into(sim_window& w, const std::optional<std::string>& result_path, std::string& error,
-              ui_language lang) {
+              ui_language lang, int* error_number) {
   error.clear();
   if (!w.compute_trajectory()) return false;
   if (!result_path) return true;
   const sim_window::result_saved saved = w.save_result(*result_path, lang);
   if (!saved.error.empty())
     error = message(lang, message_id::file_not_written, {*result_path, saved.error});
+  if (error_number) *error_number = saved.error_number;
   return true;
 }
 

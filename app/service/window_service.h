@@ -16,9 +16,10 @@ const sim_window* simulation_of(const window_model& w);
 
 // A Run into a result target: a file (through sim_window::save_result, as the window's own Run
 // writes result.dat) or none. False when a field stopped the Run (the status line says why);
-// `error` holds "PATH was not written: …" when the file could not be written.
+// `error` holds "PATH was not written: …" when the file could not be written, and
+// `error_number` (when given) the system's error number of it.
 bool run_into(sim_window& w, const std::optional<std::string>& result_path, std::string& error,
-              ui_language lang = ui_language::english);
+              ui_language lang = ui_language::english, int* error_number = nullptr);
 
 // Whether the last Run left solves short of the tolerance (kinelab-cli's exit code 3).
 bool last_run_unconverged(const window_model& w);

@@ -369,9 +369,10 @@ study read_study(const std::string& path, ui_language lang) {
   return parse_study(text, path, lang);
 }
 
-bool save_study(const sim_window& w, const std::string& path, std::string& error) {
+bool save_study(const sim_window& w, const std::string& path, std::string& error,
+                int* error_number) {
   try {
-    return write_file(path, study_document(w), error, nullptr, w.language);
+    return write_file(path, study_document(w), error, nullptr, w.language, error_number);
   } catch (const study_error& e) {
     error = e.what();
     return false;

@@ -99,6 +99,7 @@ study read_study(const std::string& path, ui_language lang = ui_language::englis
 
 // Writes the window's study to `path` atomically; on failure returns false and says why (in the
 // window's language).
-bool save_study(const sim_window& w, const std::string& path, std::string& error);
+bool save_study(const sim_window& w, const std::string& path, std::string& error,
+                int* error_number = nullptr);
 
 }  // namespace kinelab

@@ -233,6 +233,7 @@ sim_window::result_saved sim_window::save_result(const std::string& path, ui_lan
   saved.lines = write_result_text(file.out());
   saved.written = file.finish();
   saved.error = file.error(lang);
+  saved.error_number = file.error_number();
   saved.note = file.note(lang);
   return saved;
 }

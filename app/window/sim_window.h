@@ -212,6 +212,7 @@ class sim_window : public window_model {
     bool written = false;
     long lines = 0;
     std::string error;  // "cannot write …"; empty unless the write failed
+    int error_number = 0;  // the system's, where it gave one
     std::string note;   // "… was written in place: …"; empty when there is nothing to say
   };
   result_saved save_result(const std::string& path, ui_language lang) const;

@@ -176,11 +176,13 @@ def set_control(address, value):
     return lambda: stewart().__setitem__(address, value)
 
 
-def study_file(tmp_path, edit):
-    """A study of form_3r_jun with one line edited."""
-    w = kinelab.Window("form_3r_jun")
-    path = tmp_path / "s.kinelab"
-    path.write_text(edit(w.study_text()))
+def study_file(tmp_path, edit, csv=False):
+    """A study of form_3r_jun, or the header of its dump, with one line edited."""
+    w = kinelab.Window("form_3r_jun", N=3)
+    path = tmp_path / ("d.csv" if csv else "s.kinelab")
+    if csv:
+        w.run()
+    path.write_text(edit(w.csv() if csv else w.study_text()))
     return path
 
 
@@ -211,7 +213,8 @@ ERRORS = [
     ("atlas limits for two legs of six", lambda: stewart().workspace(limits=[(1, 2), (3, 4)]),
      ValueError),
     ("atlas limits not numbers", lambda: stewart().workspace(limits="x"), TypeError),
-    ("result file in no folder", lambda: stewart().run("/nonexistent/result.dat"), OSError),
+    ("result file in no folder", lambda: stewart().run("/nonexistent/result.dat"),
+     FileNotFoundError),
     ("an array for a control", set_control("Text9(0)", np.array([2.0, 3.0])), TypeError),
     ("a numpy bool for a control", set_control("Text9(0)", np.bool_(True)), TypeError),
     ("a 0-d array for a slider, not whole", set_control("HScroll1(0)", np.array(2.5)), ValueError),
@@ -232,23 +235,26 @@ def test_mistakes_raise(action, error):
         action()
 
 
-# Study files that cannot be opened: a StudyError (a ValueError) naming the file, the line and
-# the key, the window unchanged.
+# Study files and dump headers that cannot be opened: a StudyError (a ValueError) naming the
+# file, the line and the key, the window unchanged.
 BAD_STUDIES = [
-    ("a number past a double", lambda t: t.replace('"T": 1.0', '"T": 1e400'), ":8: T: "),
-    ("a slider past a long long",
+    ("a number past a double", False, lambda t: t.replace('"T": 1.0', '"T": 1e400'), ":8: T: "),
+    ("a slider past a long long", False,
      lambda t: t.replace('"HScroll2(0)": 0', '"HScroll2(0)": 18446744073709551615'),
      ": HScroll2(0): "),
-    ("nesting past the limit", lambda t: t.replace('"T": 1.0', '"T": 1.0, "zz": ' +
-                                                   "[" * 100000 + "]" * 100000), ":8: "),
-    ("not JSON", lambda t: t[:-3], ": "),
+    ("nesting past the limit", False,
+     lambda t: t.replace('"T": 1.0', '"T": 1.0, "zz": ' + "[" * 100000 + "]" * 100000), ":8: "),
+    ("not JSON", False, lambda t: t[:-3], ": "),
+    ("a header's number past a double", True, lambda t: t.replace("T = 1,", "T = 1e400,"), ":3: "),
+    ("a header's slider not whole", True,
+     lambda t: t.replace("HScroll2: (0) 0", "HScroll2: (0) 1e30"), ":12: "),
 ]
 
 
-@pytest.mark.parametrize("edit,where", [b[1:] for b in BAD_STUDIES],
+@pytest.mark.parametrize("csv,edit,where", [b[1:] for b in BAD_STUDIES],
                          ids=[b[0] for b in BAD_STUDIES])
-def test_a_study_that_cannot_be_opened_raises_a_study_error(edit, where, tmp_path):
-    path = study_file(tmp_path, edit)
+def test_a_study_that_cannot_be_opened_raises_a_study_error(csv, edit, where, tmp_path):
+    path = study_file(tmp_path, edit, csv)
     w = kinelab.Window("form_3r_jun")
     before = w.study_text()
     with pytest.raises(kinelab.StudyError) as e:
@@ -487,5 +493,13 @@ def test_a_study_saved_from_python_reopens_to_the_same_run(tmp_path):
     with pytest.raises(kinelab.StudyError, match="a study of form_stewart_jun, not of form_3r_jun"):
         other.load(str(tmp_path / "s.kinelab"))
     assert other["Text2(1)"] == before
-    with pytest.raises(OSError):
-        other.save(str(tmp_path / "no" / "such" / "dir.kinelab"))
+    with pytest.raises(FileNotFoundError):
+        other.save(tmp_path / "no" / "such" / "dir.kinelab")
+    locked = tmp_path / "locked.csv"
+    locked.write_text("")
+    locked.chmod(0o444)
+    fresh.run()
+    for write in (other.save, fresh.csv, lambda p: fresh.run(result_file=p)):
+        with pytest.raises(PermissionError):
+            write(locked)
+    assert locked.read_text() == ""
