@@ -40,6 +40,7 @@ workspace_outcome run_workspace(sim_window& w, const workspace_options& o, std::
   atlas_source_result s = atlas_source_of(w);
   if (!s.source) {
     result.problem = s.problem;
+    result.interrupted = w.run_interrupted();
     return result;
   }
   const atlas_source& src = *s.source;

@@ -287,17 +287,22 @@ bool sim_window::compute(bool writes_result) {
   logic_->arrays.clear_guarded();
   run_interrupted_ = false;
   cancellation cancel(cancel_requested);
+  // What step 0 held before, for a Run that is stopped.
+  std::optional<trajectory_arrays::step_values> before;
+  if (cancel_requested) before = logic_->arrays.step(0);
   for (int i = 0; i <= N_; ++i) {
     logic_->trajectory_step(*this, i, profile_at(kind, i, N_));
     if (run_progress && (i % progress_interval_steps == 0 || i == N_)) run_progress(i, N_);
     if (cancel_requested && cancel.requested()) {
-      // The arrays hold part of a Run: the window goes back to having none.
+      // The arrays hold part of a Run: the window goes back to having none, its pose at rest
+      // and its solves' start as they were.
+      logic_->arrays.swap_step(0, *before);
       if (rest) logic_->set_start_pose(*rest);
       has_run_ = false;
       run_interrupted_ = true;
       trajectory_changed();
       near_singular_.clear();
-      static_pose();
+      jumps_.clear();
       add_report(
           message(language, message_id::run_interrupted, {std::to_string(i), std::to_string(N_)}),
           true);
