@@ -4,10 +4,13 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
+#include <algorithm>
 #include <functional>
 #include <limits>
 #include <sstream>
+#include <string_view>
 #include <type_traits>
+#include <utility>
 #include <variant>
 
 #include "app/io/file_writer.h"
@@ -614,10 +617,38 @@ py::object py_window::csv(const std::optional<std::filesystem::path>& path) {
     if (!error.empty()) raise_os_error(error_number, error);
     return py::none();
   }
-  // The text built once, then handed to Python's string (which keeps the only copy after).
-  std::string text;
-  computing([&] { text = window_csv(s); });
-  return py::str(text);
+  // The text in pieces of 1 MiB, copied once into Python's string: at the peak the text is
+  // held twice, without the growth of one string reallocated as it is built.
+  constexpr std::size_t piece = 1 << 20;
+  std::vector<std::string> pieces;
+  std::size_t size = 0;
+  bool ascii = true;
+  computing([&] {
+    write_window_csv(s, [&](std::string_view t) {
+      size += t.size();
+      for (const char c : t) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+      while (!t.empty()) {
+        if (pieces.empty() || pieces.back().size() == piece) pieces.emplace_back().reserve(piece);
+        const std::size_t n = std::min(t.size(), piece - pieces.back().size());
+        pieces.back().append(t.substr(0, n));
+        t.remove_prefix(n);
+      }
+    });
+  });
+  if (!ascii) {
+    std::string text;
+    text.reserve(size);
+    for (std::string& p : pieces) text += std::exchange(p, {});
+    return py::str(text);
+  }
+  py::str out = py::reinterpret_steal<py::str>(PyUnicode_New(static_cast<py::ssize_t>(size), 127));
+  if (!out) throw py::error_already_set();
+  auto* d = static_cast<char*>(PyUnicode_DATA(out.ptr()));
+  for (std::string& p : pieces) {
+    d = std::copy(p.begin(), p.end(), d);
+    std::string().swap(p);
+  }
+  return out;
 }
 
 std::string py_window::study_text() {

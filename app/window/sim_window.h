@@ -198,8 +198,8 @@ class sim_window : public window_model {
   std::function<void(int step, int N)> run_progress;
   // Asked during a long computation (a Run, an atlas) whether to stop, a few times a second;
   // a front end that can be interrupted (Ctrl-C in Python) answers true. A Run that stops
-  // leaves the window as before its first Run, the static pose computed again; an atlas that
-  // stops leaves none. Unset: never asked.
+  // leaves no Run (as before the first), step 0 and the start of its solves as they were; an
+  // atlas that stops leaves none. Unset: never asked.
   std::function<bool()> cancel_requested;
   // What the Run writes to result.dat, from the arrays as they stand, passed to `out` in pieces
   // of about 64 KiB; returns its number of lines.
