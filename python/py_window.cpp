@@ -4,15 +4,20 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
+#include <algorithm>
 #include <functional>
 #include <limits>
 #include <sstream>
+#include <string_view>
 #include <type_traits>
+#include <utility>
 #include <variant>
 
+#include "app/io/file_writer.h"
 #include "app/service/atlas_export.h"
 #include "app/service/profile_comparison.h"
 #include "app/service/window_atlas.h"
+#include "app/service/window_description.h"
 #include "app/service/window_export.h"
 #include "app/service/window_service.h"
 #include "app/study/open_study.h"
@@ -25,7 +30,21 @@
 
 namespace kinelab::python {
 
+PyObject* convergence_warning = nullptr;
+
 namespace {
+
+// A file that could not be written: OSError(errno, message) is made as the subclass of that
+// errno (PermissionError, FileNotFoundError…); OSError itself where there is none.
+[[noreturn]] void raise_os_error(int error_number, const std::string& message) {
+  if (error_number == 0) {
+    PyErr_SetString(PyExc_OSError, message.c_str());
+    throw py::error_already_set();
+  }
+  const py::object error = py::reinterpret_borrow<py::object>(PyExc_OSError)(error_number, message);
+  PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
+  throw py::error_already_set();
+}
 
 // Exclusive use of a window for the length of one call.
 class in_use {
@@ -66,12 +85,42 @@ void check_settings(const py::handle& N, double T, run_settings& s) {
 
 // What a control is given: a text as it stands, a whole number in digits, any other number in
 // the shortest text that reads back as the same double.
-std::string value_text(const py::handle& v) {
+std::string value_text(const py::handle& given) {
+  py::object v = py::reinterpret_borrow<py::object>(given);
+  // A numpy array of one value (np.array(2.5)) is that value; any other array is refused.
+  if (py::hasattr(v, "ndim") && py::hasattr(v, "shape") && py::hasattr(v, "item")) {
+    if (v.attr("ndim").cast<long long>() != 0)
+      throw py::type_error("a control takes one number or a text, not an array of shape " +
+                           py::str(v.attr("shape")).cast<std::string>());
+    v = v.attr("item")();
+  }
   if (py::isinstance<py::str>(v)) return v.cast<std::string>();
-  if (py::isinstance<py::bool_>(v)) throw py::type_error("a control takes a number or a text");
+  const std::string what = py::str(py::type::of(v).attr("__name__")).cast<std::string>();
+  if (py::isinstance<py::bool_>(v) || what == "bool_")
+    throw py::type_error("a control takes a number or a text, not a bool");
   if (auto text = whole_text(v)) return *text;
-  if (PyFloat_Check(v.ptr()) || py::hasattr(v, "__float__")) return format_exact(v.cast<double>());
-  throw py::type_error("a control takes a number or a text");
+  if (PyFloat_Check(v.ptr()) || py::hasattr(v, "__float__")) {
+    const double d = PyFloat_AsDouble(v.ptr());
+    if (d == -1.0 && PyErr_Occurred()) throw py::error_already_set();
+    return format_exact(d);
+  }
+  throw py::type_error("a control takes a number or a text, not " + what);
+}
+
+// A read-only view of one array's storage, in the CSV's column order: (steps, 3, 3) for a point
+// or a posture (rows x, y, z; columns value, rate, acceleration), (steps, 3) for a scalar
+// history. `owner` keeps the storage alive.
+py::array view_of(const trajectory_array& a, const double* data, const py::object& owner) {
+  const auto steps = static_cast<py::ssize_t>(a.at.size());
+  constexpr auto d = static_cast<py::ssize_t>(sizeof(double));
+  constexpr auto row = static_cast<py::ssize_t>(sizeof(kin_state));
+  py::array out =
+      a.kind == array_kind::scalar
+          ? py::array(py::dtype::of<double>(), {steps, py::ssize_t{3}}, {row, d}, data, owner)
+          : py::array(py::dtype::of<double>(), {steps, py::ssize_t{3}, py::ssize_t{3}},
+                      {row, 3 * d, d}, data, owner);
+  py::detail::array_proxy(out.ptr())->flags &= ~py::detail::npy_api::NPY_ARRAY_WRITEABLE_;
+  return out;
 }
 
 // Values per step of one array, in the CSV's column order: (steps, 3, 3) for a point or a
@@ -200,6 +249,117 @@ py_window::py_window(const std::string& name, const py::object& N, double T) {
   w_->open();
 }
 
+void py_window::reset() {
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  // Views of the old window keep it alive; new ones look at the new window.
+  std::unique_ptr<sim_window> fresh;
+  {
+    py::gil_scoped_release unlocked;
+    fresh = reopened(s);
+  }
+  w_ = std::move(fresh);
+  views_.clear();
+}
+
+py::dict py_window::controls() {
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  py::dict out;
+  for (const control_description& c : control_descriptions(s)) {
+    py::dict d;
+    d["caption"] = c.caption;
+    d["caption_ja"] = c.caption_japanese;
+    d["role"] = to_string(c.role);
+    d["unit"] = c.unit.empty() ? py::object(py::none()) : py::object(py::str(c.unit));
+    d["min"] = c.min ? py::object(py::float_(*c.min)) : py::object(py::none());
+    d["max"] = c.max ? py::object(py::float_(*c.max)) : py::object(py::none());
+    d["slider_rewrites"] = c.slider_rewrites;
+    d["meaning"] = c.meaning;
+    d["value"] =
+        std::visit([](const auto& v) -> py::object { return py::cast(v); }, s.value_of(c.address));
+    out[py::str(c.address)] = d;
+  }
+  return out;
+}
+
+py::dict py_window::quantities() {
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  py::dict out;
+  for (const trajectory_array& a : s.logic().arrays.all()) {
+    py::dict d;
+    const bool scalar = a.kind == array_kind::scalar;
+    d["meaning"] = a.meaning;
+    d["unit"] = a.unit;
+    d["kind"] = scalar ? "scalar" : "point";
+    d["shape"] = scalar ? py::make_tuple(a.at.size(), 3) : py::make_tuple(a.at.size(), 3, 3);
+    d["layout"] = scalar ? "per step: value, rate, acceleration"
+                         : "per step: rows x, y, z; columns value, rate, acceleration";
+    out[py::str(a.name)] = d;
+  }
+  return out;
+}
+
+py::object py_window::tolerance() {
+  const in_use u(busy_);
+  const std::optional<std::string> address = tolerance_control(simulation());
+  if (!address) return py::none();
+  return py::cast(std::get<std::string>(w_->value_of(*address)));
+}
+
+void py_window::set_tolerance(const py::object& value) {
+  const std::string text = value_text(value);
+  const in_use u(busy_);
+  const std::optional<std::string> address = tolerance_control(simulation());
+  if (!address)
+    throw py::attribute_error(w_->name() + " has no tolerance: it does not solve iteratively");
+  computing([&] { w_->set_value(*address, text); });
+}
+
+std::string py_window::profile() {
+  const in_use u(busy_);
+  return to_string(simulation().profile());
+}
+
+void py_window::set_profile(const py::object& profile) {
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  if (!py::isinstance<py::str>(profile))
+    throw py::type_error("profile takes a name: quintic, cubic or constant velocity");
+  const std::string name = profile.cast<std::string>();
+  const int option = profile_option(s, name);
+  if (option < 0)
+    throw py::value_error(
+        message(ui_language::english, message_id::study_not_a_profile, {name, s.name()}));
+  computing([&] { s.select_option(option); });
+}
+
+std::string py_window::repr() {
+  const in_use u(busy_);
+  std::ostringstream out;
+  sim_window* s = simulation_of(*w_);
+  out << "<kinelab.Window " << w_->name() << ": " << w_->title();
+  if (!s) return out.str() + " (function test)>";
+  out << ", N " << w_->settings.N << ", T " << format_exact(w_->settings.T) << ", profile "
+      << to_string(s->profile()) << ">";
+  for (const control_description& c : control_descriptions(*s)) {
+    const std::string value = std::visit(
+        [](const auto& v) {
+          if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::string>)
+            return v;
+          else
+            return std::to_string(v);
+        },
+        s->value_of(c.address));
+    char line[256];
+    std::snprintf(line, sizeof line, "\n  %-12s %-12s %-28s %-8s %s", c.address.c_str(),
+                  to_string(c.role), c.caption.c_str(), c.unit.c_str(), value.c_str());
+    out << line;
+  }
+  return out.str();
+}
+
 sim_window& py_window::simulation() {
   sim_window* sim = simulation_of(*w_);
   if (!sim)
@@ -209,12 +369,44 @@ sim_window& py_window::simulation() {
 }
 
 void py_window::computing(const std::function<void()>& f) {
+  detach_views();
   const int stops = w_->field_stops;
+  sim_window* sim = simulation_of(*w_);
+  // Ctrl-C reaches Python's handler only when the interpreter runs: the computation asks it a
+  // few times a second (the GIL taken for the moment), and stops when it raised.
+  std::optional<py::error_already_set> interrupt;
+  if (sim)
+    sim->cancel_requested = [&interrupt] {
+      py::gil_scoped_acquire locked;
+      if (PyErr_CheckSignals() == 0) return false;
+      interrupt.emplace();
+      return true;
+    };
+  struct unhook {
+    sim_window* sim;
+    ~unhook() {
+      if (sim) sim->cancel_requested = nullptr;
+    }
+  } unhooked{sim};
   {
     py::gil_scoped_release unlocked;
     f();
   }
+  if (interrupt) throw std::move(*interrupt);
   if (w_->field_stops != stops) throw field_stop(w_->status);
+}
+
+void py_window::detach_views() {
+  sim_window* sim = simulation_of(*w_);
+  if (!sim) return;
+  for (auto& [name, holder] : views_) {
+    if (holder.use_count() == 1) continue;
+    if (trajectory_array* a = sim->logic().arrays.find(name)) {
+      holder->swap(a->at);
+      a->at = *holder;
+    }
+    holder = std::make_shared<std::vector<kin_state>>();
+  }
 }
 
 std::string py_window::name() {
@@ -274,7 +466,7 @@ py::object py_window::get(const std::string& address) {
   return std::visit([](const auto& v) -> py::object { return py::cast(v); }, w_->value_of(address));
 }
 
-void py_window::set(const std::string& address, const py::handle& value) {
+void py_window::set(const std::string& address, const py::object& value) {
   const std::string text = value_text(value);  // may run Python code: before taking the window
   const in_use u(busy_);
   computing([&] { w_->set_value(address, text); });
@@ -297,26 +489,78 @@ void py_window::run(const std::optional<std::filesystem::path>& result_file) {
   const in_use u(busy_);
   sim_window& s = simulation();
   std::string error;
+  int error_number = 0;
   std::optional<std::string> path;
   if (result_file) path = result_file->string();
-  computing([&] { run_into(s, path, error); });
-  if (!error.empty()) {
-    PyErr_SetString(PyExc_OSError, error.c_str());
-    throw py::error_already_set();
+  computing([&] { run_into(s, path, error, ui_language::english, &error_number); });
+  if (!error.empty()) raise_os_error(error_number, error);
+  const run_record* last = s.last_run();
+  if (!last) return;
+  if (!last->overflow.empty())
+    throw run_stop(
+        s.name() + ": " +
+        (path ? message(ui_language::english, message_id::result_kept, {*path, last->overflow})
+              : last->overflow));
+  if (last->unconverged > 0) {
+    const std::vector<int> steps = s.unconverged_steps();
+    const std::string text =
+        message(ui_language::english, message_id::unconverged_warning,
+                {std::to_string(last->unconverged), std::to_string(last->N + 1),
+                 std::to_string(steps.empty() ? -1 : steps.front())});
+    if (PyErr_WarnEx(convergence_warning, (s.name() + ": " + text).c_str(), 1) < 0)
+      throw py::error_already_set();
   }
 }
 
 py::dict py_window::arrays() {
   const in_use u(busy_);
+  sim_window& s = simulation();
   py::dict out;
-  const sim_window::run_view run(simulation());
-  for (const trajectory_array& a : simulation().logic().arrays.all())
-    out[py::str(a.name)] = numpy_of(a);
+  if (s.static_pose_over_run()) {
+    // Step 0 holds a static pose; the Run's own is set aside: copies of the Run's values.
+    const sim_window::run_view run(s);
+    for (const trajectory_array& a : s.logic().arrays.all()) out[py::str(a.name)] = numpy_of(a);
+    return out;
+  }
+  for (const trajectory_array& a : s.logic().arrays.all()) {
+    std::shared_ptr<std::vector<kin_state>>& holder = views_[a.name];
+    if (!holder) holder = std::make_shared<std::vector<kin_state>>();
+    // The view keeps the window (and so its storage) and the holder of the storage it shows
+    // once detached.
+    struct keep {
+      std::shared_ptr<window_model> window;
+      std::shared_ptr<std::vector<kin_state>> holder;
+    };
+    const py::capsule owner(new keep{w_, holder}, [](void* p) { delete static_cast<keep*>(p); });
+    out[py::str(a.name)] = view_of(a, &a.at.front().x, owner);
+  }
   return out;
+}
+
+py::object py_window::converged() {
+  const in_use u(busy_);
+  detach_views();
+  sim_window& s = simulation();
+  const sim_window::run_view run(s);
+  const std::vector<nr_outcome>& r = s.logic().arrays.solver_record();
+  if (r.empty()) return py::none();
+  return numpy_of<bool>(r.size(),
+                        [&](std::size_t i) { return r[i].status == nr_status::converged; });
+}
+
+py::object py_window::guarded() {
+  const in_use u(busy_);
+  detach_views();
+  sim_window& s = simulation();
+  const sim_window::run_view run(s);
+  const trajectory_arrays& a = s.logic().arrays;
+  return numpy_of<bool>(static_cast<std::size_t>(a.N() + 1),
+                        [&](std::size_t i) { return a.guarded(static_cast<int>(i)); });
 }
 
 py::object py_window::solver() {
   const in_use u(busy_);
+  detach_views();
   const sim_window::run_view run(simulation());
   const std::vector<nr_outcome>& r = simulation().logic().arrays.solver_record();
   if (r.empty()) return py::none();
@@ -355,29 +599,76 @@ std::string py_window::svg() {
   return text;
 }
 
-std::string py_window::csv() {
+py::object py_window::csv(const std::optional<std::filesystem::path>& path) {
   const in_use u(busy_);
   sim_window& s = simulation();
-  if (const std::string refusal = csv_refusal(s); !refusal.empty())
-    throw std::runtime_error(refusal);
-  std::string text;
-  computing([&] { text = window_csv(s); });
-  return text;
+  if (const std::string refusal = csv_refusal(s); !refusal.empty()) throw run_stop(refusal);
+  if (path) {
+    // Streamed to the file as kinelab-cli --dump writes it, never held whole.
+    std::string error;
+    int error_number = 0;
+    computing([&] {
+      file_writer file(path->string());
+      write_window_csv(s, file.out());
+      file.finish();
+      error = file.error();
+      error_number = file.error_number();
+    });
+    if (!error.empty()) raise_os_error(error_number, error);
+    return py::none();
+  }
+  // The text in pieces of 1 MiB, copied once into Python's string: at the peak the text is
+  // held twice, without the growth of one string reallocated as it is built.
+  constexpr std::size_t piece = 1 << 20;
+  std::vector<std::string> pieces;
+  std::size_t size = 0;
+  bool ascii = true;
+  computing([&] {
+    write_window_csv(s, [&](std::string_view t) {
+      size += t.size();
+      for (const char c : t) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+      while (!t.empty()) {
+        if (pieces.empty() || pieces.back().size() == piece) pieces.emplace_back().reserve(piece);
+        const std::size_t n = std::min(t.size(), piece - pieces.back().size());
+        pieces.back().append(t.substr(0, n));
+        t.remove_prefix(n);
+      }
+    });
+  });
+  if (!ascii) {
+    std::string text;
+    text.reserve(size);
+    for (std::string& p : pieces) text += std::exchange(p, {});
+    return py::str(text);
+  }
+  py::str out = py::reinterpret_steal<py::str>(PyUnicode_New(static_cast<py::ssize_t>(size), 127));
+  if (!out) throw py::error_already_set();
+  auto* d = static_cast<char*>(PyUnicode_DATA(out.ptr()));
+  for (std::string& p : pieces) {
+    d = std::copy(p.begin(), p.end(), d);
+    std::string().swap(p);
+  }
+  return out;
 }
 
-void py_window::save(const std::string& path) {
+std::string py_window::study_text() {
+  const in_use u(busy_);
+  return study_document(simulation());
+}
+
+void py_window::save(const std::filesystem::path& path) {
   const in_use u(busy_);
   std::string error;
-  if (!save_study(simulation(), path, error)) {
-    PyErr_SetString(PyExc_OSError, error.c_str());
-    throw py::error_already_set();
-  }
+  int error_number = 0;
+  if (!save_study(simulation(), path.string(), error, &error_number))
+    raise_os_error(error_number, error);
 }
 
-py::list py_window::load(const std::string& path) {
+py::list py_window::load(const std::filesystem::path& path) {
   const in_use u(busy_);
   sim_window& s = simulation();
-  const study st = read_study(path);
+  const study st = read_study(path.string());
+  detach_views();
   open_study(st, s);
   py::list notes;
   for (const std::string& n : st.notes) notes.append(n);
@@ -387,8 +678,9 @@ py::list py_window::load(const std::string& path) {
 std::string py_window::result_text() {
   const in_use u(busy_);
   sim_window& s = simulation();
-  if (!s.has_run())
-    throw std::runtime_error(s.name() + " has not run: result.dat comes from a Run");
+  if (!s.has_run()) throw run_stop(s.name() + " has not run: result.dat comes from a Run");
+  // As the Run itself: a Run that overflowed writes no result.dat.
+  if (!s.last_run()->overflow.empty()) throw run_stop(s.name() + ": " + s.last_run()->overflow);
   std::string text;
   computing([&] { text = s.result_file_text(); });
   return text;
@@ -453,6 +745,7 @@ py::dict py_window::workspace(const py::object& mode, const py::object& plane,
     if (r.grid) csv = atlas_csv(*r.source, *r.grid);
   });
   if (r.usage) throw py::value_error(r.problem);
+  if (r.interrupted) throw std::runtime_error(r.problem);
   if (!r.grid) throw std::runtime_error(s.name() + ": no workspace atlas: " + r.problem);
 
   const atlas_grid& g = *r.grid;

@@ -7,9 +7,11 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/window/sim_window.h"
 #include "app/window/window_model.h"
@@ -22,6 +24,12 @@ namespace py = pybind11;
 struct field_stop : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+// A Run that overflowed, or a result of one asked for; kinelab.RunError (a RuntimeError).
+struct run_stop : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+// kinelab.ConvergenceWarning, set when the module is made.
+extern PyObject* convergence_warning;
 
 class py_window {
  public:
@@ -41,24 +49,39 @@ class py_window {
 
   // w[address] and w[address] = value: a field's text, a slider's or Option1's whole number.
   py::object get(const std::string& address);
-  void set(const std::string& address, const py::handle& value);
+  void set(const std::string& address, const py::object& value);
+  // Every control described (caption, role, unit, range, meaning) with its value; every array.
+  py::dict controls();
+  py::dict quantities();
+  // The tolerance field by its role; None where the window has none.
+  py::object tolerance();
+  void set_tolerance(const py::object& value);
+  // The profile by the name study files use ("quintic", "cubic", "constant velocity").
+  std::string profile();
+  void set_profile(const py::object& profile);
+  std::string repr();
 
   void press(const std::string& button);
   void tick(long long k);
   // A Run that writes result.dat only to the file given.
   void run(const std::optional<std::filesystem::path>& result_file);
+  // The window as freshly opened (N and T stay).
+  void reset();
 
   py::dict arrays();
+  py::object converged();
+  py::object guarded();
   py::object solver();
   py::dict singularity();
   std::string svg();
-  std::string csv();
+  py::object csv(const std::optional<std::filesystem::path>& path);
+  std::string study_text();
   // The window's study written to `path` (OSError when it cannot be); a study (.kinelab or an
   // exported CSV) opened into the window as 開く does (ValueError naming the file, the line and
   // the key when it cannot be, and the window unchanged). load returns the notes about keys of
   // a newer format that were skipped.
-  void save(const std::string& path);
-  py::list load(const std::string& path);
+  void save(const std::filesystem::path& path);
+  py::list load(const std::filesystem::path& path);
   std::string result_text();
   py::list check_derivatives();
   py::list compare_profiles();
@@ -70,10 +93,18 @@ class py_window {
 
  private:
   sim_window& simulation();
-  // Runs f with the GIL released; throws field_stop when a field stopped what f did.
+  // Runs f with the GIL released, Ctrl-C stopping a long Run or atlas (KeyboardInterrupt);
+  // throws field_stop when a field stopped what f did. The arrays' views are detached first.
   void computing(const std::function<void()>& f);
+  // Hands the storage the live views of the arrays look at to the views, the window keeping a
+  // copy: a view then keeps what it showed, whatever the window does next.
+  void detach_views();
 
-  std::unique_ptr<window_model> w_;
+  // Shared with the arrays' views, which keep the window's storage alive.
+  std::shared_ptr<window_model> w_;
+  // Per array, the holder of its storage once views of it are detached; while a view holds it,
+  // the storage must be handed over before the window changes.
+  std::map<std::string, std::shared_ptr<std::vector<kin_state>>> views_;
   std::atomic<bool> busy_{false};
 };
 

@@ -106,13 +106,15 @@ void size_cells(atlas_grid& g) {
 }
 
 // Every cell of a platform grid, rows in parallel.
-void fill_platform(const atlas_source& src, const std::vector<atlas_limit>& limits, atlas_grid& g) {
+void fill_platform(const atlas_source& src, const std::vector<atlas_limit>& limits, atlas_grid& g,
+                   cancellation* cancel) {
   size_cells(g);
   const pose_map pm = pose_map_of(src.mechanism, g.mode, g.plane);
   const std::size_t rows = static_cast<std::size_t>(g.nv) * static_cast<std::size_t>(g.nw);
   tbb::parallel_for(tbb::blocked_range<std::size_t>(0, rows), [&](const auto& range) {
     std::vector<double> q(src.pose), a(src.mechanism.actuators.size());
     for (std::size_t row = range.begin(); row != range.end(); ++row) {
+      if (cancel && cancel->requested()) return;
       const int j = static_cast<int>(row % static_cast<std::size_t>(g.nv));
       const int k = static_cast<int>(row / static_cast<std::size_t>(g.nv));
       q[static_cast<std::size_t>(pm.index[1])] = g.v_at(j) * pm.to_pose;
@@ -217,7 +219,8 @@ atlas_result platform_atlas(const atlas_source& src, const atlas_request& r,
       set_axis(scan.w0, scan.dw, scan.nw, range[2], n);
     else
       scan.w0 = w, scan.dw = 0, scan.nw = 1;
-    fill_platform(src, limits, scan);
+    fill_platform(src, limits, scan, r.cancel);
+    if (r.cancel && r.cancel->requested()) return {};
     atlas_range found[3];
     if (reachable_bounds(scan, found)) {
       // Within the scanned region: a posture atlas stays within half a turn of the pose.
@@ -228,7 +231,7 @@ atlas_result platform_atlas(const atlas_source& src, const atlas_request& r,
   }
   lay_out(g, r, range);
   if (!box) g.dw = 0, g.w0 = w;
-  fill_platform(src, limits, g);
+  fill_platform(src, limits, g, r.cancel);
   return {std::move(g), {}};
 }
 
@@ -322,6 +325,7 @@ atlas_result sampled_atlas(const atlas_source& src, const atlas_request& r,
     jacobian_matrix J;
     const long long first = g.samples * c / chunks, last = g.samples * (c + 1) / chunks;
     for (long long i = first; i < last; ++i) {
+      if (r.cancel && i % 1024 == 0 && r.cancel->requested()) return;
       sample_joints(i, limits, q.data());
       if (!m.forward(q.data(), p)) continue;
       const double cu = std::floor((p[axis[0]] - g.u0) / g.du);
@@ -498,6 +502,8 @@ atlas_result compute_atlas(const atlas_source& source, const atlas_request& requ
   atlas_result r = source.mechanism.kind == atlas_kind::platform
                        ? platform_atlas(source, request, limits)
                        : sampled_atlas(source, request, limits, lang);
+  if (request.cancel && request.cancel->requested())
+    return {std::nullopt, message(lang, message_id::atlas_interrupted)};
   if (r.grid) mark_locus(*r.grid, request.singular_fraction);
   return r;
 }

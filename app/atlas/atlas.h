@@ -17,6 +17,7 @@
 
 #include "app/atlas/atlas_mechanism.h"
 #include "app/text/messages.h"
+#include "core/cancellation.h"
 
 namespace kinelab {
 
@@ -56,6 +57,8 @@ struct atlas_request {
   // A reachable cell with σmin at most this part of the largest σmin over the grid is part of
   // the singularity locus.
   double singular_fraction = 0.02;
+  // Asked while the cells are computed; an atlas that stops gives none.
+  cancellation* cancel = nullptr;
 };
 
 // The mechanism as the window stands, for atlases.

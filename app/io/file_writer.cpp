@@ -172,6 +172,10 @@ std::string file_writer::error(ui_language lang) const {
   return {};
 }
 
+int file_writer::error_number() const {
+  return problem_ == problem::system ? errno_ : problem_ == problem::read_only ? EACCES : 0;
+}
+
 std::string file_writer::note(ui_language lang) const {
   return written_in_place_ ? message(lang, message_id::file_written_in_place, {path_}) : "";
 }
@@ -275,11 +279,12 @@ void file_writer::abandon() {
 }
 
 bool write_file(const std::string& path, std::string_view content, std::string& error,
-                std::string* note, ui_language lang) {
+                std::string* note, ui_language lang, int* error_number) {
   file_writer f(path);
   f.write(content);
   const bool ok = f.finish();
   error = f.error(lang);
+  if (error_number) *error_number = f.error_number();
   if (note) *note = f.note(lang);
   return ok;
 }

@@ -43,6 +43,9 @@ class file_writer {
   bool failed() const { return problem_ != problem::none; }
   // "cannot write d.csv: No space left…"; empty unless failed().
   std::string error(ui_language lang = ui_language::english) const;
+  // The system's error number of the failure (EACCES for a read-only file), 0 where there is
+  // none (a target that is not a file).
+  int error_number() const;
   // "d.csv was written in place: …"; empty when there is nothing to say.
   std::string note(ui_language lang = ui_language::english) const;
 
@@ -76,6 +79,7 @@ void remove_temporaries_on_signals();
 // The whole text at once; false with the reason in `error` on failure. `note`, when given,
 // receives what the user should know of a write that worked (written in place).
 bool write_file(const std::string& path, std::string_view content, std::string& error,
-                std::string* note = nullptr, ui_language lang = ui_language::english);
+                std::string* note = nullptr, ui_language lang = ui_language::english,
+                int* error_number = nullptr);
 
 }  // namespace kinelab

@@ -8,8 +8,9 @@
 
 namespace kinelab {
 
-std::vector<kin_state>& trajectory_arrays::add(std::string name, array_kind kind) {
-  arrays_.push_back({std::move(name), kind, {}});
+std::vector<kin_state>& trajectory_arrays::add(std::string name, array_kind kind,
+                                               std::string meaning, std::string unit) {
+  arrays_.push_back({std::move(name), kind, {}, std::move(meaning), std::move(unit)});
   return arrays_.back().at;
 }
 
@@ -24,6 +25,12 @@ int trajectory_arrays::N() const {
 
 const trajectory_array* trajectory_arrays::find(const std::string& name) const {
   for (const auto& a : arrays_)
+    if (a.name == name) return &a;
+  return nullptr;
+}
+
+trajectory_array* trajectory_arrays::find(const std::string& name) {
+  for (auto& a : arrays_)
     if (a.name == name) return &a;
   return nullptr;
 }

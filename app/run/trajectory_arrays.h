@@ -18,15 +18,20 @@ struct trajectory_array {
   std::string name;
   array_kind kind = array_kind::point;
   std::vector<kin_state> at;  // 0..N
+  // What the array holds, for a reader of the arrays ("position of the platform origin"), and
+  // the unit of its values ("length", "rad"; rates per second, accelerations per second²).
+  std::string meaning, unit;
 };
 
 class trajectory_arrays {
  public:
   // The returned reference stays valid for the life of this object.
-  std::vector<kin_state>& add(std::string name, array_kind kind);
+  std::vector<kin_state>& add(std::string name, array_kind kind, std::string meaning = {},
+                              std::string unit = {});
   void resize(int N);  // every array to N + 1 records; existing steps are kept
   int N() const;       // last index (−1 when there are no arrays)
   const trajectory_array* find(const std::string& name) const;
+  trajectory_array* find(const std::string& name);
   const std::deque<trajectory_array>& all() const { return arrays_; }
 
   // Windows that solve by Newton–Raphson keep one outcome per step (columns nr_iterations,

@@ -40,6 +40,7 @@ workspace_outcome run_workspace(sim_window& w, const workspace_options& o, std::
   atlas_source_result s = atlas_source_of(w);
   if (!s.source) {
     result.problem = s.problem;
+    result.interrupted = w.run_interrupted();
     return result;
   }
   const atlas_source& src = *s.source;
@@ -50,10 +51,13 @@ workspace_outcome run_workspace(sim_window& w, const workspace_options& o, std::
     return result;
   }
   const std::size_t n = src.mechanism.actuators.size();
+  cancellation cancel(w.cancel_requested);
+  if (w.cancel_requested) r.cancel = &cancel;
   atlas_result a = compute_atlas(src, r);
   if (!a.grid) {
     result.problem = a.problem;
-    result.usage = true;
+    result.interrupted = r.cancel && cancel.requested();
+    result.usage = !result.interrupted;
     return result;
   }
   out << "workspace atlas of " << src.window << ": " << to_string(a.grid->mode) << ", plane "

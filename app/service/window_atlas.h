@@ -43,6 +43,7 @@ struct workspace_outcome {
   std::optional<atlas_grid> grid;
   std::string problem;
   bool usage = false;
+  bool interrupted = false;  // the window's cancel_requested said to stop
 };
 workspace_outcome run_workspace(sim_window& w, const workspace_options& o, std::ostream& out);
 

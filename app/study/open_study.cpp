@@ -155,4 +155,8 @@ void open_study(const study& s, sim_window& w) {
   if (retyped) w.logic().fill_readouts(w, 0);
 }
 
+int profile_option(const sim_window& w, const std::string& profile) {
+  return option_of(w, profile);
+}
+
 }  // namespace kinelab

@@ -29,4 +29,8 @@ void check_study(const study& s, const sim_window& w);
 // does not hold. Throws study_error, and then nothing has changed.
 void open_study(const study& s, sim_window& w);
 
+// The Option1 choice of a profile named as study files name it ("quintic", "cubic", "constant
+// velocity"); −1 when the window has none of that name.
+int profile_option(const sim_window& w, const std::string& profile);
+
 }  // namespace kinelab

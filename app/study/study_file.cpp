@@ -361,8 +361,11 @@ study parse_study(const std::string& text, const std::string& source, ui_languag
 study read_study(const std::string& path, ui_language lang) {
   std::ifstream in(path, std::ios::binary);
   const auto unreadable = [&] {
-    return study_error(path + ": " +
-                       message(lang, message_id::study_unreadable, {system_error(lang, errno)}));
+    const int err = errno;
+    study_error e(path + ": " +
+                  message(lang, message_id::study_unreadable, {system_error(lang, err)}));
+    e.system_error_number = err;
+    return e;
   };
   if (!in) throw unreadable();
   // At most one byte beyond the largest study, so that a larger file is told without holding it.
@@ -388,9 +391,10 @@ study read_study(const std::string& path, ui_language lang) {
   return parse_study(text, path, lang);
 }
 
-bool save_study(const sim_window& w, const std::string& path, std::string& error) {
+bool save_study(const sim_window& w, const std::string& path, std::string& error,
+                int* error_number) {
   try {
-    return write_file(path, study_document(w), error, nullptr, w.language);
+    return write_file(path, study_document(w), error, nullptr, w.language, error_number);
   } catch (const study_error& e) {
     error = e.what();
     return false;

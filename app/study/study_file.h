@@ -41,6 +41,8 @@ inline constexpr int study_format_major = 1, study_format_minor = 1;
 // they are known).
 struct study_error : std::runtime_error {
   using std::runtime_error::runtime_error;
+  // The system's error number when the file could not be read at all (ENOENT, EACCES…), else 0.
+  int system_error_number = 0;
 };
 
 struct study {
@@ -97,6 +99,7 @@ study read_study(const std::string& path, ui_language lang = ui_language::englis
 
 // Writes the window's study to `path` atomically; on failure returns false and says why (in the
 // window's language).
-bool save_study(const sim_window& w, const std::string& path, std::string& error);
+bool save_study(const sim_window& w, const std::string& path, std::string& error,
+                int* error_number = nullptr);
 
 }  // namespace kinelab

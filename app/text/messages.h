@@ -62,13 +62,16 @@ enum class message_id {
   rates_near_singularity,  // {1} the largest rate with its column, {2} its step
 
   // Files: {1} the file as given
-  file_cannot_write,       // {2} the system's reason
-  file_not_regular,        //
-  file_read_only,          //
-  file_written_in_place,   //
-  file_not_written,        // {2} why
-  result_kept,             // {1} result.dat, {2} why
-  run_overflowed,          // {1} step, {2} column, {3} how many values
+  file_cannot_write,      // {2} the system's reason
+  file_not_regular,       //
+  file_read_only,         //
+  file_written_in_place,  //
+  file_not_written,       // {2} why
+  result_kept,            // {1} result.dat, {2} why
+  run_overflowed,         // {1} step, {2} column, {3} how many values
+  run_interrupted,        // {1} the step reached, {2} N
+  unconverged_warning,    // {1} how many, {2} steps, {3} the first
+  atlas_interrupted,
   static_pose_not_finite,  // {1} how many values, {2} the first's column, {3} its step
   no_run_to_export,
   // The derivative check: {1} the quantity's column

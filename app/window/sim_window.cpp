@@ -12,6 +12,7 @@
 #include "app/run/solver_report.h"
 #include "app/text/messages.h"
 #include "core/angles.h"
+#include "core/cancellation.h"
 #include "core/number_text.h"
 #include "core/posture.h"
 #include "draw/graphs.h"
@@ -232,6 +233,7 @@ sim_window::result_saved sim_window::save_result(const std::string& path, ui_lan
   saved.lines = write_result_text(file.out());
   saved.written = file.finish();
   saved.error = file.error(lang);
+  saved.error_number = file.error_number();
   saved.note = file.note(lang);
   return saved;
 }
@@ -283,9 +285,29 @@ bool sim_window::compute(bool writes_result) {
   }
   const profile_kind kind = profile();
   logic_->arrays.clear_guarded();
+  run_interrupted_ = false;
+  cancellation cancel(cancel_requested);
+  // What step 0 held before, for a Run that is stopped.
+  std::optional<trajectory_arrays::step_values> before;
+  if (cancel_requested) before = logic_->arrays.step(0);
   for (int i = 0; i <= N_; ++i) {
     logic_->trajectory_step(*this, i, profile_at(kind, i, N_));
     if (run_progress && (i % progress_interval_steps == 0 || i == N_)) run_progress(i, N_);
+    if (cancel_requested && cancel.requested()) {
+      // The arrays hold part of a Run: the window goes back to having none, its pose at rest
+      // and its solves' start as they were.
+      logic_->arrays.swap_step(0, *before);
+      if (rest) logic_->set_start_pose(*rest);
+      has_run_ = false;
+      run_interrupted_ = true;
+      trajectory_changed();
+      near_singular_.clear();
+      jumps_.clear();
+      add_report(
+          message(language, message_id::run_interrupted, {std::to_string(i), std::to_string(N_)}),
+          true);
+      return false;
+    }
   }
   if (rest) logic_->set_start_pose(*rest);
 
@@ -295,8 +317,9 @@ bool sim_window::compute(bool writes_result) {
   // No value that is not finite reaches the drawing, the graphs or a file: the zeros that
   // replace them stand in the arrays for the drawing only, and the dump marks their rows.
   const trajectory_arrays::replaced guard = logic_->arrays.replace_non_finite();
+  std::string overflow;
   if (guard.count > 0) {
-    const std::string overflow = message(
+    overflow = message(
         language, message_id::run_overflowed,
         {std::to_string(guard.first_step), guard.first_column, std::to_string(guard.count)});
     add_report(writes_result ? message(language, message_id::result_kept,
@@ -315,7 +338,8 @@ bool sim_window::compute(bool writes_result) {
                           near_singular_.empty() ? std::vector<double>{} : singularity().condition);
   add_report(summarize_branch_jumps(jumps_, decl_.branch, language), false);
   add_report(near_singular_note(), false);
-  last_run_ = {N_, T_, ctl, static_cast<int>(unconverged_steps().size()), guard.first_step, rest};
+  last_run_ = {N_, T_, ctl, 0, guard.first_step, std::move(overflow), rest};
+  last_run_.unconverged = static_cast<int>(unconverged_steps().size());
   has_run_ = true;
   return true;
 }

@@ -158,6 +158,7 @@ struct run_record {
   controls fields;
   int unconverged = 0;                // steps whose solve did not reach the tolerance
   int overflow_step = -1;             // first step with a value that was not finite, −1 for none
+  std::string overflow;               // what the status line said of it; empty for none
   std::optional<solver_start> start;  // what the Run's solves started from
 };
 
@@ -195,6 +196,11 @@ class sim_window : public window_model {
   // Called during a trajectory's computation with the step reached and N, every few hundred
   // steps; the front end shows a long Run's progress with it. The computation stays one.
   std::function<void(int step, int N)> run_progress;
+  // Asked during a long computation (a Run, an atlas) whether to stop, a few times a second;
+  // a front end that can be interrupted (Ctrl-C in Python) answers true. A Run that stops
+  // leaves no Run (as before the first), step 0 and the start of its solves as they were; an
+  // atlas that stops leaves none. Unset: never asked.
+  std::function<bool()> cancel_requested;
   // What the Run writes to result.dat, from the arrays as they stand, passed to `out` in pieces
   // of about 64 KiB; returns its number of lines.
   long write_result_text(const text_out& out) const;
@@ -206,12 +212,17 @@ class sim_window : public window_model {
     bool written = false;
     long lines = 0;
     std::string error;  // "cannot write …"; empty unless the write failed
+    int error_number = 0;  // the system's, where it gave one
     std::string note;   // "… was written in place: …"; empty when there is nothing to say
   };
   result_saved save_result(const std::string& path, ui_language lang) const;
   bool has_run() const { return has_run_; }
+  // Whether the last Run stopped because the front end asked it to.
+  bool run_interrupted() const { return run_interrupted_; }
   // The Run that made the arrays; nullptr before the first.
   const run_record* last_run() const { return has_run_ ? &last_run_ : nullptr; }
+  // Whether a static pose after the Run holds step 0 of the arrays (a run_view shows the Run's).
+  bool static_pose_over_run() const { return run_step0_.has_value(); }
   void stop() { timer_enabled_ = false; }
   void next_figure();
   // The derivative check on the graphs: while on, every graph shows the numerical derivatives
@@ -299,6 +310,7 @@ class sim_window : public window_model {
   bool derivative_check_ = false;
   std::string derivative_check_report_;  // the last status the derivative check set
   bool has_run_ = false;
+  bool run_interrupted_ = false;
   run_record last_run_;
   int shown_graph_ = -1;  // the graph on the drawing surface, −1 while it shows the mechanism
   int diagnostics_page_ = 0;

@@ -50,14 +50,18 @@ std::string row_name(const window_model& w, const control_grid& g, std::size_t r
 }  // namespace
 
 std::string shown_name(const window_model& w, const std::string& address) {
-  const control_address a = *parse_address(address);
   if (w.name_controls_in_status) return address;
+  return shown_name(w, address, w.language, w.translate_caption);
+}
+
+std::string shown_name(const window_model& w, const std::string& address, ui_language lang,
+                       const caption_translator& translate) {
+  const control_address a = *parse_address(address);
   if (const text_group* g = w.ctl.find_texts(a.name)) {
     const text_field& f = g->fields.at(static_cast<std::size_t>(a.index));
     if (f.caption.empty()) return address;
-    return f.caption_whole.empty()
-               ? field_name(w.language, f.caption, "", w.translate_caption)
-               : field_name(w.language, f.caption_part, f.caption_whole, w.translate_caption);
+    return f.caption_whole.empty() ? field_name(lang, f.caption, "", translate)
+                                   : field_name(lang, f.caption_part, f.caption_whole, translate);
   }
   for (const control_grid& g : w.layout())
     for (std::size_t r = 0; r < g.rows.size(); ++r)
@@ -65,8 +69,7 @@ std::string shown_name(const window_model& w, const std::string& address) {
         if (c.what == grid_cell::kind::slider && c.control == a.name && c.index == a.index) {
           const std::string row = row_name(w, g, r);
           if (!row.empty())
-            return message(w.language, message_id::slider_of,
-                           {field_name(w.language, row, "", w.translate_caption)});
+            return message(lang, message_id::slider_of, {field_name(lang, row, "", translate)});
         }
   return address;
 }

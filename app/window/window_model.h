@@ -115,5 +115,8 @@ class window_model {
 // 「J2 の hz」), a slider by the row it stands in; by its address ("Text2(1)") where the window
 // names controls for scripts, or where the control shows no caption.
 std::string shown_name(const window_model& w, const std::string& address);
+// The same by caption alone, in `lang` with the captions through `translate`.
+std::string shown_name(const window_model& w, const std::string& address, ui_language lang,
+                       const caption_translator& translate);
 
 }  // namespace kinelab

@@ -16,12 +16,11 @@ namespace {
 class orvak1_gyaku_logic : public window_logic {
  public:
   orvak1_gyaku_logic()
-      : shisei_(arrays.add("shisei", array_kind::point)),
-        pp_(arrays.add("pp", array_kind::point)),
-        jp_{nullptr, &arrays.add("jp1", array_kind::point), &arrays.add("jp2", array_kind::point),
-            &arrays.add("jp3", array_kind::point)},
-        leng_{nullptr, &arrays.add("leng1", array_kind::scalar),
-              &arrays.add("leng2", array_kind::scalar), &arrays.add("leng3", array_kind::scalar)} {}
+      : shisei_(
+            arrays.add("shisei", array_kind::point, "posture of the platform (α, β, γ)", "rad")),
+        pp_(arrays.add("pp", array_kind::point, "position of the platform origin", "length")),
+        jp_{nullptr, &joint(1), &joint(2), &joint(3)},
+        leng_{nullptr, &leg(1), &leg(2), &leg(3)} {}
 
   void read_parameters(sim_window& w) override {
     read_orvak_geometry(w.ctl, geometry_, d_);
@@ -132,6 +131,14 @@ class orvak1_gyaku_logic : public window_logic {
   }
 
  private:
+  std::vector<kin_state>& joint(int k) {
+    return arrays.add("jp" + std::to_string(k), array_kind::point,
+                      "position of platform joint " + std::to_string(k), "length");
+  }
+  std::vector<kin_state>& leg(int k) {
+    return arrays.add("leng" + std::to_string(k), array_kind::scalar,
+                      "length of leg " + std::to_string(k), "length");
+  }
   static std::size_t at(int i) { return static_cast<std::size_t>(i); }
   const kin_state& jp(int k, int i) const { return jp_[k]->at(at(i)); }
 

@@ -21,16 +21,26 @@ constexpr int stages = 4;
 class orvak4_jun_logic : public window_logic {
  public:
   orvak4_jun_logic()
-      : unit_shisei_(arrays.add("unit_shisei", array_kind::point)),
-        shisei_(arrays.add("shisei", array_kind::point)),
-        leng_(arrays.add("leng1", array_kind::point)) {
+      : unit_shisei_(arrays.add("unit_shisei", array_kind::point,
+                                "posture of each unit relative to the one below (α, β, γ)", "rad")),
+        shisei_(arrays.add("shisei", array_kind::point, "posture of the top platform (α, β, γ)",
+                           "rad")),
+        leng_(arrays.add("leng1", array_kind::point,
+                         "lengths of the three legs of a unit (x, y, z)", "length")) {
     for (int j = 1; j <= stages; ++j)
-      pp_[j] = &arrays.add("pp" + std::to_string(j), array_kind::point);
+      pp_[j] = &arrays.add("pp" + std::to_string(j), array_kind::point,
+                           "position of the platform of stage " + std::to_string(j), "length");
     for (int j = 1; j <= stages; ++j)
       for (int m = 1; m <= 3; ++m) {
         const std::string jm = std::to_string(j) + "_" + std::to_string(m);
-        plat_joint_[j][m] = &arrays.add("plat_joint" + jm, array_kind::point);
-        base_joint_[j][m] = &arrays.add("base_joint" + jm, array_kind::point);
+        plat_joint_[j][m] = &arrays.add(
+            "plat_joint" + jm, array_kind::point,
+            "position of platform joint " + std::to_string(m) + " of unit " + std::to_string(j),
+            "length");
+        base_joint_[j][m] = &arrays.add(
+            "base_joint" + jm, array_kind::point,
+            "position of base joint " + std::to_string(m) + " of unit " + std::to_string(j),
+            "length");
       }
   }
 

@@ -77,6 +77,7 @@ control_grid pose_readout_row(controls& c, const std::string& caption,
     declare_field(c, orvak_readouts, static_cast<int>(k), "", field_captions[k]);
     cells.push_back(field_cell(orvak_readouts, static_cast<int>(k)));
   }
+  mark_readouts(c, orvak_readouts);
   g.rows.push_back(std::move(cells));
   return g;
 }

@@ -62,13 +62,16 @@ void add_rail_pose_graphs(std::vector<graph_decl>& graphs, bool posture) {
 }
 
 rail_logic::rail_logic(const rail_outputs& outputs) : outputs_(outputs) {
-  pp_ = &arrays.add("pp", array_kind::point);
-  sp_ = &arrays.add("sp", array_kind::point);
+  pp_ = &arrays.add("pp", array_kind::point, "position of the platform origin", "length");
+  sp_ = &arrays.add("sp", array_kind::point, "posture of the platform (α, β, γ)", "rad");
   for (int k = 1; k <= rail_leg_count; ++k)
-    jp_[static_cast<std::size_t>(k - 1)] = &arrays.add("jp" + std::to_string(k), array_kind::point);
+    jp_[static_cast<std::size_t>(k - 1)] =
+        &arrays.add("jp" + std::to_string(k), array_kind::point,
+                    "position of platform joint " + std::to_string(k), "length");
   for (int k = 1; k <= rail_leg_count; ++k)
     bx_[static_cast<std::size_t>(k - 1)] =
-        &arrays.add("bx" + std::to_string(k), array_kind::scalar);
+        &arrays.add("bx" + std::to_string(k), array_kind::scalar,
+                    "slider position on rail " + std::to_string(k), "length");
 }
 
 void rail_logic::read_geometry(sim_window& w) {

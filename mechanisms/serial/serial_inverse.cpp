@@ -14,8 +14,11 @@ class serial_inverse_logic : public serial_logic {
  public:
   explicit serial_inverse_logic(const serial_inverse_layout& layout)
       : serial_logic(layout.joints, layout.link_groups, layout.result_header), layout_(layout) {
-    goal_p_ = &arrays.add("goal_p", array_kind::point);
-    if (six_axis()) goal_s_ = &arrays.add("goal_s", array_kind::point);
+    goal_p_ =
+        &arrays.add("goal_p", array_kind::point, "demanded position of the point P", "length");
+    if (six_axis())
+      goal_s_ = &arrays.add("goal_s", array_kind::point,
+                            "demanded posture of the point P's frame (α, β, γ)", "rad");
     arrays.keep_solver_record();
   }
 

@@ -172,10 +172,16 @@ serial_logic::serial_logic(int joints, std::vector<std::string> link_groups,
       link_groups_(std::move(link_groups)),
       result_header_(std::move(result_header)) {
   for (int k = 2; k <= joints + 1; ++k)
-    points_.push_back(&arrays.add("p" + std::to_string(k), array_kind::point));
-  posture_ = &arrays.add("s" + std::to_string(joints + 1), array_kind::point);
+    points_.push_back(&arrays.add("p" + std::to_string(k), array_kind::point,
+                                  k == joints + 1
+                                      ? "position of the point P"
+                                      : "position of the origin of link " + std::to_string(k),
+                                  "length"));
+  posture_ = &arrays.add("s" + std::to_string(joints + 1), array_kind::point,
+                         "posture of the point P's frame (α, β, γ)", "rad");
   for (int k = 1; k <= joints; ++k)
-    joints_.push_back(&arrays.add("the" + std::to_string(k), array_kind::scalar));
+    joints_.push_back(&arrays.add("the" + std::to_string(k), array_kind::scalar,
+                                  "angle of joint " + std::to_string(k), "rad"));
 }
 
 void serial_logic::read_arm(sim_window& w) {

@@ -100,6 +100,7 @@ const window_decl& form_stewart_gyaku() {
       declare_field(c, stewart_readouts, k, "", caption);
       lengths.column_captions.push_back(caption);
     }
+    mark_readouts(c, stewart_readouts);
     lengths.rows.push_back({});
     for (int k = 0; k < stewart_leg_count; ++k)
       lengths.rows[0].push_back(field_cell(stewart_readouts, k));

@@ -131,6 +131,7 @@ const window_decl& form_stewart_jun() {
       declare_field(c, stewart_readouts, k, "", captions[k]);
       pose.rows[0].push_back(field_cell(stewart_readouts, k));
     }
+    mark_readouts(c, stewart_readouts);
     pose.rows[1] = {{}, {}, {}, text_cell("deg   deg   deg")};
     d.layout.push_back(pose);
 

@@ -66,12 +66,14 @@ void declare_stewart_common(window_decl& d) {
 }
 
 stewart_logic::stewart_logic(std::string result_header) : result_header_(std::move(result_header)) {
-  pp_ = &arrays.add("pp", array_kind::point);
-  sp_ = &arrays.add("sp", array_kind::point);
+  pp_ = &arrays.add("pp", array_kind::point, "position of the platform origin", "length");
+  sp_ = &arrays.add("sp", array_kind::point, "posture of the platform (α, β, γ)", "rad");
   for (int k = 1; k <= stewart_leg_count; ++k)
-    pj_.push_back(&arrays.add("pj" + std::to_string(k), array_kind::point));
+    pj_.push_back(&arrays.add("pj" + std::to_string(k), array_kind::point,
+                              "position of platform joint " + std::to_string(k), "length"));
   for (int k = 1; k <= stewart_leg_count; ++k)
-    the_.push_back(&arrays.add("the" + std::to_string(k), array_kind::scalar));
+    the_.push_back(&arrays.add("the" + std::to_string(k), array_kind::scalar,
+                               "length of leg " + std::to_string(k), "length"));
 }
 
 bool stewart_logic::read_geometry(sim_window& w) {

@@ -20,9 +20,12 @@ constexpr const char* tolerance_field = "Text13";
 class zelko_gyaku_logic : public zelko_logic {
  public:
   zelko_gyaku_logic()
-      : goal_p_(arrays.add("goal_p", array_kind::point)),
-        goal_s_(arrays.add("goal_s", array_kind::point)) {
-    leng_[2] = &arrays.add("leng2", array_kind::point);
+      : goal_p_(arrays.add("goal_p", array_kind::point, "demanded position of the top platform",
+                           "length")),
+        goal_s_(arrays.add("goal_s", array_kind::point,
+                           "demanded posture of the top platform (α, β, γ)", "rad")) {
+    leng_[2] = &arrays.add("leng2", array_kind::point,
+                           "lengths of the three legs of unit 2 (x, y, z)", "length");
     arrays.keep_solver_record();
   }
 
@@ -163,6 +166,7 @@ const window_decl& Form_zelko_gyaku() {
       fields.push_back(field_cell(orvak_readouts, k));
       units.push_back(text_cell("(deg)"));
     }
+    mark_readouts(c, orvak_readouts);
     joints.rows = {units, fields};
     d.layout.push_back(std::move(joints));
     declare_parallel_controls(d);

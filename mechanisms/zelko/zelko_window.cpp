@@ -24,17 +24,29 @@ void declare_zelko_geometry(window_decl& d) {
                                     {"Hz3=", offset_fields, 3, "-0.01"}}));
 }
 
-zelko_logic::zelko_logic() : shisei_(arrays.add("shisei", array_kind::point)) {
+zelko_logic::zelko_logic()
+    : shisei_(
+          arrays.add("shisei", array_kind::point, "posture of the top platform (α, β, γ)", "rad")) {
   for (int k = 1; k <= 3; ++k)
-    hineri_[k] = &arrays.add("hineri" + std::to_string(k), array_kind::point);
-  for (int j = 1; j <= 4; ++j) pp_[j] = &arrays.add("pp" + std::to_string(j), array_kind::point);
+    hineri_[k] = &arrays.add("hineri" + std::to_string(k), array_kind::point,
+                             "twist of joint " + std::to_string(k) + " (α, β, γ)", "rad");
+  for (int j = 1; j <= 4; ++j)
+    pp_[j] = &arrays.add("pp" + std::to_string(j), array_kind::point,
+                         "position of the platform of stage " + std::to_string(j), "length");
   for (int u = 1; u <= 2; ++u)
     for (int m = 1; m <= 3; ++m) {
       const std::string um = std::to_string(u) + "_" + std::to_string(m);
-      plat_joint_[u][m] = &arrays.add("plat_joint" + um, array_kind::point);
-      base_joint_[u][m] = &arrays.add("base_joint" + um, array_kind::point);
+      plat_joint_[u][m] = &arrays.add(
+          "plat_joint" + um, array_kind::point,
+          "position of platform joint " + std::to_string(m) + " of unit " + std::to_string(u),
+          "length");
+      base_joint_[u][m] = &arrays.add(
+          "base_joint" + um, array_kind::point,
+          "position of base joint " + std::to_string(m) + " of unit " + std::to_string(u),
+          "length");
     }
-  leng_[1] = &arrays.add("leng1", array_kind::point);
+  leng_[1] = &arrays.add("leng1", array_kind::point,
+                         "lengths of the three legs of unit 1 (x, y, z)", "length");
 }
 
 void zelko_logic::read_geometry(sim_window& w) {

@@ -1,9 +1,14 @@
 """`import kinelab` against kinelab-cli: every window gives the CLI's bytes and its doubles to
 the bit, and every mistake a script can make is a Python exception, never a crash."""
 import ctypes
+import json
 import os
+import pathlib
 import signal
 import subprocess
+import threading
+import time
+import warnings
 
 import numpy as np
 import pytest
@@ -48,6 +53,8 @@ def test_a_run_gives_the_cli_bytes_and_doubles(name, tmp_path):
     assert r.returncode == (3 if short else 0), r.stderr
 
     assert w.csv().encode() == (tmp_path / "arrays.csv").read_bytes()
+    w.csv(tmp_path / "python.csv")
+    assert (tmp_path / "python.csv").read_bytes() == (tmp_path / "arrays.csv").read_bytes()
     assert w.svg().encode() == (tmp_path / "view.svg").read_bytes()
     result = (tmp_path / "result.dat").read_bytes()
     assert (tmp_path / "python.dat").read_bytes() == result
@@ -55,7 +62,11 @@ def test_a_run_gives_the_cli_bytes_and_doubles(name, tmp_path):
 
     columns = dump_columns(tmp_path / "arrays.csv")
     seen = {"i"}
+    assert set(w.quantities) == set(w.arrays)
     for array, values in w.arrays.items():
+        # A view of the window's storage: no copy, and not to be written.
+        assert not values.flags.writeable and not values.flags.owndata
+        assert w.quantities[array]["shape"] == values.shape
         assert values.shape[0] == N + 1
         flat = values.reshape(N + 1, -1)
         for k, column in enumerate(column_names(array, values)):
@@ -72,8 +83,10 @@ def test_a_run_gives_the_cli_bytes_and_doubles(name, tmp_path):
         assert np.array_equal(bits(values), bits(columns[key])), key
         seen.add(key)
     # Every value was finite: no row stands for values replaced by 0.
-    assert not columns["guarded"].any()
+    assert not columns["guarded"].any() and not w.guarded.any()
     seen.add("guarded")
+    if solver is not None:
+        assert np.array_equal(w.converged, solver["status"] == 0)
     assert seen == set(columns)
 
 
@@ -163,6 +176,16 @@ def set_control(address, value):
     return lambda: stewart().__setitem__(address, value)
 
 
+def study_file(tmp_path, edit, csv=False):
+    """A study of form_3r_jun, or the header of its dump, with one line edited."""
+    w = kinelab.Window("form_3r_jun", N=3)
+    path = tmp_path / ("d.csv" if csv else "s.kinelab")
+    if csv:
+        w.run()
+    path.write_text(edit(w.csv() if csv else w.study_text()))
+    return path
+
+
 ERRORS = [
     ("unknown window", lambda: kinelab.Window("form_nothing"), KeyError),
     ("N of 0", lambda: kinelab.Window("form_3r_jun", N=0), ValueError),
@@ -190,7 +213,19 @@ ERRORS = [
     ("atlas limits for two legs of six", lambda: stewart().workspace(limits=[(1, 2), (3, 4)]),
      ValueError),
     ("atlas limits not numbers", lambda: stewart().workspace(limits="x"), TypeError),
-    ("result file in no folder", lambda: stewart().run("/nonexistent/result.dat"), OSError),
+    ("result file in no folder", lambda: stewart().run("/nonexistent/result.dat"),
+     FileNotFoundError),
+    ("an array for a control", set_control("Text9(0)", np.array([2.0, 3.0])), TypeError),
+    ("a numpy bool for a control", set_control("Text9(0)", np.bool_(True)), TypeError),
+    ("a 0-d array for a slider, not whole", set_control("HScroll1(0)", np.array(2.5)), ValueError),
+    ("a profile no window has", lambda: setattr(stewart(), "profile", "sideways"), ValueError),
+    ("a profile by number", lambda: setattr(stewart(), "profile", 1), TypeError),
+    ("a tolerance where none is", lambda: setattr(kinelab.Window("form_3r_jun"), "tolerance", 1),
+     AttributeError),
+    ("a study that is not there", lambda: stewart().load(pathlib.Path("/nonexistent.kinelab")),
+     FileNotFoundError),
+    ("a study folder", lambda: stewart().load("/"), OSError),
+    ("controls of a test window", lambda: kinelab.Window("test_newton").controls, AttributeError),
 ]
 
 
@@ -198,6 +233,181 @@ ERRORS = [
 def test_mistakes_raise(action, error):
     with pytest.raises(error):
         action()
+
+
+# Study files and dump headers that cannot be opened: a StudyError (a ValueError) naming the
+# file, the line and the key, the window unchanged.
+BAD_STUDIES = [
+    ("a number past a double", False, lambda t: t.replace('"T": 1.0', '"T": 1e400'), ":8: T: "),
+    ("a slider past a long long", False,
+     lambda t: t.replace('"HScroll2(0)": 0', '"HScroll2(0)": 18446744073709551615'),
+     ": HScroll2(0): "),
+    ("nesting past the limit", False,
+     lambda t: t.replace('"T": 1.0', '"T": 1.0, "zz": ' + "[" * 100000 + "]" * 100000), ":8: "),
+    ("not JSON", False, lambda t: t[:-3], ": "),
+    ("a header's number past a double", True, lambda t: t.replace("T = 1,", "T = 1e400,"), ":3: "),
+    ("a header's slider not whole", True,
+     lambda t: t.replace("HScroll2: (0) 0", "HScroll2: (0) 1e30"), ":12: "),
+]
+
+
+@pytest.mark.parametrize("csv,edit,where", [b[1:] for b in BAD_STUDIES],
+                         ids=[b[0] for b in BAD_STUDIES])
+def test_a_study_that_cannot_be_opened_raises_a_study_error(csv, edit, where, tmp_path):
+    path = study_file(tmp_path, edit, csv)
+    w = kinelab.Window("form_3r_jun")
+    before = w.study_text()
+    with pytest.raises(kinelab.StudyError) as e:
+        w.load(path)
+    assert isinstance(e.value, ValueError)
+    assert str(e.value).startswith(str(path) + ":") and where in str(e.value)
+    assert w.study_text() == before
+
+
+@pytest.mark.parametrize("value,address,shown", [(np.array(2.5), "Text10(0)", "2.5"),
+                                                 (np.float32(0.1), "Text10(0)", "0.10000000149011612"),
+                                                 (np.int64(25), "HScroll1(0)", 25),
+                                                 (np.array(7), "HScroll1(0)", 7)])
+def test_numpy_scalars_are_values(value, address, shown):
+    w = stewart()
+    w[address] = value
+    assert w[address] == shown
+
+
+ROLES = {"geometry", "start", "stop", "tolerance", "readout", "slider", "time slider", "profile"}
+
+
+@pytest.mark.parametrize("name", SIMULATIONS)
+def test_every_control_and_array_describes_itself(name):
+    w = kinelab.Window(name)
+    study = json.loads(w.study_text())
+    controls = w.controls
+    assert set(controls) == set(study["fields"]) | set(study["sliders"]) | {"Option1"}
+    for address, c in controls.items():
+        assert c["role"] in ROLES and c["caption"] and c["caption_ja"] and c["meaning"], address
+        assert c["value"] == w[address]
+        if c["role"] in ("slider", "time slider", "profile"):
+            assert c["min"] <= c["value"] <= c["max"], address
+        if c["role"] in ("geometry", "start", "stop"):
+            assert c["unit"] in ("deg", "length"), address
+    assert sum(c["role"] == "time slider" for c in controls.values()) == 1
+    # The tolerance by name is the one field of that role; the windows that solve by
+    # Newton-Raphson have one.
+    tolerances = [a for a, c in controls.items() if c["role"] == "tolerance"]
+    assert (w.tolerance is None) == (w.solver is None) == (not tolerances)
+    if tolerances:
+        assert w.tolerance == w[tolerances[0]]
+    for array, q in w.quantities.items():
+        assert q["meaning"] and q["unit"] in ("length", "rad"), array
+    assert str(w).startswith(f"<kinelab.Window {name}: {w.title}, N 50, T 1, profile quintic>")
+    assert all(address in str(w) for address in controls)
+
+
+# What a control or an array is, where a window's names alone would mislead.
+MEANINGS = [
+    ("form_3r_jun", "Text2(1)", {"role": "stop", "unit": "deg", "caption": "stop of the1"}),
+    ("form_stewart_jun", "Text10(0)", {"role": "stop", "unit": "length"}),
+    ("form_stewart_jun", "Text4", {"role": "tolerance", "caption": "tolerance", "min": 0.0}),
+    ("form_stewart_jun", "Text11(3)", {"role": "readout", "unit": "deg"}),
+    ("form_stewart_jun", "Text9(0)", {"role": "start", "slider_rewrites": True}),
+    ("form_stewart_gyaku", "Text9(3)", {"role": "start", "unit": "deg"}),
+    ("form_6r_gyaku", "Text12", {"role": "tolerance", "caption": "displacement tolerance"}),
+    ("form_3r_jun", "HScroll2(0)", {"role": "slider", "min": -18.0, "max": 18.0}),
+]
+
+
+@pytest.mark.parametrize("name,address,expected", MEANINGS)
+def test_controls_say_what_they_are(name, address, expected):
+    c = kinelab.Window(name).controls[address]
+    assert {k: c[k] for k in expected} == expected
+
+
+def test_arrays_say_what_they_are():
+    assert kinelab.Window("form_3r_jun").quantities["the1"]["unit"] == "rad"
+    assert kinelab.Window("form_stewart_jun").quantities["the1"]["unit"] == "length"
+    assert [w["caption"] for w in kinelab.windows()][:2] == [
+        "serial 3R forward kinematics", "serial 3R inverse kinematics (Newton–Raphson)"]
+
+
+def test_the_tolerance_and_the_profile_by_name(tmp_path):
+    w = kinelab.Window("form_stewart_jun", N=N, T=T)
+    w.tolerance = 1e-9
+    w.profile = "constant velocity"
+    assert (w["Text4"], w["Option1"], w.profile) == ("1e-09", 2, "constant velocity")
+    r = cli(tmp_path, "form_stewart_jun", "--N", str(N), "--T", str(T), "--set", "Text4=1e-09",
+            "--set", "Option1=2", "--press", "run", "--dump", "d.csv")
+    w.run()
+    assert w.csv().encode() == (tmp_path / "d.csv").read_bytes()
+    assert json.loads(w.study_text())["profile"] == "constant velocity"
+
+
+def test_steps_short_of_the_tolerance_warn(tmp_path):
+    w = stewart()
+    w.tolerance = 1e-300
+    with pytest.warns(kinelab.ConvergenceWarning) as record:
+        w.run()
+    short = np.flatnonzero(~w.converged)
+    assert len(record) == 1 and short.size
+    assert str(record[0].message) == (f"form_stewart_jun: {short.size} of 51 steps did not reach "
+                                      f"the tolerance; the first is step {short[0]}")
+    assert issubclass(kinelab.ConvergenceWarning, UserWarning)
+
+
+def test_views_keep_what_they_show_and_their_window():
+    w = kinelab.Window("form_stewart_jun", N=20)
+    w.run()
+    views = w.arrays
+    copies = {k: v.copy() for k, v in views.items()}
+    with pytest.raises(ValueError):
+        views["pp"][0, 0, 0] = 1.0
+    # A Run that reallocates the storage, and one with other values: the views stay the Run's
+    # they came from.
+    w.N = 2000
+    w["Text10(0)"] = 3.5
+    w.run()
+    w.reset()
+    del w
+    assert all(np.array_equal(views[k], copies[k]) for k in copies)
+
+
+def test_reset_returns_a_window_to_its_opening(tmp_path):
+    fresh = kinelab.Window("form_6r_gyaku", N=N)
+    fresh.run()
+    w = kinelab.Window("form_6r_gyaku", N=N)
+    w["HScroll2(0)"] = 18
+    w["Text2(1)"] = 0.4
+    w.profile = "cubic"
+    w.run()
+    w.reset()
+    assert (w.N, w.study_text(), w.status) == (N, kinelab.Window("form_6r_gyaku", N=N).study_text(),
+                                               "")
+    with pytest.raises(kinelab.RunError):
+        w.result_text()
+    w.run()
+    assert w.csv() == fresh.csv()
+
+
+def interrupt_soon():
+    pid = os.getpid()
+    threading.Timer(0.05, lambda: os.kill(pid, signal.SIGINT)).start()
+
+
+@pytest.mark.parametrize("act", [lambda w: w.run(), lambda w: w.workspace(cells=3000)],
+                         ids=["run", "workspace"])
+def test_ctrl_c_stops_a_long_computation_and_leaves_the_window_usable(act, tmp_path):
+    handlers = [signal.getsignal(s) for s in (signal.SIGINT, signal.SIGTERM)]
+    w = kinelab.Window("form_stewart_jun", N=200000)
+    interrupt_soon()
+    with pytest.raises(KeyboardInterrupt):
+        act(w)
+    assert [signal.getsignal(s) for s in (signal.SIGINT, signal.SIGTERM)] == handlers
+    with pytest.raises(kinelab.RunError):
+        w.result_text()
+    w.N = N
+    w.run()
+    fresh = kinelab.Window("form_stewart_jun", N=N)
+    fresh.run()
+    assert w.csv() == fresh.csv()
 
 
 def test_the_csv_before_a_run_is_refused_as_the_cli_refuses_it(tmp_path):
@@ -208,14 +418,23 @@ def test_the_csv_before_a_run_is_refused_as_the_cli_refuses_it(tmp_path):
     assert str(e.value).startswith("no Run yet") and str(e.value) in r.stderr
 
 
-def test_a_run_that_overflowed_keeps_the_previous_result_file(tmp_path):
+def test_a_run_that_overflowed_raises_the_clis_message_and_keeps_the_result_file(
+        tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)
     old = b"GOOD OLD RESULT\r\n"
-    (tmp_path / "python.dat").write_bytes(old)
+    (tmp_path / "result.dat").write_bytes(old)
+    r = cli(tmp_path, "form_3r_jun", "--set", "Text7(1)=1e308", "--press", "run")
+    assert r.returncode == 1
     w = kinelab.Window("form_3r_jun")
     w["Text7(1)"] = 1e308
-    w.run(result_file=tmp_path / "python.dat")
-    assert "overflowed" in w.status
-    assert (tmp_path / "python.dat").read_bytes() == old
+    with pytest.raises(kinelab.RunError) as e:
+        w.run(result_file="result.dat")
+    assert isinstance(e.value, RuntimeError) and str(e.value) + "\n" == r.stderr
+    with pytest.raises(kinelab.RunError):
+        w.run(result_file=tmp_path / "result.dat")
+    assert (tmp_path / "result.dat").read_bytes() == old
+    with pytest.raises(kinelab.RunError, match="overflowed"):
+        w.result_text()
 
 
 def os_signal_handler(sig):
@@ -260,7 +479,8 @@ def test_a_study_saved_from_python_reopens_to_the_same_run(tmp_path):
     w.save(str(tmp_path / "s.kinelab"))
     w.run(result_file=str(tmp_path / "a.dat"))
     fresh = kinelab.Window("form_stewart_jun")
-    assert fresh.load(str(tmp_path / "s.kinelab")) == []
+    assert fresh.load(tmp_path / "s.kinelab") == []
+    assert (tmp_path / "s.kinelab").read_text() == w.study_text()
     assert (fresh.N, fresh.T, fresh["Text10(0)"], fresh["HScroll1(2)"]) == (N, T, "2.7", 25)
     fresh.run(result_file=str(tmp_path / "b.dat"))
     assert (tmp_path / "a.dat").read_bytes() == (tmp_path / "b.dat").read_bytes()
@@ -270,8 +490,16 @@ def test_a_study_saved_from_python_reopens_to_the_same_run(tmp_path):
 
     other = kinelab.Window("form_3r_jun")
     before = other["Text2(1)"]
-    with pytest.raises(ValueError, match="a study of form_stewart_jun, not of form_3r_jun"):
+    with pytest.raises(kinelab.StudyError, match="a study of form_stewart_jun, not of form_3r_jun"):
         other.load(str(tmp_path / "s.kinelab"))
     assert other["Text2(1)"] == before
-    with pytest.raises(OSError):
-        other.save(str(tmp_path / "no" / "such" / "dir.kinelab"))
+    with pytest.raises(FileNotFoundError):
+        other.save(tmp_path / "no" / "such" / "dir.kinelab")
+    locked = tmp_path / "locked.csv"
+    locked.write_text("")
+    locked.chmod(0o444)
+    fresh.run()
+    for write in (other.save, fresh.csv, lambda p: fresh.run(result_file=p)):
+        with pytest.raises(PermissionError):
+            write(locked)
+    assert locked.read_text() == ""
