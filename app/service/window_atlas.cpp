@@ -51,7 +51,7 @@ workspace_outcome run_workspace(sim_window& w, const workspace_options& o, std::
     return result;
   }
   const std::size_t n = src.mechanism.actuators.size();
-  cancellation cancel(w.cancel_requested);
+  cancellation cancel(w.cancel_requested, w.cancel_interval);
   if (w.cancel_requested) r.cancel = &cancel;
   atlas_result a = compute_atlas(src, r);
   if (!a.grid) {

@@ -286,7 +286,7 @@ bool sim_window::compute(bool writes_result) {
   const profile_kind kind = profile();
   logic_->arrays.clear_guarded();
   run_interrupted_ = false;
-  cancellation cancel(cancel_requested);
+  cancellation cancel(cancel_requested, cancel_interval);
   // What step 0 held before, for a Run that is stopped.
   std::optional<trajectory_arrays::step_values> before;
   if (cancel_requested) before = logic_->arrays.step(0);

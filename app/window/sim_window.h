@@ -201,6 +201,8 @@ class sim_window : public window_model {
   // leaves no Run (as before the first), step 0 and the start of its solves as they were; an
   // atlas that stops leaves none. Unset: never asked.
   std::function<bool()> cancel_requested;
+  // How often at most `cancel_requested` is asked; a test that must stop at a given ask sets 0.
+  std::chrono::steady_clock::duration cancel_interval = std::chrono::milliseconds(20);
   // What the Run writes to result.dat, from the arrays as they stand, passed to `out` in pieces
   // of about 64 KiB; returns its number of lines.
   long write_result_text(const text_out& out) const;
