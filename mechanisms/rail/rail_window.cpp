@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "app/io/result_file.h"
 #include "app/window/decl_builder.h"
 #include "core/posture.h"
 #include "draw/view.h"
+#include "mechanisms/platform/platform_logic.h"
 
 namespace kinelab {
 
@@ -61,17 +61,11 @@ void add_rail_pose_graphs(std::vector<graph_decl>& graphs, bool posture) {
   graphs.push_back({"γ  dγ ddγ", "sp", 'z'});
 }
 
-rail_logic::rail_logic(const rail_outputs& outputs) : outputs_(outputs) {
-  pp_ = &arrays.add("pp", array_kind::point);
-  sp_ = &arrays.add("sp", array_kind::point);
-  for (int k = 1; k <= rail_leg_count; ++k)
-    jp_[static_cast<std::size_t>(k - 1)] = &arrays.add("jp" + std::to_string(k), array_kind::point);
-  for (int k = 1; k <= rail_leg_count; ++k)
-    bx_[static_cast<std::size_t>(k - 1)] =
-        &arrays.add("bx" + std::to_string(k), array_kind::scalar);
-}
+rail_logic::rail_logic(const rail_outputs& outputs)
+    : platform_window_logic("jp", "bx", leg_fault::unreachable, outputs.result_header,
+                            outputs.result_legs) {}
 
-void rail_logic::read_geometry(sim_window& w) {
+bool rail_logic::read_geometry(sim_window& w) {
   rail_geometry g;
   for (int i = 1; i <= rail_leg_count; ++i) {
     g.ax(i) = w.ctl.number(ax_fields, i - 1);
@@ -80,25 +74,17 @@ void rail_logic::read_geometry(sim_window& w) {
   }
   g.rod_length = w.ctl.number(rod_length_field);
   geometry_ = g;
-  if (sized_) return;
-  sized_ = true;
-  const double size = (vec_sum_abs(rail_leg_count, g.ax) + vec_sum_abs(rail_leg_count, g.ay)) / 2;
-  w.set_width_scale(size, width_in_draw_sizes);  // a table of zeros keeps one unit
-}
-
-void rail_logic::store_joints(int i, const rail_joint_states& joints) {
-  for (std::size_t k = 0; k < joints.size(); ++k)
-    (*jp_[k])[static_cast<std::size_t>(i)] = joints[k];
+  return size_view_once(w, g.ax, g.ay, width_in_draw_sizes);  // a table of zeros keeps one unit
 }
 
 void rail_logic::draw_step(sim_window& w, surface& s, const view_params& v, int i) {
-  const auto at = static_cast<std::size_t>(i);
   std::array<view_point, rail_leg_count + 1> joint, slide;  // legs 1..6
   for (int k = 1; k <= rail_leg_count; ++k) {
-    const kin_state& j = (*jp_[static_cast<std::size_t>(k - 1)])[at];
+    const kin_state& j = this->joint(k, i);
     joint[static_cast<std::size_t>(k)] = project(v.V, v.scale, j.x, j.y, j.z);
     // The slider stands on its rail: (bx, By, 0).
-    slide[static_cast<std::size_t>(k)] = project(v.V, v.scale, slider(k, i).x, geometry_.By(k), 0);
+    slide[static_cast<std::size_t>(k)] =
+        project(v.V, v.scale, actuator(k, i).x, geometry_.By(k), 0);
   }
   s.DrawWidth(2);
   for (int k = 1; k <= rail_leg_count; ++k) {
@@ -121,50 +107,9 @@ void rail_logic::draw_step(sim_window& w, surface& s, const view_params& v, int 
     view_line(s, a.u, a.w, b.u, b.w, k);
   }
   // Platform frame at the origin pp: its x, y, z axes, draw_size/10 long.
-  draw_frame_axes(s, v.V, v.scale, (*pp_)[at], (*sp_)[at], w.draw_size / 10);
+  draw_frame_axes(s, v.V, v.scale, pp(i), sp(i), w.draw_size / 10);
   // The world axes that follow are drawn with the thin pen.
   s.DrawWidth(1);
-}
-
-void rail_logic::write_header(result_text& out) const {
-  out.text(outputs_.result_header);
-  out.end_line();
-}
-
-void rail_logic::write_row(result_text& out, int i) const {
-  const auto at = static_cast<std::size_t>(i);
-  const kin_state& p = (*pp_)[at];
-  out.integer(i);
-  out.number(p.x).number(p.y).number(p.z);
-  for (int k : outputs_.result_legs) out.number((*bx_[static_cast<std::size_t>(k - 1)])[at].x);
-  out.end_line();
-}
-
-namespace {
-
-// ∂bx/∂q at the pose q = (x, y, z, α, β, γ); none where a rod cannot reach its rail.
-bool rail_jacobian_at(const rail_geometry& g, const double* q, jacobian_matrix& J) {
-  for (int k = 0; k < 6; ++k)
-    if (!std::isfinite(q[k])) return false;
-  const kin_state position{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
-  const kin_state posture{q[3], 0, 0, q[4], 0, 0, q[5], 0, 0};
-  // A rod off its rail has no slider position, let alone a derivative of one.
-  if (rail_inverse(g, position, posture).unreachable != 0) return false;
-  mat<6, 21> H;
-  J = {};
-  J.rows = J.cols = rail_leg_count;
-  rail_jacobian(g, position, posture, J.m, H);
-  return true;
-}
-
-}  // namespace
-
-bool rail_logic::jacobian_at(int i, jacobian_matrix& J) const {
-  if (i < 0 || i > arrays.N()) return false;
-  const kin_state& p = (*pp_)[static_cast<std::size_t>(i)];
-  const kin_state& s = (*sp_)[static_cast<std::size_t>(i)];
-  const double q[] = {p.x, p.y, p.z, s.x, s.y, s.z};
-  return rail_jacobian_at(geometry_, q, J);
 }
 
 std::optional<atlas_mechanism> rail_logic::atlas() const {
@@ -181,7 +126,9 @@ std::optional<atlas_mechanism> rail_logic::atlas() const {
     for (int k = 1; k <= rail_leg_count; ++k) a[k - 1] = sliders.bx(k);
     return sliders.unreachable ? cell_state::no_assembly : cell_state::reachable;
   };
-  m.jacobian = [g](const double* q, jacobian_matrix& J) { return rail_jacobian_at(g, q, J); };
+  m.jacobian = [g](const double* q, jacobian_matrix& J) {
+    return platform_jacobian_at<rail_model>(g, q, J);
+  };
   return m;
 }
 

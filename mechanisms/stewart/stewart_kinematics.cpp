@@ -85,12 +85,6 @@ platform_joints stewart_joints(const stewart_geometry& g, const kin_state& posit
   return joints;
 }
 
-void stewart_ik(const stewart_geometry& g, const kin_state& position, const kin_state& posture,
-                stewart_leg_set& legs, platform_joints& joints) {
-  legs = stewart_legs(g, position, posture);
-  joints = stewart_joints(g, position, posture);
-}
-
 void stewart_jacobian_reference(const stewart_geometry& g, kin_state& position, kin_state& posture,
                                 mat<6>& J, mat<6, 21>& H) {
   pose p{position, posture};

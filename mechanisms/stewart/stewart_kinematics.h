@@ -66,10 +66,6 @@ stewart_leg_set stewart_legs(const stewart_geometry& g, const kin_state& positio
 platform_joints stewart_joints(const stewart_geometry& g, const kin_state& position,
                                const kin_state& posture);
 
-// stewart_legs followed by stewart_joints at the same pose.
-void stewart_ik(const stewart_geometry& g, const kin_state& position, const kin_state& posture,
-                stewart_leg_set& legs, platform_joints& joints);
-
 // J(j, k) = ∂L_j/∂q_k and the second-order table H (columns in rate_products order: the six
 // squares, then the fifteen pairs holding twice the mixed derivative), so that
 // L̈ = J·q̈ + H·rate_products(q̇). Only the values of the pose are read: the derivatives of the
