@@ -53,6 +53,22 @@ bool platform_jacobian_at(const typename Model::geometry& g, const double* q, ja
   return true;
 }
 
+// The atlas's maps in closed form: the actuators by legs_at (no assembly where a leg is at
+// fault) and the Jacobian by platform_jacobian_at.
+template <class Model>
+void set_platform_atlas_maps(const typename Model::geometry& g, atlas_mechanism& m) {
+  m.inverse = [g](const double* q, double* a) {
+    const kin_state position{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
+    const kin_state posture{q[3], 0, 0, q[4], 0, 0, q[5], 0, 0};
+    const typename Model::legs legs = Model::legs_at(g, position, posture);
+    for (int k = 1; k <= platform_legs; ++k) a[k - 1] = (legs.*Model::value)(k);
+    return legs.*Model::faults ? cell_state::no_assembly : cell_state::reachable;
+  };
+  m.jacobian = [g](const double* q, jacobian_matrix& J) {
+    return platform_jacobian_at<Model>(g, q, J);
+  };
+}
+
 // Both directions: the Jacobian at a stored step, and the actuators and joints of a step with
 // the legs at fault noted.
 template <class Model>

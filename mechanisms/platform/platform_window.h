@@ -9,10 +9,19 @@
 
 #include "app/run/leg_report.h"
 #include "app/window/sim_window.h"
+#include "app/window/start_stop_fields.h"
 
 namespace kinelab {
 
 inline constexpr int platform_legs = 6;
+
+// The inverse windows' start/stop table of the pose, one row a coordinate: Px, Py, Pz on sliders
+// 0..40 in steps of 1/units_per_length, then α, β, γ on sliders −90..90 in degrees, marked "deg";
+// the sliders start at Pz = 15 steps, the rest at 0. The start fields show the sliders' values
+// when `start_texts`, else they stay empty until the first static pose fills them.
+control_grid platform_pose_table(controls& c, const start_stop_fields& f, double units_per_length,
+                                 const std::array<const char*, platform_legs>& stops,
+                                 bool start_texts);
 
 class platform_window_logic : public window_logic {
  public:
@@ -30,6 +39,8 @@ class platform_window_logic : public window_logic {
   void write_header(result_text& out) const override;
   void write_row(result_text& out, int i) const override;
   std::string run_note(ui_language lang) const override { return faults_.text(lang); }
+  // The atlas description without its maps: the pose (pp, sp), the six actuators, output pp.
+  atlas_mechanism atlas_frame() const;
 
  protected:
   kin_state& pp(int i) { return (*pp_)[static_cast<std::size_t>(i)]; }
@@ -57,6 +68,7 @@ class platform_window_logic : public window_logic {
   leg_fault_log faults_;  // over the last run
 
  private:
+  std::string actuator_name_;
   std::string result_header_;
   std::vector<int> result_legs_;
   bool sized_ = false;

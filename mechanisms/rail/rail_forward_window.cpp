@@ -152,32 +152,21 @@ window_decl rail_forward_window(const rail_forward_variant& v) {
 }
 
 const window_decl& form_drav_jun() {
-  static const rail_forward_variant variant = [] {
-    // Legs 1, 3, 5 are driven; legs 2, 4, 6 start at the pairs' offsets +0.1, 0, −0.1 (the
-    // x offsets of the pairs' joints in the default geometry, not recomputed from ax).
-    rail_forward_variant v{
-        "form_drav_jun", "drav_jun", {{{0, 0}, {0, 0.1}, {2, 0}, {2, 0}, {4, 0}, {4, -0.1}}}, {}};
-    add_rail_pose_graphs(v.outputs.graphs, false);
-    add_rail_slider_graphs(v.outputs.graphs, {1, 3, 5});
-    v.outputs.result_legs = {1, 3, 5};
-    v.outputs.result_header = "i, pp(i).x, pp(i).y, pp(i).z, bx1(i), bx3(i), bx5(i)";
-    return v;
-  }();
+  // Legs 1, 3, 5 are driven; legs 2, 4, 6 start at the pairs' offsets +0.1, 0, −0.1 (the x
+  // offsets of the pairs' joints in the default geometry, not recomputed from ax).
+  static const rail_forward_variant variant{"form_drav_jun",
+                                            "drav_jun",
+                                            {{{0, 0}, {0, 0.1}, {2, 0}, {2, 0}, {4, 0}, {4, -0.1}}},
+                                            drav_outputs(true)};
   static const window_decl decl = rail_forward_window(variant);
   return decl;
 }
 
 const window_decl& form_selvo_jun() {
-  static const rail_forward_variant variant = [] {
-    rail_forward_variant v{
-        "form_selvo_jun", "selvo_jun", {{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}}}, {}};
-    add_rail_pose_graphs(v.outputs.graphs, true);
-    add_rail_slider_graphs(v.outputs.graphs, {1, 2, 3, 4, 5, 6});
-    v.outputs.result_legs = {1, 2, 3, 4, 5, 6};
-    v.outputs.result_header =
-        "i, pp(i).x, pp(i).y, pp(i).z, bx1(i), bx2(i), bx3(i), bx4(i), bx5(i), bx6(i)";
-    return v;
-  }();
+  static const rail_forward_variant variant{"form_selvo_jun",
+                                            "selvo_jun",
+                                            {{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}}},
+                                            selvo_outputs(true)};
   static const window_decl decl = rail_forward_window(variant);
   return decl;
 }

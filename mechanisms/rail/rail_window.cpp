@@ -28,6 +28,34 @@ constexpr int outline[][2] = {{2, 1}, {1, 3}, {3, 4}, {4, 6}, {6, 5}, {5, 2}};
 // 2.5·draw_size fills the width.
 constexpr double width_in_draw_sizes = 2.5;
 
+void add_rail_slider_graphs(std::vector<graph_decl>& graphs, const std::vector<int>& legs) {
+  for (int k : legs) {
+    const std::string n = std::to_string(k);
+    graphs.push_back({"bx" + n + " dbx" + n + " ddbx" + n, "bx" + n, 'x'});
+  }
+}
+
+void add_rail_pose_graphs(std::vector<graph_decl>& graphs, bool posture) {
+  graphs.push_back({"x  dx ddx", "pp", 'x'});
+  graphs.push_back({"y  dy ddy", "pp", 'y'});
+  graphs.push_back({"z  dz ddz", "pp", 'z'});
+  if (!posture) return;
+  graphs.push_back({"α  dα ddα", "sp", 'x'});
+  graphs.push_back({"β  dβ ddβ", "sp", 'y'});
+  graphs.push_back({"γ  dγ ddγ", "sp", 'z'});
+}
+
+rail_outputs outputs_of(std::vector<int> legs, bool posture, bool pose_first,
+                        std::string result_header) {
+  rail_outputs out;
+  if (pose_first) add_rail_pose_graphs(out.graphs, posture);
+  add_rail_slider_graphs(out.graphs, legs);
+  if (!pose_first) add_rail_pose_graphs(out.graphs, posture);
+  out.result_legs = std::move(legs);
+  out.result_header = std::move(result_header);
+  return out;
+}
+
 }  // namespace
 
 void declare_rail_geometry(window_decl& d, bool bx_column, bool tolerance_field) {
@@ -44,21 +72,14 @@ void declare_rail_geometry(window_decl& d, bool bx_column, bool tolerance_field)
   d.layout.push_back(readout_table(c, "", rows, false));
 }
 
-void add_rail_slider_graphs(std::vector<graph_decl>& graphs, const std::vector<int>& legs) {
-  for (int k : legs) {
-    const std::string n = std::to_string(k);
-    graphs.push_back({"bx" + n + " dbx" + n + " ddbx" + n, "bx" + n, 'x'});
-  }
+rail_outputs drav_outputs(bool pose_first) {
+  return outputs_of({1, 3, 5}, false, pose_first,
+                    "i, pp(i).x, pp(i).y, pp(i).z, bx1(i), bx3(i), bx5(i)");
 }
 
-void add_rail_pose_graphs(std::vector<graph_decl>& graphs, bool posture) {
-  graphs.push_back({"x  dx ddx", "pp", 'x'});
-  graphs.push_back({"y  dy ddy", "pp", 'y'});
-  graphs.push_back({"z  dz ddz", "pp", 'z'});
-  if (!posture) return;
-  graphs.push_back({"α  dα ddα", "sp", 'x'});
-  graphs.push_back({"β  dβ ddβ", "sp", 'y'});
-  graphs.push_back({"γ  dγ ddγ", "sp", 'z'});
+rail_outputs selvo_outputs(bool pose_first) {
+  return outputs_of({1, 2, 3, 4, 5, 6}, true, pose_first,
+                    "i, pp(i).x, pp(i).y, pp(i).z, bx1(i), bx2(i), bx3(i), bx4(i), bx5(i), bx6(i)");
 }
 
 rail_logic::rail_logic(const rail_outputs& outputs)
@@ -113,22 +134,8 @@ void rail_logic::draw_step(sim_window& w, surface& s, const view_params& v, int 
 }
 
 std::optional<atlas_mechanism> rail_logic::atlas() const {
-  atlas_mechanism m;
-  m.pose = platform_pose_variables("pp", "sp");
-  for (int k = 1; k <= rail_leg_count; ++k)
-    m.actuators.push_back({"bx" + std::to_string(k), 'x', false});
-  m.output = "pp";
-  const rail_geometry g = geometry_;
-  m.inverse = [g](const double* q, double* a) {
-    const kin_state position{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
-    const kin_state posture{q[3], 0, 0, q[4], 0, 0, q[5], 0, 0};
-    const rail_sliders sliders = rail_inverse(g, position, posture);
-    for (int k = 1; k <= rail_leg_count; ++k) a[k - 1] = sliders.bx(k);
-    return sliders.unreachable ? cell_state::no_assembly : cell_state::reachable;
-  };
-  m.jacobian = [g](const double* q, jacobian_matrix& J) {
-    return platform_jacobian_at<rail_model>(g, q, J);
-  };
+  atlas_mechanism m = atlas_frame();
+  set_platform_atlas_maps<rail_model>(geometry_, m);
   return m;
 }
 

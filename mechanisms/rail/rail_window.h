@@ -61,10 +61,11 @@ inline constexpr const char* rail_tolerance = "Text7";
 // The geometry table Text1..Text3 (columns "ax", "ay", "By"; the readouts as an output column
 // "Bx" when `bx_column`), then the rod length Text6 and, when `tolerance_field`, the tolerance.
 void declare_rail_geometry(window_decl& d, bool bx_column, bool tolerance_field);
-// Graphs of the slider arrays of the given legs ("bx1 dbx1 ddbx1", ...).
-void add_rail_slider_graphs(std::vector<graph_decl>& graphs, const std::vector<int>& legs);
-// Graphs of the platform position pp, and of the posture sp when `posture`.
-void add_rail_pose_graphs(std::vector<graph_decl>& graphs, bool posture);
+// What dravik shows (the sliders of legs 1, 3, 5, whose pair partners follow at fixed offsets,
+// and the position) and what selvo shows (all six sliders and the whole pose): the graphs, the
+// pose's first when `pose_first`, and the columns of result.dat.
+rail_outputs drav_outputs(bool pose_first);
+rail_outputs selvo_outputs(bool pose_first);
 
 // The part of the window logic both directions share: the geometry and the drawing. Arrays: pp,
 // sp, jp1..jp6 (platform joints) and the slider histories bx1..bx6; the rods off their rails are

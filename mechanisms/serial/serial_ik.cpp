@@ -182,9 +182,13 @@ struct arm_problem {
 template <int N>
 constexpr nr_rules arm_rules{false, true, N == 6 ? 0b111000u : 0u};
 
+// The goal: P, then for the 6R solver the tool posture s.
 template <int N, class Evaluator>
-nr_outcome newton(double tolerance, Evaluator& ev, const arm_coordinates<N>& goal, link_array& the,
-                  link_array& dthe, link_array& ddthe) {
+nr_outcome newton(double tolerance, Evaluator& ev, const kin_state& goal_p, const kin_state& goal_s,
+                  link_array& the, link_array& dthe, link_array& ddthe) {
+  arm_coordinates<N> goal;
+  put(goal, 1, goal_p);
+  if constexpr (N == 6) put(goal, 4, goal_s);
   arm_problem<N, Evaluator> problem{ev, the};
   nr_solution<N> sol;
   for (int i = 1; i <= N; ++i) sol.value(i) = the(i);
@@ -218,20 +222,15 @@ const arm_twists& serial_ik_solver::twists_for(const serial_arm& arm) {
 nr_outcome serial_ik_solver::solve_3r(double tolerance, const serial_arm& arm,
                                       const kin_state& goal_p, link_array& the, link_array& dthe,
                                       link_array& ddthe) {
-  arm_coordinates<3> goal;
-  put(goal, 1, goal_p);
   frames_evaluator<3> ev(arm, twists_for(arm));
-  return newton<3>(tolerance, ev, goal, the, dthe, ddthe);
+  return newton<3>(tolerance, ev, goal_p, {}, the, dthe, ddthe);
 }
 
 nr_outcome serial_ik_solver::solve_6r(double tolerance, const serial_arm& arm,
                                       const kin_state& goal_p, const kin_state& goal_s,
                                       link_array& the, link_array& dthe, link_array& ddthe) {
-  arm_coordinates<6> goal;
-  put(goal, 1, goal_p);
-  put(goal, 4, goal_s);
   frames_evaluator<6> ev(arm, twists_for(arm));
-  return newton<6>(tolerance, ev, goal, the, dthe, ddthe);
+  return newton<6>(tolerance, ev, goal_p, goal_s, the, dthe, ddthe);
 }
 
 mat<3> jacobian_3r(const serial_arm& arm, const link_array& the) {
@@ -249,10 +248,8 @@ nr_outcome newton_ik_3r(double tolerance, const serial_arm& arm, const kin_state
 
 nr_outcome newton_ik_3r_reference(double tolerance, const serial_arm& arm, const kin_state& goal_p,
                                   link_array& the, link_array& dthe, link_array& ddthe) {
-  arm_coordinates<3> goal;
-  put(goal, 1, goal_p);
   reference_evaluator<3> ev(arm);
-  return newton<3>(tolerance, ev, goal, the, dthe, ddthe);
+  return newton<3>(tolerance, ev, goal_p, {}, the, dthe, ddthe);
 }
 
 mat<6> jacobian_6r(const serial_arm& arm, const link_array& the) {
@@ -272,11 +269,8 @@ nr_outcome newton_ik_6r(double tolerance, const serial_arm& arm, const kin_state
 nr_outcome newton_ik_6r_reference(double tolerance, const serial_arm& arm, const kin_state& goal_p,
                                   const kin_state& goal_s, link_array& the, link_array& dthe,
                                   link_array& ddthe) {
-  arm_coordinates<6> goal;
-  put(goal, 1, goal_p);
-  put(goal, 4, goal_s);
   reference_evaluator<6> ev(arm);
-  return newton<6>(tolerance, ev, goal, the, dthe, ddthe);
+  return newton<6>(tolerance, ev, goal_p, goal_s, the, dthe, ddthe);
 }
 
 }  // namespace kinelab

@@ -57,11 +57,7 @@ pose_leg leg_at(const stewart_geometry& g, int j, const double* q, const mat3& R
 // L_j = |l| and J(j, k) = (l·l_k)/L with l_k = e_k for the position and R_k·a for the angles,
 // the operations of stewart_legs and stewart_jacobian.
 std::optional<atlas_mechanism> stewart_logic::atlas() const {
-  atlas_mechanism m;
-  m.pose = platform_pose_variables("pp", "sp");
-  for (int k = 1; k <= stewart_leg_count; ++k)
-    m.actuators.push_back({"the" + std::to_string(k), 'x', false});
-  m.output = "pp";
+  atlas_mechanism m = atlas_frame();
   const stewart_geometry g = geometry_;
   const auto caches = std::make_shared<posture_caches>();
   m.inverse = [g, caches](const double* q, double* a) {

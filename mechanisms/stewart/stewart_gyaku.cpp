@@ -3,17 +3,10 @@
 #include <memory>
 
 #include "app/window/decl_builder.h"
-#include "core/number_text.h"
 #include "mechanisms/platform/platform_logic.h"
 #include "mechanisms/stewart/stewart_window.h"
 
 namespace kinelab {
-
-namespace {
-
-constexpr int position_rows = 3;
-
-}  // namespace
 
 const window_decl& form_stewart_gyaku() {
   static const window_decl decl = [] {
@@ -23,22 +16,9 @@ const window_decl& form_stewart_gyaku() {
     controls& c = d.initial;
     declare_stewart_geometry(d, "第１節");
 
-    const char* captions[] = {"Px", "Py ", "Pz", "α", "β", "γ"};
-    const char* stops[] = {"0", "0", "3", "0", "0", "0"};
-    const int start_values[] = {0, 0, 15, 0, 0, 0};
-    std::vector<start_stop_row> rows;
-    for (int k = 0; k < stewart_leg_count; ++k) {
-      const bool length = k < position_rows;
-      const slider range =
-          length ? slider{0, 40, start_values[k], true} : slider{-90, 90, start_values[k], true};
-      const double start =
-          length ? start_values[k] / stewart_model::slider_units_per_length : start_values[k];
-      rows.push_back(stewart_start_stop.row(k, captions[k], format_number(start), stops[k], range));
-    }
-    control_grid table = start_stop_table(c, "", {"", "start", "stop"}, rows);
-    for (int k = position_rows; k < stewart_leg_count; ++k)
-      table.rows[static_cast<std::size_t>(k)].push_back(text_cell("deg"));
-    d.layout.push_back(table);
+    d.layout.push_back(platform_pose_table(c, stewart_start_stop,
+                                           stewart_model::slider_units_per_length,
+                                           {"0", "0", "3", "0", "0", "0"}, true));
 
     control_grid lengths;
     for (int k = 0; k < stewart_leg_count; ++k) {
