@@ -4,25 +4,31 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <random>
 
 #include "app/window/sim_window.h"
-#include "mechanisms/registry.h"
 #include "mechanisms/stewart/stewart_kinematics.h"
+#include "mechanisms/stewart/stewart_window.h"
 #include "support/temp_dir.h"
 
 namespace kinelab {
 namespace {
 
-TEST(stewart_atlas, legs_and_jacobian_are_the_windows_to_the_bit) {
+// The atlas description of the inverse window at the default geometry.
+class stewart_atlas : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    w.open();
+    description = w.logic().atlas();
+    ASSERT_TRUE(description);
+  }
   test::temp_working_dir dir;
-  const std::unique_ptr<window_model> model = find_window("form_stewart_gyaku")->make();
-  sim_window& w = dynamic_cast<sim_window&>(*model);
-  w.open();
-  const std::optional<atlas_mechanism> m = w.logic().atlas();
-  ASSERT_TRUE(m);
+  sim_window w{form_stewart_gyaku()};
+  std::optional<atlas_mechanism> description;
   const stewart_geometry g = default_stewart_geometry();
+};
+
+TEST_F(stewart_atlas, legs_and_jacobian_are_the_windows_to_the_bit) {
   std::mt19937 random(7);
   std::uniform_real_distribution<double> length(-2, 3), angle(-1.5, 1.5);
   for (int trial = 0; trial < 200; ++trial) {
@@ -33,11 +39,11 @@ TEST(stewart_atlas, legs_and_jacobian_are_the_windows_to_the_bit) {
     const kin_state position{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
     const kin_state posture{q[3], 0, 0, q[4], 0, 0, q[5], 0, 0};
     double a[6];
-    ASSERT_EQ(m->inverse(q, a), cell_state::reachable);
+    ASSERT_EQ(description->inverse(q, a), cell_state::reachable);
     const stewart_leg_set legs = stewart_legs(g, position, posture);
     for (int k = 1; k <= 6; ++k) EXPECT_EQ(a[k - 1], legs.leg(k)) << "leg " << k;
     jacobian_matrix J;
-    ASSERT_TRUE(m->jacobian(q, J));
+    ASSERT_TRUE(description->jacobian(q, J));
     mat<6> reference;
     mat<6, 21> H;
     stewart_jacobian(g, position, posture, reference, H);
@@ -46,14 +52,7 @@ TEST(stewart_atlas, legs_and_jacobian_are_the_windows_to_the_bit) {
   }
 }
 
-TEST(stewart_atlas, a_leg_of_zero_length_is_one_to_the_window_and_the_atlas) {
-  test::temp_working_dir dir;
-  const std::unique_ptr<window_model> model = find_window("form_stewart_gyaku")->make();
-  sim_window& w = dynamic_cast<sim_window&>(*model);
-  w.open();
-  const std::optional<atlas_mechanism> m = w.logic().atlas();
-  ASSERT_TRUE(m);
-  const stewart_geometry g = default_stewart_geometry();
+TEST_F(stewart_atlas, a_leg_of_zero_length_is_one_to_the_window_and_the_atlas) {
   // Platform joint 1 on base joint 1, and one rounding unit of x beside it: a leg of 1e-16
   // whose direction is rounding, not geometry.
   const double on = g.Bx(1) - g.ax(1);
@@ -66,9 +65,9 @@ TEST(stewart_atlas, a_leg_of_zero_length_is_one_to_the_window_and_the_atlas) {
     mat<6, 21> H;
     stewart_jacobian(g, position, posture, J6, H);
     for (int c = 1; c <= 6; ++c) EXPECT_EQ(J6(1, c), 0) << x;
-    EXPECT_EQ(m->inverse(q, a), cell_state::no_assembly) << x;
+    EXPECT_EQ(description->inverse(q, a), cell_state::no_assembly) << x;
     jacobian_matrix J;
-    EXPECT_FALSE(m->jacobian(q, J)) << x;
+    EXPECT_FALSE(description->jacobian(q, J)) << x;
   }
 }
 
