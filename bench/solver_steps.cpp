@@ -44,9 +44,10 @@ bool reproduces(std::size_t steps, Step step) {
 
 void nr_step_3r_inverse(benchmark::State& state) {
   const serial_path& p = three_axis_path();
+  serial_ik_solver solver;  // as the window keeps one
   auto solve = [&](std::size_t i, link_array& the, link_array& dthe, link_array& ddthe) {
     the = p.the[i - 1];
-    return newton_ik_3r(p.tolerance, p.arm, p.goal_p[i], the, dthe, ddthe);
+    return solver.solve_3r(p.tolerance, p.arm, p.goal_p[i], the, dthe, ddthe);
   };
   if (!reproduces(p.the.size(), [&](std::size_t i) {
         link_array the, dthe, ddthe;
@@ -65,9 +66,10 @@ BENCHMARK(nr_step_3r_inverse);
 
 void nr_step_6r_inverse(benchmark::State& state) {
   const serial_path& p = six_axis_path();
+  serial_ik_solver solver;
   auto solve = [&](std::size_t i, link_array& the, link_array& dthe, link_array& ddthe) {
     the = p.the[i - 1];
-    return newton_ik_6r(p.tolerance, p.arm, p.goal_p[i], p.goal_s[i], the, dthe, ddthe);
+    return solver.solve_6r(p.tolerance, p.arm, p.goal_p[i], p.goal_s[i], the, dthe, ddthe);
   };
   if (!reproduces(p.the.size(), [&](std::size_t i) {
         link_array the, dthe, ddthe;

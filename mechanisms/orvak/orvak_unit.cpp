@@ -1,15 +1,8 @@
 #include "mechanisms/orvak/orvak_unit.h"
 
-#include <cmath>
-#include <limits>
-
 namespace kinelab {
 
 namespace {
-// Joints closer than this many rounding units of their distance from the base origin count as
-// coinciding.
-constexpr double coincidence_ulps = 8;
-
 vec3 make_vec(double x, double y, double z) {
   vec3 v;
   v(1) = x, v(2) = y, v(3) = z;
@@ -71,37 +64,17 @@ kin_state orvak_stack_point(int n, const double* d, const kin_state* s, const ki
 
 leg_rates orvak_leg(double d, const vec3& a, const vec3& b, const rotation_rates& m) {
   // w: the platform joint measured from the base origin, in platform axes; it is constant, so
-  // only the rotation moves the leg vector e = R·w − b.
+  // only the rotation moves the joint R·w.
   vec3 w = a;
   w(3) += d;
-  vec3 Rw, e, de, dde;
+  vec3 Rw, dRw, ddRw;
   mat_vec(3, m.R, w, Rw);
-  vec_sub(3, Rw, b, e);
-  mat_vec(3, m.dR, w, de);
-  mat_vec(3, m.ddR, w, dde);
-  leg_rates r;
-  r.l = vec_norm(3, e);
-  if (!std::isfinite(r.l)) return r;  // a geometry so large that the squares overflow
-  // A leg shorter than the rounding of its end points has no direction: the joints coincide.
-  const double ends = std::fmax(vec_norm(3, Rw), vec_norm(3, b));
-  if (r.l <= coincidence_ulps * std::numeric_limits<double>::epsilon() * ends) {
-    r.zero_length = true;
-    return r;
-  }
-  double e_de, de_de, e_dde;
-  vec_dot(3, e, de, e_de);
-  vec_dot(3, de, de, de_de);
-  vec_dot(3, e, dde, e_dde);
-  // l̇ = (e·ė)/l and l̈ = (ė·ė + e·ë − l̇²)/l, the derivatives of l² = e·e.
-  const double dl = e_de / r.l;
-  const double ddl = (de_de + e_dde - dl * dl) / r.l;
-  if (!std::isfinite(dl) || !std::isfinite(ddl)) {
-    r.zero_length = true;
-    return r;
-  }
-  r.dl = dl;
-  r.ddl = ddl;
-  return r;
+  mat_vec(3, m.dR, w, dRw);
+  mat_vec(3, m.ddR, w, ddRw);
+  const leg_length leg =
+      leg_between(kin_state{Rw(1), dRw(1), ddRw(1), Rw(2), dRw(2), ddRw(2), Rw(3), dRw(3), ddRw(3)},
+                  still_point(b), leg_norm::sum_of_squares);
+  return {leg.L, leg.dL, leg.ddL, leg.zero_length};
 }
 
 orvak_legs orvak_inverse(const orvak_geometry& g, double d, const kin_state& s) {

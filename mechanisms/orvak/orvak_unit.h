@@ -6,6 +6,7 @@
 // Units stack: the base frame of unit i + 1 is the platform frame of unit i.
 #include "core/array_algebra.h"
 #include "core/kin_state.h"
+#include "core/leg_length.h"
 #include "core/posture.h"
 
 namespace kinelab {
@@ -36,11 +37,10 @@ kin_state orvak_stack_point(int n, const double* d, const kin_state* s, const ki
 // The same with m[i] = posture_matrices(s[i]).
 kin_state orvak_stack_point(int n, const double* d, const rotation_rates* m, const kin_state& X);
 
-// One leg's length l with its rate and acceleration. A leg of zero length has no direction, so
-// its rate and acceleration are undefined: they are returned as 0 with zero_length set. Zero
-// means within a few rounding units of the joints' distance from the base origin (the joints
-// coincide as far as doubles can tell), or so short that the rates overflow. A geometry so
-// large that the length overflows gives that infinite length with zero rates.
+// One leg's length l with its rate and acceleration; when a leg counts as having zero length
+// (flagged, with zero rates), as core/leg_length.h says. Lengths are taken as √(e·e)
+// (leg_norm::sum_of_squares), so a geometry beyond about 1e154 gives an infinite length with
+// zero rates.
 struct leg_rates {
   double l = 0, dl = 0, ddl = 0;
   bool zero_length = false;

@@ -11,19 +11,17 @@
 #include "core/angles.h"
 #include "core/number_text.h"
 #include "core/pose.h"
+#include "mechanisms/platform/platform_logic.h"
 #include "mechanisms/rail/rail_window.h"
 
 namespace kinelab {
 
 namespace {
 
-constexpr double slider_units_per_length = 100;  // start positions in hundredths
-
-class rail_forward_logic : public rail_logic {
+class rail_forward_logic : public platform_forward_logic<rail_model> {
  public:
-  explicit rail_forward_logic(const rail_forward_variant& v) : rail_logic(v.outputs), v_(v) {
-    arrays.keep_solver_record();
-  }
+  explicit rail_forward_logic(const rail_forward_variant& v)
+      : platform_forward_logic(v.outputs), v_(v) {}
 
   void on_open(sim_window&) override {
     // The first guess: the platform level, opening_height above the plane of the rails.
@@ -33,94 +31,60 @@ class rail_forward_logic : public rail_logic {
     start_pose_ = {{pp(0), sp(0)}};
   }
 
-  void read_parameters(sim_window& w) override {
-    const double tolerance = w.ctl.tolerance(rail_tolerance);
-    read_geometry(w);
-    tolerance_ = tolerance;
+ protected:
+  void parameters_read(sim_window& w, bool) override {
     // The start positions are slider settings: whatever was typed into them is replaced.
     const start_stop_fields& f = rail_start_stop;
     for (int k = 0; k < rail_leg_count; ++k) {
       const rail_start_source& src = v_.start[static_cast<std::size_t>(k)];
       w.ctl.set_number(
           f.start, f.start_index(k),
-          w.ctl.slider_at(f.sliders, src.slider).value / slider_units_per_length + src.offset);
+          w.ctl.slider_at(f.sliders, src.slider).value / rail_model::slider_units_per_length +
+              src.offset);
     }
   }
 
-  void static_pose(sim_window& w) override {
-    // The target rates keep what the last run's last step left (zero before the first run).
+  void static_goals(sim_window& w) override {
     const start_stop_fields& f = rail_start_stop;
-    for (int k = 1; k <= rail_leg_count; ++k) bx_(k) = w.ctl.number(f.start, f.start_index(k - 1));
-    rail_joint_states joints;
-    pp(0) = start_pose_.value.position;
-    sp(0) = start_pose_.value.posture;
-    pose q{pp(0), sp(0)};
-    const nr_outcome out = solve_at(q, joints);
-    pp(0) = q.position;
-    sp(0) = q.posture;
-    arrays.solver_record().at(0) = out;
-    start_pose_.keep_restarting(out, {pp(0), sp(0)});
+    for (int k = 1; k <= rail_leg_count; ++k)
+      goal_(k) = w.ctl.number(f.start, f.start_index(k - 1));
+  }
+
+  void store_static(const rail_joint_states& joints) override {
     store_joints(0, joints);
-    for (int k = 1; k <= rail_leg_count; ++k) slider(k, 0).x = bx_(k);
+    for (int k = 1; k <= rail_leg_count; ++k) actuator(k, 0).x = goal_(k);
   }
 
-  void begin_run(sim_window& w) override {
-    read_start_stop(w.ctl, rail_start_stop, rail_leg_count, start_, stop_);
-  }
-
-  void trajectory_step(sim_window& w, int i, const profile_point& p) override {
-    // The run starts from the static pose's solution for the same start positions.
-    if (i == 0) {
-      guess_ = start_pose_;
-    }
-    for (int k = 1; k <= rail_leg_count; ++k) {
-      const driven_value v = apply_profile(p, start_(k), stop_(k), w.T());
-      bx_(k) = v.q, dbx_(k) = v.dq, ddbx_(k) = v.ddq;
-      slider(k, i) = {v.q, v.dq, v.ddq};
-    }
-    rail_joint_states joints;
-    pose solved;
-    const nr_outcome out = solve_from(guess_, solved, [&](pose& q) { return solve_at(q, joints); });
-    kin_state position = solved.position, posture = solved.posture;
-    arrays.solver_record().at(static_cast<std::size_t>(i)) = out;
-    if (i == 0) start_pose_.keep_restarting(out, {position, posture});
+  void store_solved(int i, const rail_joint_states& joints) override {
+    for (int k = 1; k <= rail_leg_count; ++k)
+      actuator(k, i) = {goal_(k), goal_rate_(k), goal_acc_(k)};
     store_joints(i, joints);
-    pp(i) = position;
-    sp(i) = posture;
   }
-
-  void fill_readouts(sim_window& w, int i) override {
-    const double values[] = {pp(i).x, pp(i).y, pp(i).z, deg(sp(i).x), deg(sp(i).y), deg(sp(i).z)};
-    for (int k = 0; k < 6; ++k) w.ctl.set_number(rail_readouts, k, values[k]);
-  }
-
-  std::optional<solver_start> start_pose() const override { return platform_start(start_pose_); }
-  void set_start_pose(const solver_start& s) override { set_platform_start(start_pose_, s); }
 
  private:
   static constexpr double opening_height = 0.25;
 
-  // Solves for the targets from q. Where the rods cannot take q at all (a geometry edited since
+  // Solves for the goals from q. Where the rods cannot take q at all (a geometry edited since
   // q was solved, shorter rods), the solve starts again from the opening pose fitted into the
   // geometry: level, at the opening height scaled by the rods' length, or lower where the
   // rods still do not reach; the solve from q is kept where none of these can be taken either.
-  nr_outcome solve_at(pose& q, rail_joint_states& joints) {
+  nr_outcome solve(double tolerance, pose& q, rail_joint_states& joints) override {
     pose start = q;
-    nr_outcome out =
-        rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, q.position, q.posture, joints);
+    nr_outcome out = rail_forward(geometry_, tolerance, goal_, goal_rate_, goal_acc_, q.position,
+                                  q.posture, joints);
     if (warm_start<pose>::took_its_start(out)) return out;
     if (const std::optional<pose> fitted = fitted_opening_pose()) {
       start = *fitted;
-      const nr_outcome again = rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, start.position,
-                                            start.posture, joints);
+      const nr_outcome again = rail_forward(geometry_, tolerance, goal_, goal_rate_, goal_acc_,
+                                            start.position, start.posture, joints);
       if (warm_start<pose>::took_its_start(again)) {
         q = start;
         return again;
       }
     }
     start = q;
-    out = rail_forward(geometry_, tolerance_, bx_, dbx_, ddbx_, start.position, start.posture,
-                       joints);
+    out = rail_forward(geometry_, tolerance, goal_, goal_rate_, goal_acc_, start.position,
+                       start.posture, joints);
     q = start;
     return out;
   }
@@ -146,14 +110,6 @@ class rail_forward_logic : public rail_logic {
   }
 
   const rail_forward_variant& v_;
-  double tolerance_ = 0;  // on the slider positions, length units
-  vec<6> start_, stop_;
-  // The targets handed to the solver; they keep the last step's values between runs.
-  vec<6> bx_, dbx_, ddbx_;
-  // The running Newton–Raphson guess during a run.
-  warm_start<pose> guess_;
-  // The start of the static pose and of a run's first step (the opening guess at first).
-  warm_start<pose> start_pose_;
 };
 
 }  // namespace
@@ -196,32 +152,21 @@ window_decl rail_forward_window(const rail_forward_variant& v) {
 }
 
 const window_decl& form_drav_jun() {
-  static const rail_forward_variant variant = [] {
-    // Legs 1, 3, 5 are driven; legs 2, 4, 6 start at the pairs' offsets +0.1, 0, −0.1 (the
-    // x offsets of the pairs' joints in the default geometry, not recomputed from ax).
-    rail_forward_variant v{
-        "form_drav_jun", "drav_jun", {{{0, 0}, {0, 0.1}, {2, 0}, {2, 0}, {4, 0}, {4, -0.1}}}, {}};
-    add_rail_pose_graphs(v.outputs.graphs, false);
-    add_rail_slider_graphs(v.outputs.graphs, {1, 3, 5});
-    v.outputs.result_legs = {1, 3, 5};
-    v.outputs.result_header = "i, pp(i).x, pp(i).y, pp(i).z, bx1(i), bx3(i), bx5(i)";
-    return v;
-  }();
+  // Legs 1, 3, 5 are driven; legs 2, 4, 6 start at the pairs' offsets +0.1, 0, −0.1 (the x
+  // offsets of the pairs' joints in the default geometry, not recomputed from ax).
+  static const rail_forward_variant variant{"form_drav_jun",
+                                            "drav_jun",
+                                            {{{0, 0}, {0, 0.1}, {2, 0}, {2, 0}, {4, 0}, {4, -0.1}}},
+                                            drav_outputs(true)};
   static const window_decl decl = rail_forward_window(variant);
   return decl;
 }
 
 const window_decl& form_selvo_jun() {
-  static const rail_forward_variant variant = [] {
-    rail_forward_variant v{
-        "form_selvo_jun", "selvo_jun", {{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}}}, {}};
-    add_rail_pose_graphs(v.outputs.graphs, true);
-    add_rail_slider_graphs(v.outputs.graphs, {1, 2, 3, 4, 5, 6});
-    v.outputs.result_legs = {1, 2, 3, 4, 5, 6};
-    v.outputs.result_header =
-        "i, pp(i).x, pp(i).y, pp(i).z, bx1(i), bx2(i), bx3(i), bx4(i), bx5(i), bx6(i)";
-    return v;
-  }();
+  static const rail_forward_variant variant{"form_selvo_jun",
+                                            "selvo_jun",
+                                            {{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}}},
+                                            selvo_outputs(true)};
   static const window_decl decl = rail_forward_window(variant);
   return decl;
 }

@@ -88,12 +88,6 @@ rail_joint_states rail_joints(const rail_geometry& g, const kin_state& position,
   return joints;
 }
 
-void rail_inverse_full(const rail_geometry& g, const kin_state& position, const kin_state& posture,
-                       rail_sliders& sliders, rail_joint_states& joints) {
-  sliders = rail_inverse(g, position, posture);
-  joints = rail_joints(g, position, posture);
-}
-
 void rail_jacobian_reference(const rail_geometry& g, const kin_state& position,
                              const kin_state& posture, mat<6>& J, mat<6, 21>& H) {
   // With zero pose accelerations b̈x is exactly the quadratic form H·w of the pose rates, so

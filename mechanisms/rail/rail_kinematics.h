@@ -76,9 +76,6 @@ rail_sliders rail_inverse(const rail_geometry& g, const kin_state& position,
 // The six platform joints in world coordinates, with velocity and acceleration (platform_joint).
 rail_joint_states rail_joints(const rail_geometry& g, const kin_state& position,
                               const kin_state& posture);
-// rail_inverse and rail_joints at the same pose.
-void rail_inverse_full(const rail_geometry& g, const kin_state& position, const kin_state& posture,
-                       rail_sliders& sliders, rail_joint_states& joints);
 
 // J(i, k) = ∂bx_i/∂q_k, and the second-order table H with columns in rate_products order
 // (squares, then pairs holding twice the mixed derivative), so that b̈x = J·q̈ + H·w. Only the

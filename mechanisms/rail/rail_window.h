@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/window/sim_window.h"
 #include "app/window/start_stop_fields.h"
+#include "mechanisms/platform/platform_window.h"
 #include "mechanisms/rail/rail_kinematics.h"
 
 namespace kinelab {
@@ -61,48 +61,47 @@ inline constexpr const char* rail_tolerance = "Text7";
 // The geometry table Text1..Text3 (columns "ax", "ay", "By"; the readouts as an output column
 // "Bx" when `bx_column`), then the rod length Text6 and, when `tolerance_field`, the tolerance.
 void declare_rail_geometry(window_decl& d, bool bx_column, bool tolerance_field);
-// Graphs of the slider arrays of the given legs ("bx1 dbx1 ddbx1", ...).
-void add_rail_slider_graphs(std::vector<graph_decl>& graphs, const std::vector<int>& legs);
-// Graphs of the platform position pp, and of the posture sp when `posture`.
-void add_rail_pose_graphs(std::vector<graph_decl>& graphs, bool posture);
+// What dravik shows (the sliders of legs 1, 3, 5, whose pair partners follow at fixed offsets,
+// and the position) and what selvo shows (all six sliders and the whole pose): the graphs, the
+// pose's first when `pose_first`, and the columns of result.dat.
+rail_outputs drav_outputs(bool pose_first);
+rail_outputs selvo_outputs(bool pose_first);
 
-// The part of the window logic both directions share: the geometry, the trajectory arrays
-// (pp, sp, jp1..jp6 and the slider histories bx1..bx6), the drawing and the result file.
-class rail_logic : public window_logic {
+// The part of the window logic both directions share: the geometry and the drawing. Arrays: pp,
+// sp, jp1..jp6 (platform joints) and the slider histories bx1..bx6; the rods off their rails are
+// noted.
+class rail_logic : public platform_window_logic {
  public:
   explicit rail_logic(const rail_outputs& outputs);
 
   void draw_step(sim_window& w, surface& s, const view_params& v, int i) override;
-  const std::vector<kin_state>* output_path() const override { return pp_; }
-  void write_header(result_text& out) const override;
-  void write_row(result_text& out, int i) const override;
-  // ∂bx/∂q (6×6) at the stored platform pose q = (pp, sp); none where a rod cannot reach its
-  // rail.
-  bool jacobian_at(int i, jacobian_matrix& J) const override;
   // Pose (pp, sp), actuators bx1..bx6, solved by rail_inverse.
   std::optional<atlas_mechanism> atlas() const override;
 
  protected:
-  // Reads the geometry table and the rod length. The first read, when the window opens, also
-  // fixes draw_size (half the sum of |ax| and |ay|) and draw_scale (the surface width over
-  // 2.5·draw_size); later edits of the table do not rescale the view.
-  void read_geometry(sim_window& w);
-  kin_state& pp(int i) { return (*pp_)[static_cast<std::size_t>(i)]; }
-  kin_state& sp(int i) { return (*sp_)[static_cast<std::size_t>(i)]; }
-  // Slider history of leg 1..6 at step i: bx in x, dbx in dx, ddbx in ddx.
-  kin_state& slider(int leg, int i) {
-    return (*bx_[static_cast<std::size_t>(leg - 1)])[static_cast<std::size_t>(i)];
-  }
-  void store_joints(int i, const rail_joint_states& joints);
+  // Reads the geometry table and the rod length; the first read, when the window opens, sizes
+  // the view to 2.5 times the platform (size_view_once). Returns true on that read.
+  bool read_geometry(sim_window& w);
 
   rail_geometry geometry_;
+};
 
- private:
-  const rail_outputs& outputs_;
-  bool sized_ = false;
-  std::vector<kin_state>* pp_;
-  std::vector<kin_state>* sp_;
-  std::array<std::vector<kin_state>*, rail_leg_count> jp_{}, bx_{};
+// The rail platforms for the shared platform window logic (mechanisms/platform).
+struct rail_model {
+  using base = rail_logic;
+  using geometry = rail_geometry;
+  using legs = rail_sliders;
+  static constexpr const start_stop_fields& table = rail_start_stop;
+  static constexpr const char* readouts = rail_readouts;
+  static constexpr const char* tolerance_field = rail_tolerance;
+  // Start positions in hundredths, angles in whole degrees.
+  static constexpr double slider_units_per_length = 100;
+  static constexpr bool notes_static_faults = true;
+  static constexpr auto legs_at = &rail_inverse;
+  static constexpr auto joints_at = &rail_joints;
+  static constexpr auto jacobian = &rail_jacobian;
+  static constexpr auto value = &legs::bx, rate = &legs::dbx, accel = &legs::ddbx;
+  static constexpr auto faults = &legs::unreachable;
 };
 
 }  // namespace kinelab

@@ -103,36 +103,13 @@ class reference_evaluator {
   const serial_arm& arm_;
 };
 
-// The twists of the arm being solved. A Run solves for one arm step after step, so they are
-// formed when the twist angles change, not at every solve; compared bit for bit, so that a
-// reused twist is the very matrix twists_of would give. One per thread (the atlas samples in
-// parallel).
-const arm_twists& twists_for(const serial_arm& arm) {
-  thread_local arm_twists twists;
-  thread_local bool formed = false;
-  auto same = [&] {
-    if (!formed || twists.links != arm.links) return false;
-    for (int k = 1; k <= arm.links; ++k)
-      if (std::bit_cast<std::uint64_t>(twists.alfa(k)) !=
-              std::bit_cast<std::uint64_t>(arm.alfa(k)) ||
-          std::bit_cast<std::uint64_t>(twists.beta(k)) != std::bit_cast<std::uint64_t>(arm.beta(k)))
-        return false;
-    return true;
-  };
-  if (!same()) {
-    twists = twists_of(arm);
-    formed = true;
-  }
-  return twists;
-}
-
 // The same quantities from the chain's frames, built once per set of angles: the residual's
 // evaluation at the new angles also serves the next correction's Jacobian and, at the
 // solution, the second-order table.
 template <int N>
 class frames_evaluator {
  public:
-  explicit frames_evaluator(const serial_arm& arm) : arm_(arm), twists_(twists_for(arm)) {}
+  frames_evaluator(const serial_arm& arm, const arm_twists& twists) : arm_(arm), twists_(twists) {}
   vec<N> value(const link_array& the) {
     const chain_frames& f = at(the);
     vec<N> v;
@@ -205,9 +182,13 @@ struct arm_problem {
 template <int N>
 constexpr nr_rules arm_rules{false, true, N == 6 ? 0b111000u : 0u};
 
+// The goal: P, then for the 6R solver the tool posture s.
 template <int N, class Evaluator>
-nr_outcome newton(double tolerance, Evaluator& ev, const arm_coordinates<N>& goal, link_array& the,
-                  link_array& dthe, link_array& ddthe) {
+nr_outcome newton(double tolerance, Evaluator& ev, const kin_state& goal_p, const kin_state& goal_s,
+                  link_array& the, link_array& dthe, link_array& ddthe) {
+  arm_coordinates<N> goal;
+  put(goal, 1, goal_p);
+  if constexpr (N == 6) put(goal, 4, goal_s);
   arm_problem<N, Evaluator> problem{ev, the};
   nr_solution<N> sol;
   for (int i = 1; i <= N; ++i) sol.value(i) = the(i);
@@ -220,6 +201,38 @@ nr_outcome newton(double tolerance, Evaluator& ev, const arm_coordinates<N>& goa
 
 }  // namespace
 
+const arm_twists& serial_ik_solver::twists_for(const serial_arm& arm) {
+  auto same = [&] {
+    if (!formed_ || twists_.links != arm.links) return false;
+    for (int k = 1; k <= arm.links; ++k)
+      if (std::bit_cast<std::uint64_t>(twists_.alfa(k)) !=
+              std::bit_cast<std::uint64_t>(arm.alfa(k)) ||
+          std::bit_cast<std::uint64_t>(twists_.beta(k)) !=
+              std::bit_cast<std::uint64_t>(arm.beta(k)))
+        return false;
+    return true;
+  };
+  if (!same()) {
+    twists_ = twists_of(arm);
+    formed_ = true;
+  }
+  return twists_;
+}
+
+nr_outcome serial_ik_solver::solve_3r(double tolerance, const serial_arm& arm,
+                                      const kin_state& goal_p, link_array& the, link_array& dthe,
+                                      link_array& ddthe) {
+  frames_evaluator<3> ev(arm, twists_for(arm));
+  return newton<3>(tolerance, ev, goal_p, {}, the, dthe, ddthe);
+}
+
+nr_outcome serial_ik_solver::solve_6r(double tolerance, const serial_arm& arm,
+                                      const kin_state& goal_p, const kin_state& goal_s,
+                                      link_array& the, link_array& dthe, link_array& ddthe) {
+  frames_evaluator<6> ev(arm, twists_for(arm));
+  return newton<6>(tolerance, ev, goal_p, goal_s, the, dthe, ddthe);
+}
+
 mat<3> jacobian_3r(const serial_arm& arm, const link_array& the) {
   return jacobian<3>(arm, the);
 }
@@ -230,18 +243,13 @@ mat<3, 6> quadratic_terms_3r(const serial_arm& arm, const link_array& the) {
 
 nr_outcome newton_ik_3r(double tolerance, const serial_arm& arm, const kin_state& goal_p,
                         link_array& the, link_array& dthe, link_array& ddthe) {
-  arm_coordinates<3> goal;
-  put(goal, 1, goal_p);
-  frames_evaluator<3> ev(arm);
-  return newton<3>(tolerance, ev, goal, the, dthe, ddthe);
+  return serial_ik_solver().solve_3r(tolerance, arm, goal_p, the, dthe, ddthe);
 }
 
 nr_outcome newton_ik_3r_reference(double tolerance, const serial_arm& arm, const kin_state& goal_p,
                                   link_array& the, link_array& dthe, link_array& ddthe) {
-  arm_coordinates<3> goal;
-  put(goal, 1, goal_p);
   reference_evaluator<3> ev(arm);
-  return newton<3>(tolerance, ev, goal, the, dthe, ddthe);
+  return newton<3>(tolerance, ev, goal_p, {}, the, dthe, ddthe);
 }
 
 mat<6> jacobian_6r(const serial_arm& arm, const link_array& the) {
@@ -255,21 +263,14 @@ mat<6, 21> quadratic_terms_6r(const serial_arm& arm, const link_array& the) {
 nr_outcome newton_ik_6r(double tolerance, const serial_arm& arm, const kin_state& goal_p,
                         const kin_state& goal_s, link_array& the, link_array& dthe,
                         link_array& ddthe) {
-  arm_coordinates<6> goal;
-  put(goal, 1, goal_p);
-  put(goal, 4, goal_s);
-  frames_evaluator<6> ev(arm);
-  return newton<6>(tolerance, ev, goal, the, dthe, ddthe);
+  return serial_ik_solver().solve_6r(tolerance, arm, goal_p, goal_s, the, dthe, ddthe);
 }
 
 nr_outcome newton_ik_6r_reference(double tolerance, const serial_arm& arm, const kin_state& goal_p,
                                   const kin_state& goal_s, link_array& the, link_array& dthe,
                                   link_array& ddthe) {
-  arm_coordinates<6> goal;
-  put(goal, 1, goal_p);
-  put(goal, 4, goal_s);
   reference_evaluator<6> ev(arm);
-  return newton<6>(tolerance, ev, goal, the, dthe, ddthe);
+  return newton<6>(tolerance, ev, goal_p, goal_s, the, dthe, ddthe);
 }
 
 }  // namespace kinelab

@@ -7,8 +7,27 @@
 #include "core/kin_state.h"
 #include "core/newton.h"
 #include "mechanisms/serial/serial_chain.h"
+#include "mechanisms/serial/serial_frames.h"
 
 namespace kinelab {
+
+// The solves of a window (or of any one thread) for one arm, step after step: newton_ik_3r and
+// newton_ik_6r with the arm's twists kept between solves and formed again only when its twist
+// angles change. They are compared bit for bit, so that a kept twist is the very matrix
+// twists_of would give and every solve's numbers are those of a fresh solver.
+class serial_ik_solver {
+ public:
+  nr_outcome solve_3r(double tolerance, const serial_arm& arm, const kin_state& goal_p,
+                      link_array& the, link_array& dthe, link_array& ddthe);
+  nr_outcome solve_6r(double tolerance, const serial_arm& arm, const kin_state& goal_p,
+                      const kin_state& goal_s, link_array& the, link_array& dthe,
+                      link_array& ddthe);
+
+ private:
+  const arm_twists& twists_for(const serial_arm& arm);
+  arm_twists twists_;
+  bool formed_ = false;
+};
 
 // J(c, i) = ∂P_c/∂θ_i.
 mat<3> jacobian_3r(const serial_arm& arm, const link_array& the);
@@ -17,7 +36,7 @@ mat<3, 6> quadratic_terms_3r(const serial_arm& arm, const link_array& the);
 // Solves P(the) = goal from the angles held in `the` with newton_solve (at most 10 corrections,
 // convergence when the largest residual component is not greater than the tolerance, angles
 // wrapped into (−π, π]), then the rates and accelerations that give the goal's velocity and
-// acceleration, with J and H at the solved angles.
+// acceleration, with J and H at the solved angles. A solver of its own for the one solve.
 nr_outcome newton_ik_3r(double tolerance, const serial_arm& arm, const kin_state& goal_p,
                         link_array& the, link_array& dthe, link_array& ddthe);
 

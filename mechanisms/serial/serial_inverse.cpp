@@ -103,9 +103,9 @@ class serial_inverse_logic : public serial_logic {
     const auto at = static_cast<std::size_t>(i);
     link_array the, dthe, ddthe;
     const auto solve_one = [&](link_array& q) {
-      return six_axis()
-                 ? newton_ik_6r(tolerance_, arm_, (*goal_p_)[at], (*goal_s_)[at], q, dthe, ddthe)
-                 : newton_ik_3r(tolerance_, arm_, (*goal_p_)[at], q, dthe, ddthe);
+      return six_axis() ? solver_.solve_6r(tolerance_, arm_, (*goal_p_)[at], (*goal_s_)[at], q,
+                                           dthe, ddthe)
+                        : solver_.solve_3r(tolerance_, arm_, (*goal_p_)[at], q, dthe, ddthe);
     };
     nr_outcome out;
     if (in_run) {
@@ -122,6 +122,7 @@ class serial_inverse_logic : public serial_logic {
   const serial_inverse_layout& layout_;
   double tolerance_ = 0.001;
   warm_start<link_array> the_;  // the start of the next solve
+  serial_ik_solver solver_;     // keeps the arm's twists from solve to solve
   link_array start_, stop_;     // goal coordinates, internal units
   std::vector<kin_state>* goal_p_ = nullptr;
   std::vector<kin_state>* goal_s_ = nullptr;

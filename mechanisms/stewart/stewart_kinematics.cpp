@@ -1,6 +1,5 @@
 #include "mechanisms/stewart/stewart_kinematics.h"
 
-#include <cfloat>
 #include <cmath>
 
 #include "core/number_text.h"
@@ -10,10 +9,6 @@
 namespace kinelab {
 
 namespace {
-
-// Below √(smallest normal double) a leg's squared length underflows and L̈ ~ |l̇|²/L overflows
-// for any rate: such a leg counts as having zero length.
-const double shortest_leg = std::sqrt(DBL_MIN);
 
 bool finite_vec(const vec<6>& v) {
   for (int i = 1; i <= 6; ++i)
@@ -56,32 +51,16 @@ stewart_geometry default_stewart_geometry() {
 }
 
 leg_length stewart_leg(const vec3& a, const vec3& B, const kin_state& P, const rotation_rates& m) {
-  // Leg vector l = P + R·a − B with l̇ = Ṗ + Ṙ·a and l̈ = P̈ + R̈·a (a and B are fixed in their
-  // frames).
+  // The platform joint P + R·a with its rates Ṗ + Ṙ·a and P̈ + R̈·a (a and B are fixed in
+  // their frames).
   vec3 Ra, dRa, ddRa;
   mat_vec(3, m.R, a, Ra);
   mat_vec(3, m.dR, a, dRa);
   mat_vec(3, m.ddR, a, ddRa);
-  vec3 l, dl, ddl;
-  l(1) = P.x + Ra(1) - B(1), l(2) = P.y + Ra(2) - B(2), l(3) = P.z + Ra(3) - B(3);
-  dl(1) = P.dx + dRa(1), dl(2) = P.dy + dRa(2), dl(3) = P.dz + dRa(3);
-  ddl(1) = P.ddx + ddRa(1), ddl(2) = P.ddy + ddRa(2), ddl(3) = P.ddz + ddRa(3);
-
-  leg_length out;
-  // |l| without forming l·l, which overflows for legs beyond 1e154 long.
-  out.L = std::hypot(l(1), l(2), l(3));
-  if (out.L < shortest_leg) {
-    out.zero_length = true;
-    return out;
-  }
-  // L̇ = (l·l̇)/L, the derivative of L² = l·l; L̈ = (l̇·l̇ + l·l̈ − L̇²)/L, its derivative.
-  double l_dl, dl_dl, l_ddl;
-  vec_dot(3, l, dl, l_dl);
-  vec_dot(3, dl, dl, dl_dl);
-  vec_dot(3, l, ddl, l_ddl);
-  out.dL = l_dl / out.L;
-  out.ddL = (dl_dl + l_ddl - out.dL * out.dL) / out.L;
-  return out;
+  const kin_state joint{P.x + Ra(1), P.dx + dRa(1), P.ddx + ddRa(1),
+                        P.y + Ra(2), P.dy + dRa(2), P.ddy + ddRa(2),
+                        P.z + Ra(3), P.dz + dRa(3), P.ddz + ddRa(3)};
+  return leg_between(joint, kin_state{B(1), 0, 0, B(2), 0, 0, B(3), 0, 0});
 }
 
 stewart_leg_set stewart_legs(const stewart_geometry& g, const kin_state& position,
@@ -104,12 +83,6 @@ platform_joints stewart_joints(const stewart_geometry& g, const kin_state& posit
   for (int k = 1; k <= stewart_leg_count; ++k)
     joints[static_cast<std::size_t>(k - 1)] = platform_joint(g.ax(k), g.ay(k), position, m);
   return joints;
-}
-
-void stewart_ik(const stewart_geometry& g, const kin_state& position, const kin_state& posture,
-                stewart_leg_set& legs, platform_joints& joints) {
-  legs = stewart_legs(g, position, posture);
-  joints = stewart_joints(g, position, posture);
 }
 
 void stewart_jacobian_reference(const stewart_geometry& g, kin_state& position, kin_state& posture,
@@ -149,18 +122,18 @@ namespace {
 //   L_k·L_l)/L.
 // J and the square columns take the same operations as the unit-rate probes of stewart_leg, so
 // the same numbers; the pair columns differ from the probes only in rounding. A leg of zero
-// length has a zero row, as the probes give it.
+// length (core/leg_length.h) has a zero row, as the probes give it.
 void legs_and_jacobian(const stewart_geometry& g, const kin_state& P, const posture_partials& pp,
                        vec<6>& L, mat<6>& J, mat<6, 21>& H) {
   for (int j = 1; j <= stewart_leg_count; ++j) {
     const vec3 a = point(g.ax(j), g.ay(j)), B = point(g.Bx(j), g.By(j));
     vec3 Ra;
     mat_vec(3, pp.R, a, Ra);
-    vec3 l;
-    l(1) = P.x + Ra(1) - B(1), l(2) = P.y + Ra(2) - B(2), l(3) = P.z + Ra(3) - B(3);
-    L(j) = std::hypot(l(1), l(2), l(3));
-    const double Lj = L(j);
-    if (Lj < shortest_leg) {
+    vec3 joint;
+    joint(1) = P.x + Ra(1), joint(2) = P.y + Ra(2), joint(3) = P.z + Ra(3);
+    const leg_vector leg = leg_between(joint, B);
+    L(j) = leg.L;
+    if (leg.zero_length) {
       for (int k = 1; k <= 6; ++k) J(j, k) = 0;
       for (int c = 1; c <= rate_product_count; ++c) H(j, c) = 0;
       continue;
@@ -169,25 +142,15 @@ void legs_and_jacobian(const stewart_geometry& g, const kin_state& P, const post
     for (int k = 1; k <= 3; ++k) lk[k](k) = 1;
     for (int k = 1; k <= 3; ++k) mat_vec(3, pp.d[k], a, lk[k + 3]);
     double Lk[7];
-    for (int k = 1; k <= 6; ++k) {
-      double l_lk;
-      vec_dot(3, l, lk[k], l_lk);
-      Lk[k] = l_lk / Lj;
-      J(j, k) = Lk[k];
-    }
+    for (int k = 1; k <= 6; ++k) J(j, k) = Lk[k] = leg.rate(lk[k]);
     // The squares (k = m) hold ∂²L/∂q_k², the pairs twice the mixed derivative.
     for (int c = 1; c <= rate_product_count; ++c) {
       int k, m;
       rate_product_pair(c, k, m);
-      double lk_lm, l_lkm = 0;
-      vec_dot(3, lk[k], lk[m], lk_lm);
-      if (k > 3) {
-        vec3 lkm;
-        mat_vec(3, pp.dd(k - 3, m - 3), a, lkm);
-        vec_dot(3, l, lkm, l_lkm);
-      }
-      const double second = lk_lm + l_lkm - Lk[k] * Lk[m];
-      H(j, c) = (k == m ? second : 2 * second) / Lj;
+      vec3 lkm;
+      if (k > 3) mat_vec(3, pp.dd(k - 3, m - 3), a, lkm);
+      const double second = leg.second(lk[k], lk[m], k > 3 ? &lkm : nullptr, Lk[k], Lk[m]);
+      H(j, c) = k == m ? second : 2 * second;
     }
   }
 }

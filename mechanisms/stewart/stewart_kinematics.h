@@ -7,14 +7,13 @@
 // and the leg length is L_k = |P + R·a_k − B_k|. Units, frames and the posture angles:
 // docs/notation.md.
 //
-// A leg of zero length (its platform joint on its base joint) has no direction, so its rate and
-// acceleration are undefined; such a leg is flagged and takes L̇ = L̈ = 0. "Zero" means a squared
-// length below the smallest normal double: there L·L has underflowed and the divisions by L in
-// the rate formulas would overflow.
+// Each leg's length with its rates, and when a leg counts as having zero length (its platform
+// joint on its base joint: flagged, with L̇ = L̈ = 0), as core/leg_length.h says.
 #include <array>
 
 #include "core/array_algebra.h"
 #include "core/kin_state.h"
+#include "core/leg_length.h"
 #include "core/newton.h"
 #include "core/pose.h"
 #include "core/posture.h"
@@ -46,12 +45,6 @@ inline constexpr stewart_geometry_texts stewart_default_texts = {
 // The default table as numbers.
 stewart_geometry default_stewart_geometry();
 
-// One leg: length, rate, acceleration.
-struct leg_length {
-  double L = 0, dL = 0, ddL = 0;
-  bool zero_length = false;  // L̇ and L̈ undefined, set to 0
-};
-
 // The six legs, 1..6: leg, dleg, ddleg, and which of them have zero length.
 struct stewart_leg_set {
   vec<6> leg, dleg, ddleg;
@@ -72,10 +65,6 @@ stewart_leg_set stewart_legs(const stewart_geometry& g, const kin_state& positio
 // The platform joints in the world frame: P + R·a_k with its rates (platform_joint).
 platform_joints stewart_joints(const stewart_geometry& g, const kin_state& position,
                                const kin_state& posture);
-
-// stewart_legs followed by stewart_joints at the same pose.
-void stewart_ik(const stewart_geometry& g, const kin_state& position, const kin_state& posture,
-                stewart_leg_set& legs, platform_joints& joints);
 
 // J(j, k) = ∂L_j/∂q_k and the second-order table H (columns in rate_products order: the six
 // squares, then the fifteen pairs holding twice the mixed derivative), so that

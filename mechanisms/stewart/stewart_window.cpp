@@ -1,9 +1,7 @@
 #include "mechanisms/stewart/stewart_window.h"
 
 #include <array>
-#include <cmath>
 
-#include "app/io/result_file.h"
 #include "app/window/decl_builder.h"
 #include "app/window/parallel_controls.h"
 #include "core/posture.h"
@@ -65,16 +63,9 @@ void declare_stewart_common(window_decl& d) {
   d.graphs.push_back({"γ  dγ ddγ", "sp", 'z'});
 }
 
-stewart_logic::stewart_logic(std::string result_header) : result_header_(std::move(result_header)) {
-  pp_ = &arrays.add("pp", array_kind::point, "position of the platform origin", "length");
-  sp_ = &arrays.add("sp", array_kind::point, "posture of the platform (α, β, γ)", "rad");
-  for (int k = 1; k <= stewart_leg_count; ++k)
-    pj_.push_back(&arrays.add("pj" + std::to_string(k), array_kind::point,
-                              "position of platform joint " + std::to_string(k), "length"));
-  for (int k = 1; k <= stewart_leg_count; ++k)
-    the_.push_back(&arrays.add("the" + std::to_string(k), array_kind::scalar,
-                               "length of leg " + std::to_string(k), "length"));
-}
+stewart_logic::stewart_logic(std::string result_header)
+    : platform_window_logic("pj", "the", "length of leg", leg_fault::zero_length,
+                            std::move(result_header), {1, 2, 3, 4, 5, 6}) {}
 
 bool stewart_logic::read_geometry(sim_window& w) {
   stewart_geometry g;
@@ -85,36 +76,15 @@ bool stewart_logic::read_geometry(sim_window& w) {
     g.ay(k) = w.ctl.number(ay_fields, k - 1);
   }
   geometry_ = g;
-  if (sized_) return false;
-  sized_ = true;
-  const double L =
-      (vec_sum_abs(stewart_leg_count, g.ax) + vec_sum_abs(stewart_leg_count, g.ay)) / 2;
-  // The width alone, not the shorter side: the platform is seen mostly from the side (a
-  // platform of zero size keeps one unit).
-  w.set_width_scale(L, 2);
-  return true;
-}
-
-void stewart_logic::store_joints(int i, const platform_joints& joints) {
-  for (std::size_t k = 0; k < joints.size(); ++k)
-    (*pj_[k])[static_cast<std::size_t>(i)] = joints[k];
-}
-
-void stewart_logic::store_run_step(int i, const stewart_leg_set& legs,
-                                   const platform_joints& joints) {
-  store_joints(i, joints);
-  for (int k = 1; k <= stewart_leg_count; ++k)
-    the(k, i) = {legs.leg(k), legs.dleg(k), legs.ddleg(k)};
-  zero_legs_.note(i, legs.zero_length);
+  return size_view_once(w, g.ax, g.ay, 2);
 }
 
 void stewart_logic::draw_step(sim_window& w, surface& s, const view_params& v, int i) {
-  const auto at = static_cast<std::size_t>(i);
   std::array<view_point, stewart_leg_count> joint, base;  // leg k at [k − 1]
   for (std::size_t k = 0; k < joint.size(); ++k) {
-    const kin_state& j = (*pj_[k])[at];
-    joint[k] = project(v.V, v.scale, j.x, j.y, j.z);
     const int leg = static_cast<int>(k) + 1;
+    const kin_state& j = this->joint(leg, i);
+    joint[k] = project(v.V, v.scale, j.x, j.y, j.z);
     base[k] = project(v.V, v.scale, geometry_.Bx(leg), geometry_.By(leg), 0);
   }
   s.DrawWidth(2);
@@ -130,51 +100,9 @@ void stewart_logic::draw_step(sim_window& w, surface& s, const view_params& v, i
   for (std::size_t k = 0; k < joint.size(); ++k)
     view_line(s, joint[k].u, joint[k].w, base[k].u, base[k].w, static_cast<int>(k) + 1);
   // Platform frame at the origin pp: its x, y, z axes, draw_size/10 long.
-  draw_frame_axes(s, v.V, v.scale, (*pp_)[at], (*sp_)[at], w.draw_size / 10);
+  draw_frame_axes(s, v.V, v.scale, pp(i), sp(i), w.draw_size / 10);
   // The dotted world axes that follow are drawn with the thin pen.
   s.DrawWidth(1);
-}
-
-void stewart_logic::write_header(result_text& out) const {
-  out.text(result_header_);
-  out.end_line();
-}
-
-void stewart_logic::write_row(result_text& out, int i) const {
-  const auto at = static_cast<std::size_t>(i);
-  const kin_state& p = (*pp_)[at];
-  out.integer(i);
-  out.number(p.x).number(p.y).number(p.z);
-  for (const auto* leg : the_) out.number((*leg)[at].x);
-  out.end_line();
-}
-
-namespace {
-
-// ∂L/∂q at the pose q = (x, y, z, α, β, γ); none where a leg has zero length.
-bool stewart_jacobian_at(const stewart_geometry& g, const double* q, jacobian_matrix& J) {
-  for (int k = 0; k < 6; ++k)
-    if (!std::isfinite(q[k])) return false;
-  // The values alone: stewart_jacobian probes the rates itself and overwrites them.
-  const kin_state position{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
-  const kin_state posture{q[3], 0, 0, q[4], 0, 0, q[5], 0, 0};
-  // A leg of zero length has no direction, so its row is undefined.
-  if (stewart_legs(g, position, posture).zero_length != 0) return false;
-  mat<6, 21> H;
-  J = {};
-  J.rows = J.cols = stewart_leg_count;
-  stewart_jacobian(g, position, posture, J.m, H);
-  return true;
-}
-
-}  // namespace
-
-bool stewart_logic::jacobian_at(int i, jacobian_matrix& J) const {
-  if (i < 0 || i > arrays.N()) return false;
-  const kin_state& p = (*pp_)[static_cast<std::size_t>(i)];
-  const kin_state& s = (*sp_)[static_cast<std::size_t>(i)];
-  const double q[] = {p.x, p.y, p.z, s.x, s.y, s.z};
-  return stewart_jacobian_at(geometry_, q, J);
 }
 
 }  // namespace kinelab

@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/run/leg_report.h"
-#include "app/window/sim_window.h"
 #include "app/window/start_stop_fields.h"
+#include "mechanisms/platform/platform_window.h"
 #include "mechanisms/stewart/stewart_kinematics.h"
 
 namespace kinelab {
@@ -25,47 +24,41 @@ void declare_stewart_geometry(window_decl& d, const std::string& first_column);
 // graphs.
 void declare_stewart_common(window_decl& d);
 
-// The window logic both directions share. Arrays: pp (platform origin), sp (posture), pj1..pj6
-// (platform joints in the world frame), the1..the6 (leg lengths in x, dx, ddx).
-class stewart_logic : public window_logic {
+// The window logic both directions share: the joint table and the drawing. Arrays: pp (platform
+// origin), sp (posture), pj1..pj6 (platform joints in the world frame), the1..the6 (leg lengths
+// in x, dx, ddx); the legs of zero length are noted.
+class stewart_logic : public platform_window_logic {
  public:
   explicit stewart_logic(std::string result_header);
 
   void draw_step(sim_window& w, surface& s, const view_params& v, int i) override;
-  const std::vector<kin_state>* output_path() const override { return pp_; }
-  void write_header(result_text& out) const override;
-  void write_row(result_text& out, int i) const override;
-  std::string run_note(ui_language lang) const override { return zero_legs_.text(lang); }
-  // ∂L/∂q (6×6) at the stored platform pose q = (pp, sp); none where a leg has zero length.
-  bool jacobian_at(int i, jacobian_matrix& J) const override;
   // Pose (pp, sp), actuators the1..the6, solved by stewart_legs.
   std::optional<atlas_mechanism> atlas() const override;
 
  protected:
-  // Reads the joint table (Text1, Text2, Text3, Text6). The first read, when the window opens,
-  // also fixes draw_size L = ½·Σ(|ax| + |ay|) over the platform joints and draw_scale = surface
-  // width / (2·L); later edits of the table do not rescale the view. Returns true on that read.
+  // Reads the joint table (Text1, Text2, Text3, Text6); the first read, when the window opens,
+  // sizes the view to twice the platform (size_view_once). Returns true on that read.
   bool read_geometry(sim_window& w);
 
-  kin_state& pp(int i) { return (*pp_)[static_cast<std::size_t>(i)]; }
-  kin_state& sp(int i) { return (*sp_)[static_cast<std::size_t>(i)]; }
-  // Leg k's length history at step i: the in x, dthe in dx, ddthe in ddx.
-  kin_state& the(int k, int i) {
-    return (*the_[static_cast<std::size_t>(k - 1)])[static_cast<std::size_t>(i)];
-  }
-  void store_joints(int i, const platform_joints& joints);
-  // Leg lengths with rates and the joints at step i of a run, noting legs of zero length.
-  void store_run_step(int i, const stewart_leg_set& legs, const platform_joints& joints);
-
   stewart_geometry geometry_;
-  leg_fault_log zero_legs_{leg_fault::zero_length};  // over the last run
+};
 
- private:
-  std::string result_header_;
-  bool sized_ = false;
-  std::vector<kin_state>* pp_;
-  std::vector<kin_state>* sp_;
-  std::vector<std::vector<kin_state>*> pj_, the_;
+// The Stewart platform for the shared platform window logic (mechanisms/platform).
+struct stewart_model {
+  using base = stewart_logic;
+  using geometry = stewart_geometry;
+  using legs = stewart_leg_set;
+  static constexpr const start_stop_fields& table = stewart_start_stop;
+  static constexpr const char* readouts = stewart_readouts;
+  static constexpr const char* tolerance_field = "Text4";
+  // Start positions and lengths in tenths, angles in whole degrees.
+  static constexpr double slider_units_per_length = 10;
+  static constexpr bool notes_static_faults = false;
+  static constexpr auto legs_at = &stewart_legs;
+  static constexpr auto joints_at = &stewart_joints;
+  static constexpr auto jacobian = &stewart_jacobian;
+  static constexpr auto value = &legs::leg, rate = &legs::dleg, accel = &legs::ddleg;
+  static constexpr auto faults = &legs::zero_length;
 };
 
 }  // namespace kinelab

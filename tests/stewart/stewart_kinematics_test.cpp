@@ -90,9 +90,7 @@ TEST(stewart_legs, rates_and_joint_motion_match_differences_of_a_moving_pose) {
   for (double t : {0.0, 0.37, 1.9}) {
     kin_state position, posture;
     moving_pose(t, position, posture);
-    stewart_leg_set legs;
-    platform_joints joints;
-    stewart_ik(g, position, posture, legs, joints);
+    const stewart_leg_set legs = stewart_legs(g, position, posture);
     for (int k = 1; k <= 6; ++k) {
       auto length = [&](double u) {
         kin_state a, b;
