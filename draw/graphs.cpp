@@ -57,6 +57,46 @@ void scale_labels(surface& sf, double u_from, double u_to, double F, double half
   }
 }
 
+// One pixel of a 96-dpi device (the SVG's pen pixel and the desktop program's logical pixel).
+constexpr double pixel_mm = 25.4 / 96;
+// Up to this many steps to a pixel column every step is drawn; beyond it a curve is drawn as its
+// envelope per column, which draws the same pixels with at most four lines a column.
+constexpr double steps_per_column_drawn_in_full = 8;
+
+// The polyline through steps first..last at u = dx·i, w = f·value(i). Where the steps are
+// denser than steps_per_column_drawn_in_full to a pixel column, each column is drawn through its
+// first step, its lowest and highest step in their order, and its last step: the lines between
+// columns are the curve's own, and within a column the envelope covers the same pixels as every
+// step would, while what is drawn no longer grows with N. Sparser, every step is drawn.
+template <class Value>
+void polyline(surface& sf, int first, int last, double dx, double f, int colour, Value value) {
+  auto line = [&](int a, int b) {
+    graph_line(sf, dx * a, f * value(a), dx * b, f * value(b), colour);
+  };
+  if (dx * steps_per_column_drawn_in_full >= pixel_mm) {
+    for (int i = first; i < last; ++i) line(i, i + 1);
+    return;
+  }
+  auto column_of = [&](int i) { return std::floor(dx * i / pixel_mm); };
+  int drawn_to = first;  // the last step the lines have reached
+  for (int i = first; i <= last;) {
+    const double col = column_of(i);
+    int end = i, lowest = i, highest = i;
+    double low = value(i), high = low;
+    while (end < last && column_of(end + 1) == col) {
+      const double v = value(++end);
+      if (v < low) low = v, lowest = end;
+      if (v > high) high = v, highest = end;
+    }
+    for (int k : {i, std::min(lowest, highest), std::max(lowest, highest), end}) {
+      if (k <= drawn_to) continue;
+      line(drawn_to, k);
+      drawn_to = k;
+    }
+    i = end + 1;
+  }
+}
+
 std::vector<double> column(int N, const std::vector<kin_state>& a, double kin_state::*member) {
   std::vector<double> out(N < 0 ? 0 : static_cast<std::size_t>(N) + 1, 0.0);
   for (std::size_t i = 0; i < out.size() && i < a.size(); ++i) out[i] = a[i].*member;
@@ -159,10 +199,8 @@ void plot3(surface& sf, int N, const std::vector<double>& A, const std::vector<d
   sf.DrawWidth(pen);
   for (int c = 0; c < 3; ++c) {
     if (curves[c].values.empty()) continue;
-    const double f = factor[c];
-    for (int i = 0; i < N; ++i)
-      graph_line(sf, dx * i, f * sample(curves[c].values, i), dx * (i + 1),
-                 f * sample(curves[c].values, i + 1), curves[c].colour);
+    const std::vector<double>& values = curves[c].values;
+    polyline(sf, 0, N, dx, factor[c], curves[c].colour, [&](int i) { return sample(values, i); });
   }
   sf.DrawWidth(1);
 }
@@ -184,10 +222,22 @@ void plot_overlay(surface& sf, int N, int which, const std::vector<double>& curv
   };
   sf.DrawWidth(2);
   sf.DrawStyle(2);
-  for (int i = 0; i < N; ++i) {
-    double a = 0, b = 0;
-    if (at(i, a) && at(i + 1, b))
-      graph_line(sf, dx * i, f * a, dx * (i + 1), f * b, graph_colour[which]);
+  // Each run of finite entries is a polyline of its own.
+  auto value = [&](int i) {
+    double v = 0;
+    at(i, v);
+    return v;
+  };
+  double v = 0;
+  for (int i = 0; i < N;) {
+    if (!at(i, v)) {
+      ++i;
+      continue;
+    }
+    int end = i;
+    while (end < N && at(end + 1, v)) ++end;
+    polyline(sf, i, end, dx, f, graph_colour[which], value);
+    i = end + 1;
   }
   sf.DrawStyle(0);
   sf.DrawWidth(1);

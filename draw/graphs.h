@@ -12,7 +12,9 @@ void graph_frame(surface& sf);
 // M comes in as the start value and leaves as the rounded full scale; unit its decimal unit.
 void graph_scale(int N, const std::vector<double>& curve, double& M, double& unit);
 // An empty curve is left out (no line, no scale labels). The curves are drawn with a pen of
-// `pen` pixels (2; 1 under an overlay, so that the overlay's dots show on them).
+// `pen` pixels (2; 1 under an overlay, so that the overlay's dots show on them). Where the steps
+// are more than eight to a pixel column (96 dpi), a curve is drawn as its envelope per column
+// (first, lowest, highest and last step), so that what is drawn does not grow with N.
 void plot3(surface& sf, int N, const std::vector<double>& A, const std::vector<double>& B,
            const std::vector<double>& C, int pen = 2);
 // The colours of plot3's curves A, B, C.

@@ -1,5 +1,6 @@
 #include "draw/recording_surface.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kinelab {
@@ -83,6 +84,12 @@ void recording_surface::FillRect(double x, double y, double width, double height
   ops_.push_back(op);
 }
 
+void recording_surface::reserve(std::size_t more_ops) {
+  // At least doubling, so that many small hints cannot each move the whole list.
+  if (ops_.size() + more_ops > ops_.capacity())
+    ops_.reserve(std::max(ops_.size() + more_ops, 2 * ops_.capacity()));
+}
+
 void recording_surface::resize(double width_mm, double height_mm) {
   width_mm_ = width_mm;
   height_mm_ = height_mm;
@@ -90,6 +97,7 @@ void recording_surface::resize(double width_mm, double height_mm) {
 
 void recording_surface::replay(surface& target) const {
   target.Cls();
+  target.reserve(ops_.size());
   for (const draw_op& op : ops_) {
     target.DrawWidth(op.width);
     target.DrawStyle(op.style);

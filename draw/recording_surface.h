@@ -2,6 +2,8 @@
 // A surface that keeps what was drawn since the last Cls as a list of operations, so that the
 // same picture can be replayed onto another surface (the Qt widget, the SVG writer) and tests
 // can look at exactly what a routine drew.
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,14 +11,15 @@
 
 namespace kinelab {
 
+// Members ordered largest first, so that a long path's many lines take no padding.
 struct draw_op {
-  enum class kind { line, circle, text, rect } what = kind::line;
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // line ends; circle centre in x1, y1; text at x1, y1
   double radius = 0;
+  std::string text;
   int colour = 0;
   int width = 1;  // pen width in pixels when drawn
   int style = 0;  // 0 solid, 2 dotted
-  std::string text;
+  enum class kind : std::uint8_t { line, circle, text, rect } what = kind::line;
   rgb fill{0, 0, 0};  // rect: x1, y1 its corner, x2, y2 its width and height
 };
 
@@ -35,6 +38,7 @@ class recording_surface : public surface {
   void Print(const std::string& text) override;
   void MoveTo(double x, double y) override;
   void FillRect(double x, double y, double width, double height, rgb colour) override;
+  void reserve(std::size_t more_ops) override;
 
   // The GUI sets the size of the widget it shows this surface in.
   void resize(double width_mm, double height_mm);

@@ -4,6 +4,7 @@
 // 16-colour palette (0 black, 1 blue, 2 green, 3 cyan, 4 red, 5 magenta, 6 yellow, ...).
 // Pen width is in device pixels (1 or 2); style 0 is solid, 2 dotted. After Line the text
 // cursor stands at the line's end point, and Print writes there.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -35,6 +36,9 @@ class surface {
   // pictures that need more than the palette (a colour scale).
   virtual void FillRect(double x, double y, double width, double height, rgb colour) = 0;
   void Print(double value);  // in the default number form; a non-finite value prints nothing
+  // A hint that about `more_ops` lines follow (a long path), so that a surface that keeps what
+  // is drawn can make room once.
+  virtual void reserve(std::size_t more_ops) { (void)more_ops; }
 };
 
 }  // namespace kinelab

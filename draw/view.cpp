@@ -142,6 +142,7 @@ void draw_polyline(surface& sf, int n, const std::vector<double>& X, const std::
   // A caller's n beyond its arrays is cut back to the points that exist.
   const auto shortest = std::min({X.size(), Y.size(), Z.size()});
   n = std::min(n, static_cast<int>(shortest) - 1);
+  if (n > 0) sf.reserve(static_cast<std::size_t>(n) + 2);  // the lines and the two end dots
   view_point previous;
   for (int i = 0; i <= n; ++i) {
     const auto k = static_cast<std::size_t>(i);

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <functional>
 #include <limits>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -167,6 +170,133 @@ TEST(Plot3, DegenerateInputsDrawNoNonFiniteCoordinates) {
       if (op.what == draw_op::kind::line && op.width == 2) ++thick;
     }
     EXPECT_EQ(thick, c.curve_lines);
+  }
+}
+
+// The thick (curve) or dotted (overlay) lines of one colour, in the order drawn.
+std::vector<const draw_op*> lines_of(const recording_surface& sf, int colour, int style) {
+  std::vector<const draw_op*> out;
+  for (const draw_op& op : sf.ops())
+    if (op.what == draw_op::kind::line && op.width == 2 && op.colour == colour && op.style == style)
+      out.push_back(&op);
+  return out;
+}
+
+constexpr double kPixelMm = 25.4 / 96;
+constexpr std::size_t kPixelColumns = 481;  // 127 mm of 96-dpi pixels, the last one partly
+
+// The step a line end stands at, and that it stands exactly on that step's sample.
+int step_at(double x, double y, double dx, double f, const std::vector<double>& v) {
+  const int i = static_cast<int>(std::lround((x - kStep0X) / dx));
+  EXPECT_NEAR(x, kStep0X + dx * i, kMmTolerance);
+  EXPECT_NEAR(y, kAxisY - f * v[static_cast<std::size_t>(i)], kMmTolerance) << "step " << i;
+  return i;
+}
+
+// Up to eight steps to a pixel column every step is drawn; denser, each column is drawn as its
+// envelope. Either way the curve is one unbroken line from step 0 to step N through samples
+// only, and within each pixel column it reaches the column's lowest and highest sample.
+TEST(Plot3, DenseCurvesKeepEveryPixelColumnsExtremes) {
+  const struct {
+    int N;
+    bool every_step;
+  } cases[] = {{2000, true}, {3800, true}, {3900, false}, {200000, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE("N = " + std::to_string(c.N));
+    const auto size = static_cast<std::size_t>(c.N) + 1;
+    std::vector<double> A(size), B(size), C(size, 0.0);
+    for (std::size_t i = 0; i < size; ++i) {
+      A[i] = std::sin(2 * std::numbers::pi * static_cast<double>(i) / c.N);
+      B[i] = (i % 2 ? 0.5 : -0.5) * std::cos(7 * std::numbers::pi * static_cast<double>(i) / c.N);
+    }
+    A[size / 7] += 3, A[size / 2] -= 2;  // one-step spikes
+    C[1] = 1, C[size - 2] = -1, C[size / 3] = 0.5;
+    recording_surface sf;
+    plot3(sf, c.N, A, B, C);
+
+    const double dx = kSpan / c.N;
+    const std::vector<double>* curves[] = {&A, &B, &C};
+    for (int k = 0; k < 3; ++k) {
+      SCOPED_TRACE("curve " + std::to_string(k));
+      const std::vector<double>& v = *curves[k];
+      double M = 0, unit = 0;
+      graph_scale(c.N, v, M, unit);
+      const double f = kF / M;
+      const auto lines = lines_of(sf, graph_colour[k], 0);
+      ASSERT_FALSE(lines.empty());
+      if (c.every_step)
+        EXPECT_EQ(lines.size(), static_cast<std::size_t>(c.N));
+      else
+        EXPECT_LE(lines.size(), 4 * kPixelColumns);
+
+      // Lowest and highest drawn y per pixel column, from the line ends.
+      std::vector<double> low(kPixelColumns, INFINITY), high(kPixelColumns, -INFINITY);
+      auto reach = [&](double x, double y) {
+        const int i = step_at(x, y, dx, f, v);
+        const auto col = static_cast<std::size_t>(std::floor(dx * i / kPixelMm));
+        low[col] = std::min(low[col], y), high[col] = std::max(high[col], y);
+        return i;
+      };
+      EXPECT_EQ(reach(lines.front()->x1, lines.front()->y1), 0);
+      for (std::size_t j = 0; j < lines.size(); ++j) {
+        if (j > 0) {
+          ASSERT_EQ(lines[j]->x1, lines[j - 1]->x2) << "line " << j;
+          ASSERT_EQ(lines[j]->y1, lines[j - 1]->y2) << "line " << j;
+        }
+        reach(lines[j]->x2, lines[j]->y2);
+      }
+      EXPECT_EQ(step_at(lines.back()->x2, lines.back()->y2, dx, f, v), c.N);
+
+      std::vector<double> want_low(kPixelColumns, INFINITY), want_high(kPixelColumns, -INFINITY);
+      for (int i = 0; i <= c.N; ++i) {
+        const auto col = static_cast<std::size_t>(std::floor(dx * i / kPixelMm));
+        const double y = kAxisY - f * v[static_cast<std::size_t>(i)];
+        want_low[col] = std::min(want_low[col], y), want_high[col] = std::max(want_high[col], y);
+      }
+      for (std::size_t col = 0; col < kPixelColumns; ++col) {
+        if (std::isinf(want_low[col])) continue;  // a column without a step (sparse N)
+        ASSERT_NEAR(low[col], want_low[col], kMmTolerance) << "column " << col;
+        ASSERT_NEAR(high[col], want_high[col], kMmTolerance) << "column " << col;
+      }
+    }
+  }
+}
+
+// A dense overlay is drawn as its envelope too, each run of finite entries on its own: no line
+// bridges a gap, and every step that has a finite neighbour is covered.
+TEST(PlotOverlay, DenseOverlayLeavesItsGapsOpen) {
+  const int N = 200000;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<double> curve(N + 1), overlay(N + 1);
+  for (int i = 0; i <= N; ++i) {
+    curve[static_cast<std::size_t>(i)] = std::sin(2 * std::numbers::pi * i / N);
+    overlay[static_cast<std::size_t>(i)] = curve[static_cast<std::size_t>(i)] + (i % 3) * 1e-3;
+  }
+  for (int i : {0, 50000, 50001, 50002, 100000, 100002, 150000, N})
+    overlay[static_cast<std::size_t>(i)] = nan;
+  recording_surface sf;
+  plot_overlay(sf, N, 1, curve, overlay);
+
+  double M = 0, unit = 0;
+  graph_scale(N, curve, M, unit);
+  const double dx = kSpan / N, f = kF / M;
+  const auto lines = lines_of(sf, graph_colour[1], 2);
+  EXPECT_LE(lines.size(), 4 * kPixelColumns + 8);
+  std::vector<char> covered(N + 1, 0);
+  for (const draw_op* l : lines) {
+    const int a = step_at(l->x1, l->y1, dx, f, overlay), b = step_at(l->x2, l->y2, dx, f, overlay);
+    ASSERT_LT(a, b);
+    for (int i = a; i <= b; ++i) {
+      ASSERT_TRUE(std::isfinite(overlay[static_cast<std::size_t>(i)])) << a << " to " << b;
+      covered[static_cast<std::size_t>(i)] = 1;
+    }
+  }
+  for (int i = 0; i <= N; ++i) {
+    const auto finite = [&](int k) {
+      return k >= 0 && k <= N && std::isfinite(overlay[static_cast<std::size_t>(k)]);
+    };
+    const bool drawn = finite(i) && (finite(i - 1) || finite(i + 1));
+    ASSERT_EQ(covered[static_cast<std::size_t>(i)] != 0, drawn) << "step " << i;
   }
 }
 

@@ -2,13 +2,19 @@
 // the next, the stored rates along a run, and their result files through kinelab-cli.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/run/derivative_check.h"
 #include "app/window/sim_window.h"
 #include "core/angles.h"
+#include "draw/graphs.h"
+#include "draw/recording_surface.h"
 #include "mechanisms/zelko/zelko_forms.h"
 #include "support/result_rows.h"
 #include "support/temp_dir.h"
@@ -101,6 +107,56 @@ TEST_F(zelko_window, inverse_rates_match_differences_of_values) {
          test::check_trajectory_derivatives(w.logic().arrays, w.T(), test::check_tolerance))
       ADD_FAILURE() << "profile " << option << ": " << m.column << " at step " << m.step
                     << ": analytic " << m.analytic << ", difference " << m.numeric;
+  }
+}
+
+// The lowest and highest y the thick lines of each curve colour reach on a graph page.
+struct curve_extent {
+  std::size_t lines = 0;
+  double top = INFINITY, bottom = -INFINITY;
+};
+std::map<int, curve_extent> curve_extents(const recording_surface& sf) {
+  std::map<int, curve_extent> out;
+  for (const draw_op& op : sf.ops()) {
+    if (op.what != draw_op::kind::line || op.width != 2) continue;
+    curve_extent& e = out[op.colour];
+    ++e.lines;
+    e.top = std::min({e.top, op.y1, op.y2});
+    e.bottom = std::max({e.bottom, op.y1, op.y2});
+  }
+  return out;
+}
+
+// At 20 steps to a pixel column the value, rate and acceleration curves of the first graph
+// page are drawn as their envelopes: a few lines a column, spanning exactly what every step
+// spans.
+TEST_F(zelko_window, dense_graph_page_spans_every_steps_range) {
+  const int N = 10000;
+  sim_window w(Form_zelko_gyaku(), {.N = N});
+  w.open();
+  w.press("run");
+  ASSERT_FALSE(w.status_is_error) << w.status;
+  w.press("next");
+  const recording_surface& sf = *w.picture();
+  std::map<int, curve_extent> drawn = curve_extents(sf);
+
+  const graph_decl& g = w.decl().graphs[0];
+  const quantity_check q =
+      check_quantity(*w.logic().arrays.find(g.array), g.component, w.T(), w.draw_size);
+  const std::vector<double>* curves[] = {&q.value, &q.rate, &q.accel};
+  const double axis = sf.ScaleHeight() / 2, F = 0.42 * sf.ScaleHeight();
+  for (int c = 0; c < 3; ++c) {
+    SCOPED_TRACE("curve " + std::to_string(c));
+    const std::vector<double>& v = *curves[c];
+    ASSERT_EQ(v.size(), static_cast<std::size_t>(N) + 1);
+    double M = 0, unit = 0;
+    graph_scale(N, v, M, unit);
+    const auto [low, high] = std::minmax_element(v.begin(), v.end());
+    const curve_extent& e = drawn[graph_colour[c]];
+    EXPECT_LE(e.lines, 4u * 481);
+    EXPECT_GT(e.bottom - e.top, 10) << "a curve spanning less than 10 mm";
+    EXPECT_NEAR(e.top, axis - F / M * *high, 1e-9);
+    EXPECT_NEAR(e.bottom, axis - F / M * *low, 1e-9);
   }
 }
 
