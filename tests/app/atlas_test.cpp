@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <random>
 
 #include "app/atlas/atlas_picture.h"
@@ -248,6 +249,75 @@ TEST(atlas, stewart_centre_column_and_singularity_locus) {
     red += op.what == draw_op::kind::rect && op.fill.r == 220 && op.fill.g == 20 && op.fill.b == 20;
   EXPECT_GE(singular, g.nu);
   EXPECT_EQ(red, singular + 1);
+}
+
+// The grid holds every part of the slice that a lattice over the whole range the limits allow
+// finds reachable: a thin region far from the pose, tips the scan steps over, islands of a
+// larger platform; and nothing is reachable only where that lattice finds nothing.
+TEST(atlas, grid_holds_every_reachable_lattice_point) {
+  test::temp_working_dir dir;
+  struct slice_case {
+    const char* window;
+    std::vector<std::pair<std::string, std::pair<int, double>>> fields;
+    atlas_plane plane;
+    std::optional<double> offset;
+    int cells;
+    bool reachable;
+  };
+  const std::vector<std::pair<std::string, std::pair<int, double>>> larger_platform = {
+      {"Text3", {0, 1.722}}, {"Text3", {1, -1.722}}, {"Text3", {2, -1.722}}, {"Text3", {5, 1.722}},
+      {"Text6", {0, 1}},     {"Text6", {1, 1}},      {"Text6", {2, 1}},      {"Text6", {3, -2}},
+      {"Text6", {4, -2}},    {"Text6", {5, 1}}};
+  const slice_case cases[] = {
+      {"form_stewart_gyaku", {}, atlas_plane::xy, 1.0, 100, true},
+      {"form_stewart_gyaku", {}, atlas_plane::xy, 5.0, 40, false},
+      {"form_stewart_gyaku", larger_platform, atlas_plane::xy, 1.0, 100, true},
+      {"form_selvo_gyaku", {}, atlas_plane::xz, 0.163, 120, true},
+      {"form_selvo_gyaku", {}, atlas_plane::xy, std::nullopt, 100, true},
+      {"form_drav_jun", {}, atlas_plane::xy, std::nullopt, 100, true},
+  };
+  for (const slice_case& c : cases) {
+    open_window win(c.window);
+    for (const auto& [field, value] : c.fields)
+      win.w.ctl.set_number(field, value.first, value.second);
+    const atlas_source src = source_of(win.w);
+    atlas_request r;
+    r.plane = c.plane;
+    r.offset = c.offset;
+    r.cells = c.cells;
+    const atlas_result a = compute_atlas(src, r);
+    ASSERT_TRUE(a.grid) << a.problem;
+    const atlas_grid& g = *a.grid;
+    const double w = c.offset.value_or(g.w0);
+    // The range the limits allow: twice the longest actuator about the pose, every way.
+    double longest = 0;
+    for (const atlas_limit& l : src.default_limits)
+      longest = std::max({longest, std::fabs(l.lo), std::fabs(l.hi)});
+    const int axis_u = c.plane == atlas_plane::yz ? 1 : 0;
+    const int axis_v = c.plane == atlas_plane::xy ? 1 : 2;
+    const double cu = src.pose[static_cast<std::size_t>(axis_u)];
+    const double cv = src.pose[static_cast<std::size_t>(axis_v)];
+    constexpr int lattice = 600;
+    const double step = 4 * longest / lattice;
+    long long found = 0;
+    for (int j = 0; j < lattice; ++j)
+      for (int i = 0; i < lattice; ++i) {
+        const double u = cu - 2 * longest + (i + 0.5) * step;
+        const double v = cv - 2 * longest + (j + 0.5) * step;
+        if (evaluate_platform_cell(src, atlas_mode::position, c.plane, src.default_limits, u, v, w)
+                .state != cell_state::reachable)
+          continue;
+        ++found;
+        ASSERT_TRUE(u >= g.u0 && u <= g.u0 + g.nu * g.du && v >= g.v0 && v <= g.v0 + g.nv * g.dv)
+            << c.window << " at " << to_string(c.plane) << " " << w << ": (" << u << ", " << v
+            << ") outside the grid " << g.u0 << ".." << g.u0 + g.nu * g.du << " × " << g.v0 << ".."
+            << g.v0 + g.nv * g.dv;
+      }
+    long long reachable = 0;
+    for (cell_state s : g.state) reachable += s == cell_state::reachable;
+    EXPECT_EQ(found > 0, c.reachable) << c.window << " at " << w;
+    EXPECT_EQ(reachable > 0, c.reachable) << c.window << " at " << w;
+  }
 }
 
 // Every simulation window has an atlas with reachable cells, finite figures and a picture.
