@@ -80,9 +80,10 @@ struct atlas_source_result {
 };
 atlas_source_result atlas_source_of(sim_window& w);
 
-// The default limits of one actuator from its values over the Run: [lo − m, hi + m] with
-// m = max(¼·(hi − lo), a tenth of the largest magnitude) for a length, max(¼·(hi − lo), 45°)
-// for an angle, and an angle's range at most a whole turn about its middle.
+// The default limits of one actuator from its values over the steps of the Run that were
+// reached: [lo − m, hi + m] with m = max(¼·(hi − lo), a tenth of the largest magnitude) for a
+// length, max(¼·(hi − lo), 45°) for an angle, and an angle's range at most a whole turn about
+// its middle.
 atlas_limit widened_limit(double lo, double hi, bool angle);
 
 struct atlas_grid {

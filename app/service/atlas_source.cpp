@@ -41,8 +41,10 @@ atlas_source_result atlas_source_of(sim_window& w) {
     s.actuator_names.push_back(variable_name(arrays, v));
     const std::vector<kin_state>& values = values_of(arrays, v.array);
     double lo = HUGE_VAL, hi = -HUGE_VAL;
-    for (const kin_state& state : values) {
-      const double x = state.*value_field(v.component);
+    // Only the steps the mechanism reached: the others hold placeholders.
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (!arrays.reached(static_cast<int>(i))) continue;
+      const double x = values[i].*value_field(v.component);
       lo = std::min(lo, x), hi = std::max(hi, x);
     }
     if (!(lo <= hi)) lo = hi = 0;

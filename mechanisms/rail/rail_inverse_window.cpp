@@ -58,6 +58,7 @@ class rail_inverse_logic : public rail_logic {
       slider(k, i) = {sliders.bx(k), sliders.dbx(k), sliders.ddbx(k)};
     store_joints(i, joints);
     unreachable_.note(i, sliders.unreachable);
+    if (sliders.unreachable) arrays.mark_unreached(i);
   }
 
   void fill_readouts(sim_window& w, int i) override {

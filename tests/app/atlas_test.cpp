@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <sstream>
 
 #include "app/atlas/atlas_picture.h"
 #include "app/service/atlas_export.h"
@@ -318,6 +319,36 @@ TEST(atlas, grid_holds_every_reachable_lattice_point) {
     EXPECT_EQ(found > 0, c.reachable) << c.window << " at " << w;
     EXPECT_EQ(reachable > 0, c.reachable) << c.window << " at " << w;
   }
+}
+
+// Steps a Run did not reach hold placeholders: the dump marks them (guarded 2) and the
+// default limits come from the steps that were reached.
+TEST(atlas, default_limits_from_the_steps_reached) {
+  test::temp_working_dir dir;
+  open_window win("form_selvo_gyaku");
+  win.w.ctl.set_number("Text10", 2, 0.45);
+  const atlas_source src = source_of(win.w);
+  const trajectory_arrays& arrays = win.w.logic().arrays;
+  int unreached = 0;
+  for (int i = 0; i <= arrays.N(); ++i) unreached += !arrays.reached(i);
+  EXPECT_EQ(unreached, 21);
+  EXPECT_FALSE(arrays.reached(30));
+  EXPECT_TRUE(arrays.reached(29));
+  for (std::size_t k = 0; k < src.mechanism.actuators.size(); ++k) {
+    const solved_variable& v = src.mechanism.actuators[k];
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (int i = 0; i < 30; ++i)
+      lo = std::min(lo, value_at(win.w, v, i)), hi = std::max(hi, value_at(win.w, v, i));
+    const atlas_limit want = widened_limit(lo, hi, v.angle);
+    EXPECT_EQ(src.default_limits[k].lo, want.lo) << src.actuator_names[k];
+    EXPECT_EQ(src.default_limits[k].hi, want.hi) << src.actuator_names[k];
+  }
+  const std::string csv = arrays.csv();
+  std::istringstream in(csv);
+  std::string line;
+  std::getline(in, line);
+  for (int i = 0; std::getline(in, line); ++i)
+    EXPECT_EQ(line.substr(line.rfind(',') + 1), i >= 30 ? "2" : "0") << "step " << i;
 }
 
 // Every simulation window has an atlas with reachable cells, finite figures and a picture.
