@@ -82,6 +82,12 @@ cell_state platform_cell(const atlas_mechanism& m, const std::vector<atlas_limit
   return cell_state::reachable;
 }
 
+// "1 cell", "14 cells".
+std::string cell_count_text(long long n, ui_language lang) {
+  return message(lang, n == 1 ? message_id::atlas_count_cell : message_id::atlas_count_cells,
+                 {std::to_string(n)});
+}
+
 std::string number_text(double v) {
   char text[32];
   std::snprintf(text, sizeof text, "%.4g", v);
@@ -178,10 +184,10 @@ double scan_half_width(const atlas_mechanism& m, atlas_mode mode,
 }
 
 // Where a platform can go, looked for before its grid is laid out. A scan of the whole range
-// the limits allow (cells half the grid's), a descent from every local least of the limits'
-// violation there (islands narrower than a scan cell), then the outline of every region found,
-// traced in cells finer than the grid's (thin parts). The whole costs at most as many cells as the
-// atlas itself.
+// the limits allow (half as many cells per side as the grid), a descent from every local least of
+// the limits' violation there (islands narrower than a scan cell), then the outline of every region
+// found, traced in cells finer than the grid's (thin parts). The whole costs at most as many cells
+// as the atlas itself.
 class platform_fit {
  public:
   platform_fit(const atlas_source& src, const atlas_request& r,
@@ -549,6 +555,42 @@ void sample_joints(long long n, const std::vector<atlas_limit>& limits, double* 
         limits[k].lo + radical_inverse(n + 1, halton_bases[k % 6]) * (limits[k].hi - limits[k].lo);
 }
 
+// Cells without a sample that join the grid's edge through other such cells lie beyond every
+// sample (the grid holds the samples' extent with a margin): out of the joints' reach within
+// their limits. Those enclosed by sampled cells stay without a sample: too few samples fell
+// there to say.
+void beyond_the_samples(atlas_grid& g) {
+  std::vector<std::size_t> queue;
+  auto reach = [&](int i, int j, int k) {
+    const std::size_t c = g.index(i, j, k);
+    if (g.state[c] != cell_state::not_sampled) return;
+    g.state[c] = cell_state::outside_limits;
+    queue.push_back(c);
+  };
+  const bool box = g.nw > 1;
+  for (int k = 0; k < g.nw; ++k)
+    for (int j = 0; j < g.nv; ++j)
+      for (int i = 0; i < g.nu; ++i)
+        if (i == 0 || j == 0 || i == g.nu - 1 || j == g.nv - 1 ||
+            (box && (k == 0 || k == g.nw - 1)))
+          reach(i, j, k);
+  while (!queue.empty()) {
+    const std::size_t c = queue.back();
+    queue.pop_back();
+    const int i = static_cast<int>(c % static_cast<std::size_t>(g.nu));
+    const int j =
+        static_cast<int>(c / static_cast<std::size_t>(g.nu) % static_cast<std::size_t>(g.nv));
+    const int k =
+        static_cast<int>(c / (static_cast<std::size_t>(g.nu) * static_cast<std::size_t>(g.nv)));
+    if (i > 0) reach(i - 1, j, k);
+    if (i + 1 < g.nu) reach(i + 1, j, k);
+    if (j > 0) reach(i, j - 1, k);
+    if (j + 1 < g.nv) reach(i, j + 1, k);
+    if (k > 0) reach(i, j, k - 1);
+    if (k + 1 < g.nw) reach(i, j, k + 1);
+  }
+}
+
 atlas_result sampled_atlas(const atlas_source& src, const atlas_request& r,
                            const std::vector<atlas_limit>& limits, ui_language lang) {
   const atlas_mechanism& m = src.mechanism;
@@ -651,6 +693,7 @@ atlas_result sampled_atlas(const atlas_source& src, const atlas_request& r,
         }
       }
   });
+  beyond_the_samples(g);
   return {std::move(g), {}};
 }
 
@@ -848,11 +891,17 @@ std::string describe_atlas(const atlas_grid& g, ui_language lang) {
       s += std::string(", ") + atlas_axis_name(g.mode, g.plane, 2) + " " + number_text(g.w_at(k));
     return s + ")";
   };
-  text += message(
-      lang, message_id::atlas_condition_range,
-      {number_text(g.condition[best]), where(best), number_text(g.condition[worst]), where(worst)});
+  auto condition = [&](std::size_t c) {
+    return g.condition[c] >= std::numeric_limits<double>::max()
+               ? message(lang, message_id::atlas_condition_singular)
+               : number_text(g.condition[c]);
+  };
+  text += message(lang, message_id::atlas_condition_range,
+                  {condition(best), where(best), condition(worst), where(worst)});
   text += message(lang, message_id::atlas_singular_cells,
-                  {number_text(g.singular_threshold), std::to_string(singular)});
+                  {number_text(g.singular_threshold), cell_count_text(singular, lang)});
+  if (const long long none = count[static_cast<int>(cell_state::not_sampled)]; none > 0)
+    text += message(lang, message_id::atlas_not_sampled_cells, {cell_count_text(none, lang)});
   return text;
 }
 
