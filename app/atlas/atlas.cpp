@@ -319,6 +319,7 @@ class platform_fit {
     const auto count = std::min<std::size_t>(
         starts.size(), static_cast<std::size_t>(std::max(1LL, budget_ / 8 / per_descent)));
     std::vector<std::optional<point>> reached(count);
+    std::vector<long long> used(count, 0);
     tbb::parallel_for(std::size_t{0}, count, [&](std::size_t s) {
       long long idx[3];
       scan_index(starts[s].second, idx);
@@ -335,6 +336,7 @@ class platform_fit {
             if (!(t.x[d] >= range_[d].lo && t.x[d] <= range_[d].hi)) continue;
             const probe e = evaluate(t.x);
             ++spent;
+            used[s] = spent;
             if (e.state == cell_state::reachable) {
               reached[s] = t;
               return;
@@ -348,7 +350,7 @@ class platform_fit {
           for (int d = 0; d < dims_; ++d) step[d] /= 2;
       }
     });
-    spent_ += static_cast<long long>(count) * per_descent;
+    for (long long u : used) spent_ += u;
     for (const auto& p : reached)
       if (p) found_.push_back(*p), starts_.push_back(*p);
   }
@@ -371,10 +373,10 @@ class platform_fit {
     }
   }
 
-  // The outline of every region found, followed from cell to neighbouring cell in cells a third
-  // of the grid's over the regions found so far (so that the grid's own cells miss no tip): a
-  // cell of the outline is reachable and has a neighbour that is not.
-  static constexpr int trace_fineness = 3;
+  // The outline of every region found, followed from cell to neighbouring cell in cells up to a
+  // third of the grid's over the regions found so far (so that the grid's own cells miss no
+  // tip), as fine as the budget allows: a cell of the outline is reachable and has a neighbour
+  // that is not.
   bool trace() {
     double lo[3], hi[3];
     for (int d = 0; d < dims_; ++d) {
@@ -383,7 +385,9 @@ class platform_fit {
         lo[d] = std::min(lo[d], p.x[d]), hi[d] = std::max(hi[d], p.x[d]);
       // The regions reach at most a scan cell beyond what the scan found in them.
       const double span = hi[d] - lo[d] + 2 * scan_step_[d];
-      step_[d] = span / (trace_fineness * cells_[d]);
+      // An outline across the grid takes about 36 × fineness × cells of the budget.
+      const int fineness = std::clamp(cells_[0] / 25, 1, 3);
+      step_[d] = span / (fineness * cells_[d]);
       origin_[d] = found_.front().x[d];
     }
     if (dims_ == 2) {
