@@ -231,7 +231,10 @@ class platform_fit {
   };
 
   probe evaluate(const double* x) {
-    std::vector<double> q(q0_), a(m_.actuators.size());
+    // Buffers per thread: the trace evaluates cells one by one.
+    thread_local std::vector<double> q, a;
+    q = q0_;
+    a.resize(m_.actuators.size());
     for (int d = 0; d < 3; ++d)
       q[static_cast<std::size_t>(pm_.index[d])] = (d < dims_ ? x[d] : w_) * pm_.to_pose;
     probe p;
@@ -242,8 +245,8 @@ class platform_fit {
       p.violation += std::max({0.0, limits_[k].lo - a[k], a[k] - limits_[k].hi}) / width;
     }
     if (!std::isfinite(p.violation)) p.violation = HUGE_VAL;
-    double sigma_min = 0, condition = 0;
-    p.state = platform_cell(m_, limits_, q.data(), a.data(), sigma_min, condition);
+    // Where the region lies is all the fit needs: the Jacobian waits for the grid.
+    p.state = within(limits_, a.data()) ? cell_state::reachable : cell_state::outside_limits;
     return p;
   }
 
@@ -400,7 +403,9 @@ class platform_fit {
         k = k * 2097152 + static_cast<std::uint64_t>((idx[d] + 1048576) & 2097151);
       return k;
     };
-    std::unordered_map<std::uint64_t, bool> known;  // reachable or not
+    // Per cell: 1 reachable, 2 not, 3 waiting to be evaluated; | 4 once on the outline.
+    std::unordered_map<std::uint64_t, std::uint8_t> known;
+    known.reserve(static_cast<std::size_t>(2 * std::max(budget_ - spent_, 0LL)));
     auto inside = [&](const long long* idx) {
       double x[3];
       at(idx, origin_, step_, x);
@@ -411,77 +416,94 @@ class platform_fit {
     struct cell {
       long long idx[3];
     };
-    // Evaluates the cells not known yet, in parallel; false when the budget is spent.
-    auto settle = [&](std::vector<cell>& cells) {
-      std::vector<cell> todo;
-      std::unordered_set<std::uint64_t> queued;
-      for (const cell& c : cells)
-        if (!known.count(key(c.idx)) && queued.insert(key(c.idx)).second) todo.push_back(c);
+    std::vector<cell> todo;
+    auto ask = [&](const long long* idx) {
+      auto [it, fresh] = known.try_emplace(key(idx), std::uint8_t{3});
+      if (!fresh) return;
+      cell c{};
+      std::copy(idx, idx + dims_, c.idx);
+      todo.push_back(c);
+    };
+    // Evaluates the cells asked for, in parallel; false when the budget is spent.
+    auto settle = [&] {
       if (spent_ + static_cast<long long>(todo.size()) > budget_) return false;
       std::vector<std::uint8_t> ok(todo.size());
-      tbb::parallel_for(std::size_t{0}, todo.size(), [&](std::size_t t) {
+      auto one = [&](std::size_t t) {
         double x[3];
         at(todo[t].idx, origin_, step_, x);
         ok[t] = inside(todo[t].idx) && evaluate(x).state == cell_state::reachable;
-      });
+      };
+      if (todo.size() < 64)
+        for (std::size_t t = 0; t < todo.size(); ++t) one(t);
+      else
+        tbb::parallel_for(std::size_t{0}, todo.size(), one);
       spent_ += static_cast<long long>(todo.size());
-      for (std::size_t t = 0; t < todo.size(); ++t) known[key(todo[t].idx)] = ok[t] != 0;
+      for (std::size_t t = 0; t < todo.size(); ++t) known[key(todo[t].idx)] = ok[t] ? 1 : 2;
+      todo.clear();
       return true;
     };
+    auto reachable = [&](const long long* idx) { return (known[key(idx)] & 3) == 1; };
     // Start from every point found, walking along u out of its region.
-    std::vector<cell> frontier;
+    std::vector<cell> walkers, outline;
     for (const point& p : starts_) {
       cell c{};
       for (int d = 0; d < dims_; ++d) c.idx[d] = std::llround((p.x[d] - origin_[d]) / step_[d]);
-      frontier.push_back(c);
+      ask(c.idx);
+      walkers.push_back(c);
     }
-    if (!settle(frontier)) return false;
-    std::vector<cell> walkers;
-    for (const cell& c : frontier)
-      if (known[key(c.idx)]) walkers.push_back(c);
-    std::vector<cell> outline;
+    if (!settle()) return false;
+    walkers.erase(std::remove_if(walkers.begin(), walkers.end(),
+                                 [&](const cell& c) { return !reachable(c.idx); }),
+                  walkers.end());
     while (!walkers.empty()) {
+      for (cell& c : walkers) ++c.idx[0], ask(c.idx);
+      if (!settle()) return false;
       std::vector<cell> next;
       for (cell c : walkers) {
-        ++c.idx[0];
-        next.push_back(c);
+        if (reachable(c.idx)) {
+          next.push_back(c);
+          continue;
+        }
+        --c.idx[0];
+        std::uint8_t& mark = known[key(c.idx)];
+        if (!(mark & 4)) mark |= 4, outline.push_back(c);
       }
-      if (!settle(next)) return false;
-      walkers.clear();
-      for (const cell& c : next) {
-        cell back = c;
-        --back.idx[0];
-        (known[key(c.idx)] ? walkers : outline).push_back(known[key(c.idx)] ? c : back);
-      }
+      walkers = std::move(next);
     }
-    std::unordered_set<std::uint64_t> visited;
-    for (const cell& c : outline) visited.insert(key(c.idx));
+    // Along the outline: the reachable neighbours of its cells that border a cell that is not
+    // (along an axis) join it.
     while (!outline.empty()) {
-      std::vector<cell> around;
+      for (const cell& c : outline) {
+        record(c.idx);
+        for_neighbours(c.idx, nullptr, [&](const long long* nb) { ask(nb); });
+      }
+      if (!settle()) return false;
+      std::vector<cell> candidates;
       for (const cell& c : outline)
         for_neighbours(c.idx, nullptr, [&](const long long* nb) {
+          std::uint8_t& mark = known[key(nb)];
+          if ((mark & 3) != 1 || (mark & 4)) return;
+          mark |= 4;
           cell n{};
-          std::copy(nb, nb + 3, n.idx);
-          around.push_back(n);
+          std::copy(nb, nb + dims_, n.idx);
+          candidates.push_back(n);
+          for (int d = 0; d < dims_; ++d)
+            for (int o : {-1, 1}) {
+              n.idx[d] += o;
+              ask(n.idx);
+              n.idx[d] -= o;
+            }
         });
-      if (!settle(around)) return false;
-      for (const cell& c : outline) record(c.idx);
-      // Reachable neighbours that border a cell that is not reachable.
-      std::vector<cell> candidates, next;
-      for (const cell& n : around)
-        if (known[key(n.idx)] && visited.insert(key(n.idx)).second) candidates.push_back(n);
-      std::vector<cell> their;
-      for (const cell& c : candidates)
-        for_neighbours(c.idx, nullptr, [&](const long long* nb) {
-          cell n{};
-          std::copy(nb, nb + 3, n.idx);
-          their.push_back(n);
-        });
-      if (!settle(their)) return false;
-      for (const cell& c : candidates) {
+      if (!settle()) return false;
+      std::vector<cell> next;
+      for (cell c : candidates) {
         bool border = false;
-        for_neighbours(c.idx, nullptr,
-                       [&](const long long* nb) { border = border || !known[key(nb)]; });
+        for (int d = 0; d < dims_ && !border; ++d)
+          for (int o : {-1, 1}) {
+            c.idx[d] += o;
+            border = border || !reachable(c.idx);
+            c.idx[d] -= o;
+          }
         if (border) next.push_back(c);
       }
       outline = std::move(next);
