@@ -105,6 +105,8 @@ void workspace_panel::no_atlas(const std::string& problem) {
 void workspace_panel::end() {
   if (ending_) return;
   ending_ = true;
+  // The window's own status line again.
+  if (source_) report(source_->pose_status, source_->pose_status_is_error);
   hide();
   emit ended();
 }
@@ -200,7 +202,7 @@ void workspace_panel::refresh() {
     summary_->setText(qs(describe_atlas(*grid_, model_.language)));
   }
   draw_atlas(*model_.picture(), *source_, *grid_, 0, model_.language, model_.translate_caption);
-  report(describe_atlas(*grid_, model_.language), false);
+  report(atlas_status(*source_, *grid_, model_.language), source_->pose_status_is_error);
   if (window_.picture()) window_.picture()->update();
 }
 

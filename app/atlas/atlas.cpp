@@ -8,6 +8,9 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 
 #include "core/angles.h"
 
@@ -15,9 +18,6 @@ namespace kinelab {
 
 namespace {
 
-// Cells across the coarse scan that finds the reachable region of a platform.
-constexpr int scan_cells = 48;
-constexpr int scan_cells_box = 24;
 // Samples drawn first to find the extent of a sampled mechanism's output point.
 constexpr long long extent_samples = 20000;
 constexpr long long default_samples = 2'000'000;
@@ -82,6 +82,12 @@ cell_state platform_cell(const atlas_mechanism& m, const std::vector<atlas_limit
   return cell_state::reachable;
 }
 
+// "1 cell", "14 cells".
+std::string cell_count_text(long long n, ui_language lang) {
+  return message(lang, n == 1 ? message_id::atlas_count_cell : message_id::atlas_count_cells,
+                 {std::to_string(n)});
+}
+
 std::string number_text(double v) {
   char text[32];
   std::snprintf(text, sizeof text, "%.4g", v);
@@ -128,24 +134,6 @@ void fill_platform(const atlas_source& src, const std::vector<atlas_limit>& limi
       }
     }
   });
-}
-
-// The reachable cells' bounds along each axis, one cell wider; false when there are none.
-bool reachable_bounds(const atlas_grid& g, atlas_range out[3]) {
-  int lo[3] = {g.nu, g.nv, g.nw}, hi[3] = {-1, -1, -1};
-  for (int k = 0; k < g.nw; ++k)
-    for (int j = 0; j < g.nv; ++j)
-      for (int i = 0; i < g.nu; ++i)
-        if (g.state[g.index(i, j, k)] == cell_state::reachable) {
-          const int at[3] = {i, j, k};
-          for (int d = 0; d < 3; ++d)
-            lo[d] = std::min(lo[d], at[d]), hi[d] = std::max(hi[d], at[d]);
-        }
-  if (hi[0] < 0) return false;
-  const double origin[3] = {g.u0, g.v0, g.w0}, size[3] = {g.du, g.dv, g.dw};
-  for (int d = 0; d < 3; ++d)
-    out[d] = {origin[d] + (lo[d] - 1) * size[d], origin[d] + (hi[d] + 2) * size[d]};
-  return true;
 }
 
 // [c − h, c + h] and its cells along one axis.
@@ -197,6 +185,355 @@ double scan_half_width(const atlas_mechanism& m, atlas_mode mode,
   return largest > 0 && std::isfinite(largest) ? 2 * largest : 1;
 }
 
+// Where a platform can go, looked for before its grid is laid out. A scan of the whole range
+// the limits allow (half as many cells per side as the grid), a descent from every local least of
+// the limits' violation there (islands narrower than a scan cell), then the outline of every region
+// found, traced in cells finer than the grid's (thin parts). The whole costs at most as many cells
+// as the atlas itself.
+class platform_fit {
+ public:
+  platform_fit(const atlas_source& src, const atlas_request& r,
+               const std::vector<atlas_limit>& limits, const atlas_range range[3], double w)
+      : m_(src.mechanism),
+        limits_(limits),
+        pm_(pose_map_of(src.mechanism, r.mode, r.plane)),
+        q0_(src.pose),
+        dims_(r.depth > 1 ? 3 : 2),
+        w_(w) {
+    for (int d = 0; d < 3; ++d) range_[d] = range[d];
+    budget_ = static_cast<long long>(r.cells) * r.cells * (dims_ == 3 ? r.depth : 1);
+    cells_[0] = cells_[1] = r.cells;
+    cells_[2] = r.depth;
+  }
+
+  // The bounds of everything reachable that was found, one cell wider; false when nothing is.
+  bool find(atlas_range out[3]) {
+    scan();
+    descend();
+    if (found_.empty()) return false;
+    const bool traced = trace();
+    for (int d = 0; d < dims_; ++d) {
+      const double margin = traced ? 2 * step_[d] : scan_step_[d];
+      out[d] = {HUGE_VAL, -HUGE_VAL};
+      for (const point& p : found_)
+        out[d] = {std::min(out[d].lo, p.x[d]), std::max(out[d].hi, p.x[d])};
+      out[d] = {std::max(out[d].lo - margin, range_[d].lo),
+                std::min(out[d].hi + margin, range_[d].hi)};
+    }
+    return true;
+  }
+
+ private:
+  struct point {
+    double x[3];
+  };
+  struct probe {
+    cell_state state = cell_state::no_assembly;
+    double violation = HUGE_VAL;  // how far the actuators lie beyond their limits, in ranges
+  };
+
+  probe evaluate(const double* x) {
+    // Buffers per thread: the trace evaluates cells one by one.
+    thread_local std::vector<double> q, a;
+    q = q0_;
+    a.resize(m_.actuators.size());
+    for (int d = 0; d < 3; ++d)
+      q[static_cast<std::size_t>(pm_.index[d])] = (d < dims_ ? x[d] : w_) * pm_.to_pose;
+    probe p;
+    if (m_.inverse(q.data(), a.data()) != cell_state::reachable) return p;
+    p.violation = 0;
+    for (std::size_t k = 0; k < limits_.size(); ++k) {
+      const double width = std::max(limits_[k].hi - limits_[k].lo, 1e-300);
+      p.violation += std::max({0.0, limits_[k].lo - a[k], a[k] - limits_[k].hi}) / width;
+    }
+    if (!std::isfinite(p.violation)) p.violation = HUGE_VAL;
+    // Where the region lies is all the fit needs: the Jacobian waits for the grid.
+    p.state = within(limits_, a.data()) ? cell_state::reachable : cell_state::outside_limits;
+    return p;
+  }
+
+  // The lattice point of grid index n along every axis, from origin o with steps s.
+  void at(const long long* n, const double* o, const double* s, double* x) const {
+    for (int d = 0; d < dims_; ++d) x[d] = o[d] + static_cast<double>(n[d]) * s[d];
+  }
+
+  void scan() {
+    // A quarter of the atlas's cells (an eighth for a box).
+    const double share = dims_ == 3 ? 8 : 4;
+    const int n =
+        std::max(8, static_cast<int>(std::pow(static_cast<double>(budget_) / share, 1.0 / dims_)));
+    for (int d = 0; d < dims_; ++d) {
+      scan_n_[d] = n;
+      scan_step_[d] = (range_[d].hi - range_[d].lo) / n;
+      scan_origin_[d] = range_[d].lo + scan_step_[d] / 2;
+    }
+    const long long total = static_cast<long long>(n) * n * (dims_ == 3 ? n : 1);
+    scan_.resize(static_cast<std::size_t>(total));
+    tbb::parallel_for(tbb::blocked_range<long long>(0, total), [&](const auto& r) {
+      for (long long c = r.begin(); c != r.end(); ++c) {
+        long long idx[3];
+        scan_index(c, idx);
+        double x[3];
+        at(idx, scan_origin_, scan_step_, x);
+        scan_[static_cast<std::size_t>(c)] = evaluate(x);
+      }
+    });
+    spent_ += total;
+    for (long long c = 0; c < total; ++c)
+      if (scan_[static_cast<std::size_t>(c)].state == cell_state::reachable) {
+        long long idx[3];
+        scan_index(c, idx);
+        point p;
+        at(idx, scan_origin_, scan_step_, p.x);
+        found_.push_back(p);
+        // The trace walks out of a region along u from where the scan leaves it.
+        ++idx[0];
+        if (idx[0] == scan_n_[0] ||
+            scan_[static_cast<std::size_t>(scan_cell(idx))].state != cell_state::reachable)
+          starts_.push_back(p);
+      }
+  }
+  void scan_index(long long c, long long* idx) const {
+    for (int d = 0; d < dims_; ++d) idx[d] = c % scan_n_[d], c /= scan_n_[d];
+  }
+  long long scan_cell(const long long* idx) const {
+    long long c = 0;
+    for (int d = dims_ - 1; d >= 0; --d) c = c * scan_n_[d] + idx[d];
+    return c;
+  }
+
+  // A compass search down the violation from every scan cell that holds less than all its
+  // neighbours (and is not reachable itself), down to a hundredth of a scan cell.
+  void descend() {
+    std::vector<std::pair<double, long long>> starts;
+    const long long total = static_cast<long long>(scan_.size());
+    for (long long c = 0; c < total; ++c) {
+      const probe& p = scan_[static_cast<std::size_t>(c)];
+      if (p.state == cell_state::reachable || !std::isfinite(p.violation)) continue;
+      long long idx[3];
+      scan_index(c, idx);
+      bool least = true;
+      for_neighbours(idx, scan_n_, [&](const long long* nb) {
+        least = least && scan_[static_cast<std::size_t>(scan_cell(nb))].violation >= p.violation;
+      });
+      if (least) starts.push_back({p.violation, c});
+    }
+    std::sort(starts.begin(), starts.end());
+    // An eighth of the atlas's cells for the descents, in steps of at most 200 cells each.
+    constexpr long long per_descent = 200;
+    const auto count = std::min<std::size_t>(
+        starts.size(), static_cast<std::size_t>(std::max(1LL, budget_ / 8 / per_descent)));
+    std::vector<std::optional<point>> reached(count);
+    std::vector<long long> used(count, 0);
+    tbb::parallel_for(std::size_t{0}, count, [&](std::size_t s) {
+      long long idx[3];
+      scan_index(starts[s].second, idx);
+      point p;
+      at(idx, scan_origin_, scan_step_, p.x);
+      double v = starts[s].first, step[3];
+      for (int d = 0; d < dims_; ++d) step[d] = scan_step_[d] / 2;
+      for (long long spent = 0; spent < per_descent && step[0] > scan_step_[0] / 100;) {
+        bool moved = false;
+        for (int d = 0; d < dims_ && !moved; ++d)
+          for (double sign : {1.0, -1.0}) {
+            point t = p;
+            t.x[d] += sign * step[d];
+            if (!(t.x[d] >= range_[d].lo && t.x[d] <= range_[d].hi)) continue;
+            const probe e = evaluate(t.x);
+            ++spent;
+            used[s] = spent;
+            if (e.state == cell_state::reachable) {
+              reached[s] = t;
+              return;
+            }
+            if (e.violation < v) {
+              p = t, v = e.violation, moved = true;
+              break;
+            }
+          }
+        if (!moved)
+          for (int d = 0; d < dims_; ++d) step[d] /= 2;
+      }
+    });
+    for (long long u : used) spent_ += u;
+    for (const auto& p : reached)
+      if (p) found_.push_back(*p), starts_.push_back(*p);
+  }
+
+  template <class F>
+  void for_neighbours(const long long* idx, const long long* n, F&& f) const {
+    const int count = dims_ == 3 ? 27 : 9;
+    for (int m = 0; m < count; ++m) {
+      long long nb[3] = {};
+      int r = m;
+      bool self = true, inside = true;
+      for (int d = 0; d < dims_; ++d) {
+        const int o = r % 3 - 1;
+        r /= 3;
+        self = self && o == 0;
+        nb[d] = idx[d] + o;
+        inside = inside && (n == nullptr || (nb[d] >= 0 && nb[d] < n[d]));
+      }
+      if (!self && inside) f(nb);
+    }
+  }
+
+  // The outline of every region found, followed from cell to neighbouring cell in cells up to a
+  // third of the grid's over the regions found so far (so that the grid's own cells miss no
+  // tip), as fine as the budget allows: a cell of the outline is reachable and has a neighbour
+  // that is not.
+  bool trace() {
+    double lo[3], hi[3];
+    for (int d = 0; d < dims_; ++d) {
+      lo[d] = HUGE_VAL, hi[d] = -HUGE_VAL;
+      for (const point& p : found_)
+        lo[d] = std::min(lo[d], p.x[d]), hi[d] = std::max(hi[d], p.x[d]);
+      // The regions reach at most a scan cell beyond what the scan found in them.
+      const double span = hi[d] - lo[d] + 2 * scan_step_[d];
+      // An outline across the grid takes about 36 × fineness × cells of the budget.
+      const int fineness = std::clamp(cells_[0] / 25, 1, 3);
+      step_[d] = span / (fineness * cells_[d]);
+      origin_[d] = found_.front().x[d];
+    }
+    if (dims_ == 2) {
+      // Square cells, as the slice is squared up.
+      step_[0] = step_[1] = std::max(step_[0], step_[1]);
+    }
+    auto key = [&](const long long* idx) {
+      std::uint64_t k = 0;
+      for (int d = 0; d < dims_; ++d)
+        k = k * 2097152 + static_cast<std::uint64_t>((idx[d] + 1048576) & 2097151);
+      return k;
+    };
+    // Per cell: 1 reachable, 2 not, 3 waiting to be evaluated; | 4 once on the outline.
+    std::unordered_map<std::uint64_t, std::uint8_t> known;
+    known.reserve(static_cast<std::size_t>(2 * std::max(budget_ - spent_, 0LL)));
+    auto inside = [&](const long long* idx) {
+      double x[3];
+      at(idx, origin_, step_, x);
+      for (int d = 0; d < dims_; ++d)
+        if (!(x[d] >= range_[d].lo && x[d] <= range_[d].hi)) return false;
+      return true;
+    };
+    struct cell {
+      long long idx[3];
+    };
+    std::vector<cell> todo;
+    auto ask = [&](const long long* idx) {
+      auto [it, fresh] = known.try_emplace(key(idx), std::uint8_t{3});
+      if (!fresh) return;
+      cell c{};
+      std::copy(idx, idx + dims_, c.idx);
+      todo.push_back(c);
+    };
+    // Evaluates the cells asked for, in parallel; false when the budget is spent.
+    auto settle = [&] {
+      if (spent_ + static_cast<long long>(todo.size()) > budget_) return false;
+      std::vector<std::uint8_t> ok(todo.size());
+      auto one = [&](std::size_t t) {
+        double x[3];
+        at(todo[t].idx, origin_, step_, x);
+        ok[t] = inside(todo[t].idx) && evaluate(x).state == cell_state::reachable;
+      };
+      if (todo.size() < 64)
+        for (std::size_t t = 0; t < todo.size(); ++t) one(t);
+      else
+        tbb::parallel_for(std::size_t{0}, todo.size(), one);
+      spent_ += static_cast<long long>(todo.size());
+      for (std::size_t t = 0; t < todo.size(); ++t) known[key(todo[t].idx)] = ok[t] ? 1 : 2;
+      todo.clear();
+      return true;
+    };
+    auto reachable = [&](const long long* idx) { return (known[key(idx)] & 3) == 1; };
+    // Start from every point found, walking along u out of its region.
+    std::vector<cell> walkers, outline;
+    for (const point& p : starts_) {
+      cell c{};
+      for (int d = 0; d < dims_; ++d) c.idx[d] = std::llround((p.x[d] - origin_[d]) / step_[d]);
+      ask(c.idx);
+      walkers.push_back(c);
+    }
+    if (!settle()) return false;
+    walkers.erase(std::remove_if(walkers.begin(), walkers.end(),
+                                 [&](const cell& c) { return !reachable(c.idx); }),
+                  walkers.end());
+    while (!walkers.empty()) {
+      for (cell& c : walkers) ++c.idx[0], ask(c.idx);
+      if (!settle()) return false;
+      std::vector<cell> next;
+      for (cell c : walkers) {
+        if (reachable(c.idx)) {
+          next.push_back(c);
+          continue;
+        }
+        --c.idx[0];
+        std::uint8_t& mark = known[key(c.idx)];
+        if (!(mark & 4)) mark |= 4, outline.push_back(c);
+      }
+      walkers = std::move(next);
+    }
+    // Along the outline: the reachable neighbours of its cells that border a cell that is not
+    // (along an axis) join it.
+    while (!outline.empty()) {
+      for (const cell& c : outline) {
+        record(c.idx);
+        for_neighbours(c.idx, nullptr, [&](const long long* nb) { ask(nb); });
+      }
+      if (!settle()) return false;
+      std::vector<cell> candidates;
+      for (const cell& c : outline)
+        for_neighbours(c.idx, nullptr, [&](const long long* nb) {
+          std::uint8_t& mark = known[key(nb)];
+          if ((mark & 3) != 1 || (mark & 4)) return;
+          mark |= 4;
+          cell n{};
+          std::copy(nb, nb + dims_, n.idx);
+          candidates.push_back(n);
+          for (int d = 0; d < dims_; ++d)
+            for (int o : {-1, 1}) {
+              n.idx[d] += o;
+              ask(n.idx);
+              n.idx[d] -= o;
+            }
+        });
+      if (!settle()) return false;
+      std::vector<cell> next;
+      for (cell c : candidates) {
+        bool border = false;
+        for (int d = 0; d < dims_ && !border; ++d)
+          for (int o : {-1, 1}) {
+            c.idx[d] += o;
+            border = border || !reachable(c.idx);
+            c.idx[d] -= o;
+          }
+        if (border) next.push_back(c);
+      }
+      outline = std::move(next);
+    }
+    return true;
+  }
+  void record(const long long* idx) {
+    point p;
+    at(idx, origin_, step_, p.x);
+    found_.push_back(p);
+  }
+
+  const atlas_mechanism& m_;
+  const std::vector<atlas_limit>& limits_;
+  pose_map pm_;
+  std::vector<double> q0_;
+  int dims_;
+  double w_;
+  atlas_range range_[3];
+  long long budget_ = 0, spent_ = 0;
+  int cells_[3] = {};
+  long long scan_n_[3] = {1, 1, 1};
+  double scan_origin_[3] = {}, scan_step_[3] = {};
+  double origin_[3] = {}, step_[3] = {};
+  std::vector<probe> scan_;
+  std::vector<point> found_, starts_;
+};
+
 atlas_result platform_atlas(const atlas_source& src, const atlas_request& r,
                             const std::vector<atlas_limit>& limits) {
   atlas_grid g = empty_grid(src, r);
@@ -208,25 +545,20 @@ atlas_result platform_atlas(const atlas_source& src, const atlas_request& r,
   atlas_range range[3];
   const double h = scan_half_width(src.mechanism, r.mode, limits);
   for (int d = 0; d < 3; ++d) range[d] = {c[d] - h, c[d] + h};
+  if (r.u_range) range[0] = *r.u_range;
+  if (r.v_range) range[1] = *r.v_range;
+  if (box && r.w_range) range[2] = *r.w_range;
   if (!box) range[2] = {w, w};
   if (!r.u_range || !r.v_range || (box && !r.w_range)) {
-    // A coarse scan finds the reachable region; the grid is fitted to it.
-    atlas_grid scan = empty_grid(src, r);
-    const int n = box ? scan_cells_box : scan_cells;
-    set_axis(scan.u0, scan.du, scan.nu, range[0], n);
-    set_axis(scan.v0, scan.dv, scan.nv, range[1], n);
-    if (box)
-      set_axis(scan.w0, scan.dw, scan.nw, range[2], n);
-    else
-      scan.w0 = w, scan.dw = 0, scan.nw = 1;
-    fill_platform(src, limits, scan, r.cancel);
-    if (r.cancel && r.cancel->requested()) return {};
+    platform_fit fit(src, r, limits, range, w);
     atlas_range found[3];
-    if (reachable_bounds(scan, found)) {
-      // Within the scanned region: a posture atlas stays within half a turn of the pose.
-      for (int d = 0; d < (box ? 3 : 2); ++d)
-        range[d] = {std::max(found[d].lo, range[d].lo), std::min(found[d].hi, range[d].hi)};
+    const bool reachable = fit.find(found);
+    if (r.cancel && r.cancel->requested()) return {};
+    if (reachable) {
+      for (int d = 0; d < (box ? 3 : 2); ++d) range[d] = found[d];
       if (!box) square_up(range[0], range[1]);
+    } else if (!box) {
+      square_up(range[0], range[1]);
     }
   }
   lay_out(g, r, range);
@@ -251,6 +583,42 @@ void sample_joints(long long n, const std::vector<atlas_limit>& limits, double* 
   for (std::size_t k = 0; k < limits.size(); ++k)
     q[k] =
         limits[k].lo + radical_inverse(n + 1, halton_bases[k % 6]) * (limits[k].hi - limits[k].lo);
+}
+
+// Cells without a sample that join the grid's edge through other such cells lie beyond every
+// sample (the grid holds the samples' extent with a margin): out of the joints' reach within
+// their limits. Those enclosed by sampled cells stay without a sample: too few samples fell
+// there to say.
+void beyond_the_samples(atlas_grid& g) {
+  std::vector<std::size_t> queue;
+  auto reach = [&](int i, int j, int k) {
+    const std::size_t c = g.index(i, j, k);
+    if (g.state[c] != cell_state::not_sampled) return;
+    g.state[c] = cell_state::outside_limits;
+    queue.push_back(c);
+  };
+  const bool box = g.nw > 1;
+  for (int k = 0; k < g.nw; ++k)
+    for (int j = 0; j < g.nv; ++j)
+      for (int i = 0; i < g.nu; ++i)
+        if (i == 0 || j == 0 || i == g.nu - 1 || j == g.nv - 1 ||
+            (box && (k == 0 || k == g.nw - 1)))
+          reach(i, j, k);
+  while (!queue.empty()) {
+    const std::size_t c = queue.back();
+    queue.pop_back();
+    const int i = static_cast<int>(c % static_cast<std::size_t>(g.nu));
+    const int j =
+        static_cast<int>(c / static_cast<std::size_t>(g.nu) % static_cast<std::size_t>(g.nv));
+    const int k =
+        static_cast<int>(c / (static_cast<std::size_t>(g.nu) * static_cast<std::size_t>(g.nv)));
+    if (i > 0) reach(i - 1, j, k);
+    if (i + 1 < g.nu) reach(i + 1, j, k);
+    if (j > 0) reach(i, j - 1, k);
+    if (j + 1 < g.nv) reach(i, j + 1, k);
+    if (k > 0) reach(i, j, k - 1);
+    if (k + 1 < g.nw) reach(i, j, k + 1);
+  }
 }
 
 atlas_result sampled_atlas(const atlas_source& src, const atlas_request& r,
@@ -356,6 +724,7 @@ atlas_result sampled_atlas(const atlas_source& src, const atlas_request& r,
         }
       }
   });
+  beyond_the_samples(g);
   return {std::move(g), {}};
 }
 
@@ -555,11 +924,17 @@ std::string describe_atlas(const atlas_grid& g, ui_language lang) {
       s += std::string(", ") + atlas_axis_name(g.mode, g.plane, 2) + " " + number_text(g.w_at(k));
     return s + ")";
   };
-  text += message(
-      lang, message_id::atlas_condition_range,
-      {number_text(g.condition[best]), where(best), number_text(g.condition[worst]), where(worst)});
+  auto condition = [&](std::size_t c) {
+    return g.condition[c] >= std::numeric_limits<double>::max()
+               ? message(lang, message_id::atlas_condition_singular)
+               : number_text(g.condition[c]);
+  };
+  text += message(lang, message_id::atlas_condition_range,
+                  {condition(best), where(best), condition(worst), where(worst)});
   text += message(lang, message_id::atlas_singular_cells,
-                  {number_text(g.singular_threshold), std::to_string(singular)});
+                  {number_text(g.singular_threshold), cell_count_text(singular, lang)});
+  if (const long long none = count[static_cast<int>(cell_state::not_sampled)]; none > 0)
+    text += message(lang, message_id::atlas_not_sampled_cells, {cell_count_text(none, lang)});
   return text;
 }
 

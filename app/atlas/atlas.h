@@ -67,15 +67,21 @@ struct atlas_source {
   atlas_mechanism mechanism;
   std::vector<std::string> actuator_names;  // "the1", "bx3", "leng1.y"
   std::vector<atlas_limit> default_limits;
-  std::vector<double> pose;                    // the current pose (or joints), as stored
+  // The current pose (or joints), as stored: the static pose the window shows.
+  std::vector<double> pose;
   double current_point[3] = {};                // the output point at the current pose
   std::vector<std::array<double, 3>> path;     // the Run's output points (position atlases)
   std::vector<std::vector<double>> pose_path;  // the Run's poses, steps 0..N
   std::string geometry;  // the window's fields, one "# Text1: ..." line per group
+  // What the window's status line said of its static pose ("the static pose did not reach the
+  // tolerance"); empty when it said nothing.
+  std::string pose_status;
+  bool pose_status_is_error = false;
 };
 
 // Reads the window's fields and computes its Run without result.dat (as the derivative check
-// does), so that the default limits follow the current start and stop. Empty `problem`, or what
+// does), so that the default limits follow the current start and stop, then its static pose,
+// where the atlas stands. Empty `problem`, or what
 // stopped it (a field that is not a number, a window without an atlas).
 struct atlas_source_result {
   std::optional<atlas_source> source;
@@ -83,9 +89,10 @@ struct atlas_source_result {
 };
 atlas_source_result atlas_source_of(sim_window& w);
 
-// The default limits of one actuator from its values over the Run: [lo − m, hi + m] with
-// m = max(¼·(hi − lo), a tenth of the largest magnitude) for a length, max(¼·(hi − lo), 45°)
-// for an angle, and an angle's range at most a whole turn about its middle.
+// The default limits of one actuator from its values over the steps of the Run that were
+// reached: [lo − m, hi + m] with m = max(¼·(hi − lo), a tenth of the largest magnitude) for a
+// length, max(¼·(hi − lo), 45°) for an angle, and an angle's range at most a whole turn about
+// its middle.
 atlas_limit widened_limit(double lo, double hi, bool angle);
 
 struct atlas_grid {

@@ -58,7 +58,7 @@ trajectory_arrays::replaced trajectory_arrays::replace_non_finite() {
         v = 0;
       }
       if (guarded_.size() <= i) guarded_.resize(a.at.size(), 0);
-      guarded_[i] = 1;
+      guarded_[i] |= 1;
     }
   }
   for (auto& o : solver_record_)
@@ -71,7 +71,18 @@ void trajectory_arrays::clear_guarded(int step) {
 }
 
 bool trajectory_arrays::guarded(int step) const {
-  return step >= 0 && static_cast<std::size_t>(step) < guarded_.size() && guarded_[step];
+  return step >= 0 && static_cast<std::size_t>(step) < guarded_.size() && (guarded_[step] & 1);
+}
+
+void trajectory_arrays::mark_unreached(int step) {
+  if (step < 0) return;
+  const auto at = static_cast<std::size_t>(step);
+  if (guarded_.size() <= at) guarded_.resize(at + 1, 0);
+  guarded_[at] |= 2;
+}
+
+bool trajectory_arrays::reached(int step) const {
+  return !(step >= 0 && static_cast<std::size_t>(step) < guarded_.size() && (guarded_[step] & 2));
 }
 
 trajectory_arrays::step_values trajectory_arrays::step(int i) const {
@@ -79,7 +90,7 @@ trajectory_arrays::step_values trajectory_arrays::step(int i) const {
   step_values s;
   for (const auto& a : arrays_) s.values.push_back(a.at.at(at));
   if (at < solver_record_.size()) s.outcome = solver_record_[at];
-  s.guarded = guarded(i);
+  s.marks = at < guarded_.size() ? guarded_[at] : 0;
   return s;
 }
 
@@ -88,10 +99,10 @@ void trajectory_arrays::swap_step(int i, step_values& s) {
   std::size_t k = 0;
   for (auto& a : arrays_) std::swap(a.at.at(at), s.values.at(k++));
   if (at < solver_record_.size()) std::swap(solver_record_[at], s.outcome);
-  const bool was = guarded(i);
-  if (s.guarded && guarded_.size() <= at) guarded_.resize(at + 1, 0);
-  if (at < guarded_.size()) guarded_[at] = s.guarded;
-  s.guarded = was;
+  const unsigned char was = at < guarded_.size() ? guarded_[at] : 0;
+  if (s.marks && guarded_.size() <= at) guarded_.resize(at + 1, 0);
+  if (at < guarded_.size()) guarded_[at] = s.marks;
+  s.marks = was;
 }
 
 std::vector<array_column> array_columns(const trajectory_array& a) {
@@ -147,7 +158,9 @@ void trajectory_arrays::write_csv(const text_out& put,
       out += ',';
       number(at < e.values->size() ? (*e.values)[at] : 0.0);
     }
-    out += guarded(i) ? ",1\n" : ",0\n";
+    out += ',';
+    out += static_cast<char>('0' + (at < guarded_.size() ? guarded_[at] & 3 : 0));
+    out += '\n';
     if (out.size() >= block) {
       put(out);
       out.clear();

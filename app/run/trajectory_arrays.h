@@ -55,13 +55,17 @@ class trajectory_arrays {
   void clear_guarded() { guarded_.clear(); }
   void clear_guarded(int step);
   bool guarded(int step) const;
+  // A step the mechanism could not reach (a rod short of its rail): its values are the
+  // kinematics' placeholders, not a pose of the mechanism.
+  void mark_unreached(int step);
+  bool reached(int step) const;
 
   // Everything the arrays hold at one step: a static pose after a Run keeps the Run's step 0 in
   // one of these while the display shows the pose.
   struct step_values {
     std::vector<kin_state> values;  // one per array, in the order of all()
     nr_outcome outcome;
-    bool guarded = false;
+    unsigned char marks = 0;  // as guarded_
   };
   step_values step(int i) const;
   // Exchanges step i with `s` (which must have come from step()).
@@ -69,7 +73,8 @@ class trajectory_arrays {
 
   // CSV: one row per step, one column per field, named after the arrays, then the solver
   // record, the extra columns (values per step 0..N) in the order given, and `guarded`
-  // (1 where a value that was not finite was replaced by 0).
+  // (1 where a value that was not finite was replaced by 0, 2 on a step that was not reached,
+  // 3 for both).
   struct extra_column {
     std::string name;
     const std::vector<double>* values;
@@ -81,7 +86,8 @@ class trajectory_arrays {
   std::deque<trajectory_array> arrays_;
   bool solver_record_enabled_ = false;
   std::vector<nr_outcome> solver_record_;
-  std::vector<unsigned char> guarded_;  // per step; shorter when the last steps were never
+  // Per step: 1 guarded, 2 not reached; shorter when the last steps were never marked.
+  std::vector<unsigned char> guarded_;
 };
 
 // The column names of one array in CSV order, with a pointer to each field.

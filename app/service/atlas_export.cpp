@@ -1,5 +1,7 @@
 #include "app/service/atlas_export.h"
 
+#include <limits>
+#include <optional>
 #include <sstream>
 
 #include "app/service/window_export.h"
@@ -17,6 +19,11 @@ std::vector<std::string> split(const std::string& line) {
   while (std::getline(in, cell, ',')) cells.push_back(cell);
   if (!line.empty() && line.back() == ',') cells.emplace_back();
   return cells;
+}
+
+// A singular Jacobian's condition number (the largest double in the grid) is written `inf`.
+std::string condition_text(double condition) {
+  return condition >= std::numeric_limits<double>::max() ? "inf" : format_exact(condition);
 }
 
 }  // namespace
@@ -53,7 +60,7 @@ std::string atlas_csv(const atlas_source& source, const atlas_grid& g) {
         const bool ok = g.state[c] == cell_state::reachable;
         out += format_exact(g.u_at(i)) + "," + format_exact(g.v_at(j)) + "," +
                format_exact(g.w_at(k)) + "," +
-               (ok ? "1," + format_exact(g.sigma_min[c]) + "," + format_exact(g.condition[c])
+               (ok ? "1," + format_exact(g.sigma_min[c]) + "," + condition_text(g.condition[c])
                    : "0,,") +
                "," + to_string(g.state[c]) + "\n";
       }
@@ -87,7 +94,9 @@ atlas_csv_table read_atlas_csv(const std::string& text) {
     if (cells[3] != "0" && cells[3] != "1") return fail("reachable is 0 or 1");
     r.reachable = cells[3] == "1";
     if (r.reachable) {
-      const auto s = parse_number(cells[4]), c = parse_number(cells[5]);
+      const auto s = parse_number(cells[4]);
+      const auto c = cells[5] == "inf" ? std::optional<double>(std::numeric_limits<double>::max())
+                                       : parse_number(cells[5]);
       if (!s || !c) return fail("sigma_min and condition are numbers in a reachable cell");
       r.sigma_min = *s, r.condition = *c;
     } else if (!cells[4].empty() || !cells[5].empty()) {

@@ -11,7 +11,9 @@ namespace kinelab {
 
 // Columns: the three grid coordinates (named by the plane: x, y, z or α, β, γ, in the
 // window's unit or degrees), reachable (1 or 0), sigma_min, condition, state (the reason a cell
-// is not reachable). σmin and condition are empty where a cell is not reachable.
+// is not reachable, "no sample" in a sampled atlas's cell no sample fell in). σmin and
+// condition are empty where a cell is not reachable; condition is `inf` where the Jacobian is
+// singular (the grid holds the largest double there, and the reader gives it back).
 std::string atlas_csv(const atlas_source& source, const atlas_grid& grid);
 
 // The rows of a file atlas_csv wrote (comment lines skipped); false with a message when a row

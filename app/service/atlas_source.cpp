@@ -33,25 +33,36 @@ atlas_source_result atlas_source_of(sim_window& w) {
   if (!w.compute_trajectory()) return {std::nullopt, w.status};
   std::optional<atlas_mechanism> m = w.logic().atlas();
   if (!m) return {std::nullopt, message(w.language, message_id::atlas_not_offered, {w.name()})};
-  const trajectory_arrays& arrays = w.logic().arrays;
+  // The window shows its static pose (a forward window's solved as its fields ask, not as the
+  // Run's steps are): the atlas stands there, and keeps what the pose said.
+  w.static_pose();
   atlas_source s;
+  s.pose_status = w.status;
+  s.pose_status_is_error = w.status_is_error;
+  const trajectory_arrays& arrays = w.logic().arrays;
+  for (const solved_variable& v : m->pose) {
+    const std::vector<kin_state>& values = values_of(arrays, v.array);
+    s.pose.push_back(values.empty() ? 0 : values.front().*value_field(v.component));
+  }
+  if (const std::vector<kin_state>* path = w.logic().output_path(); path && !path->empty())
+    s.current_point[0] = path->front().x, s.current_point[1] = path->front().y,
+    s.current_point[2] = path->front().z;
+
+  const sim_window::run_view run(w);
   s.window = w.name();
   s.title = w.title();
   for (const solved_variable& v : m->actuators) {
     s.actuator_names.push_back(variable_name(arrays, v));
     const std::vector<kin_state>& values = values_of(arrays, v.array);
     double lo = HUGE_VAL, hi = -HUGE_VAL;
-    for (const kin_state& state : values) {
-      const double x = state.*value_field(v.component);
+    // Only the steps the mechanism reached: the others hold placeholders.
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (!arrays.reached(static_cast<int>(i))) continue;
+      const double x = values[i].*value_field(v.component);
       lo = std::min(lo, x), hi = std::max(hi, x);
     }
     if (!(lo <= hi)) lo = hi = 0;
     s.default_limits.push_back(widened_limit(lo, hi, v.angle));
-  }
-  // The current pose is the one the pose sliders set: step 0, where the Run starts.
-  for (const solved_variable& v : m->pose) {
-    const std::vector<kin_state>& values = values_of(arrays, v.array);
-    s.pose.push_back(values.empty() ? 0 : values.front().*value_field(v.component));
   }
   const int N = arrays.N();
   s.pose_path.assign(static_cast<std::size_t>(std::max(N + 1, 0)), {});
@@ -62,7 +73,6 @@ atlas_source_result atlas_source_of(sim_window& w) {
     }
   if (const std::vector<kin_state>* path = w.logic().output_path())
     for (const kin_state& p : *path) s.path.push_back({p.x, p.y, p.z});
-  if (!s.path.empty()) std::copy(s.path.front().begin(), s.path.front().end(), s.current_point);
   describe_controls(w.ctl, s.geometry);
   s.mechanism = std::move(*m);
   return {std::move(s), {}};

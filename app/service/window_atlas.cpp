@@ -34,6 +34,11 @@ std::optional<std::string> resolve_request(const atlas_source& src, const worksp
   return std::nullopt;
 }
 
+std::string atlas_status(const atlas_source& src, const atlas_grid& g, ui_language lang) {
+  const std::string summary = describe_atlas(g, lang);
+  return src.pose_status.empty() ? summary : src.pose_status + report_separator(lang) + summary;
+}
+
 workspace_outcome run_workspace(sim_window& w, const workspace_options& o, std::ostream& out) {
   workspace_outcome result;
   w.stop();

@@ -35,6 +35,11 @@ bool posture_only(const atlas_source& src);
 // (degrees per radian for a joint, else 1).
 double shown_limit_scale(const atlas_source& src, std::size_t k);
 
+// The status line while the atlas is shown: what the window said of its static pose (a
+// failure stays in view), then the atlas's summary.
+std::string atlas_status(const atlas_source& src, const atlas_grid& g,
+                         ui_language lang = ui_language::english);
+
 // The atlas of the window as it stands, drawn on its picture; the summary on `out`. The
 // problem when there is none: `usage` set for what the options asked (too many cells, limits
 // that do not fit), clear for what the window said (a field that is not a number).

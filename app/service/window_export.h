@@ -17,7 +17,8 @@ std::string csv_refusal(const sim_window& w);
 // its value as that Run read them (as kinelab-cli --set would give them). Then the header row
 // and one row per step 0..N: every array field, the Newton–Raphson record where the window
 // keeps one, the distance to a singularity (sigma_min, condition) and `guarded` (1 where a value
-// that was not finite was replaced by 0). Written row by row; only after a Run (csv_refusal).
+// that was not finite was replaced by 0, 2 on a step that was not reached, 3 for both). Written row
+// by row; only after a Run (csv_refusal).
 void write_window_csv(sim_window& w, const text_out& out);
 std::string window_csv(sim_window& w);  // the whole text
 

@@ -235,8 +235,13 @@ constexpr entry catalogue[] = {
      "到達できる姿勢の範囲 {1} deg³（{3}中 {2}）"},
     {message_id::atlas_condition_range, "; condition number best {1} at {2}, worst {3} at {4}",
      "。条件数 最良 {1} {2}、最悪 {3} {4}"},
-    {message_id::atlas_singular_cells, "; singular (sigma_min <= {1}) in {2} cells",
-     "。特異（σmin ≤ {1}）のセル {2} 個"},
+    {message_id::atlas_singular_cells, "; singular (sigma_min <= {1}) in {2}",
+     "。特異（σmin ≤ {1}）のセル {2}"},
+    {message_id::atlas_count_cell, "{1} cell", "{1} 個"},
+    {message_id::atlas_count_cells, "{1} cells", "{1} 個"},
+    {message_id::atlas_not_sampled_cells, "; no sample in {1} (not counted as unreachable)",
+     "。標本のないセル {1}（到達不能に数えない）"},
+    {message_id::atlas_condition_singular, "∞ (singular)", "∞（特異）"},
     {message_id::atlas_cell_reachable, "reachable", "到達できる"},
     {message_id::atlas_cell_outside_limits, "actuator outside its limits",
      "アクチュエータが制限の外"},
@@ -274,6 +279,10 @@ constexpr entry catalogue[] = {
     {message_id::atlas_key_singular, "singular", "特異"},
     {message_id::atlas_key_unreachable, "unreachable", "到達不能"},
     {message_id::atlas_key_run_path, "Run path", "Run の軌跡"},
+    {message_id::atlas_key_not_sampled, "no sample", "標本なし"},
+    {message_id::atlas_key_narrow, "cond {1}…{2}\nless than ×2", "条件数 {1}…{2}\n2 倍未満"},
+    {message_id::atlas_key_angle_singular, "β = ±90°:\nangles' own\nsingularity",
+     "β = ±90°:\n角度表現の\n特異"},
 };
 constexpr bool in_id_order() {
   for (std::size_t i = 0; i < std::size(catalogue); ++i)

@@ -152,7 +152,11 @@ enum class message_id {
   atlas_reachable_posture_region,  // the same, for a posture slice (deg²)
   atlas_reachable_posture_volume,  // the same, for a posture box (deg³)
   atlas_condition_range,           // {1} best, {2} where, {3} worst, {4} where
-  atlas_singular_cells,            // {1} the σmin of the locus, {2} its cells
+  atlas_singular_cells,            // {1} the σmin of the locus, {2} atlas_count_cell(s)
+  atlas_count_cell,                // {1} 1: "1 cell"
+  atlas_count_cells,               // {1} any other count: "14 cells"
+  atlas_not_sampled_cells,         // {1} atlas_count_cell(s) that no sample fell in
+  atlas_condition_singular,        // the condition number of a singular Jacobian
   atlas_cell_reachable,            // the cell states
   atlas_cell_outside_limits,
   atlas_cell_no_assembly,
@@ -177,7 +181,11 @@ enum class message_id {
   atlas_key_singular,
   atlas_key_unreachable,
   atlas_key_run_path,
-  count  // not a message: how many there are
+  atlas_key_not_sampled,
+  // Lines of the key ('\n' between them), each short enough for its narrow column:
+  atlas_key_narrow,          // {1} the least condition number, {2} the largest
+  atlas_key_angle_singular,  // the posture angles' own singularity at β = ±90°
+  count                      // not a message: how many there are
 };
 
 // The message in `lang`, with {1}, {2}, … replaced by the arguments in order.

@@ -144,6 +144,7 @@ class platform_inverse_logic : public platform_logic<Model> {
     this->pp(i) = position;
     this->sp(i) = posture;
     this->store_step(i, legs, joints);
+    if (Model::faults_unreach && legs.*Model::faults) this->arrays.mark_unreached(i);
   }
 
   void fill_readouts(sim_window& w, int i) override {

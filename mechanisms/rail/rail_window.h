@@ -102,6 +102,8 @@ struct rail_model {
   static constexpr auto jacobian = &rail_jacobian;
   static constexpr auto value = &legs::bx, rate = &legs::dbx, accel = &legs::ddbx;
   static constexpr auto faults = &legs::unreachable;
+  // A leg off its rail means the pose was not reached.
+  static constexpr bool faults_unreach = true;
 };
 
 }  // namespace kinelab

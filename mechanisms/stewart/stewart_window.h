@@ -59,6 +59,8 @@ struct stewart_model {
   static constexpr auto jacobian = &stewart_jacobian;
   static constexpr auto value = &legs::leg, rate = &legs::dleg, accel = &legs::ddleg;
   static constexpr auto faults = &legs::zero_length;
+  // A leg of zero length is still reached; only its rates are undefined.
+  static constexpr bool faults_unreach = false;
 };
 
 }  // namespace kinelab

@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <random>
+#include <sstream>
 
 #include "app/atlas/atlas_picture.h"
 #include "app/service/atlas_export.h"
@@ -250,6 +254,105 @@ TEST(atlas, stewart_centre_column_and_singularity_locus) {
   EXPECT_EQ(red, singular + 1);
 }
 
+// The grid holds every part of the slice that a lattice over the whole range the limits allow
+// finds reachable: a thin region far from the pose, tips the scan steps over, islands of a
+// larger platform; and nothing is reachable only where that lattice finds nothing.
+TEST(atlas, grid_holds_every_reachable_lattice_point) {
+  test::temp_working_dir dir;
+  struct slice_case {
+    const char* window;
+    std::vector<std::pair<std::string, std::pair<int, double>>> fields;
+    atlas_plane plane;
+    std::optional<double> offset;
+    int cells;
+    bool reachable;
+  };
+  const std::vector<std::pair<std::string, std::pair<int, double>>> larger_platform = {
+      {"Text3", {0, 1.722}}, {"Text3", {1, -1.722}}, {"Text3", {2, -1.722}}, {"Text3", {5, 1.722}},
+      {"Text6", {0, 1}},     {"Text6", {1, 1}},      {"Text6", {2, 1}},      {"Text6", {3, -2}},
+      {"Text6", {4, -2}},    {"Text6", {5, 1}}};
+  const slice_case cases[] = {
+      {"form_stewart_gyaku", {}, atlas_plane::xy, 1.0, 100, true},
+      {"form_stewart_gyaku", {}, atlas_plane::xy, 5.0, 40, false},
+      {"form_stewart_gyaku", larger_platform, atlas_plane::xy, 1.0, 100, true},
+      {"form_selvo_gyaku", {}, atlas_plane::xz, 0.163, 120, true},
+      {"form_selvo_gyaku", {}, atlas_plane::xy, std::nullopt, 100, true},
+      {"form_drav_jun", {}, atlas_plane::xy, std::nullopt, 100, true},
+  };
+  for (const slice_case& c : cases) {
+    open_window win(c.window);
+    for (const auto& [field, value] : c.fields)
+      win.w.ctl.set_number(field, value.first, value.second);
+    const atlas_source src = source_of(win.w);
+    atlas_request r;
+    r.plane = c.plane;
+    r.offset = c.offset;
+    r.cells = c.cells;
+    const atlas_result a = compute_atlas(src, r);
+    ASSERT_TRUE(a.grid) << a.problem;
+    const atlas_grid& g = *a.grid;
+    const double w = c.offset.value_or(g.w0);
+    // The range the limits allow: twice the longest actuator about the pose, every way.
+    double longest = 0;
+    for (const atlas_limit& l : src.default_limits)
+      longest = std::max({longest, std::fabs(l.lo), std::fabs(l.hi)});
+    const int axis_u = c.plane == atlas_plane::yz ? 1 : 0;
+    const int axis_v = c.plane == atlas_plane::xy ? 1 : 2;
+    const double cu = src.pose[static_cast<std::size_t>(axis_u)];
+    const double cv = src.pose[static_cast<std::size_t>(axis_v)];
+    constexpr int lattice = 600;
+    const double step = 4 * longest / lattice;
+    long long found = 0;
+    for (int j = 0; j < lattice; ++j)
+      for (int i = 0; i < lattice; ++i) {
+        const double u = cu - 2 * longest + (i + 0.5) * step;
+        const double v = cv - 2 * longest + (j + 0.5) * step;
+        if (evaluate_platform_cell(src, atlas_mode::position, c.plane, src.default_limits, u, v, w)
+                .state != cell_state::reachable)
+          continue;
+        ++found;
+        ASSERT_TRUE(u >= g.u0 && u <= g.u0 + g.nu * g.du && v >= g.v0 && v <= g.v0 + g.nv * g.dv)
+            << c.window << " at " << to_string(c.plane) << " " << w << ": (" << u << ", " << v
+            << ") outside the grid " << g.u0 << ".." << g.u0 + g.nu * g.du << " × " << g.v0 << ".."
+            << g.v0 + g.nv * g.dv;
+      }
+    long long reachable = 0;
+    for (cell_state s : g.state) reachable += s == cell_state::reachable;
+    EXPECT_EQ(found > 0, c.reachable) << c.window << " at " << w;
+    EXPECT_EQ(reachable > 0, c.reachable) << c.window << " at " << w;
+  }
+}
+
+// Steps a Run did not reach hold placeholders: the dump marks them (guarded 2) and the
+// default limits come from the steps that were reached.
+TEST(atlas, default_limits_from_the_steps_reached) {
+  test::temp_working_dir dir;
+  open_window win("form_selvo_gyaku");
+  win.w.ctl.set_number("Text10", 2, 0.45);
+  const atlas_source src = source_of(win.w);
+  const trajectory_arrays& arrays = win.w.logic().arrays;
+  int unreached = 0;
+  for (int i = 0; i <= arrays.N(); ++i) unreached += !arrays.reached(i);
+  EXPECT_EQ(unreached, 21);
+  EXPECT_FALSE(arrays.reached(30));
+  EXPECT_TRUE(arrays.reached(29));
+  for (std::size_t k = 0; k < src.mechanism.actuators.size(); ++k) {
+    const solved_variable& v = src.mechanism.actuators[k];
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (int i = 0; i < 30; ++i)
+      lo = std::min(lo, value_at(win.w, v, i)), hi = std::max(hi, value_at(win.w, v, i));
+    const atlas_limit want = widened_limit(lo, hi, v.angle);
+    EXPECT_EQ(src.default_limits[k].lo, want.lo) << src.actuator_names[k];
+    EXPECT_EQ(src.default_limits[k].hi, want.hi) << src.actuator_names[k];
+  }
+  const std::string csv = arrays.csv();
+  std::istringstream in(csv);
+  std::string line;
+  std::getline(in, line);
+  for (int i = 0; std::getline(in, line); ++i)
+    EXPECT_EQ(line.substr(line.rfind(',') + 1), i >= 30 ? "2" : "0") << "step " << i;
+}
+
 // Every simulation window has an atlas with reachable cells, finite figures and a picture.
 TEST(atlas, every_window_family_has_an_atlas) {
   test::temp_working_dir dir;
@@ -305,6 +408,124 @@ TEST(atlas, refusals_and_empty_atlases_say_why) {
   open_window orvak("form_orvak1_gyaku");
   EXPECT_EQ(compute_atlas(source_of(orvak.w), atlas_request{}).problem,
             "form_orvak1_gyaku moves its posture only: ask for the posture atlas");
+}
+
+// The words of the summary and the CSV: a singular cell's condition is infinite (∞ in words,
+// `inf` in the file, read back as the grid holds it), one cell is "1 cell", and cells without
+// a sample are counted apart from the unreachable ones.
+TEST(atlas, summary_and_csv_words) {
+  test::temp_working_dir dir;
+  open_window win("form_stewart_gyaku");
+  const atlas_source src = source_of(win.w);
+  atlas_grid g;
+  g.nu = 3, g.nv = 1, g.nw = 1;
+  g.du = g.dv = 0.5;
+  g.state = {cell_state::reachable, cell_state::reachable, cell_state::outside_limits};
+  g.sigma_min = {0, 0.25, 0};
+  g.condition = {std::numeric_limits<double>::max(), 3, 0};
+  g.singular = {1, 0, 0};
+  g.limits = src.default_limits;
+  EXPECT_EQ(describe_atlas(g),
+            "reachable area 0.5 unit² (2 of 3 × 1 cells); condition number best 3 at (x 0.75, "
+            "y 0.25), worst ∞ (singular) at (x 0.25, y 0.25); singular (sigma_min <= 0) in 1 cell");
+  EXPECT_NE(describe_atlas(g, ui_language::japanese).find("最悪 ∞（特異）"), std::string::npos);
+  const std::string csv = atlas_csv(src, g);
+  EXPECT_NE(csv.find("0.25,0.25,0,1,0,inf,reachable\n"), std::string::npos) << csv;
+  const atlas_csv_table t = read_atlas_csv(csv);
+  ASSERT_EQ(t.problem, "");
+  EXPECT_EQ(t.rows[0].condition, std::numeric_limits<double>::max());
+
+  g.kind = atlas_kind::sampled;
+  g.state[2] = cell_state::not_sampled;
+  EXPECT_NE(describe_atlas(g).find("; no sample in 1 cell (not counted as unreachable)"),
+            std::string::npos);
+  EXPECT_NE(describe_atlas(g, ui_language::japanese).find("。標本のないセル 1 個"),
+            std::string::npos);
+}
+
+// A sampled atlas keeps the cells no sample fell in apart: enclosed by sampled cells they are
+// "no sample" (their own shade and key), joined to the grid's edge they lie beyond every sample.
+TEST(atlas, cells_without_a_sample_are_their_own) {
+  test::temp_working_dir dir;
+  open_window win("Form_zelko_gyaku");
+  const atlas_source src = source_of(win.w);
+  atlas_request r;
+  r.cells = 60;
+  r.samples = 30000;
+  const atlas_result a = compute_atlas(src, r);
+  ASSERT_TRUE(a.grid) << a.problem;
+  const atlas_grid& g = *a.grid;
+  long long none = 0, reachable = 0;
+  for (int j = 0; j < g.nv; ++j)
+    for (int i = 0; i < g.nu; ++i) {
+      const cell_state s = g.state[g.index(i, j)];
+      none += s == cell_state::not_sampled;
+      reachable += s == cell_state::reachable;
+      if (i == 0 || j == 0 || i == g.nu - 1 || j == g.nv - 1) {
+        EXPECT_NE(s, cell_state::not_sampled) << i << ", " << j;
+      }
+    }
+  ASSERT_GT(none, 10);
+  EXPECT_GT(reachable, none);
+  EXPECT_NE(describe_atlas(g).find("; no sample in " + std::to_string(none) + " cells"),
+            std::string::npos);
+  recording_surface s;
+  draw_atlas(s, src, g);
+  double shaded = 0;
+  bool key = false;
+  for (const draw_op& op : s.ops()) {
+    if (op.what == draw_op::kind::text && op.text == "no sample") key = true;
+    if (op.what == draw_op::kind::rect && op.fill.r == 190 && op.fill.g == 180 && op.fill.b == 165)
+      shaded += op.x2 * op.y2;
+  }
+  EXPECT_TRUE(key);
+  EXPECT_GT(shaded, 0);
+}
+
+// The key tells what the picture holds: round ticks on the colour bar and a note where the
+// condition varies by less than a factor of 2; the Run's path only where it crosses the slice;
+// the posture angles' own singularity at β = ±90° only in a posture atlas that shows β.
+TEST(atlas, the_key_says_what_the_picture_holds) {
+  test::temp_working_dir dir;
+  open_window win("form_stewart_gyaku");
+  const atlas_source src = source_of(win.w);
+  auto key_of = [&](atlas_mode mode, atlas_plane plane, double offset) {
+    atlas_request r;
+    r.mode = mode;
+    r.plane = plane;
+    r.offset = offset;
+    r.cells = 40;
+    const atlas_result a = compute_atlas(src, r);
+    EXPECT_TRUE(a.grid) << a.problem;
+    recording_surface s;
+    draw_atlas(s, src, *a.grid);
+    std::vector<std::string> texts;
+    for (const draw_op& op : s.ops())
+      if (op.what == draw_op::kind::text) texts.push_back(op.text);
+    return texts;
+  };
+  auto has = [](const std::vector<std::string>& texts, const std::string& t) {
+    return std::find(texts.begin(), texts.end(), t) != texts.end();
+  };
+  // The path runs from z = 1.5 to 3.
+  const std::vector<std::string> crossed = key_of(atlas_mode::position, atlas_plane::xy, 2);
+  EXPECT_TRUE(has(crossed, "Run path"));
+  EXPECT_FALSE(has(crossed, "β = ±90°:"));
+  EXPECT_FALSE(has(key_of(atlas_mode::position, atlas_plane::xy, 1.2), "Run path"));
+  // The condition number varies by a few per cent over the default slice: round ticks.
+  int ticks = 0;
+  bool note = false;
+  for (const std::string& t : crossed) {
+    note = note || t.rfind("cond ", 0) == 0;
+    if (t.rfind("0.", 0) != 0) continue;
+    ++ticks;
+    EXPECT_LE(t.size(), 5u) << t;  // rounded, as 0.25 or 0.215
+  }
+  EXPECT_TRUE(note);
+  EXPECT_TRUE(has(crossed, "less than ×2"));
+  EXPECT_GE(ticks, 2);
+  EXPECT_TRUE(has(key_of(atlas_mode::posture, atlas_plane::xy, 0), "β = ±90°:"));
+  EXPECT_FALSE(has(key_of(atlas_mode::posture, atlas_plane::xz, 0), "β = ±90°:"));
 }
 
 // The CSV holds every cell and reads back into the same numbers.

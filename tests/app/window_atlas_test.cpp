@@ -7,7 +7,9 @@
 
 #include "app/service/window_service.h"
 #include "core/angles.h"
+#include "core/number_text.h"
 #include "mechanisms/registry.h"
+#include "support/temp_dir.h"
 
 namespace kinelab {
 namespace {
@@ -58,6 +60,38 @@ TEST(window_atlas, open_options_follow_the_atlas_rules) {
   EXPECT_GE(windows, 5);
   EXPECT_GT(angle_actuators, 0);
   EXPECT_GT(posture_only_windows, 0);
+}
+
+// The atlas stands where the window shows its mechanism: a forward window's static pose (its
+// readouts), not the Run's step 0, which is solved to another tolerance; and what the static
+// pose said stays on the status line beside the atlas's summary.
+TEST(window_atlas, stands_at_the_pose_the_window_shows) {
+  test::temp_working_dir dir;
+  const std::unique_ptr<window_model> forward = find_window("form_stewart_jun")->make();
+  sim_window& f = *simulation_of(*forward);
+  f.open();
+  const atlas_source_result s = atlas_source_of(f);
+  ASSERT_TRUE(s.source) << s.problem;
+  for (int k = 0; k < 6; ++k)
+    EXPECT_EQ(format_number(s.source->pose[static_cast<std::size_t>(k)] * (k < 3 ? 1 : 180 / pi)),
+              f.ctl.text("Text11", k))
+        << k;
+  EXPECT_NE(s.source->pose[2], s.source->pose_path[0][2]);  // the Run's step 0 is another
+
+  const std::unique_ptr<window_model> inverse = find_window("form_6r_gyaku")->make();
+  sim_window& i = *simulation_of(*inverse);
+  i.open();
+  inverse->set_slider("HScroll2", 2, 2);
+  const atlas_source_result t = atlas_source_of(i);
+  ASSERT_TRUE(t.source) << t.problem;
+  atlas_request r;
+  r.cells = 10;
+  r.samples = 2000;
+  const atlas_result a = compute_atlas(*t.source, r);
+  ASSERT_TRUE(a.grid) << a.problem;
+  const std::string status = atlas_status(*t.source, *a.grid);
+  EXPECT_EQ(status.rfind("the static pose did not reach the tolerance", 0), 0u) << status;
+  EXPECT_NE(status.find(describe_atlas(*a.grid)), std::string::npos) << status;
 }
 
 }  // namespace
