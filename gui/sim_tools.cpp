@@ -308,7 +308,7 @@ bool sim_tools::open_study_file(const QString& path) {
     for (const std::string& note : s.notes) message += separator + note;
     report(message, model_.status_is_error);
     return true;
-  } catch (const study_error& e) {
+  } catch (const std::exception& e) {  // study_error, or whatever a library let through
     report(e.what(), true);
     return false;
   }

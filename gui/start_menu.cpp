@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <exception>
 
 #include "app/service/window_service.h"
 #include "app/study/open_study.h"
@@ -230,7 +231,9 @@ window_widget* start_menu::open_study(const QString& path) {
     window_widget* w = open_window(s.window);
     if (w && w->tools()) w->tools()->open_study_file(path);
     return w;
-  } catch (const study_error& e) {
+  } catch (const std::exception& e) {
+    // The reader's own refusals (study_error) name the file and line; anything else a library
+    // throws is still a refusal, never the program's end.
     if (study_message_) study_message_->close();
     study_message_ = new QMessageBox(QMessageBox::Warning, application_title,
                                      tr("The study cannot be opened.") + "\n" + qs(e.what()),
