@@ -11,8 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTranslator>
 #include <memory>
 #include <string>
@@ -135,7 +135,6 @@ TEST_F(study_gui, StartWindowOpensTheWindowTheStudyNames) {
   EXPECT_EQ(start.open_windows().size(), 1u);
 }
 
-
 // Studies made to break the reader (a number beyond a double, 200 000 nested objects) opened as
 // `kinelab FILE` or with 開く: a message box, or the status line, names the file and the line,
 // and the program goes on with no window changed.
@@ -192,4 +191,3 @@ TEST_F(study_gui, HostileStudiesAreExplainedAndTheProgramGoesOn) {
 
 }  // namespace
 }  // namespace kinelab
-
