@@ -135,6 +135,31 @@ TEST_F(study_gui, StartWindowOpensTheWindowTheStudyNames) {
   EXPECT_EQ(start.open_windows().size(), 1u);
 }
 
+// `kinelab FILE` opens its window before the start window is framed; a desktop that frames the
+// new window later, with its title bar above the screen (y = -20), sees it moved back onto the
+// screen, as a window opened from the menus is.
+TEST_F(study_gui, TheWindowOfAStudyOnTheCommandLineStaysOnTheScreen) {
+  std::unique_ptr<window_widget> source = open("form_6r_gyaku");
+  answer(*source, "six.kinelab");
+  action(*source, "save_study")->trigger();
+  source.reset();
+
+  start_menu start;
+  start.show();
+  window_widget* w = start.open_study("six.kinelab");
+  ASSERT_NE(w, nullptr);
+  const QRect room = w->screen()->availableGeometry();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(room.contains(w->frameGeometry()));
+  // What the desktop does once it has framed the window.
+  w->move(w->frameGeometry().x(), room.top() - 20);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w->frameGeometry().top(), room.top());
+  EXPECT_TRUE(room.contains(w->frameGeometry()))
+      << w->frameGeometry().x() << "," << w->frameGeometry().y() << " "
+      << w->frameGeometry().width() << "x" << w->frameGeometry().height();
+}
+
 // Studies made to break the reader (a number beyond a double, 200 000 nested objects) opened as
 // `kinelab FILE` or with 開く: a message box, or the status line, names the file and the line,
 // and the program goes on with no window changed.
