@@ -213,9 +213,8 @@ class screen_keeper : public QObject {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     const QEvent::Type t = event->type();
-    if (watched == window_ &&
-        (t == QEvent::Move || t == QEvent::Resize || t == QEvent::Show ||
-         t == QEvent::WindowActivate)) {
+    if (watched == window_ && (t == QEvent::Move || t == QEvent::Resize || t == QEvent::Show ||
+                               t == QEvent::WindowActivate)) {
       move_onto_screen(window_);
     }
     return false;
