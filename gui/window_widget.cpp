@@ -757,14 +757,7 @@ void window_widget::sync() {
       b->setChecked(options_->id(b) == ctl.option_selected);
     options_->setExclusive(true);
   }
-  for (const label_ref& l : labels_) {
-    for (const label& lb : ctl.labels)
-      if (lb.name == l.name) {
-        const QString caption = caption_text(lb.caption);
-        if (l.label->text() != caption) l.label->setText(caption);
-        break;
-      }
-  }
+  sync_labels();
   status_->setText(qs(model_->status));
   status_->setStyleSheet(model_->status_is_error ? "color: #c00000;" : "");
 
@@ -775,6 +768,17 @@ void window_widget::sync() {
   }
   if (picture_) picture_->update();
   emit synced();
+}
+
+void window_widget::sync_labels() {
+  for (const label_ref& l : labels_) {
+    for (const label& lb : model_->ctl.labels)
+      if (lb.name == l.name) {
+        const QString caption = caption_text(lb.caption);
+        if (l.label->text() != caption) l.label->setText(caption);
+        break;
+      }
+  }
 }
 
 QLineEdit* window_widget::field(const std::string& group, int index) const {

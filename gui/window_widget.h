@@ -75,6 +75,8 @@ class window_widget : public QWidget {
   // Shows the model's state in every control (signals blocked), restarts or stops the timer
   // as the model says, and repaints the picture.
   void sync();
+  // Shows the model's labels alone (a caption changed after sync()).
+  void sync_labels();
 
   // The user's actions, as the controls deliver them.
   void text_edited(const std::string& group, int index, const std::string& text);

@@ -199,8 +199,10 @@ void workspace_panel::refresh() {
     grid_ = std::move(a.grid);
     summary_->setText(qs(describe_atlas(*grid_, model_.language)));
   }
+  model_.show_front_end_picture("作業領域");
   draw_atlas(*model_.picture(), *source_, *grid_, 0, model_.language, model_.translate_caption);
   report(describe_atlas(*grid_, model_.language), false);
+  window_.sync_labels();
   if (window_.picture()) window_.picture()->update();
 }
 

@@ -191,6 +191,7 @@ void sim_window::run() {
   if (decl_.style.run_resets_figure) {
     figure_no = 0;
     show_caption(decl_.style.view_caption);
+    caption_after_front_end_.reset();
   }
   if (!compute(true)) return;
   write_result_file(started);
@@ -367,9 +368,26 @@ void sim_window::trajectory_changed() {
   diagnostics_page_ = 0;
 }
 
+void sim_window::show_front_end_picture(const std::string& caption) {
+  if (!caption_after_front_end_) {
+    const label* l = ctl.find_label(decl_.style.caption_label);
+    caption_after_front_end_ =
+        shown_diagnostics_ >= 0 || !l ? decl_.style.view_caption : l->caption;
+  }
+  show_caption(caption);
+  shown_graph_ = -1;
+  shown_diagnostics_ = -1;
+}
+
 void sim_window::draw_frame(int step, bool with_path) {
-  // The diagnostics caption names the plot it stood over, not the mechanism drawn in its place.
-  if (shown_diagnostics_ >= 0) show_caption(decl_.style.view_caption);
+  // The diagnostics caption names the plot it stood over, not the mechanism drawn in its place;
+  // so does a front end's.
+  if (caption_after_front_end_) {
+    show_caption(*caption_after_front_end_);
+    caption_after_front_end_.reset();
+  } else if (shown_diagnostics_ >= 0) {
+    show_caption(decl_.style.view_caption);
+  }
   shown_graph_ = -1;
   shown_diagnostics_ = -1;
   shown_step_ = step;
@@ -430,6 +448,7 @@ void sim_window::draw_graph(int index) {
     }
   }
   show_caption(g.caption);
+  caption_after_front_end_.reset();
   shown_graph_ = index;
   shown_diagnostics_ = -1;
 }
@@ -572,6 +591,7 @@ void sim_window::draw_diagnostics_page(int page) {
   for (const branch_jump& j : jumps_) jump_steps.push_back(j.step);
   plot_step_marks(picture_, n, unconverged_steps(), 4);
   plot_step_marks(picture_, n, jump_steps, 5);
+  caption_after_front_end_.reset();
   shown_graph_ = -1;
   shown_diagnostics_ = page;
 }

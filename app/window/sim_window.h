@@ -245,6 +245,10 @@ class sim_window : public window_model {
   };
   void static_pose();
   void redraw() { draw_frame(step_no, true); }
+  // A front end draws a picture of its own on the surface (the workspace atlas): `caption`
+  // stands over it until the window draws again, and the mechanism drawn then brings back the
+  // caption it had before (the view's, where that was a diagnostics page).
+  void show_front_end_picture(const std::string& caption);
 
   // Window state (Part of every window).
   int step_no = 0;
@@ -307,6 +311,8 @@ class sim_window : public window_model {
   int shown_step_ = 0;
   bool shown_with_path_ = true;
   int shown_diagnostics_ = -1;
+  // While a front end's picture is shown, the caption to bring back after it.
+  std::optional<std::string> caption_after_front_end_;
   double width_scale_divisor_ = 0;
   std::string run_written_;  // 0: draw_scale by the shorter side
   std::vector<branch_jump> jumps_;
