@@ -259,7 +259,7 @@ void sim_tools::show_workspace(bool on) {
     const QSignalBlocker block(workspace_action_);
     workspace_action_->setChecked(true);
   }
-  panel->show();
+  window_.dock_beside_picture(panel);
   window_.sync();  // stops the timer; the panel draws on `synced`
 }
 

@@ -35,10 +35,17 @@ constexpr int default_cells = 100;
 }  // namespace
 
 workspace_panel::workspace_panel(window_widget& window, sim_window& model)
-    : QDialog(&window), window_(window), model_(model) {
+    : QFrame(&window), window_(window), model_(model) {
   setObjectName("workspace_panel");
-  setWindowTitle(caption_text("作業領域") + " — " + caption_text(model.title()));
+  setFrameShape(QFrame::StyledPanel);
   auto* layout = new QVBoxLayout(this);
+  auto* title = new QLabel(caption_text("作業領域") + " — " + caption_text(model.title()), this);
+  title->setObjectName("workspace_title");
+  title->setWordWrap(true);
+  QFont bold = title->font();
+  bold.setBold(true);
+  title->setFont(bold);
+  layout->addWidget(title);
   auto* form = new QFormLayout;
   mode_ = new QComboBox(this);
   mode_->setObjectName("workspace_mode");
@@ -70,7 +77,9 @@ workspace_panel::workspace_panel(window_widget& window, sim_window& model)
   summary_ = new QLabel(this);
   summary_->setObjectName("workspace_summary");
   summary_->setWordWrap(true);
+  summary_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   layout->addWidget(summary_);
+  layout->addStretch(1);
 
   auto changed = [this] { refresh(); };
   connect(mode_, &QComboBox::currentIndexChanged, this, changed);
@@ -86,7 +95,6 @@ workspace_panel::workspace_panel(window_widget& window, sim_window& model)
     last_key_.clear();
     refresh();
   });
-  connect(this, &QDialog::finished, this, [this] { end(); });
 }
 
 void workspace_panel::report(const std::string& message, bool is_error) {
@@ -143,6 +151,15 @@ void workspace_panel::fill_limits() {
     limits_->setItem(row, 2, new QTableWidgetItem(text));
   }
   limits_->resizeColumnsToContents();
+  fit_limits();
+}
+
+void workspace_panel::fit_limits() {
+  int height = limits_->horizontalHeader()->sizeHint().height() + 2 * limits_->frameWidth();
+  for (int r = 0; r < limits_->rowCount(); ++r) height += limits_->rowHeight(r);
+  limits_->setFixedHeight(height);
+  limits_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  limits_->setMinimumWidth(limits_->horizontalHeader()->length() + 2 * limits_->frameWidth());
 }
 
 void workspace_panel::refresh() {
