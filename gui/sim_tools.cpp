@@ -107,7 +107,7 @@ QTableWidget* profile_table(const profile_comparison& c, const sim_window& model
         if (shaded) item->setBackground(group_shade);
         table->setItem(r, col, item);
       };
-      const QString quantity = qs(c.rows[q].quantity);
+      const QString quantity = caption_text(c.rows[q].quantity);
       put(0, quantity, quantity);
       const QString profile =
           static_cast<std::size_t>(k) < profiles.size() ? caption_text(profiles[k]) : QString();

@@ -141,7 +141,7 @@ void workspace_panel::fill_limits() {
   for (std::size_t k = 0; k < src.actuator_names.size(); ++k) {
     const double scale = shown_limit_scale(src, k);
     const int row = static_cast<int>(k);
-    auto* name = new QTableWidgetItem(qs(src.actuator_names[k]));
+    auto* name = new QTableWidgetItem(caption_text(src.actuator_captions[k]));
     name->setFlags(name->flags() & ~Qt::ItemIsEditable);
     limits_->setItem(row, 0, name);
     char text[32];
@@ -202,9 +202,10 @@ void workspace_panel::refresh() {
         const auto lo = parse_number(limits_->item(row, 1)->text().toStdString());
         const auto hi = parse_number(limits_->item(row, 2)->text().toStdString());
         if (!lo || !hi)
-          return no_atlas(tr("a limit of %1 is not a number")
-                              .arg(qs(source_->actuator_names[static_cast<std::size_t>(row)]))
-                              .toStdString());
+          return no_atlas(
+              tr("a limit of %1 is not a number")
+                  .arg(caption_text(source_->actuator_captions[static_cast<std::size_t>(row)]))
+                  .toStdString());
         o.limits.push_back({*lo, *hi});
       }
     }

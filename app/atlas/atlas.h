@@ -62,7 +62,9 @@ struct atlas_request {
 struct atlas_source {
   std::string window, title;
   atlas_mechanism mechanism;
-  std::vector<std::string> actuator_names;  // "the1", "bx3", "leng1.y"
+  std::vector<std::string> actuator_names;  // "the1", "bx3", "leng1.y": for files (CSV)
+  // The same as the window names them ("L1", "Bx3", "l2"): for a person.
+  std::vector<std::string> actuator_captions;
   std::vector<atlas_limit> default_limits;
   std::vector<double> pose;                    // the current pose (or joints), as stored
   double current_point[3] = {};                // the output point at the current pose

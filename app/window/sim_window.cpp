@@ -133,6 +133,18 @@ bool sim_window::guarded(const std::function<void()>& f) {
   }
 }
 
+std::string quantity_caption(const graph_decl& g) {
+  if (!g.quantity.empty()) return g.quantity;
+  const std::string word = g.caption.substr(0, g.caption.find(' '));
+  return g.degrees ? word + "(deg)" : word;
+}
+
+const graph_decl* graph_of(const window_decl& d, const std::string& array, char component) {
+  for (const graph_decl& g : d.graphs)
+    if (g.array == array && g.component == component) return &g;
+  return nullptr;
+}
+
 void sim_window::show_caption(const std::string& caption) {
   if (label* l = ctl.find_label(decl_.style.caption_label)) l->caption = caption;
 }
@@ -438,7 +450,8 @@ void sim_window::draw_graph(int index) {
   const int n = logic_->arrays.N();
   const trajectory_array* a = logic_->arrays.find(g.array);
   if (a) {
-    const quantity_check q = check_quantity(*a, g.component, T_, draw_size);
+    quantity_check q = check_quantity(*a, g.component, T_, draw_size);
+    q.column = translate_caption ? translate_caption(quantity_caption(g)) : quantity_caption(g);
     plot3(picture_, n, q.value, q.rate, q.accel, derivative_check_ ? 1 : 2);
     if (derivative_check_) {
       plot_overlay(picture_, n, 1, q.rate, q.rate_difference);

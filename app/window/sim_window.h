@@ -61,6 +61,11 @@ struct graph_decl {
   std::string caption;
   std::string array;
   char component = 'x';  // 'x', 'y' or 'z'
+  // The quantity as the window names it where it shows it, with its unit ("L1", "ロール(deg)");
+  // empty: the caption's first word, "(deg)" added for an angle.
+  std::string quantity = {};
+  // The window shows the quantity in degrees; the arrays hold radians.
+  bool degrees = false;
 };
 
 // The orthographic view of a redraw: V = rotation_matrix(view angles), millimetres per unit.
@@ -148,6 +153,13 @@ struct window_decl {
   controls initial;  // every control with its default text, range and caption
   std::function<std::unique_ptr<window_logic>()> make_logic;
 };
+
+// What every message, table and picture for a person calls a graph's quantity (as declared, in
+// Japanese where the window is; a front end translates it). Files for programs keep the arrays'
+// own column names ("p4.x", "the1").
+std::string quantity_caption(const graph_decl& g);
+// The graph of an array's component (a scalar array's is 'x'); null for none.
+const graph_decl* graph_of(const window_decl& d, const std::string& array, char component);
 
 // What made the window's arrays: the Run's N, T, the fields as they were read, and how its
 // solves and values ended. Exports describe the arrays by it, not by the fields as they now

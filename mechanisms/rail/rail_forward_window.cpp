@@ -201,8 +201,8 @@ const window_decl& form_drav_jun() {
     // x offsets of the pairs' joints in the default geometry, not recomputed from ax).
     rail_forward_variant v{
         "form_drav_jun", "drav_jun", {{{0, 0}, {0, 0.1}, {2, 0}, {2, 0}, {4, 0}, {4, -0.1}}}, {}};
-    add_rail_pose_graphs(v.outputs.graphs, false);
-    add_rail_slider_graphs(v.outputs.graphs, {1, 3, 5});
+    add_rail_pose_graphs(v.outputs.graphs, false, true);
+    add_rail_slider_graphs(v.outputs.graphs, {1, 3, 5}, true);
     v.outputs.result_legs = {1, 3, 5};
     v.outputs.result_header = "i, pp(i).x, pp(i).y, pp(i).z, bx1(i), bx3(i), bx5(i)";
     return v;
@@ -215,8 +215,8 @@ const window_decl& form_selvo_jun() {
   static const rail_forward_variant variant = [] {
     rail_forward_variant v{
         "form_selvo_jun", "selvo_jun", {{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}}}, {}};
-    add_rail_pose_graphs(v.outputs.graphs, true);
-    add_rail_slider_graphs(v.outputs.graphs, {1, 2, 3, 4, 5, 6});
+    add_rail_pose_graphs(v.outputs.graphs, true, true);
+    add_rail_slider_graphs(v.outputs.graphs, {1, 2, 3, 4, 5, 6}, true);
     v.outputs.result_legs = {1, 2, 3, 4, 5, 6};
     v.outputs.result_header =
         "i, pp(i).x, pp(i).y, pp(i).z, bx1(i), bx2(i), bx3(i), bx4(i), bx5(i), bx6(i)";

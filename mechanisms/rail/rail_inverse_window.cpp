@@ -118,8 +118,8 @@ const window_decl& form_drav_gyaku() {
   static const rail_inverse_variant variant = [] {
     rail_inverse_variant v{"form_drav_gyaku", "drav_gyaku", false, {}};
     // Each pair's second slider follows its first at a fixed offset: legs 1, 3, 5 say it all.
-    add_rail_slider_graphs(v.outputs.graphs, {1, 3, 5});
-    add_rail_pose_graphs(v.outputs.graphs, false);
+    add_rail_slider_graphs(v.outputs.graphs, {1, 3, 5}, false);
+    add_rail_pose_graphs(v.outputs.graphs, false, false);
     v.outputs.result_legs = {1, 3, 5};
     v.outputs.result_header = "i, pp(i).x, pp(i).y, pp(i).z, bx1(i), bx3(i), bx5(i)";
     return v;
@@ -131,8 +131,8 @@ const window_decl& form_drav_gyaku() {
 const window_decl& form_selvo_gyaku() {
   static const rail_inverse_variant variant = [] {
     rail_inverse_variant v{"form_selvo_gyaku", "selvo_gyaku", true, {}};
-    add_rail_slider_graphs(v.outputs.graphs, {1, 2, 3, 4, 5, 6});
-    add_rail_pose_graphs(v.outputs.graphs, true);
+    add_rail_slider_graphs(v.outputs.graphs, {1, 2, 3, 4, 5, 6}, false);
+    add_rail_pose_graphs(v.outputs.graphs, true, false);
     v.outputs.result_legs = {1, 2, 3, 4, 5, 6};
     v.outputs.result_header =
         "i, pp(i).x, pp(i).y, pp(i).z, bx1(i), bx2(i), bx3(i), bx4(i), bx5(i), bx6(i)";

@@ -44,21 +44,25 @@ void declare_rail_geometry(window_decl& d, bool bx_column, bool tolerance_field)
   d.layout.push_back(readout_table(c, "", rows, false));
 }
 
-void add_rail_slider_graphs(std::vector<graph_decl>& graphs, const std::vector<int>& legs) {
+void add_rail_slider_graphs(std::vector<graph_decl>& graphs, const std::vector<int>& legs,
+                            bool forward) {
+  // The forward windows name the sliders in their start and stop rows.
   for (int k : legs) {
     const std::string n = std::to_string(k);
-    graphs.push_back({"bx" + n + " dbx" + n + " ddbx" + n, "bx" + n, 'x'});
+    graphs.push_back(
+        {"bx" + n + " dbx" + n + " ddbx" + n, "bx" + n, 'x', forward ? "Bx" + n : std::string()});
   }
 }
 
-void add_rail_pose_graphs(std::vector<graph_decl>& graphs, bool posture) {
-  graphs.push_back({"x  dx ddx", "pp", 'x'});
-  graphs.push_back({"y  dy ddy", "pp", 'y'});
-  graphs.push_back({"z  dz ddz", "pp", 'z'});
+void add_rail_pose_graphs(std::vector<graph_decl>& graphs, bool posture, bool forward) {
+  // The forward windows show the pose in their readouts, the inverse ones in start and stop rows.
+  graphs.push_back({"x  dx ddx", "pp", 'x', forward ? "出力Pｘ" : "Px"});
+  graphs.push_back({"y  dy ddy", "pp", 'y', forward ? "出力Pｙ" : "Py"});
+  graphs.push_back({"z  dz ddz", "pp", 'z', forward ? "出力Pｚ" : "Pz"});
   if (!posture) return;
-  graphs.push_back({"α  dα ddα", "sp", 'x'});
-  graphs.push_back({"β  dβ ddβ", "sp", 'y'});
-  graphs.push_back({"γ  dγ ddγ", "sp", 'z'});
+  graphs.push_back({"α  dα ddα", "sp", 'x', forward ? "ロール(deg)" : "", true});
+  graphs.push_back({"β  dβ ddβ", "sp", 'y', forward ? "ピッチ(deg)" : "", true});
+  graphs.push_back({"γ  dγ ddγ", "sp", 'z', forward ? "ヨー(deg)" : "", true});
 }
 
 rail_logic::rail_logic(const rail_outputs& outputs) : outputs_(outputs) {

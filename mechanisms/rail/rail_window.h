@@ -62,9 +62,10 @@ inline constexpr const char* rail_tolerance = "Text7";
 // "Bx" when `bx_column`), then the rod length Text6 and, when `tolerance_field`, the tolerance.
 void declare_rail_geometry(window_decl& d, bool bx_column, bool tolerance_field);
 // Graphs of the slider arrays of the given legs ("bx1 dbx1 ddbx1", ...).
-void add_rail_slider_graphs(std::vector<graph_decl>& graphs, const std::vector<int>& legs);
+void add_rail_slider_graphs(std::vector<graph_decl>& graphs, const std::vector<int>& legs,
+                            bool forward);
 // Graphs of the platform position pp, and of the posture sp when `posture`.
-void add_rail_pose_graphs(std::vector<graph_decl>& graphs, bool posture);
+void add_rail_pose_graphs(std::vector<graph_decl>& graphs, bool posture, bool forward);
 
 // The part of the window logic both directions share: the geometry, the trajectory arrays
 // (pp, sp, jp1..jp6 and the slider histories bx1..bx6), the drawing and the result file.
