@@ -140,8 +140,9 @@ std::string quantity_caption(const graph_decl& g) {
 }
 
 const graph_decl* graph_of(const window_decl& d, const std::string& array, char component) {
-  for (const graph_decl& g : d.graphs)
-    if (g.array == array && g.component == component) return &g;
+  for (const auto* list : {&d.graphs, &d.quantities})
+    for (const graph_decl& g : *list)
+      if (g.array == array && g.component == component) return &g;
   return nullptr;
 }
 

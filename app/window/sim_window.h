@@ -145,6 +145,9 @@ struct window_decl {
   std::vector<control_grid> layout;
   std::vector<button_decl> buttons;  // run, stop, next with their captions
   std::vector<graph_decl> graphs;
+  // Quantities the window names but draws no graph of (an actuator the atlas limits); only
+  // their array, component, quantity and unit count.
+  std::vector<graph_decl> quantities;
   // The unknowns of a Newton–Raphson window's solve (empty for the closed-form windows), for
   // finding branch jumps.
   std::vector<solved_variable> solved_variables;
@@ -158,7 +161,8 @@ struct window_decl {
 // Japanese where the window is; a front end translates it). Files for programs keep the arrays'
 // own column names ("p4.x", "the1").
 std::string quantity_caption(const graph_decl& g);
-// The graph of an array's component (a scalar array's is 'x'); null for none.
+// The graph of an array's component (a scalar array's is 'x'), or the quantity named without a
+// graph; null for none.
 const graph_decl* graph_of(const window_decl& d, const std::string& array, char component);
 
 // What made the window's arrays: the Run's N, T, the fields as they were read, and how its

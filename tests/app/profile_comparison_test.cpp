@@ -81,7 +81,9 @@ TEST(ProfileComparison, EveryQuantityIsNamedAsItsWindowShowsIt) {
       for (const std::string& t : g.column_captions) show(t);
     }
     for (const graph_decl& g : d.graphs) shown.insert(g.caption.substr(0, g.caption.find(' ')));
-    for (const graph_decl& g : d.graphs) {
+    std::vector<graph_decl> named = d.graphs;
+    named.insert(named.end(), d.quantities.begin(), d.quantities.end());
+    for (const graph_decl& g : named) {
       std::string name = quantity_caption(g);
       EXPECT_EQ(name.find('.'), std::string::npos) << name;
       const std::string unit = "(deg)";
