@@ -107,7 +107,7 @@ QTableWidget* profile_table(const profile_comparison& c, const sim_window& model
         if (shaded) item->setBackground(group_shade);
         table->setItem(r, col, item);
       };
-      const QString quantity = qs(c.rows[q].quantity);
+      const QString quantity = caption_text(c.rows[q].quantity);
       put(0, quantity, quantity);
       const QString profile =
           static_cast<std::size_t>(k) < profiles.size() ? caption_text(profiles[k]) : QString();
@@ -259,7 +259,7 @@ void sim_tools::show_workspace(bool on) {
     const QSignalBlocker block(workspace_action_);
     workspace_action_->setChecked(true);
   }
-  panel->show();
+  window_.dock_beside_picture(panel);
   window_.sync();  // stops the timer; the panel draws on `synced`
 }
 
@@ -308,7 +308,7 @@ bool sim_tools::open_study_file(const QString& path) {
     for (const std::string& note : s.notes) message += separator + note;
     report(message, model_.status_is_error);
     return true;
-  } catch (const study_error& e) {
+  } catch (const std::exception& e) {  // study_error, or whatever a library let through
     report(e.what(), true);
     return false;
   }

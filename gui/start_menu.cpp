@@ -12,8 +12,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <exception>
 
 #include "app/service/window_service.h"
 #include "app/study/open_study.h"
@@ -186,15 +188,51 @@ void start_menu::place(QWidget* w) {
   w->move(origin + QPoint(k * cascade_px, k * cascade_px));
 }
 
-// Beside the start window a wide window would run off the screen (a 6R window is most of a
-// laptop screen wide): once shown, with its frame known, it moves left and up over the start
-// window instead.
-void start_menu::keep_on_screen(QWidget* w) {
-  const QRect room = screen()->availableGeometry();
+namespace {
+
+// Moves a window whose frame runs off the screen back onto it: left and up first, so that its
+// title bar stays in reach whatever its size.
+void move_onto_screen(QWidget* w) {
+  const QRect room = w->screen()->availableGeometry();
   const QRect frame = w->frameGeometry();
   const int x = std::max(room.left(), std::min(frame.left(), room.right() + 1 - frame.width()));
   const int y = std::max(room.top(), std::min(frame.top(), room.bottom() + 1 - frame.height()));
   if (x != frame.left() || y != frame.top()) w->move(x, y);
+}
+
+// A window manager frames a window some time after it is shown, and may then place it so that
+// its title bar lies above the screen: for a few seconds after it is shown, every move or resize
+// of the window is checked again.
+class screen_keeper : public QObject {
+ public:
+  explicit screen_keeper(QWidget* w) : QObject(w), window_(w) {
+    w->installEventFilter(this);
+    QTimer::singleShot(frame_wait_ms, this, [this] { deleteLater(); });
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const QEvent::Type t = event->type();
+    if (watched == window_ && (t == QEvent::Move || t == QEvent::Resize || t == QEvent::Show ||
+                               t == QEvent::WindowActivate)) {
+      move_onto_screen(window_);
+    }
+    return false;
+  }
+
+ private:
+  static constexpr int frame_wait_ms = 3000;
+  QWidget* window_;
+};
+
+}  // namespace
+
+// Beside the start window a wide window would run off the screen (a 6R window is most of a
+// laptop screen wide): once shown, with its frame known, it moves left and up over the start
+// window instead.
+void start_menu::keep_on_screen(QWidget* w) {
+  move_onto_screen(w);
+  new screen_keeper(w);
 }
 
 window_widget* start_menu::open_window(const std::string& window) {
@@ -230,7 +268,9 @@ window_widget* start_menu::open_study(const QString& path) {
     window_widget* w = open_window(s.window);
     if (w && w->tools()) w->tools()->open_study_file(path);
     return w;
-  } catch (const study_error& e) {
+  } catch (const std::exception& e) {
+    // The reader's own refusals (study_error) name the file and line; anything else a library
+    // throws is still a refusal, never the program's end.
     if (study_message_) study_message_->close();
     study_message_ = new QMessageBox(QMessageBox::Warning, application_title,
                                      tr("The study cannot be opened.") + "\n" + qs(e.what()),

@@ -66,6 +66,8 @@ constexpr int default_progress_delay_ms = 500;
 constexpr int progress_repaint_ms = 50;
 // The width the controls keep beside the picture when the screen is narrow.
 constexpr int controls_minimum_width_px = 360;
+// A panel docked beside the picture is at least this wide.
+constexpr int side_panel_width_px = 260;
 // The drawing surface may shrink to this fraction of its default size with the window.
 constexpr double picture_minimum_fraction = 0.4;
 
@@ -361,6 +363,7 @@ window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* paren
     body->setStretchFactor(0, 0);
     body->setStretchFactor(1, 1);
     root->addWidget(body, 1);
+    body_ = body;
   } else {
     root->addWidget(left, 1);
   }
@@ -757,14 +760,7 @@ void window_widget::sync() {
       b->setChecked(options_->id(b) == ctl.option_selected);
     options_->setExclusive(true);
   }
-  for (const label_ref& l : labels_) {
-    for (const label& lb : ctl.labels)
-      if (lb.name == l.name) {
-        const QString caption = caption_text(lb.caption);
-        if (l.label->text() != caption) l.label->setText(caption);
-        break;
-      }
-  }
+  sync_labels();
   status_->setText(qs(model_->status));
   status_->setStyleSheet(model_->status_is_error ? "color: #c00000;" : "");
 
@@ -775,6 +771,33 @@ void window_widget::sync() {
   }
   if (picture_) picture_->update();
   emit synced();
+}
+
+void window_widget::dock_beside_picture(QWidget* panel) {
+  if (!body_) return panel->show();
+  const QList<int> before = body_->sizes();
+  body_->addWidget(panel);
+  body_->setStretchFactor(body_->indexOf(panel), 0);
+  panel->show();
+  // As narrow as the panel's contents allow (its texts wrap), so that the controls keep room.
+  const int wanted = std::max(panel->minimumSizeHint().width(), side_panel_width_px);
+  const int controls =
+      std::max(before.value(0) - wanted - body_->handleWidth(), controls_minimum_width_px / 2);
+  body_->setSizes({controls, before.value(1), wanted});
+  connect(panel, &QObject::destroyed, this, [this, before] {
+    if (body_) body_->setSizes(before);
+  });
+}
+
+void window_widget::sync_labels() {
+  for (const label_ref& l : labels_) {
+    for (const label& lb : model_->ctl.labels)
+      if (lb.name == l.name) {
+        const QString caption = caption_text(lb.caption);
+        if (l.label->text() != caption) l.label->setText(caption);
+        break;
+      }
+  }
 }
 
 QLineEdit* window_widget::field(const std::string& group, int index) const {

@@ -16,6 +16,7 @@ class QButtonGroup;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
+class QSplitter;
 
 namespace kinelab {
 
@@ -75,6 +76,11 @@ class window_widget : public QWidget {
   // Shows the model's state in every control (signals blocked), restarts or stops the timer
   // as the model says, and repaints the picture.
   void sync();
+  // Stands `panel` beside the picture, its width taken from the controls (which scroll) so that
+  // the picture keeps its size; the controls get their width back when the panel goes.
+  void dock_beside_picture(QWidget* panel);
+  // Shows the model's labels alone (a caption changed after sync()).
+  void sync_labels();
 
   // The user's actions, as the controls deliver them.
   void text_edited(const std::string& group, int index, const std::string& text);
@@ -128,6 +134,7 @@ class window_widget : public QWidget {
   std::map<std::string, QPushButton*> buttons_;
   QButtonGroup* options_ = nullptr;
   picture_widget* picture_ = nullptr;
+  QSplitter* body_ = nullptr;  // the controls and the picture side by side
   QLabel* status_ = nullptr;
   QTimer timer_;
   int progress_delay_ms_;

@@ -35,10 +35,17 @@ constexpr int default_cells = 100;
 }  // namespace
 
 workspace_panel::workspace_panel(window_widget& window, sim_window& model)
-    : QDialog(&window), window_(window), model_(model) {
+    : QFrame(&window), window_(window), model_(model) {
   setObjectName("workspace_panel");
-  setWindowTitle(caption_text("作業領域") + " — " + caption_text(model.title()));
+  setFrameShape(QFrame::StyledPanel);
   auto* layout = new QVBoxLayout(this);
+  auto* title = new QLabel(caption_text("作業領域") + " — " + caption_text(model.title()), this);
+  title->setObjectName("workspace_title");
+  title->setWordWrap(true);
+  QFont bold = title->font();
+  bold.setBold(true);
+  title->setFont(bold);
+  layout->addWidget(title);
   auto* form = new QFormLayout;
   mode_ = new QComboBox(this);
   mode_->setObjectName("workspace_mode");
@@ -70,7 +77,9 @@ workspace_panel::workspace_panel(window_widget& window, sim_window& model)
   summary_ = new QLabel(this);
   summary_->setObjectName("workspace_summary");
   summary_->setWordWrap(true);
+  summary_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   layout->addWidget(summary_);
+  layout->addStretch(1);
 
   auto changed = [this] { refresh(); };
   connect(mode_, &QComboBox::currentIndexChanged, this, changed);
@@ -86,7 +95,6 @@ workspace_panel::workspace_panel(window_widget& window, sim_window& model)
     last_key_.clear();
     refresh();
   });
-  connect(this, &QDialog::finished, this, [this] { end(); });
 }
 
 void workspace_panel::report(const std::string& message, bool is_error) {
@@ -135,7 +143,7 @@ void workspace_panel::fill_limits() {
   for (std::size_t k = 0; k < src.actuator_names.size(); ++k) {
     const double scale = shown_limit_scale(src, k);
     const int row = static_cast<int>(k);
-    auto* name = new QTableWidgetItem(qs(src.actuator_names[k]));
+    auto* name = new QTableWidgetItem(caption_text(src.actuator_captions[k]));
     name->setFlags(name->flags() & ~Qt::ItemIsEditable);
     limits_->setItem(row, 0, name);
     char text[32];
@@ -145,6 +153,15 @@ void workspace_panel::fill_limits() {
     limits_->setItem(row, 2, new QTableWidgetItem(text));
   }
   limits_->resizeColumnsToContents();
+  fit_limits();
+}
+
+void workspace_panel::fit_limits() {
+  int height = limits_->horizontalHeader()->sizeHint().height() + 2 * limits_->frameWidth();
+  for (int r = 0; r < limits_->rowCount(); ++r) height += limits_->rowHeight(r);
+  limits_->setFixedHeight(height);
+  limits_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  limits_->setMinimumWidth(limits_->horizontalHeader()->length() + 2 * limits_->frameWidth());
 }
 
 void workspace_panel::refresh() {
@@ -187,9 +204,10 @@ void workspace_panel::refresh() {
         const auto lo = parse_number(limits_->item(row, 1)->text().toStdString());
         const auto hi = parse_number(limits_->item(row, 2)->text().toStdString());
         if (!lo || !hi)
-          return no_atlas(tr("a limit of %1 is not a number")
-                              .arg(qs(source_->actuator_names[static_cast<std::size_t>(row)]))
-                              .toStdString());
+          return no_atlas(
+              tr("a limit of %1 is not a number")
+                  .arg(caption_text(source_->actuator_captions[static_cast<std::size_t>(row)]))
+                  .toStdString());
         o.limits.push_back({*lo, *hi});
       }
     }
@@ -201,8 +219,10 @@ void workspace_panel::refresh() {
     grid_ = std::move(a.grid);
     summary_->setText(qs(describe_atlas(*grid_, model_.language)));
   }
+  model_.show_front_end_picture("作業領域");
   draw_atlas(*model_.picture(), *source_, *grid_, 0, model_.language, model_.translate_caption);
   report(atlas_status(*source_, *grid_, model_.language), source_->pose_status_is_error);
+  window_.sync_labels();
   if (window_.picture()) window_.picture()->update();
 }
 

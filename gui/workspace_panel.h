@@ -1,10 +1,10 @@
 #pragma once
 // The workspace atlas of a simulation window (作業領域), shown in the window's picture while
-// this panel is open: the slice to draw (mode, plane, offset, cells) and the actuator limits
-// (the defaults from the window's Run, which the user may edit). Every event of the window
-// redraws the atlas; its fields and the pose sliders change it, a button of the window or a
-// Run ends it.
-#include <QDialog>
+// this panel stands beside it: the slice to draw (mode, plane, offset, cells) and the actuator
+// limits (the defaults from the window's Run, which the user may edit). Every event of the
+// window redraws the atlas; its fields and the pose sliders change it, a button of the window
+// or a Run ends it.
+#include <QFrame>
 #include <optional>
 #include <string>
 
@@ -21,7 +21,7 @@ namespace kinelab {
 class sim_window;
 class window_widget;
 
-class workspace_panel : public QDialog {
+class workspace_panel : public QFrame {
   Q_OBJECT
  public:
   workspace_panel(window_widget& window, sim_window& model);
@@ -39,6 +39,8 @@ class workspace_panel : public QDialog {
  private:
   void end();
   void fill_limits();
+  // Tall enough for every row of the limits table.
+  void fit_limits();
   // The key of what the atlas depends on: every control of the window and of the panel.
   std::string inputs_key() const;
   void report(const std::string& message, bool is_error);

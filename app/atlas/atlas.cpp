@@ -745,7 +745,9 @@ std::string problem_of(const atlas_source& src, const atlas_request& r,
                    {std::to_string(m.actuators.size()), std::to_string(limits.size())});
   for (std::size_t k = 0; k < limits.size(); ++k)
     if (!std::isfinite(limits[k].lo) || !std::isfinite(limits[k].hi) || limits[k].lo > limits[k].hi)
-      return message(lang, message_id::atlas_limits_not_a_range, {src.actuator_names[k]});
+      return message(
+          lang, message_id::atlas_limits_not_a_range,
+          {k < src.actuator_captions.size() ? src.actuator_captions[k] : src.actuator_names[k]});
   if (r.mode == atlas_mode::position && m.kind == atlas_kind::platform && !m.position_free())
     return message(lang, message_id::atlas_posture_only, {src.window});
   if (r.mode == atlas_mode::posture && m.kind == atlas_kind::sampled)

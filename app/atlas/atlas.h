@@ -65,7 +65,9 @@ struct atlas_request {
 struct atlas_source {
   std::string window, title;
   atlas_mechanism mechanism;
-  std::vector<std::string> actuator_names;  // "the1", "bx3", "leng1.y"
+  std::vector<std::string> actuator_names;  // "the1", "bx3", "leng1.y": for files (CSV)
+  // The same as the window names them ("L1", "Bx3", "l2"): for a person.
+  std::vector<std::string> actuator_captions;
   std::vector<atlas_limit> default_limits;
   // The current pose (or joints), as stored: the static pose the window shows.
   std::vector<double> pose;

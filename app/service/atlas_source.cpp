@@ -53,6 +53,8 @@ atlas_source_result atlas_source_of(sim_window& w) {
   s.title = w.title();
   for (const solved_variable& v : m->actuators) {
     s.actuator_names.push_back(variable_name(arrays, v));
+    const graph_decl* g = graph_of(w.decl(), v.array, v.component);
+    s.actuator_captions.push_back(g ? quantity_caption(*g) : s.actuator_names.back());
     const std::vector<kin_state>& values = values_of(arrays, v.array);
     double lo = HUGE_VAL, hi = -HUGE_VAL;
     // Only the steps the mechanism reached: the others hold placeholders.

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/run/derivative_check.h"
+#include "core/angles.h"
 #include "core/number_text.h"
 
 namespace kinelab {
@@ -32,6 +33,13 @@ profile_figures figures_of(const quantity_check& q) {
   return f;
 }
 
+profile_figures in_degrees(profile_figures f) {
+  for (double* v : {&f.peak_rate, &f.peak_acceleration, &f.start_acceleration_jump,
+                    &f.end_acceleration_jump, &f.start_rate_jump, &f.end_rate_jump})
+    *v = deg(*v);
+  return f;
+}
+
 }  // namespace
 
 profile_comparison compare_profiles(const sim_window& w) {
@@ -56,8 +64,9 @@ profile_comparison compare_profiles(const sim_window& w) {
       const trajectory_array* a = copy.logic().arrays.find(g.array);
       if (!a) continue;
       const quantity_check q = check_quantity(*a, g.component, copy.T());
-      out.rows[r].quantity = q.column;
+      out.rows[r].quantity = quantity_caption(g);
       out.rows[r].figures[k] = figures_of(q);
+      if (g.degrees) out.rows[r].figures[k] = in_degrees(out.rows[r].figures[k]);
     }
   }
   return out;

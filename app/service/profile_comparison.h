@@ -2,8 +2,8 @@
 // The profile comparison: the window's current start and stop run under each of the three
 // profiles, and for every quantity its graphs show (the driven quantities and the outputs) the
 // peak rate and acceleration and the jumps the profile imposes where the motion starts from rest
-// and comes back to rest. Units are the arrays' own (radians for angles, per second of the cycle
-// time).
+// and comes back to rest. Each quantity is named and measured as the window shows it (degrees
+// where it shows degrees), per second of the cycle time.
 #include <array>
 #include <string>
 #include <vector>
@@ -25,7 +25,7 @@ inline constexpr profile_kind compared_profiles[3] = {profile_kind::quintic, pro
                                                       profile_kind::linear};
 
 struct profile_comparison_row {
-  std::string quantity;        // the value's column, "the1", "p4.x"
+  std::string quantity;        // as the window names it, "the1(deg)", "出力Pｘ"
   profile_figures figures[3];  // as compared_profiles: quintic, cubic, constant velocity
 };
 

@@ -72,7 +72,7 @@ workspace_outcome run_workspace(sim_window& w, const workspace_options& o, std::
     char range[64];
     std::snprintf(range, sizeof range, "%.6g..%.6g", a.grid->limits[k].lo * scale,
                   a.grid->limits[k].hi * scale);
-    out << (k ? ", " : " ") << src.actuator_names[k] << " " << range;
+    out << (k ? ", " : " ") << src.actuator_captions[k] << " " << range;
   }
   out << "\n" << describe_atlas(*a.grid) << "\n";
   draw_atlas(*w.picture(), src, *a.grid, 0);

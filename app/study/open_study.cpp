@@ -72,9 +72,13 @@ void check_control(const study& s, const sim_window& w, const study::control_val
 }  // namespace
 
 void check_study(const study& s, const sim_window& w) {
-  if (s.window != w.name())
-    throw study_error(
-        s.message(s.window_at, message_id::study_of_another_window, {s.window, w.name()}));
+  // Named by their titles, as the windows show them; by their names where the study gives no
+  // title of its own (an edited file that still carries this window's).
+  if (s.window != w.name()) {
+    const bool titled = !s.title.empty() && s.title != w.title();
+    throw study_error(s.message(s.window_at, message_id::study_of_another_window,
+                                {titled ? s.title : s.window, titled ? w.title() : w.name()}));
+  }
   run_settings probe;
   if (auto problem = apply_settings("1", std::to_string(s.N), probe, s.language))
     throw study_error(s.message(s.N_at, *problem));

@@ -92,6 +92,9 @@ struct json_reader {
 
     s.window = string_member(doc, "window");
     s.window_at = at("window");
+    // Only for naming the window in messages: a title that is not a text is left out.
+    if (doc.contains("title") && doc["title"].is_string())
+      s.title = doc["title"].get<std::string>();
     const document& N = member(doc, "N");
     s.N_at = at("N");
     if (!N.is_number_integer() || N.get<long long>() < 1 || N.get<long long>() > max_divisions)
@@ -251,6 +254,7 @@ study parse_export_header(const std::string& text, study s) {
     const std::string body = trimmed(line.substr(1));
     if (body.rfind("window: ", 0) == 0) {
       s.window = trimmed(body.substr(8, body.find(" (") - 8));
+      if (const auto title = after(body, " (", ")")) s.title = *title;
       s.window_at = {line_no, "window"};
       has_window = true;
     } else if (body.rfind("N = ", 0) == 0) {

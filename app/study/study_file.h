@@ -59,6 +59,7 @@ struct study {
   };
   std::string source;  // the file, as the messages name it
   std::string window;
+  std::string title;  // the window's title as the study gives it ("3r_jun"); may be empty
   int N = 0;
   double T = 0;
   std::string profile;  // "quintic", "cubic", "constant velocity"; empty: not given

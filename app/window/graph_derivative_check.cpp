@@ -20,8 +20,9 @@ std::optional<std::vector<quantity_check>> check_graph_derivatives(sim_window& w
       quantity_check q = check_quantity(*a, g.component, w.T(), w.draw_size);
       // Only the figures are kept from one quantity to the next: at N = 200 000 each check's
       // curves take some 11 MB.
+      // Named as the window names the quantity; the figures are relative, whatever the unit.
       checks.push_back(
-          {q.column, {}, {}, {}, {}, {}, q.rate_mismatch, q.accel_mismatch, q.at_rest});
+          {quantity_caption(g), {}, {}, {}, {}, {}, q.rate_mismatch, q.accel_mismatch, q.at_rest});
     }
   return checks;
 }

@@ -134,6 +134,19 @@ bool sim_window::guarded(const std::function<void()>& f) {
   }
 }
 
+std::string quantity_caption(const graph_decl& g) {
+  if (!g.quantity.empty()) return g.quantity;
+  const std::string word = g.caption.substr(0, g.caption.find(' '));
+  return g.degrees ? word + "(deg)" : word;
+}
+
+const graph_decl* graph_of(const window_decl& d, const std::string& array, char component) {
+  for (const auto* list : {&d.graphs, &d.quantities})
+    for (const graph_decl& g : *list)
+      if (g.array == array && g.component == component) return &g;
+  return nullptr;
+}
+
 void sim_window::show_caption(const std::string& caption) {
   if (label* l = ctl.find_label(decl_.style.caption_label)) l->caption = caption;
 }
@@ -192,6 +205,7 @@ void sim_window::run() {
   if (decl_.style.run_resets_figure) {
     figure_no = 0;
     show_caption(decl_.style.view_caption);
+    caption_after_front_end_.reset();
   }
   if (!compute(true)) return;
   write_result_file(started);
@@ -391,9 +405,26 @@ void sim_window::trajectory_changed() {
   diagnostics_page_ = 0;
 }
 
+void sim_window::show_front_end_picture(const std::string& caption) {
+  if (!caption_after_front_end_) {
+    const label* l = ctl.find_label(decl_.style.caption_label);
+    caption_after_front_end_ =
+        shown_diagnostics_ >= 0 || !l ? decl_.style.view_caption : l->caption;
+  }
+  show_caption(caption);
+  shown_graph_ = -1;
+  shown_diagnostics_ = -1;
+}
+
 void sim_window::draw_frame(int step, bool with_path) {
-  // The diagnostics caption names the plot it stood over, not the mechanism drawn in its place.
-  if (shown_diagnostics_ >= 0) show_caption(decl_.style.view_caption);
+  // The diagnostics caption names the plot it stood over, not the mechanism drawn in its place;
+  // so does a front end's.
+  if (caption_after_front_end_) {
+    show_caption(*caption_after_front_end_);
+    caption_after_front_end_.reset();
+  } else if (shown_diagnostics_ >= 0) {
+    show_caption(decl_.style.view_caption);
+  }
   shown_graph_ = -1;
   shown_diagnostics_ = -1;
   shown_step_ = step;
@@ -444,7 +475,8 @@ void sim_window::draw_graph(int index) {
   const int n = logic_->arrays.N();
   const trajectory_array* a = logic_->arrays.find(g.array);
   if (a) {
-    const quantity_check q = check_quantity(*a, g.component, T_, draw_size);
+    quantity_check q = check_quantity(*a, g.component, T_, draw_size);
+    q.column = translate_caption ? translate_caption(quantity_caption(g)) : quantity_caption(g);
     plot3(picture_, n, q.value, q.rate, q.accel, derivative_check_ ? 1 : 2);
     if (derivative_check_) {
       plot_overlay(picture_, n, 1, q.rate, q.rate_difference);
@@ -454,6 +486,7 @@ void sim_window::draw_graph(int index) {
     }
   }
   show_caption(g.caption);
+  caption_after_front_end_.reset();
   shown_graph_ = index;
   shown_diagnostics_ = -1;
 }
@@ -596,6 +629,7 @@ void sim_window::draw_diagnostics_page(int page) {
   for (const branch_jump& j : jumps_) jump_steps.push_back(j.step);
   plot_step_marks(picture_, n, unconverged_steps(), 4);
   plot_step_marks(picture_, n, jump_steps, 5);
+  caption_after_front_end_.reset();
   shown_graph_ = -1;
   shown_diagnostics_ = page;
 }

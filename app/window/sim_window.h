@@ -61,6 +61,11 @@ struct graph_decl {
   std::string caption;
   std::string array;
   char component = 'x';  // 'x', 'y' or 'z'
+  // The quantity as the window names it where it shows it, with its unit ("L1", "ロール(deg)");
+  // empty: the caption's first word, "(deg)" added for an angle.
+  std::string quantity = {};
+  // The window shows the quantity in degrees; the arrays hold radians.
+  bool degrees = false;
 };
 
 // The orthographic view of a redraw: V = rotation_matrix(view angles), millimetres per unit.
@@ -140,6 +145,9 @@ struct window_decl {
   std::vector<control_grid> layout;
   std::vector<button_decl> buttons;  // run, stop, next with their captions
   std::vector<graph_decl> graphs;
+  // Quantities the window names but draws no graph of (an actuator the atlas limits); only
+  // their array, component, quantity and unit count.
+  std::vector<graph_decl> quantities;
   // The unknowns of a Newton–Raphson window's solve (empty for the closed-form windows), for
   // finding branch jumps.
   std::vector<solved_variable> solved_variables;
@@ -148,6 +156,14 @@ struct window_decl {
   controls initial;  // every control with its default text, range and caption
   std::function<std::unique_ptr<window_logic>()> make_logic;
 };
+
+// What every message, table and picture for a person calls a graph's quantity (as declared, in
+// Japanese where the window is; a front end translates it). Files for programs keep the arrays'
+// own column names ("p4.x", "the1").
+std::string quantity_caption(const graph_decl& g);
+// The graph of an array's component (a scalar array's is 'x'), or the quantity named without a
+// graph; null for none.
+const graph_decl* graph_of(const window_decl& d, const std::string& array, char component);
 
 // What made the window's arrays: the Run's N, T, the fields as they were read, and how its
 // solves and values ended. Exports describe the arrays by it, not by the fields as they now
@@ -258,6 +274,10 @@ class sim_window : public window_model {
   };
   void static_pose();
   void redraw() { draw_frame(step_no, true); }
+  // A front end draws a picture of its own on the surface (the workspace atlas): `caption`
+  // stands over it until the window draws again, and the mechanism drawn then brings back the
+  // caption it had before (the view's, where that was a diagnostics page).
+  void show_front_end_picture(const std::string& caption);
 
   // Window state (Part of every window).
   int step_no = 0;
@@ -321,6 +341,8 @@ class sim_window : public window_model {
   int shown_step_ = 0;
   bool shown_with_path_ = true;
   int shown_diagnostics_ = -1;
+  // While a front end's picture is shown, the caption to bring back after it.
+  std::optional<std::string> caption_after_front_end_;
   double width_scale_divisor_ = 0;
   std::string run_written_;  // 0: draw_scale by the shorter side
   std::vector<branch_jump> jumps_;

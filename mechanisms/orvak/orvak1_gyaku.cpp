@@ -185,12 +185,13 @@ const window_decl& form_orvak1_gyaku() {
     d.name = "form_orvak1_gyaku";
     d.title = "orvak1_gyaku";
     declare_orvak_controls(d);
-    d.graphs = {{"x   dx   ddx", "pp", 'x'},
-                {"y   dy   ddy", "pp", 'y'},
-                {"z   dz   ddz", "pp", 'z'},
-                {"α  dα ddα", "shisei", 'x'},
-                {"β  dβ ddβ", "shisei", 'y'},
-                {"γ  dγ ddγ", "shisei", 'z'},
+    // The pose named as its readouts name it.
+    d.graphs = {{"x   dx   ddx", "pp", 'x', "Px"},
+                {"y   dy   ddy", "pp", 'y', "Py"},
+                {"z   dz   ddz", "pp", 'z', "Pz"},
+                {"α  dα ddα", "shisei", 'x', "alfa(deg)", true},
+                {"β  dβ ddβ", "shisei", 'y', "beta(deg)", true},
+                {"γ  dγ ddγ", "shisei", 'z', "ganma(deg)", true},
                 {"leng1 dleng1 ddleng1", "leng1", 'x'},
                 {"leng2 dleng2 ddleng2", "leng2", 'x'},
                 {"leng3 dleng3 ddleng3", "leng3", 'x'}};

@@ -243,10 +243,15 @@ const window_decl& Form_orvak4_jun() {
     d.name = "Form_orvak4_jun";
     d.title = "orvak4_jun";
     declare_orvak_controls(d);
-    d.graphs = {{"x   dx   ddx", "pp4", 'x'},         {"y   dy   ddy", "pp4", 'y'},
-                {"z   dz   ddz", "pp4", 'z'},         {"alfa dalfa ddalfa", "shisei", 'x'},
-                {"beta dbeta ddbeta", "shisei", 'y'}, {"gan  dgan  ddgan", "shisei", 'z'},
-                {"l1 dl1 ddl1", "leng1", 'x'},        {"l2 dl2 ddl2", "leng1", 'y'},
+    // The pose named as its readouts name it.
+    d.graphs = {{"x   dx   ddx", "pp4", 'x', "Px"},
+                {"y   dy   ddy", "pp4", 'y', "Py"},
+                {"z   dz   ddz", "pp4", 'z', "Pz"},
+                {"alfa dalfa ddalfa", "shisei", 'x', "alfa(deg)", true},
+                {"beta dbeta ddbeta", "shisei", 'y', "beta(deg)", true},
+                {"gan  dgan  ddgan", "shisei", 'z', "ganma(deg)", true},
+                {"l1 dl1 ddl1", "leng1", 'x'},
+                {"l2 dl2 ddl2", "leng1", 'y'},
                 {"l3 dl3 ddl3", "leng1", 'z'}};
     d.make_logic = [] { return std::make_unique<orvak4_jun_logic>(); };
     return d;

@@ -143,6 +143,11 @@ window_decl rail_forward_window(const rail_forward_variant& v) {
 
   declare_parallel_controls(d, {"Stop", true});
   d.graphs = v.outputs.graphs;
+  // The sliders without a graph (dravik's legs 2, 4, 6) are named by their rows as well.
+  for (int k = 1; k <= rail_leg_count; ++k) {
+    const std::string n = std::to_string(k);
+    if (!graph_of(d, "bx" + n, 'x')) d.quantities.push_back({"", "bx" + n, 'x', "Bx" + n});
+  }
   // dravik's solve moves the posture as well: all six sliders are targets.
   d.solved_variables = {{"pp", 'x', false}, {"pp", 'y', false}, {"pp", 'z', false},
                         {"sp", 'x', true},  {"sp", 'y', true},  {"sp", 'z', true}};

@@ -28,29 +28,35 @@ constexpr int outline[][2] = {{2, 1}, {1, 3}, {3, 4}, {4, 6}, {6, 5}, {5, 2}};
 // 2.5·draw_size fills the width.
 constexpr double width_in_draw_sizes = 2.5;
 
-void add_rail_slider_graphs(std::vector<graph_decl>& graphs, const std::vector<int>& legs) {
+void add_rail_slider_graphs(std::vector<graph_decl>& graphs, const std::vector<int>& legs,
+                            bool forward) {
+  // The forward windows name the sliders in their start and stop rows.
   for (int k : legs) {
     const std::string n = std::to_string(k);
-    graphs.push_back({"bx" + n + " dbx" + n + " ddbx" + n, "bx" + n, 'x'});
+    graphs.push_back(
+        {"bx" + n + " dbx" + n + " ddbx" + n, "bx" + n, 'x', forward ? "Bx" + n : std::string()});
   }
 }
 
-void add_rail_pose_graphs(std::vector<graph_decl>& graphs, bool posture) {
-  graphs.push_back({"x  dx ddx", "pp", 'x'});
-  graphs.push_back({"y  dy ddy", "pp", 'y'});
-  graphs.push_back({"z  dz ddz", "pp", 'z'});
+void add_rail_pose_graphs(std::vector<graph_decl>& graphs, bool posture, bool forward) {
+  // The forward windows show the pose in their readouts, the inverse ones in start and stop rows.
+  graphs.push_back({"x  dx ddx", "pp", 'x', forward ? "出力Pｘ" : "Px"});
+  graphs.push_back({"y  dy ddy", "pp", 'y', forward ? "出力Pｙ" : "Py"});
+  graphs.push_back({"z  dz ddz", "pp", 'z', forward ? "出力Pｚ" : "Pz"});
   if (!posture) return;
-  graphs.push_back({"α  dα ddα", "sp", 'x'});
-  graphs.push_back({"β  dβ ddβ", "sp", 'y'});
-  graphs.push_back({"γ  dγ ddγ", "sp", 'z'});
+  graphs.push_back({"α  dα ddα", "sp", 'x', forward ? "ロール(deg)" : "", true});
+  graphs.push_back({"β  dβ ddβ", "sp", 'y', forward ? "ピッチ(deg)" : "", true});
+  graphs.push_back({"γ  dγ ddγ", "sp", 'z', forward ? "ヨー(deg)" : "", true});
 }
 
 rail_outputs outputs_of(std::vector<int> legs, bool posture, bool pose_first,
                         std::string result_header) {
   rail_outputs out;
-  if (pose_first) add_rail_pose_graphs(out.graphs, posture);
-  add_rail_slider_graphs(out.graphs, legs);
-  if (!pose_first) add_rail_pose_graphs(out.graphs, posture);
+  // The forward windows show the pose first; they are also the ones that name things their way.
+  const bool forward = pose_first;
+  if (pose_first) add_rail_pose_graphs(out.graphs, posture, forward);
+  add_rail_slider_graphs(out.graphs, legs, forward);
+  if (!pose_first) add_rail_pose_graphs(out.graphs, posture, forward);
   out.result_legs = std::move(legs);
   out.result_header = std::move(result_header);
   return out;

@@ -130,18 +130,19 @@ void declare_serial_controls(window_decl& d) {
 }
 
 void add_pose_graphs(window_decl& d, const std::string& point, const std::string& posture) {
-  d.graphs.push_back({"x   dx   ddx", point, 'x'});
-  d.graphs.push_back({"y   dy   ddy", point, 'y'});
-  d.graphs.push_back({"z   dz   ddz", point, 'z'});
-  d.graphs.push_back({"α  dα  ddα", posture, 'x'});
-  d.graphs.push_back({"β  dβ  ddβ", posture, 'y'});
-  d.graphs.push_back({"γ  dγ  ddγ", posture, 'z'});
+  // Named as the pose readouts name them.
+  d.graphs.push_back({"x   dx   ddx", point, 'x', "出力Pｘ"});
+  d.graphs.push_back({"y   dy   ddy", point, 'y', "出力Pｙ"});
+  d.graphs.push_back({"z   dz   ddz", point, 'z', "出力Pｚ"});
+  d.graphs.push_back({"α  dα  ddα", posture, 'x', "ロール(deg)", true});
+  d.graphs.push_back({"β  dβ  ddβ", posture, 'y', "ピッチ(deg)", true});
+  d.graphs.push_back({"γ  dγ  ddγ", posture, 'z', "ヨー(deg)", true});
 }
 
 void add_joint_graphs(window_decl& d, int joints) {
   for (int k = 1; k <= joints; ++k) {
     const std::string n = std::to_string(k);
-    d.graphs.push_back({"the" + n + " dthe" + n + " ddthe" + n, "the" + n, 'x'});
+    d.graphs.push_back({"the" + n + " dthe" + n + " ddthe" + n, "the" + n, 'x', {}, true});
   }
 }
 

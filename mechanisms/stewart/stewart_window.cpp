@@ -53,14 +53,15 @@ void declare_stewart_common(window_decl& d) {
   declare_parallel_controls(d, {"stop", true});
   for (int k = 1; k <= stewart_leg_count; ++k) {
     const std::string n = std::to_string(k);
-    d.graphs.push_back({"the" + n + " dthe" + n + " ddthe" + n, "the" + n, 'x'});
+    // The legs as the window labels them.
+    d.graphs.push_back({"the" + n + " dthe" + n + " ddthe" + n, "the" + n, 'x', "L" + n});
   }
-  d.graphs.push_back({"x   dx  ddx", "pp", 'x'});
-  d.graphs.push_back({"y   dy  ddy", "pp", 'y'});
-  d.graphs.push_back({"z   dz  ddz", "pp", 'z'});
-  d.graphs.push_back({"α  dα ddα", "sp", 'x'});
-  d.graphs.push_back({"β  dβ ddβ", "sp", 'y'});
-  d.graphs.push_back({"γ  dγ ddγ", "sp", 'z'});
+  d.graphs.push_back({"x   dx  ddx", "pp", 'x', "Px"});
+  d.graphs.push_back({"y   dy  ddy", "pp", 'y', "Py"});
+  d.graphs.push_back({"z   dz  ddz", "pp", 'z', "Pz"});
+  d.graphs.push_back({"α  dα ddα", "sp", 'x', {}, true});
+  d.graphs.push_back({"β  dβ ddβ", "sp", 'y', {}, true});
+  d.graphs.push_back({"γ  dγ ddγ", "sp", 'z', {}, true});
 }
 
 stewart_logic::stewart_logic(std::string result_header)

@@ -170,16 +170,27 @@ const window_decl& Form_zelko_gyaku() {
     joints.rows = {units, fields};
     d.layout.push_back(std::move(joints));
     declare_parallel_controls(d);
-    d.graphs = {{"px   dpx   ddpx", "pp4", 'x'},    {"py   dpy   ddpy", "pp4", 'y'},
-                {"pz   dpz   ddpz", "pp4", 'z'},    {"α   dα   ddα", "shisei", 'x'},
-                {"β   dβ   ddβ", "shisei", 'y'},    {"γ   dγ   ddγ", "shisei", 'z'},
-                {"α1  dα1  ddα1", "hineri1", 'x'},  {"β1  dβ1  ddβ1", "hineri1", 'y'},
-                {"γ1  dγ1  ddγ1", "hineri1", 'z'},  {"α2  dα2  ddα2", "hineri2", 'x'},
-                {"β2  dβ2  ddβ2", "hineri2", 'y'},  {"γ2  dγ2  ddγ2", "hineri2", 'z'},
-                {"α3  dα3  ddα3", "hineri3", 'x'},  {"β3  dβ3  ddβ3", "hineri3", 'y'},
-                {"γ3  dγ3  ddγ3", "hineri3", 'z'},  {"L11  dL11  ddL11", "leng1", 'x'},
-                {"L12  dL12  ddL12", "leng1", 'y'}, {"L13  dL13  ddL13", "leng1", 'z'},
-                {"L31  dL31  ddL31", "leng2", 'x'}, {"L32  dL32  ddL32", "leng2", 'y'},
+    // The pose named as its readouts name it; the joints in degrees, as shown.
+    d.graphs = {{"px   dpx   ddpx", "pp4", 'x', "Px"},
+                {"py   dpy   ddpy", "pp4", 'y', "Py"},
+                {"pz   dpz   ddpz", "pp4", 'z', "Pz"},
+                {"α   dα   ddα", "shisei", 'x', "alfa(deg)", true},
+                {"β   dβ   ddβ", "shisei", 'y', "beta(deg)", true},
+                {"γ   dγ   ddγ", "shisei", 'z', "ganma(deg)", true},
+                {"α1  dα1  ddα1", "hineri1", 'x', {}, true},
+                {"β1  dβ1  ddβ1", "hineri1", 'y', {}, true},
+                {"γ1  dγ1  ddγ1", "hineri1", 'z', {}, true},
+                {"α2  dα2  ddα2", "hineri2", 'x', {}, true},
+                {"β2  dβ2  ddβ2", "hineri2", 'y', {}, true},
+                {"γ2  dγ2  ddγ2", "hineri2", 'z', {}, true},
+                {"α3  dα3  ddα3", "hineri3", 'x', {}, true},
+                {"β3  dβ3  ddβ3", "hineri3", 'y', {}, true},
+                {"γ3  dγ3  ddγ3", "hineri3", 'z', {}, true},
+                {"L11  dL11  ddL11", "leng1", 'x'},
+                {"L12  dL12  ddL12", "leng1", 'y'},
+                {"L13  dL13  ddL13", "leng1", 'z'},
+                {"L31  dL31  ddL31", "leng2", 'x'},
+                {"L32  dL32  ddL32", "leng2", 'y'},
                 {"L33  dL33  ddL33", "leng2", 'z'}};
     d.solved_variables = {{"hineri1", 'x', true}, {"hineri1", 'y', true}, {"hineri1", 'z', true},
                           {"hineri2", 'y', true}, {"hineri3", 'x', true}, {"hineri3", 'y', true}};

@@ -157,6 +157,12 @@ TEST(StudyFile, BadFilesChangeNothingAndSayWhere) {
        "bad.kinelab: not a kinelab study (no \"format\": \"kinelab study\")"},
       {"another window's", with("\"form_3r_jun\"", "\"form_6r_jun\""),
        "bad.kinelab:" + line_of("window") + ": window: a study of form_6r_jun, not of form_3r_jun"},
+      {"another window's, by its title",
+       [&] {
+         std::string t = with("\"form_3r_jun\"", "\"form_6r_jun\"");
+         return t.replace(t.find("\"3r_jun\""), 8, "\"6r_jun\"");
+       }(),
+       "bad.kinelab:" + line_of("window") + ": window: a study of 6r_jun, not of 3r_jun"},
       {"unknown control", with(text2_1, "\"Text99(0)\": \"20\""),
        "bad.kinelab:" + line_of("Text2(1)") + ": Text99(0): form_3r_jun has no such control"},
       {"index past the end", with(text2_1, "\"Text2(40)\": \"20\""),
@@ -188,6 +194,12 @@ TEST(StudyFile, BadFilesChangeNothingAndSayWhere) {
          return t.replace(t.find("form_3r_jun"), 11, "form_6r_jun");
        }(),
        "bad.kinelab:2: window: a study of form_6r_jun, not of form_3r_jun"},
+      {"export of another window, by its title",
+       [&] {
+         std::string t = csv;
+         return t.replace(t.find("form_3r_jun (3r_jun)"), 20, "form_6r_jun (6r_jun)");
+       }(),
+       "bad.kinelab:2: window: a study of 6r_jun, not of 3r_jun"},
       {"export with a bad field",
        [&] {
          std::string t = csv;

@@ -205,7 +205,7 @@ TEST_F(cli, a_study_saved_and_loaded_reproduces_the_run) {
     std::string err;
   } cases[] = {
       {"form_3r_jun --load s.kinelab --press run", 2,
-       "kinelab-cli: s.kinelab:5: window: a study of form_stewart_jun, not of form_3r_jun\n"},
+       "kinelab-cli: s.kinelab:5: window: a study of stewart_jun, not of 3r_jun\n"},
       {"--load missing.kinelab", 2,
        "kinelab-cli: missing.kinelab: cannot be read: No such file or directory\n"},
       {"form_3r_jun --save no/such/dir/s.kinelab", 1,

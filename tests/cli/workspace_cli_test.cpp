@@ -28,8 +28,8 @@ TEST(workspace_cli, summary_drawing_and_grid) {
   const outcome r = cli({"form_stewart_gyaku", "--workspace", "--plane", "xz", "--offset", "0",
                          "--cells", "40", "--svg", "atlas.svg", "--dump", "atlas.csv"});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(
-      r.out.rfind("workspace atlas of form_stewart_gyaku: position, plane xz; limits the1 ", 0), 0u)
+  EXPECT_EQ(r.out.rfind("workspace atlas of form_stewart_gyaku: position, plane xz; limits L1 ", 0),
+            0u)
       << r.out;
   EXPECT_NE(r.out.find("\nreachable area "), std::string::npos) << r.out;
   const std::string svg = test::file_text("atlas.svg");
@@ -67,7 +67,8 @@ TEST(workspace_cli, limits_and_refusals) {
   r = cli({"form_3r_jun", "--workspace", "--cells", "10", "--samples", "1000", "--limits",
            "-90:90,0:45,-10:10"});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(r.out.find("limits the1 -90..90, the2 0..45, the3 -10..10"), std::string::npos)
+  EXPECT_NE(r.out.find("limits the1(deg) -90..90, the2(deg) 0..45, the3(deg) -10..10"),
+            std::string::npos)
       << r.out;
 
   for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{

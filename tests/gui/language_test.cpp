@@ -114,7 +114,7 @@ stray_text names_of_atlas(window_widget& w, const workspace_panel& panel) {
   std::set<QString> names = {"xy", "xz", "yz", "deg", "log", "min", "Run"};
   QStringList sources = {caption_text(w.model().title())};
   if (panel.source())
-    for (const std::string& a : panel.source()->actuator_names)
+    for (const std::string& a : panel.source()->actuator_captions)
       sources << QString::fromStdString(a);
   static const QRegularExpression word("[A-Za-z]{2,}");
   for (const QString& text : sources)

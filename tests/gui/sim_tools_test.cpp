@@ -112,6 +112,50 @@ TEST_F(sim_tools_test, DiagnosticsPagesAndTheDerivativeCheckReachTheCaptionAndSt
   EXPECT_FALSE(check->isChecked());
 }
 
+// The caption above the picture names what the picture shows: the mechanism again once the
+// animation after a Run has drawn over a diagnostics page, 作業領域 over the atlas, and after the
+// atlas what stood there before it (a graph's title stays until the next Run).
+TEST_F(sim_tools_test, TheCaptionAboveThePictureGoesWithWhatItShows) {
+  for (const char* name : {"form_3r_gyaku", "form_stewart_gyaku"}) {
+    SCOPED_TRACE(name);
+    OPEN(w, name);
+    const window_style& style = sim(*w).decl().style;
+    QLabel* caption = w->findChild<QLabel*>(QString::fromStdString(style.caption_label));
+    ASSERT_NE(caption, nullptr);
+    const QString view = QString::fromStdString(style.view_caption);
+    const QString diagnostics = QString::fromStdString(
+        message(sim(*w).language, message_id::diagnostics_singularity_caption));
+    QAction* workspace = action(*w, "workspace");
+    ASSERT_NE(workspace, nullptr);
+
+    w->button("run")->click();
+    action(*w, "diagnostics")->trigger();
+    EXPECT_EQ(caption->text(), diagnostics);
+    w->button("run")->click();
+    ASSERT_TRUE(w->timer_running());
+    w->timer_tick();
+    EXPECT_EQ(caption->text(), view);
+
+    action(*w, "diagnostics")->trigger();
+    workspace->trigger();
+    ASSERT_NE(w->tools()->workspace(), nullptr);
+    EXPECT_EQ(caption->text(), QStringLiteral("作業領域"));
+    w->slider_moved(style.pose_sliders, 2, 20);  // the atlas redrawn keeps its caption
+    EXPECT_EQ(caption->text(), QStringLiteral("作業領域"));
+    workspace->trigger();
+    EXPECT_EQ(w->tools()->workspace(), nullptr);
+    EXPECT_EQ(caption->text(), view);
+
+    w->button("next")->click();
+    const QString graph = QString::fromStdString(sim(*w).decl().graphs.front().caption);
+    EXPECT_EQ(caption->text(), graph);
+    workspace->trigger();
+    EXPECT_EQ(caption->text(), QStringLiteral("作業領域"));
+    workspace->trigger();
+    EXPECT_EQ(caption->text(), graph);
+  }
+}
+
 TEST_F(sim_tools_test, ExportsWriteWhatTheCommandLineWritesAndReportFailures) {
   OPEN(w, "form_3r_jun");
   w->button("run")->click();

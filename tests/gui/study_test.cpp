@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTranslator>
 #include <memory>
@@ -132,6 +133,85 @@ TEST_F(study_gui, StartWindowOpensTheWindowTheStudyNames) {
   ASSERT_NE(start.study_message(), nullptr);
   EXPECT_TRUE(start.study_message()->text().contains("missing.kinelab: 読み込めません"));
   EXPECT_EQ(start.open_windows().size(), 1u);
+}
+
+// `kinelab FILE` opens its window before the start window is framed; a desktop that frames the
+// new window later, with its title bar above the screen (y = -20), sees it moved back onto the
+// screen, as a window opened from the menus is.
+TEST_F(study_gui, TheWindowOfAStudyOnTheCommandLineStaysOnTheScreen) {
+  std::unique_ptr<window_widget> source = open("form_6r_gyaku");
+  answer(*source, "six.kinelab");
+  action(*source, "save_study")->trigger();
+  source.reset();
+
+  start_menu start;
+  start.show();
+  window_widget* w = start.open_study("six.kinelab");
+  ASSERT_NE(w, nullptr);
+  const QRect room = w->screen()->availableGeometry();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(room.contains(w->frameGeometry()));
+  // What the desktop does once it has framed the window.
+  w->move(w->frameGeometry().x(), room.top() - 20);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w->frameGeometry().top(), room.top());
+  EXPECT_TRUE(room.contains(w->frameGeometry()))
+      << w->frameGeometry().x() << "," << w->frameGeometry().y() << " "
+      << w->frameGeometry().width() << "x" << w->frameGeometry().height();
+}
+
+// Studies made to break the reader (a number beyond a double, 200 000 nested objects) opened as
+// `kinelab FILE` or with 開く: a message box, or the status line, names the file and the line,
+// and the program goes on with no window changed.
+TEST_F(study_gui, HostileStudiesAreExplainedAndTheProgramGoesOn) {
+  std::unique_ptr<window_widget> source = open("form_3r_jun");
+  answer(*source, "plain.kinelab");
+  action(*source, "save_study")->trigger();
+  const std::string plain = test::slurp("plain.kinelab");
+  auto write = [&](const char* name, const std::string& from, const std::string& to) {
+    std::string text = plain;
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    QFile f(name);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text.data(), static_cast<qint64>(text.size()));
+  };
+  std::string deep = "\"zz\": ";
+  for (int k = 0; k < 200000; ++k) deep += "{\"a\":";
+  deep += "1" + std::string(200000, '}') + ",\n  \"format\"";
+  write("huge.kinelab", "\"T\": 1.0", "\"T\": 1e400");
+  write("deep.kinelab", "\"format\"", deep);
+  const struct {
+    const char* file;
+    const char* message;
+  } cases[] = {
+      {"huge.kinelab", "huge.kinelab:8: T: "},
+      {"deep.kinelab", "deep.kinelab:2: a: "},
+  };
+
+  start_menu start;
+  start.show();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    EXPECT_EQ(start.open_study(c.file), nullptr);
+    ASSERT_NE(start.study_message(), nullptr);
+    EXPECT_TRUE(start.study_message()->isVisible());
+    EXPECT_TRUE(start.study_message()->text().contains(c.message))
+        << start.study_message()->text().toStdString();
+    EXPECT_TRUE(start.open_windows().empty());
+    EXPECT_TRUE(start.isVisible());
+
+    // The window's own 開く: the status line says the same, and the window is as it was.
+    const std::string before = study_document(dynamic_cast<sim_window&>(source->model()));
+    answer(*source, c.file);
+    action(*source, "open_study")->trigger();
+    EXPECT_TRUE(source->status_line()->text().contains(c.message))
+        << source->status_line()->text().toStdString();
+    EXPECT_EQ(study_document(dynamic_cast<sim_window&>(source->model())), before);
+  }
+  // The program still opens a good study afterwards.
+  EXPECT_NE(start.open_study("plain.kinelab"), nullptr);
 }
 
 }  // namespace

@@ -79,5 +79,49 @@ TEST_F(workspace_panel_test, follows_the_pose_sliders_and_ends_with_a_run) {
   EXPECT_FALSE(shows_atlas(w));
 }
 
+// On a laptop screen the panel stands beside the picture inside the window: it covers neither
+// the picture (with the atlas's y axis) nor the controls, shows every limit row and its whole
+// title; closed, it gives the controls their width back.
+TEST_F(workspace_panel_test, stands_beside_the_picture_with_every_limit_row) {
+  for (const char* name : {"form_stewart_gyaku", "form_6r_gyaku", "Form_orvak4_jun"}) {
+    SCOPED_TRACE(name);
+    window_widget w(find_window(name)->make(), nullptr, QSize(1366, 768));
+    w.show();
+    QWidget* controls = w.findChild<QWidget*>("controls_column");
+    ASSERT_NE(controls, nullptr);
+    const int controls_width = controls->width();
+    const QSize window_size = w.size();
+    QAction* workspace = w.tools()->findChild<QAction*>("workspace");
+    workspace->trigger();
+    workspace_panel* panel = w.tools()->workspace();
+    ASSERT_NE(panel, nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(panel->isWindow());
+    EXPECT_EQ(w.size(), window_size);
+    auto in_window = [&](const QWidget* c) { return QRect(c->mapTo(&w, QPoint(0, 0)), c->size()); };
+    const QRect p = in_window(panel);
+    EXPECT_TRUE(w.rect().contains(p));
+    EXPECT_FALSE(p.intersects(in_window(w.picture())));
+    EXPECT_FALSE(p.intersects(in_window(controls)));
+    EXPECT_GE(w.picture()->width(), w.picture()->minimumSizeHint().width());
+
+    auto* limits = panel->findChild<QTableWidget*>("workspace_limits");
+    ASSERT_NE(limits, nullptr);
+    ASSERT_GT(limits->rowCount(), 0);
+    for (int r = 0; r < limits->rowCount(); ++r)
+      for (int c = 0; c < limits->columnCount(); ++c)
+        EXPECT_TRUE(limits->viewport()->rect().contains(limits->visualItemRect(limits->item(r, c))))
+            << "row " << r << " column " << c;
+    const QLabel* title = panel->findChild<QLabel*>("workspace_title");
+    ASSERT_NE(title, nullptr);
+    EXPECT_GE(title->height(), title->heightForWidth(title->width()));
+
+    workspace->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(w.tools()->workspace(), nullptr);
+    EXPECT_EQ(controls->width(), controls_width);
+  }
+}
+
 }  // namespace
 }  // namespace kinelab

@@ -490,7 +490,7 @@ def test_a_study_saved_from_python_reopens_to_the_same_run(tmp_path):
 
     other = kinelab.Window("form_3r_jun")
     before = other["Text2(1)"]
-    with pytest.raises(kinelab.StudyError, match="a study of form_stewart_jun, not of form_3r_jun"):
+    with pytest.raises(kinelab.StudyError, match="a study of stewart_jun, not of 3r_jun"):
         other.load(str(tmp_path / "s.kinelab"))
     assert other["Text2(1)"] == before
     with pytest.raises(FileNotFoundError):
