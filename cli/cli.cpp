@@ -19,6 +19,7 @@
 #include "app/window/settings.h"
 #include "app/window/sim_window.h"
 #include "cli/about.h"
+#include "cli/sweep_handoff.h"
 #include "core/number_text.h"
 #include "mechanisms/registry.h"
 
@@ -32,6 +33,8 @@ const char* usage_text =
     "usage: kinelab-cli list\n"
     "       kinelab-cli WINDOW [--N n] [--T t] [ACTION]...\n"
     "       kinelab-cli --load FILE [ACTION]...\n"
+    "       kinelab-cli --sweep FILE [--out CSV] [--scheduler ADDRESS] [--workers K]\n"
+    "                   [--resume CSV]\n"
     "actions: --set CONTROL=VALUE  --press BUTTON  --tick K  --print CONTROL\n"
     "         --svg FILE  --dump FILE  --load FILE  --save FILE\n"
     "         --check-derivatives  --compare-profiles\n"
@@ -430,6 +433,7 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       return exit_usage;
     }
     if (args[0] == "list") return list_windows(out);
+    if (args[0] == "--sweep") return hand_over_sweep({args.begin() + 1, args.end()}, err);
     return run_window(args, out, err, defaults);
   } catch (const usage_error& e) {
     err << "kinelab-cli: " << e.message << "\n";

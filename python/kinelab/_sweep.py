@@ -220,8 +220,11 @@ class _Progress:
     def __init__(self, total, done, enabled):
         self.total, self.start_done, self.done = total, done, done
         self.enabled = enabled
-        self.t0 = time.monotonic()
+        self.start()
         self.shown = 0.0
+
+    def start(self):
+        self.t0 = time.monotonic()
 
     def step(self):
         self.done += 1
@@ -276,7 +279,10 @@ class _Cluster:
         try:
             self.cluster = LocalCluster(n_workers=n, threads_per_worker=1, processes=True,
                                         host="127.0.0.1", dashboard_address=None,
-                                        silence_logs=logging.CRITICAL, local_directory=self.space)
+                                        silence_logs=logging.CRITICAL, local_directory=self.space,
+                                        # No shuffles here; Debian's 2022.12 shuffle extension
+                                        # trips an assertion when a worker closes after a death.
+                                        extensions={})
         finally:
             if saved is None:
                 del os.environ["PYTHONPATH"]
@@ -293,7 +299,7 @@ class _Cluster:
             shutil.rmtree(self.space, ignore_errors=True)
 
 
-def _run(plan, todo, scheduler, workers, on_row):
+def _run(plan, todo, scheduler, workers, on_row, on_start):
     from distributed import as_completed
 
     plan_data = {
@@ -304,16 +310,18 @@ def _run(plan, todo, scheduler, workers, on_row):
         "metrics": [m.spec() for m in plan.metrics],
     }
     cluster = _Cluster(scheduler, workers)
+    on_start()
     try:
         client = cluster.client
-        shared = client.scatter(plan_data, broadcast=True)
         # Points go out a window at a time: a sweep of a million points holds a few thousand.
         window = max(64, 8 * max(len(client.scheduler_info()["workers"]), 1))
         pending = iter(todo)
         index_of = {}
 
         def submit(i):
-            f = client.submit(evaluate_point, i, plan.points[i], shared, pure=False,
+            # The description goes with every task (not scattered once): a task whose worker died is
+            # then run again elsewhere with nothing else to recover.
+            f = client.submit(evaluate_point, i, plan.points[i], plan_data, pure=False,
                               key=f"kinelab-point-{i}-{os.urandom(4).hex()}")
             index_of[f.key] = i
             return f
@@ -382,7 +390,7 @@ def execute(plan, scheduler=None, workers=None, out=None, resume=None, progress=
 
     try:
         if todo:
-            _run(plan, todo, scheduler, workers, on_row)
+            _run(plan, todo, scheduler, workers, on_row, bar.start)
     finally:
         bar.close()
         if sink is not None:
