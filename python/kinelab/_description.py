@@ -140,7 +140,8 @@ class _Reader:
             self.refuse(parent, key, path, "takes an object {...}")
         for k in v:
             if k not in allowed:
-                self.refuse(v, k, f"{path}.{k}", f"unknown key (known: {', '.join(allowed)})")
+                self.refuse(v, k, k if path == "(description)" else f"{path}.{k}",
+                            f"unknown key (known: {', '.join(allowed)})")
         for k in required:
             if k not in v:
                 self.refuse(parent, key, path, f"needs {k}")
@@ -431,9 +432,9 @@ def read_description(source, base_dir=None):
         ev = r.obj(d, "evaluate", "evaluate", ("run", "atlas"))
         if "run" in ev and not isinstance(ev["run"], bool):
             r.refuse(ev, "run", "evaluate.run", "takes true or false")
-        run = ev.get("run", False)
+        run = ev.get("run", plan.needs_run)
         if plan.needs_run and not run:
-            r.refuse(d, "evaluate", "evaluate", "the metrics need a Run: \"run\": true")
+            r.refuse(ev, "run", "evaluate.run", "the metrics need a Run")
         plan.needs_run = run
         if "atlas" in ev:
             atlas = r.obj(ev, "atlas", "evaluate.atlas", ATLAS_OPTIONS)
@@ -445,9 +446,7 @@ def read_description(source, base_dir=None):
                     r.whole(atlas, k, f"evaluate.atlas.{k}", 2 if k == "cells" else 1)
             plan.needs_atlas = True
             _check_atlas(r, window, ev, plan.atlas)
-        elif plan.needs_atlas:
-            r.refuse(d, "evaluate", "evaluate", "the metrics need an atlas: \"atlas\": {...}")
-    elif plan.needs_atlas:
+    if plan.needs_atlas and plan.atlas is None:
         plan.atlas = {}
         _check_atlas(r, window, d, plan.atlas, "metrics")
 
