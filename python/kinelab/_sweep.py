@@ -360,6 +360,10 @@ def sweep(description, scheduler=None, workers=None, out=None, resume=None, prog
 
     A description that cannot be evaluated raises SweepError (FILE:LINE: KEY: why) before any
     point runs; a point that fails is a row with status "failed" and its message."""
+    if getattr(sys.modules.get("__main__"), "__name__", None) == "__mp_main__":
+        # A worker process of the local cluster importing the script that called the sweep.
+        raise RuntimeError("kinelab.sweep starts worker processes that import the main script: "
+                           "call it under `if __name__ == \"__main__\":`")
     plan = read_description(description)
     columns, lines = execute(plan, scheduler, workers, out, resume, progress)
     return _frame(columns, lines)
