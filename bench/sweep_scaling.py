@@ -38,7 +38,7 @@ def cluster_alone():
 
     t = time.perf_counter()
     with LocalCluster(n_workers=1, threads_per_worker=1, processes=True, host="127.0.0.1",
-                      dashboard_address=None, silence_logs=logging.CRITICAL, extensions={}) as c:
+                      dashboard_address=":0", silence_logs=logging.CRITICAL, extensions={}) as c:
         Client(c, set_as_default=False).close()
     return time.perf_counter() - t
 

@@ -277,8 +277,10 @@ class _Cluster:
         saved = os.environ.get("PYTHONPATH")
         os.environ["PYTHONPATH"] = here + (os.pathsep + saved if saved else "")
         try:
+            # The scheduler's HTTP server on a free port of 127.0.0.1 (its default, 8787, may be
+            # taken, which Dask says on stderr).
             self.cluster = LocalCluster(n_workers=n, threads_per_worker=1, processes=True,
-                                        host="127.0.0.1", dashboard_address=None,
+                                        host="127.0.0.1", dashboard_address=":0",
                                         silence_logs=logging.CRITICAL, local_directory=self.space,
                                         # No shuffles here; Debian's 2022.12 shuffle extension
                                         # trips an assertion when a worker closes after a death.

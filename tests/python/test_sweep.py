@@ -94,7 +94,7 @@ def test_one_worker_of_a_cluster_on_loopback_gives_the_same_csv(reference, tmp_p
     from distributed import LocalCluster
 
     with LocalCluster(n_workers=1, threads_per_worker=1, processes=True, host="127.0.0.1",
-                      dashboard_address=None, extensions={}) as cluster:
+                      dashboard_address=":0", extensions={}) as cluster:
         kinelab.sweep(DESCRIPTION, scheduler=cluster.scheduler_address,
                       out=str(tmp_path / "one.csv"))
     assert (tmp_path / "one.csv").read_bytes() == reference[1]
