@@ -6,7 +6,9 @@ work, no Dask). Wall-clock seconds, since a sweep is waited for; per round the t
 that a change in the machine's load falls on all of them. Prints per round and the medians:
 the two sweeps, their ratio, a local cluster's start and stop alone, and the overhead per point
 (one worker's sweep less the cluster's start and stop, less the points' own work, over the
-points). The load averages before and after say how busy the machine was.
+points), also for 1000 points of almost no work of their own (form_3r_jun at N = 1), where
+the overhead is not lost in the spread of the atlases. The load averages before and after say
+how busy the machine was.
 
     PYTHONPATH=build/python /usr/bin/python3 bench/sweep_scaling.py [ROUNDS]
 """
@@ -22,6 +24,13 @@ from kinelab._description import read_description
 
 DESCRIPTION = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples",
                            "stewart_sweep.json")
+
+
+TINY = {
+    "base": {"window": "form_3r_jun", "N": 1},
+    "parameters": [{"address": "Text6(2)", "range": {"start": 1, "stop": 3, "count": 1000}}],
+    "metrics": {"unconverged": "unconverged_steps"},
+}
 
 
 def own_work(plan):
@@ -43,9 +52,9 @@ def cluster_alone():
     return time.perf_counter() - t
 
 
-def swept(workers):
+def swept(workers, description=DESCRIPTION):
     t = time.perf_counter()
-    df = kinelab.sweep(DESCRIPTION, workers=workers, progress=False)
+    df = kinelab.sweep(description, workers=workers, progress=False)
     assert (df["status"] == "ok").all()
     return time.perf_counter() - t
 
@@ -53,6 +62,7 @@ def swept(workers):
 def main():
     rounds = int(sys.argv[1]) if len(sys.argv) > 1 else 3
     plan = read_description(DESCRIPTION)
+    tiny = read_description(TINY)
     n = len(plan.points)
     print(f"{n} points; load average before: {os.getloadavg()}")
     rows = []
@@ -61,6 +71,9 @@ def main():
                "two": swept(2)}
         row["ratio"] = row["two"] / row["one"]
         row["overhead_ms"] = (row["one"] - row["start_stop"] - row["own"]) / n * 1000
+        own, one = own_work(tiny), swept(1, TINY)
+        row["tiny_own"], row["tiny_one"] = own, one
+        row["tiny_overhead_ms"] = (one - row["start_stop"] - own) / len(tiny.points) * 1000
         rows.append(row)
         print(f"round {r + 1}: " + ", ".join(f"{k} {v:.3f}" for k, v in row.items()), flush=True)
     print("median: " + ", ".join(f"{k} {statistics.median(x[k] for x in rows):.3f}"

@@ -44,19 +44,15 @@ MAX_POINTS = 10_000_000
 
 
 class SweepError(ValueError):
-    """A description refused: FILE:LINE: KEY: why."""
+    """A description refused: FILE:LINE: KEY: why (KEY: why for a dict)."""
 
 
-class _Located:
-    """A JSON object or array with the line of each member."""
+class LocatedDict(dict):
+    """A JSON object with its line and the line of each member."""
 
 
-class LocatedDict(dict, _Located):
-    pass
-
-
-class LocatedList(list, _Located):
-    pass
+class LocatedList(list):
+    """A JSON array with its line and the line of each element."""
 
 
 def _decoder(text, file):
@@ -129,6 +125,8 @@ class _Reader:
         self.file = file
 
     def refuse(self, obj, key, path, why):
+        if self.file is None:  # a dict: no lines to name
+            raise SweepError(f"{path}: {why}")
         line = obj.lines.get(key, obj.line) if isinstance(obj, LocatedDict) else (
             obj.lines[key] if isinstance(obj, LocatedList) and isinstance(key, int)
             and key < len(obj.lines) else getattr(obj, "line", 1))
@@ -187,16 +185,19 @@ def read_description(source, base_dir=None):
         description = load_json(text, file)
         base_dir = os.path.dirname(os.path.abspath(file)) if base_dir is None else base_dir
     elif isinstance(source, dict):
-        file = "<dict>"
-        text = json.dumps(source, indent=1, allow_nan=False)
-        description = load_json(text, file)
+        file = None
+        try:
+            text = json.dumps(source, allow_nan=False)
+        except (TypeError, ValueError) as e:
+            raise SweepError(f"the description is not JSON: {e}") from None
+        description = load_json(text, "<dict>")
         base_dir = os.getcwd() if base_dir is None else base_dir
     else:
         raise TypeError("a sweep takes a description: a file name or a dict")
 
     r = _Reader(file)
     if not isinstance(description, dict):
-        raise SweepError(f"{file}:1: (description): takes an object {{...}}")
+        raise SweepError(f"{file}:1: (description): takes an object {{...}}")  # a file's
     top = LocatedDict(root=description)
     top.line, top.lines = 1, {"root": description.line}
     d = r.obj(top, "root", "(description)",

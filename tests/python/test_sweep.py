@@ -221,3 +221,14 @@ def test_pareto_keeps_the_rows_no_other_beats():
     assert list(kinelab.pareto(df, {"area": "max"}).index) == [1, 2, 5]
     with pytest.raises(ValueError):
         kinelab.pareto(df, {"area": "most"})
+
+
+def test_a_dict_is_refused_by_its_key_and_the_example_is_read():
+    bad = json.loads(json.dumps(DESCRIPTION))
+    bad["parameters"][1]["range"]["count"] = 0
+    with pytest.raises(kinelab.SweepError) as e:
+        kinelab.sweep(bad, scheduler="tcp://127.0.0.1:9")
+    assert str(e.value) == "parameters[1].range.count: the range is empty"
+
+    example = read_description(os.path.join(HERE, "..", "..", "examples", "stewart_sweep.json"))
+    assert len(example.points) == 400 and example.needs_atlas and not example.needs_run
