@@ -338,7 +338,11 @@ def _run(plan, todo, scheduler, workers, on_row, on_start):
                     f.result()
                     message = "the point was lost"
                 except Exception as e:  # noqa: BLE001  (a worker dying too often, say)
-                    message = f"{type(e).__name__}: {e}"
+                    # Dask's texts name the task's key, which differs from run to run.
+                    message = {
+                        "KilledWorker": "its worker died each time it ran the point",
+                        "CancelledError": "the point was cancelled",
+                    }.get(type(e).__name__) or _error_text(e)
                 row = {"index": i, **plan.points[i], "status": "failed", "message": message}
             f.release()
             on_row(row)

@@ -26,6 +26,8 @@ DESCRIPTION = {
         # The platform joints of legs 1 and 6 moved out along x together.
         {"name": "a", "range": {"start": 0.8, "stop": 1.0, "count": 3},
          "controls": {"Text3(0)": "a * cos(pi / 6)", "Text3(5)": "a * cos(pi / 6)"}},
+        # The start height's slider at its default, then past its end: that point fails.
+        {"name": "slider", "address": "HScroll1(2)", "values": [15, 99]},
     ],
     "evaluate": {"run": True, "atlas": {"cells": CELLS, "limits": LIMITS}},
     "metrics": {
@@ -76,17 +78,23 @@ def alone(height, a):
 
 def test_a_grid_gives_each_point_run_alone(reference):
     df, _ = reference
-    assert list(df.columns) == ["index", "Text2(0)", "a", *DESCRIPTION["metrics"], "status",
+    metrics = list(DESCRIPTION["metrics"])
+    assert list(df.columns) == ["index", "Text2(0)", "a", "slider", *metrics, "status",
                                 "message"]
-    assert list(df["index"]) == list(range(6))
-    assert list(zip(df["Text2(0)"], df["a"])) == pytest.approx(
-        list(itertools.product([1.8, 2.2], [0.8, 0.9, 1.0])))
-    assert (df["status"] == "ok").all() and (df["message"] == "").all()
-    for row in df.to_dict("records"):
+    assert list(df["index"]) == list(range(12))
+    assert list(zip(df["Text2(0)"], df["a"], df["slider"])) == pytest.approx(
+        list(itertools.product([1.8, 2.2], [0.8, 0.9, 1.0], [15, 99])))
+    failed = df[df["slider"] == 99]
+    assert (failed["status"] == "failed").all()
+    assert (failed["message"] == "HScroll1(2) ranges from 0 to 40").all()
+    assert failed[metrics].isna().all().all()
+    ok = df[df["slider"] == 15]
+    assert (ok["status"] == "ok").all() and (ok["message"] == "").all()
+    for row in ok.to_dict("records"):
         expected = alone(row["Text2(0)"], row["a"])
         for name, value in expected.items():
             assert row[name] == pytest.approx(value, rel=1e-12, abs=0), name
-    assert df["worst"].nunique() == 6  # the geometry reached every point
+    assert ok["worst"].nunique() == 6  # the geometry reached every point
 
 
 def test_one_worker_of_a_cluster_on_loopback_gives_the_same_csv(reference, tmp_path,
@@ -112,13 +120,14 @@ def test_a_resumed_sweep_is_the_uninterrupted_one(reference, tmp_path, workers_e
     lines = reference[1].decode().splitlines(keepends=True)
     # Rows as they finished (out of order), the last one cut short by the interruption.
     partial = tmp_path / "partial.csv"
-    partial.write_text(lines[0] + lines[1 + 4] + lines[1 + 1] + lines[1 + 2][:15])
+    partial.write_text(lines[0] + lines[1 + 8] + lines[1 + 2] + lines[1 + 4][:15])
     calls = tmp_path / "calls"
     workers_env.setenv("KINELAB_SWEEP_CALLS", str(calls))
     df = kinelab.sweep(DESCRIPTION, workers=1, out=str(partial), resume=str(partial))
     assert partial.read_bytes() == reference[1]
     evaluated = sorted(tuple(map(float, line.split())) for line in calls.read_text().splitlines())
-    assert evaluated == sorted((df["a"][i], df["Text2(0)"][i]) for i in (0, 2, 3, 5))
+    # The hook runs in the points that got past their slider: the even ones.
+    assert evaluated == sorted((df["a"][i], df["Text2(0)"][i]) for i in (0, 4, 6, 10))
     pd.testing.assert_frame_equal(df, reference[0])
 
 
@@ -128,7 +137,8 @@ def test_the_command_line_writes_the_csv_and_nothing_else_on_a_pipe(reference, t
     (tmp_path / "sweep.json").write_text(json.dumps(DESCRIPTION))
     r = subprocess.run([CLI, "--sweep", "sweep.json", "--workers", "1"], cwd=tmp_path,
                        capture_output=True, check=False)
-    assert (r.returncode, r.stderr, r.stdout) == (0, b"", reference[1])
+    # 1: the CSV is whole, and some of its points failed.
+    assert (r.returncode, r.stderr, r.stdout) == (1, b"", reference[1])
 
     (tmp_path / "bad.json").write_text('{"base": {"window": "form_stewart_gyaku"},\n'
                                        ' "parameters": [{"address": "Text99", "values": [1]}],\n'
