@@ -301,6 +301,11 @@ class _Cluster:
             shutil.rmtree(self.space, ignore_errors=True)
 
 
+def evaluate_points(indices, points, plan_data):
+    """The rows of several points: one task, so that Dask's cost per task is shared."""
+    return [evaluate_point(i, p, plan_data) for i, p in zip(indices, points)]
+
+
 def _run(plan, todo, scheduler, workers, on_row, on_start):
     from distributed import as_completed
 
@@ -315,24 +320,30 @@ def _run(plan, todo, scheduler, workers, on_row, on_start):
     on_start()
     try:
         client = cluster.client
-        # Points go out a window at a time: a sweep of a million points holds a few thousand.
-        window = max(64, 8 * max(len(client.scheduler_info()["workers"]), 1))
-        pending = iter(todo)
-        index_of = {}
+        n = max(len(client.scheduler_info()["workers"]), 1)
+        # About 8 tasks per worker (at most 100 points each): few enough that Dask's cost per
+        # task is small beside the points', enough that the workers finish close together.
+        size = max(1, min(100, math.ceil(len(todo) / (8 * n))))
+        chunks = iter([todo[k:k + size] for k in range(0, len(todo), size)])
+        # Tasks go out a window at a time: a sweep of a million points holds a few thousand.
+        window = max(64, 8 * n)
+        chunk_of = {}
 
-        def submit(i):
-            # The description goes with every task (not scattered once): a task whose worker died is
-            # then run again elsewhere with nothing else to recover.
-            f = client.submit(evaluate_point, i, plan.points[i], plan_data, pure=False,
-                              key=f"kinelab-point-{i}-{os.urandom(4).hex()}")
-            index_of[f.key] = i
+        def submit(chunk):
+            # The description goes with every task (not scattered once): a task whose worker
+            # died is then run again elsewhere with nothing else to recover.
+            f = client.submit(evaluate_points, chunk, [plan.points[i] for i in chunk],
+                              plan_data, pure=False,
+                              key=f"kinelab-points-{chunk[0]}-{os.urandom(4).hex()}")
+            chunk_of[f.key] = chunk
             return f
 
-        batch = as_completed([submit(i) for _, i in zip(range(window), pending)], loop=client.loop)
-        for f in batch:
-            i = index_of.pop(f.key)
+        tasks = as_completed([submit(c) for _, c in zip(range(window), chunks)],
+                             loop=client.loop)
+        for f in tasks:
+            chunk = chunk_of.pop(f.key)
             if f.status == "finished":
-                row = f.result()
+                rows = f.result()
             else:
                 try:
                     f.result()
@@ -343,12 +354,20 @@ def _run(plan, todo, scheduler, workers, on_row, on_start):
                         "KilledWorker": "its worker died each time it ran the point",
                         "CancelledError": "the point was cancelled",
                     }.get(type(e).__name__) or _error_text(e)
-                row = {"index": i, **plan.points[i], "status": "failed", "message": message}
+                f.release()
+                if len(chunk) > 1 and message != "the point was cancelled":
+                    # One point may have killed the workers: each alone, to find it.
+                    for i in chunk:
+                        tasks.add(submit([i]))
+                    continue
+                rows = [{"index": i, **plan.points[i], "status": "failed", "message": message}
+                        for i in chunk]
             f.release()
-            on_row(row)
-            nxt = next(pending, None)
+            for row in rows:
+                on_row(row)
+            nxt = next(chunks, None)
             if nxt is not None:
-                batch.add(submit(nxt))
+                tasks.add(submit(nxt))
     finally:
         cluster.close()
 
