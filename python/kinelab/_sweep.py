@@ -29,7 +29,12 @@ def _open_base(base):
     path = _study_files.get(base["digest"])
     if path is None or not os.path.exists(path):
         import tempfile
-        fd, path = tempfile.mkstemp(prefix="kinelab-sweep-", suffix=".kinelab")
+        try:  # the worker's own folder, which goes with it
+            from distributed import get_worker
+            folder = get_worker().local_directory
+        except (ImportError, ValueError):
+            folder = None
+        fd, path = tempfile.mkstemp(prefix="kinelab-sweep-", suffix=".kinelab", dir=folder)
         with os.fdopen(fd, "wb") as f:
             f.write(base["study"])
         _study_files[base["digest"]] = path

@@ -134,7 +134,10 @@ def test_a_resumed_sweep_is_the_uninterrupted_one(reference, tmp_path, workers_e
 @pytest.mark.skipif(CLI is None, reason="needs KINELAB_CLI")
 def test_the_command_line_writes_the_csv_and_nothing_else_on_a_pipe(reference, tmp_path,
                                                                     workers_env):
-    (tmp_path / "sweep.json").write_text(json.dumps(DESCRIPTION))
+    # The base as a study of the same window: the same rows.
+    kinelab.Window("form_stewart_gyaku", N=N, T=T).save(str(tmp_path / "base.kinelab"))
+    (tmp_path / "sweep.json").write_text(json.dumps({**DESCRIPTION,
+                                                     "base": {"study": "base.kinelab"}}))
     r = subprocess.run([CLI, "--sweep", "sweep.json", "--workers", "1"], cwd=tmp_path,
                        capture_output=True, check=False)
     # 1: the CSV is whole, and some of its points failed.
