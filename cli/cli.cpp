@@ -19,7 +19,6 @@
 #include "app/window/settings.h"
 #include "app/window/sim_window.h"
 #include "cli/about.h"
-#include "cli/sweep_handoff.h"
 #include "core/number_text.h"
 #include "mechanisms/registry.h"
 
@@ -433,7 +432,9 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       return exit_usage;
     }
     if (args[0] == "list") return list_windows(out);
-    if (args[0] == "--sweep") return hand_over_sweep({args.begin() + 1, args.end()}, err);
+    // main() hands --sweep over to Python before this: a library call never replaces its
+    // process.
+    if (args[0] == "--sweep") throw usage_error{"--sweep runs from the kinelab-cli program only"};
     return run_window(args, out, err, defaults);
   } catch (const usage_error& e) {
     err << "kinelab-cli: " << e.message << "\n";

@@ -1,6 +1,7 @@
 #pragma once
-// kinelab-cli --sweep FILE ...: the sweep runs in Python (the package kinelab, on Dask); this
-// process becomes that interpreter with the same arguments.
+// kinelab-cli --sweep FILE ...: the sweep runs in Python (the package kinelab, on Dask); the
+// program's process becomes that interpreter with the same arguments (main() only: run_cli
+// refuses --sweep, so that no library caller is replaced).
 #include <ostream>
 #include <string>
 #include <vector>
