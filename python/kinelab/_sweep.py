@@ -296,6 +296,8 @@ class _Cluster:
             else:
                 os.environ["PYTHONPATH"] = saved
         self.client = Client(self.cluster, set_as_default=False)
+        self.client.register_worker_plugin(_one_core_plugin(sorted(os.sched_getaffinity(0))),
+                                           name="kinelab-one-core")
 
     def close(self):
         import shutil
@@ -309,6 +311,22 @@ class _Cluster:
 def evaluate_points(indices, points, plan_data):
     """The rows of several points: one task, so that Dask's cost per task is shared."""
     return [evaluate_point(i, p, plan_data) for i, p in zip(indices, points)]
+
+
+def _one_core_plugin(cores):
+    """Holds worker k of the local cluster to core k (cycling): an atlas spreads over the cores
+    its process may use (oneTBB), and one process per core should not ask each for all."""
+    from distributed.diagnostics.plugin import WorkerPlugin
+
+    class OneCore(WorkerPlugin):
+        def setup(self, worker):
+            try:
+                k = int(worker.name)
+            except (TypeError, ValueError):
+                return
+            os.sched_setaffinity(0, {cores[k % len(cores)]})
+
+    return OneCore()
 
 
 def _run(plan, todo, scheduler, workers, on_row, on_start):
