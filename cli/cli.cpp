@@ -14,6 +14,7 @@
 #include "app/service/window_export.h"
 #include "app/service/window_service.h"
 #include "app/study/open_study.h"
+#include "app/study/study_file.h"
 #include "app/text/messages.h"
 #include "app/window/graph_derivative_check.h"
 #include "app/window/settings.h"
@@ -217,12 +218,15 @@ class session {
     for (const std::string& note : st.notes) err_ << "kinelab-cli: " << note << "\n";
   }
 
+  // Written as the exports are: "-" is standard output, and a file written in place says so.
   void save_study(const std::string& path) {
-    std::string error;
-    if (!kinelab::save_study(simulation("study"), path, error)) {
-      err_ << w_.name() << ": " << path << " was not written: " << error << "\n";
-      failed_ = true;
+    std::string document;
+    try {
+      document = study_document(simulation("study"));
+    } catch (const study_error& e) {
+      return fail(path + " was not written: " + e.what());
     }
+    save(path, [&](const text_out& put) { put(document); });
   }
 
   // The derivative check of every graph's quantity, over the last Run (computed first, without
@@ -315,18 +319,22 @@ void read_settings(const std::optional<std::string>& T_text,
   if (auto problem = apply_settings(T, N, settings)) throw usage_error{*problem};
 }
 
-int run_window(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-               run_settings settings) {
+// `current` follows the argument being acted on, for the messages of failures no check foresaw.
+int run_actions(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                run_settings settings, std::string& current) {
   // "--load FILE" in the window's place: the study names the window and its N and T.
   std::optional<study> opening;
   if (args[0] == "--load") {
     if (args.size() < 2) throw usage_error{"missing value after --load"};
+    current = "--load " + args[1];
     opening = read_study_file(args[1]);
   }
   const std::string& name = opening ? opening->window : args[0];
   const window_entry* entry = find_window(name);
   if (!entry && opening)
     throw bad_study(study_error(opening->message(opening->window_at, "no window " + name)));
+  if (entry && opening && !entry->simulation)
+    throw bad_study(study_error(opening->message(opening->window_at, name + " has no study")));
   if (!entry) throw usage_error{"unknown window: " + name + " (kinelab-cli list shows them)"};
 
   std::size_t k = opening ? 2 : 1;
@@ -351,6 +359,7 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
   }
   for (; k < args.size(); ++k) {
     const std::string& a = args[k];
+    current = a;
     if (a == "--N" || a == "--T")
       throw usage_error{k + 1 == args.size() && k == first_action
                             ? "missing value after " + a
@@ -369,9 +378,11 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
       workspace_options o;
       for (; k + 1 < args.size() && is_workspace_option(args[k + 1]); k += 2) {
         if (k + 2 >= args.size()) throw usage_error{"missing value after " + args[k + 1]};
+        current = args[k + 1] + " " + args[k + 2];
         if (auto problem = read_workspace_option(args[k + 1], args[k + 2], o))
           throw usage_error{*problem};
       }
+      current = a;
       s.workspace(o);
       s.report_status();
       continue;
@@ -379,6 +390,7 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (a != "--svg" && a != "--dump" && a != "--print" && a != "--save") s.forget_atlas();
     if (k + 1 >= args.size()) throw usage_error{"missing value after " + a};
     const std::string& v = args[++k];
+    current = a + " " + v;
     if (a == "--set") {
       s.set(v);
     } else if (a == "--press") {
@@ -404,6 +416,20 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
   // A Run whose every step was computed but not every solve reached the tolerance: the status
   // line has said how many and the first.
   return last_run_unconverged(*w) ? exit_unconverged : exit_ok;
+}
+
+int run_window(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const run_settings& settings) {
+  std::string current = args[0];
+  try {
+    return run_actions(args, out, err, settings, current);
+  } catch (const usage_error&) {
+    throw;
+  } catch (const std::exception& e) {
+    // Whatever a library throws (memory that cannot be had, a value it cannot convert) is
+    // refused like a bad argument, naming the one being acted on.
+    throw usage_error{current + ": " + e.what(), false};
+  }
 }
 
 }  // namespace
@@ -439,6 +465,9 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   } catch (const usage_error& e) {
     err << "kinelab-cli: " << e.message << "\n";
     if (e.show_usage) err << usage_text;
+    return exit_usage;
+  } catch (const std::exception& e) {
+    err << "kinelab-cli: " << e.what() << "\n";
     return exit_usage;
   }
 }

@@ -96,8 +96,8 @@ enum class nr_elimination { cyclic_rows, partial_pivoting };
 
 // Where the windows' solves differ.
 struct nr_rules {
-  // Converged when the largest residual component is strictly below the tolerance; otherwise
-  // when it is not above it.
+  // Converged when the largest residual component is strictly below the tolerance (or exactly
+  // 0, so that a tolerance of 0 asks for an exact solution); otherwise when it is not above it.
   bool strict = false;
   // The variables are angles, wrapped into (−π, π] after every correction.
   bool wrap_variables = false;
@@ -241,7 +241,7 @@ nr_outcome newton_solve(const nr_rules& rules, double tolerance, Problem& proble
   vec<N>& q = sol.value;
   sol.rate = vec<N>{};
   sol.accel = vec<N>{};
-  auto meets = [&](double e) { return rules.strict ? e < tolerance : e <= tolerance; };
+  auto meets = [&](double e) { return rules.strict ? e < tolerance || e == 0 : e <= tolerance; };
 
   vec<N> f;
   out.reason = problem.evaluate(q, f);

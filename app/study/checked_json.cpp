@@ -1,7 +1,6 @@
 #include "app/study/checked_json.h"
 
 #include <cmath>
-#include <set>
 #include <vector>
 
 namespace kinelab {
@@ -50,23 +49,24 @@ class key_finder {
 
 class checker : public json::json_sax_t {
  public:
-  checker(const std::string& text, checked_json& out) : text_(text), keys_(text), out_(out) {}
+  checker(const std::string& text, checked_json& out, std::function<bool(const std::string&)> kept)
+      : text_(text), keys_(text), out_(out), kept_(std::move(kept)) {}
 
-  bool null() override { return true; }
-  bool boolean(bool) override { return true; }
-  bool number_integer(number_integer_t) override { return true; }
-  bool number_unsigned(number_unsigned_t) override { return true; }
+  bool null() override { return put(nullptr); }
+  bool boolean(bool v) override { return put(v); }
+  bool number_integer(number_integer_t v) override { return put(v); }
+  bool number_unsigned(number_unsigned_t v) override { return put(v); }
   bool number_float(number_float_t v, const string_t&) override {
-    if (std::isfinite(v)) return true;
+    if (std::isfinite(v)) return put(v);
     return fail(json_problem::kind::number_range, "");
   }
-  bool string(string_t&) override { return true; }
-  bool binary(binary_t&) override { return true; }
+  bool string(string_t& v) override { return put(std::move(v)); }
+  bool binary(binary_t&) override { return true; }  // not in JSON text
 
-  bool start_object(std::size_t) override { return open(true); }
-  bool end_object() override { return close(); }
-  bool start_array(std::size_t) override { return open(false); }
-  bool end_array() override { return close(); }
+  bool start_object(std::size_t) override { return open(true) && begin(json::object()); }
+  bool end_object() override { return close() && end(); }
+  bool start_array(std::size_t) override { return open(false) && begin(json::array()); }
+  bool end_array() override { return close() && end(); }
 
   bool key(string_t& k) override {
     const int line = keys_.next_key_line();
@@ -80,6 +80,11 @@ class checker : public json::json_sax_t {
     f.current_key = k;
     const std::string path = f.path.empty() ? k : f.path + "/" + k;
     out_.key_lines.emplace(path, line);
+    if (frames_.size() == 1) {
+      out_.top_level_keys.push_back(k);
+      leaving_out_ = kept_ && !kept_(k);
+    }
+    pending_key_ = std::move(k);
     return true;
   }
 
@@ -99,6 +104,46 @@ class checker : public json::json_sax_t {
   const json_problem& problem() const { return problem_; }
 
  private:
+  // Building the value as the events come; the checks before each have passed.
+  bool leaving_out() const {
+    return skipped_open_ > 0 || (leaving_out_ && built_.size() == 1 && built_[0]->is_object());
+  }
+  // Stores v where the document stands; the stored value.
+  json* store(json&& v) {
+    if (built_.empty()) {
+      out_.value = std::move(v);
+      return &out_.value;
+    }
+    json& parent = *built_.back();
+    if (parent.is_array()) {
+      parent.push_back(std::move(v));
+      return &parent.back();
+    }
+    json& slot = parent[pending_key_];
+    slot = std::move(v);
+    return &slot;
+  }
+  bool put(json&& v) {
+    if (!leaving_out()) store(std::move(v));
+    return true;
+  }
+  // An object or array begun: the values up to its end go into it (no pointer into a parent
+  // moves meanwhile, since the parent takes nothing else until it ends).
+  bool begin(json&& empty) {
+    if (leaving_out())
+      ++skipped_open_;
+    else
+      built_.push_back(store(std::move(empty)));
+    return true;
+  }
+  bool end() {
+    if (skipped_open_ > 0)
+      --skipped_open_;
+    else if (!built_.empty())
+      built_.pop_back();
+    return true;
+  }
+
   struct frame {
     std::string path;
     std::map<std::string, int> keys;
@@ -140,6 +185,11 @@ class checker : public json::json_sax_t {
   const std::string& text_;
   key_finder keys_;
   checked_json& out_;
+  std::function<bool(const std::string&)> kept_;
+  std::vector<json*> built_;  // the open objects and arrays, outermost first
+  std::string pending_key_;
+  bool leaving_out_ = false;  // under a top-level key `kept_` refuses
+  int skipped_open_ = 0;      // objects and arrays open inside a value left out
   std::vector<frame> frames_;
   int last_line_ = 0;
   json_problem problem_{json_problem::kind::not_json, 0, "", ""};
@@ -147,9 +197,11 @@ class checker : public json::json_sax_t {
 
 }  // namespace
 
-checked_json read_checked_json(const std::string& text) {
+checked_json read_checked_json(const std::string& text,
+                               const std::function<bool(const std::string&)>& kept) {
+  // One pass: the checks of each event, then the value built from it.
   checked_json out;
-  checker c(text, out);
+  checker c(text, out, kept);
   bool ok = false;
   try {
     ok = json::sax_parse(text, &c);
@@ -157,11 +209,6 @@ checked_json read_checked_json(const std::string& text) {
     throw json_problem(json_problem::kind::not_json, 0, "", e.what());
   }
   if (!ok) throw c.problem();
-  try {
-    out.value = json::parse(text);
-  } catch (const json::exception& e) {
-    throw json_problem(json_problem::kind::not_json, 0, "", e.what());
-  }
   return out;
 }
 

@@ -1,14 +1,17 @@
 #pragma once
 // JSON documents read with the limits every reader of user files holds them to, before any
-// value is built: nesting no deeper than max_json_depth (the library builds and copies a
-// parsed value recursively, so a deep one would overflow the stack), every number within a
+// part of a value is built: nesting no deeper than max_json_depth (the library copies and
+// destroys a value recursively, so a deep one would overflow the stack), every number within a
 // double's range, no key twice in one object. One pass of the library's event parser checks
-// them, noting the line of every key on the way, so that messages can name it; then the value
-// is built.
+// each event, notes the line of every key, so that messages can name it, and builds the value.
+// (Not the library's parser callback: it searches the enclosing array or object at the end of
+// every object, which is quadratic in the length of an array of objects.)
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace kinelab {
 
@@ -39,6 +42,8 @@ struct checked_json {
   nlohmann::json value;
   // The line of each key by its path: "N", "fields/Text2(1)" (object keys joined by '/').
   std::map<std::string, int> key_lines;
+  // The keys of the top-level object in the order they stand.
+  std::vector<std::string> top_level_keys;
 
   int line_of(const std::string& path) const {
     const auto it = key_lines.find(path);
@@ -46,7 +51,9 @@ struct checked_json {
   }
 };
 
-// Throws json_problem.
-checked_json read_checked_json(const std::string& text);
+// Throws json_problem. The values of the top-level keys `kept` refuses are checked but not
+// built (`value` holds no such key): a reader that only names them need not hold them.
+checked_json read_checked_json(const std::string& text,
+                               const std::function<bool(const std::string&)>& kept = {});
 
 }  // namespace kinelab

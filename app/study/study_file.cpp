@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -19,6 +20,8 @@ namespace kinelab {
 namespace {
 
 using json = nlohmann::ordered_json;
+// As read: the value checked_json built, whose objects iterate in the order of their keys.
+using document = nlohmann::json;
 
 constexpr const char* format_name = "kinelab study";
 // A study is a few kilobytes; a larger file is something else.
@@ -30,6 +33,13 @@ std::string version_text(int major, int minor) {
 
 // ---- .kinelab documents ----
 
+bool is_known_key(const std::string& key) {
+  static const char* const known[] = {
+      "format", "format_version", "program_version", "window", "title",   "N",
+      "T",      "profile",        "view_deg",        "fields", "sliders", "start_pose"};
+  return std::find(std::begin(known), std::end(known), key) != std::end(known);
+}
+
 struct json_reader {
   study& s;
   const checked_json& doc_lines;
@@ -40,19 +50,19 @@ struct json_reader {
     throw study_error(s.message(at(key), problem, arguments));
   }
 
-  const json& member(const json& doc, const std::string& key) const {
+  const document& member(const document& doc, const std::string& key) const {
     const auto it = doc.find(key);
     if (it == doc.end()) throw study_error(s.message({}, message_id::study_no_key, {key}));
     return *it;
   }
-  std::string string_member(const json& doc, const std::string& key) const {
-    const json& v = member(doc, key);
+  std::string string_member(const document& doc, const std::string& key) const {
+    const document& v = member(doc, key);
     if (!v.is_string()) fail(key, message_id::study_not_text);
     return v.get<std::string>();
   }
 
   // "1.0" → (1, 0).
-  std::pair<int, int> format_version(const json& doc) const {
+  std::pair<int, int> format_version(const document& doc) const {
     const std::string v = string_member(doc, "format_version");
     const auto dot = v.find('.');
     const auto major = parse_whole(v.substr(0, dot));
@@ -62,7 +72,7 @@ struct json_reader {
     return {static_cast<int>(*major), static_cast<int>(*minor)};
   }
 
-  void read(const json& doc) {
+  void read(const document& doc) {
     if (!doc.is_object() || !doc.contains("format") || doc["format"] != format_name)
       throw study_error(s.message({}, message_id::study_not_a_study));
     const auto [major, minor] = format_version(doc);
@@ -72,11 +82,9 @@ struct json_reader {
            {version_text(major, minor), readable});
     const bool newer_minor = major == study_format_major && minor > study_format_minor;
 
-    static const char* const known[] = {
-        "format", "format_version", "program_version", "window", "title",   "N",
-        "T",      "profile",        "view_deg",        "fields", "sliders", "start_pose"};
-    for (const auto& [key, value] : doc.items()) {
-      if (std::find(std::begin(known), std::end(known), key) != std::end(known)) continue;
+    // The values of keys it does not know are not built (read_checked_json), only named.
+    for (const std::string& key : doc_lines.top_level_keys) {
+      if (is_known_key(key)) continue;
       if (!newer_minor) fail(key, message_id::study_unknown_key);
       s.notes.push_back(s.message(at(key), message_id::study_key_ignored,
                                   {version_text(major, minor), readable}));
@@ -84,12 +92,12 @@ struct json_reader {
 
     s.window = string_member(doc, "window");
     s.window_at = at("window");
-    const json& N = member(doc, "N");
+    const document& N = member(doc, "N");
     s.N_at = at("N");
     if (!N.is_number_integer() || N.get<long long>() < 1 || N.get<long long>() > max_divisions)
       fail("N", message_id::study_N_range, {format_number(max_divisions)});
     s.N = N.get<int>();
-    const json& T = member(doc, "T");
+    const document& T = member(doc, "T");
     s.T_at = at("T");
     if (!T.is_number()) fail("T", message_id::study_T_number);
     s.T = T.get<double>();
@@ -104,7 +112,7 @@ struct json_reader {
   }
 
   // Its values are checked against the window when the study opens.
-  void read_start_pose(const json& start) {
+  void read_start_pose(const document& start) {
     s.start_pose_at = at("start_pose");
     const auto values = start.is_object() ? start.find("values") : start.end();
     const auto converged = start.is_object() ? start.find("converged") : start.end();
@@ -112,13 +120,13 @@ struct json_reader {
         !converged->is_boolean())
       fail("start_pose", message_id::study_start_pose_form);
     study::start pose{{}, converged->get<bool>(), {}};
-    for (const json& v : *values) {
+    for (const document& v : *values) {
       if (!v.is_number()) fail("start_pose", message_id::study_start_pose_form);
       pose.values.push_back(v.get<double>());
     }
     if (const auto fallback = start.find("fallback"); fallback != start.end()) {
       if (!fallback->is_array()) fail("start_pose", message_id::study_start_pose_form);
-      for (const json& v : *fallback) {
+      for (const document& v : *fallback) {
         if (!v.is_number()) fail("start_pose", message_id::study_start_pose_form);
         pose.fallback.push_back(v.get<double>());
       }
@@ -126,7 +134,7 @@ struct json_reader {
     s.start_pose = std::move(pose);
   }
 
-  void read_view(const json& view) {
+  void read_view(const document& view) {
     s.view_at = at("view_deg");
     if (!view.is_object()) fail("view_deg", message_id::study_view_object);
     std::optional<double>* angle[] = {&s.view_x_deg, &s.view_y_deg, &s.view_z_deg};
@@ -139,7 +147,7 @@ struct json_reader {
     }
   }
 
-  void read_controls(const json& doc, const std::string& section,
+  void read_controls(const document& doc, const std::string& section,
                      study::control_value::section kind) {
     const auto it = doc.find(section);
     if (it == doc.end()) return;
@@ -159,7 +167,7 @@ struct json_reader {
 study parse_document(const std::string& text, study s) {
   checked_json doc;
   try {
-    doc = read_checked_json(text);
+    doc = read_checked_json(text, is_known_key);
   } catch (const json_problem& p) {
     const study::origin at{p.line, p.key};
     switch (p.what_kind) {
@@ -279,7 +287,21 @@ std::string study::message(const origin& at, const std::string& problem) const {
   if (at.line > 0) m += ":" + std::to_string(at.line);
   m += ": ";
   if (!at.key.empty()) m += at.key + ": ";
-  return m + problem;
+  m += problem;
+  // A key or value holding a control character (JSON's \u0000) would cut the message short
+  // where it is shown: such characters are written as JSON writes them.
+  std::string shown;
+  for (const char c : m) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7f) {
+      shown += c;
+      continue;
+    }
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+    shown += escape;
+  }
+  return shown;
 }
 
 std::string study::message(const origin& at, message_id problem,

@@ -40,6 +40,8 @@ TEST(hostile_study, every_hostile_document_is_refused_with_its_place) {
     for (int k = 0; k < 200000; ++k) t += "{\"a\":";
     return t + "1" + std::string(200000, '}');
   }() + ",\n  \"format\"";
+  std::string many_fields;
+  for (int k = 0; k < 40000; ++k) many_fields += "\"Z" + std::to_string(k) + "\": \"0\",\n";
   const struct {
     const char* what;
     std::string text;
@@ -60,6 +62,16 @@ TEST(hostile_study, every_hostile_document_is_refused_with_its_place) {
        "s.kinelab:6: window: stands twice (first on line 5)"},
       {"a slider beyond a whole number's range",
        replaced(s, "\"HScroll2(0)\": 0", "\"HScroll2(0)\": 18446744073709551615"), "HScroll2(0)"},
+      {"a number beyond a double before bytes not text", "0.8e100001\t\xff\xff,",
+       "s.kinelab:1: a number beyond the range of numbers"},
+      // The NUL would cut the message short where it is shown.
+      {"a key holding NUL", replaced(s, "\"Text2(1)\"", "\"Text2(1)\\u0000\""),
+       "s.kinelab:35: Text2(1)\\u0000: not a control name"},
+      {"a field holding NUL", replaced(s, "\"Text2(1)\": \"20\"", "\"Text2(1)\": \"2\\u00000\""),
+       "s.kinelab:35: Text2(1): \"2\\u00000\" is not a number"},
+      {"40000 fields that are not controls",
+       replaced(s, "\"fields\": {\n", "\"fields\": {\n" + many_fields),
+       "s.kinelab:16: Z0: form_3r_jun has no such control"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

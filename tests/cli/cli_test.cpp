@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -210,7 +211,13 @@ TEST_F(cli, a_study_saved_and_loaded_reproduces_the_run) {
       {"form_3r_jun --save no/such/dir/s.kinelab", 1,
        "form_3r_jun: no/such/dir/s.kinelab was not written: "},
       {"--load", 2, "kinelab-cli: missing value after --load\nusage: "},
+      {"--load t.kinelab", 2, "kinelab-cli: t.kinelab:5: window: test_newton has no study\n"},
   };
+  {
+    std::string study = slurp("s.kinelab");
+    study.replace(study.find("form_stewart_jun"), 16, "test_newton");
+    std::ofstream("t.kinelab") << study;
+  }
   for (const auto& c : cases) {
     const cli_result r = run(c.args);
     EXPECT_EQ(r.exit_code, c.exit_code) << c.args << "\n" << r.err;

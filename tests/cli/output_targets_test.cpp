@@ -68,6 +68,11 @@ const output outputs[] = {
        return {"form_3r_jun", "--N", "4", "--svg", path};
      },
      "<svg"},
+    {"study", false,
+     [](const std::string& path) -> std::vector<std::string> {
+       return {"form_3r_jun", "--N", "4", "--save", path};
+     },
+     "{\n  \"format\": \"kinelab study\""},
 };
 
 struct run_result {
