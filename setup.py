@@ -1,5 +1,6 @@
-# Builds the module `kinelab` with CMake (only its target; no program, test or benchmark) for the
-# interpreter running this, and hands it to setuptools. pyproject.toml names this backend.
+# Builds the compiled module `kinelab._kinelab` with CMake (only its target; no program, test or
+# benchmark) for the interpreter running this, and hands it to setuptools with the package's
+# Python files (python/kinelab). pyproject.toml names this backend.
 import os
 import re
 import subprocess
@@ -28,7 +29,7 @@ class cmake_build_ext(build_ext):
         jobs = os.environ.get("CMAKE_BUILD_PARALLEL_LEVEL", str(os.cpu_count() or 1))
         subprocess.run(["cmake", "--build", str(build), "--target", "kinelab_python",
                         "--parallel", jobs], check=True)
-        built = next((build / "python").glob("kinelab*.so"), None)
+        built = next((build / "python" / "kinelab").glob("_kinelab*.so"), None)
         if built is None:
             sys.exit(f"kinelab: CMake did not build the module (see above; {build})")
         target = Path(self.get_ext_fullpath(ext.name))
@@ -37,8 +38,8 @@ class cmake_build_ext(build_ext):
 
 
 setup(version=project_version(),
-      packages=[], py_modules=[],  # the module is the extension alone
-      ext_modules=[Extension("kinelab", sources=[])],
+      packages=["kinelab"], package_dir={"": "python"},
+      ext_modules=[Extension("kinelab._kinelab", sources=[])],
       cmdclass={"build_ext": cmake_build_ext},
       options={"build": {"build_base": "build-python"}},
       zip_safe=False)

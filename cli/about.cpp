@@ -19,7 +19,10 @@ std::optional<int> about_cli(const std::vector<std::string>& args, std::ostream&
       << usage
       << "exit status: 0 success; 1 the window reported a failure (a field that is not a number,\n"
          "  a file not written, a Run that overflowed); 2 usage error, or a study that cannot be\n"
-         "  opened; 3 the last Run finished but some steps did not reach the tolerance\n";
+         "  opened; 3 the last Run finished but some steps did not reach the tolerance\n"
+         "--sweep (runs in Python on Dask): 0 every point ran; 1 some points failed (their rows\n"
+         "  say why); 2 usage error or a description refused; 4 Python, the package kinelab,\n"
+         "  pandas or Dask missing; 130 interrupted (--resume takes it up)\n";
   return 0;
 }
 

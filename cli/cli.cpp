@@ -33,6 +33,8 @@ const char* usage_text =
     "usage: kinelab-cli list\n"
     "       kinelab-cli WINDOW [--N n] [--T t] [ACTION]...\n"
     "       kinelab-cli --load FILE [ACTION]...\n"
+    "       kinelab-cli --sweep FILE [--out CSV] [--scheduler ADDRESS] [--workers K]\n"
+    "                   [--resume CSV]\n"
     "actions: --set CONTROL=VALUE  --press BUTTON  --tick K  --print CONTROL\n"
     "         --svg FILE  --dump FILE  --load FILE  --save FILE\n"
     "         --check-derivatives  --compare-profiles\n"
@@ -456,6 +458,9 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       return exit_usage;
     }
     if (args[0] == "list") return list_windows(out);
+    // main() hands --sweep over to Python before this: a library call never replaces its
+    // process.
+    if (args[0] == "--sweep") throw usage_error{"--sweep runs from the kinelab-cli program only"};
     return run_window(args, out, err, defaults);
   } catch (const usage_error& e) {
     err << "kinelab-cli: " << e.message << "\n";

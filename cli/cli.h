@@ -4,11 +4,13 @@
 //   kinelab-cli list
 //   kinelab-cli WINDOW [--N n] [--T t] [ACTION]...
 //   kinelab-cli --load FILE [ACTION]...        (the window and its N and T from a study)
+//   kinelab-cli --sweep FILE [--out CSV] ...   (hands over to Python: python3 -m kinelab sweep)
 //
 // Exit status: 0 success (information may still be printed on stderr), 1 the window reported a
 // failure (a field that is not a number, a file not written, a Run that overflowed), 2 a usage
 // error or a study that cannot be opened, 3 the last Run finished but some of its steps did not
-// reach the tolerance.
+// reach the tolerance. --sweep's statuses are those of kinelab/__main__.py (4: Python or what a
+// sweep needs is missing).
 #include <ostream>
 #include <string>
 #include <vector>

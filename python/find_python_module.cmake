@@ -35,6 +35,15 @@ if(NOT KINELAB_PYTEST_FOUND)
   message(STATUS "pytest not found for ${Python_EXECUTABLE}: the Python tests are not run")
 endif()
 set(KINELAB_PYTHON_FOUND ON)
+# Where `cmake --install` puts the package: under the prefix, laid out as the interpreter's own
+# site folder (so that the prefix /usr/local is the one Debian's python3 reads); an absolute
+# path installs anywhere else. kinelab-cli --sweep looks for the package there too.
+execute_process(COMMAND ${Python_EXECUTABLE} -c
+  "import sysconfig as s; print(s.get_path('platlib', vars={'platbase': '.', 'base': '.'}))"
+  OUTPUT_VARIABLE KINELAB_PYTHON_SITE OUTPUT_STRIP_TRAILING_WHITESPACE)
+string(REGEX REPLACE "^local/" "" KINELAB_PYTHON_SITE "${KINELAB_PYTHON_SITE}")
+set(KINELAB_PYTHON_INSTALL_DIR ${KINELAB_PYTHON_SITE} CACHE PATH
+    "Where `cmake --install` puts the Python package (relative: under the prefix)")
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 # Position-independent code would otherwise let every exported function be replaced at load
 # time, which keeps GCC from inlining calls between them.

@@ -32,7 +32,7 @@ py::list windows() {
 
 }  // namespace
 
-PYBIND11_MODULE(kinelab, m) {
+PYBIND11_MODULE(_kinelab, m) {
   m.doc() = "The windows of kinelab (kinematics of spatial mechanisms), driven from Python.";
   m.attr("__version__") = kinelab::program_version();
 

@@ -1,0 +1,247 @@
+"""kinelab.sweep and kinelab-cli --sweep: a grid's rows are its points run alone through the
+module; the CSV is the same byte for byte with one worker or two, after a worker was killed, and
+after a resume; a bad description is refused with its place before any point runs."""
+import itertools
+import json
+import math
+import os
+import subprocess
+
+import numpy as np
+import pytest
+
+import kinelab
+from kinelab._description import read_description
+
+pd = pytest.importorskip("pandas")
+distributed = pytest.importorskip("distributed")
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+CLI = os.environ.get("KINELAB_CLI")
+N, T, CELLS, LIMITS = 20, 2.0, 12, [1.5, 3.5]
+DESCRIPTION = {
+    "base": {"window": "form_stewart_gyaku", "N": N, "T": T},
+    "parameters": [
+        {"address": "Text2(0)", "values": [1.8, 2.2]},
+        # The platform joints of legs 1 and 6 moved out along x together.
+        {"name": "a", "range": {"start": 0.8, "stop": 1.0, "count": 3},
+         "controls": {"Text3(0)": "a * cos(pi / 6)", "Text3(5)": "a * cos(pi / 6)"}},
+        # The start height's slider at its default, then past its end: that point fails.
+        {"name": "slider", "address": "HScroll1(2)", "values": [15, 99]},
+    ],
+    "evaluate": {"run": True, "atlas": {"cells": CELLS, "limits": LIMITS}},
+    "metrics": {
+        "area": "reachable_area", "best": "best_condition", "worst": "worst_condition",
+        "locus": "locus_cells", "rate": {"peak_rate": "the1"},
+        "accel": {"peak_acceleration": "pp.z"}, "stroke": {"range": "the3"},
+        "unconverged": "unconverged_steps", "score": {"expression": "area / worst"},
+        "hook": {"python": "sweep_hook:a_and_maybe_die"},
+    },
+}
+
+
+@pytest.fixture
+def workers_env(monkeypatch):
+    """Workers import the hook from here."""
+    monkeypatch.setenv("PYTHONPATH", HERE + os.pathsep + os.environ.get("PYTHONPATH", ""))
+    return monkeypatch
+
+
+@pytest.fixture(scope="module")
+def reference(tmp_path_factory):
+    out = tmp_path_factory.mktemp("reference") / "two_workers.csv"
+    with pytest.MonkeyPatch.context() as mp:
+        mp.setenv("PYTHONPATH", HERE + os.pathsep + os.environ.get("PYTHONPATH", ""))
+        df = kinelab.sweep(DESCRIPTION, workers=2, out=str(out))
+    return df, out.read_bytes()
+
+
+def alone(height, a):
+    w = kinelab.Window("form_stewart_gyaku", N=N, T=T)
+    w["Text2(0)"] = height
+    w["Text3(0)"] = a * math.cos(math.pi / 6)
+    w["Text3(5)"] = a * math.cos(math.pi / 6)
+    w.run()
+    atlas = w.workspace(cells=CELLS, limits=LIMITS)
+    reachable = atlas["reachable"]
+    condition = atlas["condition"][reachable]
+    area = reachable.sum() * np.diff(atlas["u"]).mean() * np.diff(atlas["v"]).mean()
+    return {
+        "area": area, "best": condition.min(), "worst": condition.max(),
+        "locus": int((atlas["singular"] & reachable).sum()),
+        "rate": np.abs(w.arrays["the1"][:, 1]).max(),
+        "accel": np.abs(w.arrays["pp"][:, 2, 2]).max(),
+        "stroke": np.ptp(w.arrays["the3"][:, 0]),
+        "unconverged": 0, "score": area / condition.max(), "hook": a,
+    }
+
+
+def test_a_grid_gives_each_point_run_alone(reference):
+    df, _ = reference
+    metrics = list(DESCRIPTION["metrics"])
+    assert list(df.columns) == ["index", "Text2(0)", "a", "slider", *metrics, "status",
+                                "message"]
+    assert list(df["index"]) == list(range(12))
+    assert list(zip(df["Text2(0)"], df["a"], df["slider"])) == pytest.approx(
+        list(itertools.product([1.8, 2.2], [0.8, 0.9, 1.0], [15, 99])))
+    failed = df[df["slider"] == 99]
+    assert (failed["status"] == "failed").all()
+    assert (failed["message"] == "HScroll1(2) ranges from 0 to 40").all()
+    assert failed[metrics].isna().all().all()
+    ok = df[df["slider"] == 15]
+    assert (ok["status"] == "ok").all() and (ok["message"] == "").all()
+    for row in ok.to_dict("records"):
+        expected = alone(row["Text2(0)"], row["a"])
+        for name, value in expected.items():
+            assert row[name] == pytest.approx(value, rel=1e-12, abs=0), name
+    assert ok["worst"].nunique() == 6  # the geometry reached every point
+
+
+def test_one_worker_of_a_cluster_on_loopback_gives_the_same_csv(reference, tmp_path,
+                                                               workers_env):
+    from distributed import LocalCluster
+
+    with LocalCluster(n_workers=1, threads_per_worker=1, processes=True, host="127.0.0.1",
+                      dashboard_address=":0", extensions={}) as cluster:
+        kinelab.sweep(DESCRIPTION, scheduler=cluster.scheduler_address,
+                      out=str(tmp_path / "one.csv"))
+    assert (tmp_path / "one.csv").read_bytes() == reference[1]
+
+
+def test_a_killed_worker_loses_no_point(reference, tmp_path, workers_env):
+    marker = tmp_path / "died"
+    workers_env.setenv("KINELAB_SWEEP_DIE_ONCE", str(marker))
+    kinelab.sweep(DESCRIPTION, workers=1, out=str(tmp_path / "killed.csv"))
+    assert marker.exists()
+    assert (tmp_path / "killed.csv").read_bytes() == reference[1]
+
+
+def test_a_resumed_sweep_is_the_uninterrupted_one(reference, tmp_path, workers_env):
+    lines = reference[1].decode().splitlines(keepends=True)
+    # Rows as they finished (out of order), the last one cut short by the interruption.
+    partial = tmp_path / "partial.csv"
+    partial.write_text(lines[0] + lines[1 + 8] + lines[1 + 2] + lines[1 + 4][:15])
+    calls = tmp_path / "calls"
+    workers_env.setenv("KINELAB_SWEEP_CALLS", str(calls))
+    df = kinelab.sweep(DESCRIPTION, workers=1, out=str(partial), resume=str(partial))
+    assert partial.read_bytes() == reference[1]
+    evaluated = sorted(tuple(map(float, line.split())) for line in calls.read_text().splitlines())
+    # The hook runs in the points that got past their slider: the even ones.
+    assert evaluated == sorted((df["a"][i], df["Text2(0)"][i]) for i in (0, 4, 6, 10))
+    pd.testing.assert_frame_equal(df, reference[0])
+
+
+@pytest.mark.skipif(CLI is None, reason="needs KINELAB_CLI")
+def test_the_command_line_writes_the_csv_and_nothing_else_on_a_pipe(reference, tmp_path,
+                                                                    workers_env):
+    # The base as a study of the same window: the same rows.
+    kinelab.Window("form_stewart_gyaku", N=N, T=T).save(str(tmp_path / "base.kinelab"))
+    (tmp_path / "sweep.json").write_text(json.dumps({**DESCRIPTION,
+                                                     "base": {"study": "base.kinelab"}}))
+    r = subprocess.run([CLI, "--sweep", "sweep.json", "--workers", "1"], cwd=tmp_path,
+                       capture_output=True, check=False)
+    # 1: the CSV is whole, and some of its points failed.
+    assert (r.returncode, r.stderr, r.stdout) == (1, b"", reference[1])
+
+    (tmp_path / "bad.json").write_text('{"base": {"window": "form_stewart_gyaku"},\n'
+                                       ' "parameters": [{"address": "Text99", "values": [1]}],\n'
+                                       ' "metrics": {"u": "unconverged_steps"}}\n')
+    r = subprocess.run([CLI, "--sweep", "bad.json"], cwd=tmp_path, capture_output=True,
+                       text=True, check=False)
+    assert (r.returncode, r.stdout) == (2, "")
+    assert r.stderr.startswith("kinelab-cli: bad.json:2: parameters[0].address: "
+                               "form_stewart_gyaku has no control Text99"), r.stderr
+
+
+BAD = """{
+  "base": {"window": "form_stewart_gyaku"},
+  "parameters": [
+    {"address": "Text2(0)", "values": [1.8, 2.2]},
+    {"address": "%(address)s",
+     "range": {"start": 0, "stop": 1, "count": %(count)s}}
+  ],
+  "design": {"kind": "%(kind)s"},
+  "metrics": {
+    "rate": {"peak_rate": "%(quantity)s"},
+    "score": {"expression": "%(expression)s"}
+  }%(extra)s
+}
+"""
+GOOD = {"address": "Text9(2)", "count": 3, "kind": "grid", "quantity": "the1",
+        "expression": "rate * 2", "extra": ""}
+
+
+@pytest.mark.parametrize("change, line, key, why", [
+    ({"address": "Text99(0)"}, 5, "parameters[1].address",
+     "form_stewart_gyaku has no control Text99(0)"),
+    ({"count": 0}, 6, "parameters[1].range.count", "the range is empty"),
+    ({"quantity": "thigh"}, 10, "metrics.rate.peak_rate", "form_stewart_gyaku has no quantity"),
+    ({"quantity": "pp"}, 10, "metrics.rate.peak_rate", "give pp.x, pp.y or pp.z"),
+    ({"expression": "__import__('os').system('true')"}, 11, "metrics.score.expression",
+     "not allowed in an expression"),
+    ({"expression": "rate / nowhere"}, 11, "metrics.score.expression",
+     "no parameter or earlier metric nowhere"),
+    ({"kind": "sobol"}, 8, "design.kind", "takes grid, random or latin_hypercube"),
+    ({"extra": ',\n  "metrics": {}'}, 13, "metrics", "given twice"),
+    ({"extra": ',\n  "evaluate": {"atlas": {"mode": "sideways"}}'}, 13, "evaluate.atlas",
+     "mode takes position or posture"),
+    ({"extra": ',\n  "colour": 1'}, 13, "colour", "unknown key"),
+    ({"extra": ',\n  "colour": '}, 14, "(not JSON)", "Expecting value"),
+])
+def test_a_bad_description_is_refused_before_any_point_runs(tmp_path, change, line, key, why):
+    path = tmp_path / "sweep.json"
+    path.write_text(BAD % {**GOOD, **change})
+    # Nothing listens there: a description that got as far as its points would fail otherwise.
+    with pytest.raises(kinelab.SweepError) as e:
+        kinelab.sweep(str(path), scheduler="tcp://127.0.0.1:9")
+    assert str(e.value).startswith(f"{path}:{line}: {key}: ")
+    assert why in str(e.value)
+
+
+def design(kind, points, seed, parameters):
+    return read_description({
+        "base": {"window": "form_stewart_gyaku"}, "parameters": parameters,
+        "design": {"kind": kind, "points": points, "seed": seed},
+        "metrics": {"u": "unconverged_steps"}}).points
+
+
+def test_random_designs_draw_each_point_from_the_seed_and_its_index():
+    params = [{"address": "Text9(2)", "uniform": [1, 3]},
+              {"address": "Text1(0)", "values": [-0.5, 0, 0.5]}]
+    five, nine = design("random", 5, 7, params), design("random", 9, 7, params)
+    assert five == nine[:5]
+    assert five != design("random", 5, 8, params)
+    assert all(1 <= p["Text9(2)"] < 3 and p["Text1(0)"] in (-0.5, 0, 0.5) for p in nine)
+
+    lhs = design("latin_hypercube", 8, 7, params[:1] + [{"address": "Text1(0)",
+                                                          "uniform": [-1, 1]}])
+    for name, lo, hi in (("Text9(2)", 1, 3), ("Text1(0)", -1, 1)):
+        strata = sorted(int((p[name] - lo) / (hi - lo) * 8) for p in lhs)
+        assert strata == list(range(8)), name  # one point in each eighth of each range
+    assert lhs == design("latin_hypercube", 8, 7, params[:1] + [{"address": "Text1(0)",
+                                                                 "uniform": [-1, 1]}])
+
+
+def test_pareto_keeps_the_rows_no_other_beats():
+    df = pd.DataFrame({
+        "area": [1.0, 2.0, 2.0, 0.5, 3.0, 2.0, None],
+        "worst": [1.0, 2.0, 1.5, 0.5, 0.1, 1.5, 0.1],
+        "status": ["ok", "ok", "ok", "ok", "failed", "ok", "ok"],
+    })
+    front = kinelab.pareto(df, {"area": "max", "worst": "min"})
+    # 1 is beaten by 2; the failed row and the one without an area take no part; ties stay.
+    assert list(front.index) == [0, 2, 3, 5]
+    assert list(kinelab.pareto(df, {"area": "max"}).index) == [1, 2, 5]
+    with pytest.raises(ValueError):
+        kinelab.pareto(df, {"area": "most"})
+
+
+def test_a_dict_is_refused_by_its_key_and_the_example_is_read():
+    bad = json.loads(json.dumps(DESCRIPTION))
+    bad["parameters"][1]["range"]["count"] = 0
+    with pytest.raises(kinelab.SweepError) as e:
+        kinelab.sweep(bad, scheduler="tcp://127.0.0.1:9")
+    assert str(e.value) == "parameters[1].range.count: the range is empty"
+
+    example = read_description(os.path.join(HERE, "..", "..", "examples", "stewart_sweep.json"))
+    assert len(example.points) == 400 and example.needs_atlas and not example.needs_run
