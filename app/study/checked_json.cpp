@@ -52,16 +52,16 @@ class checker : public json::json_sax_t {
  public:
   checker(const std::string& text, checked_json& out) : text_(text), keys_(text), out_(out) {}
 
-  bool null() override { return true; }
-  bool boolean(bool) override { return true; }
-  bool number_integer(number_integer_t) override { return true; }
-  bool number_unsigned(number_unsigned_t) override { return true; }
+  bool null() override { return element(); }
+  bool boolean(bool) override { return element(); }
+  bool number_integer(number_integer_t) override { return element(); }
+  bool number_unsigned(number_unsigned_t) override { return element(); }
   bool number_float(number_float_t v, const string_t&) override {
-    if (std::isfinite(v)) return true;
+    if (std::isfinite(v)) return element();
     return fail(json_problem::kind::number_range, "");
   }
-  bool string(string_t&) override { return true; }
-  bool binary(binary_t&) override { return true; }
+  bool string(string_t&) override { return element(); }
+  bool binary(binary_t&) override { return element(); }
 
   bool start_object(std::size_t) override { return open(true); }
   bool end_object() override { return close(); }
@@ -104,7 +104,14 @@ class checker : public json::json_sax_t {
     std::map<std::string, int> keys;
     std::string current_key;
     bool object = false;
+    int elements = 0;  // an array's elements so far
   };
+
+  // A value that stands in an array takes the next index.
+  bool element() {
+    if (!frames_.empty() && !frames_.back().object) ++frames_.back().elements;
+    return true;
+  }
 
   bool open(bool object) {
     if (static_cast<int>(frames_.size()) >= max_json_depth)
@@ -112,12 +119,11 @@ class checker : public json::json_sax_t {
     frame f;
     f.object = object;
     if (!frames_.empty()) {
-      const frame& parent = frames_.back();
-      // Paths name object keys; an array's elements share their array's path.
-      f.path =
-          parent.object && !parent.current_key.empty()
-              ? (parent.path.empty() ? parent.current_key : parent.path + "/" + parent.current_key)
-              : parent.path;
+      frame& parent = frames_.back();
+      // Paths name object keys and array indices from 0: "joints/2/a".
+      const std::string step =
+          parent.object ? parent.current_key : std::to_string(parent.elements++);
+      f.path = step.empty() ? parent.path : parent.path.empty() ? step : parent.path + "/" + step;
     }
     frames_.push_back(std::move(f));
     return true;
