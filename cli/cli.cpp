@@ -21,6 +21,7 @@
 #include "cli/about.h"
 #include "core/number_text.h"
 #include "mechanisms/registry.h"
+#include "mechanisms/serial/arm_file_window.h"
 
 namespace kinelab {
 
@@ -32,6 +33,7 @@ const char* usage_text =
     "usage: kinelab-cli list\n"
     "       kinelab-cli WINDOW [--N n] [--T t] [ACTION]...\n"
     "       kinelab-cli --load FILE [ACTION]...\n"
+    "       kinelab-cli --mechanism FILE [forward|inverse] [--N n] [--T t] [ACTION]...\n"
     "actions: --set CONTROL=VALUE  --press BUTTON  --tick K  --print CONTROL\n"
     "         --svg FILE  --dump FILE  --load FILE  --save FILE\n"
     "         --check-derivatives  --compare-profiles\n"
@@ -317,17 +319,34 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
                run_settings settings) {
   // "--load FILE" in the window's place: the study names the window and its N and T.
   std::optional<study> opening;
-  if (args[0] == "--load") {
-    if (args.size() < 2) throw usage_error{"missing value after --load"};
-    opening = read_study_file(args[1]);
+  // "--mechanism FILE [forward|inverse]": a window of an arm read from a mechanism file.
+  std::shared_ptr<const arm_file> mechanism;
+  arm_window_kind mechanism_kind = arm_window_kind::forward;
+  std::size_t k = 1;
+  const window_entry* entry = nullptr;
+  if (args[0] == "--mechanism") {
+    if (args.size() < 2) throw usage_error{"missing value after --mechanism"};
+    try {
+      mechanism = std::make_shared<const arm_file>(read_arm_file(args[1]));
+    } catch (const arm_file_error& e) {
+      throw usage_error{e.what(), false};
+    }
+    k = 2;
+    if (k < args.size())
+      if (const auto kind = arm_window_kind_from(args[k])) mechanism_kind = *kind, ++k;
+  } else {
+    if (args[0] == "--load") {
+      if (args.size() < 2) throw usage_error{"missing value after --load"};
+      opening = read_study_file(args[1]);
+    }
+    const std::string& name = opening ? opening->window : args[0];
+    entry = find_window(name);
+    if (!entry && opening)
+      throw bad_study(study_error(opening->message(opening->window_at, "no window " + name)));
+    if (!entry) throw usage_error{"unknown window: " + name + " (kinelab-cli list shows them)"};
+    k = opening ? 2 : 1;
   }
-  const std::string& name = opening ? opening->window : args[0];
-  const window_entry* entry = find_window(name);
-  if (!entry && opening)
-    throw bad_study(study_error(opening->message(opening->window_at, "no window " + name)));
-  if (!entry) throw usage_error{"unknown window: " + name + " (kinelab-cli list shows them)"};
 
-  std::size_t k = opening ? 2 : 1;
   std::optional<std::string> N_text, T_text;
   for (; !opening && k + 1 < args.size() && (args[k] == "--N" || args[k] == "--T"); k += 2)
     (args[k] == "--N" ? N_text : T_text) = args[k + 1];
@@ -339,7 +358,8 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
 
   const std::vector<std::string>& actions = cli_actions();
   const std::size_t first_action = k;
-  std::unique_ptr<window_model> w = entry->make(settings);
+  std::unique_ptr<window_model> w =
+      mechanism ? make_arm_file_window(mechanism, mechanism_kind, settings) : entry->make(settings);
   session s(*w, out, err);
   w->open();
   s.report_status();
