@@ -34,6 +34,14 @@ std::string read_bytes(const std::string& path) {
   return text.str();
 }
 
+void set_home(arm_file& a) {
+  a.home.assign(a.limits.size(), 0.0);
+  for (std::size_t k = 0; k < a.limits.size(); ++k) {
+    const joint_limit& l = a.limits[k];
+    if (l.limited && (l.lower > 0 || l.upper < 0)) a.home[k] = (l.lower + l.upper) / 2;
+  }
+}
+
 class reader {
  public:
   reader(const checked_json& doc, std::string path) : doc_(doc), path_(std::move(path)) {}
@@ -162,6 +170,7 @@ class reader {
     if (rows.empty() || rows.size() > max_chain_joints)
       fail("joints", std::to_string(rows.size()) + " joints; an arm has 1 to 7");
     std::vector<dh_row> dh;
+    std::vector<std::pair<std::size_t, double>> homes;
     for (std::size_t k = 0; k < rows.size(); ++k) {
       const std::string p = "joints/" + std::to_string(k);
       const json& row = rows[k];
@@ -172,7 +181,8 @@ class reader {
       const bool revolute = type == "revolute";
       const char* lo = revolute ? "min_deg" : "min";
       const char* hi = revolute ? "max_deg" : "max";
-      only_keys(row, p, {"type", "name", "a", "alpha_deg", "d", "theta_deg", lo, hi});
+      const char* home = revolute ? "home_deg" : "home";
+      only_keys(row, p, {"type", "name", "a", "alpha_deg", "d", "theta_deg", lo, hi, home});
       dh_row r;
       r.kind = revolute ? joint_kind::revolute : joint_kind::prismatic;
       r.a = number_of(row, p, "a");
@@ -189,12 +199,20 @@ class reader {
         if (revolute) l.lower = rad(l.lower), l.upper = rad(l.upper);
       }
       a.limits.push_back(l);
+      if (find(row, home)) {
+        const double h = number_of(row, p, home);
+        const double q = revolute ? rad(h) : h;
+        if (l.limited && (q < l.lower || q > l.upper)) fail(at(p, home), "outside the limits");
+        homes.push_back({k, q});
+      }
       a.joint_names.push_back(find(row, "name") ? text(row["name"], p + "/name")
                                                 : "joint" + std::to_string(k + 1));
     }
     a.chain = chain_from_dh(
         dh, convention == "standard" ? dh_convention::standard : dh_convention::modified, base,
         tool);
+    set_home(a);
+    for (const auto& [k, q] : homes) a.home[k] = q;
   }
 
   // Returns the URDF's bytes, for the content hash.
@@ -223,6 +241,7 @@ class reader {
     }
     a.chain.joint[1].fixed = compose(base, a.chain.joint[1].fixed);
     a.chain.tool = compose(a.chain.tool, tool);
+    set_home(a);
     return xml;
   }
 
@@ -290,6 +309,7 @@ arm_file arm_from_urdf(const std::string& path) {
   } catch (const urdf_error& e) {
     throw arm_file_error(path + ": " + e.what());
   }
+  set_home(a);
   const int m = a.joints() < 6 ? a.joints() : 6;
   for (int c = 0; c < m; ++c) a.task.push_back(static_cast<task_component>(c));
   a.content_hash = content_hash_of(xml);

@@ -27,6 +27,10 @@ struct arm_file {
   joint_chain chain;
   std::vector<joint_limit> limits;  // per joint: radians or the file's unit
   std::vector<std::string> joint_names;
+  // Where the windows start (the forward window's start, the inverse window's first guess and
+  // start pose), per joint: radians or the file's unit. 0 unless the file says otherwise, or the
+  // middle of the limits where they exclude 0.
+  std::vector<double> home;
   // What the inverse window tracks: min(joints, 6) components.
   std::vector<task_component> task;
   std::string content_hash;  // of the file's bytes (and the URDF's where it names one), hex

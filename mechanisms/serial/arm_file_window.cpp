@@ -313,13 +313,9 @@ std::string joint_array(const arm_file& a, int k) {
   return (revolute(a, k) ? "the" : "d") + std::to_string(k);
 }
 
-// The joints' home: 0 where the limits allow, else the middle of the limits.
 joint_vec home_of(const arm_file& a) {
   joint_vec q;
-  for (int k = 1; k <= a.joints(); ++k) {
-    const joint_limit& l = a.limits[static_cast<std::size_t>(k - 1)];
-    if (l.limited && (l.lower > 0 || l.upper < 0)) q(k) = (l.lower + l.upper) / 2;
-  }
+  for (int k = 1; k <= a.joints(); ++k) q(k) = a.home[static_cast<std::size_t>(k - 1)];
   return q;
 }
 
@@ -334,15 +330,6 @@ joint_vec moved_joints(const arm_file& a, joint_vec q, double degrees, double fr
   }
   return q;
 }
-// Where the inverse window starts and its first solve starts from: 20° past home, away from the
-// stretched poses where arms are singular.
-joint_vec inverse_start_joints(const arm_file& a) {
-  joint_vec q = home_of(a);
-  for (int k = 1; k <= a.joints(); ++k)
-    if (revolute(a, k)) q(k) = moved_joints(a, q, 20, 0)(k);
-  return q;
-}
-
 // How joint k is shown: degrees or the file's unit, the slider's step and range.
 struct joint_scale {
   double step;  // per slider unit, as shown
@@ -563,7 +550,7 @@ class inverse_logic : public arm_logic {
     arrays.keep_solver_record();
   }
 
-  void on_open(sim_window&) override { q_.set(inverse_start_joints(arm()), false); }
+  void on_open(sim_window&) override { q_.set(home_of(arm()), false); }
 
   void read_parameters(sim_window& w) override {
     const double tolerance = w.ctl.tolerance(tolerance_field);
@@ -688,9 +675,9 @@ window_decl arm_decl(const std::shared_ptr<const arm_file>& arm, arm_window_kind
                                            rounded(stop, s.step), slider{s.lo, s.hi, v, true}));
     }
   } else {
-    // Start at the tool pose of the inverse's first joints, stop at that of them turned 15° (or
+    // Start at the tool pose of the home joints, stop at that of them turned 15° (or
     // moved a tenth of the range) further: both within the arm's reach.
-    const joint_vec home = inverse_start_joints(a), moved = moved_joints(a, home, 15, 0.1);
+    const joint_vec home = home_of(a), moved = moved_joints(a, home, 15, 0.1);
     const task_state from = task_of(a.task, chain_motion(a.chain, motion_of(home)));
     const task_state to = task_of(a.task, chain_motion(a.chain, motion_of(moved)));
     const double length_step = nice_step(arm_length(a) / 100);
@@ -700,11 +687,15 @@ window_decl arm_decl(const std::shared_ptr<const arm_file>& arm, arm_window_kind
       const bool is_angle = t >= 3;
       const double step = is_angle ? 5 : length_step;
       const int lo = is_angle ? -36 : -reach, hi = is_angle ? 36 : reach;
-      const double f =
-          is_angle ? deg(from.value(static_cast<int>(c) + 1)) : from.value(static_cast<int>(c) + 1);
-      const double g =
-          is_angle ? deg(to.value(static_cast<int>(c) + 1)) : to.value(static_cast<int>(c) + 1);
-      const int v = slider_value(f, step, lo, hi);
+      const int row = static_cast<int>(c) + 1;
+      const int v = slider_value(is_angle ? deg(from.value(row)) : from.value(row), step, lo, hi);
+      // An angle's stop is taken the short way round from the start the slider gives.
+      double g = to.value(row);
+      if (is_angle) {
+        double turn = g - rad(v * step);
+        wrap_angle(turn);
+        g = v * step + deg(turn);
+      }
       const std::string caption = is_angle ? std::string(task_captions[t]) + "(deg)"
                                            : unit_caption(task_captions[t], a.unit);
       rows.push_back(serial_start_stop.row(static_cast<int>(c), caption, format_number(v * step),
