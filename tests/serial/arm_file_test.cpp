@@ -9,10 +9,18 @@
 #include <string>
 
 #include "core/angles.h"
+#include "mechanisms/serial/arm_file_window.h"
+#include "support/finite_difference.h"
 #include "support/temp_dir.h"
 
 namespace kinelab {
 namespace {
+
+vec<max_chain_joints> arm_home(const arm_file& a) {
+  vec<max_chain_joints> q;
+  for (int k = 1; k <= a.joints(); ++k) q(k) = a.home[static_cast<std::size_t>(k - 1)];
+  return q;
+}
 
 std::string arm_text(const std::string& joints, const std::string& extra = "") {
   return "{\n"
@@ -155,6 +163,50 @@ TEST(ArmFile, UrdfReferenceRelativeToTheFileAndItsProblems) {
     } catch (const arm_file_error& e) {
       EXPECT_EQ(std::string(e.what()).rfind(message, 0), 0u) << e.what();
     }
+  }
+}
+
+const std::string examples = std::string(KINELAB_SOURCE_DIR) + "/examples/mechanisms/";
+
+// The inverse's Jacobian column k is the derivative of the tracked components along joint k, and
+// the diagnostics' square matrix of a seven-joint arm keeps J·Jᵀ (so J's singular values).
+TEST(ArmFile, TaskJacobianMatchesDifferencesAndTheDiagnosticsKeepItsSingularValues) {
+  for (const char* file :
+       {"arm7.json", "planar_rp.json", "builtin_6r_dh.json", "builtin_6r.urdf"}) {
+    SCOPED_TRACE(file);
+    const auto arm = std::make_shared<const arm_file>(read_arm_file(examples + file));
+    const int n = arm->joints();
+    vec<max_chain_joints> q;
+    for (int k = 1; k <= n; ++k) q(k) = arm->home[static_cast<std::size_t>(k - 1)] + 0.1 * k;
+    mat<6, max_chain_joints> J;
+    task_jacobian(arm->chain, arm->task, q, J);
+    for (int k = 1; k <= n; ++k)
+      for (std::size_t c = 0; c < arm->task.size(); ++c) {
+        const int row = static_cast<int>(c) + 1;
+        auto along = [&](double h) {
+          vec<max_chain_joints> p = q;
+          p(k) += h;
+          joint_motion m;
+          m.q = p;
+          return task_of(arm->task, chain_motion(arm->chain, m)).value(row);
+        };
+        const test::fd_rates fd = test::central_rates(along, 0);
+        EXPECT_NEAR(J(row, k), fd.d1, 1e-8) << "joint " << k << " component " << c;
+      }
+    if (n != 7) continue;
+    auto w = make_arm_file_window(arm, arm_window_kind::forward);
+    w->open();
+    jacobian_matrix D;
+    ASSERT_TRUE(w->logic().jacobian_at(0, D));
+    ASSERT_EQ(D.rows, 6);
+    task_jacobian(arm->chain, arm->task, arm_home(*arm), J);
+    for (int r = 1; r <= 6; ++r)
+      for (int c = 1; c <= 6; ++c) {
+        double JJ = 0, DD = 0;
+        for (int k = 1; k <= n; ++k) JJ += J(r, k) * J(c, k);
+        for (int k = 1; k <= 6; ++k) DD += D.m(r, k) * D.m(c, k);
+        EXPECT_NEAR(DD, JJ, 1e-12) << r << ", " << c;
+      }
   }
 }
 
