@@ -340,10 +340,27 @@ int run_window(const std::vector<std::string>& args, std::ostream& out, std::ost
       opening = read_study_file(args[1]);
     }
     const std::string& name = opening ? opening->window : args[0];
-    entry = find_window(name);
-    if (!entry && opening)
+    if (opening && !opening->mechanism_path.empty()) {
+      // A study of a file window opens its file again; a file changed since is said.
+      const auto kind = arm_window_kind_from(name.substr(name.find('_') + 1));
+      if (!kind || name.rfind("mechanism_", 0) != 0)
+        throw bad_study(study_error(opening->message(opening->window_at, "no window " + name)));
+      try {
+        mechanism = std::make_shared<const arm_file>(read_arm_file(opening->mechanism_path));
+      } catch (const arm_file_error& e) {
+        throw bad_study(study_error(opening->message(opening->mechanism_at, e.what())));
+      }
+      mechanism_kind = *kind;
+      if (mechanism->content_hash != opening->mechanism_hash)
+        opening->notes.push_back(opening->message(opening->mechanism_at,
+                                                  "the mechanism file " + opening->mechanism_path +
+                                                      " has changed since the study was saved"));
+    }
+    entry = mechanism ? nullptr : find_window(name);
+    if (!entry && !mechanism && opening)
       throw bad_study(study_error(opening->message(opening->window_at, "no window " + name)));
-    if (!entry) throw usage_error{"unknown window: " + name + " (kinelab-cli list shows them)"};
+    if (!entry && !mechanism)
+      throw usage_error{"unknown window: " + name + " (kinelab-cli list shows them)"};
     k = opening ? 2 : 1;
   }
 

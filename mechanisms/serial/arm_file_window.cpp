@@ -1,6 +1,7 @@
 #include "mechanisms/serial/arm_file_window.h"
 
 #include <cmath>
+#include <filesystem>
 
 #include "app/io/result_file.h"
 #include "app/window/decl_builder.h"
@@ -657,6 +658,8 @@ window_decl arm_decl(const std::shared_ptr<const arm_file>& arm, arm_window_kind
   window_decl d;
   d.name = std::string("mechanism_") + to_string(kind);
   d.title = a.name + " " + to_string(kind);
+  d.mechanism_path = std::filesystem::absolute(a.path).lexically_normal().string();
+  d.mechanism_hash = a.content_hash;
   std::vector<start_stop_row> rows;
   if (kind == arm_window_kind::forward) {
     const joint_vec home = home_of(a);

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -176,6 +177,28 @@ TEST_F(mechanism_cli, inverse_windows_meet_their_goals_with_consistent_rates) {
     EXPECT_LE(worst, 1e-9 * peak);
     EXPECT_LE(worst_propagated, 1e-12 * std::fmax(1, peak));
   }
+}
+
+// A study of a file window names the file and its hash: opened again it gives the same Run, and a
+// file changed since is said on opening.
+TEST_F(mechanism_cli, study_of_a_file_window_round_trips_and_notes_a_changed_file) {
+  std::filesystem::copy_file(examples + "planar_rp.json", "arm.json");
+  ASSERT_EQ(run("--mechanism arm.json inverse --N 30 --set 'HScroll2(0)=25' --set 'Text2(3)=0.45' "
+                "--press run --save s.kinelab")
+                .exit_code,
+            0);
+  const std::string first = slurp("result.dat");
+  std::filesystem::remove("result.dat");
+  cli_result r = run("--load s.kinelab --press run");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(slurp("result.dat"), first);
+  std::ofstream("arm.json", std::ios::app) << "\n";
+  r = run("--load s.kinelab --press run");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_NE(r.err.find("s.kinelab:"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(": mechanism: the mechanism file "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("arm.json has changed since the study was saved\n"), std::string::npos);
 }
 
 TEST_F(mechanism_cli, bad_files_are_refused_with_their_place) {
