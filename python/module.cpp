@@ -7,6 +7,7 @@
 #include "app/study/study_file.h"
 #include "app/window/settings.h"
 #include "mechanisms/registry.h"
+#include "mechanisms/serial/arm_file.h"
 #include "python/py_window.h"
 
 namespace py = pybind11;
@@ -46,6 +47,8 @@ PYBIND11_MODULE(kinelab, m) {
           e.what());
     } catch (const kinelab::study_error& e) {
       PyErr_SetString(PyExc_ValueError, e.what());
+    } catch (const kinelab::arm_file_error& e) {
+      PyErr_SetString(PyExc_ValueError, e.what());
     }
   });
 
@@ -59,6 +62,12 @@ PYBIND11_MODULE(kinelab, m) {
            py::arg("N") = py::int_(defaults.N), py::arg("T") = defaults.T,
            "Opens the window `name` (see windows()) with N time divisions and cycle time T "
            "seconds.")
+      .def_static("from_mechanism", &py_window::from_mechanism, py::arg("path"),
+                  py::arg("kind") = "forward", py::arg("N") = py::int_(defaults.N),
+                  py::arg("T") = defaults.T,
+                  "Opens the forward or inverse window of the arm a mechanism file (or a .urdf) "
+                  "describes; ValueError naming the file, the line and the key when it cannot "
+                  "be read.")
       .def_property_readonly("name", &py_window::name)
       .def_property_readonly("title", &py_window::title)
       .def_property_readonly("buttons", &py_window::buttons)

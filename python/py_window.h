@@ -26,6 +26,10 @@ struct field_stop : std::runtime_error {
 class py_window {
  public:
   py_window(const std::string& name, const py::object& N, double T);
+  // The forward or inverse window of an arm read from a mechanism file (or a .urdf);
+  // ValueError with "FILE:LINE: KEY: problem" when it cannot be read.
+  static std::unique_ptr<py_window> from_mechanism(const std::string& path, const std::string& kind,
+                                                   const py::object& N, double T);
 
   std::string name();
   std::string title();
@@ -69,6 +73,7 @@ class py_window {
                      const py::object& samples, const py::object& locus);
 
  private:
+  py_window() = default;
   sim_window& simulation();
   // Runs f with the GIL released; throws field_stop when a field stopped what f did.
   void computing(const std::function<void()>& f);
