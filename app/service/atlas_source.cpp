@@ -46,7 +46,11 @@ atlas_source_result atlas_source_of(sim_window& w) {
       lo = std::min(lo, x), hi = std::max(hi, x);
     }
     if (!(lo <= hi)) lo = hi = 0;
-    s.default_limits.push_back(widened_limit(lo, hi, v.angle));
+    const std::size_t k = s.default_limits.size();
+    if (k < m->declared_limits.size() && m->declared_limits[k].given)
+      s.default_limits.push_back({m->declared_limits[k].lo, m->declared_limits[k].hi});
+    else
+      s.default_limits.push_back(widened_limit(lo, hi, v.angle));
   }
   // The current pose is the one the pose sliders set: step 0, where the Run starts.
   for (const solved_variable& v : m->pose) {

@@ -439,6 +439,8 @@ class arm_logic : public window_logic {
     for (int k = 1; k <= arm_->joints(); ++k)
       m.pose.push_back({joint_array(*arm_, k), 'x', revolute(*arm_, k)});
     m.actuators = m.pose;
+    for (const joint_limit& l : arm_->limits)
+      m.declared_limits.push_back({l.limited, l.lower, l.upper});
     m.output = "p" + std::to_string(arm_->joints() + 1);
     const std::shared_ptr<const arm_file> arm = arm_;
     auto joints = [n = arm->joints()](const double* q) {

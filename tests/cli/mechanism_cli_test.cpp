@@ -201,6 +201,16 @@ TEST_F(mechanism_cli, study_of_a_file_window_round_trips_and_notes_a_changed_fil
   EXPECT_NE(r.err.find("arm.json has changed since the study was saved\n"), std::string::npos);
 }
 
+// The file's joint limits are the atlas's limits, as an actuator's are; a joint without limits
+// takes the Run's widened range.
+TEST_F(mechanism_cli, the_atlas_takes_the_files_joint_limits) {
+  const cli_result r = run("--mechanism " + examples +
+                           "planar_rp.json inverse --workspace --samples 2000 --cells 20");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(slurp("out.txt").find("limits the1 -180..180, d2 0.1..0.5\n"), std::string::npos)
+      << slurp("out.txt");
+}
+
 TEST_F(mechanism_cli, bad_files_are_refused_with_their_place) {
   std::ofstream("bad.json") << "{\"format\": \"kinelab mechanism\", \"format_version\": \"1.0\",\n"
                                " \"kind\": \"serial arm\", \"unit\": \"m\", \"convention\": "
