@@ -22,6 +22,7 @@
 #include "cli/about.h"
 #include "core/number_text.h"
 #include "mechanisms/registry.h"
+#include "mechanisms/serial/arm_file_window.h"
 
 namespace kinelab {
 
@@ -35,6 +36,7 @@ const char* usage_text =
     "       kinelab-cli --load FILE [ACTION]...\n"
     "       kinelab-cli --sweep FILE [--out CSV] [--scheduler ADDRESS] [--workers K]\n"
     "                   [--resume CSV]\n"
+    "       kinelab-cli --mechanism FILE [forward|inverse] [--N n] [--T t] [ACTION]...\n"
     "actions: --set CONTROL=VALUE  --press BUTTON  --tick K  --print CONTROL\n"
     "         --svg FILE  --dump FILE  --load FILE  --save FILE\n"
     "         --check-derivatives  --compare-profiles\n"
@@ -324,20 +326,55 @@ int run_actions(const std::vector<std::string>& args, std::ostream& out, std::os
                 run_settings settings, std::string& current) {
   // "--load FILE" in the window's place: the study names the window and its N and T.
   std::optional<study> opening;
-  if (args[0] == "--load") {
-    if (args.size() < 2) throw usage_error{"missing value after --load"};
-    current = "--load " + args[1];
-    opening = read_study_file(args[1]);
+  // "--mechanism FILE [forward|inverse]": a window of an arm read from a mechanism file.
+  std::shared_ptr<const arm_file> mechanism;
+  arm_window_kind mechanism_kind = arm_window_kind::forward;
+  std::size_t k = 1;
+  const window_entry* entry = nullptr;
+  if (args[0] == "--mechanism") {
+    if (args.size() < 2) throw usage_error{"missing value after --mechanism"};
+    current = "--mechanism " + args[1];
+    try {
+      mechanism = std::make_shared<const arm_file>(read_arm_file(args[1]));
+    } catch (const arm_file_error& e) {
+      throw usage_error{e.what(), false};
+    }
+    k = 2;
+    if (k < args.size())
+      if (const auto kind = arm_window_kind_from(args[k])) mechanism_kind = *kind, ++k;
+  } else {
+    if (args[0] == "--load") {
+      if (args.size() < 2) throw usage_error{"missing value after --load"};
+      current = "--load " + args[1];
+      opening = read_study_file(args[1]);
+    }
+    const std::string& name = opening ? opening->window : args[0];
+    if (opening && !opening->mechanism_path.empty()) {
+      // A study of a file window opens its file again; a file changed since is said.
+      const auto kind = arm_window_kind_from(name.substr(name.find('_') + 1));
+      if (!kind || name.rfind("mechanism_", 0) != 0)
+        throw bad_study(study_error(opening->message(opening->window_at, "no window " + name)));
+      try {
+        mechanism = std::make_shared<const arm_file>(read_arm_file(opening->mechanism_path));
+      } catch (const arm_file_error& e) {
+        throw bad_study(study_error(opening->message(opening->mechanism_at, e.what())));
+      }
+      mechanism_kind = *kind;
+      if (mechanism->content_hash != opening->mechanism_hash)
+        opening->notes.push_back(opening->message(opening->mechanism_at,
+                                                  "the mechanism file " + opening->mechanism_path +
+                                                      " has changed since the study was saved"));
+    }
+    entry = mechanism ? nullptr : find_window(name);
+    if (!entry && !mechanism && opening)
+      throw bad_study(study_error(opening->message(opening->window_at, "no window " + name)));
+    if (entry && opening && !entry->simulation)
+      throw bad_study(study_error(opening->message(opening->window_at, name + " has no study")));
+    if (!entry && !mechanism)
+      throw usage_error{"unknown window: " + name + " (kinelab-cli list shows them)"};
+    k = opening ? 2 : 1;
   }
-  const std::string& name = opening ? opening->window : args[0];
-  const window_entry* entry = find_window(name);
-  if (!entry && opening)
-    throw bad_study(study_error(opening->message(opening->window_at, "no window " + name)));
-  if (entry && opening && !entry->simulation)
-    throw bad_study(study_error(opening->message(opening->window_at, name + " has no study")));
-  if (!entry) throw usage_error{"unknown window: " + name + " (kinelab-cli list shows them)"};
 
-  std::size_t k = opening ? 2 : 1;
   std::optional<std::string> N_text, T_text;
   for (; !opening && k + 1 < args.size() && (args[k] == "--N" || args[k] == "--T"); k += 2)
     (args[k] == "--N" ? N_text : T_text) = args[k + 1];
@@ -349,7 +386,8 @@ int run_actions(const std::vector<std::string>& args, std::ostream& out, std::os
 
   const std::vector<std::string>& actions = cli_actions();
   const std::size_t first_action = k;
-  std::unique_ptr<window_model> w = entry->make(settings);
+  std::unique_ptr<window_model> w =
+      mechanism ? make_arm_file_window(mechanism, mechanism_kind, settings) : entry->make(settings);
   session s(*w, out, err);
   w->open();
   s.report_status();

@@ -1,5 +1,5 @@
 // The desktop program: the start window, from which every other window opens; a study file
-// given on the command line opens its window.
+// given on the command line opens its window, a mechanism file its two windows.
 #include <QApplication>
 
 #include "app/io/file_writer.h"
@@ -20,8 +20,13 @@ int main(int argc, char* argv[]) {
   kinelab::install_language(kinelab::choose_language_from_process(QApplication::arguments()));
   kinelab::start_menu start;
   start.show();
-  // kinelab FILE.kinelab: the window the study names opens with it.
-  for (const QString& path : kinelab::without_language_options(QApplication::arguments().mid(1)))
-    start.open_study(path);
+  // kinelab FILE.kinelab: the window the study names opens with it; kinelab FILE.json (or .urdf):
+  // the windows of the mechanism the file describes.
+  for (const QString& path : kinelab::without_language_options(QApplication::arguments().mid(1))) {
+    if (path.endsWith(".json", Qt::CaseInsensitive) || path.endsWith(".urdf", Qt::CaseInsensitive))
+      start.open_mechanism(path);
+    else
+      start.open_study(path);
+  }
   return QApplication::exec();
 }

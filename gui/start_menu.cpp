@@ -26,6 +26,7 @@
 #include "gui/sim_tools.h"
 #include "gui/start_pictures.h"
 #include "mechanisms/registry.h"
+#include "mechanisms/serial/arm_file_window.h"
 
 namespace kinelab {
 
@@ -152,6 +153,14 @@ void start_menu::build_menu() {
                                          tr("exported CSV (*.csv)") + ";;" + tr("all files (*)"));
     if (!path.isEmpty()) open_study(path);
   });
+  QAction* mechanism = file->addAction(tr("open a mechanism…"));
+  mechanism->setObjectName("open_mechanism");
+  connect(mechanism, &QAction::triggered, this, [this] {
+    const QString path = QFileDialog::getOpenFileName(
+        this, tr("open a mechanism file"), QDir::currentPath(),
+        tr("mechanism file (*.json *.urdf)") + ";;" + tr("all files (*)"));
+    if (!path.isEmpty()) open_mechanism(path);
+  });
   QAction* shuryou = file->addAction(caption_text("終了"));
   shuryou->setObjectName("shuryou");
   connect(shuryou, &QAction::triggered, this, &start_menu::quit_all);
@@ -256,10 +265,75 @@ window_widget* start_menu::open_window(const std::string& window) {
   return w;
 }
 
+std::vector<window_widget*> start_menu::open_mechanism(const QString& path) {
+  std::shared_ptr<const arm_file> arm;
+  try {
+    arm = std::make_shared<const arm_file>(read_arm_file(path.toStdString()));
+  } catch (const arm_file_error& e) {
+    if (study_message_) study_message_->close();
+    study_message_ = new QMessageBox(
+        QMessageBox::Warning, application_title,
+        tr("The mechanism file cannot be opened.") + "\n" + qs(e.what()), QMessageBox::Ok, this);
+    study_message_->setObjectName("mechanism_message");
+    study_message_->setAttribute(Qt::WA_DeleteOnClose);
+    study_message_->show();
+    return {};
+  }
+  std::vector<window_widget*> opened;
+  for (const arm_window_kind kind : {arm_window_kind::forward, arm_window_kind::inverse}) {
+    auto* w = new window_widget(make_arm_file_window(arm, kind, settings_));
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    place(w);
+    w->show();
+    keep_on_screen(w);
+    windows_.emplace_back(w);
+    opened.push_back(w);
+  }
+  return opened;
+}
+
+// A study of a file window: the file opened again into the window the study names; a file that
+// changed since the study was saved is said.
+window_widget* start_menu::open_mechanism_study(const study& s, const QString& path) {
+  const auto kind = s.window.rfind("mechanism_", 0) == 0
+                        ? arm_window_kind_from(s.window.substr(std::string("mechanism_").size()))
+                        : std::nullopt;
+  if (!kind)
+    throw study_error(s.message(s.window_at, message_id::study_no_simulation_window, {s.window}));
+  std::shared_ptr<const arm_file> arm;
+  try {
+    arm = std::make_shared<const arm_file>(read_arm_file(s.mechanism_path));
+  } catch (const arm_file_error& e) {
+    throw study_error(s.message(s.mechanism_at, e.what()));
+  }
+  std::unique_ptr<sim_window> model = make_arm_file_window(arm, *kind, settings_);
+  check_study(s, *model);
+  auto* w = new window_widget(std::move(model));
+  w->setAttribute(Qt::WA_DeleteOnClose);
+  place(w);
+  w->show();
+  keep_on_screen(w);
+  windows_.emplace_back(w);
+  if (w->tools()) w->tools()->open_study_file(path);
+  if (arm->content_hash != s.mechanism_hash) {
+    if (study_message_) study_message_->close();
+    study_message_ =
+        new QMessageBox(QMessageBox::Information, application_title,
+                        tr("The mechanism file has changed since the study was saved.") + "\n" +
+                            qs(s.message(s.mechanism_at, s.mechanism_path)),
+                        QMessageBox::Ok, this);
+    study_message_->setObjectName("mechanism_changed");
+    study_message_->setAttribute(Qt::WA_DeleteOnClose);
+    study_message_->show();
+  }
+  return w;
+}
+
 window_widget* start_menu::open_study(const QString& path) {
   try {
     // Checked against the window it names before that window opens.
     const study s = read_study(path.toStdString(), program_language());
+    if (!s.mechanism_path.empty()) return open_mechanism_study(s, path);
     const window_entry* entry = find_window(s.window);
     if (!entry || !entry->simulation)
       throw study_error(s.message(s.window_at, message_id::study_no_simulation_window, {s.window}));

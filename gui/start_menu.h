@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/study/study_file.h"
 #include "gui/form_setting.h"
 #include "gui/window_widget.h"
 
@@ -45,6 +46,10 @@ class start_menu : public QMainWindow {
   // box (study_message()); then null.
   window_widget* open_study(const QString& path);
   QMessageBox* study_message() const { return study_message_; }
+  // Opens the forward and the inverse window of the arm a mechanism file (or a .urdf)
+  // describes; returns them, or none when the file cannot be read (said in a message box,
+  // study_message()).
+  std::vector<window_widget*> open_mechanism(const QString& path);
   // Shows the single settings window, bringing it forward when it is already open.
   form_setting* open_settings();
   // "終了": closes every window at once and ends the program.
@@ -61,6 +66,7 @@ class start_menu : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  window_widget* open_mechanism_study(const study& s, const QString& path);
   void build_menu();
   void close_children();
   void place(QWidget* w);

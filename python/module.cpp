@@ -8,6 +8,7 @@
 #include "app/text/caption_english.h"
 #include "app/window/settings.h"
 #include "mechanisms/registry.h"
+#include "mechanisms/serial/arm_file.h"
 #include "python/py_window.h"
 
 namespace py = pybind11;
@@ -45,6 +46,10 @@ PYBIND11_MODULE(_kinelab, m) {
       "A study file (.kinelab or an exported CSV) that cannot be opened into the "
       "window (a ValueError): \"FILE:LINE: KEY: problem\". The window is "
       "unchanged.";
+  static py::exception<void> mechanism_error(m, "MechanismError", PyExc_ValueError);
+  mechanism_error.doc() =
+      "A mechanism file (or .urdf) that cannot be read (a ValueError): \"FILE:LINE: KEY: "
+      "problem\".";
   py::register_exception<kinelab::python::run_stop>(m, "RunError", PyExc_RuntimeError).doc() =
       "A Run that overflowed (no result file was written), or a result of a Run that there is "
       "not (a RuntimeError); the message is the one kinelab-cli prints.";
@@ -73,6 +78,8 @@ PYBIND11_MODULE(_kinelab, m) {
       } else {
         PyErr_SetString(study_error.ptr(), e.what());
       }
+    } catch (const kinelab::arm_file_error& e) {
+      PyErr_SetString(mechanism_error.ptr(), e.what());
     }
   });
 
@@ -90,6 +97,12 @@ PYBIND11_MODULE(_kinelab, m) {
            py::arg("N") = py::int_(defaults.N), py::arg("T") = defaults.T,
            "Opens the window `name` (see windows()) with N time divisions and cycle time T "
            "seconds.")
+      .def_static("from_mechanism", &py_window::from_mechanism, py::arg("path"),
+                  py::arg("kind") = "forward", py::arg("N") = py::int_(defaults.N),
+                  py::arg("T") = defaults.T,
+                  "Opens the forward or inverse window of the arm a mechanism file (or a .urdf) "
+                  "describes; MechanismError (a ValueError) naming the file, the line and the key "
+                  "when it cannot be read.")
       .def_property_readonly("name", &py_window::name, "The window's name (\"form_3r_jun\").")
       .def_property_readonly("title", &py_window::title, "The window's title (\"3r_jun\").")
       .def_property_readonly("buttons", &py_window::buttons, "The names press() takes.")

@@ -27,6 +27,7 @@
 #include "core/angles.h"
 #include "core/number_text.h"
 #include "mechanisms/registry.h"
+#include "mechanisms/serial/arm_file_window.h"
 
 namespace kinelab::python {
 
@@ -358,6 +359,20 @@ std::string py_window::repr() {
     out << line;
   }
   return out.str();
+}
+
+std::unique_ptr<py_window> py_window::from_mechanism(const std::filesystem::path& path,
+                                                     const std::string& kind, const py::object& N,
+                                                     double T) {
+  const auto k = arm_window_kind_from(kind);
+  if (!k) throw py::value_error("kind is \"forward\" or \"inverse\", not \"" + kind + "\"");
+  run_settings s;
+  check_settings(N, T, s);
+  auto arm = std::make_shared<const arm_file>(read_arm_file(path.string()));
+  std::unique_ptr<py_window> w(new py_window());
+  w->w_ = make_arm_file_window(std::move(arm), *k, s);
+  w->w_->open();
+  return w;
 }
 
 sim_window& py_window::simulation() {

@@ -34,6 +34,11 @@ extern PyObject* convergence_warning;
 class py_window {
  public:
   py_window(const std::string& name, const py::object& N, double T);
+  // The forward or inverse window of an arm read from a mechanism file (or a .urdf);
+  // ValueError with "FILE:LINE: KEY: problem" when it cannot be read.
+  static std::unique_ptr<py_window> from_mechanism(const std::filesystem::path& path,
+                                                   const std::string& kind, const py::object& N,
+                                                   double T);
 
   std::string name();
   std::string title();
@@ -92,6 +97,7 @@ class py_window {
                      const py::object& samples, const py::object& locus);
 
  private:
+  py_window() = default;
   sim_window& simulation();
   // Runs f with the GIL released, Ctrl-C stopping a long Run or atlas (KeyboardInterrupt);
   // throws field_stop when a field stopped what f did. The arrays' views are detached first.

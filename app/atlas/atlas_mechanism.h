@@ -47,6 +47,14 @@ struct atlas_mechanism {
   // The Jacobian the diagnostics use, at pose (or joints) q; false where it cannot be formed.
   std::function<bool(const double* q, jacobian_matrix& J)> jacobian;
 
+  // Limits the mechanism itself declares for its actuators (an arm file's joint limits), as
+  // stored, one per actuator or none: where given they are the atlas's default limits in place
+  // of the Run's widened range.
+  struct declared_limit {
+    bool given = false;
+    double lo = 0, hi = 0;
+  };
+  std::vector<declared_limit> declared_limits;
   // A platform whose position is free (not only its posture).
   bool position_free() const { return kind == atlas_kind::platform && pose.size() == 6; }
 };

@@ -64,7 +64,11 @@ atlas_source_result atlas_source_of(sim_window& w) {
       lo = std::min(lo, x), hi = std::max(hi, x);
     }
     if (!(lo <= hi)) lo = hi = 0;
-    s.default_limits.push_back(widened_limit(lo, hi, v.angle));
+    const std::size_t k = s.default_limits.size();
+    if (k < m->declared_limits.size() && m->declared_limits[k].given)
+      s.default_limits.push_back({m->declared_limits[k].lo, m->declared_limits[k].hi});
+    else
+      s.default_limits.push_back(widened_limit(lo, hi, v.angle));
   }
   const int N = arrays.N();
   s.pose_path.assign(static_cast<std::size_t>(std::max(N + 1, 0)), {});

@@ -124,6 +124,7 @@ class checker : public json::json_sax_t {
     return &slot;
   }
   bool put(json&& v) {
+    element();
     if (!leaving_out()) store(std::move(v));
     return true;
   }
@@ -149,7 +150,14 @@ class checker : public json::json_sax_t {
     std::map<std::string, int> keys;
     std::string current_key;
     bool object = false;
+    int elements = 0;  // an array's elements so far
   };
+
+  // A value that stands in an array takes the next index.
+  bool element() {
+    if (!frames_.empty() && !frames_.back().object) ++frames_.back().elements;
+    return true;
+  }
 
   bool open(bool object) {
     if (static_cast<int>(frames_.size()) >= max_json_depth)
@@ -157,12 +165,11 @@ class checker : public json::json_sax_t {
     frame f;
     f.object = object;
     if (!frames_.empty()) {
-      const frame& parent = frames_.back();
-      // Paths name object keys; an array's elements share their array's path.
-      f.path =
-          parent.object && !parent.current_key.empty()
-              ? (parent.path.empty() ? parent.current_key : parent.path + "/" + parent.current_key)
-              : parent.path;
+      frame& parent = frames_.back();
+      // Paths name object keys and array indices from 0: "joints/2/a".
+      const std::string step =
+          parent.object ? parent.current_key : std::to_string(parent.elements++);
+      f.path = step.empty() ? parent.path : parent.path.empty() ? step : parent.path + "/" + step;
     }
     frames_.push_back(std::move(f));
     return true;

@@ -40,7 +40,8 @@ struct json_problem : std::runtime_error {
 
 struct checked_json {
   nlohmann::json value;
-  // The line of each key by its path: "N", "fields/Text2(1)" (object keys joined by '/').
+  // The line of each key by its path: "N", "fields/Text2(1)", "joints/2/a" (object keys and
+  // array indices from 0 joined by '/').
   std::map<std::string, int> key_lines;
   // The keys of the top-level object in the order they stand.
   std::vector<std::string> top_level_keys;

@@ -35,8 +35,8 @@ std::string version_text(int major, int minor) {
 
 bool is_known_key(const std::string& key) {
   static const char* const known[] = {
-      "format", "format_version", "program_version", "window", "title",   "N",
-      "T",      "profile",        "view_deg",        "fields", "sliders", "start_pose"};
+      "format",  "format_version", "program_version", "window",  "title",      "N",        "T",
+      "profile", "view_deg",       "fields",          "sliders", "start_pose", "mechanism"};
   return std::find(std::begin(known), std::end(known), key) != std::end(known);
 }
 
@@ -112,6 +112,13 @@ struct json_reader {
     read_controls(doc, "fields", study::control_value::section::field);
     read_controls(doc, "sliders", study::control_value::section::slider);
     if (doc.contains("start_pose")) read_start_pose(doc["start_pose"]);
+    if (doc.contains("mechanism")) {
+      const document& m = doc["mechanism"];
+      s.mechanism_at = at("mechanism");
+      if (!m.is_object()) fail("mechanism", message_id::study_not_text);
+      s.mechanism_path = string_member(m, "path");
+      s.mechanism_hash = string_member(m, "content_hash");
+    }
   }
 
   // Its values are checked against the window when the study opens.
@@ -349,6 +356,9 @@ std::string study_document(const sim_window& w) {
       doc["start_pose"]["fallback"] = std::move(fallback);
     }
   }
+  if (!w.decl().mechanism_path.empty())
+    doc["mechanism"] = {{"path", w.decl().mechanism_path},
+                        {"content_hash", w.decl().mechanism_hash}};
   // Objects of plain values print one a line.
   return doc.dump(2) + "\n";
 }

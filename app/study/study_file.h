@@ -71,6 +71,10 @@ struct study {
     std::vector<double> fallback;  // the last converged solution behind a failed one
   };
   std::optional<start> start_pose;
+  // The mechanism file of a window opened from one: its path and the hash of its content as
+  // they were when the study was saved; empty for a built-in window.
+  std::string mechanism_path, mechanism_hash;
+  origin mechanism_at;
   origin window_at, N_at, T_at, profile_at, view_at, start_pose_at;
   // What was read but not used (keys of a newer minor version).
   std::vector<std::string> notes;

@@ -155,6 +155,9 @@ struct window_decl {
   solution_branch branch = solution_branch::assembly_mode;
   controls initial;  // every control with its default text, range and caption
   std::function<std::unique_ptr<window_logic>()> make_logic;
+  // The mechanism file a window opened from a file was built from, as a study records it: its
+  // absolute path and the hash of its content. Empty for the built-in windows.
+  std::string mechanism_path, mechanism_hash;
 };
 
 // What every message, table and picture for a person calls a graph's quantity (as declared, in

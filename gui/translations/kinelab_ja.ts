@@ -155,6 +155,26 @@
 <context>
     <name>kinelab::start_menu</name>
     <message>
+        <source>open a mechanism…</source>
+        <translation>機構を開く…</translation>
+    </message>
+    <message>
+        <source>open a mechanism file</source>
+        <translation>機構ファイルを開く</translation>
+    </message>
+    <message>
+        <source>mechanism file (*.json *.urdf)</source>
+        <translation>機構ファイル (*.json *.urdf)</translation>
+    </message>
+    <message>
+        <source>The mechanism file cannot be opened.</source>
+        <translation>機構ファイルを開けません。</translation>
+    </message>
+    <message>
+        <source>The mechanism file has changed since the study was saved.</source>
+        <translation>スタディの保存後に機構ファイルが変更されています。</translation>
+    </message>
+    <message>
         <source>kinelab project</source>
         <translation>kinelab プロジェクト</translation>
     </message>

@@ -102,7 +102,7 @@ window_decl serial_decl(std::string name, std::string title, int joints,
   return d;
 }
 
-void declare_serial_controls(window_decl& d) {
+void declare_serial_controls(window_decl& d, const std::string& unit) {
   d.style = serial_style();
   d.style.view_readouts = "Text3";
   const window_style& s = d.style;
@@ -110,7 +110,9 @@ void declare_serial_controls(window_decl& d) {
   std::vector<readout_row> pose;
   const char* pose_captions[] = {"出力Pｘ",     "出力Pｙ",     "出力Pｚ",
                                  "ロール(deg)", "ピッチ(deg)", "ヨー(deg)"};
-  for (int k = 0; k < 6; ++k) pose.push_back({pose_captions[k], pose_readouts, k, ""});
+  for (int k = 0; k < 6; ++k)
+    pose.push_back({pose_captions[k] + (k < 3 && !unit.empty() ? "(" + unit + ")" : std::string()),
+                    pose_readouts, k, ""});
   d.layout.push_back(readout_table(c, "", pose));
   // The readouts show the stored texts until the first drag, though the view starts at x = 0.
   d.layout.push_back(readout_table(c, "",

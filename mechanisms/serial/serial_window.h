@@ -43,8 +43,9 @@ window_decl serial_decl(std::string name, std::string title, int joints,
                         const std::vector<start_stop_row>& start_stop);
 
 // View readouts Text3, time slider HScroll1 with step readout Text5, caption label Label6,
-// Option1, the Run / Stop / next figure buttons and the pose readouts Text4(0..5).
-void declare_serial_controls(window_decl& d);
+// Option1, the Run / Stop / next figure buttons and the pose readouts Text4(0..5); P's captions
+// name `unit` where one is given.
+void declare_serial_controls(window_decl& d, const std::string& unit = "");
 // The six graphs of P and of the tool posture, from the point and posture arrays.
 void add_pose_graphs(window_decl& d, const std::string& point, const std::string& posture);
 // "the1 dthe1 ddthe1" … for every joint array.

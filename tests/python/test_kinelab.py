@@ -503,3 +503,29 @@ def test_a_study_saved_from_python_reopens_to_the_same_run(tmp_path):
         with pytest.raises(PermissionError):
             write(locked)
     assert locked.read_text() == ""
+
+
+EXAMPLES = os.path.join(os.path.dirname(__file__), "..", "..", "examples", "mechanisms")
+
+
+@pytest.mark.parametrize("file,kind", [("arm7.json", "inverse"), ("planar_rp.json", "forward")])
+def test_a_mechanism_window_gives_the_cli_bytes(file, kind, tmp_path):
+    path = os.path.join(EXAMPLES, file)
+    r = cli(tmp_path, "--mechanism", path, kind, "--N", str(N), "--T", str(T), "--press", "run",
+            "--dump", "arrays.csv")
+    assert r.returncode == 0, r.stderr
+    w = kinelab.Window.from_mechanism(path, kind=kind, N=N, T=T)
+    w.run(result_file=tmp_path / "python.dat")
+    assert w.name == "mechanism_" + kind
+    assert w.csv().encode() == (tmp_path / "arrays.csv").read_bytes()
+    assert (tmp_path / "python.dat").read_bytes() == (tmp_path / "result.dat").read_bytes()
+
+
+def test_a_bad_mechanism_file_raises_with_its_place(tmp_path):
+    bad = tmp_path / "bad.json"
+    bad.write_text('{"format": "kinelab mechanism",\n "format_version": "1.0",\n'
+                   ' "kind": "serial arm", "unit": "m", "urdf": "none.urdf"}\n')
+    with pytest.raises(ValueError, match=r"bad.json:3: urdf: cannot read .*none.urdf"):
+        kinelab.Window.from_mechanism(str(bad))
+    with pytest.raises(ValueError, match="forward"):
+        kinelab.Window.from_mechanism(os.path.join(EXAMPLES, "arm7.json"), kind="sideways")

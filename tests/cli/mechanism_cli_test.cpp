@@ -1,0 +1,235 @@
+// Windows from mechanism files, end to end through kinelab-cli: the built-in six-joint arm written
+// as a DH file and as a URDF moves exactly as form_6r_jun; the inverse windows meet their goals
+// and their rates give the commanded rates through the Jacobian; a bad file is refused with its
+// line and key.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "mechanisms/serial/arm_file.h"
+#include "mechanisms/serial/arm_file_window.h"
+#include "support/figures.h"
+#include "support/result_rows.h"
+#include "support/temp_dir.h"
+
+namespace kinelab {
+namespace {
+
+using test::slurp;
+
+const std::string examples = std::string(KINELAB_SOURCE_DIR) + "/examples/mechanisms/";
+
+struct cli_result {
+  int exit_code = -1;
+  std::string err;
+};
+
+cli_result run(const std::string& args) {
+  const std::string cmd = std::string(KINELAB_CLI_PATH) + " " + args + " >out.txt 2>err.txt";
+  const int status = std::system(cmd.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp("err.txt")};
+}
+
+// A --dump's columns by name.
+using columns = std::map<std::string, std::vector<double>>;
+columns read_dump(const std::string& path) {
+  std::istringstream in(slurp(path));
+  std::string line;
+  std::vector<std::string> names;
+  columns c;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream cells(line);
+    std::string cell;
+    if (names.empty()) {
+      while (std::getline(cells, cell, ',')) names.push_back(cell);
+      continue;
+    }
+    for (std::size_t k = 0; std::getline(cells, cell, ','); ++k)
+      c[names.at(k)].push_back(std::strtod(cell.c_str(), nullptr));  // subnormals too
+  }
+  return c;
+}
+
+// result.dat's rows after the header, each as its numbers.
+std::vector<std::vector<double>> result_numbers(const std::string& path) {
+  std::vector<std::vector<double>> rows;
+  const auto lines = test::lines_of(slurp(path));
+  for (std::size_t k = 1; k < lines.size(); ++k) {
+    std::istringstream in(lines[k]);
+    std::vector<double> row;
+    for (double v; in >> v;) row.push_back(v);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::vector<std::string> arm_arrays(int joints) {
+  std::vector<std::string> names;
+  const std::string n = std::to_string(joints + 1);
+  for (int k = 1; k <= joints; ++k)
+    for (const char* d : {"", "d", "dd"})
+      names.push_back(d + std::string("the") + std::to_string(k));
+  for (const std::string& a : {"p" + n, "s" + n})
+    for (const char* c : {".x", ".dx", ".ddx", ".y", ".dy", ".ddy", ".z", ".dz", ".ddz"})
+      names.push_back(a + c);
+  return names;
+}
+
+class mechanism_cli : public ::testing::Test {
+ protected:
+  test::temp_working_dir dir_;
+};
+
+// Two Runs each: form_6r_jun's default, and another profile, N and start/stop.
+TEST_F(mechanism_cli, builtin_6r_as_dh_and_urdf_moves_as_form_6r_jun) {
+  const std::string runs[] = {
+      "--set 'Text2(1)=90' --set 'Text2(3)=90' --set 'Text2(5)=90' --set 'Text2(7)=0' "
+      "--set 'Text2(9)=90' --set 'Text2(11)=0' --press run",
+      "--N 80 --set Option1=1 --set 'HScroll2(0)=3' --set 'HScroll2(4)=-7' --set 'Text2(1)=-40' "
+      "--set 'Text2(3)=75' --set 'Text2(5)=120' --set 'Text2(7)=33' --set 'Text2(9)=-60' "
+      "--set 'Text2(11)=200' --press run"};
+  for (const std::string& actions : runs) {
+    // The built-in window takes --N before its actions as well.
+    ASSERT_EQ(run("form_6r_jun " + actions + " --dump ref.csv").exit_code, 0);
+    const columns ref = read_dump("ref.csv");
+    const auto ref_rows = result_numbers("result.dat");
+    for (const char* file : {"builtin_6r_dh.json", "builtin_6r_urdf.json", "builtin_6r.urdf"}) {
+      SCOPED_TRACE(file);
+      const cli_result r =
+          run("--mechanism " + examples + file + " forward " + actions + " --dump file.csv");
+      ASSERT_EQ(r.exit_code, 0) << r.err;
+      const columns got = read_dump("file.csv");
+      for (const std::string& name : arm_arrays(6)) {
+        ASSERT_EQ(got.at(name).size(), ref.at(name).size()) << name;
+        for (std::size_t i = 0; i < ref.at(name).size(); ++i) {
+          const double a = ref.at(name)[i], b = got.at(name)[i];
+          ASSERT_NEAR(b, a, 1e-12 * std::fmax(1, std::fabs(a))) << name << " at step " << i;
+        }
+      }
+      const auto rows = result_numbers("result.dat");
+      ASSERT_EQ(rows.size(), ref_rows.size());
+      for (std::size_t i = 0; i < rows.size(); ++i) {
+        ASSERT_EQ(rows[i].size(), ref_rows[i].size());
+        for (std::size_t c = 0; c < rows[i].size(); ++c)
+          ASSERT_NEAR(rows[i][c], ref_rows[i][c], test::kSixDigits)
+              << "row " << i << " column " << c;
+      }
+    }
+  }
+}
+
+// At every converged step with a regular Jacobian the tool meets the goal within the tolerance,
+// and J(q)·q̇ gives both
+// the commanded rate and the tool's propagated velocity; for the seven-joint arm J·q̇ with the
+// minimum-norm rates as well.
+TEST_F(mechanism_cli, inverse_windows_meet_their_goals_with_consistent_rates) {
+  for (const char* file : {"arm7.json", "planar_rp.json", "builtin_6r_dh.json"}) {
+    SCOPED_TRACE(file);
+    const arm_file arm = read_arm_file(examples + file);
+    const cli_result r =
+        run("--mechanism " + examples + file + " inverse --press run --dump inv.csv");
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const columns d = read_dump("inv.csv");
+    const int n = arm.joints();
+    const std::string tip = std::to_string(n + 1);
+    const char* axes[] = {"x", "y", "z"};
+    int converged = 0;
+    double peak = 0, worst = 0, worst_propagated = 0;
+    const std::size_t steps = d.at("i").size();
+    for (std::size_t i = 0; i < steps; ++i) {
+      // Where J is singular the rates are the minimum-norm ones, said so in the record.
+      if (d.at("nr_status")[i] != 0 || d.at("nr_minimum_norm_rates")[i] != 0) continue;
+      ++converged;
+      vec<max_chain_joints> q, dq;
+      for (int k = 1; k <= n; ++k) {
+        const std::string j = std::string("the") + std::to_string(k);
+        const std::string name = d.count(j) ? j : "d" + std::to_string(k);
+        q(k) = d.at(name)[i];
+        dq(k) = d.at(name == j ? "dthe" + std::to_string(k) : "dd" + std::to_string(k))[i];
+      }
+      mat<6, max_chain_joints> J;
+      task_jacobian(arm.chain, arm.task, q, J);
+      for (std::size_t c = 0; c < arm.task.size(); ++c) {
+        const int t = static_cast<int>(arm.task[c]);
+        const std::string goal = t < 3 ? "goal_p." : "goal_s.";
+        const std::string tool = (t < 3 ? "p" : "s") + tip + ".";
+        const std::string axis = axes[t % 3];
+        double miss = d.at(goal + axis)[i] - d.at(tool + axis)[i];
+        if (t >= 3) miss = std::remainder(miss, 2 * M_PI);
+        EXPECT_LE(std::fabs(miss), 0.001) << "step " << i;
+        double Jq = 0;
+        for (int k = 1; k <= n; ++k) Jq += J(static_cast<int>(c) + 1, k) * dq(k);
+        const double rate = d.at(goal + "d" + axis)[i];
+        peak = std::fmax(peak, std::fabs(rate));
+        worst = std::fmax(worst, std::fabs(Jq - rate));
+        worst_propagated = std::fmax(worst_propagated, std::fabs(Jq - d.at(tool + "d" + axis)[i]));
+      }
+    }
+    EXPECT_GE(converged, 45);
+    EXPECT_LE(worst, 1e-9 * peak);
+    EXPECT_LE(worst_propagated, 1e-12 * std::fmax(1, peak));
+  }
+}
+
+// A study of a file window names the file and its hash: opened again it gives the same Run, and a
+// file changed since is said on opening.
+TEST_F(mechanism_cli, study_of_a_file_window_round_trips_and_notes_a_changed_file) {
+  std::filesystem::copy_file(examples + "planar_rp.json", "arm.json");
+  ASSERT_EQ(run("--mechanism arm.json inverse --N 30 --set 'HScroll2(0)=25' --set 'Text2(3)=0.45' "
+                "--press run --save s.kinelab")
+                .exit_code,
+            0);
+  const std::string first = slurp("result.dat");
+  std::filesystem::remove("result.dat");
+  cli_result r = run("--load s.kinelab --press run");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(slurp("result.dat"), first);
+  std::ofstream("arm.json", std::ios::app) << "\n";
+  r = run("--load s.kinelab --press run");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_NE(r.err.find("s.kinelab:"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(": mechanism: the mechanism file "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("arm.json has changed since the study was saved\n"), std::string::npos);
+}
+
+// The file's joint limits are the atlas's limits, as an actuator's are; a joint without limits
+// takes the Run's widened range.
+TEST_F(mechanism_cli, the_atlas_takes_the_files_joint_limits) {
+  const cli_result r = run("--mechanism " + examples +
+                           "planar_rp.json inverse --workspace --samples 2000 --cells 20");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(slurp("out.txt").find("limits the1 -180..180, d2 0.1..0.5\n"), std::string::npos)
+      << slurp("out.txt");
+}
+
+TEST_F(mechanism_cli, bad_files_are_refused_with_their_place) {
+  std::ofstream("bad.json") << "{\"format\": \"kinelab mechanism\", \"format_version\": \"1.0\",\n"
+                               " \"kind\": \"serial arm\", \"unit\": \"m\", \"convention\": "
+                               "\"standard\",\n \"joints\": []}\n";
+  const struct {
+    std::string args, err;
+  } cases[] = {
+      {"--mechanism bad.json --press run",
+       "kinelab-cli: bad.json:3: joints: 0 joints; an arm has 1 to 7\n"},
+      {"--mechanism none.json", "kinelab-cli: none.json: cannot read none.json\n"},
+      {"--mechanism " + examples + "planar_rp.json --press fly",
+       "kinelab-cli: mechanism_forward has no button fly\n"},
+  };
+  for (const auto& c : cases) {
+    const cli_result r = run(c.args);
+    EXPECT_EQ(r.exit_code, 2) << c.args;
+    EXPECT_EQ(r.err.substr(0, c.err.size()), c.err) << r.err;
+  }
+}
+
+}  // namespace
+}  // namespace kinelab
