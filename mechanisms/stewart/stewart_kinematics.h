@@ -21,8 +21,6 @@
 namespace kinelab {
 
 inline constexpr int stewart_leg_count = 6;
-// Newton–Raphson corrections per solve.
-inline constexpr int stewart_max_corrections = 10;
 
 // The joint table, legs 1..6 (platform joints in platform coordinates, base joints in world
 // coordinates; both sets lie in the plane z = 0 of their frame).
@@ -81,7 +79,7 @@ void stewart_jacobian_reference(const stewart_geometry& g, kin_state& position, 
 // The pose whose legs have the goal lengths L*, by newton_solve from the pose passed in: steps
 // q += Δ with J·Δ = L* − L(q) (damped at a singular J, shortened where a leg would overflow),
 // the angles not wrapped, until the largest residual is strictly below the tolerance, at most
-// stewart_max_corrections corrections. J and H are those of the pose the iteration ends with;
+// nr_rules::max_corrections corrections. J and H are those of the pose the iteration ends with;
 // there q̇ solves J·q̇ = L̇* and q̈ solves J·q̈ = L̈* − H·rate_products(q̇). Writes the pose with
 // these rates into position and posture, and the platform joints at that pose with the same
 // rates into joints. How a failed solve ends, and its rates, as newton_solve says.
