@@ -280,7 +280,7 @@ constexpr entry catalogue[] = {
     {message_id::atlas_key_unreachable, "unreachable", "到達不能"},
     {message_id::atlas_key_run_path, "Run path", "Run の軌跡"},
     {message_id::atlas_key_not_sampled, "no sample", "標本なし"},
-    {message_id::atlas_key_narrow, "cond {1}…{2}\nless than ×2", "条件数 {1}…{2}\n2 倍未満"},
+    {message_id::atlas_key_narrow, "{1}…{2}\n(within ×2)", "{1}…{2}\n（2 倍未満）"},
     {message_id::atlas_key_angle_singular, "β = ±90°:\nangles' own\nsingularity",
      "β = ±90°:\n角度表現の\n特異"},
 };

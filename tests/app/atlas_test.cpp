@@ -516,13 +516,13 @@ TEST(atlas, the_key_says_what_the_picture_holds) {
   int ticks = 0;
   bool note = false;
   for (const std::string& t : crossed) {
-    note = note || t.rfind("cond ", 0) == 0;
+    note = note || t.find("…") != std::string::npos;
     if (t.rfind("0.", 0) != 0) continue;
     ++ticks;
     EXPECT_LE(t.size(), 5u) << t;  // rounded, as 0.25 or 0.215
   }
   EXPECT_TRUE(note);
-  EXPECT_TRUE(has(crossed, "less than ×2"));
+  EXPECT_TRUE(has(crossed, "(within ×2)"));
   EXPECT_GE(ticks, 2);
   EXPECT_TRUE(has(key_of(atlas_mode::posture, atlas_plane::xy, 0), "β = ±90°:"));
   EXPECT_FALSE(has(key_of(atlas_mode::posture, atlas_plane::xz, 0), "β = ±90°:"));
