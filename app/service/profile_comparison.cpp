@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
-#include "app/run/derivative_check.h"
 #include "core/angles.h"
 #include "core/number_text.h"
 
@@ -15,23 +15,42 @@ namespace {
 // Option1's element for each profile.
 constexpr int option_of[3] = {0, 1, 2};
 
-double peak(const std::vector<double>& v) {
-  double m = 0;
-  for (double x : v) m = std::max(m, std::fabs(x));
-  return m;
-}
+// The steps the copy keeps at once: the figures need each step only once, so the copy's arrays
+// stay small whatever N is.
+constexpr int kept_steps = 64;
 
-profile_figures figures_of(const quantity_check& q) {
-  profile_figures f;
-  if (q.rate.empty()) return f;
-  f.peak_rate = peak(q.rate);
-  f.peak_acceleration = peak(q.accel);
-  f.start_acceleration_jump = q.accel.front();
-  f.end_acceleration_jump = -q.accel.back();
-  f.start_rate_jump = q.rate.front();
-  f.end_rate_jump = -q.rate.back();
-  return f;
-}
+// One quantity's figures, taken step by step as the copy computes them.
+class figure_taker {
+ public:
+  figure_taker(const trajectory_array& a, char component) : array_(&a) {
+    const std::size_t first = a.kind == array_kind::scalar ? 0
+                              : component == 'y'           ? 3
+                              : component == 'z'           ? 6
+                                                           : 0;
+    const std::vector<array_column> columns = array_columns(a);
+    rate_ = columns[first + 1].field;
+    accel_ = columns[first + 2].field;
+  }
+
+  void take(int step, int slot, int N) {
+    const kin_state& s = array_->at[static_cast<std::size_t>(slot)];
+    // A Run replaces what is not finite by 0 before anything reads its arrays.
+    const double rate = std::isfinite(s.*rate_) ? s.*rate_ : 0.0;
+    const double accel = std::isfinite(s.*accel_) ? s.*accel_ : 0.0;
+    f_.peak_rate = std::max(f_.peak_rate, std::fabs(rate));
+    f_.peak_acceleration = std::max(f_.peak_acceleration, std::fabs(accel));
+    if (step == 0) f_.start_rate_jump = rate, f_.start_acceleration_jump = accel;
+    if (step == N) f_.end_rate_jump = -rate, f_.end_acceleration_jump = -accel;
+  }
+
+  const profile_figures& figures() const { return f_; }
+
+ private:
+  const trajectory_array* array_;
+  double kin_state::*rate_;
+  double kin_state::*accel_;
+  profile_figures f_;
+};
 
 profile_figures in_degrees(profile_figures f) {
   for (double* v : {&f.peak_rate, &f.peak_acceleration, &f.start_acceleration_jump,
@@ -46,26 +65,35 @@ profile_comparison compare_profiles(const sim_window& w) {
   profile_comparison out;
   const window_decl& decl = w.decl();
   out.rows.resize(decl.graphs.size());
+  const int N = std::max(1, w.settings.N);
+  run_settings kept = w.settings;
+  kept.N = std::min(N, kept_steps);
   for (int k = 0; k < 3; ++k) {
-    sim_window copy(decl, w.settings);
+    sim_window copy(decl, kept);
     copy.open();
     copy.ctl = w.ctl;
     copy.language = w.language;
     copy.translate_caption = w.translate_caption;
     copy.name_controls_in_status = w.name_controls_in_status;
     copy.ctl.option_selected = option_of[k];
-    if (!copy.compute_trajectory()) {
+    std::vector<std::optional<figure_taker>> takers(decl.graphs.size());
+    for (std::size_t r = 0; r < decl.graphs.size(); ++r)
+      if (const trajectory_array* a = copy.logic().arrays.find(decl.graphs[r].array))
+        takers[r].emplace(*a, decl.graphs[r].component);
+    const bool ran = copy.visit_run_steps(N, kept_steps, [&](int step, int slot) {
+      for (std::optional<figure_taker>& t : takers)
+        if (t) t->take(step, slot, N);
+    });
+    if (!ran) {
       out.rows.clear();
       out.problem = copy.status;
       return out;
     }
     for (std::size_t r = 0; r < decl.graphs.size(); ++r) {
       const graph_decl& g = decl.graphs[r];
-      const trajectory_array* a = copy.logic().arrays.find(g.array);
-      if (!a) continue;
-      const quantity_check q = check_quantity(*a, g.component, copy.T());
+      if (!takers[r]) continue;
       out.rows[r].quantity = quantity_caption(g);
-      out.rows[r].figures[k] = figures_of(q);
+      out.rows[r].figures[k] = takers[r]->figures();
       if (g.degrees) out.rows[r].figures[k] = in_degrees(out.rows[r].figures[k]);
     }
   }

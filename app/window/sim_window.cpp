@@ -274,6 +274,34 @@ bool sim_window::compute_trajectory() {
   return compute(false);
 }
 
+bool sim_window::visit_run_steps(int N, int slots,
+                                 const std::function<void(int step, int slot)>& visit) {
+  report("", false);
+  if (!guarded([&] {
+        logic_->read_parameters(*this);
+        logic_->begin_run(*this);
+      }))
+    return false;
+  run_step0_.reset();
+  has_run_ = false;
+  const std::optional<solver_start> rest = logic_->start_pose();
+  N_ = std::max(1, N);
+  T_ = settings.T;
+  slots = std::clamp(slots, 2, N_ + 1);
+  logic_->arrays.resize(slots - 1);
+  const profile_kind kind = profile();
+  logic_->arrays.clear_guarded();
+  for (int i = 0; i <= N_; ++i) {
+    // Step 0 keeps slot 0 for the whole Run, as the steps after it may read it.
+    const int slot = i == 0 ? 0 : 1 + (i - 1) % (slots - 1);
+    logic_->trajectory_step(*this, slot, profile_at(kind, i, N_));
+    visit(i, slot);
+  }
+  if (rest) logic_->set_start_pose(*rest);
+  trajectory_changed();
+  return true;
+}
+
 bool sim_window::compute(bool writes_result) {
   report("", false);
   // Everything that can be mistyped is read before the arrays change, so a bad field leaves

@@ -212,6 +212,14 @@ class sim_window : public window_model {
   // A Run without result.dat and without starting the timer: reads the fields, computes the
   // trajectory, reports as a Run does. False when a field stopped it.
   bool compute_trajectory();
+  // The steps of a Run of the fields as they stand over N steps of the settings' T, for figures
+  // taken along the way: the arrays keep only `slots` steps (step 0 in slot 0, the later steps in
+  // turn in slots 1..slots−1), and `visit` gets each step and its slot once computed, its values
+  // as a Run leaves them but for the values that are not finite, which a Run replaces by 0 only
+  // after its last step. Nothing else of a Run follows (no status, file, drawing or branch
+  // jumps), and the arrays hold no Run afterwards: for a copy of a window. False when a field
+  // stopped it.
+  bool visit_run_steps(int N, int slots, const std::function<void(int step, int slot)>& visit);
   // Called during a trajectory's computation with the step reached and N, every few hundred
   // steps; the front end shows a long Run's progress with it. The computation stays one.
   std::function<void(int step, int N)> run_progress;

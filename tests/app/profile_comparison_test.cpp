@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -92,6 +94,65 @@ TEST(ProfileComparison, EveryQuantityIsNamedAsItsWindowShowsIt) {
       EXPECT_EQ(in_degrees, g.degrees) << name;
       if (in_degrees) name.resize(name.size() - unit.size());
       EXPECT_TRUE(shown.count(name) || shown.count(name + unit)) << name << " for " << g.array;
+    }
+  }
+}
+
+// The figures come from a copy that keeps only a few steps at a time; at N = 200 it wraps
+// round them, and its figures must still be those of whole Runs of the window under each
+// profile. The window's own Run (its arrays, result.dat text and status) stays as it was.
+TEST(ProfileComparison, FiguresEqualThoseOfWholeRunsAndLeaveTheWindowsRunAsItWas) {
+  test::temp_working_dir dir;
+  for (const window_entry& entry : window_registry()) {
+    if (!entry.simulation) continue;
+    SCOPED_TRACE(entry.name);
+    const std::unique_ptr<window_model> model = entry.make({.N = 200, .T = 1.5});
+    sim_window& w = dynamic_cast<sim_window&>(*model);
+    w.open();
+    ASSERT_TRUE(w.compute_trajectory()) << w.status;
+    const std::string csv_before = w.logic().arrays.csv();
+    const std::string result_before = w.result_file_text();
+    const std::string status_before = w.status;
+
+    const profile_comparison c = compare_profiles(w);
+    ASSERT_TRUE(c.problem.empty()) << c.problem;
+    EXPECT_EQ(w.logic().arrays.csv(), csv_before);
+    EXPECT_EQ(w.result_file_text(), result_before);
+    EXPECT_EQ(w.status, status_before);
+
+    for (int k = 0; k < 3; ++k) {
+      const std::unique_ptr<window_model> whole_model = entry.make({.N = 200, .T = 1.5});
+      sim_window& whole = dynamic_cast<sim_window&>(*whole_model);
+      whole.open();
+      whole.ctl = w.ctl;
+      whole.ctl.option_selected = k;
+      ASSERT_TRUE(whole.compute_trajectory()) << whole.status;
+      const window_decl& d = whole.decl();
+      ASSERT_EQ(c.rows.size(), d.graphs.size());
+      for (std::size_t r = 0; r < d.graphs.size(); ++r) {
+        const graph_decl& g = d.graphs[r];
+        const trajectory_array* a = whole.logic().arrays.find(g.array);
+        ASSERT_NE(a, nullptr) << g.array;
+        const std::size_t first = a->kind == array_kind::scalar ? 0
+                                  : g.component == 'y'          ? 3
+                                  : g.component == 'z'          ? 6
+                                                                : 0;
+        const std::vector<array_column> columns = array_columns(*a);
+        const auto in_unit = [&](double v) { return g.degrees ? deg(v) : v; };
+        double peak_rate = 0, peak_accel = 0;
+        for (const kin_state& s : a->at) {
+          peak_rate = std::max(peak_rate, std::fabs(s.*(columns[first + 1].field)));
+          peak_accel = std::max(peak_accel, std::fabs(s.*(columns[first + 2].field)));
+        }
+        const profile_figures& f = c.rows[r].figures[k];
+        SCOPED_TRACE(c.rows[r].quantity + " " + to_string(compared_profiles[k]));
+        EXPECT_EQ(f.peak_rate, in_unit(peak_rate));
+        EXPECT_EQ(f.peak_acceleration, in_unit(peak_accel));
+        EXPECT_EQ(f.start_rate_jump, in_unit(a->at.front().*(columns[first + 1].field)));
+        EXPECT_EQ(f.start_acceleration_jump, in_unit(a->at.front().*(columns[first + 2].field)));
+        EXPECT_EQ(f.end_rate_jump, -in_unit(a->at.back().*(columns[first + 1].field)));
+        EXPECT_EQ(f.end_acceleration_jump, -in_unit(a->at.back().*(columns[first + 2].field)));
+      }
     }
   }
 }
