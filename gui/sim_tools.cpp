@@ -241,6 +241,7 @@ void sim_tools::show_workspace(bool on) {
       const QSignalBlocker block(workspace_action_);
       workspace_action_->setChecked(false);
     }
+    panel->end();
     panel->close();
     panel->deleteLater();
     // The mechanism again, where the atlas stood.

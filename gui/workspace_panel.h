@@ -31,13 +31,14 @@ class workspace_panel : public QFrame {
   void refresh();
   const std::optional<atlas_grid>& grid() const { return grid_; }
   const std::optional<atlas_source>& source() const { return source_; }
+  // Gives the window its own status line back and hides the panel; once.
+  void end();
 
  signals:
   // The panel closed, or the window's own drawing took the picture back.
   void ended();
 
  private:
-  void end();
   void fill_limits();
   // Tall enough for every row of the limits table.
   void fit_limits();

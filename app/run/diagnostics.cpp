@@ -184,7 +184,8 @@ std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
       if (std::isfinite(distance) && distance > unit && distance > jump_error_factor * m.error &&
           distance / unit > best_measure) {
         best_measure = distance / unit;
-        best = {i, posture ? a->name : variable_name(*a, u.component), distance, u.angle, diverged};
+        const std::string name = posture ? a->name : variable_name(*a, u.component);
+        best = {i, name, distance, u.angle, diverged, u.array, u.component};
       }
       if (posture) k += 2;
     }
@@ -194,7 +195,7 @@ std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
 }
 
 std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps, solution_branch branch,
-                                   ui_language lang) {
+                                   ui_language lang, const jump_namer& name) {
   const message_id meaning = branch == solution_branch::arm_configuration
                                  ? message_id::jump_to_configuration
                                  : message_id::jump_to_assembly_mode;
@@ -205,19 +206,22 @@ std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps, soluti
     for (const branch_jump& j : jumps)
       if (j.diverged == diverged && steps++ == 0) first = &j;
     if (!first) continue;
+    const shown_variable shown = name ? name(*first) : shown_variable{first->variable};
     char change[64];
-    if (first->angle)
+    if (first->angle && shown.degrees)
       std::snprintf(change, sizeof change, "%.4g°", deg(first->change));
+    else if (first->angle)
+      std::snprintf(change, sizeof change, "%.4g rad", first->change);
     else
       std::snprintf(change, sizeof change, "%.4g", first->change);
     if (!text.empty()) text += report_separator(lang);
     const std::string step = std::to_string(first->step);
     if (steps == 1)
       text += message(lang, diverged ? message_id::diverged_at_step : message_id::jumped_at_step,
-                      {step, first->variable, change});
+                      {step, shown.name, change});
     else
       text += message(lang, diverged ? message_id::diverged_at_steps : message_id::jumped_at_steps,
-                      {std::to_string(steps), step, first->variable, change});
+                      {std::to_string(steps), step, shown.name, change});
     text += message(lang, !diverged ? meaning : message_id::jump_diverged);
   }
   return text;

@@ -1,6 +1,7 @@
 #pragma once
 // What a window can say about its last Run beyond the trajectory: how far each step stood from
 // a singularity, and where a Newton–Raphson solution jumped to another assembly or elbow mode.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,9 @@ struct branch_jump {
   std::string variable;  // "the5", "pp.x", "sp" (a posture)
   double change = 0;     // radians for an angle
   bool angle = false;
-  bool diverged = false;  // the step's solve diverged: the jump is the solve failing
+  bool diverged = false;   // the step's solve diverged: the jump is the solve failing
+  std::string array = {};  // the variable's array and component ('x' for a posture)
+  char component = 'x';
 };
 // Above this condition number of the Jacobian a step's rates are flagged as near a singularity
 // (and a start's rates are no prediction): there a relative error of 10⁻¹⁰ in the goal already
@@ -49,9 +52,17 @@ std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
 
 // "the solution jumped at 13 steps, first step 13: hineri3.y by 178.9°: the solver moved to
 // another elbow or wrist configuration", and the jumps where the solve diverged likewise by
-// their own count and first step; empty when there were none.
+// their own count and first step; empty when there were none. `name` gives the variable as the
+// window shows it and whether it shows an angle in degrees (else radians); without it the
+// internal name and degrees.
+struct shown_variable {
+  std::string name;
+  bool degrees = true;
+};
+using jump_namer = std::function<shown_variable(const branch_jump&)>;
 std::string summarize_branch_jumps(const std::vector<branch_jump>& jumps, solution_branch branch,
-                                   ui_language lang = ui_language::english);
+                                   ui_language lang = ui_language::english,
+                                   const jump_namer& name = {});
 
 // σmin and condition number of the window's Jacobian at every step 0..N.
 struct singularity_history {

@@ -52,14 +52,14 @@ enum class message_id {
   static_pose_minimum_norm_rates,
   static_pose_not_converged,  // {1} residual and ending
   every_step_converged,
-  jumped_at_step,          // {1} step, {2} variable, {3} change
+  jumped_at_step,          // {1} step, {2} variable as the window shows it, {3} change
   jumped_at_steps,         // {1} how many steps, {2} the first, {3} its variable, {4} its change
   diverged_at_step,        // as jumped_at_step, where the solve did not converge
   diverged_at_steps,       // as jumped_at_steps, where the solve did not converge
   jump_to_configuration,   // what a converged jump means: the arms and the limb
   jump_to_assembly_mode,   // the platforms
   jump_diverged,           // a jump beside an unconverged step
-  rates_near_singularity,  // {1} the largest rate with its column, {2} its step
+  rates_near_singularity,  // {1} the quantity with the largest rate, {2} the rate, {3} its step
 
   // Files: {1} the file as given
   file_cannot_write,      // {2} the system's reason

@@ -378,7 +378,7 @@ bool sim_window::compute(bool writes_result) {
     jumps_ =
         find_branch_jumps(logic_->arrays, decl_.solved_variables, T_,
                           near_singular_.empty() ? std::vector<double>{} : singularity().condition);
-  add_report(summarize_branch_jumps(jumps_, decl_.branch, language), false);
+  add_report(summarize_jumps(jumps_), false);
   add_report(near_singular_note(), false);
   last_run_ = {N_, T_, ctl, 0, guard.first_step, std::move(overflow), rest};
   last_run_.unconverged = static_cast<int>(unconverged_steps().size());
@@ -504,7 +504,7 @@ void sim_window::draw_graph(int index) {
   const trajectory_array* a = logic_->arrays.find(g.array);
   if (a) {
     quantity_check q = check_quantity(*a, g.component, T_, draw_size);
-    q.column = translate_caption ? translate_caption(quantity_caption(g)) : quantity_caption(g);
+    q.column = shown_quantity(g);
     plot3(picture_, n, q.value, q.rate, q.accel, derivative_check_ ? 1 : 2);
     if (derivative_check_) {
       plot_overlay(picture_, n, 1, q.rate, q.rate_difference);
@@ -574,11 +574,40 @@ sim_window::run_view::~run_view() {
   }
 }
 
+std::string sim_window::shown_quantity(const graph_decl& g) const {
+  return translate_caption ? translate_caption(quantity_caption(g)) : quantity_caption(g);
+}
+
+std::string sim_window::summarize_jumps(const std::vector<branch_jump>& jumps) const {
+  return summarize_branch_jumps(jumps, decl_.branch, language,
+                                [this](const branch_jump& j) { return shown_variable_of(j); });
+}
+
+shown_variable sim_window::shown_variable_of(const branch_jump& j) const {
+  const trajectory_array* a = logic_->arrays.find(j.array);
+  if (a && a->kind != array_kind::scalar && j.variable == a->name) {
+    // A posture: its three angles as the window shows them.
+    std::string name;
+    bool degrees = true;
+    for (const char c : {'x', 'y', 'z'}) {
+      const graph_decl* g = graph_of(decl_, j.array, c);
+      if (!g) return {j.variable};
+      name += (name.empty() ? "" : "/") + shown_quantity(*g);
+      degrees = degrees && g->degrees;
+    }
+    return {name, degrees};
+  }
+  const graph_decl* g = graph_of(decl_, j.array, j.component);
+  if (!g) return {j.variable};
+  return {shown_quantity(*g), g->degrees};
+}
+
 std::string sim_window::near_singular_note() const {
   // The largest rate of a solved variable at a flagged step.
   double largest = -1;
   int at = -1;
   std::string name;
+  bool degrees = false;
   for (std::size_t i = 0; i < near_singular_.size(); ++i) {
     if (near_singular_[i] == 0) continue;
     for (const solved_variable& u : decl_.solved_variables) {
@@ -589,16 +618,22 @@ std::string sim_window::near_singular_note() const {
       if (rate > largest) {
         largest = rate;
         at = static_cast<int>(i);
-        name = a->kind == array_kind::scalar ? "d" + a->name : a->name + ".d" + u.component;
+        const graph_decl* g = graph_of(decl_, u.array, u.component);
+        name = g                               ? shown_quantity(*g)
+               : a->kind == array_kind::scalar ? a->name
+                                               : a->name + "." + u.component;
+        degrees = g && g->degrees;
       }
     }
   }
   // Rates of 0 are those of failed solves: nothing large to say.
   if (at < 0 || !(largest > 0)) return {};
   char figure[32];
-  std::snprintf(figure, sizeof figure, "%.3g", largest);
-  return message(language, message_id::rates_near_singularity,
-                 {name + " " + figure, std::to_string(at)});
+  if (degrees)
+    std::snprintf(figure, sizeof figure, "%.3g deg/s", deg(largest));
+  else
+    std::snprintf(figure, sizeof figure, "%.3g", largest);
+  return message(language, message_id::rates_near_singularity, {name, figure, std::to_string(at)});
 }
 
 std::vector<int> sim_window::unconverged_steps() const {
@@ -627,7 +662,7 @@ void sim_window::show_diagnostics() {
   } else {
     const std::string solves = summarize_run(record, language);
     report(solves.empty() ? message(language, message_id::every_step_converged) : solves, false);
-    add_report(summarize_branch_jumps(jumps_, decl_.branch, language), false);
+    add_report(summarize_jumps(jumps_), false);
   }
 }
 

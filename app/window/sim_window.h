@@ -266,6 +266,11 @@ class sim_window : public window_model {
   const singularity_history& singularity();  // computed once per Run or static pose
   std::vector<int> unconverged_steps() const;
   const std::vector<branch_jump>& branch_jumps() const { return jumps_; }
+  // The status line's report of `jumps`, their variables as the window shows them (a posture as
+  // its three angles).
+  std::string summarize_jumps(const std::vector<branch_jump>& jumps) const;
+  // A quantity as the window shows it: its caption in the window's language, with its unit.
+  std::string shown_quantity(const graph_decl& g) const;
   // Per step of the last Run of a Newton–Raphson window: 1 where the condition number of the
   // Jacobian exceeds near_singular_condition, else 0; empty in the other windows.
   const std::vector<double>& near_singular_steps() const { return near_singular_; }
@@ -335,6 +340,7 @@ class sim_window : public window_model {
   void singularity_at(int i, double& sigma_min, double& condition) const;
   // The status note on the rates of the near-singular steps; empty when there were none.
   std::string near_singular_note() const;
+  shown_variable shown_variable_of(const branch_jump& j) const;
 
   const window_decl& decl_;
   std::unique_ptr<window_logic> logic_;

@@ -106,6 +106,7 @@ TEST(branch_jumps, a_singular_start_is_left_and_only_a_growing_failure_diverges)
     solution_branch branch;
     ui_language lang;
     const char* expected;
+    jump_namer name = {};
   } cases[] = {
       {{{12, "the1", pi - 0.05, true}, {15, "sp", 2, true}},
        solution_branch::arm_configuration,
@@ -127,9 +128,18 @@ TEST(branch_jumps, a_singular_start_is_left_and_only_a_growing_failure_diverges)
        ui_language::japanese,
        "2 ステップで解が発散しました。最初はステップ 8: pp.x が 0.21"
        "（前後のステップが許容誤差に達していません）"},
+      // Named as a window that shows the joint in radians names it.
+      {{{12, "the1", pi - 0.05, true, false, "the1", 'x'}},
+       solution_branch::arm_configuration,
+       ui_language::english,
+       "the solution jumped at step 12: θ1 by 3.092 rad (the solver moved to another elbow or "
+       "wrist configuration)",
+       [](const branch_jump& j) {
+         return shown_variable{j.array == "the1" ? "θ1" : "?", false};
+       }},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(summarize_branch_jumps(c.jumps, c.branch, c.lang), c.expected);
+    EXPECT_EQ(summarize_branch_jumps(c.jumps, c.branch, c.lang, c.name), c.expected);
 }
 
 // The status line says "singular" where the Jacobian is, in place of a condition number of

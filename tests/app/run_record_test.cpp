@@ -161,15 +161,15 @@ TEST(run_record, near_singular_steps_are_flagged_and_said) {
     }
     // Out of reach the arm stays stretched, where its rates have no bound.
     EXPECT_EQ(flagged, 28);
-    // The figure itself is rounding at the singularity: its name and step are said.
+    // The figure itself is rounding at the singularity: the joint as the window shows it, the
+    // rate's unit and its step are said.
     EXPECT_NE(w->status.find(lang == ui_language::english
-                                 ? "rates near a singularity: up to dthe3 "
-                                 : "特異点の近くの速度: ステップ 16 で最大 dthe3 "),
+                                 ? "rates near a singularity: the3(deg) up to "
+                                 : "特異点の近くの速度: the3(deg) がステップ 16 で最大 "),
               std::string::npos)
         << w->status;
-    if (lang == ui_language::english) {
-      EXPECT_NE(w->status.find(" at step 16"), std::string::npos) << w->status;
-    }
+    const std::string unit = lang == ui_language::english ? " deg/s at step 16" : " deg/s";
+    EXPECT_NE(w->status.find(unit), std::string::npos) << w->status;
     const std::string csv = window_csv(*w);
     EXPECT_NE(csv.find(",nr_minimum_norm_rates,nr_near_singular,sigma_min,"), std::string::npos);
   }
@@ -177,6 +177,37 @@ TEST(run_record, near_singular_steps_are_flagged_and_said) {
   std::unique_ptr<sim_window> w = open_window("form_3r_jun");
   w->press("run");
   EXPECT_EQ(window_csv(*w).find("nr_near_singular"), std::string::npos);
+}
+
+// A branch jump is named as the window shows its variable: a joint with its unit, a coordinate
+// by its caption, a posture by its three angles; an angle's change in the window's degrees.
+TEST(run_record, branch_jumps_are_named_as_the_window_shows_them) {
+  const struct {
+    const char* window;
+    ui_language lang;
+    branch_jump jump;
+    const char* expected;
+  } cases[] = {
+      {"form_6r_gyaku",
+       ui_language::english,
+       {12, "the1", pi - 0.05, true, false, "the1", 'x'},
+       "the solution jumped at step 12: the1(deg) by 177.1° (the solver moved to another elbow "
+       "or wrist configuration)"},
+      {"form_stewart_jun",
+       ui_language::japanese,
+       {8, "sp", 2, true, false, "sp", 'x'},
+       "ステップ 8 で解が跳びました: α(deg)/β(deg)/γ(deg) が 114.6°（別の組立モードに移りました）"},
+      {"form_stewart_jun",
+       ui_language::english,
+       {9, "pp.x", 0.21, false, true, "pp", 'x'},
+       "the solve diverged at step 9: Px by 0.21 (the steps around it did not reach the "
+       "tolerance)"},
+  };
+  for (const auto& c : cases) {
+    std::unique_ptr<sim_window> w = open_window(c.window);
+    w->language = c.lang;
+    EXPECT_EQ(w->summarize_jumps({c.jump}), c.expected) << c.window;
+  }
 }
 
 }  // namespace

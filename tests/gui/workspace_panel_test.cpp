@@ -123,5 +123,26 @@ TEST_F(workspace_panel_test, stands_beside_the_picture_with_every_limit_row) {
   }
 }
 
+// Closed, the panel gives the window its own status line back, in its own colour: here the
+// static pose's failure, in place of the atlas's summary.
+TEST_F(workspace_panel_test, closed_gives_the_window_its_own_status_line_back) {
+  window_widget w(find_window("form_6r_gyaku")->make());
+  w.show();
+  w.slider_moved("HScroll2", 2, 2);
+  const QString own = w.status_line()->text();
+  ASSERT_TRUE(own.startsWith("静止姿勢が許容誤差に達しませんでした")) << own.toStdString();
+  const QString own_style = w.status_line()->styleSheet();
+
+  QAction* workspace = w.tools()->findChild<QAction*>("workspace");
+  workspace->trigger();
+  ASSERT_NE(w.tools()->workspace(), nullptr);
+  EXPECT_TRUE(shows_atlas(w));
+  workspace->trigger();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(w.tools()->workspace(), nullptr);
+  EXPECT_EQ(w.status_line()->text(), own) << w.status_line()->text().toStdString();
+  EXPECT_EQ(w.status_line()->styleSheet(), own_style);
+}
+
 }  // namespace
 }  // namespace kinelab
