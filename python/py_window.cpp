@@ -13,7 +13,6 @@
 #include <utility>
 #include <variant>
 
-#include "app/io/file_writer.h"
 #include "app/service/atlas_export.h"
 #include "app/service/profile_comparison.h"
 #include "app/service/window_atlas.h"
@@ -622,13 +621,7 @@ py::object py_window::csv(const std::optional<std::filesystem::path>& path) {
     // Streamed to the file as kinelab-cli --dump writes it, never held whole.
     std::string error;
     int error_number = 0;
-    computing([&] {
-      file_writer file(path->string());
-      write_window_csv(s, file.out());
-      file.finish();
-      error = file.error();
-      error_number = file.error_number();
-    });
+    computing([&] { save_window_csv(s, path->string(), error, error_number); });
     if (!error.empty()) raise_os_error(error_number, error);
     return py::none();
   }

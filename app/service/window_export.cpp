@@ -77,4 +77,14 @@ std::string window_svg(sim_window& w) {
   return s.document();
 }
 
+bool save_window_csv(sim_window& w, const std::string& path, std::string& error,
+                     int& error_number) {
+  file_writer file(path);
+  write_window_csv(w, file.out());
+  file.finish();
+  error = file.error();
+  error_number = file.error_number();
+  return error.empty();
+}
+
 }  // namespace kinelab

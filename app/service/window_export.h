@@ -21,6 +21,9 @@ std::string csv_refusal(const sim_window& w);
 // by row; only after a Run (csv_refusal).
 void write_window_csv(sim_window& w, const text_out& out);
 std::string window_csv(sim_window& w);  // the whole text
+// The CSV streamed into the file at `path` as kinelab-cli --dump writes it; false with `error`
+// ("PATH was not written: …") and the system's error number (0 if none) when it could not be.
+bool save_window_csv(sim_window& w, const std::string& path, std::string& error, int& error_number);
 
 // One comment line per control group: "# Text2: (0) 0.5, (1) 1.2" or "# Text9: 0.001".
 void describe_controls(const controls& c, std::string& out);
