@@ -361,9 +361,8 @@ int run_actions(const std::vector<std::string>& args, std::ostream& out, std::os
       }
       mechanism_kind = *kind;
       if (mechanism->content_hash != opening->mechanism_hash)
-        opening->notes.push_back(opening->message(opening->mechanism_at,
-                                                  "the mechanism file " + opening->mechanism_path +
-                                                      " has changed since the study was saved"));
+        opening->notes.push_back(opening->message(
+            opening->mechanism_at, message_id::arm_file_changed, {opening->mechanism_path}));
     }
     entry = mechanism ? nullptr : find_window(name);
     if (!entry && !mechanism && opening)

@@ -330,7 +330,7 @@ void sim_tools::compare_profiles() {
   auto* dialog = new QDialog(&window_);
   dialog->setObjectName("profile_comparison");
   dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setWindowTitle(tr("%1 — profiles").arg(qs(model_.title())));
+  dialog->setWindowTitle(tr("%1 — profiles").arg(qs(model_.shown_title(model_.language))));
   auto* layout = new QVBoxLayout(dialog);
   auto* note = new QLabel(tr("start and stop of the window under each profile; N = %1, T = %2 s; "
                              "rates and accelerations per second")

@@ -317,11 +317,10 @@ window_widget* start_menu::open_mechanism_study(const study& s, const QString& p
   if (w->tools()) w->tools()->open_study_file(path);
   if (arm->content_hash != s.mechanism_hash) {
     if (study_message_) study_message_->close();
-    study_message_ =
-        new QMessageBox(QMessageBox::Information, application_title,
-                        tr("The mechanism file has changed since the study was saved.") + "\n" +
-                            qs(s.message(s.mechanism_at, s.mechanism_path)),
-                        QMessageBox::Ok, this);
+    study_message_ = new QMessageBox(
+        QMessageBox::Information, application_title,
+        qs(s.message(s.mechanism_at, message_id::arm_file_changed, {s.mechanism_path})),
+        QMessageBox::Ok, this);
     study_message_->setObjectName("mechanism_changed");
     study_message_->setAttribute(Qt::WA_DeleteOnClose);
     study_message_->show();

@@ -201,7 +201,7 @@ void picture_widget::mouseMoveEvent(QMouseEvent* event) {
 window_widget::window_widget(std::unique_ptr<window_model> model, QWidget* parent, QSize screen)
     : QWidget(parent), model_(std::move(model)), sim_(simulation_of(*model_)) {
   setObjectName(qs(model_->name()));
-  setWindowTitle(caption_text(model_->title()));
+  setWindowTitle(caption_text(model_->shown_title(program_language())));
   setFont(japanese_font());
   if (screen.isEmpty()) screen = this->screen()->availableGeometry().size();
 

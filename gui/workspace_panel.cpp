@@ -39,7 +39,8 @@ workspace_panel::workspace_panel(window_widget& window, sim_window& model)
   setObjectName("workspace_panel");
   setFrameShape(QFrame::StyledPanel);
   auto* layout = new QVBoxLayout(this);
-  auto* title = new QLabel(caption_text("作業領域") + " — " + caption_text(model.title()), this);
+  auto* title = new QLabel(
+      caption_text("作業領域") + " — " + caption_text(model.shown_title(program_language())), this);
   title->setObjectName("workspace_title");
   title->setWordWrap(true);
   QFont bold = title->font();

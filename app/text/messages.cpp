@@ -283,6 +283,12 @@ constexpr entry catalogue[] = {
     {message_id::atlas_key_narrow, "{1}…{2}\n(within ×2)", "{1}…{2}\n（2 倍未満）"},
     {message_id::atlas_key_angle_singular, "β = ±90°:\nangles' own\nsingularity",
      "β = ±90°:\n角度表現の\n特異"},
+    {message_id::arm_forward_title, "{1} forward", "{1} 順運動学"},
+    {message_id::arm_inverse_title, "{1} inverse", "{1} 逆運動学"},
+    {message_id::arm_joint_outside_limits, "joint {1} ({2}) leaves its limits at step {3}",
+     "関節 {1}（{2}）はステップ {3} で可動範囲を外れます"},
+    {message_id::arm_file_changed, "the mechanism file {1} has changed since the study was saved",
+     "機構ファイル {1} はスタディの保存後に変更されています"},
 };
 constexpr bool in_id_order() {
   for (std::size_t i = 0; i < std::size(catalogue); ++i)

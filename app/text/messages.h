@@ -185,6 +185,10 @@ enum class message_id {
   // Lines of the key ('\n' between them), each short enough for its narrow column:
   atlas_key_narrow,          // {1} the least condition number, {2} the largest
   atlas_key_angle_singular,  // the posture angles' own singularity at β = ±90°
+  arm_forward_title,         // {1} the arm's name: a file window's title
+  arm_inverse_title,         // {1} the arm's name
+  arm_joint_outside_limits,  // {1} the joint's number, {2} its name, {3} the step
+  arm_file_changed,          // {1} the mechanism file
   count                      // not a message: how many there are
 };
 

@@ -141,6 +141,8 @@ class window_logic {
 struct window_decl {
   std::string name;   // "form_3r_jun"
   std::string title;  // "3r_jun"
+  // The title in a language where it is worded per language; empty: the title as declared.
+  std::function<std::string(ui_language)> shown_title;
   window_style style;
   std::vector<control_grid> layout;
   std::vector<button_decl> buttons;  // run, stop, next with their captions
@@ -187,6 +189,9 @@ class sim_window : public window_model {
 
   const std::string& name() const override { return decl_.name; }
   const std::string& title() const override { return decl_.title; }
+  std::string shown_title(ui_language lang) const override {
+    return decl_.shown_title ? decl_.shown_title(lang) : decl_.title;
+  }
   const std::vector<button_decl>& buttons() const override { return decl_.buttons; }
   const std::vector<control_grid>& layout() const override { return decl_.layout; }
   const window_decl& decl() const { return decl_; }

@@ -47,6 +47,9 @@ class window_model {
   virtual ~window_model() = default;
   virtual const std::string& name() const = 0;   // "form_3r_jun"
   virtual const std::string& title() const = 0;  // "3r_jun"
+  // The title for the user's window frame, before the front end's translation of captions: the
+  // declared one unless the window words it per language ("7R forward" / 「7R 順運動学」).
+  virtual std::string shown_title(ui_language /*lang*/) const { return title(); }
 
   // Opening the window (sizes arrays, computes the static pose and draws it).
   virtual void open() {}

@@ -171,10 +171,6 @@
         <translation>機構ファイルを開けません。</translation>
     </message>
     <message>
-        <source>The mechanism file has changed since the study was saved.</source>
-        <translation>スタディの保存後に機構ファイルが変更されています。</translation>
-    </message>
-    <message>
         <source>kinelab project</source>
         <translation>kinelab プロジェクト</translation>
     </message>

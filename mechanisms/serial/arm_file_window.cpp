@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/io/result_file.h"
+#include "app/text/messages.h"
 #include "app/window/decl_builder.h"
 #include "app/window/start_stop_fields.h"
 #include "core/angles.h"
@@ -422,8 +423,8 @@ class arm_logic : public window_logic {
     out.number(deg(s.x)).number(deg(s.y)).number(deg(s.z));
     out.end_line();
   }
-  std::string run_note(ui_language) const override { return limit_note(); }
-  std::string static_pose_note(ui_language) const override { return limit_note(); }
+  std::string run_note(ui_language lang) const override { return limit_note(lang); }
+  std::string static_pose_note(ui_language lang) const override { return limit_note(lang); }
 
   bool jacobian_at(int i, jacobian_matrix& J) const override {
     if (i < 0 || i > arrays.N()) return false;
@@ -489,12 +490,12 @@ class arm_logic : public window_logic {
     if (i == 0) first_outside_ = {};
     if (outside && !first_outside_) first_outside_ = std::pair{outside, i};
   }
-  std::string limit_note() const {
+  std::string limit_note(ui_language lang) const {
     if (!first_outside_) return {};
     const int k = first_outside_->first;
-    return "joint " + std::to_string(k) + " (" +
-           arm_->joint_names[static_cast<std::size_t>(k - 1)] + ") leaves its limits at step " +
-           std::to_string(first_outside_->second);
+    return message(lang, message_id::arm_joint_outside_limits,
+                   {std::to_string(k), arm_->joint_names[static_cast<std::size_t>(k - 1)],
+                    std::to_string(first_outside_->second)});
   }
 
  private:
@@ -659,7 +660,10 @@ window_decl arm_decl(const std::shared_ptr<const arm_file>& arm, arm_window_kind
   const arm_file& a = *arm;
   window_decl d;
   d.name = std::string("mechanism_") + to_string(kind);
-  d.title = a.name + " " + to_string(kind);
+  const message_id title = kind == arm_window_kind::forward ? message_id::arm_forward_title
+                                                            : message_id::arm_inverse_title;
+  d.title = message(ui_language::english, title, {a.name});
+  d.shown_title = [name = a.name, title](ui_language lang) { return message(lang, title, {name}); };
   d.mechanism_path = std::filesystem::absolute(a.path).lexically_normal().string();
   d.mechanism_hash = a.content_hash;
   std::vector<start_stop_row> rows;

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "gui/language.h"
 #include "gui/sim_tools.h"
 #include "gui/start_menu.h"
 #include "gui/window_widget.h"
@@ -32,12 +33,15 @@ class mechanism_gui : public ::testing::Test {
 };
 
 TEST_F(mechanism_gui, StartWindowOpensBothWindowsOfAFile) {
+  set_program_language(ui_language::japanese);
   start_menu start;
   ASSERT_NE(start.findChild<QAction*>("open_mechanism"), nullptr);
   const std::vector<window_widget*> opened = start.open_mechanism(examples + "arm7.json");
   ASSERT_EQ(opened.size(), 2u);
   EXPECT_EQ(opened[0]->model().name(), "mechanism_forward");
   EXPECT_EQ(opened[1]->model().name(), "mechanism_inverse");
+  EXPECT_EQ(opened[0]->windowTitle().toStdString(), "7R 順運動学");
+  EXPECT_EQ(opened[1]->windowTitle().toStdString(), "7R 逆運動学");
   const std::string result = run_and_read(*opened[1]);
   const auto lines = test::lines_of(result);
   ASSERT_EQ(lines.size(), 52u);
@@ -60,6 +64,7 @@ TEST_F(mechanism_gui, BadFileIsExplainedAndOpensNothing) {
 TEST_F(mechanism_gui, StudyOfAFileWindowOpensTheFileAgain) {
   QFile::remove("arm.json");
   ASSERT_TRUE(QFile::copy(examples + "planar_rp.json", "arm.json"));
+  set_program_language(ui_language::japanese);
   start_menu start;
   const std::vector<window_widget*> opened = start.open_mechanism("arm.json");
   ASSERT_EQ(opened.size(), 2u);
@@ -80,6 +85,9 @@ TEST_F(mechanism_gui, StudyOfAFileWindowOpensTheFileAgain) {
   ASSERT_NE(start.open_study("arm.kinelab"), nullptr);
   ASSERT_NE(start.study_message(), nullptr);
   EXPECT_EQ(start.study_message()->objectName(), QStringLiteral("mechanism_changed"));
+  EXPECT_TRUE(start.study_message()->text().contains(
+      QStringLiteral("arm.json はスタディの保存後に変更されています")))
+      << start.study_message()->text().toStdString();
 }
 
 }  // namespace

@@ -210,5 +210,34 @@ TEST(ArmFile, TaskJacobianMatchesDifferencesAndTheDiagnosticsKeepItsSingularValu
   }
 }
 
+// A file window speaks its language: the title the desktop shows and the note of a joint that
+// leaves its limits; the declared title, which result files and studies carry, stays English.
+TEST(ArmFile, WindowsSpeakTheirLanguage) {
+  const test::temp_working_dir dir;
+  const auto arm = std::make_shared<const arm_file>(read_arm_file(examples + "arm7.json"));
+  struct language_case {
+    ui_language lang;
+    const char *forward, *inverse, *note;
+  };
+  for (const language_case& c :
+       {language_case{ui_language::english, "7R forward", "7R inverse",
+                      "joint 1 (joint1) leaves its limits at step 36"},
+        language_case{ui_language::japanese, "7R 順運動学", "7R 逆運動学",
+                      "関節 1（joint1）はステップ 36 で可動範囲を外れます"}}) {
+    SCOPED_TRACE(c.forward);
+    auto f = make_arm_file_window(arm, arm_window_kind::forward);
+    auto i = make_arm_file_window(arm, arm_window_kind::inverse);
+    EXPECT_EQ(f->title(), "7R forward");
+    EXPECT_EQ(i->title(), "7R inverse");
+    EXPECT_EQ(f->shown_title(c.lang), c.forward);
+    EXPECT_EQ(i->shown_title(c.lang), c.inverse);
+    f->language = c.lang;
+    f->open();
+    f->set_text("Text2(1)", "200");  // joint 1 stops at 200°, its limit is 170°
+    ASSERT_TRUE(f->press("run"));
+    EXPECT_NE(f->status.find(c.note), std::string::npos) << f->status;
+  }
+}
+
 }  // namespace
 }  // namespace kinelab
