@@ -274,14 +274,19 @@ bool sim_window::compute_trajectory() {
   return compute(false);
 }
 
+bool sim_window::read_run_fields() {
+  report("", false);
+  // Everything that can be mistyped is read before the arrays change, so a bad field leaves
+  // the previous trajectory, drawing and file as they were.
+  return guarded([&] {
+    logic_->read_parameters(*this);
+    logic_->begin_run(*this);
+  });
+}
+
 bool sim_window::visit_run_steps(int N, int slots,
                                  const std::function<void(int step, int slot)>& visit) {
-  report("", false);
-  if (!guarded([&] {
-        logic_->read_parameters(*this);
-        logic_->begin_run(*this);
-      }))
-    return false;
+  if (!read_run_fields()) return false;
   run_step0_.reset();
   has_run_ = false;
   const std::optional<solver_start> rest = logic_->start_pose();
@@ -303,14 +308,7 @@ bool sim_window::visit_run_steps(int N, int slots,
 }
 
 bool sim_window::compute(bool writes_result) {
-  report("", false);
-  // Everything that can be mistyped is read before the arrays change, so a bad field leaves
-  // the previous trajectory, drawing and file as they were.
-  if (!guarded([&] {
-        logic_->read_parameters(*this);
-        logic_->begin_run(*this);
-      }))
-    return false;
+  if (!read_run_fields()) return false;
 
   // The arrays become the new Run's, step 0 included.
   run_step0_.reset();

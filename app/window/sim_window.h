@@ -330,6 +330,8 @@ class sim_window : public window_model {
   void show_caption(const std::string& caption);
   void time_slider_changed();
   // The trajectory, for a Run that then writes the result file or for a computation without it.
+  // Reads the fields a Run needs and begins it; false (the status line says why) on a bad one.
+  bool read_run_fields();
   bool compute(bool writes_result);
   void write_result_file(std::chrono::steady_clock::time_point started);
   void step_timer();
