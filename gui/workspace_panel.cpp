@@ -205,8 +205,8 @@ void workspace_panel::refresh() {
   // A Run takes the picture back for its animation.
   if (model_.timer_enabled()) return end();
   const std::string sliders = sliders_key(), fields = fields_key(), panel = panel_key();
-  const bool same = have_key_ && sliders == last_sliders_ && fields == last_fields_ &&
-                    panel == last_panel_;
+  const bool same =
+      have_key_ && sliders == last_sliders_ && fields == last_fields_ && panel == last_panel_;
   if (same) {
     // Nothing the atlas depends on changed: the picture again (the window may have drawn over
     // it), unless the atlas is still on its way.
@@ -233,8 +233,7 @@ void workspace_panel::refresh() {
   if (take_run_limits_ || fresh_actuators) {
     run_limits_ = source_->default_limits;
     take_run_limits_ = false;
-    if (!user_limits_ || limits_->rowCount() != static_cast<int>(run_limits_.size()))
-      fill_limits();
+    if (!user_limits_ || limits_->rowCount() != static_cast<int>(run_limits_.size())) fill_limits();
   }
   workspace_options o;
   atlas_request& r = o.request;
@@ -285,13 +284,12 @@ void workspace_panel::start(atlas_source source, atlas_request request) {
   const std::string working = tr("computing the workspace atlas…").toStdString();
   summary_->setText(qs(working));
   report(working, false);
-  watcher_->setFuture(QtConcurrent::run(
-      [source = computing_source_, request, cache = cache_, stop = stop_,
-       lang = model_.language]() mutable {
-        cancellation cancel([stop] { return stop->load(); });
-        request.cancel = &cancel;
-        return compute_atlas(*source, request, lang, cache.get());
-      }));
+  watcher_->setFuture(QtConcurrent::run([source = computing_source_, request, cache = cache_,
+                                         stop = stop_, lang = model_.language]() mutable {
+    cancellation cancel([stop] { return stop->load(); });
+    request.cancel = &cancel;
+    return compute_atlas(*source, request, lang, cache.get());
+  }));
 }
 
 void workspace_panel::finished() {

@@ -1021,13 +1021,14 @@ atlas_result compute_atlas(const atlas_source& source, const atlas_request& requ
   if (std::string p = problem_of(source, request, limits, lang); !p.empty())
     return {std::nullopt, p};
   std::unique_lock<std::mutex> lock;
-  if (cache) lock = std::unique_lock<std::mutex>(cache->busy_), cache->last_reuse_ = atlas_cache::reuse::none;
+  if (cache)
+    lock = std::unique_lock<std::mutex>(cache->busy_),
+    cache->last_reuse_ = atlas_cache::reuse::none;
   const atlas_mechanism& m = source.mechanism;
   atlas_result r;
   if (m.kind == atlas_kind::platform) {
     const std::string key = cache ? platform_key(source, request, limits, false) : std::string();
-    const std::string centred =
-        cache ? platform_key(source, request, limits, true) : std::string();
+    const std::string centred = cache ? platform_key(source, request, limits, true) : std::string();
     if (cache && cache->grid_ && !key.empty() &&
         (cache->grid_key_ == key || cache->grid_key_ == centred)) {
       r.grid = *cache->grid_;
