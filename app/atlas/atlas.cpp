@@ -1021,9 +1021,10 @@ atlas_result compute_atlas(const atlas_source& source, const atlas_request& requ
   if (std::string p = problem_of(source, request, limits, lang); !p.empty())
     return {std::nullopt, p};
   std::unique_lock<std::mutex> lock;
-  if (cache)
-    lock = std::unique_lock<std::mutex>(cache->busy_),
+  if (cache) {
+    lock = std::unique_lock<std::mutex>(cache->busy_);
     cache->last_reuse_ = atlas_cache::reuse::none;
+  }
   const atlas_mechanism& m = source.mechanism;
   atlas_result r;
   if (m.kind == atlas_kind::platform) {
