@@ -10,6 +10,7 @@
 // length unit (position atlases) or in degrees (posture atlases). Cell (i, j, k) has its centre
 // at (u0 + (i + ½)·du, v0 + (j + ½)·dv, w0 + (k + ½)·dw), stored at index (k·nv + j)·nu + i.
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -150,7 +151,7 @@ class atlas_cache {
 
   enum class reuse { none, samples, grid };
   // What the last atlas took from the cache.
-  reuse last_reuse() const { return last_reuse_; }
+  reuse last_reuse() const { return last_reuse_.load(); }
   // Forgets everything kept.
   void clear();
 
@@ -161,7 +162,7 @@ class atlas_cache {
   std::unique_ptr<atlas_sample_store> samples_;
   std::string grid_key_;
   std::optional<atlas_grid> grid_;
-  reuse last_reuse_ = reuse::none;
+  std::atomic<reuse> last_reuse_{reuse::none};
 };
 
 // The atlas, computed afresh, or as far as it can from `cache` (which then keeps what this one
