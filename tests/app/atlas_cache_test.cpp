@@ -191,6 +191,28 @@ TEST(atlas_cache, sampled_atlases_are_those_computed_afresh) {
   }
 }
 
+// An atlas stopped part way leaves the samples it drew in the cache; the next one, from the
+// cache, is still the one computed afresh.
+TEST(atlas_cache, an_interrupted_atlas_leaves_only_whole_samples) {
+  open_window o("Form_zelko_gyaku");
+  const atlas_source src = o.source();
+  atlas_cache cache;
+  atlas_request r;
+  r.cells = 40;
+  r.samples = 60000;
+  int asks = 0;
+  cancellation stop([&] { return ++asks > 3; }, std::chrono::nanoseconds(0));
+  r.cancel = &stop;
+  EXPECT_FALSE(compute_atlas(src, r, ui_language::english, &cache).grid);
+  EXPECT_GT(asks, 3);
+  r.cancel = nullptr;
+  const atlas_result kept = compute_atlas(src, r, ui_language::english, &cache);
+  EXPECT_EQ(cache.last_reuse(), atlas_cache::reuse::samples);
+  const atlas_result fresh = compute_atlas(src, r);
+  ASSERT_TRUE(kept.grid && fresh.grid);
+  expect_same_cells(*kept.grid, *fresh.grid);
+}
+
 // A platform's grid is reused while the pose moves within the slice, and every cell of it is
 // the cell at its centre for the pose moved; a move across the slice, of the posture, of a
 // limit or of the geometry computes it again.
