@@ -130,6 +130,11 @@ void workspace_panel::report(const std::string& message, bool is_error) {
 }
 
 void workspace_panel::no_atlas(const std::string& problem) {
+  // An atlas under way is of inputs that no longer stand.
+  if (computing()) {
+    stop_computing();
+    discard_ = true;
+  }
   grid_.reset();
   shown_source_.reset();
   summary_->setText(tr("no atlas: %1").arg(qs(problem)));
@@ -279,6 +284,7 @@ void workspace_panel::start(atlas_source source, atlas_request request) {
     return;
   }
   restart_ = false;
+  discard_ = false;
   stop_ = std::make_shared<std::atomic<bool>>(false);
   computing_source_ = std::make_shared<const atlas_source>(std::move(source));
   const std::string working = tr("computing the workspace atlas…").toStdString();
@@ -300,6 +306,10 @@ void workspace_panel::finished() {
     // Whatever changed while this one was computed.
     have_key_ = false;
     refresh();
+    return;
+  }
+  if (discard_) {
+    discard_ = false;
     return;
   }
   atlas_result a = watcher_->result();

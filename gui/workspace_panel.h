@@ -98,6 +98,7 @@ class workspace_panel : public QFrame {
   std::shared_ptr<std::atomic<bool>> stop_;  // the computation under way stops when set
   std::shared_ptr<const atlas_source> computing_source_;
   bool restart_ = false;  // the inputs changed while computing
+  bool discard_ = false;  // what is being computed is not to be shown (the inputs have no atlas)
 };
 
 }  // namespace kinelab

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -285,6 +286,18 @@ TEST_F(workspace_panel_test, computes_off_the_gui_thread_and_starts_over_on_a_mo
   EXPECT_EQ(panel->source()->pose, [&] { return atlas_source_of(sim).source->pose; }());
   EXPECT_TRUE(w.status_line()->text().startsWith("到達できる面積"))
       << w.status_line()->text().toStdString();
+
+  // An offset that is not a number while an atlas is computed: no atlas, and the one under way
+  // does not come back over the message.
+  w.slider_moved("HScroll2", 1, -12);
+  ASSERT_TRUE(panel->computing());
+  auto* offset = panel->findChild<QLineEdit*>("workspace_offset");
+  offset->setText("1..2");
+  emit offset->editingFinished();
+  panel->settle();
+  EXPECT_FALSE(panel->grid());
+  EXPECT_TRUE(sim.status_is_error);
+  EXPECT_TRUE(w.status_line()->text().contains("1..2")) << w.status_line()->text().toStdString();
 }
 
 }  // namespace
