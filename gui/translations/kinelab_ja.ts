@@ -283,5 +283,9 @@
         <source>no workspace atlas: %1</source>
         <translation>作業領域の地図なし: %1</translation>
     </message>
+    <message>
+        <source>computing the workspace atlas…</source>
+        <translation>作業領域を計算しています…</translation>
+    </message>
 </context>
 </TS>

@@ -477,6 +477,8 @@ class arm_logic : public window_logic {
       m.declared_limits.push_back({l.limited, l.lower, l.upper});
     m.output = "p" + std::to_string(arm_->joints() + 1);
     const std::shared_ptr<const arm_file> arm = arm_;
+    // The chain is the file's, read once: its content names it.
+    m.identity = "file " + arm->content_hash + " " + arm->path;
     auto joints = [n = arm->joints()](const double* q) {
       joint_vec v;
       for (int k = 1; k <= n; ++k) v(k) = q[k - 1];

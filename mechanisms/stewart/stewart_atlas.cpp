@@ -59,6 +59,7 @@ pose_leg leg_at(const stewart_geometry& g, int j, const double* q, const mat3& R
 std::optional<atlas_mechanism> stewart_logic::atlas() const {
   atlas_mechanism m = atlas_frame();
   const stewart_geometry g = geometry_;
+  add_identity(m.identity, g);
   const auto caches = std::make_shared<posture_caches>();
   m.inverse = [g, caches](const double* q, double* a) {
     const posture_partials& p = caches->local().at(q + 3);
