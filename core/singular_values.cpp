@@ -73,6 +73,7 @@ namespace {
 
 constexpr int gram_max_size = jacobian_max_size;
 constexpr int max_laguerre_steps = 40;
+constexpr double split_ulps = 8;
 
 // The symmetric n × n matrix g (full storage) reduced to tridiagonal form by Householder
 // reflections: diagonal d[0..n−1], off-diagonal e[0..n−2]. g is overwritten.
@@ -110,15 +111,17 @@ void tridiagonalize(double g[gram_max_size][gram_max_size], double* d, double* e
 }
 
 // Laguerre's steps for p(λ) = det(T − λI) of the tridiagonal (d, e2) at the two values λ[0]
-// and λ[1] side by side: with G = p'/p and H = G² − p''/p, the step is
+// and λ[1] side by side, each unless done: with G = p'/p and H = G² − p''/p, the step is
 // n / (G ± √((n − 1)(nH − G²))), the sign that of G, and λ − step the next value. From
 // outside the spectrum the iteration moves monotonically to the extreme eigenvalue on that
 // side, cubically once near it. p, p' and p'' by the three-term recurrence of the leading
 // minors: no division on the way (the Gram matrix is scaled, so they neither overflow nor
 // underflow).
 template <int n>
-void laguerre_steps(const double* d, const double* e2, const double* lambda, double* step) {
+void laguerre_steps(const double* d, const double* e2, const double* lambda, const bool* done,
+                    double* step) {
   for (int t = 0; t < 2; ++t) {
+    if (done[t]) continue;
     double p0 = 1, dp0 = 0, ddp0 = 0;               // minor i − 1
     double p = d[0] - lambda[t], dp = -1, ddp = 0;  // minor i
     for (int i = 1; i < n; ++i) {
@@ -141,16 +144,19 @@ void laguerre_steps(const double* d, const double* e2, const double* lambda, dou
 
 // The largest and smallest eigenvalues of the tridiagonal (d, e2) by Laguerre's iteration,
 // from λ[0] above the spectrum and λ[1] below it. Each ends when its step falls below the
-// rounding of λ or turns back (rounding, as the iteration is monotone); false when they do
-// not settle or meet a value that is not finite.
+// rounding of λ or turns back (rounding, as the iteration is monotone), or once the steps
+// shrink cubically (δ ≤ 1e-2·|λ| and then δ' ≤ 1e-3·δ) so far that the next would be below
+// the rounding of λ: with δ'' ≈ δ'·(δ'/δ)³, when δ'⁴ ≤ ε·|λ|·δ³/10. false when they do not
+// settle or meet a value that is not finite.
 template <int n>
 bool laguerre_extremes(const double* d, const double* e2, double tiny, double* lambda) {
   const double eps = std::numeric_limits<double>::epsilon();
   bool done[2] = {false, false};
+  double last[2] = {0, 0};         // the previous step's size
   const double side[2] = {1, -1};  // the sign of the steps: down from above, up from below
   for (int k = 0; k < max_laguerre_steps && !(done[0] && done[1]); ++k) {
-    double step[2];
-    laguerre_steps<n>(d, e2, lambda, step);
+    double step[2] = {0, 0};
+    laguerre_steps<n>(d, e2, lambda, done, step);
     for (int t = 0; t < 2; ++t) {
       if (done[t]) continue;
       if (!std::isfinite(step[t])) return false;
@@ -160,18 +166,21 @@ bool laguerre_extremes(const double* d, const double* e2, double tiny, double* l
         continue;
       }
       lambda[t] -= step[t];
-      done[t] = s <= 2 * eps * std::fabs(lambda[t]) || s <= tiny;
+      const double size = std::fabs(lambda[t]);
+      const bool cubic = k > 0 && last[t] <= 1e-2 * size && s <= 1e-3 * last[t] &&
+                         s * s * s * s <= 0.1 * eps * size * last[t] * last[t] * last[t];
+      done[t] = s <= 2 * eps * size || s <= tiny || cubic;
+      last[t] = s;
     }
   }
   return done[0] && done[1];
 }
 
-// The extreme eigenvalues of the n × n Gram matrix g (overwritten) into high and low; false
-// to leave them to singular_values.
+// The extreme eigenvalues of one unreduced block of the tridiagonal (d, e, e2), n long, into
+// high and low; false when they do not settle.
 template <int n>
-bool gram_extremes(double g[gram_max_size][gram_max_size], double& high, double& low) {
-  double d[gram_max_size], e[gram_max_size], e2[gram_max_size];
-  tridiagonalize<n>(g, d, e);
+bool block_extremes(const double* d, const double* e, const double* e2, double tiny, double& high,
+                    double& low) {
   // The starts outside the spectrum: the tighter of Gershgorin's bounds and those from the
   // trace and the Frobenius norm (mean ± √((n − 1)·variance) of the eigenvalues); 0 below at
   // the least, G being semidefinite.
@@ -180,19 +189,72 @@ bool gram_extremes(double g[gram_max_size][gram_max_size], double& high, double&
     const double off = (i > 0 ? std::fabs(e[i - 1]) : 0) + (i + 1 < n ? std::fabs(e[i]) : 0);
     upper = std::max(upper, d[i] + off);
     lower = std::min(lower, d[i] - off);
-    e2[i] = e[i] * e[i];
     trace += d[i];
-    frobenius2 += d[i] * d[i] + 2 * e2[i];
+    frobenius2 += d[i] * d[i] + (i + 1 < n ? 2 * e2[i] : 0);
   }
   const double mean = trace / n;
   const double spread = std::sqrt(std::max(0.0, (n - 1) * (frobenius2 / n - mean * mean)));
   // Widened by a rounding margin, so that they stay outside.
   upper = std::min(upper, (mean + spread) * (1 + 1e-12));
   lower = std::max(lower, (mean - spread) * (1 - 1e-12));
-  const double tiny = std::numeric_limits<double>::epsilon() * upper * 1e-3;
   double lambda[2] = {upper, std::max(lower, 0.0)};
   if (!laguerre_extremes<n>(d, e2, tiny, lambda)) return false;
   high = lambda[0], low = lambda[1];
+  return true;
+}
+
+// The extreme eigenvalues of the n × n Gram matrix g (overwritten) into high and low; false
+// to leave them to singular_values. The tridiagonal form splits where an off-diagonal entry
+// is within a few rounding units of the largest diagonal one, which moves no eigenvalue by
+// more than forming G did (a symmetric mechanism's repeated values fall in separate blocks so):
+// each block's polynomial then has simple roots where the whole one had a double, and Laguerre's
+// iteration keeps its cubic pace.
+template <int n>
+bool gram_extremes(double g[gram_max_size][gram_max_size], double& high, double& low) {
+  double d[gram_max_size], e[gram_max_size], e2[gram_max_size];
+  tridiagonalize<n>(g, d, e);
+  const double eps = std::numeric_limits<double>::epsilon();
+  double largest_d = 0;
+  for (int i = 0; i < n; ++i) {
+    largest_d = std::max(largest_d, std::fabs(d[i]));
+  }
+  for (int i = 0; i < n; ++i) {
+    if (std::fabs(e[i]) <= split_ulps * eps * largest_d) e[i] = 0;
+    e2[i] = e[i] * e[i];
+  }
+  const double tiny = eps * largest_d * 1e-3;
+  high = 0, low = std::numeric_limits<double>::max();
+  for (int start = 0; start < n;) {
+    int end = start + 1;
+    while (end < n && e[end - 1] != 0) ++end;
+    double block_high = 0, block_low = 0;
+    bool ok = false;
+    const double *bd = d + start, *be = e + start, *be2 = e2 + start;
+    switch (end - start) {
+      case 1:
+        ok = block_extremes<1>(bd, be, be2, tiny, block_high, block_low);
+        break;
+      case 2:
+        ok = block_extremes<2>(bd, be, be2, tiny, block_high, block_low);
+        break;
+      case 3:
+        ok = block_extremes<3>(bd, be, be2, tiny, block_high, block_low);
+        break;
+      case 4:
+        ok = block_extremes<4>(bd, be, be2, tiny, block_high, block_low);
+        break;
+      case 5:
+        ok = block_extremes<5>(bd, be, be2, tiny, block_high, block_low);
+        break;
+      case 6:
+        ok = block_extremes<6>(bd, be, be2, tiny, block_high, block_low);
+        break;
+    }
+    if (!ok) return false;
+    high = std::max(high, block_high);
+    low = std::min(low, block_low);
+    start = end;
+  }
   return low > 0 && high >= low && high <= gram_condition_limit * gram_condition_limit * low;
 }
 
