@@ -184,19 +184,23 @@ bool block_extremes(const double* d, const double* e, const double* e2, double t
   // The starts outside the spectrum: the tighter of Gershgorin's bounds and those from the
   // trace and the Frobenius norm (mean ± √((n − 1)·variance) of the eigenvalues); 0 below at
   // the least, G being semidefinite.
-  double upper = 0, lower = std::numeric_limits<double>::max(), trace = 0, frobenius2 = 0;
+  double upper = 0, lower = std::numeric_limits<double>::max(), trace = 0;
   for (int i = 0; i < n; ++i) {
     const double off = (i > 0 ? std::fabs(e[i - 1]) : 0) + (i + 1 < n ? std::fabs(e[i]) : 0);
     upper = std::max(upper, d[i] + off);
     lower = std::min(lower, d[i] - off);
     trace += d[i];
-    frobenius2 += d[i] * d[i] + (i + 1 < n ? 2 * e2[i] : 0);
   }
   const double mean = trace / n;
-  const double spread = std::sqrt(std::max(0.0, (n - 1) * (frobenius2 / n - mean * mean)));
-  // Widened by a rounding margin, so that they stay outside.
-  upper = std::min(upper, (mean + spread) * (1 + 1e-12));
-  lower = std::max(lower, (mean - spread) * (1 - 1e-12));
+  // The variance of the eigenvalues, ‖T − mean·I‖²_F / n, from the deviations: no
+  // cancellation, so the bounds hold to a few rounding units, which the margin covers.
+  double deviation2 = 0;
+  for (int i = 0; i < n; ++i)
+    deviation2 += (d[i] - mean) * (d[i] - mean) + (i + 1 < n ? 2 * e2[i] : 0);
+  const double spread = std::sqrt((n - 1) * deviation2 / n);
+  const double margin = 1e-12 * (std::fabs(mean) + spread);
+  upper = std::min(upper, mean + spread + margin);
+  lower = std::max(lower, mean - spread - margin);
   double lambda[2] = {upper, std::max(lower, 0.0)};
   if (!laguerre_extremes<n>(d, e2, tiny, lambda)) return false;
   high = lambda[0], low = lambda[1];
@@ -215,9 +219,7 @@ bool gram_extremes(double g[gram_max_size][gram_max_size], double& high, double&
   tridiagonalize<n>(g, d, e);
   const double eps = std::numeric_limits<double>::epsilon();
   double largest_d = 0;
-  for (int i = 0; i < n; ++i) {
-    largest_d = std::max(largest_d, std::fabs(d[i]));
-  }
+  for (int i = 0; i < n; ++i) largest_d = std::max(largest_d, std::fabs(d[i]));
   for (int i = 0; i < n; ++i) {
     if (std::fabs(e[i]) <= split_ulps * eps * largest_d) e[i] = 0;
     e2[i] = e[i] * e[i];

@@ -110,8 +110,8 @@ double relative(double a, double b) {
 
 // The extreme singular values agree with the full SVD's to 1e-10 relative wherever the
 // condition is below 1e6, over every shape up to 6 × 6, conditions from 1 to 1e8, values
-// that cluster (two equal to 1e-3 .. 1e-12, or all equal) and scales from 1e-200 to 1e200;
-// beyond gram_condition_limit they are the SVD's own.
+// that cluster (two equal to 1e-3 .. 1e-12, or all equal or nearly) and scales from 1e-200 to
+// 1e200; beyond gram_condition_limit they are the SVD's own.
 TEST(ExtremeSingularValues, AgreeWithTheFullSvdOverRandomMatrices) {
   std::mt19937 gen(20261211);
   std::uniform_real_distribution<double> unit(0, 1);
@@ -131,8 +131,9 @@ TEST(ExtremeSingularValues, AgreeWithTheFullSvdOverRandomMatrices) {
       case 2:  // the two largest nearly equal
         if (k > 2) s[1] = s[0] * (1 - std::pow(10.0, -3 - 9 * unit(gen)));
         break;
-      case 3:  // all equal: an orthogonal matrix, scaled
-        for (int i = 0; i < k; ++i) s[i] = 1;
+      case 3:  // all equal (an orthogonal matrix, scaled), or within 1e-9 .. 1e-6 of each other
+        for (int i = 0; i < k; ++i)
+          s[i] = (trial / 5) % 2 ? 1 : 1 + std::pow(10.0, -6 - 3 * unit(gen)) * unit(gen);
         break;
     }
     const double scale = std::pow(10.0, 400 * unit(gen) - 200);
