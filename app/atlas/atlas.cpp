@@ -64,9 +64,9 @@ bool within(const std::vector<atlas_limit>& limits, const double* a) {
 // σmin and the condition number as the diagnostics take them; false when J has no singular
 // values (not formed, or holding a value that is not finite).
 bool distance_of(const jacobian_matrix& J, double& sigma_min, double& condition) {
-  const singular_value_set sv = singular_values(J);
-  if (sv.count == 0) return false;
-  const singularity_distance d = singularity_distance_of(sv);
+  double sigma_max = 0;
+  if (!extreme_singular_values(J, sigma_max, sigma_min)) return false;
+  const singularity_distance d = singularity_distance_of(sigma_max, sigma_min);
   sigma_min = d.sigma_min;
   condition = d.condition;
   return true;
