@@ -268,7 +268,7 @@ window_widget* start_menu::open_window(const std::string& window) {
 std::vector<window_widget*> start_menu::open_mechanism(const QString& path) {
   std::shared_ptr<const arm_file> arm;
   try {
-    arm = std::make_shared<const arm_file>(read_arm_file(path.toStdString()));
+    arm = std::make_shared<const arm_file>(read_arm_file(path.toStdString(), program_language()));
   } catch (const arm_file_error& e) {
     if (study_message_) study_message_->close();
     study_message_ = new QMessageBox(
@@ -302,7 +302,7 @@ window_widget* start_menu::open_mechanism_study(const study& s, const QString& p
     throw study_error(s.message(s.window_at, message_id::study_no_simulation_window, {s.window}));
   std::shared_ptr<const arm_file> arm;
   try {
-    arm = std::make_shared<const arm_file>(read_arm_file(s.mechanism_path));
+    arm = std::make_shared<const arm_file>(read_arm_file(s.mechanism_path, s.language));
   } catch (const arm_file_error& e) {
     throw study_error(s.message(s.mechanism_at, e.what()));
   }
