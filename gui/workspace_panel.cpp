@@ -221,7 +221,13 @@ void workspace_panel::refresh() {
     summary_->setText(qs(describe_atlas(*grid_, model_.language)));
   }
   model_.show_front_end_picture("作業領域");
-  draw_atlas(*model_.picture(), *source_, *grid_, 0, model_.language, model_.translate_caption);
+  // The title drawn is the window's as it shows it: a file window's comes from the catalogue,
+  // not from its declared (English) title.
+  const caption_translator title_as_shown = [this](const std::string& c) {
+    const std::string shown = c == source_->title ? model_.shown_title(model_.language) : c;
+    return model_.translate_caption ? model_.translate_caption(shown) : shown;
+  };
+  draw_atlas(*model_.picture(), *source_, *grid_, 0, model_.language, title_as_shown);
   report(atlas_status(*source_, *grid_, model_.language), source_->pose_status_is_error);
   window_.sync_labels();
   if (window_.picture()) window_.picture()->update();
