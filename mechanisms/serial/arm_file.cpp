@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <set>
 #include <sstream>
 
 #include "app/study/checked_json.h"
+#include "app/study/json_fields.h"
 #include "app/text/messages.h"
 #include "core/angles.h"
 #include "core/posture.h"
@@ -44,67 +44,10 @@ void set_home(arm_file& a) {
   }
 }
 
-class reader {
+// The fields of a mechanism file of a serial arm.
+class reader : public json_fields<arm_file_error> {
  public:
-  reader(const checked_json& doc, std::string path, ui_language lang)
-      : doc_(doc), path_(std::move(path)), lang_(lang) {}
-
-  [[noreturn]] void fail(const std::string& key, message_id problem,
-                         std::initializer_list<std::string_view> arguments = {}) const {
-    fail_with(key, message(lang_, problem, arguments));
-  }
-  [[noreturn]] void fail_with(const std::string& key, const std::string& problem) const {
-    throw arm_file_error(located_message(path_, line_near(key), key, problem));
-  }
-
-  // The line of `key`, else of the first key below it, else of its parent: a missing key is
-  // placed at the object that lacks it.
-  int line_near(const std::string& key) const {
-    if (const int l = doc_.line_of(key)) return l;
-    const auto below = doc_.key_lines.lower_bound(key + "/");
-    if (below != doc_.key_lines.end() && below->first.rfind(key + "/", 0) == 0)
-      return below->second;
-    const auto slash = key.rfind('/');
-    return slash == std::string::npos ? 1 : line_near(key.substr(0, slash));
-  }
-
-  static std::string at(const std::string& parent, const std::string& key) {
-    return parent.empty() ? key : parent + "/" + key;
-  }
-
-  void only_keys(const json& object, const std::string& path,
-                 const std::set<std::string>& known) const {
-    for (auto it = object.begin(); it != object.end(); ++it)
-      if (!known.count(it.key())) fail(at(path, it.key()), message_id::study_unknown_key);
-  }
-
-  const json* find(const json& object, const std::string& key) const {
-    const auto it = object.find(key);
-    return it == object.end() ? nullptr : &*it;
-  }
-  const json& need(const json& object, const std::string& path, const std::string& key) const {
-    const json* v = find(object, key);
-    if (!v) fail(at(path, key), message_id::mechanism_missing);
-    return *v;
-  }
-  std::string text(const json& v, const std::string& key) const {
-    if (!v.is_string()) fail(key, message_id::mechanism_not_text);
-    return v.get<std::string>();
-  }
-  double number(const json& v, const std::string& key) const {
-    if (!v.is_number()) fail(key, message_id::mechanism_not_a_number);
-    return v.get<double>();
-  }
-  double number_of(const json& object, const std::string& path, const std::string& key) const {
-    return number(need(object, path, key), at(path, key));
-  }
-  vec3 triple(const json& v, const std::string& key) const {
-    if (!v.is_array() || v.size() != 3) fail(key, message_id::mechanism_not_three_numbers);
-    vec3 t;
-    for (int i = 0; i < 3; ++i)
-      t(i + 1) = number(v[static_cast<std::size_t>(i)], key + "/" + std::to_string(i));
-    return t;
-  }
+  using json_fields::json_fields;
 
   // {"xyz": [...], "rpy_deg": [...]}, both optional; R = Rz(yaw)·Ry(pitch)·Rx(roll).
   rigid_transform frame(const json& root, const std::string& key) const {
@@ -305,10 +248,6 @@ class reader {
       fail("inverse", message_id::mechanism_component_count,
            {std::to_string(a.task.size()), std::to_string(n), std::to_string(m)});
   }
-
-  const checked_json& doc_;
-  std::string path_;
-  ui_language lang_;
 };
 
 arm_file arm_from_urdf(const std::string& path, ui_language lang) {
@@ -368,26 +307,7 @@ arm_file parse_arm_file(const std::string& text, const std::string& path, ui_lan
   try {
     doc = read_checked_json(text);
   } catch (const json_problem& p) {
-    std::string problem;
-    switch (p.what_kind) {
-      case json_problem::kind::truncated:
-        problem = message(lang, message_id::mechanism_truncated);
-        break;
-      case json_problem::kind::too_deep:
-        problem = message(lang, message_id::json_too_deep, {std::to_string(max_json_depth)});
-        break;
-      case json_problem::kind::number_range:
-        problem = message(lang, message_id::json_number_range);
-        break;
-      case json_problem::kind::duplicate_key:
-        problem =
-            message(lang, message_id::mechanism_duplicate_key, {std::to_string(p.first_line)});
-        break;
-      case json_problem::kind::not_json:
-        problem = message(lang, message_id::json_syntax, {p.what()});
-        break;
-    }
-    throw arm_file_error(located_message(path, p.line > 0 ? p.line : 1, p.key, problem));
+    throw arm_file_error(json_problem_message(p, path, lang));
   }
   try {
     return reader(doc, path, lang).read(doc.value, text);
