@@ -338,6 +338,7 @@ constexpr entry catalogue[] = {
      "2 回あります（最初は {1} 行目）"},
     {message_id::urdf_not_a_robot, "not a URDF robot description",
      "URDF のロボット記述ではありません"},
+    {message_id::urdf_parser_report, "{1}", "URDF を解析できません: {1}"},
     {message_id::urdf_no_link, "no link {1}", "リンク {1} がありません"},
     {message_id::urdf_several_leaves,
      "several leaves below {1} ({2}): name the tip in a mechanism file",

@@ -223,6 +223,7 @@ enum class message_id {
   mechanism_duplicate_key,        // {1} the line it first stands on
   // URDF robot descriptions read as arms: {1} a joint or link as the file names it
   urdf_not_a_robot,             //
+  urdf_parser_report,           // {1} what the URDF parser said, in its words
   urdf_no_link,                 // {1} the link
   urdf_several_leaves,          // {1} the base link, {2} the leaves
   urdf_not_on_the_way,          // {1} the base link, {2} the tip

@@ -141,7 +141,8 @@ urdf::ModelInterfaceSharedPtr parse(const std::string& xml, const element_lines&
   if (!model) {
     if (messages.last_error.empty()) throw urdf_error(message(lang, message_id::urdf_not_a_robot));
     const int line = line_in_parser_message(messages.last_error, lines);
-    throw urdf_error(messages.last_error, line ? line : lines.xml_error);
+    throw urdf_error(message(lang, message_id::urdf_parser_report, {messages.last_error}),
+                     line ? line : lines.xml_error);
   }
   return model;
 }

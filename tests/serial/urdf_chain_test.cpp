@@ -195,6 +195,15 @@ TEST(urdf_chain, what_cannot_be_an_arm_is_refused_by_name_and_line) {
     }
   }
   EXPECT_THROW(read_urdf_arm("not xml"), urdf_error);
+  // In Japanese the parser's own words come after a word of what they are, at the same line.
+  try {
+    read_urdf_arm(robot(link("a") + j1), "", "", ui_language::japanese);
+    ADD_FAILURE() << "accepted";
+  } catch (const urdf_error& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("URDF を解析できません: ", 0), 0u) << e.what();
+    EXPECT_NE(std::string(e.what()).find("j1"), std::string::npos) << e.what();
+    EXPECT_EQ(e.line, 4);
+  }
 }
 
 }  // namespace
