@@ -326,8 +326,13 @@ void workspace_panel::finished() {
 
 void workspace_panel::show_atlas() {
   model_.show_front_end_picture("作業領域");
-  draw_atlas(*model_.picture(), *shown_source_, *grid_, 0, model_.language,
-             model_.translate_caption);
+  // The title drawn is the window's as it shows it: a file window's comes from the catalogue,
+  // not from its declared (English) title.
+  const caption_translator title_as_shown = [this](const std::string& c) {
+    const std::string shown = c == shown_source_->title ? model_.shown_title(model_.language) : c;
+    return model_.translate_caption ? model_.translate_caption(shown) : shown;
+  };
+  draw_atlas(*model_.picture(), *shown_source_, *grid_, 0, model_.language, title_as_shown);
   report(atlas_status(*shown_source_, *grid_, model_.language),
          shown_source_->pose_status_is_error);
   window_.sync_labels();

@@ -1,6 +1,7 @@
 #include "app/text/messages.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace kinelab {
@@ -166,9 +167,9 @@ constexpr entry catalogue[] = {
      "フィールドの値は引用符で囲んだ文字列にしてください"},
     {message_id::study_truncated, "the file ends before the study does",
      "スタディの途中でファイルが終わっています"},
-    {message_id::study_not_json, "not JSON: {1}", "JSON として読めません"},
-    {message_id::study_too_deep, "nested deeper than {1} levels", "入れ子が {1} 段を超えています"},
-    {message_id::study_number_range, "a number beyond the range of numbers",
+    {message_id::json_syntax, "not JSON: {1}", "JSON として読めません"},
+    {message_id::json_too_deep, "nested deeper than {1} levels", "入れ子が {1} 段を超えています"},
+    {message_id::json_number_range, "a number beyond the range of numbers",
      "数値の範囲を超える数があります"},
     {message_id::study_duplicate_key, "stands twice (first on line {1})",
      "2 回あります（最初は {1} 行目）"},
@@ -289,6 +290,79 @@ constexpr entry catalogue[] = {
      "関節 {1}（{2}）はステップ {3} で可動範囲を外れます"},
     {message_id::arm_file_changed, "the mechanism file {1} has changed since the study was saved",
      "機構ファイル {1} はスタディの保存後に変更されています"},
+    {message_id::mechanism_unreadable, "cannot read {1}", "{1} を読み込めません"},
+    {message_id::mechanism_too_large, "{1} is larger than 16 MB", "{1} は 16 MB を超えています"},
+    {message_id::mechanism_missing, "missing", "ありません"},
+    {message_id::mechanism_not_text, "not a text", "文字列ではありません"},
+    {message_id::mechanism_not_a_number, "not a number", "数値ではありません"},
+    {message_id::mechanism_not_three_numbers, "not three numbers", "3 つの数値ではありません"},
+    {message_id::mechanism_not_a_frame, "not an object with xyz and rpy_deg",
+     "xyz と rpy_deg を持つオブジェクトではありません"},
+    {message_id::mechanism_not_an_object_file, "the file is not a JSON object",
+     "ファイルが JSON のオブジェクトではありません"},
+    {message_id::mechanism_not_the_format, "not \"{1}\"", "\"{1}\" ではありません"},
+    {message_id::mechanism_bad_version, "version {1} is not one this kinelab reads (1.x)",
+     "版 {1} はこの kinelab が読める版（1.x）ではありません"},
+    {message_id::mechanism_hexapod_not_read, "hexapod files are not read yet; only \"serial arm\"",
+     "ヘキサポッドのファイルはまだ読めません。読めるのは \"serial arm\" だけです"},
+    {message_id::mechanism_unknown_kind, "unknown kind \"{1}\"", "不明な種類 \"{1}\" です"},
+    {message_id::mechanism_bad_unit, "a unit of length is a short word without blanks or brackets",
+     "長さの単位は空白や括弧を含まない短い語にしてください"},
+    {message_id::mechanism_joints_or_urdf, "give either joints or urdf",
+     "joints か urdf のどちらか一方を指定してください"},
+    {message_id::mechanism_only_with, "only with {1}", "{1} と一緒にだけ使えます"},
+    {message_id::mechanism_not_a_convention, "not standard or modified",
+     "standard でも modified でもありません"},
+    {message_id::mechanism_not_a_joint_list, "not a list of joints", "関節のリストではありません"},
+    {message_id::mechanism_joint_count, "{1} joints; an arm has 1 to 7",
+     "関節が {1} 個です。アームの関節は 1 から 7 個です"},
+    {message_id::mechanism_not_an_object, "not an object", "オブジェクトではありません"},
+    {message_id::mechanism_unknown_joint_type, "unknown joint type \"{1}\"; revolute or prismatic",
+     "不明な関節の種類 \"{1}\" です。revolute か prismatic にしてください"},
+    {message_id::mechanism_limits_not_a_range, "{1} not below {2}",
+     "{1} が {2} より小さくありません"},
+    {message_id::mechanism_home_outside_limits, "outside the limits", "可動範囲の外です"},
+    {message_id::mechanism_inverse_not_named,
+     "not \"position and posture\", \"position\" or a list of components",
+     "\"position and posture\"、\"position\"、成分のリストのいずれでもありません"},
+    {message_id::mechanism_component_twice, "{1} twice", "{1} が 2 回あります"},
+    {message_id::mechanism_not_a_component, "\"{1}\" is not x, y, z, alpha, beta or gamma",
+     "\"{1}\" は x、y、z、alpha、beta、gamma のいずれでもありません"},
+    {message_id::mechanism_inverse_not_a_list, "not a text or a list of components",
+     "文字列でも成分のリストでもありません"},
+    {message_id::mechanism_component_count, "{1} components for {2} joints; the inverse tracks {3}",
+     "関節 {2} 個に成分が {1} 個です。逆運動学が追うのは {3} 個です"},
+    {message_id::mechanism_truncated, "the file ends inside the document",
+     "文書の途中でファイルが終わっています"},
+    {message_id::mechanism_duplicate_key, "given twice (first on line {1})",
+     "2 回あります（最初は {1} 行目）"},
+    {message_id::urdf_not_a_robot, "not a URDF robot description",
+     "URDF のロボット記述ではありません"},
+    {message_id::urdf_parser_report, "{1}", "URDF を解析できません: {1}"},
+    {message_id::urdf_no_link, "no link {1}", "リンク {1} がありません"},
+    {message_id::urdf_several_leaves,
+     "several leaves below {1} ({2}): name the tip in a mechanism file",
+     "{1} の先に末端が複数あります（{2}）: 機構ファイルで先端を指定してください"},
+    {message_id::urdf_not_on_the_way, "link {1} is not on the way from the root to {2}",
+     "リンク {1} は根から {2} への経路上にありません"},
+    {message_id::urdf_refused_joint, "joint {1}: {2} cannot be part of a serial arm",
+     "関節 {1}: {2}はシリアルアームに使えません"},
+    {message_id::urdf_kind_floating, "a floating joint", "浮動関節"},
+    {message_id::urdf_kind_planar, "a planar joint", "平面関節"},
+    {message_id::urdf_kind_unknown, "a joint of unknown type", "種類の不明な関節"},
+    {message_id::urdf_mimic, "joint {1}: mimic joints are not supported",
+     "関節 {1}: mimic 関節には対応していません"},
+    {message_id::urdf_too_many_joints, "more than {1} moving joints between {2} and {3}",
+     "{2} と {3} の間に動く関節が {1} 個を超えてあります"},
+    {message_id::urdf_axis_without_direction, "joint {1}: its axis has no direction",
+     "関節 {1}: 軸に向きがありません"},
+    {message_id::urdf_no_moving_joint, "no moving joint between {1} and {2}",
+     "{1} と {2} の間に動く関節がありません"},
+    {message_id::urdf_two_parents,
+     "link {1} is the child of both {2} and {3}: a closed chain cannot be a serial arm",
+     "リンク {1} は {2} と {3} の両方の子です: 閉じた連鎖はシリアルアームになりません"},
+    {message_id::urdf_loop, "the joints {1} close a loop: a closed chain cannot be a serial arm",
+     "関節 {1} がループを閉じています: 閉じた連鎖はシリアルアームになりません"},
 };
 constexpr bool in_id_order() {
   for (std::size_t i = 0; i < std::size(catalogue); ++i)
@@ -364,6 +438,27 @@ std::string message(ui_language lang, message_id id,
     }
   }
   return out;
+}
+
+std::string located_message(const std::string& file, int line, const std::string& key,
+                            const std::string& problem) {
+  std::string m = file;
+  if (line > 0) m += ":" + std::to_string(line);
+  m += ": ";
+  if (!key.empty()) m += key + ": ";
+  m += problem;
+  std::string shown;
+  for (const char c : m) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7f) {
+      shown += c;
+      continue;
+    }
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+    shown += escape;
+  }
+  return shown;
 }
 
 std::string quoted_text(ui_language lang, const std::string& text) {

@@ -6,10 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <set>
 #include <sstream>
 
 #include "app/study/checked_json.h"
+#include "app/study/json_fields.h"
+#include "app/text/messages.h"
 #include "core/angles.h"
 #include "core/posture.h"
 
@@ -22,12 +23,13 @@ using json = nlohmann::json;
 constexpr const char* format_name = "kinelab mechanism";
 
 // Throws arm_file_error("cannot read …") for the caller to place.
-std::string read_bytes(const std::string& path) {
+std::string read_bytes(const std::string& path, ui_language lang) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw arm_file_error("cannot read " + path);
+  if (!in) throw arm_file_error(message(lang, message_id::mechanism_unreadable, {path}));
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();
-  if (size > largest_mechanism_bytes) throw arm_file_error(path + " is larger than 16 MB");
+  if (size > largest_mechanism_bytes)
+    throw arm_file_error(message(lang, message_id::mechanism_too_large, {path}));
   in.seekg(0);
   std::ostringstream text;
   text << in.rdbuf();
@@ -42,70 +44,17 @@ void set_home(arm_file& a) {
   }
 }
 
-class reader {
+// The fields of a mechanism file of a serial arm.
+class reader : public json_fields<arm_file_error> {
  public:
-  reader(const checked_json& doc, std::string path) : doc_(doc), path_(std::move(path)) {}
-
-  [[noreturn]] void fail(const std::string& key, const std::string& problem) const {
-    throw arm_file_error(path_ + ":" + std::to_string(line_near(key)) + ": " + key + ": " +
-                         problem);
-  }
-
-  // The line of `key`, else of the first key below it, else of its parent: a missing key is
-  // placed at the object that lacks it.
-  int line_near(const std::string& key) const {
-    if (const int l = doc_.line_of(key)) return l;
-    const auto below = doc_.key_lines.lower_bound(key + "/");
-    if (below != doc_.key_lines.end() && below->first.rfind(key + "/", 0) == 0)
-      return below->second;
-    const auto slash = key.rfind('/');
-    return slash == std::string::npos ? 1 : line_near(key.substr(0, slash));
-  }
-
-  static std::string at(const std::string& parent, const std::string& key) {
-    return parent.empty() ? key : parent + "/" + key;
-  }
-
-  void only_keys(const json& object, const std::string& path,
-                 const std::set<std::string>& known) const {
-    for (auto it = object.begin(); it != object.end(); ++it)
-      if (!known.count(it.key())) fail(at(path, it.key()), "unknown key");
-  }
-
-  const json* find(const json& object, const std::string& key) const {
-    const auto it = object.find(key);
-    return it == object.end() ? nullptr : &*it;
-  }
-  const json& need(const json& object, const std::string& path, const std::string& key) const {
-    const json* v = find(object, key);
-    if (!v) fail(at(path, key), "missing");
-    return *v;
-  }
-  std::string text(const json& v, const std::string& key) const {
-    if (!v.is_string()) fail(key, "not a text");
-    return v.get<std::string>();
-  }
-  double number(const json& v, const std::string& key) const {
-    if (!v.is_number()) fail(key, "not a number");
-    return v.get<double>();
-  }
-  double number_of(const json& object, const std::string& path, const std::string& key) const {
-    return number(need(object, path, key), at(path, key));
-  }
-  vec3 triple(const json& v, const std::string& key) const {
-    if (!v.is_array() || v.size() != 3) fail(key, "not three numbers");
-    vec3 t;
-    for (int i = 0; i < 3; ++i)
-      t(i + 1) = number(v[static_cast<std::size_t>(i)], key + "/" + std::to_string(i));
-    return t;
-  }
+  using json_fields::json_fields;
 
   // {"xyz": [...], "rpy_deg": [...]}, both optional; R = Rz(yaw)·Ry(pitch)·Rx(roll).
   rigid_transform frame(const json& root, const std::string& key) const {
     rigid_transform f;
     const json* v = find(root, key);
     if (!v) return f;
-    if (!v->is_object()) fail(key, "not an object with xyz and rpy_deg");
+    if (!v->is_object()) fail(key, message_id::mechanism_not_a_frame);
     only_keys(*v, key, {"xyz", "rpy_deg"});
     if (const json* xyz = find(*v, "xyz")) f.t = triple(*xyz, key + "/xyz");
     if (const json* rpy = find(*v, "rpy_deg")) {
@@ -118,19 +67,19 @@ class reader {
   }
 
   arm_file read(const json& root, const std::string& bytes) {
-    if (!root.is_object()) fail("format", "the file is not a JSON object");
+    if (!root.is_object()) fail("format", message_id::mechanism_not_an_object_file);
     only_keys(root, "",
               {"format", "format_version", "name", "source", "kind", "unit", "convention", "joints",
                "base", "tool", "inverse", "urdf", "base_link", "tip_link"});
     if (text(need(root, "", "format"), "format") != format_name)
-      fail("format", std::string("not \"") + format_name + "\"");
+      fail("format", message_id::mechanism_not_the_format, {format_name});
     const std::string version = text(need(root, "", "format_version"), "format_version");
     if (version.rfind("1.", 0) != 0 || version.size() < 3 ||
         version.find_first_not_of("0123456789", 2) != std::string::npos)
-      fail("format_version", "version " + version + " is not one this kinelab reads (1.x)");
+      fail("format_version", message_id::mechanism_bad_version, {version});
     const std::string kind = text(need(root, "", "kind"), "kind");
-    if (kind == "hexapod") fail("kind", "hexapod files are not read yet; only \"serial arm\"");
-    if (kind != "serial arm") fail("kind", "unknown kind \"" + kind + "\"");
+    if (kind == "hexapod") fail("kind", message_id::mechanism_hexapod_not_read);
+    if (kind != "serial arm") fail("kind", message_id::mechanism_unknown_kind, {kind});
 
     arm_file a;
     a.path = path_;
@@ -140,18 +89,19 @@ class reader {
     a.unit = text(need(root, "", "unit"), "unit");
     if (a.unit.empty() || a.unit.size() > 16 ||
         a.unit.find_first_of(" \t\n\r()") != std::string::npos)
-      fail("unit", "a unit of length is a short word without blanks or brackets");
+      fail("unit", message_id::mechanism_bad_unit);
     const rigid_transform base = frame(root, "base"), tool = frame(root, "tool");
 
     const bool has_joints = find(root, "joints"), has_urdf = find(root, "urdf");
     std::string hashed = bytes;
-    if (has_joints == has_urdf) fail(has_urdf ? "urdf" : "joints", "give either joints or urdf");
+    if (has_joints == has_urdf)
+      fail(has_urdf ? "urdf" : "joints", message_id::mechanism_joints_or_urdf);
     if (has_joints) {
       for (const char* k : {"base_link", "tip_link"})
-        if (find(root, k)) fail(k, "only with urdf");
+        if (find(root, k)) fail(k, message_id::mechanism_only_with, {"urdf"});
       read_dh(root, base, tool, a);
     } else {
-      if (find(root, "convention")) fail("convention", "only with joints");
+      if (find(root, "convention")) fail("convention", message_id::mechanism_only_with, {"joints"});
       hashed += read_urdf(root, base, tool, a);
     }
     read_task(root, a);
@@ -164,20 +114,20 @@ class reader {
                arm_file& a) const {
     const std::string convention = text(need(root, "", "convention"), "convention");
     if (convention != "standard" && convention != "modified")
-      fail("convention", "not standard or modified");
+      fail("convention", message_id::mechanism_not_a_convention);
     const json& rows = root["joints"];
-    if (!rows.is_array()) fail("joints", "not a list of joints");
+    if (!rows.is_array()) fail("joints", message_id::mechanism_not_a_joint_list);
     if (rows.empty() || rows.size() > max_chain_joints)
-      fail("joints", std::to_string(rows.size()) + " joints; an arm has 1 to 7");
+      fail("joints", message_id::mechanism_joint_count, {std::to_string(rows.size())});
     std::vector<dh_row> dh;
     std::vector<std::pair<std::size_t, double>> homes;
     for (std::size_t k = 0; k < rows.size(); ++k) {
       const std::string p = "joints/" + std::to_string(k);
       const json& row = rows[k];
-      if (!row.is_object()) fail(p, "not an object");
+      if (!row.is_object()) fail(p, message_id::mechanism_not_an_object);
       const std::string type = text(need(row, p, "type"), p + "/type");
       if (type != "revolute" && type != "prismatic")
-        fail(p + "/type", "unknown joint type \"" + type + "\"; revolute or prismatic");
+        fail(p + "/type", message_id::mechanism_unknown_joint_type, {type});
       const bool revolute = type == "revolute";
       const char* lo = revolute ? "min_deg" : "min";
       const char* hi = revolute ? "max_deg" : "max";
@@ -195,14 +145,16 @@ class reader {
         l.limited = true;
         l.lower = number_of(row, p, lo);
         l.upper = number_of(row, p, hi);
-        if (!(l.lower < l.upper)) fail(at(p, lo), std::string(lo) + " not below " + hi);
+        if (!(l.lower < l.upper))
+          fail(at(p, lo), message_id::mechanism_limits_not_a_range, {lo, hi});
         if (revolute) l.lower = rad(l.lower), l.upper = rad(l.upper);
       }
       a.limits.push_back(l);
       if (find(row, home)) {
         const double h = number_of(row, p, home);
         const double q = revolute ? rad(h) : h;
-        if (l.limited && (q < l.lower || q > l.upper)) fail(at(p, home), "outside the limits");
+        if (l.limited && (q < l.lower || q > l.upper))
+          fail(at(p, home), message_id::mechanism_home_outside_limits);
         homes.push_back({k, q});
       }
       a.joint_names.push_back(find(row, "name") ? text(row["name"], p + "/name")
@@ -227,17 +179,23 @@ class reader {
         std::filesystem::path(path_).parent_path() / std::filesystem::path(name);
     std::string xml;
     try {
-      xml = read_bytes(file.string());
+      xml = read_bytes(file.string(), lang_);
     } catch (const arm_file_error& e) {
-      fail("urdf", e.what());
+      fail_with("urdf", e.what());
     }
     try {
-      const urdf_arm u = read_urdf_arm(xml, base_link, tip_link);
+      const urdf_arm u = read_urdf_arm(xml, base_link, tip_link, lang_);
       a.chain = u.chain;
       a.limits = u.limits;
       a.joint_names = u.joint_names;
     } catch (const urdf_error& e) {
-      fail("urdf", name + ": " + e.what());
+      // At the URDF's element where there is one; else at the key that leads to the URDF.
+      if (e.line > 0) throw arm_file_error(located_message(file.string(), e.line, "", e.what()));
+      using subject = urdf_error::subject;
+      fail_with(e.about == subject::base_link  ? "base_link"
+                : e.about == subject::tip_link ? "tip_link"
+                                               : "urdf",
+                name + ": " + e.what());
     }
     a.chain.joint[1].fixed = compose(base, a.chain.joint[1].fixed);
     a.chain.tool = compose(a.chain.tool, tool);
@@ -266,7 +224,7 @@ class reader {
       else if (t == "position")
         a.task.assign(all, all + 3);
       else
-        fail("inverse", "not \"position and posture\", \"position\" or a list of components");
+        fail("inverse", message_id::mechanism_inverse_not_named);
     } else if (v->is_array()) {
       for (std::size_t i = 0; i < v->size(); ++i) {
         const std::string key = "inverse/" + std::to_string(i);
@@ -275,39 +233,36 @@ class reader {
         for (task_component c : all)
           if (t == to_string(c)) {
             for (task_component seen : a.task)
-              if (seen == c) fail(key, t + " twice");
+              if (seen == c) fail(key, message_id::mechanism_component_twice, {t});
             // Kept in the order x, y, z, alpha, beta, gamma.
             a.task.push_back(c);
             found = true;
           }
-        if (!found) fail(key, "\"" + t + "\" is not x, y, z, alpha, beta or gamma");
+        if (!found) fail(key, message_id::mechanism_not_a_component, {t});
       }
       std::sort(a.task.begin(), a.task.end());
     } else {
-      fail("inverse", "not a text or a list of components");
+      fail("inverse", message_id::mechanism_inverse_not_a_list);
     }
     if (static_cast<int>(a.task.size()) != m)
-      fail("inverse", std::to_string(a.task.size()) + " components for " + std::to_string(n) +
-                          " joints; the inverse tracks " + std::to_string(m));
+      fail("inverse", message_id::mechanism_component_count,
+           {std::to_string(a.task.size()), std::to_string(n), std::to_string(m)});
   }
-
-  const checked_json& doc_;
-  std::string path_;
 };
 
-arm_file arm_from_urdf(const std::string& path) {
-  const std::string xml = read_bytes(path);
+arm_file arm_from_urdf(const std::string& path, ui_language lang) {
+  const std::string xml = read_bytes(path, lang);
   arm_file a;
   a.path = path;
   a.name = std::filesystem::path(path).stem().string();
   a.unit = "m";
   try {
-    const urdf_arm u = read_urdf_arm(xml);
+    const urdf_arm u = read_urdf_arm(xml, "", "", lang);
     a.chain = u.chain;
     a.limits = u.limits;
     a.joint_names = u.joint_names;
   } catch (const urdf_error& e) {
-    throw arm_file_error(path + ": " + e.what());
+    throw arm_file_error(located_message(path, e.line, "", e.what()));
   }
   set_home(a);
   const int m = a.joints() < 6 ? a.joints() : 6;
@@ -347,50 +302,31 @@ std::string content_hash_of(const std::string& bytes) {
   return text;
 }
 
-arm_file parse_arm_file(const std::string& text, const std::string& path) {
+arm_file parse_arm_file(const std::string& text, const std::string& path, ui_language lang) {
   checked_json doc;
   try {
     doc = read_checked_json(text);
   } catch (const json_problem& p) {
-    std::string problem;
-    switch (p.what_kind) {
-      case json_problem::kind::truncated:
-        problem = "the file ends inside the document";
-        break;
-      case json_problem::kind::too_deep:
-        problem = "nested deeper than " + std::to_string(max_json_depth) + " levels";
-        break;
-      case json_problem::kind::number_range:
-        problem = "a number beyond the range of a double";
-        break;
-      case json_problem::kind::duplicate_key:
-        problem = "given twice (first on line " + std::to_string(p.first_line) + ")";
-        break;
-      case json_problem::kind::not_json:
-        problem = std::string("not JSON: ") + p.what();
-        break;
-    }
-    throw arm_file_error(path + ":" + std::to_string(p.line > 0 ? p.line : 1) + ": " +
-                         (p.key.empty() ? std::string() : p.key + ": ") + problem);
+    throw arm_file_error(json_problem_message(p, path, lang));
   }
   try {
-    return reader(doc, path).read(doc.value, text);
+    return reader(doc, path, lang).read(doc.value, text);
   } catch (const json::exception& e) {
-    throw arm_file_error(path + ":1: " + e.what());
+    throw arm_file_error(located_message(path, 1, "", e.what()));
   }
 }
 
-arm_file read_arm_file(const std::string& path) {
+arm_file read_arm_file(const std::string& path, ui_language lang) {
   const std::string ext = std::filesystem::path(path).extension().string();
   std::string text;
   try {
-    if (ext == ".urdf" || ext == ".URDF") return arm_from_urdf(path);
-    text = read_bytes(path);
+    if (ext == ".urdf" || ext == ".URDF") return arm_from_urdf(path, lang);
+    text = read_bytes(path, lang);
   } catch (const arm_file_error& e) {
     const std::string what = e.what();
     throw arm_file_error(what.rfind(path + ":", 0) == 0 ? what : path + ": " + what);
   }
-  return parse_arm_file(text, path);
+  return parse_arm_file(text, path, lang);
 }
 
 }  // namespace kinelab

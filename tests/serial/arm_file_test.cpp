@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <regex>
 #include <string>
 
 #include "core/angles.h"
@@ -96,7 +98,7 @@ TEST(ArmFile, BadFilesRefusedWithLineAndKey) {
       {arm_text(revolute + "\n", "  \"unit\": \"mm\",\n"),
        "f.json:7: unit: given twice (first on line 5)"},
       {arm_text(revolute + "\n", "  \"tool\": {\"xyz\": [0, 1e999, 0]},\n"),
-       "f.json:7: xyz: a number beyond the range of a double"},
+       "f.json:7: xyz: a number beyond the range of numbers"},
       {arm_text(revolute + "\n", "  \"tool\": {\"xyz\": [0, NaN, 0]},\n"), "f.json:7: not JSON"},
       {arm_text(revolute + "\n", "  \"tool\": {\"xyz\": [0, 0]},\n"),
        "f.json:7: tool/xyz: not three numbers"},
@@ -115,13 +117,31 @@ TEST(ArmFile, BadFilesRefusedWithLineAndKey) {
       {"{\"format\": \"kinelab mechanism\",", "f.json:1: the file ends inside the document"},
       {std::string(70, '[') + std::string(70, ']'), "f.json:1: nested deeper than 64 levels"},
   };
+  // In Japanese the place stays as it is and the problem is the catalogue's Japanese.
+  const std::regex place("f\\.json:[0-9]+: ([a-z_0-9/]+: )?");
   for (const auto& c : cases) {
+    std::string english;
     try {
       parse_arm_file(c.text, "f.json");
       ADD_FAILURE() << "accepted:\n" << c.text;
     } catch (const arm_file_error& e) {
-      EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u)
-          << "got:  " << e.what() << "\nwant: " << c.message;
+      english = e.what();
+      EXPECT_EQ(english.rfind(c.message, 0), 0u) << "got:  " << english << "\nwant: " << c.message;
+    }
+    try {
+      parse_arm_file(c.text, "f.json", ui_language::japanese);
+      ADD_FAILURE() << "accepted in Japanese:\n" << c.text;
+    } catch (const arm_file_error& e) {
+      const std::string japanese = e.what();
+      std::smatch m;
+      ASSERT_TRUE(std::regex_search(english, m, place, std::regex_constants::match_continuous))
+          << english;
+      EXPECT_EQ(japanese.rfind(m.str(), 0), 0u) << japanese;
+      const std::string problem = japanese.substr(m.length());
+      EXPECT_NE(problem, english.substr(m.length()));
+      EXPECT_TRUE(std::any_of(problem.begin(), problem.end(), [](char ch) {
+        return static_cast<unsigned char>(ch) >= 0x80;
+      })) << japanese;
     }
   }
 }
@@ -151,17 +171,38 @@ TEST(ArmFile, UrdfReferenceRelativeToTheFileAndItsProblems) {
   EXPECT_EQ(read_arm_file("sub/arm.urdf").joints(), 1);
 
   std::ofstream("sub/missing.json") << head << " \"urdf\": \"none.urdf\"}\n";
-  std::ofstream("sub/tip.json") << head << " \"urdf\": \"arm.urdf\", \"tip_link\": \"hand\"}\n";
-  for (const auto& [file, message] :
-       {std::pair<std::string, std::string>{"sub/missing.json",
-                                            "sub/missing.json:3: urdf: cannot read sub/none.urdf"},
-        {"sub/tip.json", "sub/tip.json:3: urdf: arm.urdf: "},
-        {"sub/absent.json", "sub/absent.json: cannot read sub/absent.json"}}) {
+  std::ofstream("sub/tip.json") << head << " \"urdf\": \"arm.urdf\",\n \"tip_link\": \"hand\"}\n";
+  // A joint the arm cannot hold is placed at its line in the URDF, whoever names the URDF.
+  std::ofstream("sub/floating.urdf")
+      << "<?xml version=\"1.0\"?>\n<robot name=\"r\">\n  <link name=\"base\"/>\n"
+         "  <link name=\"l1\"/>\n\n  <joint name=\"j1\" type=\"floating\">\n"
+         "    <parent link=\"base\"/>\n    <child link=\"l1\"/>\n  </joint>\n</robot>\n";
+  std::ofstream("sub/floating.json") << head << " \"urdf\": \"floating.urdf\"}\n";
+  const std::string floating =
+      "sub/floating.urdf:6: joint j1: a floating joint cannot be part "
+      "of a serial arm";
+  const struct {
+    std::string file, message;
+    ui_language lang = ui_language::english;
+  } cases[] = {
+      {"sub/missing.json", "sub/missing.json:3: urdf: cannot read sub/none.urdf"},
+      {"sub/tip.json", "sub/tip.json:4: tip_link: arm.urdf: no link hand"},
+      {"sub/absent.json", "sub/absent.json: cannot read sub/absent.json"},
+      {"sub/floating.json", floating},
+      {"sub/floating.urdf", floating},
+      {"sub/floating.urdf", "sub/floating.urdf:6: 関節 j1: 浮動関節はシリアルアームに使えません",
+       ui_language::japanese},
+      {"sub/tip.json", "sub/tip.json:4: tip_link: arm.urdf: リンク hand がありません",
+       ui_language::japanese},
+      {"sub/absent.json", "sub/absent.json: sub/absent.json を読み込めません",
+       ui_language::japanese},
+  };
+  for (const auto& c : cases) {
     try {
-      read_arm_file(file);
-      ADD_FAILURE() << file;
+      read_arm_file(c.file, c.lang);
+      ADD_FAILURE() << c.file;
     } catch (const arm_file_error& e) {
-      EXPECT_EQ(std::string(e.what()).rfind(message, 0), 0u) << e.what();
+      EXPECT_EQ(std::string(e.what()), c.message);
     }
   }
 }
