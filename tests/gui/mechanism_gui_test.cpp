@@ -19,6 +19,7 @@
 #include "gui/sim_tools.h"
 #include "gui/start_menu.h"
 #include "gui/window_widget.h"
+#include "gui/workspace_panel.h"
 #include "support/result_rows.h"
 
 namespace kinelab {
@@ -138,6 +139,8 @@ TEST_F(mechanism_gui, AtlasTitleIsTheShownTitle) {
   QAction* workspace = opened[0]->tools()->findChild<QAction*>("workspace");
   ASSERT_NE(workspace, nullptr);
   workspace->trigger();
+  ASSERT_NE(opened[0]->tools()->workspace(), nullptr);
+  opened[0]->tools()->workspace()->settle();
   std::vector<std::string> titles;
   for (const draw_op& op : opened[0]->model().picture()->ops())
     if (op.what == draw_op::kind::text && op.text.rfind("作業領域", 0) == 0)
