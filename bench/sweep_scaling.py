@@ -44,8 +44,7 @@ def own_work(plan):
 
 
 def _own_work(plan):
-    data = {"base": plan.base(), "assign": plan.assignments(), "run": plan.needs_run,
-            "atlas": plan.atlas, "metrics": [m.spec() for m in plan.metrics]}
+    data = plan.task_data()
     t = time.perf_counter()
     for i, point in enumerate(plan.points):
         _sweep.evaluate_point(i, point, data)

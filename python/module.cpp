@@ -99,10 +99,12 @@ PYBIND11_MODULE(_kinelab, m) {
            "seconds.")
       .def_static("from_mechanism", &py_window::from_mechanism, py::arg("path"),
                   py::arg("kind") = "forward", py::arg("N") = py::int_(defaults.N),
-                  py::arg("T") = defaults.T,
+                  py::arg("T") = defaults.T, py::arg("text") = py::none(),
                   "Opens the forward or inverse window of the arm a mechanism file (or a .urdf) "
                   "describes; MechanismError (a ValueError) naming the file, the line and the key "
-                  "when it cannot be read.")
+                  "when it cannot be read. With `text`, that is read as the file's content (an "
+                  "edited copy, say): `path` then names it in messages and a URDF it names is "
+                  "found next to `path`.")
       .def_property_readonly("name", &py_window::name, "The window's name (\"form_3r_jun\").")
       .def_property_readonly("title", &py_window::title, "The window's title (\"3r_jun\").")
       .def_property_readonly("buttons", &py_window::buttons, "The names press() takes.")
@@ -168,6 +170,13 @@ PYBIND11_MODULE(_kinelab, m) {
                              "near_singular: its condition number exceeds 1e6, so its rates "
                              "are large and sensitive); None "
                              "where the window does not solve iteratively.")
+      .def_property_readonly(
+          "declared_limits", &py_window::declared_limits,
+          "The limits the mechanism itself declares for its actuators (a mechanism file's joint "
+          "limits), actuator name -> (lo, hi) as the window shows them (lengths in the file's "
+          "unit, degrees for a joint that turns) or None for one without, in the order of the "
+          "atlas's actuators; empty for a built-in window, whose limits are the atlas's to "
+          "set.")
       .def_property_readonly(
           "singularity", &py_window::singularity,
           "sigma_min and the condition number of the Jacobian per step of the last "

@@ -362,12 +362,18 @@ std::string py_window::repr() {
 
 std::unique_ptr<py_window> py_window::from_mechanism(const std::filesystem::path& path,
                                                      const std::string& kind, const py::object& N,
-                                                     double T) {
+                                                     double T,
+                                                     const std::optional<std::string>& text) {
   const auto k = arm_window_kind_from(kind);
   if (!k) throw py::value_error("kind is \"forward\" or \"inverse\", not \"" + kind + "\"");
   run_settings s;
   check_settings(N, T, s);
-  auto arm = std::make_shared<const arm_file>(read_arm_file(path.string()));
+  std::shared_ptr<const arm_file> arm;
+  {
+    py::gil_scoped_release unlocked;
+    arm = std::make_shared<const arm_file>(text ? parse_arm_file(*text, path.string())
+                                                : read_arm_file(path.string()));
+  }
   std::unique_ptr<py_window> w(new py_window());
   w->w_ = make_arm_file_window(std::move(arm), *k, s);
   w->w_->open();
@@ -588,6 +594,25 @@ py::object py_window::solver() {
       numpy_of<bool>(r.size(), [&](std::size_t i) { return r[i].minimum_norm_rates; });
   out["near_singular"] =
       numpy_of<bool>(r.size(), [&](std::size_t i) { return i < near.size() && near[i] != 0; });
+  return out;
+}
+
+py::dict py_window::declared_limits() {
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  py::dict out;
+  const std::optional<atlas_mechanism> m = s.logic().atlas();
+  if (!m) return out;
+  for (std::size_t k = 0; k < m->actuators.size() && k < m->declared_limits.size(); ++k) {
+    const solved_variable& v = m->actuators[k];
+    const atlas_mechanism::declared_limit& l = m->declared_limits[k];
+    const trajectory_array* a = s.logic().arrays.find(v.array);
+    const std::string name =
+        a && a->kind == array_kind::scalar ? v.array : v.array + "." + v.component;
+    const double scale = v.angle ? 180 / pi : 1;
+    out[py::str(name)] = l.given ? py::object(py::make_tuple(l.lo * scale, l.hi * scale))
+                                 : py::object(py::none());
+  }
   return out;
 }
 

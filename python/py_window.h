@@ -34,11 +34,13 @@ extern PyObject* convergence_warning;
 class py_window {
  public:
   py_window(const std::string& name, const py::object& N, double T);
-  // The forward or inverse window of an arm read from a mechanism file (or a .urdf);
-  // ValueError with "FILE:LINE: KEY: problem" when it cannot be read.
+  // The forward or inverse window of an arm read from a mechanism file (or a .urdf), or from
+  // `text` standing for the file's content (`path` then names it in messages and anchors a
+  // relative URDF reference); ValueError with "FILE:LINE: KEY: problem" when it cannot be read.
   static std::unique_ptr<py_window> from_mechanism(const std::filesystem::path& path,
                                                    const std::string& kind, const py::object& N,
-                                                   double T);
+                                                   double T,
+                                                   const std::optional<std::string>& text);
 
   std::string name();
   std::string title();
@@ -77,6 +79,10 @@ class py_window {
   py::object converged();
   py::object guarded();
   py::object solver();
+  // The limits the mechanism itself declares for its actuators (a mechanism file's joint
+  // limits), by the actuator's name in the atlas's order, as the window shows them (degrees
+  // for an angle); None for an actuator without.
+  py::dict declared_limits();
   py::dict singularity();
   std::string svg();
   py::object csv(const std::optional<std::filesystem::path>& path);

@@ -4,12 +4,13 @@ the point's index. A point's row depends on the description and its index alone,
 the same byte for byte whatever the workers, their order or a retry."""
 import csv
 import io
+import json
 import math
 import os
 import sys
 import time
 
-from kinelab._description import SweepError, read_description
+from kinelab._description import LIMIT_METRICS, SweepError, read_description
 from kinelab._expression import Expression, ExpressionError
 
 __all__ = ["sweep", "pareto", "plot_pareto", "SweepError"]
@@ -20,10 +21,33 @@ __all__ = ["sweep", "pareto", "plot_pareto", "SweepError"]
 _study_files = {}  # digest -> the base study written once per worker process
 
 
-def _open_base(base):
+def _edited(text, spans, edits):
+    """The mechanism file's text with the values of some keys replaced in place: the lines
+    stay where they were, so that the reader's messages name the file's own lines."""
+    for key, value in sorted(edits, key=lambda e: spans[e[0]][0], reverse=True):
+        start, end, is_text = spans[key]
+        if is_text:
+            token = json.dumps(value, ensure_ascii=False)
+        else:
+            if isinstance(value, bool) or not isinstance(value, (int, float)):
+                raise ValueError(f"{key}: {value!r} is not a number")
+            if not math.isfinite(value):
+                raise ValueError(f"{key}: {value!r} is not a finite number")
+            token = repr(float(value)) if isinstance(value, float) else str(int(value))
+        text = text[:start] + token + text[end:]
+    return text
+
+
+def _open_base(base, edits=()):
     import kinelab
 
     settings = {k: base[k] for k in ("N", "T") if base[k] is not None}
+    if base["mechanism"] is not None:
+        text = base["text"]
+        if edits:
+            text = _edited(text, base["spans"], edits)
+        return kinelab.Window.from_mechanism(base["mechanism"], base["kind"], text=text,
+                                             **settings)
     if base["study"] is None:
         return kinelab.Window(base["window"], **settings)
     path = _study_files.get(base["digest"])
@@ -76,7 +100,9 @@ def evaluate_point(index, values, plan_data):
     row = {"index": index, **values, "status": "ok", "message": ""}
     notes = []
     try:
-        w = _open_base(plan_data["base"])
+        edits = [(key, values[what] if kind == "value" else Expression(what)(values))
+                 for key, (kind, what) in plan_data["keys"]]
+        w = _open_base(plan_data["base"], edits)
         for address, (kind, what) in plan_data["assign"]:
             w[address] = values[what] if kind == "value" else Expression(what)(values)
         atlas = None
@@ -84,12 +110,17 @@ def evaluate_point(index, values, plan_data):
             w.run()
         if plan_data["atlas"] is not None:
             atlas = w.workspace(**plan_data["atlas"])
+            atlas["limits_given"] = "limits" in plan_data["atlas"]
         figures = _atlas_figures(atlas) if atlas is not None else {}
+        if any(kind in LIMIT_METRICS for _, kind, _ in plan_data["metrics"]):
+            figures.update(_limit_figures(w, atlas))
         known = dict(values)
         for name, kind, argument in plan_data["metrics"]:
             try:
                 v = _metric(w, kind, argument, figures, known)
-                if not math.isfinite(v):
+                if kind in LIMIT_METRICS:
+                    pass  # a count, a step or an actuator's name; None: no step outside
+                elif not math.isfinite(v):
                     raise ValueError("not a finite number")
             except (ExpressionError, ArithmeticError, ValueError) as e:
                 v = None
@@ -110,8 +141,50 @@ def _error_text(e):
     return f"{type(e).__name__}: {text}"
 
 
+def _limit_figures(w, atlas):
+    """The Run's steps against the actuators' limits: the atlas's when it was given them, else
+    the mechanism's own (a file arm's `outside` column holds, per step, the number of its first
+    joint outside)."""
+    import numpy as np
+
+    if atlas is not None and atlas.get("limits_given"):
+        names = list(atlas["actuators"])
+        limits = [tuple(l) for l in atlas["limits"]]
+    else:
+        declared = w.declared_limits
+        names, limits = list(declared), list(declared.values())
+    arrays = w.arrays
+    if atlas is None or not atlas.get("limits_given"):
+        outside = arrays.get("outside")
+    else:
+        outside = None
+    if outside is not None:
+        first = outside[:, 0].astype(int)
+    else:
+        first = np.zeros(len(next(iter(arrays.values()))), dtype=int)
+        units = {name: q["unit"] for name, q in w.quantities.items()}
+        solver = w.solver
+        counted = np.ones(len(first), bool) if solver is None else solver["status"] != 4
+        for k in reversed(range(len(names))):  # the first actuator outside wins
+            if limits[k] is None:
+                continue
+            q = _quantity(arrays, names[k])[:, 0]
+            if units[names[k].partition(".")[0]] == "rad":
+                q = np.degrees(q)
+            lo, hi = limits[k]
+            first[counted & ((q < lo) | (q > hi))] = k + 1
+    steps = np.flatnonzero(first)
+    return {
+        "steps_outside_limits": int(len(steps)),
+        "first_step_outside_limits": int(steps[0]) if len(steps) else None,
+        "first_actuator_outside_limits": names[first[steps[0]] - 1] if len(steps) else None,
+    }
+
+
 def _metric(w, kind, argument, figures, known):
     if kind in figures:
+        if kind in LIMIT_METRICS:
+            return figures[kind]
         if figures[kind] is None:
             raise ValueError("no reachable cell")
         return figures[kind]
@@ -332,13 +405,7 @@ def _one_core_plugin(cores):
 def _run(plan, todo, scheduler, workers, on_row, on_start):
     from distributed import as_completed
 
-    plan_data = {
-        "base": plan.base(),
-        "assign": plan.assignments(),
-        "run": plan.needs_run,
-        "atlas": plan.atlas if plan.needs_atlas else None,
-        "metrics": [m.spec() for m in plan.metrics],
-    }
+    plan_data = plan.task_data()
     cluster = _Cluster(scheduler, workers)
     on_start()
     try:
