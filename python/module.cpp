@@ -206,11 +206,12 @@ PYBIND11_MODULE(_kinelab, m) {
            py::arg("plane") = py::none(), py::arg("offset") = py::none(),
            py::arg("cells") = py::none(), py::arg("depth") = py::none(),
            py::arg("limits") = py::none(), py::arg("samples") = py::none(),
-           py::arg("locus") = py::none(),
+           py::arg("locus") = py::none(), py::arg("csv") = true,
            "The workspace and singularity atlas, as kinelab-cli --workspace with the same "
            "options (mode 'position' or 'posture', plane 'xy', 'xz' or 'yz', offset, cells, "
            "depth, limits as (lo, hi) or a list of them in lengths or degrees, samples, locus); "
-           "None takes kinelab-cli's default. A dict: summary, csv (as --dump writes it), mode, "
+           "None takes kinelab-cli's default; csv=False leaves the cells' text out (None). A "
+           "dict: summary, csv (as --dump writes it), mode, "
            "plane, axes, the cell centres u, v, w, and per cell (shape (depth, cells, cells)) "
            "reachable, sigma_min, condition, singular, state (an index into state_names); "
            "actuators and their limits; samples.")

@@ -764,7 +764,7 @@ py::list py_window::compare_profiles() {
 py::dict py_window::workspace(const py::object& mode, const py::object& plane,
                               const py::object& offset, const py::object& cells,
                               const py::object& depth, const py::object& limits,
-                              const py::object& samples, const py::object& locus) {
+                              const py::object& samples, const py::object& locus, bool with_csv) {
   const workspace_options o =
       atlas_options(mode, plane, offset, cells, depth, limits, samples, locus);
 
@@ -775,7 +775,7 @@ py::dict py_window::workspace(const py::object& mode, const py::object& plane,
   std::string csv;
   computing([&] {
     r = run_workspace(s, o, summary);
-    if (r.grid) csv = atlas_csv(*r.source, *r.grid);
+    if (r.grid && with_csv) csv = atlas_csv(*r.source, *r.grid);
   });
   if (r.usage) throw py::value_error(r.problem);
   if (r.interrupted) throw std::runtime_error(r.problem);
@@ -785,7 +785,7 @@ py::dict py_window::workspace(const py::object& mode, const py::object& plane,
   const atlas_source& src = *r.source;
   py::dict out;
   out["summary"] = summary.str();
-  out["csv"] = csv;
+  out["csv"] = with_csv ? py::object(py::str(csv)) : py::object(py::none());
   out["mode"] = to_string(g.mode);
   out["plane"] = to_string(g.plane);
   py::list axes;

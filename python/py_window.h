@@ -100,7 +100,7 @@ class py_window {
   // defaults. The atlas is drawn on the window's picture (w.svg()).
   py::dict workspace(const py::object& mode, const py::object& plane, const py::object& offset,
                      const py::object& cells, const py::object& depth, const py::object& limits,
-                     const py::object& samples, const py::object& locus);
+                     const py::object& samples, const py::object& locus, bool with_csv);
 
  private:
   py_window() = default;

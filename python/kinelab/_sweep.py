@@ -109,7 +109,7 @@ def evaluate_point(index, values, plan_data):
         if plan_data["run"]:
             w.run()
         if plan_data["atlas"] is not None:
-            atlas = w.workspace(**plan_data["atlas"])
+            atlas = w.workspace(**plan_data["atlas"], csv=False)
             atlas["limits_given"] = "limits" in plan_data["atlas"]
         figures = _atlas_figures(atlas) if atlas is not None else {}
         if any(kind in LIMIT_METRICS for _, kind, _ in plan_data["metrics"]):
