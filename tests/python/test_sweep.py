@@ -130,6 +130,28 @@ def test_a_killed_worker_loses_no_point(reference, tmp_path, workers_env):
     assert (tmp_path / "killed.csv").read_bytes() == reference[1]
 
 
+def test_a_point_whose_worker_always_dies_is_a_row_and_the_rest_complete(workers_env):
+    import dask
+
+    lengths = [1 + k / 4 for k in range(21)]  # 2 is among them, in a task with others
+    description = {
+        "base": {"window": "form_3r_jun", "N": 2},
+        "parameters": [{"name": "length", "values": lengths, "controls": {"Text6(2)": "length"}}],
+        "metrics": {"hook": {"python": "sweep_hook:die_at_two"}, "u": "unconverged_steps"},
+    }
+    # Dask gives a task up once its workers died with it twice.
+    with dask.config.set({"distributed.scheduler.allowed-failures": 1}):
+        df = kinelab.sweep(description, workers=1)
+    assert list(df["length"]) == lengths
+    died = df[df["length"] == 2]
+    assert list(died["status"]) == ["failed"]
+    assert list(died["message"]) == ["its worker died each time it ran the point"]
+    assert died[["hook", "u"]].isna().all().all()
+    rest = df[df["length"] != 2]
+    assert (rest["status"] == "ok").all() and (rest["message"] == "").all()
+    assert list(rest["hook"]) == [x * 10 for x in lengths if x != 2]
+
+
 def test_a_resumed_sweep_is_the_uninterrupted_one(reference, tmp_path, workers_env):
     lines = reference[1].decode().splitlines(keepends=True)
     # Rows as they finished (out of order), the last one cut short by the interruption.
