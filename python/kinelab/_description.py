@@ -20,6 +20,15 @@ base window once, here, in the process that reads the description.
 A parameter sets one control ("address") or several, each to an expression over the point's
 parameters ("controls"); its values are a list, a range (start, stop, count; both ends
 included) or, for the random designs, a distribution (uniform: [low, high]).
+
+A base mechanism file's values are parameters too, by the path the file's reader names them:
+
+      "base": {"mechanism": "arm.json", "kind": "inverse"},
+      "parameters": [
+        {"key": "joints/2/a", "values": [0.4, 0.5]},
+        {"name": "top", "values": [90, 120], "keys": {"joints/0/max_deg": "top",
+                                                      "joints/1/max_deg": "top"}}
+      ]
 """
 import bisect
 import hashlib

@@ -402,6 +402,18 @@ def _one_core_plugin(cores):
     return OneCore()
 
 
+def _chunks(todo, workers):
+    """The points in tasks of shrinking size: each a quarter of what is left over the workers
+    (at most 100 points), down to single points at the end. Dask's cost per task is then
+    shared by many points at first, and the workers finish within a point of each other."""
+    out, k = [], 0
+    while k < len(todo):
+        size = max(1, min(100, (len(todo) - k) // (4 * workers)))
+        out.append(todo[k:k + size])
+        k += size
+    return out
+
+
 def _run(plan, todo, scheduler, workers, on_row, on_start):
     from distributed import as_completed
 
@@ -411,10 +423,7 @@ def _run(plan, todo, scheduler, workers, on_row, on_start):
     try:
         client = cluster.client
         n = max(len(client.scheduler_info()["workers"]), 1)
-        # About 8 tasks per worker (at most 100 points each): few enough that Dask's cost per
-        # task is small beside the points', enough that the workers finish close together.
-        size = max(1, min(100, math.ceil(len(todo) / (8 * n))))
-        chunks = iter([todo[k:k + size] for k in range(0, len(todo), size)])
+        chunks = iter(_chunks(todo, n))
         # Tasks go out a window at a time: a sweep of a million points holds a few thousand.
         window = max(64, 8 * n)
         chunk_of = {}
