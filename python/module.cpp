@@ -171,12 +171,13 @@ PYBIND11_MODULE(_kinelab, m) {
                              "are large and sensitive); None "
                              "where the window does not solve iteratively.")
       .def_property_readonly(
-          "declared_limits", &py_window::declared_limits,
-          "The limits the mechanism itself declares for its actuators (a mechanism file's joint "
-          "limits), actuator name -> (lo, hi) as the window shows them (lengths in the file's "
-          "unit, degrees for a joint that turns) or None for one without, in the order of the "
-          "atlas's actuators; empty for a built-in window, whose limits are the atlas's to "
-          "set.")
+          "actuators", &py_window::actuators,
+          "The actuators whose limits decide the atlas's reachability (legs, sliders, joints), "
+          "in the atlas's order: a dict each of name (as in w.arrays; 'pp.x' for a point's "
+          "component), angle (its values in w.arrays are radians) and limits, the (lo, hi) the "
+          "mechanism itself declares (a mechanism file's joint limits) as the window shows "
+          "them, degrees for an angle, or None (a built-in window's: their limits are the "
+          "atlas's to set). Empty for a window without an atlas.")
       .def_property_readonly(
           "singularity", &py_window::singularity,
           "sigma_min and the condition number of the Jacobian per step of the last "

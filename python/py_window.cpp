@@ -597,21 +597,24 @@ py::object py_window::solver() {
   return out;
 }
 
-py::dict py_window::declared_limits() {
+py::list py_window::actuators() {
   const in_use u(busy_);
   sim_window& s = simulation();
-  py::dict out;
+  py::list out;
   const std::optional<atlas_mechanism> m = s.logic().atlas();
   if (!m) return out;
-  for (std::size_t k = 0; k < m->actuators.size() && k < m->declared_limits.size(); ++k) {
+  for (std::size_t k = 0; k < m->actuators.size(); ++k) {
     const solved_variable& v = m->actuators[k];
-    const atlas_mechanism::declared_limit& l = m->declared_limits[k];
     const trajectory_array* a = s.logic().arrays.find(v.array);
-    const std::string name =
-        a && a->kind == array_kind::scalar ? v.array : v.array + "." + v.component;
     const double scale = v.angle ? 180 / pi : 1;
-    out[py::str(name)] = l.given ? py::object(py::make_tuple(l.lo * scale, l.hi * scale))
-                                 : py::object(py::none());
+    py::dict d;
+    d["name"] = a && a->kind == array_kind::scalar ? v.array : v.array + "." + v.component;
+    d["angle"] = v.angle;
+    d["limits"] = py::none();
+    if (k < m->declared_limits.size() && m->declared_limits[k].given)
+      d["limits"] =
+          py::make_tuple(m->declared_limits[k].lo * scale, m->declared_limits[k].hi * scale);
+    out.append(d);
   }
   return out;
 }

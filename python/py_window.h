@@ -79,10 +79,10 @@ class py_window {
   py::object converged();
   py::object guarded();
   py::object solver();
-  // The limits the mechanism itself declares for its actuators (a mechanism file's joint
-  // limits), by the actuator's name in the atlas's order, as the window shows them (degrees
-  // for an angle); None for an actuator without.
-  py::dict declared_limits();
+  // The actuators whose limits decide the atlas's reachability, in its order: name, whether an
+  // angle, and the limits the mechanism itself declares as the window shows them (degrees for
+  // an angle), None where it declares none.
+  py::list actuators();
   py::dict singularity();
   std::string svg();
   py::object csv(const std::optional<std::filesystem::path>& path);

@@ -525,7 +525,7 @@ def read_description(source, base_dir=None):
         plan.atlas = {}
         _check_atlas(r, window, d, plan.atlas, "metrics")
     if limit_metrics and not (plan.atlas is not None and "limits" in plan.atlas) and not any(
-            v is not None for v in window.declared_limits.values()):
+            a["limits"] is not None for a in window.actuators):
         where = ("the mechanism file declares none" if plan.mechanism is not None else
                  "a built-in window has none of its own")
         r.refuse(*limit_metrics[0], f"{plan.window} has no actuator limits ({where}): give "

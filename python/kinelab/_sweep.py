@@ -110,10 +110,10 @@ def evaluate_point(index, values, plan_data):
             w.run()
         if plan_data["atlas"] is not None:
             atlas = w.workspace(**plan_data["atlas"], csv=False)
-            atlas["limits_given"] = "limits" in plan_data["atlas"]
         figures = _atlas_figures(atlas) if atlas is not None else {}
         if any(kind in LIMIT_METRICS for _, kind, _ in plan_data["metrics"]):
-            figures.update(_limit_figures(w, atlas))
+            given = atlas is not None and "limits" in plan_data["atlas"]
+            figures.update(_limit_figures(w, atlas if given else None))
         known = dict(values)
         for name, kind, argument in plan_data["metrics"]:
             try:
@@ -142,34 +142,31 @@ def _error_text(e):
 
 
 def _limit_figures(w, atlas):
-    """The Run's steps against the actuators' limits: the atlas's when it was given them, else
-    the mechanism's own (a file arm's `outside` column holds, per step, the number of its first
+    """The Run's steps against the actuators' limits: those the atlas was given, else the
+    mechanism's own (a file arm's `outside` column holds, per step, the number of its first
     joint outside)."""
     import numpy as np
 
-    if atlas is not None and atlas.get("limits_given"):
-        names = list(atlas["actuators"])
-        limits = [tuple(l) for l in atlas["limits"]]
-    else:
-        declared = w.declared_limits
-        names, limits = list(declared), list(declared.values())
     arrays = w.arrays
-    if atlas is None or not atlas.get("limits_given"):
-        outside = arrays.get("outside")
-    else:
+    actuators = w.actuators
+    names = [a["name"] for a in actuators]
+    if atlas is not None:
+        limits = [tuple(l) for l in atlas["limits"]]
         outside = None
+    else:
+        limits = [a["limits"] for a in actuators]
+        outside = arrays.get("outside")
     if outside is not None:
         first = outside[:, 0].astype(int)
     else:
         first = np.zeros(len(next(iter(arrays.values()))), dtype=int)
-        units = {name: q["unit"] for name, q in w.quantities.items()}
         solver = w.solver
         counted = np.ones(len(first), bool) if solver is None else solver["status"] != 4
         for k in reversed(range(len(names))):  # the first actuator outside wins
             if limits[k] is None:
                 continue
             q = _quantity(arrays, names[k])[:, 0]
-            if units[names[k].partition(".")[0]] == "rad":
+            if actuators[k]["angle"]:
                 q = np.degrees(q)
             lo, hi = limits[k]
             first[counted & ((q < lo) | (q > hi))] = k + 1
@@ -405,7 +402,7 @@ def _one_core_plugin(cores):
 def _chunks(todo, workers):
     """The points in tasks of shrinking size: each a quarter of what is left over the workers
     (at most 100 points), down to single points at the end. Dask's cost per task is then
-    shared by many points at first, and the workers finish within a point of each other."""
+    shared by many points at first, and the workers' last tasks are short."""
     out, k = [], 0
     while k < len(todo):
         size = max(1, min(100, (len(todo) - k) // (4 * workers)))

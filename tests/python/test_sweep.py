@@ -413,6 +413,29 @@ def test_a_key_of_a_file_naming_a_urdf_keeps_the_urdf_next_to_the_file(tmp_path,
     assert sorted(os.listdir(tmp_path / "elsewhere")) == []
 
 
+def test_the_steps_outside_limits_from_the_arrays_are_the_file_windows_own(tmp_path):
+    from kinelab import _sweep
+
+    path = tmp_path / "rp.json"
+    counts = []
+    for max_deg, top in ((20, 0.45), (180, 0.33), (12.5, 0.31), (180, 0.45)):
+        path.write_text(edited(edited(ARM, "joints/0/max_deg", max_deg), "joints/1/max", top))
+        w = kinelab.Window.from_mechanism(str(path), N=40)
+        w["Text2(1)"], w["Text2(3)"] = 30, 0.4
+        w.run()
+        actuators = w.actuators
+        assert [(a["name"], a["angle"]) for a in actuators] == [("the1", True), ("d2", False)]
+        assert [*actuators[0]["limits"], *actuators[1]["limits"]] == pytest.approx(
+            [-180, max_deg, 0.1, top], rel=1e-15)
+        # The window's `outside` column against the joints' values (the turning joint's in
+        # degrees) compared with the same limits.
+        own = _sweep._limit_figures(w, None)
+        compared = _sweep._limit_figures(w, {"limits": [a["limits"] for a in actuators]})
+        assert own == compared
+        counts.append(own["steps_outside_limits"])
+    assert counts[-1] == 0 and min(counts[:-1]) > 0
+
+
 MECHANISM_BAD = """{
   "base": %(base)s,
   "parameters": [
