@@ -3,6 +3,7 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
+#include "app/atlas/atlas.h"
 #include "app/service/window_export.h"
 #include "app/study/study_file.h"
 #include "app/text/caption_english.h"
@@ -83,6 +84,21 @@ PYBIND11_MODULE(_kinelab, m) {
     }
   });
 
+  m.def(
+      "limit_threads",
+      [](const py::object& threads) {
+        if (threads.is_none()) return kinelab::limit_atlas_threads(0);
+        if (py::isinstance<py::bool_>(threads) || !PyIndex_Check(threads.ptr()))
+          throw py::type_error("limit_threads takes a whole number or None");
+        const long long n = threads.cast<long long>();
+        if (n < 1 || n > 1 << 16) throw py::value_error("limit_threads takes 1 or more threads");
+        kinelab::limit_atlas_threads(static_cast<int>(n));
+      },
+      py::arg("threads"),
+      "Holds the atlases of this process (Window.workspace) to at most `threads` threads of "
+      "computation from now on; None lifts the limit (one thread per core the process may "
+      "use). A sweep's workers take one each, so that several share the cores without "
+      "crowding them.");
   m.def("windows", &windows,
         "Every window: a dict of name, title, menu_item, menu_caption and simulation (False "
         "for the function-test windows).");

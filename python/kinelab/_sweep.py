@@ -366,8 +366,7 @@ class _Cluster:
             else:
                 os.environ["PYTHONPATH"] = saved
         self.client = Client(self.cluster, set_as_default=False)
-        self.client.register_worker_plugin(_one_core_plugin(sorted(os.sched_getaffinity(0))),
-                                           name="kinelab-one-core")
+        self.client.register_worker_plugin(_one_thread_plugin(), name="kinelab-one-thread")
 
     def close(self):
         import shutil
@@ -383,20 +382,18 @@ def evaluate_points(indices, points, plan_data):
     return [evaluate_point(i, p, plan_data) for i, p in zip(indices, points)]
 
 
-def _one_core_plugin(cores):
-    """Holds worker k of the local cluster to core k (cycling): an atlas spreads over the cores
-    its process may use (oneTBB), and one process per core should not ask each for all."""
+def _one_thread_plugin():
+    """Holds each worker of the local cluster to one thread of computation: an atlas spreads
+    over the cores its process may use (oneTBB), and one process per core should not ask each
+    for all. Not to one core: the system then moves a worker off a core others keep busy."""
     from distributed.diagnostics.plugin import WorkerPlugin
 
-    class OneCore(WorkerPlugin):
+    class OneThread(WorkerPlugin):
         def setup(self, worker):
-            try:
-                k = int(worker.name)
-            except (TypeError, ValueError):
-                return
-            os.sched_setaffinity(0, {cores[k % len(cores)]})
+            import kinelab
+            kinelab.limit_threads(1)
 
-    return OneCore()
+    return OneThread()
 
 
 def _chunks(todo, workers):
@@ -409,6 +406,10 @@ def _chunks(todo, workers):
         out.append(todo[k:k + size])
         k += size
     return out
+
+
+KILLED = "its worker died each time it ran the point"
+CANCELLED = "the point was cancelled"
 
 
 def _run(plan, todo, scheduler, workers, on_row, on_start):
@@ -434,36 +435,48 @@ def _run(plan, todo, scheduler, workers, on_row, on_start):
             chunk_of[f.key] = chunk
             return f
 
+        def outcome(f):
+            """The rows of a task once it is done, or the message of its failure."""
+            try:
+                return f.result(), None
+            except Exception as e:  # noqa: BLE001  (a worker dying too often, say)
+                # Dask's texts name the task's key, which differs from run to run.
+                return None, {"KilledWorker": KILLED, "CancelledError": CANCELLED}.get(
+                    type(e).__name__) or _error_text(e)
+
+        def failed(chunk, message):
+            return [{"index": i, **plan.points[i], "status": "failed", "message": message}
+                    for i in chunk]
+
+        suspects = []
         tasks = as_completed([submit(c) for _, c in zip(range(window), chunks)],
                              loop=client.loop)
         for f in tasks:
             chunk = chunk_of.pop(f.key)
-            if f.status == "finished":
-                rows = f.result()
-            else:
-                try:
-                    f.result()
-                    message = "the point was lost"
-                except Exception as e:  # noqa: BLE001  (a worker dying too often, say)
-                    # Dask's texts name the task's key, which differs from run to run.
-                    message = {
-                        "KilledWorker": "its worker died each time it ran the point",
-                        "CancelledError": "the point was cancelled",
-                    }.get(type(e).__name__) or _error_text(e)
-                f.release()
-                if len(chunk) > 1 and message != "the point was cancelled":
-                    # One point may have killed the workers: each alone, to find it.
-                    for i in chunk:
-                        tasks.add(submit([i]))
-                    continue
-                rows = [{"index": i, **plan.points[i], "status": "failed", "message": message}
-                        for i in chunk]
+            rows, message = outcome(f)
             f.release()
-            for row in rows:
-                on_row(row)
+            if message is not None and message != CANCELLED and len(chunk) > 1:
+                # One point may have killed the workers: each alone, to find it.
+                for i in chunk:
+                    tasks.add(submit([i]))
+                continue
+            if message == KILLED:
+                # Dask counts a worker's death against every task the worker held, not only
+                # the one it ran: the point is tried again once nothing else runs.
+                suspects.append(chunk[0])
+            else:
+                for row in rows if message is None else failed(chunk, message):
+                    on_row(row)
             nxt = next(chunks, None)
             if nxt is not None:
                 tasks.add(submit(nxt))
+        for i in suspects:
+            f = submit([i])
+            chunk_of.pop(f.key)
+            rows, message = outcome(f)
+            f.release()
+            for row in rows if message is None else failed([i], message):
+                on_row(row)
     finally:
         cluster.close()
 
