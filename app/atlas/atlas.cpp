@@ -1,6 +1,7 @@
 #include "app/atlas/atlas.h"
 
 #include <tbb/blocked_range.h>
+#include <tbb/global_control.h>
 #include <tbb/parallel_for.h>
 #include <tbb/task_arena.h>
 
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -1123,6 +1125,14 @@ std::string describe_atlas(const atlas_grid& g, ui_language lang) {
   if (const long long none = count[static_cast<int>(cell_state::not_sampled)]; none > 0)
     text += message(lang, message_id::atlas_not_sampled_cells, {cell_count_text(none, lang)});
   return text;
+}
+
+void limit_atlas_threads(int threads) {
+  static std::unique_ptr<tbb::global_control> limit;
+  limit.reset();
+  if (threads > 0)
+    limit = std::make_unique<tbb::global_control>(tbb::global_control::max_allowed_parallelism,
+                                                  static_cast<std::size_t>(threads));
 }
 
 }  // namespace kinelab

@@ -170,6 +170,11 @@ class atlas_cache {
 atlas_result compute_atlas(const atlas_source& source, const atlas_request& request,
                            ui_language lang = ui_language::english, atlas_cache* cache = nullptr);
 
+// From now on every atlas of this process computes on at most `threads` threads (0: as many
+// as the cores the process may use), for a process that shares the cores with others like it
+// (the workers of a sweep) and leaves the choice of core to the system.
+void limit_atlas_threads(int threads);
+
 // One platform cell at grid coordinates (u, v, w) under the given limits: its state and, where
 // the inverse has a solution, the actuator values (one per actuator). The evaluation
 // compute_atlas makes at every cell centre.
