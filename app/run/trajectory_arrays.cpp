@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 
 #include "core/number_text.h"
 
@@ -10,17 +11,55 @@ namespace kinelab {
 
 std::vector<kin_state>& trajectory_arrays::add(std::string name, array_kind kind,
                                                std::string meaning, std::string unit) {
-  arrays_.push_back({std::move(name), kind, {}, std::move(meaning), std::move(unit)});
-  return arrays_.back().at;
+  trajectory_array& a = arrays_.emplace_back();
+  a.name = std::move(name);
+  a.kind = kind;
+  a.meaning = std::move(meaning);
+  a.unit = std::move(unit);
+  return a.at;
 }
 
+std::vector<scalar_state>& trajectory_arrays::add_scalar(std::string name, std::string meaning,
+                                                         std::string unit) {
+  trajectory_array& a = arrays_.emplace_back();
+  a.name = std::move(name);
+  a.kind = array_kind::scalar;
+  a.meaning = std::move(meaning);
+  a.unit = std::move(unit);
+  a.lean = true;
+  return a.scalar_at;
+}
+
+namespace {
+
+// To n records; a longer run takes one allocation of exactly its size rather than the
+// vector's doubling, and a shorter one keeps the storage it has.
+template <class T>
+void size_to(std::vector<T>& v, std::size_t n) {
+  if (n > v.capacity()) {
+    std::vector<T> grown;
+    grown.reserve(n);
+    grown.assign(v.begin(), v.end());
+    v.swap(grown);
+  }
+  v.resize(n);
+}
+
+}  // namespace
+
 void trajectory_arrays::resize(int N) {
-  for (auto& a : arrays_) a.at.resize(static_cast<std::size_t>(N) + 1);
-  if (solver_record_enabled_) solver_record_.resize(static_cast<std::size_t>(N) + 1);
+  const std::size_t n = static_cast<std::size_t>(N) + 1;
+  for (auto& a : arrays_) {
+    if (a.lean)
+      size_to(a.scalar_at, n);
+    else
+      size_to(a.at, n);
+  }
+  if (solver_record_enabled_) size_to(solver_record_, n);
 }
 
 int trajectory_arrays::N() const {
-  return arrays_.empty() ? -1 : static_cast<int>(arrays_.front().at.size()) - 1;
+  return arrays_.empty() ? -1 : static_cast<int>(arrays_.front().size()) - 1;
 }
 
 const trajectory_array* trajectory_arrays::find(const std::string& name) const {
@@ -40,16 +79,21 @@ trajectory_arrays::replaced trajectory_arrays::replace_non_finite() {
   for (auto& a : arrays_) {
     const bool scalar = a.kind == array_kind::scalar;
     std::vector<array_column> columns;  // named only once a value needs replacing
-    for (std::size_t i = 0; i < a.at.size(); ++i) {
-      const kin_state& s = a.at[i];
+    for (std::size_t i = 0; i < a.size(); ++i) {
       using std::isfinite;
-      if (isfinite(s.x) && isfinite(s.dx) && isfinite(s.ddx) &&
-          (scalar || (isfinite(s.y) && isfinite(s.dy) && isfinite(s.ddy) && isfinite(s.z) &&
-                      isfinite(s.dz) && isfinite(s.ddz))))
-        continue;
+      if (a.lean) {
+        const scalar_state& s = a.scalar_at[i];
+        if (isfinite(s.x) && isfinite(s.dx) && isfinite(s.ddx)) continue;
+      } else {
+        const kin_state& s = a.at[i];
+        if (isfinite(s.x) && isfinite(s.dx) && isfinite(s.ddx) &&
+            (scalar || (isfinite(s.y) && isfinite(s.dy) && isfinite(s.ddy) && isfinite(s.z) &&
+                        isfinite(s.dz) && isfinite(s.ddz))))
+          continue;
+      }
       if (columns.empty()) columns = array_columns(a);
       for (const auto& c : columns) {
-        double& v = a.at[i].*(c.field);
+        double& v = a.get(i, c.field);
         if (std::isfinite(v)) continue;
         if (r.count++ == 0 || static_cast<int>(i) < r.first_step) {
           r.first_step = static_cast<int>(i);
@@ -57,7 +101,7 @@ trajectory_arrays::replaced trajectory_arrays::replace_non_finite() {
         }
         v = 0;
       }
-      if (guarded_.size() <= i) guarded_.resize(a.at.size(), 0);
+      if (guarded_.size() <= i) guarded_.resize(a.size(), 0);
       guarded_[i] |= 1;
     }
   }
@@ -88,7 +132,11 @@ bool trajectory_arrays::reached(int step) const {
 trajectory_arrays::step_values trajectory_arrays::step(int i) const {
   const auto at = static_cast<std::size_t>(i);
   step_values s;
-  for (const auto& a : arrays_) s.values.push_back(a.at.at(at));
+  s.values.reserve(arrays_.size());
+  for (const auto& a : arrays_) {
+    if (at >= a.size()) throw std::out_of_range("trajectory step");
+    s.values.push_back(a.state(at));
+  }
   if (at < solver_record_.size()) s.outcome = solver_record_[at];
   s.marks = at < guarded_.size() ? guarded_[at] : 0;
   return s;
@@ -97,7 +145,17 @@ trajectory_arrays::step_values trajectory_arrays::step(int i) const {
 void trajectory_arrays::swap_step(int i, step_values& s) {
   const auto at = static_cast<std::size_t>(i);
   std::size_t k = 0;
-  for (auto& a : arrays_) std::swap(a.at.at(at), s.values.at(k++));
+  for (auto& a : arrays_) {
+    kin_state& v = s.values.at(k++);
+    if (!a.lean) {
+      std::swap(a.at.at(at), v);
+      continue;
+    }
+    scalar_state& mine = a.scalar_at.at(at);
+    const scalar_state theirs{v.x, v.dx, v.ddx};
+    v = {mine.x, mine.dx, mine.ddx};
+    mine = theirs;
+  }
   if (at < solver_record_.size()) std::swap(solver_record_[at], s.outcome);
   const unsigned char was = at < guarded_.size() ? guarded_[at] : 0;
   if (s.marks && guarded_.size() <= at) guarded_.resize(at + 1, 0);
@@ -142,7 +200,7 @@ void trajectory_arrays::write_csv(const text_out& put,
     number(i);
     for (const auto& [a, c] : columns) {
       out += ',';
-      number(a->at[at].*(c.field));
+      number(a->get(at, c.field));
     }
     if (with_record && at < solver_record_.size()) {
       const nr_outcome& r = solver_record_[at];

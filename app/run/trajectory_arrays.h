@@ -1,7 +1,8 @@
 #pragma once
-// A window's trajectory arrays, indexed by time step 0..N. Every array is a kin_state array:
-// a point or posture uses all nine fields (columns p4.x, p4.dx, p4.ddx, p4.y, ...); a scalar
-// history keeps value, rate and acceleration in x, dx, ddx (columns the1, dthe1, ddthe1).
+// A window's trajectory arrays, indexed by time step 0..N. A point or posture is a kin_state
+// array and uses all nine fields (columns p4.x, p4.dx, p4.ddx, p4.y, ...); a scalar history
+// keeps value, rate and acceleration in x, dx, ddx (columns the1, dthe1, ddthe1), in a
+// scalar_state array (add_scalar) or, added the older way, in a kin_state array.
 #include <deque>
 #include <string>
 #include <vector>
@@ -17,10 +18,33 @@ enum class array_kind { point, scalar };
 struct trajectory_array {
   std::string name;
   array_kind kind = array_kind::point;
-  std::vector<kin_state> at;  // 0..N
+  std::vector<kin_state> at;  // 0..N; empty for a lean scalar
   // What the array holds, for a reader of the arrays ("position of the platform origin"), and
   // the unit of its values ("length", "rad"; rates per second, accelerations per second²).
   std::string meaning, unit;
+  // A scalar added with add_scalar keeps its steps here instead of in `at`.
+  bool lean = false;
+  std::vector<scalar_state> scalar_at;  // 0..N
+
+  std::size_t size() const { return lean ? scalar_at.size() : at.size(); }
+  // Step i as a kin_state (a lean scalar's fields in x, dx, ddx, the rest 0).
+  kin_state state(std::size_t i) const {
+    if (!lean) return at[i];
+    const scalar_state& s = scalar_at[i];
+    return {s.x, s.dx, s.ddx};
+  }
+  // One field of step i; a lean scalar has only x, dx and ddx.
+  double get(std::size_t i, const double kin_state::*f) const {
+    return lean ? scalar_at[i].*scalar_field(f) : at[i].*f;
+  }
+  double& get(std::size_t i, double kin_state::*f) {
+    return lean ? scalar_at[i].*scalar_field(f) : at[i].*f;
+  }
+  static double scalar_state::*scalar_field(const double kin_state::*f) {
+    return f == &kin_state::ddx  ? &scalar_state::ddx
+           : f == &kin_state::dx ? &scalar_state::dx
+                                 : &scalar_state::x;
+  }
 };
 
 class trajectory_arrays {
@@ -28,6 +52,10 @@ class trajectory_arrays {
   // The returned reference stays valid for the life of this object.
   std::vector<kin_state>& add(std::string name, array_kind kind, std::string meaning = {},
                               std::string unit = {});
+  // A scalar history in three doubles a step (the CSV and the Python arrays are as for a
+  // scalar added with add()).
+  std::vector<scalar_state>& add_scalar(std::string name, std::string meaning = {},
+                                        std::string unit = {});
   void resize(int N);  // every array to N + 1 records; existing steps are kept
   int N() const;       // last index (−1 when there are no arrays)
   const trajectory_array* find(const std::string& name) const;

@@ -610,8 +610,8 @@ std::string sim_window::near_singular_note() const {
     if (near_singular_[i] == 0) continue;
     for (const solved_variable& u : decl_.solved_variables) {
       const trajectory_array* a = logic_->arrays.find(u.array);
-      if (!a || i >= a->at.size()) continue;
-      const kin_state& s = a->at[i];
+      if (!a || i >= a->size()) continue;
+      const kin_state s = a->state(i);
       const double rate = std::fabs(u.component == 'y' ? s.dy : u.component == 'z' ? s.dz : s.dx);
       if (rate > largest) {
         largest = rate;

@@ -183,8 +183,8 @@ serial_logic::serial_logic(int joints, std::vector<std::string> link_groups,
   posture_ = &arrays.add("s" + std::to_string(joints + 1), array_kind::point,
                          "posture of the point P's frame (α, β, γ)", "rad");
   for (int k = 1; k <= joints; ++k)
-    joints_.push_back(&arrays.add("the" + std::to_string(k), array_kind::scalar,
-                                  "angle of joint " + std::to_string(k), "rad"));
+    joints_.push_back(&arrays.add_scalar("the" + std::to_string(k),
+                                         "angle of joint " + std::to_string(k), "rad"));
 }
 
 void serial_logic::read_arm(sim_window& w) {
@@ -199,9 +199,7 @@ void serial_logic::store_step(int i, const link_array& the, const link_array& dt
                               const link_array& ddthe) {
   const auto at = static_cast<std::size_t>(i);
   for (int k = 1; k <= joints_count_; ++k) {
-    kin_state& j = (*joints_[static_cast<std::size_t>(k - 1)])[at];
-    j = {};
-    j.x = the(k), j.dx = dthe(k), j.ddx = ddthe(k);
+    (*joints_[static_cast<std::size_t>(k - 1)])[at] = {the(k), dthe(k), ddthe(k)};
   }
   // All origins in one outward pass; chain_point for each n would repeat the inner links.
   kin_state origins[max_links + 1];

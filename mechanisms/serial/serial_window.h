@@ -93,7 +93,7 @@ class serial_logic : public window_logic {
   kin_state p1_;
   std::vector<std::vector<kin_state>*> points_;  // p2 .. p(n+1)
   std::vector<kin_state>* posture_;              // s(n+1)
-  std::vector<std::vector<kin_state>*> joints_;  // the1 .. then
+  std::vector<std::vector<scalar_state>*> joints_;  // the1 .. then
 };
 
 }  // namespace kinelab
