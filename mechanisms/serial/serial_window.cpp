@@ -190,6 +190,7 @@ serial_logic::serial_logic(int joints, std::vector<std::string> link_groups,
 void serial_logic::read_arm(sim_window& w) {
   const serial_arm arm = read_link_table(w.ctl, link_groups_);
   arm_ = arm;
+  twists_ = twists_of(arm_);
   p1_ = {};
   p1_.x = arm_.hx(1), p1_.y = arm_.hy(1), p1_.z = arm_.hz(1);
   w.set_draw_size(arm_size(arm_));
@@ -276,7 +277,7 @@ bool serial_logic::jacobian_at(int i, jacobian_matrix& J) const {
   }
   // The frames' Jacobian, as the solvers and the atlas form it.
   chain_frames f;
-  build_frames(arm_, twists_of(arm_), the, joints_count_ == 6, f);
+  build_frames(arm_, twists_, the, joints_count_ == 6, f);
   J = {};
   J.rows = J.cols = joints_count_;
   frames_jacobian(f, joints_count_, J.m);
