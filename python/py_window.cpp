@@ -415,7 +415,8 @@ void py_window::detach_views() {
   if (!sim) return;
   for (auto& [name, holder] : views_) {
     if (holder.use_count() == 1) continue;
-    if (trajectory_array* a = sim->logic().arrays.find(name)) {
+    // A placed array's holder has its own copy already.
+    if (trajectory_array* a = sim->logic().arrays.find(name); a && !a->placed) {
       holder->at.swap(a->at);
       holder->scalar_at.swap(a->scalar_at);
       a->at = holder->at;
@@ -538,6 +539,18 @@ py::dict py_window::arrays() {
     for (const trajectory_array& a : s.logic().arrays.all()) out[py::str(a.name)] = numpy_of(a);
     return out;
   }
+  // Placed arrays have no storage to show: their holders get a copy, taken step by step for all
+  // of them at once (the window places every placed array of a step together).
+  std::vector<std::pair<const trajectory_array*, kin_state*>> placed;
+  for (const trajectory_array& a : s.logic().arrays.all()) {
+    if (!a.placed) continue;
+    std::shared_ptr<array_storage>& holder = views_[a.name];
+    if (!holder || holder.use_count() > 1) holder = std::make_shared<array_storage>();
+    holder->at.resize(a.size());
+    placed.emplace_back(&a, holder->at.data());
+  }
+  for (std::size_t i = 0; !placed.empty() && i < placed.front().first->size(); ++i)
+    for (auto& [a, to] : placed) to[i] = a->state(i);
   for (const trajectory_array& a : s.logic().arrays.all()) {
     std::shared_ptr<array_storage>& holder = views_[a.name];
     if (!holder) holder = std::make_shared<array_storage>();
@@ -548,7 +561,10 @@ py::dict py_window::arrays() {
       std::shared_ptr<array_storage> holder;
     };
     const py::capsule owner(new keep{w_, holder}, [](void* p) { delete static_cast<keep*>(p); });
-    out[py::str(a.name)] = view_of(a, a.lean ? &a.scalar_at.front().x : &a.at.front().x, owner);
+    const double* data = a.placed ? &holder->at.front().x
+                         : a.lean ? &a.scalar_at.front().x
+                                  : &a.at.front().x;
+    out[py::str(a.name)] = view_of(a, data, owner);
   }
   return out;
 }

@@ -9,6 +9,20 @@
 
 namespace kinelab {
 
+namespace {
+
+bool all_finite(const kin_state& s) {
+  using std::isfinite;
+  return isfinite(s.x) && isfinite(s.dx) && isfinite(s.ddx) && isfinite(s.y) && isfinite(s.dy) &&
+         isfinite(s.ddy) && isfinite(s.z) && isfinite(s.dz) && isfinite(s.ddz);
+}
+
+bool all_finite(const scalar_state& s) {
+  return std::isfinite(s.x) && std::isfinite(s.dx) && std::isfinite(s.ddx);
+}
+
+}  // namespace
+
 std::vector<kin_state>& trajectory_arrays::add(std::string name, array_kind kind,
                                                std::string meaning, std::string unit) {
   trajectory_array& a = arrays_.emplace_back();
@@ -28,6 +42,48 @@ std::vector<scalar_state>& trajectory_arrays::add_scalar(std::string name, std::
   a.unit = std::move(unit);
   a.lean = true;
   return a.scalar_at;
+}
+
+const kin_state& placed_arrays::value(int member, std::size_t i) const {
+  const auto k = static_cast<std::size_t>(member);
+  if (i == 0) return step0_[k];
+  if (const auto kept = kept_.find(i); kept != kept_.end()) return kept->second[k];
+  static const kin_state none{};
+  if (!live_) return none;
+  if (cached_ != i) {
+    cache_.resize(step0_.size());
+    fill_(i, cache_.data());
+    cached_ = i;
+  }
+  return cache_[k];
+}
+
+placed_arrays& trajectory_arrays::add_placed_group(placed_arrays::fill_fn fill) {
+  placed_.push_back(std::make_shared<placed_arrays>(std::move(fill)));
+  return *placed_.back();
+}
+
+const trajectory_array& trajectory_arrays::add_placed(placed_arrays& group, std::string name,
+                                                      std::string meaning, std::string unit) {
+  trajectory_array& a = arrays_.emplace_back();
+  a.name = std::move(name);
+  a.meaning = std::move(meaning);
+  a.unit = std::move(unit);
+  for (const auto& g : placed_)
+    if (g.get() == &group) a.placed = g;
+  if (!a.placed) throw std::logic_error("add_placed: a group of other arrays");
+  a.member = static_cast<int>(group.step0_.size());
+  group.step0_.emplace_back();
+  return a;
+}
+
+void trajectory_arrays::clear_guarded() {
+  guarded_.clear();
+  for (const auto& g : placed_) {
+    g->kept_.clear();
+    g->checked_ = false;
+    g->cached_ = 0;
+  }
 }
 
 namespace {
@@ -50,12 +106,19 @@ void size_to(std::vector<T>& v, std::size_t n) {
 void trajectory_arrays::resize(int N) {
   const std::size_t n = static_cast<std::size_t>(N) + 1;
   for (auto& a : arrays_) {
+    if (a.placed) continue;
     if (a.lean)
       size_to(a.scalar_at, n);
     else
       size_to(a.at, n);
   }
   if (solver_record_enabled_) size_to(solver_record_, n);
+  for (const auto& g : placed_) {
+    g->steps_ = n;
+    g->kept_.erase(g->kept_.lower_bound(n), g->kept_.end());
+    g->checked_ = false;
+    g->cached_ = 0;
+  }
 }
 
 int trajectory_arrays::N() const {
@@ -76,7 +139,51 @@ trajectory_array* trajectory_arrays::find(const std::string& name) {
 
 trajectory_arrays::replaced trajectory_arrays::replace_non_finite() {
   replaced r;
+  // A placed step whose own values or whose window's stored values (which are about to be
+  // replaced) are not all finite is kept as it was placed.
+  for (const auto& g : placed_) {
+    if (!g->live_ || g->checked_) continue;
+    g->checked_ = true;
+    std::vector<kin_state> at(g->step0_.size());
+    for (std::size_t i = 1; i < g->steps_; ++i) {
+      if (g->kept_.count(i)) continue;
+      g->fill_(i, at.data());
+      bool finite = true;
+      for (const kin_state& s : at) finite = finite && all_finite(s);
+      for (const auto& a : arrays_) {
+        if (!finite) break;
+        if (a.placed) continue;
+        if (a.lean)
+          finite = all_finite(a.scalar_at[i]);
+        else if (i < a.at.size())
+          finite = all_finite(a.at[i]);
+      }
+      if (!finite) g->kept_[i] = at;
+    }
+    g->cached_ = 0;
+  }
   for (auto& a : arrays_) {
+    if (a.placed) {
+      placed_arrays& g = *a.placed;
+      const auto k = static_cast<std::size_t>(a.member);
+      const auto replace = [&](std::size_t i, kin_state& s) {
+        if (all_finite(s)) return;
+        for (const auto& c : array_columns(a)) {
+          double& v = s.*(c.field);
+          if (std::isfinite(v)) continue;
+          if (r.count++ == 0 || static_cast<int>(i) < r.first_step) {
+            r.first_step = static_cast<int>(i);
+            r.first_column = c.name;
+          }
+          v = 0;
+        }
+        if (guarded_.size() <= i) guarded_.resize(g.steps_, 0);
+        guarded_[i] |= 1;
+      };
+      if (g.steps_ > 0) replace(0, g.step0_[k]);
+      for (auto& [i, kept] : g.kept_) replace(i, kept[k]);
+      continue;
+    }
     const bool scalar = a.kind == array_kind::scalar;
     std::vector<array_column> columns;  // named only once a value needs replacing
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -147,6 +254,12 @@ void trajectory_arrays::swap_step(int i, step_values& s) {
   std::size_t k = 0;
   for (auto& a : arrays_) {
     kin_state& v = s.values.at(k++);
+    if (a.placed) {
+      // Only step 0 is the window's own to exchange.
+      if (at != 0) throw std::logic_error("swap_step: a placed array past step 0");
+      std::swap(a.placed->step0_.at(static_cast<std::size_t>(a.member)), v);
+      continue;
+    }
     if (!a.lean) {
       std::swap(a.at.at(at), v);
       continue;

@@ -1,13 +1,15 @@
-// A scalar history kept lean (add_scalar, three doubles a step) reads, writes, guards and swaps
-// exactly as one kept in a point's record (add with array_kind::scalar), which windows on other
-// branches still use.
+// Arrays kept in less than a point's record a step read, guard and swap exactly as stored ones:
+// a scalar history kept lean (add_scalar, three doubles a step) as one kept in a point's record
+// (add with array_kind::scalar, which windows on other branches still use), and arrays placed
+// again when read as the same values stored.
+#include "app/run/trajectory_arrays.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 #include <string>
-
-#include "app/run/trajectory_arrays.h"
 
 namespace kinelab {
 namespace {
@@ -89,6 +91,68 @@ TEST(TrajectoryArrays, LeanScalarIsAScalarInEveryRespect) {
   lean.resize(1);
   EXPECT_EQ(lean.N(), 1);
   EXPECT_EQ(lean.find("a")->size(), 2u);
+}
+
+// Placed arrays q1, q2 computed from a stored point u when read, against the same values stored:
+// u.x = 0 at step 3 makes q2 infinite there, u.y not finite at step 5 is replaced by 0 (which
+// must not place q1 again from the replaced value).
+struct placed_pair {
+  static void place(const kin_state& u, kin_state* out) {
+    out[0] = {2 * u.x, 2 * u.dx, 0, u.y + 1, 0, 0, 0, 0, u.z};
+    out[1] = {1 / u.x, 0, 0, 0, 0, 0, 0, 0, 0};
+  }
+  static kin_state input(int i) {
+    return {i == 3 ? 0.0 : 0.5 + i, 1, 2, i == 5 ? kNaN : -1.0 * i, 0, 0, 1e-3 * i, 0, 0};
+  }
+};
+
+TEST(TrajectoryArrays, PlacedArraysReadAsStoredOnes) {
+  trajectory_arrays placed, stored;
+  auto& u = placed.add("u", array_kind::point);
+  placed_arrays& g = placed.add_placed_group(
+      [&u](std::size_t i, kin_state* out) { placed_pair::place(u[i], out); });
+  placed.add_placed(g, "q1");
+  auto& v = placed.add("v", array_kind::point);  // a kept array between the placed ones
+  placed.add_placed(g, "q2");
+  auto& su = stored.add("u", array_kind::point);
+  auto& sq1 = stored.add("q1", array_kind::point);
+  auto& sv = stored.add("v", array_kind::point);
+  auto& sq2 = stored.add("q2", array_kind::point);
+  placed.resize(N);
+  stored.resize(N);
+  EXPECT_EQ(placed.find("q2")->size(), std::size_t{N + 1});
+  // Before a Run the steps after 0 hold nothing, as stored ones hold zeros.
+  EXPECT_EQ(placed.csv(), stored.csv());
+
+  g.start_run();
+  for (int i = 0; i <= N; ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    u[at] = su[at] = placed_pair::input(i);
+    v[at] = sv[at] = {1.0 * i};
+    kin_state q[2];
+    placed_pair::place(u[at], q);
+    sq1[at] = q[0], sq2[at] = q[1];
+    if (i == 0) placed_pair::place(u[0], g.step0());
+  }
+  EXPECT_EQ(placed.find("q1")->state(4).x, 9.0);
+  EXPECT_EQ(placed.csv(), stored.csv());
+  const auto r = placed.replace_non_finite(), r_stored = stored.replace_non_finite();
+  EXPECT_EQ(r.count, r_stored.count);
+  EXPECT_EQ(r.first_step, 3);
+  EXPECT_EQ(r.first_column, "q2.x");
+  EXPECT_EQ(r_stored.first_column, r.first_column);
+  EXPECT_EQ(placed.find("q1")->state(5).y, 0.0);
+  EXPECT_EQ(placed.csv(), stored.csv());
+  EXPECT_TRUE(placed.guarded(3) && placed.guarded(5) && !placed.guarded(4));
+
+  // Step 0 is the window's own: a static pose over the Run sets it aside and puts it back.
+  trajectory_arrays::step_values pose = placed.step(0);
+  pose.values.at(1).x = 42;
+  placed.swap_step(0, pose);
+  EXPECT_EQ(placed.find("q1")->state(0).x, 42.0);
+  placed.swap_step(0, pose);
+  EXPECT_EQ(placed.csv(), stored.csv());
+  EXPECT_THROW(placed.swap_step(1, pose), std::logic_error);
 }
 
 }  // namespace
