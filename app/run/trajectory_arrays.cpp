@@ -1,8 +1,12 @@
 #include "app/run/trajectory_arrays.h"
 
+#include <tbb/parallel_for.h>
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 
 #include "core/number_text.h"
@@ -56,6 +60,18 @@ const kin_state& placed_arrays::value(int member, std::size_t i) const {
     cached_ = i;
   }
   return cache_[k];
+}
+
+void placed_arrays::values_at(std::size_t i, kin_state* out) const {
+  if (i == 0) {
+    std::copy(step0_.begin(), step0_.end(), out);
+  } else if (const auto kept = kept_.find(i); kept != kept_.end()) {
+    std::copy(kept->second.begin(), kept->second.end(), out);
+  } else if (!live_) {
+    std::fill(out, out + step0_.size(), kin_state{});
+  } else {
+    fill_(i, out);
+  }
 }
 
 placed_arrays& trajectory_arrays::add_placed_group(placed_arrays::fill_fn fill) {
@@ -289,55 +305,87 @@ std::vector<array_column> array_columns(const trajectory_array& a) {
 void trajectory_arrays::write_csv(const text_out& put,
                                   const std::vector<extra_column>& extra) const {
   std::string line = "i";
-  std::vector<std::pair<const trajectory_array*, array_column>> columns;
+  // Where each column's values come from: a stored array's field, or a member of a placed group
+  // (placed once per row for all its members).
+  struct source {
+    const trajectory_array* array;
+    double kin_state::*field;
+    int group;  // index into `groups`, −1 for a stored array
+  };
+  std::vector<source> columns;
+  std::vector<const placed_arrays*> groups;
   for (const auto& a : arrays_)
     for (auto& c : array_columns(a)) {
       line += "," + c.name;
-      columns.emplace_back(&a, c);
+      int group = -1;
+      if (a.placed) {
+        const auto g = std::find(groups.begin(), groups.end(), a.placed.get());
+        group = static_cast<int>(g - groups.begin());
+        if (g == groups.end()) groups.push_back(a.placed.get());
+      }
+      columns.push_back({&a, c.field, group});
     }
   const bool with_record = !solver_record_.empty();
   if (with_record) line += ",nr_iterations,nr_residual,nr_status,nr_minimum_norm_rates";
   for (const extra_column& e : extra) line += "," + e.name;
   line += ",guarded\n";
   put(line);
-  // In blocks of about 64 kB, so that the text of 200 000 steps is never held whole.
-  constexpr std::size_t block = 1 << 16;
-  std::string out;
-  out.reserve(block + 4096);
-  const auto number = [&out](auto v) {
-    char text[32];
-    out.append(text, std::to_chars(text, text + sizeof text, v).ptr);
+
+  // The rows are formatted in chunks on every core and handed over in order, a chunk at a
+  // time, so that the text of 200 000 steps is never held whole. A number takes at most 24
+  // characters and its comma.
+  constexpr std::size_t rows_per_chunk = 512, chunks_per_batch = 8;
+  const std::size_t row_max = 32 + 25 * (columns.size() + extra.size() + 4);
+  const std::size_t steps = static_cast<std::size_t>(N() + 1);
+  std::vector<std::unique_ptr<char[]>> buffers(chunks_per_batch);
+  std::vector<std::size_t> lengths(chunks_per_batch);
+  const auto format_rows = [&](std::size_t first, std::size_t last, std::size_t chunk) {
+    if (!buffers[chunk]) buffers[chunk].reset(new char[rows_per_chunk * row_max]);
+    char* const begin = buffers[chunk].get();
+    char* p = begin;
+    const auto number = [&p](auto v) { p = std::to_chars(p, p + 25, v).ptr; };
+    std::vector<std::vector<kin_state>> placed(groups.size());
+    for (std::size_t g = 0; g < groups.size(); ++g) placed[g].resize(groups[g]->step0_.size());
+    for (std::size_t at = first; at < last; ++at) {
+      for (std::size_t g = 0; g < groups.size(); ++g) groups[g]->values_at(at, placed[g].data());
+      number(static_cast<int>(at));
+      for (const source& c : columns) {
+        *p++ = ',';
+        number(c.group < 0 ? c.array->get(at, c.field)
+                           : placed[static_cast<std::size_t>(c.group)]
+                                   [static_cast<std::size_t>(c.array->member)].*
+                                 (c.field));
+      }
+      if (with_record && at < solver_record_.size()) {
+        const nr_outcome& r = solver_record_[at];
+        *p++ = ',';
+        number(r.iterations);
+        *p++ = ',';
+        number(r.residual);
+        *p++ = ',';
+        number(static_cast<int>(r.status));
+        *p++ = ',';
+        *p++ = r.minimum_norm_rates ? '1' : '0';
+      }
+      for (const extra_column& e : extra) {
+        *p++ = ',';
+        number(at < e.values->size() ? (*e.values)[at] : 0.0);
+      }
+      *p++ = ',';
+      *p++ = static_cast<char>('0' + (at < guarded_.size() ? guarded_[at] & 3 : 0));
+      *p++ = '\n';
+    }
+    lengths[chunk] = static_cast<std::size_t>(p - begin);
   };
-  for (int i = 0; i <= N(); ++i) {
-    const auto at = static_cast<std::size_t>(i);
-    number(i);
-    for (const auto& [a, c] : columns) {
-      out += ',';
-      number(a->get(at, c.field));
-    }
-    if (with_record && at < solver_record_.size()) {
-      const nr_outcome& r = solver_record_[at];
-      out += ',';
-      number(r.iterations);
-      out += ',';
-      number(r.residual);
-      out += ',';
-      number(static_cast<int>(r.status));
-      out += r.minimum_norm_rates ? ",1" : ",0";
-    }
-    for (const extra_column& e : extra) {
-      out += ',';
-      number(at < e.values->size() ? (*e.values)[at] : 0.0);
-    }
-    out += ',';
-    out += static_cast<char>('0' + (at < guarded_.size() ? guarded_[at] & 3 : 0));
-    out += '\n';
-    if (out.size() >= block) {
-      put(out);
-      out.clear();
-    }
+  for (std::size_t first = 0; first < steps; first += rows_per_chunk * chunks_per_batch) {
+    const std::size_t rows = std::min(steps - first, rows_per_chunk * chunks_per_batch);
+    const std::size_t chunks = (rows + rows_per_chunk - 1) / rows_per_chunk;
+    tbb::parallel_for(std::size_t{0}, chunks, [&](std::size_t c) {
+      const std::size_t from = first + c * rows_per_chunk;
+      format_rows(from, std::min(from + rows_per_chunk, first + rows), c);
+    });
+    for (std::size_t c = 0; c < chunks; ++c) put(std::string_view(buffers[c].get(), lengths[c]));
   }
-  if (!out.empty()) put(out);
 }
 
 std::string trajectory_arrays::csv(const std::vector<extra_column>& extra) const {

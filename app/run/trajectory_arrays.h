@@ -36,6 +36,9 @@ class placed_arrays {
     cached_ = 0;
   }
   const kin_state& value(int member, std::size_t i) const;
+  // Step i of every member into out, without the cache: safe from several threads at once
+  // (fill must only read).
+  void values_at(std::size_t i, kin_state* out) const;
   std::size_t steps() const { return steps_; }
 
  private:

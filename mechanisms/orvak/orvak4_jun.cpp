@@ -182,9 +182,10 @@ class orvak4_jun_logic : public window_logic {
     for (int k = 1; k <= 3; ++k) {
       kin_state u{v.x, 0, 0, v.y, 0, 0, v.z, 0, 0};
       u.*rate[k - 1] = 1;
-      const auto s = unit_postures(u);
-      const kin_state top = orvak_stack_point(stages, dist, s.data(), kin_state{});
-      const kin_state posture = chain_posture(stages, s.data());
+      // The four units' matrices once (the same bits as from their postures one by one).
+      const auto m = unit_matrices(u);
+      const kin_state top = orvak_stack_point(stages, dist, m.data(), kin_state{});
+      const kin_state posture = posture_from_matrices(chain_matrices(stages, m.data()));
       const double column[] = {top.dx, top.dy, top.dz, posture.dx, posture.dy, posture.dz};
       for (int r = 1; r <= 6; ++r) J.m(r, k) = column[r - 1];
     }
@@ -196,14 +197,8 @@ class orvak4_jun_logic : public window_logic {
   kin_state plat(int j, int m, int i) const { return plat_joint_[j][m]->state(at(i)); }
   kin_state base(int j, int m, int i) const { return base_joint_[j][m]->state(at(i)); }
 
-  // Every unit takes the same relative posture u; [0] is unused, as chain_posture expects.
-  static std::array<kin_state, stages + 1> unit_postures(const kin_state& u) {
-    std::array<kin_state, stages + 1> s;
-    for (int j = 1; j <= stages; ++j) s[static_cast<std::size_t>(j)] = u;
-    return s;
-  }
-  // The same as one triple (R, Ṙ, R̈) shared by all four, for chain_matrices and
-  // orvak_stack_point.
+  // Every unit takes the same relative posture u: one triple (R, Ṙ, R̈) shared by all four, for
+  // chain_matrices and orvak_stack_point ([0] is unused).
   static std::array<rotation_rates, stages + 1> unit_matrices(const kin_state& u) {
     std::array<rotation_rates, stages + 1> m;
     m.fill(posture_matrices(u));
