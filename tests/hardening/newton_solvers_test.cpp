@@ -299,7 +299,7 @@ stored_step rail_step(sim_window& w, std::size_t i) {
   s.n = 6;
   put_pose(s, w.logic().arrays.find("pp")->at[i], w.logic().arrays.find("sp")->at[i]);
   for (int k = 1; k <= 6; ++k) {
-    const kin_state& b = w.logic().arrays.find("bx" + std::to_string(k))->at[i];
+    const kin_state b = w.logic().arrays.find("bx" + std::to_string(k))->state(i);
     s.rate(k) = b.dx, s.accel(k) = b.ddx;
   }
   kin_state position, posture;
