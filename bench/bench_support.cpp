@@ -46,14 +46,16 @@ sim_window* as_simulation(window_model* m) {
   return dynamic_cast<sim_window*>(m);
 }
 
-const std::vector<kin_state>& array_of(const sim_window& w, const std::string& name) {
+std::vector<kin_state> array_of(const sim_window& w, const std::string& name) {
   const trajectory_array* a = w.logic().arrays.find(name);
   if (!a) {
     std::fprintf(stderr, "kinelab_bench: window %s has no array %s\n", w.name().c_str(),
                  name.c_str());
     std::abort();
   }
-  return a->at;
+  std::vector<kin_state> out(a->size());
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = a->state(i);
+  return out;
 }
 
 }  // namespace kinelab::bench

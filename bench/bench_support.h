@@ -24,6 +24,6 @@ sim_window* as_simulation(window_model* m);
 
 // A trajectory array of a simulation window by name; aborts the benchmark program with a
 // message when the window has no such array (the window changed under the benchmark).
-const std::vector<kin_state>& array_of(const sim_window& w, const std::string& name);
+std::vector<kin_state> array_of(const sim_window& w, const std::string& name);
 
 }  // namespace kinelab::bench

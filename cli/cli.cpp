@@ -180,7 +180,7 @@ class session {
 
   void svg(const std::string& path) {
     sim_window& sim = simulation("drawing surface");
-    save(path, [&](const text_out& put) { put(window_svg(sim)); });
+    save(path, [&](const text_out& put) { write_window_svg(sim, put); });
   }
 
   // The trajectory arrays, or the atlas while the picture shows one.

@@ -12,6 +12,11 @@ struct kin_state {
   double z = 0, dz = 0, ddz = 0;
 };
 
+// A scalar history's record: value, rate and acceleration, named as a kin_state's x fields.
+struct scalar_state {
+  double x = 0, dx = 0, ddx = 0;
+};
+
 inline void clear_state(kin_state& s) {
   s = kin_state{};
 }

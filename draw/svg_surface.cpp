@@ -104,12 +104,14 @@ void svg_surface::Line(double x1, double y1, double x2, double y2, int colour) {
            mm(y2) + "\"" + stroke(colour, width_, style_) + "/>\n";
   cursor_x_ = x2;
   cursor_y_ = y2;
+  spill();
 }
 
 void svg_surface::Circle(double x, double y, double radius, int colour) {
   if (!all_finite(x, y, radius)) return;
   body_ += "<circle cx=\"" + mm(x) + "\" cy=\"" + mm(y) + "\" r=\"" + mm(std::fabs(radius)) +
            "\" fill=\"none\"" + stroke(colour, width_, style_) + "/>\n";
+  spill();
 }
 
 void svg_surface::FillRect(double x, double y, double width, double height, rgb colour) {
@@ -118,6 +120,7 @@ void svg_surface::FillRect(double x, double y, double width, double height, rgb 
            "\" width=\"" + mm(std::fabs(width)) + "\" height=\"" + mm(std::fabs(height)) +
            "\" fill=\"" + hex_colour(colour) +
            "\" stroke=\"none\" shape-rendering=\"crispEdges\"/>\n";
+  spill();
 }
 
 void svg_surface::Print(const std::string& text) {
@@ -126,6 +129,7 @@ void svg_surface::Print(const std::string& text) {
   body_ += "<text x=\"" + mm(cursor_x_) + "\" y=\"" + mm(cursor_y_ + 0.8 * label_font_mm) +
            "\" font-family=\"sans-serif\" font-size=\"" + mm(label_font_mm) + "\">" +
            xml_escape(text) + "</text>\n";
+  spill();
 }
 
 void svg_surface::MoveTo(double x, double y) {
@@ -134,14 +138,34 @@ void svg_surface::MoveTo(double x, double y) {
   cursor_y_ = y;
 }
 
-std::string svg_surface::document() const {
+std::string svg_surface::head() const {
   const std::string w = mm(width_mm_), h = mm(height_mm_);
   std::string doc = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "mm\" height=\"" +
                     h + "mm\" viewBox=\"0 0 " + w + " " + h + "\">\n";
   doc += "<rect x=\"0\" y=\"0\" width=\"" + w + "\" height=\"" + h + "\" fill=\"#ffffff\"/>\n";
-  doc += body_;
-  doc += "</svg>\n";
   return doc;
+}
+
+std::string svg_surface::document() const {
+  return head() + body_ + "</svg>\n";
+}
+
+void svg_surface::spill() {
+  constexpr std::size_t block = 1 << 16;
+  if (!out_ || body_.size() < block) return;
+  if (!head_sent_) out_(head());
+  head_sent_ = true;
+  out_(body_);
+  body_.clear();
+}
+
+void svg_surface::finish() {
+  if (!out_) return;
+  if (!head_sent_) out_(head());
+  head_sent_ = true;
+  body_ += "</svg>\n";
+  out_(body_);
+  body_.clear();
 }
 
 }  // namespace kinelab

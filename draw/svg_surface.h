@@ -1,6 +1,8 @@
 #pragma once
 // A surface that writes SVG, in millimetres, for export of a window's picture.
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "draw/surface.h"
 
@@ -24,11 +26,22 @@ class svg_surface : public surface {
 
   std::string document() const;  // the complete SVG file
 
+  // Hands the document to `out` in blocks of about 64 kB as it is drawn, instead of keeping it
+  // whole; finish() hands over the rest. What has gone out stays: a Cls after the first block
+  // starts nothing over, so stream a picture drawn from a cleared surface (a replay).
+  void stream_to(std::function<void(std::string_view)> out) { out_ = std::move(out); }
+  void finish();
+
  private:
+  std::string head() const;
+  void spill();
+
   double width_mm_, height_mm_;
   int width_ = 1, style_ = 0;
   double cursor_x_ = 0, cursor_y_ = 0;
   std::string body_;
+  std::function<void(std::string_view)> out_;
+  bool head_sent_ = false;
 };
 
 }  // namespace kinelab

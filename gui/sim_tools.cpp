@@ -204,7 +204,7 @@ sim_tools::sim_tools(window_widget& window, sim_window& model)
   svg->setObjectName("export_svg");
   connect(svg, &QAction::triggered, this, [this] {
     save(tr("drawing"), ".svg", "SVG (*.svg)",
-         [this](const text_out& put) { put(window_svg(model_)); });
+         [this](const text_out& put) { write_window_svg(model_, put); });
   });
   QAction* png = menu->addAction(tr("drawing as PNG…"));
   png->setObjectName("export_png");

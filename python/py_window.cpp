@@ -111,9 +111,9 @@ std::string value_text(const py::handle& given) {
 // or a posture (rows x, y, z; columns value, rate, acceleration), (steps, 3) for a scalar
 // history. `owner` keeps the storage alive.
 py::array view_of(const trajectory_array& a, const double* data, const py::object& owner) {
-  const auto steps = static_cast<py::ssize_t>(a.at.size());
+  const auto steps = static_cast<py::ssize_t>(a.size());
   constexpr auto d = static_cast<py::ssize_t>(sizeof(double));
-  constexpr auto row = static_cast<py::ssize_t>(sizeof(kin_state));
+  const auto row = static_cast<py::ssize_t>(a.lean ? sizeof(scalar_state) : sizeof(kin_state));
   py::array out =
       a.kind == array_kind::scalar
           ? py::array(py::dtype::of<double>(), {steps, py::ssize_t{3}}, {row, d}, data, owner)
@@ -127,13 +127,13 @@ py::array view_of(const trajectory_array& a, const double* data, const py::objec
 // posture (rows x, y, z; columns value, rate, acceleration), (steps, 3) for a scalar history.
 py::array_t<double> numpy_of(const trajectory_array& a) {
   const std::vector<array_column> columns = array_columns(a);
-  const auto steps = static_cast<py::ssize_t>(a.at.size());
+  const auto steps = static_cast<py::ssize_t>(a.size());
   py::array_t<double> out = a.kind == array_kind::scalar
                                 ? py::array_t<double>({steps, py::ssize_t{3}})
                                 : py::array_t<double>({steps, py::ssize_t{3}, py::ssize_t{3}});
   double* d = out.mutable_data();
-  for (const kin_state& s : a.at)
-    for (const array_column& c : columns) *d++ = s.*(c.field);
+  for (std::size_t i = 0; i < a.size(); ++i)
+    for (const array_column& c : columns) *d++ = a.get(i, c.field);
   return out;
 }
 
@@ -293,7 +293,7 @@ py::dict py_window::quantities() {
     d["meaning"] = a.meaning;
     d["unit"] = a.unit;
     d["kind"] = scalar ? "scalar" : "point";
-    d["shape"] = scalar ? py::make_tuple(a.at.size(), 3) : py::make_tuple(a.at.size(), 3, 3);
+    d["shape"] = scalar ? py::make_tuple(a.size(), 3) : py::make_tuple(a.size(), 3, 3);
     d["layout"] = scalar ? "per step: value, rate, acceleration"
                          : "per step: rows x, y, z; columns value, rate, acceleration";
     out[py::str(a.name)] = d;
@@ -421,11 +421,14 @@ void py_window::detach_views() {
   if (!sim) return;
   for (auto& [name, holder] : views_) {
     if (holder.use_count() == 1) continue;
-    if (trajectory_array* a = sim->logic().arrays.find(name)) {
-      holder->swap(a->at);
-      a->at = *holder;
+    // A placed array's holder has its own copy already.
+    if (trajectory_array* a = sim->logic().arrays.find(name); a && !a->placed) {
+      holder->at.swap(a->at);
+      holder->scalar_at.swap(a->scalar_at);
+      a->at = holder->at;
+      a->scalar_at = holder->scalar_at;
     }
-    holder = std::make_shared<std::vector<kin_state>>();
+    holder = std::make_shared<array_storage>();
   }
 }
 
@@ -542,17 +545,32 @@ py::dict py_window::arrays() {
     for (const trajectory_array& a : s.logic().arrays.all()) out[py::str(a.name)] = numpy_of(a);
     return out;
   }
+  // Placed arrays have no storage to show: their holders get a copy, taken step by step for all
+  // of them at once (the window places every placed array of a step together).
+  std::vector<std::pair<const trajectory_array*, kin_state*>> placed;
   for (const trajectory_array& a : s.logic().arrays.all()) {
-    std::shared_ptr<std::vector<kin_state>>& holder = views_[a.name];
-    if (!holder) holder = std::make_shared<std::vector<kin_state>>();
+    if (!a.placed) continue;
+    std::shared_ptr<array_storage>& holder = views_[a.name];
+    if (!holder || holder.use_count() > 1) holder = std::make_shared<array_storage>();
+    holder->at.resize(a.size());
+    placed.emplace_back(&a, holder->at.data());
+  }
+  for (std::size_t i = 0; !placed.empty() && i < placed.front().first->size(); ++i)
+    for (auto& [a, to] : placed) to[i] = a->state(i);
+  for (const trajectory_array& a : s.logic().arrays.all()) {
+    std::shared_ptr<array_storage>& holder = views_[a.name];
+    if (!holder) holder = std::make_shared<array_storage>();
     // The view keeps the window (and so its storage) and the holder of the storage it shows
     // once detached.
     struct keep {
       std::shared_ptr<window_model> window;
-      std::shared_ptr<std::vector<kin_state>> holder;
+      std::shared_ptr<array_storage> holder;
     };
     const py::capsule owner(new keep{w_, holder}, [](void* p) { delete static_cast<keep*>(p); });
-    out[py::str(a.name)] = view_of(a, &a.at.front().x, owner);
+    const double* data = a.placed ? &holder->at.front().x
+                         : a.lean ? &a.scalar_at.front().x
+                                  : &a.at.front().x;
+    out[py::str(a.name)] = view_of(a, data, owner);
   }
   return out;
 }

@@ -116,7 +116,11 @@ class py_window {
   std::shared_ptr<window_model> w_;
   // Per array, the holder of its storage once views of it are detached; while a view holds it,
   // the storage must be handed over before the window changes.
-  std::map<std::string, std::shared_ptr<std::vector<kin_state>>> views_;
+  struct array_storage {
+    std::vector<kin_state> at;
+    std::vector<scalar_state> scalar_at;
+  };
+  std::map<std::string, std::shared_ptr<array_storage>> views_;
   std::atomic<bool> busy_{false};
 };
 

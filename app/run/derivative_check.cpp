@@ -40,9 +40,9 @@ std::vector<double> without_wraps(const std::vector<double>& f) {
   return g;
 }
 
-std::vector<double> field_of(const std::vector<kin_state>& at, double kin_state::*f) {
-  std::vector<double> out(at.size());
-  for (std::size_t i = 0; i < at.size(); ++i) out[i] = at[i].*f;
+std::vector<double> field_of(const trajectory_array& a, double kin_state::*f) {
+  std::vector<double> out(a.size());
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = a.get(i, f);
   return out;
 }
 
@@ -133,10 +133,10 @@ quantity_check check_quantity(const trajectory_array& a, char component, double 
                                                          : 0;
   quantity_check q;
   q.column = columns[first].name;
-  q.value = field_of(a.at, columns[first].field);
-  q.rate = field_of(a.at, columns[first + 1].field);
-  q.accel = field_of(a.at, columns[first + 2].field);
-  const int N = static_cast<int>(a.at.size()) - 1;
+  q.value = field_of(a, columns[first].field);
+  q.rate = field_of(a, columns[first + 1].field);
+  q.accel = field_of(a, columns[first + 2].field);
+  const int N = static_cast<int>(a.size()) - 1;
   if (N < 2 || !(T > 0)) return q;
   const double dt = T / N;
   if (at_rest(q, T, length_scale)) {

@@ -109,7 +109,8 @@ std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
     const trajectory_array* a = arrays.find(u.array);
     if (!a || u.angle) continue;
     const double kin_state::*f = value_field(u.component);
-    for (const kin_state& s : a->at) length_scale = std::fmax(length_scale, std::fabs(s.*f));
+    for (std::size_t i = 0; i < a->size(); ++i)
+      length_scale = std::fmax(length_scale, std::fabs(a->get(i, f)));
   }
   const double length_floor = jump_floor_fraction * (length_scale > 0 ? length_scale : 1);
   const std::vector<nr_outcome>& record = arrays.solver_record();
@@ -133,7 +134,7 @@ std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
   const auto start_outruns_steps = [&] {
     for (const solved_variable& u : unknowns) {
       const trajectory_array* a = arrays.find(u.array);
-      if (a && !(std::fabs(a->at.front().*rate_field(u.component)) * h <=
+      if (a && !(std::fabs(a->get(0, rate_field(u.component))) * h <=
                  (u.angle ? jump_floor : length_floor)))
         return true;
     }
@@ -164,8 +165,8 @@ std::vector<branch_jump> find_branch_jumps(const trajectory_arrays& arrays,
       const solved_variable& u = unknowns[k];
       const trajectory_array* a = arrays.find(u.array);
       if (!a) continue;
-      const kin_state& before = a->at[static_cast<std::size_t>(i - 1)];
-      const kin_state& now = a->at[static_cast<std::size_t>(i)];
+      const kin_state before = a->state(static_cast<std::size_t>(i - 1));
+      const kin_state now = a->state(static_cast<std::size_t>(i));
       const bool posture = is_posture(unknowns, k);
       mismatch m;
       if (diverged) {

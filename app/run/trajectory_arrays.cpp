@@ -1,26 +1,144 @@
 #include "app/run/trajectory_arrays.h"
 
+#include <tbb/parallel_for.h>
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <stdexcept>
 
 #include "core/number_text.h"
 
 namespace kinelab {
 
-std::vector<kin_state>& trajectory_arrays::add(std::string name, array_kind kind,
-                                               std::string meaning, std::string unit) {
-  arrays_.push_back({std::move(name), kind, {}, std::move(meaning), std::move(unit)});
-  return arrays_.back().at;
+namespace {
+
+bool all_finite(const kin_state& s) {
+  using std::isfinite;
+  return isfinite(s.x) && isfinite(s.dx) && isfinite(s.ddx) && isfinite(s.y) && isfinite(s.dy) &&
+         isfinite(s.ddy) && isfinite(s.z) && isfinite(s.dz) && isfinite(s.ddz);
 }
 
+bool all_finite(const scalar_state& s) {
+  return std::isfinite(s.x) && std::isfinite(s.dx) && std::isfinite(s.ddx);
+}
+
+}  // namespace
+
+std::vector<kin_state>& trajectory_arrays::add(std::string name, array_kind kind,
+                                               std::string meaning, std::string unit) {
+  trajectory_array& a = arrays_.emplace_back();
+  a.name = std::move(name);
+  a.kind = kind;
+  a.meaning = std::move(meaning);
+  a.unit = std::move(unit);
+  return a.at;
+}
+
+std::vector<scalar_state>& trajectory_arrays::add_scalar(std::string name, std::string meaning,
+                                                         std::string unit) {
+  trajectory_array& a = arrays_.emplace_back();
+  a.name = std::move(name);
+  a.kind = array_kind::scalar;
+  a.meaning = std::move(meaning);
+  a.unit = std::move(unit);
+  a.lean = true;
+  return a.scalar_at;
+}
+
+const kin_state& placed_arrays::value(int member, std::size_t i) const {
+  const auto k = static_cast<std::size_t>(member);
+  if (i == 0) return step0_[k];
+  if (const auto kept = kept_.find(i); kept != kept_.end()) return kept->second[k];
+  static const kin_state none{};
+  if (!live_) return none;
+  if (cached_ != i) {
+    cache_.resize(step0_.size());
+    fill_(i, cache_.data());
+    cached_ = i;
+  }
+  return cache_[k];
+}
+
+void placed_arrays::values_at(std::size_t i, kin_state* out) const {
+  if (i == 0) {
+    std::copy(step0_.begin(), step0_.end(), out);
+  } else if (const auto kept = kept_.find(i); kept != kept_.end()) {
+    std::copy(kept->second.begin(), kept->second.end(), out);
+  } else if (!live_) {
+    std::fill(out, out + step0_.size(), kin_state{});
+  } else {
+    fill_(i, out);
+  }
+}
+
+placed_arrays& trajectory_arrays::add_placed_group(placed_arrays::fill_fn fill) {
+  placed_.push_back(std::make_shared<placed_arrays>(std::move(fill)));
+  return *placed_.back();
+}
+
+const trajectory_array& trajectory_arrays::add_placed(placed_arrays& group, std::string name,
+                                                      std::string meaning, std::string unit) {
+  trajectory_array& a = arrays_.emplace_back();
+  a.name = std::move(name);
+  a.meaning = std::move(meaning);
+  a.unit = std::move(unit);
+  for (const auto& g : placed_)
+    if (g.get() == &group) a.placed = g;
+  if (!a.placed) throw std::logic_error("add_placed: a group of other arrays");
+  a.member = static_cast<int>(group.step0_.size());
+  group.step0_.emplace_back();
+  return a;
+}
+
+void trajectory_arrays::clear_guarded() {
+  guarded_.clear();
+  for (const auto& g : placed_) {
+    g->kept_.clear();
+    g->checked_ = false;
+    g->cached_ = 0;
+  }
+}
+
+namespace {
+
+// To n records; a longer run takes one allocation of exactly its size rather than the
+// vector's doubling, and a shorter one keeps the storage it has.
+template <class T>
+void size_to(std::vector<T>& v, std::size_t n) {
+  if (n > v.capacity()) {
+    std::vector<T> grown;
+    grown.reserve(n);
+    grown.assign(v.begin(), v.end());
+    v.swap(grown);
+  }
+  v.resize(n);
+}
+
+}  // namespace
+
 void trajectory_arrays::resize(int N) {
-  for (auto& a : arrays_) a.at.resize(static_cast<std::size_t>(N) + 1);
-  if (solver_record_enabled_) solver_record_.resize(static_cast<std::size_t>(N) + 1);
+  const std::size_t n = static_cast<std::size_t>(N) + 1;
+  for (auto& a : arrays_) {
+    if (a.placed) continue;
+    if (a.lean)
+      size_to(a.scalar_at, n);
+    else
+      size_to(a.at, n);
+  }
+  if (solver_record_enabled_) size_to(solver_record_, n);
+  for (const auto& g : placed_) {
+    g->steps_ = n;
+    g->kept_.erase(g->kept_.lower_bound(n), g->kept_.end());
+    g->checked_ = false;
+    g->cached_ = 0;
+  }
 }
 
 int trajectory_arrays::N() const {
-  return arrays_.empty() ? -1 : static_cast<int>(arrays_.front().at.size()) - 1;
+  return arrays_.empty() ? -1 : static_cast<int>(arrays_.front().size()) - 1;
 }
 
 const trajectory_array* trajectory_arrays::find(const std::string& name) const {
@@ -37,19 +155,68 @@ trajectory_array* trajectory_arrays::find(const std::string& name) {
 
 trajectory_arrays::replaced trajectory_arrays::replace_non_finite() {
   replaced r;
+  // A placed step whose own values or whose window's stored values (which are about to be
+  // replaced) are not all finite is kept as it was placed.
+  for (const auto& g : placed_) {
+    if (!g->live_ || g->checked_) continue;
+    g->checked_ = true;
+    std::vector<kin_state> at(g->step0_.size());
+    for (std::size_t i = 1; i < g->steps_; ++i) {
+      if (g->kept_.count(i)) continue;
+      g->fill_(i, at.data());
+      bool finite = true;
+      for (const kin_state& s : at) finite = finite && all_finite(s);
+      for (const auto& a : arrays_) {
+        if (!finite) break;
+        if (a.placed) continue;
+        if (a.lean)
+          finite = all_finite(a.scalar_at[i]);
+        else if (i < a.at.size())
+          finite = all_finite(a.at[i]);
+      }
+      if (!finite) g->kept_[i] = at;
+    }
+    g->cached_ = 0;
+  }
   for (auto& a : arrays_) {
+    if (a.placed) {
+      placed_arrays& g = *a.placed;
+      const auto k = static_cast<std::size_t>(a.member);
+      const auto replace = [&](std::size_t i, kin_state& s) {
+        if (all_finite(s)) return;
+        for (const auto& c : array_columns(a)) {
+          double& v = s.*(c.field);
+          if (std::isfinite(v)) continue;
+          if (r.count++ == 0 || static_cast<int>(i) < r.first_step) {
+            r.first_step = static_cast<int>(i);
+            r.first_column = c.name;
+          }
+          v = 0;
+        }
+        if (guarded_.size() <= i) guarded_.resize(g.steps_, 0);
+        guarded_[i] |= 1;
+      };
+      if (g.steps_ > 0) replace(0, g.step0_[k]);
+      for (auto& [i, kept] : g.kept_) replace(i, kept[k]);
+      continue;
+    }
     const bool scalar = a.kind == array_kind::scalar;
     std::vector<array_column> columns;  // named only once a value needs replacing
-    for (std::size_t i = 0; i < a.at.size(); ++i) {
-      const kin_state& s = a.at[i];
+    for (std::size_t i = 0; i < a.size(); ++i) {
       using std::isfinite;
-      if (isfinite(s.x) && isfinite(s.dx) && isfinite(s.ddx) &&
-          (scalar || (isfinite(s.y) && isfinite(s.dy) && isfinite(s.ddy) && isfinite(s.z) &&
-                      isfinite(s.dz) && isfinite(s.ddz))))
-        continue;
+      if (a.lean) {
+        const scalar_state& s = a.scalar_at[i];
+        if (isfinite(s.x) && isfinite(s.dx) && isfinite(s.ddx)) continue;
+      } else {
+        const kin_state& s = a.at[i];
+        if (isfinite(s.x) && isfinite(s.dx) && isfinite(s.ddx) &&
+            (scalar || (isfinite(s.y) && isfinite(s.dy) && isfinite(s.ddy) && isfinite(s.z) &&
+                        isfinite(s.dz) && isfinite(s.ddz))))
+          continue;
+      }
       if (columns.empty()) columns = array_columns(a);
       for (const auto& c : columns) {
-        double& v = a.at[i].*(c.field);
+        double& v = a.get(i, c.field);
         if (std::isfinite(v)) continue;
         if (r.count++ == 0 || static_cast<int>(i) < r.first_step) {
           r.first_step = static_cast<int>(i);
@@ -57,7 +224,7 @@ trajectory_arrays::replaced trajectory_arrays::replace_non_finite() {
         }
         v = 0;
       }
-      if (guarded_.size() <= i) guarded_.resize(a.at.size(), 0);
+      if (guarded_.size() <= i) guarded_.resize(a.size(), 0);
       guarded_[i] |= 1;
     }
   }
@@ -88,7 +255,11 @@ bool trajectory_arrays::reached(int step) const {
 trajectory_arrays::step_values trajectory_arrays::step(int i) const {
   const auto at = static_cast<std::size_t>(i);
   step_values s;
-  for (const auto& a : arrays_) s.values.push_back(a.at.at(at));
+  s.values.reserve(arrays_.size());
+  for (const auto& a : arrays_) {
+    if (at >= a.size()) throw std::out_of_range("trajectory step");
+    s.values.push_back(a.state(at));
+  }
   if (at < solver_record_.size()) s.outcome = solver_record_[at];
   s.marks = at < guarded_.size() ? guarded_[at] : 0;
   return s;
@@ -97,7 +268,23 @@ trajectory_arrays::step_values trajectory_arrays::step(int i) const {
 void trajectory_arrays::swap_step(int i, step_values& s) {
   const auto at = static_cast<std::size_t>(i);
   std::size_t k = 0;
-  for (auto& a : arrays_) std::swap(a.at.at(at), s.values.at(k++));
+  for (auto& a : arrays_) {
+    kin_state& v = s.values.at(k++);
+    if (a.placed) {
+      // Only step 0 is the window's own to exchange.
+      if (at != 0) throw std::logic_error("swap_step: a placed array past step 0");
+      std::swap(a.placed->step0_.at(static_cast<std::size_t>(a.member)), v);
+      continue;
+    }
+    if (!a.lean) {
+      std::swap(a.at.at(at), v);
+      continue;
+    }
+    scalar_state& mine = a.scalar_at.at(at);
+    const scalar_state theirs{v.x, v.dx, v.ddx};
+    v = {mine.x, mine.dx, mine.ddx};
+    mine = theirs;
+  }
   if (at < solver_record_.size()) std::swap(solver_record_[at], s.outcome);
   const unsigned char was = at < guarded_.size() ? guarded_[at] : 0;
   if (s.marks && guarded_.size() <= at) guarded_.resize(at + 1, 0);
@@ -118,55 +305,87 @@ std::vector<array_column> array_columns(const trajectory_array& a) {
 void trajectory_arrays::write_csv(const text_out& put,
                                   const std::vector<extra_column>& extra) const {
   std::string line = "i";
-  std::vector<std::pair<const trajectory_array*, array_column>> columns;
+  // Where each column's values come from: a stored array's field, or a member of a placed group
+  // (placed once per row for all its members).
+  struct source {
+    const trajectory_array* array;
+    double kin_state::*field;
+    int group;  // index into `groups`, −1 for a stored array
+  };
+  std::vector<source> columns;
+  std::vector<const placed_arrays*> groups;
   for (const auto& a : arrays_)
     for (auto& c : array_columns(a)) {
       line += "," + c.name;
-      columns.emplace_back(&a, c);
+      int group = -1;
+      if (a.placed) {
+        const auto g = std::find(groups.begin(), groups.end(), a.placed.get());
+        group = static_cast<int>(g - groups.begin());
+        if (g == groups.end()) groups.push_back(a.placed.get());
+      }
+      columns.push_back({&a, c.field, group});
     }
   const bool with_record = !solver_record_.empty();
   if (with_record) line += ",nr_iterations,nr_residual,nr_status,nr_minimum_norm_rates";
   for (const extra_column& e : extra) line += "," + e.name;
   line += ",guarded\n";
   put(line);
-  // In blocks of about 64 kB, so that the text of 200 000 steps is never held whole.
-  constexpr std::size_t block = 1 << 16;
-  std::string out;
-  out.reserve(block + 4096);
-  const auto number = [&out](auto v) {
-    char text[32];
-    out.append(text, std::to_chars(text, text + sizeof text, v).ptr);
+
+  // The rows are formatted in chunks on every core and handed over in order, a chunk at a
+  // time, so that the text of 200 000 steps is never held whole. A number takes at most 24
+  // characters and its comma.
+  constexpr std::size_t rows_per_chunk = 512, chunks_per_batch = 8;
+  const std::size_t row_max = 32 + 25 * (columns.size() + extra.size() + 4);
+  const std::size_t steps = static_cast<std::size_t>(N() + 1);
+  std::vector<std::unique_ptr<char[]>> buffers(chunks_per_batch);
+  std::vector<std::size_t> lengths(chunks_per_batch);
+  const auto format_rows = [&](std::size_t first, std::size_t last, std::size_t chunk) {
+    if (!buffers[chunk]) buffers[chunk].reset(new char[rows_per_chunk * row_max]);
+    char* const begin = buffers[chunk].get();
+    char* p = begin;
+    const auto number = [&p](auto v) { p = std::to_chars(p, p + 25, v).ptr; };
+    std::vector<std::vector<kin_state>> placed(groups.size());
+    for (std::size_t g = 0; g < groups.size(); ++g) placed[g].resize(groups[g]->step0_.size());
+    for (std::size_t at = first; at < last; ++at) {
+      for (std::size_t g = 0; g < groups.size(); ++g) groups[g]->values_at(at, placed[g].data());
+      number(static_cast<int>(at));
+      for (const source& c : columns) {
+        *p++ = ',';
+        number(c.group < 0 ? c.array->get(at, c.field)
+                           : placed[static_cast<std::size_t>(c.group)]
+                                   [static_cast<std::size_t>(c.array->member)].*
+                                 (c.field));
+      }
+      if (with_record && at < solver_record_.size()) {
+        const nr_outcome& r = solver_record_[at];
+        *p++ = ',';
+        number(r.iterations);
+        *p++ = ',';
+        number(r.residual);
+        *p++ = ',';
+        number(static_cast<int>(r.status));
+        *p++ = ',';
+        *p++ = r.minimum_norm_rates ? '1' : '0';
+      }
+      for (const extra_column& e : extra) {
+        *p++ = ',';
+        number(at < e.values->size() ? (*e.values)[at] : 0.0);
+      }
+      *p++ = ',';
+      *p++ = static_cast<char>('0' + (at < guarded_.size() ? guarded_[at] & 3 : 0));
+      *p++ = '\n';
+    }
+    lengths[chunk] = static_cast<std::size_t>(p - begin);
   };
-  for (int i = 0; i <= N(); ++i) {
-    const auto at = static_cast<std::size_t>(i);
-    number(i);
-    for (const auto& [a, c] : columns) {
-      out += ',';
-      number(a->at[at].*(c.field));
-    }
-    if (with_record && at < solver_record_.size()) {
-      const nr_outcome& r = solver_record_[at];
-      out += ',';
-      number(r.iterations);
-      out += ',';
-      number(r.residual);
-      out += ',';
-      number(static_cast<int>(r.status));
-      out += r.minimum_norm_rates ? ",1" : ",0";
-    }
-    for (const extra_column& e : extra) {
-      out += ',';
-      number(at < e.values->size() ? (*e.values)[at] : 0.0);
-    }
-    out += ',';
-    out += static_cast<char>('0' + (at < guarded_.size() ? guarded_[at] & 3 : 0));
-    out += '\n';
-    if (out.size() >= block) {
-      put(out);
-      out.clear();
-    }
+  for (std::size_t first = 0; first < steps; first += rows_per_chunk * chunks_per_batch) {
+    const std::size_t rows = std::min(steps - first, rows_per_chunk * chunks_per_batch);
+    const std::size_t chunks = (rows + rows_per_chunk - 1) / rows_per_chunk;
+    tbb::parallel_for(std::size_t{0}, chunks, [&](std::size_t c) {
+      const std::size_t from = first + c * rows_per_chunk;
+      format_rows(from, std::min(from + rows_per_chunk, first + rows), c);
+    });
+    for (std::size_t c = 0; c < chunks; ++c) put(std::string_view(buffers[c].get(), lengths[c]));
   }
-  if (!out.empty()) put(out);
 }
 
 std::string trajectory_arrays::csv(const std::vector<extra_column>& extra) const {

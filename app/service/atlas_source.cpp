@@ -20,10 +20,14 @@ std::string variable_name(const trajectory_arrays& arrays, const solved_variable
   return a && a->kind == array_kind::scalar ? v.array : v.array + "." + v.component;
 }
 
-const std::vector<kin_state>& values_of(const trajectory_arrays& arrays, const std::string& name) {
-  static const std::vector<kin_state> none;
-  const trajectory_array* a = arrays.find(name);
-  return a ? a->at : none;
+// One component's values, step by step (none for an array the window does not have).
+std::vector<double> values_of(const trajectory_arrays& arrays, const solved_variable& v) {
+  std::vector<double> out;
+  if (const trajectory_array* a = arrays.find(v.array)) {
+    out.resize(a->size());
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = a->get(i, value_field(v.component));
+  }
+  return out;
 }
 
 }  // namespace
@@ -41,8 +45,8 @@ atlas_source_result atlas_source_of(sim_window& w) {
   s.pose_status_is_error = w.status_is_error;
   const trajectory_arrays& arrays = w.logic().arrays;
   for (const solved_variable& v : m->pose) {
-    const std::vector<kin_state>& values = values_of(arrays, v.array);
-    s.pose.push_back(values.empty() ? 0 : values.front().*value_field(v.component));
+    const std::vector<double> values = values_of(arrays, v);
+    s.pose.push_back(values.empty() ? 0 : values.front());
   }
   if (const std::vector<kin_state>* path = w.logic().output_path(); path && !path->empty())
     s.current_point[0] = path->front().x, s.current_point[1] = path->front().y,
@@ -55,12 +59,12 @@ atlas_source_result atlas_source_of(sim_window& w) {
     s.actuator_names.push_back(variable_name(arrays, v));
     const graph_decl* g = graph_of(w.decl(), v.array, v.component);
     s.actuator_captions.push_back(g ? quantity_caption(*g) : s.actuator_names.back());
-    const std::vector<kin_state>& values = values_of(arrays, v.array);
+    const std::vector<double> values = values_of(arrays, v);
     double lo = HUGE_VAL, hi = -HUGE_VAL;
     // Only the steps the mechanism reached: the others hold placeholders.
     for (std::size_t i = 0; i < values.size(); ++i) {
       if (!arrays.reached(static_cast<int>(i))) continue;
-      const double x = values[i].*value_field(v.component);
+      const double x = values[i];
       lo = std::min(lo, x), hi = std::max(hi, x);
     }
     if (!(lo <= hi)) lo = hi = 0;
@@ -72,11 +76,11 @@ atlas_source_result atlas_source_of(sim_window& w) {
   }
   const int N = arrays.N();
   s.pose_path.assign(static_cast<std::size_t>(std::max(N + 1, 0)), {});
-  for (std::size_t i = 0; i < s.pose_path.size(); ++i)
-    for (const solved_variable& v : m->pose) {
-      const std::vector<kin_state>& values = values_of(arrays, v.array);
-      s.pose_path[i].push_back(i < values.size() ? values[i].*value_field(v.component) : 0);
-    }
+  for (const solved_variable& v : m->pose) {
+    const std::vector<double> values = values_of(arrays, v);
+    for (std::size_t i = 0; i < s.pose_path.size(); ++i)
+      s.pose_path[i].push_back(i < values.size() ? values[i] : 0);
+  }
   if (const std::vector<kin_state>* path = w.logic().output_path())
     for (const kin_state& p : *path) s.path.push_back({p.x, p.y, p.z});
   describe_controls(w.ctl, s.geometry);

@@ -33,7 +33,7 @@ class figure_taker {
   }
 
   void take(int step, int slot, int N) {
-    const kin_state& s = array_->at[static_cast<std::size_t>(slot)];
+    const kin_state s = array_->state(static_cast<std::size_t>(slot));
     // A Run replaces what is not finite by 0 before anything reads its arrays.
     const double rate = std::isfinite(s.*rate_) ? s.*rate_ : 0.0;
     const double accel = std::isfinite(s.*accel_) ? s.*accel_ : 0.0;

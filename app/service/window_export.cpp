@@ -70,11 +70,18 @@ std::string window_csv(sim_window& w) {
   return out;
 }
 
-std::string window_svg(sim_window& w) {
+void write_window_svg(sim_window& w, const text_out& out) {
   recording_surface* p = w.picture();
   svg_surface s(p->ScaleWidth(), p->ScaleHeight());
+  s.stream_to(out);
   p->replay(s);
-  return s.document();
+  s.finish();
+}
+
+std::string window_svg(sim_window& w) {
+  std::string out;
+  write_window_svg(w, [&](std::string_view t) { out.append(t); });
+  return out;
 }
 
 bool save_window_csv(sim_window& w, const std::string& path, std::string& error,

@@ -28,7 +28,8 @@ bool save_window_csv(sim_window& w, const std::string& path, std::string& error,
 // One comment line per control group: "# Text2: (0) 0.5, (1) 1.2" or "# Text9: 0.001".
 void describe_controls(const controls& c, std::string& out);
 
-// The drawing surface as an SVG document.
+// The drawing surface as an SVG document, streamed in blocks or whole.
+void write_window_svg(sim_window& w, const text_out& out);
 std::string window_svg(sim_window& w);
 
 }  // namespace kinelab

@@ -1,5 +1,8 @@
 #include "app/window/sim_window.h"
 
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -538,9 +541,12 @@ const singularity_history& sim_window::singularity() {
     const int n = logic_->arrays.N();
     singularity_.sigma_min.assign(static_cast<std::size_t>(std::max(n + 1, 0)), 0.0);
     singularity_.condition = singularity_.sigma_min;
-    for (int i = 0; i <= n; ++i)
-      singularity_at(i, singularity_.sigma_min[static_cast<std::size_t>(i)],
-                     singularity_.condition[static_cast<std::size_t>(i)]);
+    // Every step on its own (jacobian_at only reads the arrays), on every core.
+    tbb::parallel_for(tbb::blocked_range<int>(0, n + 1, 256), [&](const auto& r) {
+      for (int i = r.begin(); i != r.end(); ++i)
+        singularity_at(i, singularity_.sigma_min[static_cast<std::size_t>(i)],
+                       singularity_.condition[static_cast<std::size_t>(i)]);
+    });
     singularity_known_ = true;
   }
   return singularity_;
@@ -610,8 +616,8 @@ std::string sim_window::near_singular_note() const {
     if (near_singular_[i] == 0) continue;
     for (const solved_variable& u : decl_.solved_variables) {
       const trajectory_array* a = logic_->arrays.find(u.array);
-      if (!a || i >= a->at.size()) continue;
-      const kin_state& s = a->at[i];
+      if (!a || i >= a->size()) continue;
+      const kin_state s = a->state(i);
       const double rate = std::fabs(u.component == 'y' ? s.dy : u.component == 'z' ? s.dz : s.dx);
       if (rate > largest) {
         largest = rate;

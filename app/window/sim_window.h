@@ -126,7 +126,7 @@ class window_logic {
   // that loses rank where the mechanism is singular (the one its Newton–Raphson solve inverts:
   // serial arms, joint angles to the tool pose; platforms, the platform pose to the leg or rail
   // lengths), whichever of the two the window drives. Built from the values stored at step i;
-  // false when the window has none there.
+  // false when the window has none there. Called for many steps at once from several threads.
   virtual bool jacobian_at(int /*i*/, jacobian_matrix& /*J*/) const { return false; }
   // The mechanism at the geometry last read, for the workspace atlas; none for a window
   // without one.

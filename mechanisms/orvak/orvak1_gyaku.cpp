@@ -137,9 +137,9 @@ class orvak1_gyaku_logic : public window_logic {
     return arrays.add("jp" + std::to_string(k), array_kind::point,
                       "position of platform joint " + std::to_string(k), "length");
   }
-  std::vector<kin_state>& leg(int k) {
-    return arrays.add("leng" + std::to_string(k), array_kind::scalar,
-                      "length of leg " + std::to_string(k), "length");
+  std::vector<scalar_state>& leg(int k) {
+    return arrays.add_scalar("leng" + std::to_string(k), "length of leg " + std::to_string(k),
+                             "length");
   }
   static std::size_t at(int i) { return static_cast<std::size_t>(i); }
   const kin_state& jp(int k, int i) const { return jp_[k]->at(at(i)); }
@@ -175,7 +175,7 @@ class orvak1_gyaku_logic : public window_logic {
   std::vector<kin_state>& shisei_;
   std::vector<kin_state>& pp_;
   std::vector<kin_state>* jp_[4];    // [1..3]
-  std::vector<kin_state>* leng_[4];  // [1..3]: length, rate, acceleration in x, dx, ddx
+  std::vector<scalar_state>* leng_[4];  // [1..3]
   leg_fault_log zero_legs_{leg_fault::zero_length};
 };
 

@@ -26,19 +26,27 @@ class orvak4_jun_logic : public window_logic {
         shisei_(arrays.add("shisei", array_kind::point, "posture of the top platform (α, β, γ)",
                            "rad")),
         leng_(arrays.add("leng1", array_kind::point,
-                         "lengths of the three legs of a unit (x, y, z)", "length")) {
-    for (int j = 1; j <= stages; ++j)
-      pp_[j] = &arrays.add("pp" + std::to_string(j), array_kind::point,
-                           "position of the platform of stage " + std::to_string(j), "length");
+                         "lengths of the three legs of a unit (x, y, z)", "length")),
+        placed_(arrays.add_placed_group([this](std::size_t i, kin_state* out) {
+          place_points(run_geometry_, run_dist_, unit_shisei_[i], out);
+        })) {
+    // The stage origins below the top and the joints are placed again when read, at the unit
+    // posture; the top origin, the output, is kept.
+    for (int j = 1; j < stages; ++j)
+      pp_[j] =
+          &arrays.add_placed(placed_, "pp" + std::to_string(j),
+                             "position of the platform of stage " + std::to_string(j), "length");
+    top_ = &arrays.add("pp" + std::to_string(stages), array_kind::point,
+                       "position of the platform of stage " + std::to_string(stages), "length");
     for (int j = 1; j <= stages; ++j)
       for (int m = 1; m <= 3; ++m) {
         const std::string jm = std::to_string(j) + "_" + std::to_string(m);
-        plat_joint_[j][m] = &arrays.add(
-            "plat_joint" + jm, array_kind::point,
+        plat_joint_[j][m] = &arrays.add_placed(
+            placed_, "plat_joint" + jm,
             "position of platform joint " + std::to_string(m) + " of unit " + std::to_string(j),
             "length");
-        base_joint_[j][m] = &arrays.add(
-            "base_joint" + jm, array_kind::point,
+        base_joint_[j][m] = &arrays.add_placed(
+            placed_, "base_joint" + jm,
             "position of base joint " + std::to_string(m) + " of unit " + std::to_string(j),
             "length");
       }
@@ -68,6 +76,9 @@ class orvak4_jun_logic : public window_logic {
   void begin_run(sim_window& w) override {
     read_start_stop(w.ctl, orvak_start_stop, 3, start_, stop_, 1);
     zero_legs_.clear();
+    run_geometry_ = geometry_;
+    std::copy(std::begin(dist_), std::end(dist_), std::begin(run_dist_));
+    placed_.start_run();
   }
 
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
@@ -100,7 +111,7 @@ class orvak4_jun_logic : public window_logic {
     s.DrawWidth(1);
   }
 
-  const std::vector<kin_state>* output_path() const override { return pp_[stages]; }
+  const std::vector<kin_state>* output_path() const override { return top_; }
 
   void fill_readouts(sim_window& w, int i) override {
     const kin_state& p = pp(stages, i);
@@ -174,9 +185,10 @@ class orvak4_jun_logic : public window_logic {
     for (int k = 1; k <= 3; ++k) {
       kin_state u{v.x, 0, 0, v.y, 0, 0, v.z, 0, 0};
       u.*rate[k - 1] = 1;
-      const auto s = unit_postures(u);
-      const kin_state top = orvak_stack_point(stages, dist, s.data(), kin_state{});
-      const kin_state posture = chain_posture(stages, s.data());
+      // The four units' matrices once (the same bits as from their postures one by one).
+      const auto m = unit_matrices(u);
+      const kin_state top = orvak_stack_point(stages, dist, m.data(), kin_state{});
+      const kin_state posture = posture_from_matrices(chain_matrices(stages, m.data()));
       const double column[] = {top.dx, top.dy, top.dz, posture.dx, posture.dy, posture.dz};
       for (int r = 1; r <= 6; ++r) J.m(r, k) = column[r - 1];
     }
@@ -184,18 +196,12 @@ class orvak4_jun_logic : public window_logic {
   }
 
   static std::size_t at(int i) { return static_cast<std::size_t>(i); }
-  const kin_state& pp(int j, int i) const { return pp_[j]->at(at(i)); }
-  const kin_state& plat(int j, int m, int i) const { return plat_joint_[j][m]->at(at(i)); }
-  const kin_state& base(int j, int m, int i) const { return base_joint_[j][m]->at(at(i)); }
+  kin_state pp(int j, int i) const { return j == stages ? (*top_)[at(i)] : pp_[j]->state(at(i)); }
+  kin_state plat(int j, int m, int i) const { return plat_joint_[j][m]->state(at(i)); }
+  kin_state base(int j, int m, int i) const { return base_joint_[j][m]->state(at(i)); }
 
-  // Every unit takes the same relative posture u; [0] is unused, as chain_posture expects.
-  static std::array<kin_state, stages + 1> unit_postures(const kin_state& u) {
-    std::array<kin_state, stages + 1> s;
-    for (int j = 1; j <= stages; ++j) s[static_cast<std::size_t>(j)] = u;
-    return s;
-  }
-  // The same as one triple (R, Ṙ, R̈) shared by all four, for chain_matrices and
-  // orvak_stack_point.
+  // Every unit takes the same relative posture u: one triple (R, Ṙ, R̈) shared by all four, for
+  // chain_matrices and orvak_stack_point ([0] is unused).
   static std::array<rotation_rates, stages + 1> unit_matrices(const kin_state& u) {
     std::array<rotation_rates, stages + 1> m;
     m.fill(posture_matrices(u));
@@ -206,23 +212,31 @@ class orvak4_jun_logic : public window_logic {
     return posture_from_matrices(chain_matrices(stages, unit_matrices(u).data()));
   }
 
-  // Stage origins and joints at step i from the unit posture of step i, in world coordinates.
+  // The top origin at step i from the unit posture of step i, in world coordinates; at step 0
+  // every placed point too.
   void place(int i) {
     const auto m = unit_matrices(unit_shisei_[at(i)]);
+    (*top_)[at(i)] = orvak_stack_point(stages, dist_, m.data(), still_point(vec3{}));
+    if (i == 0) place_points(geometry_, dist_, unit_shisei_[0], placed_.step0());
+  }
+
+  // The placed points at unit posture u, in the order they were added: pp1..pp3, then for every
+  // unit its platform and base joints 1..3 in turn.
+  static void place_points(const orvak_geometry& g, const double* dist, const kin_state& u,
+                           kin_state* out) {
+    const auto m = unit_matrices(u);
     auto stack = [&](int j, const vec3& x) {
-      return orvak_stack_point(j, dist_, m.data(), still_point(x));
+      return orvak_stack_point(j, dist, m.data(), still_point(x));
     };
-    for (int j = 1; j <= stages; ++j) {
-      pp_[j]->at(at(i)) = stack(j, vec3{});
-      for (int m = 1; m <= 3; ++m)
-        plat_joint_[j][m]->at(at(i)) = stack(j, geometry_.platform_joint(m));
-    }
-    // The base joints of unit 1 are fixed; those of unit j + 1 ride on the platform of unit j.
-    for (int m = 1; m <= 3; ++m)
-      base_joint_[1][m]->at(at(i)) = still_point(geometry_.base_joint(m));
-    for (int j = 1; j < stages; ++j)
-      for (int m = 1; m <= 3; ++m)
-        base_joint_[j + 1][m]->at(at(i)) = stack(j, geometry_.base_joint(m));
+    for (int j = 1; j < stages; ++j) out[j - 1] = stack(j, vec3{});
+    kin_state* joint = out + stages - 1;
+    for (int j = 1; j <= stages; ++j)
+      for (int k = 1; k <= 3; ++k) {
+        *joint++ = stack(j, g.platform_joint(k));
+        // The base joints of unit 1 are fixed; those of unit j + 1 ride on the platform of
+        // unit j.
+        *joint++ = j == 1 ? still_point(g.base_joint(k)) : stack(j - 1, g.base_joint(k));
+      }
   }
 
   orvak_geometry geometry_;
@@ -232,9 +246,14 @@ class orvak4_jun_logic : public window_logic {
   std::vector<kin_state>& unit_shisei_;  // the relative posture shared by all four units
   std::vector<kin_state>& shisei_;
   std::vector<kin_state>& leng_;  // leg 1 in x, dx, ddx; leg 2 in y…; leg 3 in z…
-  std::vector<kin_state>* pp_[stages + 1] = {};             // [1..4]
-  std::vector<kin_state>* plat_joint_[stages + 1][4] = {};  // [unit][joint]
-  std::vector<kin_state>* base_joint_[stages + 1][4] = {};  // [unit][joint]
+  placed_arrays& placed_;
+  // The geometry of the last Run, which placed its steps.
+  orvak_geometry run_geometry_;
+  double run_dist_[stages + 1] = {};
+  const trajectory_array* pp_[stages] = {};                 // [1..3]
+  std::vector<kin_state>* top_ = nullptr;                   // pp4
+  const trajectory_array* plat_joint_[stages + 1][4] = {};  // [unit][joint]
+  const trajectory_array* base_joint_[stages + 1][4] = {};  // [unit][joint]
   leg_fault_log zero_legs_{leg_fault::zero_length};
 };
 

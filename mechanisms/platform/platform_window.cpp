@@ -40,8 +40,8 @@ platform_window_logic::platform_window_logic(const std::string& joint, const std
     joints_[k] = &arrays.add(joint + std::to_string(k + 1), array_kind::point,
                              "position of platform joint " + std::to_string(k + 1), "length");
   for (std::size_t k = 0; k < actuators_.size(); ++k)
-    actuators_[k] = &arrays.add(actuator + std::to_string(k + 1), array_kind::scalar,
-                                actuator_meaning + " " + std::to_string(k + 1), "length");
+    actuators_[k] = &arrays.add_scalar(actuator + std::to_string(k + 1),
+                                       actuator_meaning + " " + std::to_string(k + 1), "length");
 }
 
 atlas_mechanism platform_window_logic::atlas_frame() const {

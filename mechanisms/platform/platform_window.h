@@ -53,10 +53,10 @@ class platform_window_logic : public window_logic {
   const kin_state& joint(int k, int i) const {
     return (*joints_[static_cast<std::size_t>(k - 1)])[static_cast<std::size_t>(i)];
   }
-  kin_state& actuator(int k, int i) {
+  scalar_state& actuator(int k, int i) {
     return (*actuators_[static_cast<std::size_t>(k - 1)])[static_cast<std::size_t>(i)];
   }
-  const kin_state& actuator(int k, int i) const {
+  const scalar_state& actuator(int k, int i) const {
     return (*actuators_[static_cast<std::size_t>(k - 1)])[static_cast<std::size_t>(i)];
   }
   void store_joints(int i, const joints& at);
@@ -76,7 +76,8 @@ class platform_window_logic : public window_logic {
   bool sized_ = false;
   std::vector<kin_state>* pp_;
   std::vector<kin_state>* sp_;
-  std::array<std::vector<kin_state>*, platform_legs> joints_{}, actuators_{};
+  std::array<std::vector<kin_state>*, platform_legs> joints_{};
+  std::array<std::vector<scalar_state>*, platform_legs> actuators_{};
 };
 
 }  // namespace kinelab

@@ -421,12 +421,11 @@ class arm_logic : public window_logic {
  public:
   explicit arm_logic(std::shared_ptr<const arm_file> arm) : arm_(std::move(arm)) {
     const arm_file& a = *arm_;
-    for (int k = 1; k <= a.joints(); ++k)
-      joints_.push_back(&arrays.add(joint_array(a, k), array_kind::scalar));
+    for (int k = 1; k <= a.joints(); ++k) joints_.push_back(&arrays.add_scalar(joint_array(a, k)));
     const std::string n = std::to_string(a.joints() + 1);
     tool_ = &arrays.add("p" + n, array_kind::point);
     posture_ = &arrays.add("s" + n, array_kind::point);
-    outside_ = &arrays.add("outside", array_kind::scalar);
+    outside_ = &arrays.add_scalar("outside");
   }
 
   void draw_step(sim_window& w, surface& s, const view_params& v, int i) override {
@@ -508,9 +507,7 @@ class arm_logic : public window_logic {
   void store_step(int i, const joint_vec& q, const joint_vec& dq, const joint_vec& ddq) {
     const auto at = static_cast<std::size_t>(i);
     for (int k = 1; k <= arm_->joints(); ++k) {
-      kin_state& j = (*joints_[static_cast<std::size_t>(k - 1)])[at];
-      j = {};
-      j.x = q(k), j.dx = dq(k), j.ddx = ddq(k);
+      (*joints_[static_cast<std::size_t>(k - 1)])[at] = {q(k), dq(k), ddq(k)};
     }
     const chain_state s = chain_motion(arm_->chain, motion_of(q, dq, ddq));
     (*tool_)[at] = s.tool;
@@ -520,8 +517,7 @@ class arm_logic : public window_logic {
       const joint_limit& l = arm_->limits[static_cast<std::size_t>(k - 1)];
       if (l.limited && (q(k) < l.lower || q(k) > l.upper)) outside = k;
     }
-    (*outside_)[at] = {};
-    (*outside_)[at].x = outside;
+    (*outside_)[at] = {static_cast<double>(outside), 0, 0};
     if (i == 0) first_outside_ = {};
     if (outside && !first_outside_) first_outside_ = std::pair{outside, i};
   }
@@ -535,10 +531,10 @@ class arm_logic : public window_logic {
 
  private:
   std::shared_ptr<const arm_file> arm_;
-  std::vector<std::vector<kin_state>*> joints_;
+  std::vector<std::vector<scalar_state>*> joints_;
   std::vector<kin_state>* tool_ = nullptr;
   std::vector<kin_state>* posture_ = nullptr;
-  std::vector<kin_state>* outside_ = nullptr;
+  std::vector<scalar_state>* outside_ = nullptr;
   std::optional<std::pair<int, int>> first_outside_;
 };
 

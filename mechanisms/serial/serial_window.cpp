@@ -183,13 +183,14 @@ serial_logic::serial_logic(int joints, std::vector<std::string> link_groups,
   posture_ = &arrays.add("s" + std::to_string(joints + 1), array_kind::point,
                          "posture of the point P's frame (α, β, γ)", "rad");
   for (int k = 1; k <= joints; ++k)
-    joints_.push_back(&arrays.add("the" + std::to_string(k), array_kind::scalar,
-                                  "angle of joint " + std::to_string(k), "rad"));
+    joints_.push_back(&arrays.add_scalar("the" + std::to_string(k),
+                                         "angle of joint " + std::to_string(k), "rad"));
 }
 
 void serial_logic::read_arm(sim_window& w) {
   const serial_arm arm = read_link_table(w.ctl, link_groups_);
   arm_ = arm;
+  twists_ = twists_of(arm_);
   p1_ = {};
   p1_.x = arm_.hx(1), p1_.y = arm_.hy(1), p1_.z = arm_.hz(1);
   w.set_draw_size(arm_size(arm_));
@@ -199,9 +200,7 @@ void serial_logic::store_step(int i, const link_array& the, const link_array& dt
                               const link_array& ddthe) {
   const auto at = static_cast<std::size_t>(i);
   for (int k = 1; k <= joints_count_; ++k) {
-    kin_state& j = (*joints_[static_cast<std::size_t>(k - 1)])[at];
-    j = {};
-    j.x = the(k), j.dx = dthe(k), j.ddx = ddthe(k);
+    (*joints_[static_cast<std::size_t>(k - 1)])[at] = {the(k), dthe(k), ddthe(k)};
   }
   // All origins in one outward pass; chain_point for each n would repeat the inner links.
   kin_state origins[max_links + 1];
@@ -282,7 +281,7 @@ bool serial_logic::jacobian_at(int i, jacobian_matrix& J) const {
   }
   // The frames' Jacobian, as the solvers and the atlas form it.
   chain_frames f;
-  build_frames(arm_, twists_of(arm_), the, joints_count_ == 6, f);
+  build_frames(arm_, twists_, the, joints_count_ == 6, f);
   J = {};
   J.rows = J.cols = joints_count_;
   frames_jacobian(f, joints_count_, J.m);

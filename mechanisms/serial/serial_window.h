@@ -9,6 +9,7 @@
 #include "app/window/sim_window.h"
 #include "app/window/start_stop_fields.h"
 #include "mechanisms/serial/serial_chain.h"
+#include "mechanisms/serial/serial_frames.h"
 
 namespace kinelab {
 
@@ -91,9 +92,10 @@ class serial_logic : public window_logic {
   std::vector<std::string> link_groups_;
   std::string result_header_;
   kin_state p1_;
+  arm_twists twists_;                            // of arm_, for jacobian_at
   std::vector<std::vector<kin_state>*> points_;  // p2 .. p(n+1)
   std::vector<kin_state>* posture_;              // s(n+1)
-  std::vector<std::vector<kin_state>*> joints_;  // the1 .. then
+  std::vector<std::vector<scalar_state>*> joints_;  // the1 .. then
 };
 
 }  // namespace kinelab

@@ -54,6 +54,7 @@ class zelko_gyaku_logic : public zelko_logic {
   void begin_run(sim_window& w) override {
     read_start_stop(w.ctl, orvak_start_stop, 6, start_, stop_, 4);
     clear_run_notes();
+    begin_placing();
   }
 
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {

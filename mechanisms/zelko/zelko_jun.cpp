@@ -35,6 +35,7 @@ class zelko_jun_logic : public zelko_logic {
   void begin_run(sim_window& w) override {
     read_start_stop(w.ctl, orvak_start_stop, 4, start_, stop_, 1);
     clear_run_notes();
+    begin_placing();
   }
 
   void trajectory_step(sim_window& w, int i, const profile_point& p) override {
@@ -50,7 +51,7 @@ class zelko_jun_logic : public zelko_logic {
   void fill_readouts(sim_window& w, int i) override {
     // The position readouts show pp3, the lower end of the upper column; the graphs and the
     // file use the end-plate origin pp4.
-    const kin_state& p = pp_[3]->at(at(i));
+    const kin_state p = pp(3, i);
     const kin_state& s = shisei_[at(i)];
     const double values[] = {p.x, p.y, p.z, deg(s.x), deg(s.y), deg(s.z)};
     for (int k = 0; k < 6; ++k) w.ctl.set_number(orvak_readouts, k, values[k]);

@@ -24,24 +24,45 @@ void declare_zelko_geometry(window_decl& d) {
                                     {"Hz3=", offset_fields, 3, "-0.01"}}));
 }
 
+namespace {
+
+// The placed points of a placement in the order they are added: pp1..pp3, then for each unit its
+// platform and base joints 1..3 in turn.
+void placed_points(const zelko_placement& p, kin_state* out) {
+  for (int j = 1; j < 4; ++j) *out++ = p.pp[j];
+  for (int u = 1; u <= 2; ++u)
+    for (int m = 1; m <= 3; ++m) {
+      *out++ = p.plat_joint[u][m];
+      *out++ = p.base_joint[u][m];
+    }
+}
+
+}  // namespace
+
 zelko_logic::zelko_logic()
     : shisei_(
-          arrays.add("shisei", array_kind::point, "posture of the top platform (α, β, γ)", "rad")) {
+          arrays.add("shisei", array_kind::point, "posture of the top platform (α, β, γ)", "rad")),
+      placed_(arrays.add_placed_group([this](std::size_t i, kin_state* out) {
+        zelko_twists h{};
+        for (int k = 1; k <= 3; ++k) h[static_cast<std::size_t>(k)] = hineri_[k]->at(i);
+        placed_points(zelko_place(run_geometry_, h), out);
+      })) {
   for (int k = 1; k <= 3; ++k)
     hineri_[k] = &arrays.add("hineri" + std::to_string(k), array_kind::point,
                              "twist of joint " + std::to_string(k) + " (α, β, γ)", "rad");
-  for (int j = 1; j <= 4; ++j)
-    pp_[j] = &arrays.add("pp" + std::to_string(j), array_kind::point,
-                         "position of the platform of stage " + std::to_string(j), "length");
+  for (int j = 1; j < 4; ++j)
+    pp_[j] = &arrays.add_placed(placed_, "pp" + std::to_string(j),
+                                "position of the platform of stage " + std::to_string(j), "length");
+  top_ = &arrays.add("pp4", array_kind::point, "position of the platform of stage 4", "length");
   for (int u = 1; u <= 2; ++u)
     for (int m = 1; m <= 3; ++m) {
       const std::string um = std::to_string(u) + "_" + std::to_string(m);
-      plat_joint_[u][m] = &arrays.add(
-          "plat_joint" + um, array_kind::point,
+      plat_joint_[u][m] = &arrays.add_placed(
+          placed_, "plat_joint" + um,
           "position of platform joint " + std::to_string(m) + " of unit " + std::to_string(u),
           "length");
-      base_joint_[u][m] = &arrays.add(
-          "base_joint" + um, array_kind::point,
+      base_joint_[u][m] = &arrays.add_placed(
+          placed_, "base_joint" + um,
           "position of base joint " + std::to_string(m) + " of unit " + std::to_string(u),
           "length");
     }
@@ -68,12 +89,13 @@ void zelko_logic::store_step(int i, const zelko_twists& twists) {
   shisei_[at(i)] = p.posture;
   placed_step_ = i;
   placed_legs_[1] = p.unit_legs[1], placed_legs_[2] = p.unit_legs[2];
-  for (int j = 1; j <= 4; ++j) pp_[j]->at(at(i)) = p.pp[j];
-  for (int u = 1; u <= 2; ++u)
-    for (int m = 1; m <= 3; ++m) {
-      plat_joint_[u][m]->at(at(i)) = p.plat_joint[u][m];
-      base_joint_[u][m]->at(at(i)) = p.base_joint[u][m];
-    }
+  (*top_)[at(i)] = p.pp[4];
+  if (i == 0) placed_points(p, placed_.step0());
+}
+
+void zelko_logic::begin_placing() {
+  run_geometry_ = geometry_;
+  placed_.start_run();
 }
 
 void zelko_logic::store_legs(int i) {
@@ -152,8 +174,8 @@ void zelko_logic::draw_step(sim_window& w, surface& s, const view_params& v, int
   s.DrawWidth(2);
   world_dot(s, v, origin, 1);
   for (int u = 1; u <= 2; ++u) {
-    auto plat = [&](int m) -> const kin_state& { return plat_joint_[u][m]->at(at(i)); };
-    auto base = [&](int m) -> const kin_state& { return base_joint_[u][m]->at(at(i)); };
+    auto plat = [&](int m) { return plat_joint_[u][m]->state(at(i)); };
+    auto base = [&](int m) { return base_joint_[u][m]->state(at(i)); };
     for (int m = 1; m <= 3; ++m) world_dot(s, v, plat(m), 1);
     for (int m = 1; m <= 3; ++m) world_line(s, v, plat(m), plat(m % 3 + 1), 0);
     for (int m = 1; m <= 3; ++m) world_dot(s, v, base(m), 1);
@@ -161,10 +183,10 @@ void zelko_logic::draw_step(sim_window& w, surface& s, const view_params& v, int
     for (int m = 1; m <= 3; ++m) world_line(s, v, plat(m), base(m), m);
   }
   // The centre line: lower column, the two arms of the middle joint, upper column.
-  for (int j = 1; j <= 4; ++j) world_dot(s, v, pp_[j]->at(at(i)), 1);
-  world_line(s, v, origin, pp_[1]->at(at(i)), 0);
-  for (int j = 1; j < 4; ++j) world_line(s, v, pp_[j]->at(at(i)), pp_[j + 1]->at(at(i)), 0);
-  draw_posture_frame(s, v, pp_[4]->at(at(i)), shisei_[at(i)], w.draw_size);
+  for (int j = 1; j <= 4; ++j) world_dot(s, v, pp(j, i), 1);
+  world_line(s, v, origin, pp(1, i), 0);
+  for (int j = 1; j < 4; ++j) world_line(s, v, pp(j, i), pp(j + 1, i), 0);
+  draw_posture_frame(s, v, pp(4, i), shisei_[at(i)], w.draw_size);
   s.DrawWidth(1);
 }
 
@@ -185,7 +207,7 @@ void zelko_logic::write_zelko_header(result_text& out, bool last_comma) {
 void zelko_logic::write_row(result_text& out, int i) const {
   // Four pieces on one line: the pose reached, then each twist in degrees (the middle twist's
   // α and γ included, always 0). Each piece leaves the position at the next print zone.
-  const kin_state& p = pp_[4]->at(at(i));
+  const kin_state& p = (*top_)[at(i)];
   const kin_state& s = shisei_[at(i)];
   out.integer(i).number(p.x).number(p.y).number(p.z);
   out.number(deg(s.x)).number(deg(s.y)).number(deg(s.z));

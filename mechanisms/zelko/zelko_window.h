@@ -22,7 +22,7 @@ class zelko_logic : public window_logic {
   void read_geometry(sim_window& w);
 
   void draw_step(sim_window& w, surface& s, const view_params& v, int i) override;
-  const std::vector<kin_state>* output_path() const override { return pp_[4]; }
+  const std::vector<kin_state>* output_path() const override { return top_; }
   void write_row(result_text& out, int i) const override;
   std::string run_note(ui_language lang) const override;
   // ∂(pp4, shisei)/∂θ (6×6) at the stored twists, θ = (α1, β1, γ1, β2, α3, β3).
@@ -39,13 +39,22 @@ class zelko_logic : public window_logic {
   // The four header lines; the inverse window's last line has no trailing comma.
   static void write_zelko_header(result_text& out, bool last_comma);
   void clear_run_notes();
+  // From here on the placed points of steps 1..N are those of a Run at the geometry as it stands.
+  void begin_placing();
+  // Stage origin j (1..4) at step i.
+  kin_state pp(int j, int i) const { return j == 4 ? (*top_)[at(i)] : pp_[j]->state(at(i)); }
 
   zelko_geometry geometry_;
   std::vector<kin_state>* hineri_[4] = {};  // [1..3]
   std::vector<kin_state>& shisei_;
-  std::vector<kin_state>* pp_[5] = {};             // [1..4]
-  std::vector<kin_state>* plat_joint_[3][4] = {};  // [unit 1..2][joint 1..3]
-  std::vector<kin_state>* base_joint_[3][4] = {};
+  // The stage origins below the top and the joints are placed again when read, from the
+  // twists; the top origin pp4, the output, is kept.
+  placed_arrays& placed_;
+  zelko_geometry run_geometry_;                    // that of the last Run
+  const trajectory_array* pp_[4] = {};             // [1..3]
+  std::vector<kin_state>* top_ = nullptr;          // pp4
+  const trajectory_array* plat_joint_[3][4] = {};  // [unit 1..2][joint 1..3]
+  const trajectory_array* base_joint_[3][4] = {};
   std::vector<kin_state>* leng_[3] = {};  // [1] lower legs; [2] upper legs, if kept
 
  private:

@@ -46,7 +46,7 @@ atlas_source source_of(sim_window& w) {
 }
 
 double value_at(const sim_window& w, const solved_variable& v, int step) {
-  const kin_state& s = w.logic().arrays.find(v.array)->at[static_cast<std::size_t>(step)];
+  const kin_state s = w.logic().arrays.find(v.array)->state(static_cast<std::size_t>(step));
   return v.component == 'y' ? s.y : v.component == 'z' ? s.z : s.x;
 }
 

@@ -17,7 +17,9 @@ namespace {
 
 // f = A·sin(ωt) + c over steps 0..N of a cycle T, with its exact rate and acceleration.
 trajectory_array sine_curve(int N, double T, double A, double c) {
-  trajectory_array a{"q", array_kind::scalar, {}, {}, {}};
+  trajectory_array a;
+  a.name = "q";
+  a.kind = array_kind::scalar;
   const double w = 2 * pi / T;
   for (int i = 0; i <= N; ++i) {
     const double t = T * i / N;
@@ -73,7 +75,9 @@ TEST(DerivativeCheck, SmallOnCorrectRatesLargeOnDeliberateErrors) {
 TEST(DerivativeCheck, AnAngleThatWrapsIsNotAJump) {
   // An angle turning at 3 rad/s from 2.5 rad passes +π and comes back as −π.
   const int N = 1000;
-  trajectory_array a{"the1", array_kind::scalar, {}, {}, {}};
+  trajectory_array a;
+  a.name = "the1";
+  a.kind = array_kind::scalar;
   for (int i = 0; i <= N; ++i) {
     kin_state s;
     s.x = 2.5 + 3.0 * i / N, s.dx = 3;

@@ -140,18 +140,19 @@ TEST(ProfileComparison, FiguresEqualThoseOfWholeRunsAndLeaveTheWindowsRunAsItWas
         const std::vector<array_column> columns = array_columns(*a);
         const auto in_unit = [&](double v) { return g.degrees ? deg(v) : v; };
         double peak_rate = 0, peak_accel = 0;
-        for (const kin_state& s : a->at) {
-          peak_rate = std::max(peak_rate, std::fabs(s.*(columns[first + 1].field)));
-          peak_accel = std::max(peak_accel, std::fabs(s.*(columns[first + 2].field)));
+        for (std::size_t i = 0; i < a->size(); ++i) {
+          peak_rate = std::max(peak_rate, std::fabs(a->get(i, columns[first + 1].field)));
+          peak_accel = std::max(peak_accel, std::fabs(a->get(i, columns[first + 2].field)));
         }
         const profile_figures& f = c.rows[r].figures[k];
         SCOPED_TRACE(c.rows[r].quantity + " " + to_string(compared_profiles[k]));
         EXPECT_EQ(f.peak_rate, in_unit(peak_rate));
         EXPECT_EQ(f.peak_acceleration, in_unit(peak_accel));
-        EXPECT_EQ(f.start_rate_jump, in_unit(a->at.front().*(columns[first + 1].field)));
-        EXPECT_EQ(f.start_acceleration_jump, in_unit(a->at.front().*(columns[first + 2].field)));
-        EXPECT_EQ(f.end_rate_jump, -in_unit(a->at.back().*(columns[first + 1].field)));
-        EXPECT_EQ(f.end_acceleration_jump, -in_unit(a->at.back().*(columns[first + 2].field)));
+        const std::size_t last = a->size() - 1;
+        EXPECT_EQ(f.start_rate_jump, in_unit(a->get(0, columns[first + 1].field)));
+        EXPECT_EQ(f.start_acceleration_jump, in_unit(a->get(0, columns[first + 2].field)));
+        EXPECT_EQ(f.end_rate_jump, -in_unit(a->get(last, columns[first + 1].field)));
+        EXPECT_EQ(f.end_acceleration_jump, -in_unit(a->get(last, columns[first + 2].field)));
       }
     }
   }

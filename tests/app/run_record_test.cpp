@@ -38,7 +38,7 @@ bool same_step(const trajectory_arrays::step_values& a, const trajectory_arrays:
 std::vector<std::uint64_t> solved_at_0(const sim_window& w) {
   std::vector<std::uint64_t> bits;
   for (const solved_variable& v : w.decl().solved_variables) {
-    const kin_state& s = w.logic().arrays.find(v.array)->at.front();
+    const kin_state s = w.logic().arrays.find(v.array)->state(0);
     bits.push_back(std::bit_cast<std::uint64_t>(v.component == 'x'   ? s.x
                                                 : v.component == 'y' ? s.y
                                                                      : s.z));
@@ -103,7 +103,7 @@ TEST(run_record, a_static_pose_and_a_run_start_from_the_pose_before_the_run) {
   w->press("run");
   w->set_slider("HScroll2(0)", 29);
   w->press("run");
-  EXPECT_NEAR(deg(w->logic().arrays.find("the1")->at[0].x), -45.96, 0.01);
+  EXPECT_NEAR(deg(w->logic().arrays.find("the1")->state(0).x), -45.96, 0.01);
 }
 
 // A study saved after each walk reopens on the walk's branch: its Run is the saved window's to

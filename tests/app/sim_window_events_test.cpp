@@ -128,7 +128,8 @@ TEST_F(framework_events, a_field_that_is_not_a_number_is_reported_and_changes_no
   w.ctl.set_text("Text2", 1, " +.5e1 ");  // what a person types is accepted
   w.run();
   EXPECT_EQ(w.status, "");
-  EXPECT_NEAR(deg(w.logic().arrays.find("the1")->at.back().x), 5, 1e-12);
+  const trajectory_array* the1 = w.logic().arrays.find("the1");
+  EXPECT_NEAR(deg(the1->state(the1->size() - 1).x), 5, 1e-12);
 }
 
 TEST_F(framework_events, the_arrays_follow_a_changed_N_at_the_next_run) {

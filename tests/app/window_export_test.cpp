@@ -57,7 +57,7 @@ TEST(WindowExport, CsvReadsBackIntoTheSameNumbers) {
     for (const trajectory_array& a : arrays.all())
       for (const array_column& col : array_columns(a)) {
         EXPECT_EQ(header[c], col.name);
-        EXPECT_EQ(number(c), a.at[i].*(col.field)) << col.name << " at step " << i;
+        EXPECT_EQ(number(c), a.get(i, col.field)) << col.name << " at step " << i;
         ++c;
       }
     EXPECT_EQ(header[c], "nr_iterations");

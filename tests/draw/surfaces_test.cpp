@@ -130,5 +130,27 @@ TEST(Surfaces, FilledRectanglesKeepTheirColour) {
       << doc;
 }
 
+// A streamed document is the whole one, block for block, whether it fits one block or needs
+// many (a long path of a large Run).
+TEST(SvgSurface, StreamedDocumentIsTheWholeDocument) {
+  for (int lines : {0, 3, 4000}) {
+    recording_surface source;
+    draw_sample(source);
+    for (int k = 0; k < lines; ++k) source.Line(k * 0.01, std::sin(k * 0.01), k, -k, k % 8);
+    svg_surface whole, streamed;
+    source.replay(whole);
+    std::string out;
+    int blocks = 0;
+    streamed.stream_to([&](std::string_view t) { out.append(t), ++blocks; });
+    source.replay(streamed);
+    streamed.finish();
+    SCOPED_TRACE(lines);
+    EXPECT_EQ(out, whole.document());
+    if (lines > 1000) {
+      EXPECT_GT(blocks, 4);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kinelab

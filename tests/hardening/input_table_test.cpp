@@ -89,9 +89,9 @@ class inspector {
       }
     if (!sim_) return "";
     for (const trajectory_array& a : sim_->logic().arrays.all())
-      for (std::size_t i = 0; i < a.at.size(); ++i)
+      for (std::size_t i = 0; i < a.size(); ++i)
         for (const array_column& c : array_columns(a))
-          if (!std::isfinite(a.at[i].*(c.field)))
+          if (!std::isfinite(a.get(i, c.field)))
             return c.name + " at step " + std::to_string(i) + " is not finite";
     for (const nr_outcome& r : sim_->logic().arrays.solver_record())
       if (!std::isfinite(r.residual)) return "a solver residual is not finite";

@@ -157,9 +157,13 @@ struct recovery_case {
 std::vector<std::vector<double>> solved_values(sim_window& w,
                                                const std::vector<std::string>& arrays) {
   std::vector<std::vector<double>> out;
-  for (const std::string& name : arrays)
-    for (const kin_state& s : w.logic().arrays.find(name)->at)
+  for (const std::string& name : arrays) {
+    const trajectory_array* a = w.logic().arrays.find(name);
+    for (std::size_t i = 0; i < a->size(); ++i) {
+      const kin_state s = a->state(i);
       out.push_back({s.x, s.dx, s.ddx, s.y, s.dy, s.ddy, s.z, s.dz, s.ddz});
+    }
+  }
   return out;
 }
 
@@ -248,7 +252,7 @@ step_reader arm_reader(int joints) {
         read_link_table(w.ctl, joints == 3 ? three_axis_link_groups() : six_axis_link_groups());
     link_array the;
     for (int k = 1; k <= joints; ++k) {
-      const kin_state& t = w.logic().arrays.find("the" + std::to_string(k))->at[i];
+      const kin_state t = w.logic().arrays.find("the" + std::to_string(k))->state(i);
       the(k) = t.x, s.q(k) = t.x, s.dq(k) = t.dx, s.ddq(k) = t.ddx;
     }
     const kin_state& gp = w.logic().arrays.find("goal_p")->at[i];
@@ -295,7 +299,7 @@ stored_step rail_step(sim_window& w, std::size_t i) {
   s.n = 6;
   put_pose(s, w.logic().arrays.find("pp")->at[i], w.logic().arrays.find("sp")->at[i]);
   for (int k = 1; k <= 6; ++k) {
-    const kin_state& b = w.logic().arrays.find("bx" + std::to_string(k))->at[i];
+    const kin_state b = w.logic().arrays.find("bx" + std::to_string(k))->state(i);
     s.rate(k) = b.dx, s.accel(k) = b.ddx;
   }
   kin_state position, posture;

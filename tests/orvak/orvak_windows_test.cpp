@@ -24,8 +24,10 @@ using test::slurp;
 constexpr double figure_tolerance = 5e-7;  // stated figures carry six decimals
 constexpr double exact = 1e-12;            // values that only rounding separates
 
-const kin_state& step(const sim_window& w, const std::string& array, int i) {
-  return w.logic().arrays.find(array)->at.at(static_cast<std::size_t>(i));
+kin_state step(const sim_window& w, const std::string& array, int i) {
+  const trajectory_array* a = w.logic().arrays.find(array);
+  if (static_cast<std::size_t>(i) >= a->size()) throw std::out_of_range(array);
+  return a->state(static_cast<std::size_t>(i));
 }
 
 // A window opened at the default settings (N = 50, T = 1) in a scratch directory.
@@ -74,9 +76,9 @@ TEST_F(orvak_window, leg_of_zero_length_is_reported_and_nothing_is_infinite) {
   EXPECT_EQ(l2.dx, 0);
   EXPECT_EQ(l2.ddx, 0);
   for (const auto& a : w.logic().arrays.all())
-    for (std::size_t i = 0; i < a.at.size(); ++i)
+    for (std::size_t i = 0; i < a.size(); ++i)
       for (const auto& c : array_columns(a))
-        ASSERT_TRUE(std::isfinite(a.at[i].*c.field)) << c.name << " at step " << i;
+        ASSERT_TRUE(std::isfinite(a.get(i, c.field))) << c.name << " at step " << i;
 }
 
 TEST_F(orvak_window, spine_opens_straight_with_its_four_stage_origins) {

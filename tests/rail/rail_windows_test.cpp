@@ -73,14 +73,14 @@ TEST_F(rail_window_test, forward_windows_open_after_one_correction_and_run_to_th
     const auto& record = w.logic().arrays.solver_record();
     EXPECT_EQ(record[0].iterations, 0) << d->name << ": the run starts at the static pose";
     const int N = w.N();
-    const kin_state& end = array_of(w, "pp")[N];
+    const kin_state end = array_of(w, "pp")[N];
     // The last step stops once its slider residual is below 0.001, a few 1e-4 off the exact
     // pose along z.
     EXPECT_NEAR(end.x, -0.00301, 2e-4) << d->name;
     EXPECT_NEAR(end.z, 0.31927, 2e-4) << d->name;
     for (int i : {0, N}) {
-      const kin_state& p = array_of(w, "pp")[i];
-      const kin_state& s = array_of(w, "sp")[i];
+      const kin_state p = array_of(w, "pp")[i];
+      const kin_state s = array_of(w, "sp")[i];
       for (double v : {p.dx, p.ddx, p.dz, p.ddz, s.dy, s.ddy})
         EXPECT_NEAR(v, 0, 1e-12) << d->name << " step " << i;
     }

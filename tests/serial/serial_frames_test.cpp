@@ -250,7 +250,7 @@ TEST(serial_frames, window_runs_match_the_reference_evaluation) {
     // The static pose leaves its angles in step 0 until the Run overwrites them.
     link_array static_angles;
     for (int k = 1; k <= c.joints; ++k)
-      static_angles(k) = w.logic().arrays.find("the" + std::to_string(k))->at[0].x;
+      static_angles(k) = w.logic().arrays.find("the" + std::to_string(k))->state(0).x;
     w.run();
     const trajectory_arrays& arrays = w.logic().arrays;
     const int links = c.joints + 1;
@@ -258,7 +258,7 @@ TEST(serial_frames, window_runs_match_the_reference_evaluation) {
         read_link_table(w.ctl, c.joints == 3 ? three_axis_link_groups() : six_axis_link_groups());
     auto joints_at = [&](std::size_t i, link_array& the, link_array& dthe, link_array& ddthe) {
       for (int k = 1; k <= c.joints; ++k) {
-        const kin_state& j = arrays.find("the" + std::to_string(k))->at[i];
+        const kin_state j = arrays.find("the" + std::to_string(k))->state(i);
         the(k) = j.x, dthe(k) = j.dx, ddthe(k) = j.ddx;
       }
     };

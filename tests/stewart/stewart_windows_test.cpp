@@ -130,7 +130,7 @@ TEST_F(stewart_window_test, forward_static_pose_solves_to_a_hundredth_and_the_ru
   EXPECT_EQ(w.status, "");  // every step converged
   const auto& record = w.logic().arrays.solver_record();
   EXPECT_LT(record[0].residual, 0.001) << "the run uses the field's tolerance";
-  const kin_state& end = array_of(w, "pp")[w.N()];
+  const kin_state end = array_of(w, "pp")[w.N()];
   EXPECT_NEAR(end.x, 0, 1e-12);
   EXPECT_NEAR(end.y, -0.003, 5e-4);
   EXPECT_NEAR(end.z, 2.45, 5e-3);

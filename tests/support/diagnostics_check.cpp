@@ -13,7 +13,7 @@ namespace {
 double rate_at(const sim_window& w, const stored_rate& r, int i) {
   const trajectory_array* a = w.logic().arrays.find(r.array);
   if (!a) return std::nan("");
-  const kin_state& s = a->at[static_cast<std::size_t>(i)];
+  const kin_state s = a->state(static_cast<std::size_t>(i));
   return r.component == 'z' ? s.dz : r.component == 'y' ? s.dy : s.dx;
 }
 

@@ -39,10 +39,12 @@ std::vector<std::string> lines_of(const std::string& text, const std::string& eo
   return ::testing::AssertionSuccess();
 }
 
-const std::vector<kin_state>& array_of(const sim_window& w, const std::string& name) {
+std::vector<kin_state> array_of(const sim_window& w, const std::string& name) {
   const trajectory_array* a = w.logic().arrays.find(name);
   if (!a) throw std::out_of_range(w.name() + " has no array " + name);
-  return a->at;
+  std::vector<kin_state> out(a->size());
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = a->state(i);
+  return out;
 }
 
 }  // namespace kinelab::test

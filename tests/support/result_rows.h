@@ -22,6 +22,6 @@ std::vector<std::string> lines_of(const std::string& text, const std::string& eo
 ::testing::AssertionResult rows_are_finite(const std::string& file);
 
 // The array `name` of the window's last Run or static pose; it must exist.
-const std::vector<kin_state>& array_of(const sim_window& w, const std::string& name);
+std::vector<kin_state> array_of(const sim_window& w, const std::string& name);
 
 }  // namespace kinelab::test

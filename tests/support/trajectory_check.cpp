@@ -47,16 +47,18 @@ std::vector<derivative_mismatch> check_trajectory_derivatives(const trajectory_a
   const double dt = T / arrays.N();
   for (const trajectory_array& a : arrays.all()) {
     const auto columns = array_columns(a);
+    std::vector<kin_state> at(a.size());
+    for (std::size_t i = 0; i < at.size(); ++i) at[i] = a.state(i);
     for (std::size_t c = 0; c + 2 < columns.size(); c += 3) {
       // A quantity that barely moves (a rate below a thousandth of its value per cycle) is
       // compared at that floor: its differences are rounding of the values, about ε·|f|·N/T,
       // not a derivative.
-      const double value = largest(a.at, columns[c].field) + 1e-9;
+      const double value = largest(at, columns[c].field) + 1e-9;
       const double rate_floor = value * 1e-3 / T, accel_floor = value * 1e-3 / (T * T);
-      compare(columns[c + 1].name, a.at, columns[c].field, columns[c + 1].field, dt, rate_floor,
+      compare(columns[c + 1].name, at, columns[c].field, columns[c + 1].field, dt, rate_floor,
               tolerance, out);
-      compare(columns[c + 2].name, a.at, columns[c + 1].field, columns[c + 2].field, dt,
-              accel_floor, tolerance, out);
+      compare(columns[c + 2].name, at, columns[c + 1].field, columns[c + 2].field, dt, accel_floor,
+              tolerance, out);
     }
   }
   return out;
