@@ -25,8 +25,8 @@
 #include "gui/qpainter_surface.h"
 #include "gui/sim_tools.h"
 #include "gui/start_pictures.h"
+#include "mechanisms/mechanism_file.h"
 #include "mechanisms/registry.h"
-#include "mechanisms/serial/arm_file_window.h"
 
 namespace kinelab {
 
@@ -266,9 +266,9 @@ window_widget* start_menu::open_window(const std::string& window) {
 }
 
 std::vector<window_widget*> start_menu::open_mechanism(const QString& path) {
-  std::shared_ptr<const arm_file> arm;
+  mechanism_file file;
   try {
-    arm = std::make_shared<const arm_file>(read_arm_file(path.toStdString()));
+    file = read_mechanism_file(path.toStdString());
   } catch (const arm_file_error& e) {
     if (study_message_) study_message_->close();
     study_message_ = new QMessageBox(
@@ -281,7 +281,7 @@ std::vector<window_widget*> start_menu::open_mechanism(const QString& path) {
   }
   std::vector<window_widget*> opened;
   for (const arm_window_kind kind : {arm_window_kind::forward, arm_window_kind::inverse}) {
-    auto* w = new window_widget(make_arm_file_window(arm, kind, settings_));
+    auto* w = new window_widget(make_mechanism_window(file, kind, settings_));
     w->setAttribute(Qt::WA_DeleteOnClose);
     place(w);
     w->show();
@@ -300,13 +300,13 @@ window_widget* start_menu::open_mechanism_study(const study& s, const QString& p
                         : std::nullopt;
   if (!kind)
     throw study_error(s.message(s.window_at, message_id::study_no_simulation_window, {s.window}));
-  std::shared_ptr<const arm_file> arm;
+  mechanism_file file;
   try {
-    arm = std::make_shared<const arm_file>(read_arm_file(s.mechanism_path));
+    file = read_mechanism_file(s.mechanism_path);
   } catch (const arm_file_error& e) {
     throw study_error(s.message(s.mechanism_at, e.what()));
   }
-  std::unique_ptr<sim_window> model = make_arm_file_window(arm, *kind, settings_);
+  std::unique_ptr<sim_window> model = make_mechanism_window(file, *kind, settings_);
   check_study(s, *model);
   auto* w = new window_widget(std::move(model));
   w->setAttribute(Qt::WA_DeleteOnClose);
@@ -315,7 +315,7 @@ window_widget* start_menu::open_mechanism_study(const study& s, const QString& p
   keep_on_screen(w);
   windows_.emplace_back(w);
   if (w->tools()) w->tools()->open_study_file(path);
-  if (arm->content_hash != s.mechanism_hash) {
+  if (file.content_hash() != s.mechanism_hash) {
     if (study_message_) study_message_->close();
     study_message_ = new QMessageBox(
         QMessageBox::Information, application_title,

@@ -289,6 +289,12 @@ constexpr entry catalogue[] = {
      "関節 {1}（{2}）はステップ {3} で可動範囲を外れます"},
     {message_id::arm_file_changed, "the mechanism file {1} has changed since the study was saved",
      "機構ファイル {1} はスタディの保存後に変更されています"},
+    {message_id::hexapod_leg_outside_range, "leg {1} leaves its length range at step {2}",
+     "脚 {1} はステップ {2} で長さの範囲を外れます"},
+    {message_id::hexapod_base_cone, "leg {1} leaves its base joint's cone at step {2}",
+     "脚 {1} はステップ {2} でベース側の関節の円錐を外れます"},
+    {message_id::hexapod_platform_cone, "leg {1} leaves its platform joint's cone at step {2}",
+     "脚 {1} はステップ {2} でプラットフォーム側の関節の円錐を外れます"},
 };
 constexpr bool in_id_order() {
   for (std::size_t i = 0; i < std::size(catalogue); ++i)

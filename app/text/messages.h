@@ -183,13 +183,16 @@ enum class message_id {
   atlas_key_run_path,
   atlas_key_not_sampled,
   // Lines of the key ('\n' between them), each short enough for its narrow column:
-  atlas_key_narrow,          // {1} the least condition number, {2} the largest
-  atlas_key_angle_singular,  // the posture angles' own singularity at β = ±90°
-  arm_forward_title,         // {1} the arm's name: a file window's title
-  arm_inverse_title,         // {1} the arm's name
-  arm_joint_outside_limits,  // {1} the joint's number, {2} its name, {3} the step
-  arm_file_changed,          // {1} the mechanism file
-  count                      // not a message: how many there are
+  atlas_key_narrow,           // {1} the least condition number, {2} the largest
+  atlas_key_angle_singular,   // the posture angles' own singularity at β = ±90°
+  arm_forward_title,          // {1} the mechanism's name: a file window's title
+  arm_inverse_title,          // {1} the mechanism's name
+  arm_joint_outside_limits,   // {1} the joint's number, {2} its name, {3} the step
+  arm_file_changed,           // {1} the mechanism file
+  hexapod_leg_outside_range,  // {1} the leg's number, {2} the step
+  hexapod_base_cone,          // {1} the leg's number, {2} the step: its base joint's cone left
+  hexapod_platform_cone,      // {1} the leg's number, {2} the step
+  count                       // not a message: how many there are
 };
 
 // The message in `lang`, with {1}, {2}, … replaced by the arguments in order.

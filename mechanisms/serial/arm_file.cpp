@@ -9,7 +9,7 @@
 #include <set>
 #include <sstream>
 
-#include "app/study/checked_json.h"
+#include "app/study/mechanism_document.h"
 #include "core/angles.h"
 #include "core/posture.h"
 
@@ -19,21 +19,6 @@ namespace {
 
 using json = nlohmann::json;
 
-constexpr const char* format_name = "kinelab mechanism";
-
-// Throws arm_file_error("cannot read …") for the caller to place.
-std::string read_bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw arm_file_error("cannot read " + path);
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size > largest_mechanism_bytes) throw arm_file_error(path + " is larger than 16 MB");
-  in.seekg(0);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 void set_home(arm_file& a) {
   a.home.assign(a.limits.size(), 0.0);
   for (std::size_t k = 0; k < a.limits.size(); ++k) {
@@ -42,63 +27,9 @@ void set_home(arm_file& a) {
   }
 }
 
-class reader {
+class reader : public mechanism_reader {
  public:
-  reader(const checked_json& doc, std::string path) : doc_(doc), path_(std::move(path)) {}
-
-  [[noreturn]] void fail(const std::string& key, const std::string& problem) const {
-    throw arm_file_error(path_ + ":" + std::to_string(line_near(key)) + ": " + key + ": " +
-                         problem);
-  }
-
-  // The line of `key`, else of the first key below it, else of its parent: a missing key is
-  // placed at the object that lacks it.
-  int line_near(const std::string& key) const {
-    if (const int l = doc_.line_of(key)) return l;
-    const auto below = doc_.key_lines.lower_bound(key + "/");
-    if (below != doc_.key_lines.end() && below->first.rfind(key + "/", 0) == 0)
-      return below->second;
-    const auto slash = key.rfind('/');
-    return slash == std::string::npos ? 1 : line_near(key.substr(0, slash));
-  }
-
-  static std::string at(const std::string& parent, const std::string& key) {
-    return parent.empty() ? key : parent + "/" + key;
-  }
-
-  void only_keys(const json& object, const std::string& path,
-                 const std::set<std::string>& known) const {
-    for (auto it = object.begin(); it != object.end(); ++it)
-      if (!known.count(it.key())) fail(at(path, it.key()), "unknown key");
-  }
-
-  const json* find(const json& object, const std::string& key) const {
-    const auto it = object.find(key);
-    return it == object.end() ? nullptr : &*it;
-  }
-  const json& need(const json& object, const std::string& path, const std::string& key) const {
-    const json* v = find(object, key);
-    if (!v) fail(at(path, key), "missing");
-    return *v;
-  }
-  std::string text(const json& v, const std::string& key) const {
-    if (!v.is_string()) fail(key, "not a text");
-    return v.get<std::string>();
-  }
-  double number(const json& v, const std::string& key) const {
-    if (!v.is_number()) fail(key, "not a number");
-    return v.get<double>();
-  }
-  double number_of(const json& object, const std::string& path, const std::string& key) const {
-    return number(need(object, path, key), at(path, key));
-  }
-  vec3 triple(const json& v, const std::string& key) const {
-    if (!v.is_array() || v.size() != 3) fail(key, "not three numbers");
-    vec3 t;
-    for (int i = 0; i < 3; ++i)
-      t(i + 1) = number(v[static_cast<std::size_t>(i)], key + "/" + std::to_string(i));
-    return t;
-  }
+  using mechanism_reader::mechanism_reader;
 
   // {"xyz": [...], "rpy_deg": [...]}, both optional; R = Rz(yaw)·Ry(pitch)·Rx(roll).
   rigid_transform frame(const json& root, const std::string& key) const {
@@ -108,12 +39,7 @@ class reader {
     if (!v->is_object()) fail(key, "not an object with xyz and rpy_deg");
     only_keys(*v, key, {"xyz", "rpy_deg"});
     if (const json* xyz = find(*v, "xyz")) f.t = triple(*xyz, key + "/xyz");
-    if (const json* rpy = find(*v, "rpy_deg")) {
-      const vec3 a = triple(*rpy, key + "/rpy_deg");
-      mat3 ZY;
-      mat_mul(3, rot_z(rad(a(3))), rot_y(rad(a(2))), ZY);
-      mat_mul(3, ZY, rot_x(rad(a(1))), f.R);
-    }
+    if (const json* rpy = find(*v, "rpy_deg")) f.R = rpy_matrix(triple(*rpy, key + "/rpy_deg"));
     return f;
   }
 
@@ -122,25 +48,15 @@ class reader {
     only_keys(root, "",
               {"format", "format_version", "name", "source", "kind", "unit", "convention", "joints",
                "base", "tool", "inverse", "urdf", "base_link", "tip_link"});
-    if (text(need(root, "", "format"), "format") != format_name)
-      fail("format", std::string("not \"") + format_name + "\"");
-    const std::string version = text(need(root, "", "format_version"), "format_version");
-    if (version.rfind("1.", 0) != 0 || version.size() < 3 ||
-        version.find_first_not_of("0123456789", 2) != std::string::npos)
-      fail("format_version", "version " + version + " is not one this kinelab reads (1.x)");
-    const std::string kind = text(need(root, "", "kind"), "kind");
-    if (kind == "hexapod") fail("kind", "hexapod files are not read yet; only \"serial arm\"");
-    if (kind != "serial arm") fail("kind", "unknown kind \"" + kind + "\"");
+    const std::string k = kind(root);
+    if (k == "hexapod") fail("kind", "a hexapod, not a serial arm");
+    if (k != "serial arm") fail("kind", "unknown kind \"" + k + "\"");
 
     arm_file a;
-    a.path = path_;
-    a.name = find(root, "name") ? text(root["name"], "name")
-                                : std::filesystem::path(path_).stem().string();
+    a.path = path();
+    a.name = name(root);
     if (find(root, "source")) a.source = text(root["source"], "source");
-    a.unit = text(need(root, "", "unit"), "unit");
-    if (a.unit.empty() || a.unit.size() > 16 ||
-        a.unit.find_first_of(" \t\n\r()") != std::string::npos)
-      fail("unit", "a unit of length is a short word without blanks or brackets");
+    a.unit = unit(root);
     const rigid_transform base = frame(root, "base"), tool = frame(root, "tool");
 
     const bool has_joints = find(root, "joints"), has_urdf = find(root, "urdf");
@@ -224,10 +140,10 @@ class reader {
     const std::string tip_link =
         find(root, "tip_link") ? text(root["tip_link"], "tip_link") : std::string();
     const std::filesystem::path file =
-        std::filesystem::path(path_).parent_path() / std::filesystem::path(name);
+        std::filesystem::path(path()).parent_path() / std::filesystem::path(name);
     std::string xml;
     try {
-      xml = read_bytes(file.string());
+      xml = read_mechanism_bytes(file.string());
     } catch (const arm_file_error& e) {
       fail("urdf", e.what());
     }
@@ -290,13 +206,10 @@ class reader {
       fail("inverse", std::to_string(a.task.size()) + " components for " + std::to_string(n) +
                           " joints; the inverse tracks " + std::to_string(m));
   }
-
-  const checked_json& doc_;
-  std::string path_;
 };
 
 arm_file arm_from_urdf(const std::string& path) {
-  const std::string xml = read_bytes(path);
+  const std::string xml = read_mechanism_bytes(path);
   arm_file a;
   a.path = path;
   a.name = std::filesystem::path(path).stem().string();
@@ -336,43 +249,8 @@ const char* to_string(task_component c) {
   return "?";
 }
 
-std::string content_hash_of(const std::string& bytes) {
-  std::uint64_t h = 14695981039346656037ULL;
-  for (unsigned char c : bytes) {
-    h ^= c;
-    h *= 1099511628211ULL;
-  }
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
-  return text;
-}
-
 arm_file parse_arm_file(const std::string& text, const std::string& path) {
-  checked_json doc;
-  try {
-    doc = read_checked_json(text);
-  } catch (const json_problem& p) {
-    std::string problem;
-    switch (p.what_kind) {
-      case json_problem::kind::truncated:
-        problem = "the file ends inside the document";
-        break;
-      case json_problem::kind::too_deep:
-        problem = "nested deeper than " + std::to_string(max_json_depth) + " levels";
-        break;
-      case json_problem::kind::number_range:
-        problem = "a number beyond the range of a double";
-        break;
-      case json_problem::kind::duplicate_key:
-        problem = "given twice (first on line " + std::to_string(p.first_line) + ")";
-        break;
-      case json_problem::kind::not_json:
-        problem = std::string("not JSON: ") + p.what();
-        break;
-    }
-    throw arm_file_error(path + ":" + std::to_string(p.line > 0 ? p.line : 1) + ": " +
-                         (p.key.empty() ? std::string() : p.key + ": ") + problem);
-  }
+  const checked_json doc = parse_mechanism_json(text, path);
   try {
     return reader(doc, path).read(doc.value, text);
   } catch (const json::exception& e) {
@@ -385,7 +263,7 @@ arm_file read_arm_file(const std::string& path) {
   std::string text;
   try {
     if (ext == ".urdf" || ext == ".URDF") return arm_from_urdf(path);
-    text = read_bytes(path);
+    text = read_mechanism_bytes(path);
   } catch (const arm_file_error& e) {
     const std::string what = e.what();
     throw arm_file_error(what.rfind(path + ":", 0) == 0 ? what : path + ": " + what);

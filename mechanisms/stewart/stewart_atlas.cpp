@@ -43,11 +43,11 @@ struct pose_leg {
 };
 pose_leg leg_at(const stewart_geometry& g, int j, const double* q, const mat3& R) {
   pose_leg v;
-  v.a(1) = g.ax(j), v.a(2) = g.ay(j), v.a(3) = 0;
+  v.a(1) = g.ax(j), v.a(2) = g.ay(j), v.a(3) = g.az(j);
   vec3 Ra, joint, B;
   mat_vec(3, R, v.a, Ra);
   joint(1) = q[0] + Ra(1), joint(2) = q[1] + Ra(2), joint(3) = q[2] + Ra(3);
-  B(1) = g.Bx(j), B(2) = g.By(j), B(3) = 0;
+  B(1) = g.Bx(j), B(2) = g.By(j), B(3) = g.Bz(j);
   v.leg = leg_between(joint, B);
   return v;
 }

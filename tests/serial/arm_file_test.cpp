@@ -111,7 +111,7 @@ TEST(ArmFile, BadFilesRefusedWithLineAndKey) {
       {"{\"format\": \"kinelab mechanism\",\n \"format_version\": \"2.0\"}",
        "f.json:2: format_version: version 2.0 is not one this kinelab reads (1.x)"},
       {"{\"format\": \"kinelab mechanism\", \"format_version\": \"1.0\",\n \"kind\": \"hexapod\"}",
-       "f.json:2: kind: hexapod files are not read yet"},
+       "f.json:2: kind: a hexapod, not a serial arm"},
       {"{\"format\": \"kinelab mechanism\",", "f.json:1: the file ends inside the document"},
       {std::string(70, '[') + std::string(70, ']'), "f.json:1: nested deeper than 64 levels"},
   };
