@@ -100,8 +100,8 @@ PYBIND11_MODULE(_kinelab, m) {
       .def_static("from_mechanism", &py_window::from_mechanism, py::arg("path"),
                   py::arg("kind") = "forward", py::arg("N") = py::int_(defaults.N),
                   py::arg("T") = defaults.T,
-                  "Opens the forward or inverse window of the arm a mechanism file (or a .urdf) "
-                  "describes; MechanismError (a ValueError) naming the file, the line and the key "
+                  "Opens the forward or inverse window of the arm or hexapod a mechanism file "
+                  "(or a .urdf) describes; MechanismError (a ValueError) naming the file, the line and the key "
                   "when it cannot be read.")
       .def_property_readonly("name", &py_window::name, "The window's name (\"form_3r_jun\").")
       .def_property_readonly("title", &py_window::title, "The window's title (\"3r_jun\").")

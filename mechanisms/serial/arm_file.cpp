@@ -1,13 +1,8 @@
 #include "mechanisms/serial/arm_file.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <set>
-#include <sstream>
 
 #include "app/study/mechanism_document.h"
 #include "core/angles.h"

@@ -1,5 +1,6 @@
 #include "mechanisms/stewart/hexapod_window.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -63,10 +64,26 @@ class hexapod_file_logic : public stewart_logic {
   std::string static_pose_note(ui_language lang) const override { return limit_note(lang); }
 
  protected:
-  // The geometry is the file's; the first read sizes the view as the built-in windows do.
+  // The geometry is the file's. The first read sizes the view to the whole hexapod at home: the
+  // farthest base joint, or the platform's farthest joint (its origin's distance plus the joint's
+  // reach), with a tenth to spare. The built-in windows size it by the platform alone, which
+  // leaves a file's taller or wider hexapod outside the picture.
   bool read_geometry(sim_window& w) {
     geometry_ = file_->geometry;
-    return size_view_once(w, geometry_.ax, geometry_.ay, 2);
+    if (sized_) return false;
+    sized_ = true;
+    const stewart_geometry& g = geometry_;
+    const vec<6>& q = file_->home;
+    const double origin = std::sqrt(q(1) * q(1) + q(2) * q(2) + q(3) * q(3));
+    double extent = 0;
+    for (int k = 1; k <= 6; ++k) {
+      extent =
+          std::max(extent, std::sqrt(g.Bx(k) * g.Bx(k) + g.By(k) * g.By(k) + g.Bz(k) * g.Bz(k)));
+      extent = std::max(
+          extent, origin + std::sqrt(g.ax(k) * g.ax(k) + g.ay(k) * g.ay(k) + g.az(k) * g.az(k)));
+    }
+    w.set_draw_size(1.1 * extent);
+    return true;
   }
 
   // Step i against the file's limits at the stored pose; step 0 starts the record afresh.
@@ -96,6 +113,7 @@ class hexapod_file_logic : public stewart_logic {
   }
 
   std::shared_ptr<const hexapod_file> file_;
+  bool sized_ = false;
   std::vector<kin_state>* outside_ = nullptr;
   std::optional<std::pair<hexapod_limit_check, int>> first_outside_;
 };
