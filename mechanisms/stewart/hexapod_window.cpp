@@ -66,7 +66,7 @@ class hexapod_file_logic : public stewart_logic {
  protected:
   // The geometry is the file's. The first read sizes the view to the whole hexapod at home: the
   // farthest base joint, or the platform's farthest joint (its origin's distance plus the joint's
-  // reach), with a tenth to spare. The built-in windows size it by the platform alone, which
+  // reach), with a tenth to spare, rounded up to a slider step. The built-in windows size it by the platform alone, which
   // leaves a file's taller or wider hexapod outside the picture.
   bool read_geometry(sim_window& w) {
     geometry_ = file_->geometry;
@@ -82,7 +82,8 @@ class hexapod_file_logic : public stewart_logic {
       extent = std::max(
           extent, origin + std::sqrt(g.ax(k) * g.ax(k) + g.ay(k) * g.ay(k) + g.az(k) * g.az(k)));
     }
-    w.set_draw_size(1.1 * extent);
+    const double step = hexapod_slider_step(*file_);
+    w.set_draw_size(std::ceil(1.1 * extent / step) * step);
     return true;
   }
 
