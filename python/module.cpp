@@ -101,8 +101,8 @@ PYBIND11_MODULE(_kinelab, m) {
                   py::arg("kind") = "forward", py::arg("N") = py::int_(defaults.N),
                   py::arg("T") = defaults.T,
                   "Opens the forward or inverse window of the arm or hexapod a mechanism file "
-                  "(or a .urdf) describes; MechanismError (a ValueError) naming the file, the line and the key "
-                  "when it cannot be read.")
+                  "(or a .urdf) describes; MechanismError (a ValueError) naming the file, the "
+                  "line and the key when it cannot be read.")
       .def_property_readonly("name", &py_window::name, "The window's name (\"form_3r_jun\").")
       .def_property_readonly("title", &py_window::title, "The window's title (\"3r_jun\").")
       .def_property_readonly("buttons", &py_window::buttons, "The names press() takes.")

@@ -65,9 +65,10 @@ class hexapod_file_logic : public stewart_logic {
 
  protected:
   // The geometry is the file's. The first read sizes the view to the whole hexapod at home: the
-  // farthest base joint, or the platform's farthest joint (its origin's distance plus the joint's
-  // reach), with a tenth to spare, rounded up to a slider step. The built-in windows size it by the platform alone, which
-  // leaves a file's taller or wider hexapod outside the picture.
+  // farthest base joint, or the platform's farthest joint (its origin's distance plus the
+  // joint's reach), with a tenth to spare, rounded up to a slider step. The built-in windows
+  // size it by the platform alone, which leaves a file's taller or wider hexapod outside the
+  // picture.
   bool read_geometry(sim_window& w) {
     geometry_ = file_->geometry;
     if (sized_) return false;
@@ -261,8 +262,10 @@ window_decl hexapod_decl(const std::shared_ptr<const hexapod_file>& file,
     for (int k = 0; k < 6; ++k) {
       const bool length = k < 3;
       const double start = poses.start(k + 1);
-      const int v = length ? slider_steps(start, step) : static_cast<int>(start);
-      const slider range = length ? slider{-reach, reach, v, true} : slider{-90, 90, v, true};
+      const int limit = length ? reach : 90;
+      const int v =
+          std::clamp(length ? slider_steps(start, step) : static_cast<int>(start), -limit, limit);
+      const slider range{-limit, limit, v, true};
       rows.push_back(stewart_start_stop.row(
           k, length ? with_unit(captions[k], h.unit) : std::string(captions[k]) + "(deg)",
           short_number(start), short_number(poses.stop(k + 1)), range));
