@@ -285,7 +285,8 @@ window_decl hexapod_decl(const std::shared_ptr<const hexapod_file>& file,
     d.layout.push_back(lengths);
   } else {
     d.layout.push_back(readout_table(
-        c, "", {{"許容誤差", hexapod_model::tolerance_field, 0, short_number(step / 100)}}, false));
+        c, "", {{"許容誤差", hexapod_model::tolerance_field, 0, short_number(step / 1000)}},
+        false));
     // The leg rows: the legs at the start and at the stop pose, on sliders of the slider step
     // over the leg range.
     const pose from = pose_at(poses.start), to = pose_at(poses.stop);
