@@ -1,9 +1,9 @@
 // The workspace atlas of the default Stewart platform: one evaluation of the closed-form
 // inverse (the window's, and the atlas's at a held posture: the floor), one whole cell (inverse,
-// limits, Jacobian, σmin), a 400 × 400 slice at constant orientation and a 100 × 100 × 100 box,
-// each on 1 thread and on every core. The grids span x, y ∈ [−1, 1] (and z ∈ [1, 3.5] for the box)
-// so that no coarse scan is timed; the slice stands at the default height z = 1.5 with the default
-// limits.
+// limits, Jacobian, σmin), σmin alone (and by the full SVD), a 400 × 400 slice at constant
+// orientation and a 100 × 100 × 100 box, each on 1 thread and on every core. The grids span
+// x, y ∈ [−1, 1] (and z ∈ [1, 3.5] for the box) so that no coarse scan is timed; the slice
+// stands at the default height z = 1.5 with the default limits.
 #include "app/atlas/atlas.h"
 
 #include <benchmark/benchmark.h>
@@ -63,6 +63,24 @@ void stewart_atlas_cell(benchmark::State& state) {
   }
 }
 BENCHMARK(stewart_atlas_cell);
+
+// σmin and the condition number of one cell's Jacobian: as every front end takes them (the
+// extreme singular values), and by the full SVD they fall back on near a singularity.
+void stewart_cell_sigma(benchmark::State& state, bool full_svd) {
+  const atlas_mechanism& m = stewart_source().mechanism;
+  double q[6] = {0.1, -0.05, 1.5, 0, 0, 0};
+  jacobian_matrix J;
+  if (!m.jacobian(q, J)) return state.SkipWithError("no Jacobian");
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(J);
+    if (full_svd)
+      benchmark::DoNotOptimize(singularity_distance_of(singular_values(J)));
+    else
+      benchmark::DoNotOptimize(singularity_distance_of(J));
+  }
+}
+BENCHMARK_CAPTURE(stewart_cell_sigma, extremes, false);
+BENCHMARK_CAPTURE(stewart_cell_sigma, full_svd, true);
 
 void stewart_atlas(benchmark::State& state, int cells, int depth) {
   const atlas_source& src = stewart_source();

@@ -3,6 +3,7 @@
 // an offscreen QPainter surface of the desktop program's drawing size, as its widget does.
 #include <benchmark/benchmark.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
@@ -11,9 +12,13 @@
 
 #include "app/atlas/atlas.h"
 #include "app/atlas/atlas_picture.h"
+#include "app/service/window_atlas.h"
 #include "bench/bench_support.h"
 #include "draw/surface.h"
 #include "gui/qpainter_surface.h"
+#include "gui/sim_tools.h"
+#include "gui/window_widget.h"
+#include "gui/workspace_panel.h"
 #include "mechanisms/registry.h"
 
 namespace kinelab::bench {
@@ -75,6 +80,45 @@ void atlas_redraw(benchmark::State& state, bool recompute) {
   state.counters["ops"] = static_cast<double>(w.picture()->ops().size());
 }
 
+// A pose slider's move with the atlas open in the desktop program: the window's widget moves its
+// first pose slider (one step, back and forth), its workspace panel computes the atlas (from its
+// cache, off the GUI thread; waited for) and draws it, and the picture widget is painted
+// offscreen. `kept`: false for what the panel did before it kept its atlases, on the GUI thread:
+// the window's Run and static pose, a whole atlas at the Run's limits (400 000 samples for an
+// arm), the drawing and the same paint.
+void atlas_slider_move_in(benchmark::State& state, const std::string& window,
+                          const std::string& sliders, bool kept) {
+  window_widget w(find_window(window)->make());
+  w.show();
+  sim_window& sim = *as_simulation(&w.model());
+  workspace_panel* panel = nullptr;
+  if (kept) {
+    w.tools()->findChild<QAction*>("workspace")->trigger();
+    panel = w.tools()->workspace();
+    panel->settle();
+  }
+  QImage image(w.picture()->size(), QImage::Format_ARGB32_Premultiplied);
+  const int start = sim.ctl.slider_at(sliders, 0).value;
+  int step = 0;
+  for (auto _ : state) {
+    w.slider_moved(sliders, 0, start + (++step % 2));
+    if (kept) {
+      panel->settle();
+    } else {
+      atlas_source_result src = atlas_source_of(sim);
+      sim.stop();
+      atlas_request r;
+      r.cells = 100;
+      r.samples = 400'000;
+      const atlas_result a = compute_atlas(*src.source, r, sim.language);
+      if (!a.grid) state.SkipWithError(a.problem.c_str());
+      draw_atlas(*sim.picture(), *src.source, *a.grid, 0, sim.language);
+    }
+    w.picture()->render(&image);
+  }
+  if (kept && !panel->grid()) state.SkipWithError("no atlas");
+}
+
 // kinelab-cli's --tick 10^18 at the settings cap: the timer's walk to the step it ends on, and
 // the one frame recorded there, beside recording one frame alone.
 constexpr int cap_divisions = 200000;
@@ -114,6 +158,21 @@ int main(int argc, char** argv) {
                                kinelab::bench::atlas_redraw, true)
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime();
+  for (const char* window : {"form_6r_gyaku", "Form_zelko_gyaku", "form_stewart_gyaku"})
+    for (const bool kept : {true, false}) {
+      // The serial windows' pose sliders are HScroll2, the parallel ones' HScroll1.
+      const std::string sliders =
+          std::string(window).rfind("form_6r", 0) == 0 ? "HScroll2" : "HScroll1";
+      benchmark::RegisterBenchmark(
+          (std::string(kept ? "atlas_pose_slider/" : "atlas_pose_slider_uncached/") + window)
+              .c_str(),
+          kinelab::bench::atlas_slider_move_in, window, sliders, kept)
+          ->Unit(benchmark::kMillisecond)
+          ->MeasureProcessCPUTime()
+          ->UseRealTime()
+          ->Repetitions(5)
+          ->ReportAggregatesOnly(true);
+    }
   for (const bool many : {false, true})
     benchmark::RegisterBenchmark(
         many ? "ticks/form_3r_jun/N:200000/K:1e18" : "record_one_frame/form_3r_jun/N:200000",

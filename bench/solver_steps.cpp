@@ -3,10 +3,13 @@
 // stepping this way reproduces the window's own solution at every step.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "bench/paths.h"
+#include "mechanisms/serial/arm_file.h"
+#include "mechanisms/serial/arm_file_window.h"
 #include "mechanisms/serial/serial_ik.h"
 
 namespace kinelab::bench {
@@ -85,6 +88,47 @@ void nr_step_6r_inverse(benchmark::State& state) {
   }
 }
 BENCHMARK(nr_step_6r_inverse);
+
+// The same step of the built-in arm written as a DH file (examples/mechanisms/builtin_6r_dh.json),
+// by the file inverse window's solve. Its chain rounds apart from the built-in one, so the check
+// is that every step lands on the built-in solution to a part in 10⁹.
+void nr_step_6r_file_inverse(benchmark::State& state) {
+  const serial_path& p = six_axis_path();
+  const arm_file arm =
+      read_arm_file(std::string(KINELAB_SOURCE_DIR) + "/examples/mechanisms/builtin_6r_dh.json");
+  auto goal_of = [&](std::size_t i) {
+    task_state g;
+    const kin_state& a = p.goal_p[i];
+    const kin_state& b = p.goal_s[i];
+    const double v[] = {a.x, a.y, a.z, b.x, b.y, b.z}, r[] = {a.dx, a.dy, a.dz, b.dx, b.dy, b.dz},
+                 acc[] = {a.ddx, a.ddy, a.ddz, b.ddx, b.ddy, b.ddz};
+    for (int k = 1; k <= 6; ++k)
+      g.value(k) = v[k - 1], g.rate(k) = r[k - 1], g.accel(k) = acc[k - 1];
+    return g;
+  };
+  std::vector<task_state> goals;
+  for (std::size_t i = 0; i < p.goal_p.size(); ++i) goals.push_back(goal_of(i));
+  using joints = vec<max_chain_joints>;
+  auto solve = [&](std::size_t i, joints& q, joints& dq, joints& ddq) {
+    for (int k = 1; k <= 6; ++k) q(k) = p.the[i - 1](k);
+    return solve_arm_inverse(arm, p.tolerance, goals[i], q, dq, ddq);
+  };
+  if (!reproduces(p.the.size(), [&](std::size_t i) {
+        joints q, dq, ddq;
+        solve(i, q, dq, ddq);
+        for (int k = 1; k <= 6; ++k)
+          if (!(std::fabs(q(k) - p.the[i](k)) <= 1e-9)) return false;
+        return true;
+      }))
+    return state.SkipWithError("the 6R file path does not reproduce");
+  path_cursor at(p.the.size());
+  joints q, dq, ddq;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(solve(at.next(), q, dq, ddq));
+    benchmark::DoNotOptimize(ddq);
+  }
+}
+BENCHMARK(nr_step_6r_file_inverse);
 
 // The same step through the straightforward evaluation the fast path is tested against.
 void nr_step_6r_inverse_reference(benchmark::State& state) {

@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
 """A sweep on one worker against two: examples/stewart_sweep.json (400 Stewart geometries, a
 100 x 100 atlas each) as kinelab.sweep runs it on a local Dask cluster of 1 and of 2 worker
-processes, and the same points evaluated one after another in this process on one core (the
-points' own work, no Dask; each worker of the local cluster is held to one core too).
+processes, and the same points evaluated one after another in this process on one thread
+(the points' own work, no Dask; each worker of the local cluster computes on one thread too).
 Wall-clock seconds, since a sweep is waited for; per round the three in turn, so that a change
 in the machine's load falls on all of them. Prints per round and the medians:
 the two sweeps whole (`one`, `two`: description read, cluster started and stopped) and their
 ratio, the same from the cluster's start to the last row (`one_points`, `two_points`,
 `points_ratio`), and the overhead per point: the one worker's time from start to last row less
-the points' own work, over the points; also for 1000 points of almost no work of their own
+the points' own work, over the points (`own_cpu`: the processor time of that work, which a
+busy machine does not stretch); also for 1000 points of almost no work of their own
 (form_3r_jun at N = 1, `tiny_*`), where the overhead is not lost in the spread of the
 atlases. The load averages before and after say how busy the machine was.
 
@@ -19,6 +20,7 @@ import statistics
 import sys
 import time
 
+import kinelab
 from kinelab import _sweep
 from kinelab._description import read_description
 
@@ -34,22 +36,20 @@ TINY = {
 
 
 def own_work(plan):
-    """The points one after another on one core, as one worker of the local cluster has."""
-    cores = os.sched_getaffinity(0)
-    os.sched_setaffinity(0, {min(cores)})
+    """The points one after another on one thread, as one worker of the local cluster has."""
+    kinelab.limit_threads(1)
     try:
         return _own_work(plan)
     finally:
-        os.sched_setaffinity(0, cores)
+        kinelab.limit_threads(None)
 
 
 def _own_work(plan):
-    data = {"base": plan.base(), "assign": plan.assignments(), "run": plan.needs_run,
-            "atlas": plan.atlas, "metrics": [m.spec() for m in plan.metrics]}
-    t = time.perf_counter()
+    data = plan.task_data()
+    t, cpu = time.perf_counter(), time.process_time()
     for i, point in enumerate(plan.points):
         _sweep.evaluate_point(i, point, data)
-    return time.perf_counter() - t
+    return time.perf_counter() - t, time.process_time() - cpu
 
 
 def swept(workers, description=DESCRIPTION):
@@ -74,13 +74,13 @@ def main():
     print(f"{n} points; load average before: {os.getloadavg()}")
     rows = []
     for r in range(rounds):
-        row = {"own": own_work(plan)}
+        row = dict(zip(("own", "own_cpu"), own_work(plan)))
         row["one"], row["one_points"] = swept(1)
         row["two"], row["two_points"] = swept(2)
         row["ratio"] = row["two"] / row["one"]
         row["points_ratio"] = row["two_points"] / row["one_points"]
         row["overhead_ms"] = (row["one_points"] - row["own"]) / n * 1000
-        row["tiny_own"] = own_work(tiny)
+        row["tiny_own"] = own_work(tiny)[0]
         _, row["tiny_one_points"] = swept(1, TINY)
         row["tiny_overhead_ms"] = ((row["tiny_one_points"] - row["tiny_own"]) /
                                    len(tiny.points) * 1000)

@@ -1,17 +1,11 @@
 #include "core/leg_length.h"
 
-#include <cfloat>
 #include <cmath>
 #include <limits>
 
 namespace kinelab {
 
 namespace {
-
-// Ends closer than this many rounding units of their size coincide as far as doubles can tell.
-constexpr double coincidence_ulps = 8;
-// Below this L² underflows, and L̈ ~ |l̇|²/L overflows for any rate.
-const double shortest_leg = std::sqrt(DBL_MIN);
 
 double norm_of(const vec3& v, leg_norm norm) {
   return norm == leg_norm::hypot ? std::hypot(v(1), v(2), v(3)) : vec_norm(3, v);
@@ -25,28 +19,9 @@ vec3 position_of(const kin_state& s) {
 
 }  // namespace
 
-double leg_vector::rate(const vec3& v) const {
-  double l_v;
-  vec_dot(3, l, v, l_v);
-  return l_v / L;
-}
-
-double leg_vector::second(const vec3& u, const vec3& v, const vec3* w, double ru, double rv) const {
-  double u_v, l_w = 0;
-  vec_dot(3, u, v, u_v);
-  if (w) vec_dot(3, l, *w, l_w);
-  return (u_v + l_w - ru * rv) / L;
-}
-
-leg_vector leg_between(const vec3& p, const vec3& b, leg_norm norm) {
-  leg_vector v;
-  vec_sub(3, p, b, v.l);
-  v.L = norm_of(v.l, norm);
-  if (!std::isfinite(v.L)) return v;
+bool leg_detail::zero_by_ends(const vec3& p, const vec3& b, double L, leg_norm norm) {
   const double ends = std::fmax(norm_of(p, norm), norm_of(b, norm));
-  v.zero_length =
-      v.L < shortest_leg || v.L <= coincidence_ulps * std::numeric_limits<double>::epsilon() * ends;
-  return v;
+  return L < shortest_leg || L <= coincidence_ulps * std::numeric_limits<double>::epsilon() * ends;
 }
 
 leg_length leg_between(const kin_state& p, const kin_state& b, leg_norm norm) {

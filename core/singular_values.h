@@ -20,6 +20,15 @@ struct singular_value_set {
 };
 singular_value_set singular_values(const jacobian_matrix& J);
 
+// The largest and smallest singular values alone. Where J is well conditioned they are the
+// square roots of the extreme eigenvalues of its Gram matrix (JᵀJ, or JJᵀ when J is wide),
+// found by Laguerre's iteration on its tridiagonal form: a fraction of the cost of
+// singular_values. Forming the Gram matrix costs relative accuracy of about ε·condition² in
+// σmin, so beyond gram_condition_limit, or where the iteration does not settle, they come from
+// singular_values. false where J has no singular values (count 0 there).
+inline constexpr double gram_condition_limit = 100;
+bool extreme_singular_values(const jacobian_matrix& J, double& sigma_max, double& sigma_min);
+
 // The distance to a singularity: the smallest singular value and the condition number
 // σmax/σmin. A matrix with σmin = 0, or one that could not be evaluated (count 0), has
 // σmin = 0 and the condition number the largest double: no infinity leaves this routine.
@@ -27,7 +36,10 @@ struct singularity_distance {
   double sigma_min = 0;
   double condition = 0;
 };
+// From extreme_singular_values: every σmin the program shows, writes or maps is this one.
 singularity_distance singularity_distance_of(const jacobian_matrix& J);
+// The same from the extreme singular values already found.
+singularity_distance singularity_distance_of(double sigma_max, double sigma_min);
 // The same from singular values already found.
 singularity_distance singularity_distance_of(const singular_value_set& sv);
 

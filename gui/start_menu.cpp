@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,6 +13,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -34,6 +37,15 @@ namespace {
 
 QString qs(const std::string& s) {
   return QString::fromStdString(s);
+}
+
+// The recent mechanism files the ファイル menu keeps, and where the settings keep them.
+constexpr int recent_mechanism_count = 8;
+constexpr const char* recent_mechanisms_key = "recent_mechanisms";
+
+// The settings the desktop program keeps between sessions (~/.config/kinelab/kinelab.conf).
+QSettings program_settings() {
+  return QSettings(QStringLiteral("kinelab"), QStringLiteral("kinelab"));
 }
 
 // Offset in pixels between windows opened one after another, so that a second instance of
@@ -161,6 +173,9 @@ void start_menu::build_menu() {
         tr("mechanism file (*.json *.urdf)") + ";;" + tr("all files (*)"));
     if (!path.isEmpty()) open_mechanism(path);
   });
+  recent_menu_ = file->addMenu(tr("recent mechanisms"));
+  recent_menu_->setObjectName("recent_mechanisms");
+  set_recent(program_settings().value(recent_mechanisms_key).toStringList());
   QAction* shuryou = file->addAction(caption_text("終了"));
   shuryou->setObjectName("shuryou");
   connect(shuryou, &QAction::triggered, this, &start_menu::quit_all);
@@ -265,10 +280,59 @@ window_widget* start_menu::open_window(const std::string& window) {
   return w;
 }
 
+void start_menu::set_recent(const QStringList& paths) {
+  recent_ = paths;
+  recent_.removeAll(QString());
+  recent_.removeDuplicates();
+  while (recent_.size() > recent_mechanism_count) recent_.removeLast();
+  QSettings settings = program_settings();
+  if (settings.value(recent_mechanisms_key).toStringList() != recent_)
+    settings.setValue(recent_mechanisms_key, recent_);
+  recent_menu_->clear();
+  for (int k = 0; k < recent_.size(); ++k) {
+    QString shown = QDir::toNativeSeparators(recent_[k]);
+    shown.replace('&', "&&");
+    QAction* a = recent_menu_->addAction(QStringLiteral("&%1 %2").arg(k + 1).arg(shown));
+    a->setObjectName(QStringLiteral("recent_mechanism_%1").arg(k));
+    connect(a, &QAction::triggered, this, [this, k] { open_recent_mechanism(k); });
+  }
+  recent_menu_->addSeparator();
+  QAction* clear = recent_menu_->addAction(tr("clear the list"));
+  clear->setObjectName("clear_recent_mechanisms");
+  clear->setEnabled(!recent_.isEmpty());
+  connect(clear, &QAction::triggered, this, &start_menu::clear_recent_mechanisms);
+}
+
+void start_menu::remember_mechanism(const QString& path) {
+  QStringList paths = recent_;
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  paths.removeAll(absolute);
+  paths.prepend(absolute);
+  set_recent(paths);
+}
+
+void start_menu::clear_recent_mechanisms() {
+  set_recent({});
+}
+
+std::vector<window_widget*> start_menu::open_recent_mechanism(int index) {
+  if (index < 0 || index >= recent_.size()) return {};
+  const QString path = recent_[index];
+  if (!QFileInfo(path).isFile()) {
+    QStringList paths = recent_;
+    paths.removeAt(index);
+    set_recent(paths);
+    statusBar()->showMessage(
+        tr("%1 no longer exists: removed from the recent mechanisms").arg(path));
+    return {};
+  }
+  return open_mechanism(path);
+}
+
 std::vector<window_widget*> start_menu::open_mechanism(const QString& path) {
   mechanism_file file;
   try {
-    file = read_mechanism_file(path.toStdString());
+    file = read_mechanism_file(path.toStdString(), program_language());
   } catch (const arm_file_error& e) {
     if (study_message_) study_message_->close();
     study_message_ = new QMessageBox(
@@ -279,6 +343,7 @@ std::vector<window_widget*> start_menu::open_mechanism(const QString& path) {
     study_message_->show();
     return {};
   }
+  remember_mechanism(path);
   std::vector<window_widget*> opened;
   for (const arm_window_kind kind : {arm_window_kind::forward, arm_window_kind::inverse}) {
     auto* w = new window_widget(make_mechanism_window(file, kind, settings_));
@@ -302,7 +367,7 @@ window_widget* start_menu::open_mechanism_study(const study& s, const QString& p
     throw study_error(s.message(s.window_at, message_id::study_no_simulation_window, {s.window}));
   mechanism_file file;
   try {
-    file = read_mechanism_file(s.mechanism_path);
+    file = read_mechanism_file(s.mechanism_path, s.language);
   } catch (const arm_file_error& e) {
     throw study_error(s.message(s.mechanism_at, e.what()));
   }

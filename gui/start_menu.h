@@ -3,8 +3,10 @@
 // program's title, version and pictures. It resets N and T when it opens and lives as long as
 // the program; closing it closes every other window.
 #include <QMainWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStringList>
 #include <map>
 #include <string>
 #include <vector>
@@ -48,8 +50,15 @@ class start_menu : public QMainWindow {
   QMessageBox* study_message() const { return study_message_; }
   // Opens the forward and the inverse window of the arm a mechanism file (or a .urdf)
   // describes; returns them, or none when the file cannot be read (said in a message box,
-  // study_message()).
+  // study_message()). A file opened becomes the first of the recent mechanism files.
   std::vector<window_widget*> open_mechanism(const QString& path);
+  // The recent mechanism files, most recent first, as absolute paths; kept in the program's
+  // settings between sessions.
+  QStringList recent_mechanisms() const { return recent_; }
+  // Opens the recent file at `index` as 最近使った機構 does: one that no longer exists leaves the
+  // list, said on the status line.
+  std::vector<window_widget*> open_recent_mechanism(int index);
+  void clear_recent_mechanisms();
   // Shows the single settings window, bringing it forward when it is already open.
   form_setting* open_settings();
   // "終了": closes every window at once and ends the program.
@@ -68,6 +77,8 @@ class start_menu : public QMainWindow {
  private:
   window_widget* open_mechanism_study(const study& s, const QString& path);
   void build_menu();
+  void remember_mechanism(const QString& path);
+  void set_recent(const QStringList& paths);
   void close_children();
   void place(QWidget* w);
   void keep_on_screen(QWidget* w);
@@ -76,6 +87,8 @@ class start_menu : public QMainWindow {
   std::map<std::string, QPointer<window_widget>> single_;
   QPointer<form_setting> setting_;
   QPointer<QMessageBox> study_message_;
+  QStringList recent_;
+  QMenu* recent_menu_ = nullptr;
   run_settings settings_;  // N = 50 and T = 1 while the start window is open
   int placed_ = 0;
 };

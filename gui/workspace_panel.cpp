@@ -1,6 +1,7 @@
 #include "gui/workspace_panel.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
 
 #include "app/atlas/atlas_picture.h"
@@ -93,9 +95,31 @@ workspace_panel::workspace_panel(window_widget& window, sim_window& model)
   });
   connect(defaults, &QPushButton::clicked, this, [this] {
     user_limits_ = false;
-    last_key_.clear();
+    take_run_limits_ = true;
+    have_key_ = false;
     refresh();
   });
+  watcher_ = new QFutureWatcher<atlas_result>(this);
+  connect(watcher_, &QFutureWatcher<atlas_result>::finished, this, [this] { finished(); });
+}
+
+workspace_panel::~workspace_panel() {
+  stop_computing();
+}
+
+bool workspace_panel::computing() const {
+  return computing_source_ != nullptr;
+}
+
+void workspace_panel::settle() {
+  while (computing()) {
+    watcher_->waitForFinished();
+    QCoreApplication::sendPostedEvents(watcher_);
+  }
+}
+
+void workspace_panel::stop_computing() {
+  if (stop_) stop_->store(true);
 }
 
 void workspace_panel::report(const std::string& message, bool is_error) {
@@ -106,7 +130,13 @@ void workspace_panel::report(const std::string& message, bool is_error) {
 }
 
 void workspace_panel::no_atlas(const std::string& problem) {
+  // An atlas under way is of inputs that no longer stand.
+  if (computing()) {
+    stop_computing();
+    discard_ = true;
+  }
   grid_.reset();
+  shown_source_.reset();
   summary_->setText(tr("no atlas: %1").arg(qs(problem)));
   report(tr("no workspace atlas: %1").arg(qs(problem)).toStdString(), true);
 }
@@ -114,19 +144,29 @@ void workspace_panel::no_atlas(const std::string& problem) {
 void workspace_panel::end() {
   if (ending_) return;
   ending_ = true;
+  stop_computing();
   // The window's own status line again.
   if (source_) report(source_->pose_status, source_->pose_status_is_error);
   hide();
   emit ended();
 }
 
-std::string workspace_panel::inputs_key() const {
+std::string workspace_panel::sliders_key() const {
+  std::string key;
+  for (const slider_group& g : model_.ctl.sliders)
+    for (const slider& s : g.sliders) key += std::to_string(s.value) + '\x1f';
+  return key;
+}
+
+std::string workspace_panel::fields_key() const {
   std::string key;
   for (const text_group& g : model_.ctl.texts)
     for (const text_field& f : g.fields) key += f.text + '\x1f';
-  for (const slider_group& g : model_.ctl.sliders)
-    for (const slider& s : g.sliders) key += std::to_string(s.value) + '\x1f';
-  key += std::to_string(model_.ctl.option_selected) + '\x1e';
+  return key + std::to_string(model_.ctl.option_selected);
+}
+
+std::string workspace_panel::panel_key() const {
+  std::string key;
   key += std::to_string(mode_->currentIndex()) + std::to_string(plane_->currentIndex()) +
          offset_->text().toStdString() + '\x1f' + std::to_string(cells_->value());
   if (user_limits_)
@@ -169,60 +209,132 @@ void workspace_panel::refresh() {
   if (ending_) return;
   // A Run takes the picture back for its animation.
   if (model_.timer_enabled()) return end();
-  const std::string key = inputs_key();
-  if (key != last_key_ || !grid_) {
-    last_key_ = key;
-    atlas_source_result s = atlas_source_of(model_);
-    model_.stop();  // the Run the defaults come from must not start the animation
-    if (!s.source) return no_atlas(s.problem);
-    source_ = std::move(s.source);
-    {
-      const QSignalBlocker block(mode_);
-      if (posture_only(*source_)) mode_->setCurrentIndex(1);
-      if (source_->mechanism.kind == atlas_kind::sampled) mode_->setCurrentIndex(0);
-      mode_->setEnabled(source_->mechanism.position_free());
-    }
-    if (!user_limits_ || limits_->rowCount() != static_cast<int>(source_->actuator_names.size()))
-      fill_limits();
-    workspace_options o;
-    atlas_request& r = o.request;
-    r.mode = mode_->currentIndex() == 1 ? atlas_mode::posture : atlas_mode::position;
-    o.mode_given = true;
-    r.plane = *atlas_plane_from(plane_->currentText().toStdString());
-    r.cells = cells_->value();
-    r.samples = interactive_samples;
-    if (!offset_->text().trimmed().isEmpty()) {
-      const auto v = parse_number(offset_->text().toStdString());
-      if (!v)
-        return no_atlas(tr("the offset of the slice is not a number: %1")
-                            .arg(qs(quoted_text(model_.language, offset_->text().toStdString())))
-                            .toStdString());
-      r.offset = *v;
-    }
-    if (user_limits_) {
-      // As typed (degrees for a joint): the atlas's rules take them to the request.
-      for (int row = 0; row < limits_->rowCount(); ++row) {
-        const auto lo = parse_number(limits_->item(row, 1)->text().toStdString());
-        const auto hi = parse_number(limits_->item(row, 2)->text().toStdString());
-        if (!lo || !hi)
-          return no_atlas(
-              tr("a limit of %1 is not a number")
-                  .arg(caption_text(source_->actuator_captions[static_cast<std::size_t>(row)]))
-                  .toStdString());
-        o.limits.push_back({*lo, *hi});
-      }
-    }
-    atlas_request request;
-    if (auto problem = resolve_request(*source_, o, request, model_.language))
-      return no_atlas(*problem);
-    atlas_result a = compute_atlas(*source_, request, model_.language);
-    if (!a.grid) return no_atlas(a.problem);
-    grid_ = std::move(a.grid);
-    summary_->setText(qs(describe_atlas(*grid_, model_.language)));
+  const std::string sliders = sliders_key(), fields = fields_key(), panel = panel_key();
+  const bool same =
+      have_key_ && sliders == last_sliders_ && fields == last_fields_ && panel == last_panel_;
+  if (same) {
+    // Nothing the atlas depends on changed: the picture again (the window may have drawn over
+    // it), unless the atlas is still on its way.
+    if (grid_ && !computing()) show_atlas();
+    return;
   }
+  // A field of the window (or its option) changed on its own, not as a pose slider writes the
+  // start fields: the Run's limits are taken again.
+  if (have_key_ && sliders == last_sliders_ && fields != last_fields_) take_run_limits_ = true;
+  have_key_ = true;
+  last_sliders_ = sliders, last_fields_ = fields, last_panel_ = panel;
+
+  atlas_source_result s = atlas_source_of(model_);
+  model_.stop();  // the Run the defaults come from must not start the animation
+  if (!s.source) return no_atlas(s.problem);
+  source_ = std::move(s.source);
+  {
+    const QSignalBlocker block(mode_);
+    if (posture_only(*source_)) mode_->setCurrentIndex(1);
+    if (source_->mechanism.kind == atlas_kind::sampled) mode_->setCurrentIndex(0);
+    mode_->setEnabled(source_->mechanism.position_free());
+  }
+  const bool fresh_actuators = run_limits_.size() != source_->default_limits.size();
+  if (take_run_limits_ || fresh_actuators) {
+    run_limits_ = source_->default_limits;
+    take_run_limits_ = false;
+    if (!user_limits_ || limits_->rowCount() != static_cast<int>(run_limits_.size())) fill_limits();
+  }
+  workspace_options o;
+  atlas_request& r = o.request;
+  r.mode = mode_->currentIndex() == 1 ? atlas_mode::posture : atlas_mode::position;
+  o.mode_given = true;
+  r.plane = *atlas_plane_from(plane_->currentText().toStdString());
+  r.cells = cells_->value();
+  r.samples = interactive_samples;
+  if (!offset_->text().trimmed().isEmpty()) {
+    const auto v = parse_number(offset_->text().toStdString());
+    if (!v)
+      return no_atlas(tr("the offset of the slice is not a number: %1")
+                          .arg(qs(quoted_text(model_.language, offset_->text().toStdString())))
+                          .toStdString());
+    r.offset = *v;
+  }
+  if (user_limits_) {
+    // As typed (degrees for a joint): the atlas's rules take them to the request.
+    for (int row = 0; row < limits_->rowCount(); ++row) {
+      const auto lo = parse_number(limits_->item(row, 1)->text().toStdString());
+      const auto hi = parse_number(limits_->item(row, 2)->text().toStdString());
+      if (!lo || !hi)
+        return no_atlas(
+            tr("a limit of %1 is not a number")
+                .arg(caption_text(source_->actuator_captions[static_cast<std::size_t>(row)]))
+                .toStdString());
+      o.limits.push_back({*lo, *hi});
+    }
+  }
+  atlas_request request;
+  if (auto problem = resolve_request(*source_, o, request, model_.language))
+    return no_atlas(*problem);
+  // The Run's limits as taken, exactly (the table shows them rounded).
+  if (!user_limits_) request.limits = run_limits_;
+  start(*source_, request);
+}
+
+void workspace_panel::start(atlas_source source, atlas_request request) {
+  if (computing()) {
+    // The one under way is of inputs that no longer stand: it stops, and this starts after.
+    stop_computing();
+    restart_ = true;
+    return;
+  }
+  restart_ = false;
+  discard_ = false;
+  stop_ = std::make_shared<std::atomic<bool>>(false);
+  computing_source_ = std::make_shared<const atlas_source>(std::move(source));
+  const std::string working = tr("computing the workspace atlas…").toStdString();
+  summary_->setText(qs(working));
+  report(working, false);
+  watcher_->setFuture(QtConcurrent::run([source = computing_source_, request, cache = cache_,
+                                         stop = stop_, lang = model_.language]() mutable {
+    cancellation cancel([stop] { return stop->load(); });
+    request.cancel = &cancel;
+    return compute_atlas(*source, request, lang, cache.get());
+  }));
+}
+
+void workspace_panel::finished() {
+  const std::shared_ptr<const atlas_source> source = std::move(computing_source_);
+  computing_source_.reset();
+  if (ending_) return;
+  if (restart_) {
+    // Whatever changed while this one was computed.
+    have_key_ = false;
+    refresh();
+    return;
+  }
+  if (discard_) {
+    discard_ = false;
+    return;
+  }
+  atlas_result a = watcher_->result();
+  if (!a.grid) {
+    no_atlas(a.problem);
+  } else {
+    grid_ = std::move(a.grid);
+    shown_source_ = *source;
+    summary_->setText(qs(describe_atlas(*grid_, model_.language)));
+    show_atlas();
+  }
+  emit settled();
+}
+
+void workspace_panel::show_atlas() {
   model_.show_front_end_picture("作業領域");
-  draw_atlas(*model_.picture(), *source_, *grid_, 0, model_.language, model_.translate_caption);
-  report(atlas_status(*source_, *grid_, model_.language), source_->pose_status_is_error);
+  // The title drawn is the window's as it shows it: a file window's comes from the catalogue,
+  // not from its declared (English) title.
+  const caption_translator title_as_shown = [this](const std::string& c) {
+    const std::string shown = c == shown_source_->title ? model_.shown_title(model_.language) : c;
+    return model_.translate_caption ? model_.translate_caption(shown) : shown;
+  };
+  draw_atlas(*model_.picture(), *shown_source_, *grid_, 0, model_.language, title_as_shown);
+  report(atlas_status(*shown_source_, *grid_, model_.language),
+         shown_source_->pose_status_is_error);
   window_.sync_labels();
   if (window_.picture()) window_.picture()->update();
 }

@@ -6,23 +6,23 @@
 
 namespace kinelab {
 
-mechanism_file read_mechanism_file(const std::string& path) {
+mechanism_file read_mechanism_file(const std::string& path, ui_language lang) {
   const std::string ext = std::filesystem::path(path).extension().string();
-  mechanism_file m;
   if (ext == ".urdf" || ext == ".URDF") {
-    m.arm = std::make_shared<const arm_file>(read_arm_file(path));
+    mechanism_file m;
+    m.arm = std::make_shared<const arm_file>(read_arm_file(path, lang));
     return m;
   }
-  std::string text;
-  try {
-    text = read_mechanism_bytes(path);
-  } catch (const mechanism_file_error& e) {
-    throw mechanism_file_error(path + ": " + e.what());
-  }
-  if (mechanism_kind_of(text, path) == "hexapod")
-    m.hexapod = std::make_shared<const hexapod_file>(parse_hexapod_file(text, path));
+  return parse_mechanism_file(read_mechanism_text(path, lang), path, lang);
+}
+
+mechanism_file parse_mechanism_file(const std::string& text, const std::string& path,
+                                    ui_language lang) {
+  mechanism_file m;
+  if (mechanism_kind_of(text, path, lang) == "hexapod")
+    m.hexapod = std::make_shared<const hexapod_file>(parse_hexapod_file(text, path, lang));
   else
-    m.arm = std::make_shared<const arm_file>(parse_arm_file(text, path));
+    m.arm = std::make_shared<const arm_file>(parse_arm_file(text, path, lang));
   return m;
 }
 

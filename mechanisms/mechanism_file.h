@@ -19,8 +19,13 @@ struct mechanism_file {
   }
 };
 
-// Throws mechanism_file_error ("FILE:LINE: KEY: problem").
-mechanism_file read_mechanism_file(const std::string& path);
+// Throws mechanism_file_error ("FILE:LINE: KEY: problem"), the problem in `lang`.
+mechanism_file read_mechanism_file(const std::string& path,
+                                   ui_language lang = ui_language::english);
+// The same from the file's text (not a URDF's); `path` names it in messages and places a URDF it
+// names.
+mechanism_file parse_mechanism_file(const std::string& text, const std::string& path,
+                                    ui_language lang = ui_language::english);
 
 // The file's forward or inverse window.
 std::unique_ptr<sim_window> make_mechanism_window(const mechanism_file& m, arm_window_kind kind,

@@ -3,6 +3,7 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
+#include "app/atlas/atlas.h"
 #include "app/service/window_export.h"
 #include "app/study/study_file.h"
 #include "app/text/caption_english.h"
@@ -83,6 +84,21 @@ PYBIND11_MODULE(_kinelab, m) {
     }
   });
 
+  m.def(
+      "limit_threads",
+      [](const py::object& threads) {
+        if (threads.is_none()) return kinelab::limit_atlas_threads(0);
+        if (py::isinstance<py::bool_>(threads) || !PyIndex_Check(threads.ptr()))
+          throw py::type_error("limit_threads takes a whole number or None");
+        const long long n = threads.cast<long long>();
+        if (n < 1 || n > 1 << 16) throw py::value_error("limit_threads takes 1 or more threads");
+        kinelab::limit_atlas_threads(static_cast<int>(n));
+      },
+      py::arg("threads"),
+      "Holds the atlases of this process (Window.workspace) to at most `threads` threads of "
+      "computation from now on; None lifts the limit (one thread per core the process may "
+      "use). A sweep's workers take one each, so that several share the cores without "
+      "crowding them.");
   m.def("windows", &windows,
         "Every window: a dict of name, title, menu_item, menu_caption and simulation (False "
         "for the function-test windows).");
@@ -99,10 +115,12 @@ PYBIND11_MODULE(_kinelab, m) {
            "seconds.")
       .def_static("from_mechanism", &py_window::from_mechanism, py::arg("path"),
                   py::arg("kind") = "forward", py::arg("N") = py::int_(defaults.N),
-                  py::arg("T") = defaults.T,
+                  py::arg("T") = defaults.T, py::arg("text") = py::none(),
                   "Opens the forward or inverse window of the arm or hexapod a mechanism file "
                   "(or a .urdf) describes; MechanismError (a ValueError) naming the file, the "
-                  "line and the key when it cannot be read.")
+                  "line and the key when it cannot be read. With `text`, that is read as the "
+                  "file's content (an edited copy, say): `path` then names it in messages and a "
+                  "URDF it names is found next to `path`.")
       .def_property_readonly("name", &py_window::name, "The window's name (\"form_3r_jun\").")
       .def_property_readonly("title", &py_window::title, "The window's title (\"3r_jun\").")
       .def_property_readonly("buttons", &py_window::buttons, "The names press() takes.")
@@ -169,6 +187,14 @@ PYBIND11_MODULE(_kinelab, m) {
                              "are large and sensitive); None "
                              "where the window does not solve iteratively.")
       .def_property_readonly(
+          "actuators", &py_window::actuators,
+          "The actuators whose limits decide the atlas's reachability (legs, sliders, joints), "
+          "in the atlas's order: a dict each of name (as in w.arrays; 'pp.x' for a point's "
+          "component), angle (its values in w.arrays are radians) and limits, the (lo, hi) the "
+          "mechanism itself declares (a mechanism file's joint limits) as the window shows "
+          "them, degrees for an angle, or None (a built-in window's: their limits are the "
+          "atlas's to set). Empty for a window without an atlas.")
+      .def_property_readonly(
           "singularity", &py_window::singularity,
           "sigma_min and the condition number of the Jacobian per step of the last "
           "Run (before the first, of the static pose).")
@@ -197,11 +223,12 @@ PYBIND11_MODULE(_kinelab, m) {
            py::arg("plane") = py::none(), py::arg("offset") = py::none(),
            py::arg("cells") = py::none(), py::arg("depth") = py::none(),
            py::arg("limits") = py::none(), py::arg("samples") = py::none(),
-           py::arg("locus") = py::none(),
+           py::arg("locus") = py::none(), py::arg("csv") = true,
            "The workspace and singularity atlas, as kinelab-cli --workspace with the same "
            "options (mode 'position' or 'posture', plane 'xy', 'xz' or 'yz', offset, cells, "
            "depth, limits as (lo, hi) or a list of them in lengths or degrees, samples, locus); "
-           "None takes kinelab-cli's default. A dict: summary, csv (as --dump writes it), mode, "
+           "None takes kinelab-cli's default; csv=False leaves the cells' text out (None). A "
+           "dict: summary, csv (as --dump writes it), mode, "
            "plane, axes, the cell centres u, v, w, and per cell (shape (depth, cells, cells)) "
            "reachable, sigma_min, condition, singular, state (an index into state_names); "
            "actuators and their limits; samples.")

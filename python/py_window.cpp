@@ -362,12 +362,17 @@ std::string py_window::repr() {
 
 std::unique_ptr<py_window> py_window::from_mechanism(const std::filesystem::path& path,
                                                      const std::string& kind, const py::object& N,
-                                                     double T) {
+                                                     double T,
+                                                     const std::optional<std::string>& text) {
   const auto k = arm_window_kind_from(kind);
   if (!k) throw py::value_error("kind is \"forward\" or \"inverse\", not \"" + kind + "\"");
   run_settings s;
   check_settings(N, T, s);
-  const mechanism_file m = read_mechanism_file(path.string());
+  mechanism_file m;
+  {
+    py::gil_scoped_release unlocked;
+    m = text ? parse_mechanism_file(*text, path.string()) : read_mechanism_file(path.string());
+  }
   std::unique_ptr<py_window> w(new py_window());
   w->w_ = make_mechanism_window(m, *k, s);
   w->w_->open();
@@ -591,6 +596,28 @@ py::object py_window::solver() {
   return out;
 }
 
+py::list py_window::actuators() {
+  const in_use u(busy_);
+  sim_window& s = simulation();
+  py::list out;
+  const std::optional<atlas_mechanism> m = s.logic().atlas();
+  if (!m) return out;
+  for (std::size_t k = 0; k < m->actuators.size(); ++k) {
+    const solved_variable& v = m->actuators[k];
+    const trajectory_array* a = s.logic().arrays.find(v.array);
+    const double scale = v.angle ? 180 / pi : 1;
+    py::dict d;
+    d["name"] = a && a->kind == array_kind::scalar ? v.array : v.array + "." + v.component;
+    d["angle"] = v.angle;
+    d["limits"] = py::none();
+    if (k < m->declared_limits.size() && m->declared_limits[k].given)
+      d["limits"] =
+          py::make_tuple(m->declared_limits[k].lo * scale, m->declared_limits[k].hi * scale);
+    out.append(d);
+  }
+  return out;
+}
+
 py::dict py_window::singularity() {
   const in_use u(busy_);
   sim_window& s = simulation();
@@ -739,7 +766,7 @@ py::list py_window::compare_profiles() {
 py::dict py_window::workspace(const py::object& mode, const py::object& plane,
                               const py::object& offset, const py::object& cells,
                               const py::object& depth, const py::object& limits,
-                              const py::object& samples, const py::object& locus) {
+                              const py::object& samples, const py::object& locus, bool with_csv) {
   const workspace_options o =
       atlas_options(mode, plane, offset, cells, depth, limits, samples, locus);
 
@@ -750,7 +777,7 @@ py::dict py_window::workspace(const py::object& mode, const py::object& plane,
   std::string csv;
   computing([&] {
     r = run_workspace(s, o, summary);
-    if (r.grid) csv = atlas_csv(*r.source, *r.grid);
+    if (r.grid && with_csv) csv = atlas_csv(*r.source, *r.grid);
   });
   if (r.usage) throw py::value_error(r.problem);
   if (r.interrupted) throw std::runtime_error(r.problem);
@@ -760,7 +787,7 @@ py::dict py_window::workspace(const py::object& mode, const py::object& plane,
   const atlas_source& src = *r.source;
   py::dict out;
   out["summary"] = summary.str();
-  out["csv"] = csv;
+  out["csv"] = with_csv ? py::object(py::str(csv)) : py::object(py::none());
   out["mode"] = to_string(g.mode);
   out["plane"] = to_string(g.plane);
   py::list axes;

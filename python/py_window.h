@@ -34,11 +34,13 @@ extern PyObject* convergence_warning;
 class py_window {
  public:
   py_window(const std::string& name, const py::object& N, double T);
-  // The forward or inverse window of an arm read from a mechanism file (or a .urdf);
-  // ValueError with "FILE:LINE: KEY: problem" when it cannot be read.
+  // The forward or inverse window of an arm read from a mechanism file (or a .urdf), or from
+  // `text` standing for the file's content (`path` then names it in messages and anchors a
+  // relative URDF reference); ValueError with "FILE:LINE: KEY: problem" when it cannot be read.
   static std::unique_ptr<py_window> from_mechanism(const std::filesystem::path& path,
                                                    const std::string& kind, const py::object& N,
-                                                   double T);
+                                                   double T,
+                                                   const std::optional<std::string>& text);
 
   std::string name();
   std::string title();
@@ -77,6 +79,10 @@ class py_window {
   py::object converged();
   py::object guarded();
   py::object solver();
+  // The actuators whose limits decide the atlas's reachability, in its order: name, whether an
+  // angle, and the limits the mechanism itself declares as the window shows them (degrees for
+  // an angle), None where it declares none.
+  py::list actuators();
   py::dict singularity();
   std::string svg();
   py::object csv(const std::optional<std::filesystem::path>& path);
@@ -94,7 +100,7 @@ class py_window {
   // defaults. The atlas is drawn on the window's picture (w.svg()).
   py::dict workspace(const py::object& mode, const py::object& plane, const py::object& offset,
                      const py::object& cells, const py::object& depth, const py::object& limits,
-                     const py::object& samples, const py::object& locus);
+                     const py::object& samples, const py::object& locus, bool with_csv);
 
  private:
   py_window() = default;

@@ -6,7 +6,7 @@ packages="g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
 qt6-base-dev qt6-l10n-tools qt6-translations-l10n fonts-noto-cjk libtbb-dev pybind11-dev \
 python3-dev python3-numpy python3-pytest python3-setuptools python3-wheel python3-venv \
 python3-pandas python3-dask python3-distributed \
-nlohmann-json3-dev liburdfdom-dev"
+nlohmann-json3-dev liburdfdom-dev libtinyxml-dev"
 missing=""
 for p in $packages; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

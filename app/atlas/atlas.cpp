@@ -1,13 +1,16 @@
 #include "app/atlas/atlas.h"
 
 #include <tbb/blocked_range.h>
+#include <tbb/global_control.h>
 #include <tbb/parallel_for.h>
 #include <tbb/task_arena.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -63,9 +66,9 @@ bool within(const std::vector<atlas_limit>& limits, const double* a) {
 // σmin and the condition number as the diagnostics take them; false when J has no singular
 // values (not formed, or holding a value that is not finite).
 bool distance_of(const jacobian_matrix& J, double& sigma_min, double& condition) {
-  const singular_value_set sv = singular_values(J);
-  if (sv.count == 0) return false;
-  const singularity_distance d = singularity_distance_of(sv);
+  double sigma_max = 0;
+  if (!extreme_singular_values(J, sigma_max, sigma_min)) return false;
+  const singularity_distance d = singularity_distance_of(sigma_max, sigma_min);
   sigma_min = d.sigma_min;
   condition = d.condition;
   return true;
@@ -621,12 +624,118 @@ void beyond_the_samples(atlas_grid& g) {
   }
 }
 
+// Sample i of a sampled mechanism drawn afresh: its output point, then (for the same i) the
+// distance of its Jacobian to a singularity.
+class drawn_samples {
+ public:
+  drawn_samples(const atlas_mechanism& m, const std::vector<atlas_limit>& limits)
+      : m_(m), limits_(limits), q_(limits.size()) {}
+  bool point(long long i, double* p) {
+    joints(i);
+    return m_.forward(q_.data(), p);
+  }
+  void joints(long long i) { sample_joints(i, limits_, q_.data()); }
+  bool distance(long long /*i*/, double& sigma, double& condition) {
+    return m_.jacobian(q_.data(), J_) && distance_of(J_, sigma, condition);
+  }
+
+ private:
+  const atlas_mechanism& m_;
+  const std::vector<atlas_limit>& limits_;
+  std::vector<double> q_;
+  jacobian_matrix J_;
+};
+
+}  // namespace
+
+// What is known of every sample of one mechanism under one set of limits: its output point once
+// drawn, its distance to a singularity once a grid needed it.
+struct atlas_sample_store {
+  std::string identity;
+  std::vector<atlas_limit> limits;
+  long long count = 0;
+  // Per sample: point_known | point_finite | distance_known | jacobian_formed.
+  static constexpr std::uint8_t point_known = 1, point_finite = 2, distance_known = 4,
+                                jacobian_formed = 8;
+  std::vector<std::uint8_t> state;
+  std::vector<std::array<double, 3>> point;
+  std::vector<double> sigma_min, condition;
+
+  bool serves(const atlas_mechanism& m, const std::vector<atlas_limit>& l, long long n) const {
+    if (m.identity.empty() || m.identity != identity || n != count || l.size() != limits.size())
+      return false;
+    for (std::size_t k = 0; k < l.size(); ++k)
+      if (!same_value(l[k].lo, limits[k].lo) || !same_value(l[k].hi, limits[k].hi)) return false;
+    return true;
+  }
+  void reset(const atlas_mechanism& m, const std::vector<atlas_limit>& l, long long n) {
+    identity = m.identity;
+    limits = l;
+    count = n;
+    const auto size = static_cast<std::size_t>(n);
+    state.assign(size, 0);
+    point.resize(size);
+    sigma_min.resize(size);
+    condition.resize(size);
+  }
+  static bool same_value(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+};
+
+namespace {
+
+// The same samples read from the store where they are known, drawn and kept where not. Each
+// sample is written by the one thread whose chunk holds it.
+class kept_samples {
+ public:
+  kept_samples(atlas_sample_store& store, const atlas_mechanism& m,
+               const std::vector<atlas_limit>& limits)
+      : store_(store), drawn_(m, limits) {}
+  bool point(long long i, double* p) {
+    const auto n = static_cast<std::size_t>(i);
+    std::uint8_t& s = store_.state[n];
+    if (!(s & atlas_sample_store::point_known)) {
+      double x[3];
+      const bool finite = drawn_.point(i, x);
+      store_.point[n] = {x[0], x[1], x[2]};
+      s |= atlas_sample_store::point_known | (finite ? atlas_sample_store::point_finite : 0);
+    }
+    p[0] = store_.point[n][0], p[1] = store_.point[n][1], p[2] = store_.point[n][2];
+    return s & atlas_sample_store::point_finite;
+  }
+  bool distance(long long i, double& sigma, double& condition) {
+    const auto n = static_cast<std::size_t>(i);
+    std::uint8_t& s = store_.state[n];
+    if (!(s & atlas_sample_store::distance_known)) {
+      drawn_.joints(i);
+      double sv = 0, c = 0;
+      const bool formed = drawn_.distance(i, sv, c);
+      store_.sigma_min[n] = sv, store_.condition[n] = c;
+      s |= atlas_sample_store::distance_known | (formed ? atlas_sample_store::jacobian_formed : 0);
+    }
+    sigma = store_.sigma_min[n], condition = store_.condition[n];
+    return s & atlas_sample_store::jacobian_formed;
+  }
+
+ private:
+  atlas_sample_store& store_;
+  drawn_samples drawn_;
+};
+
+// The most samples kept between atlases (about 42 bytes each).
+constexpr long long most_kept_samples = 4'000'000;
+
+long long samples_of(const atlas_request& r) {
+  return r.samples > 0 ? r.samples : default_samples;
+}
+
+// `read()` gives each chunk of samples its own reader (drawn_samples or kept_samples).
+template <class Reader>
 atlas_result sampled_atlas(const atlas_source& src, const atlas_request& r,
-                           const std::vector<atlas_limit>& limits, ui_language lang) {
-  const atlas_mechanism& m = src.mechanism;
+                           const std::vector<atlas_limit>& limits, ui_language lang,
+                           const std::function<Reader()>& read) {
   atlas_grid g = empty_grid(src, r);
   g.limits = limits;
-  g.samples = r.samples > 0 ? r.samples : default_samples;
+  g.samples = samples_of(r);
   if (g.samples > atlas_max_samples)
     return {std::nullopt, message(lang, message_id::atlas_too_many_samples,
                                   {std::to_string(g.samples), std::to_string(atlas_max_samples)})};
@@ -639,12 +748,10 @@ atlas_result sampled_atlas(const atlas_source& src, const atlas_request& r,
   atlas_range range[3];
   {
     std::vector<std::array<double, 3>> points;
-    std::vector<double> q(limits.size());
+    Reader reader = read();
     double p[3];
-    for (long long n = 0; n < std::min(extent_samples, g.samples); ++n) {
-      sample_joints(n, limits, q.data());
-      if (m.forward(q.data(), p)) points.push_back({p[axis[0]], p[axis[1]], p[axis[2]]});
-    }
+    for (long long n = 0; n < std::min(extent_samples, g.samples); ++n)
+      if (reader.point(n, p)) points.push_back({p[axis[0]], p[axis[1]], p[axis[2]]});
     auto fit = [&](double half_slab) {
       double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
       std::size_t count = 0;
@@ -688,14 +795,12 @@ atlas_result sampled_atlas(const atlas_source& src, const atlas_request& r,
     b.assign(n, -1.0);
     k.assign(n, 0.0);
     s.assign(n, cell_state::not_sampled);
-    std::vector<double> q(limits.size());
+    Reader reader = read();
     double p[3];
-    jacobian_matrix J;
     const long long first = g.samples * c / chunks, last = g.samples * (c + 1) / chunks;
     for (long long i = first; i < last; ++i) {
       if (r.cancel && i % 1024 == 0 && r.cancel->requested()) return;
-      sample_joints(i, limits, q.data());
-      if (!m.forward(q.data(), p)) continue;
+      if (!reader.point(i, p)) continue;
       const double cu = std::floor((p[axis[0]] - g.u0) / g.du);
       const double cv = std::floor((p[axis[1]] - g.v0) / g.dv);
       const double cw = std::floor((p[axis[2]] - g.w0) / g.dw);
@@ -703,7 +808,7 @@ atlas_result sampled_atlas(const atlas_source& src, const atlas_request& r,
       const std::size_t cell =
           g.index(static_cast<int>(cu), static_cast<int>(cv), static_cast<int>(cw));
       double sigma = 0, condition = 0;
-      if (!m.jacobian(q.data(), J) || !distance_of(J, sigma, condition)) {
+      if (!reader.distance(i, sigma, condition)) {
         if (s[cell] == cell_state::not_sampled) s[cell] = cell_state::no_jacobian;
         continue;
       }
@@ -864,15 +969,97 @@ atlas_cell evaluate_platform_cell(const atlas_source& source, atlas_mode mode, a
   return c;
 }
 
+atlas_cache::atlas_cache() = default;
+atlas_cache::~atlas_cache() = default;
+
+void atlas_cache::clear() {
+  const std::lock_guard<std::mutex> lock(busy_);
+  samples_.reset();
+  grid_key_.clear();
+  grid_.reset();
+}
+
+namespace {
+
+// Everything a platform grid's cells and extent depend on, but the pose's coordinates along the
+// grid's axes (and, where `centred`, with them: the grid then lies about the pose).
+std::string platform_key(const atlas_source& src, const atlas_request& r,
+                         const std::vector<atlas_limit>& limits, bool centred) {
+  std::string key = src.mechanism.identity;
+  if (key.empty()) return key;
+  key += '\x1e';
+  for (const atlas_limit& l : limits) add_identity(key, l.lo), add_identity(key, l.hi);
+  add_identity(key, static_cast<int>(r.mode));
+  add_identity(key, static_cast<int>(r.plane));
+  add_identity(key, r.cells);
+  add_identity(key, r.depth);
+  for (const auto* range : {&r.u_range, &r.v_range, &r.w_range}) {
+    add_identity(key, range->has_value());
+    if (*range) add_identity(key, (*range)->lo), add_identity(key, (*range)->hi);
+  }
+  const bool box = r.depth > 1;
+  const pose_map pm = pose_map_of(src.mechanism, r.mode, r.plane);
+  for (std::size_t k = 0; k < src.pose.size(); ++k) {
+    const bool on_grid = static_cast<int>(k) == pm.index[0] || static_cast<int>(k) == pm.index[1] ||
+                         (box && static_cast<int>(k) == pm.index[2]);
+    if (!on_grid || centred) add_identity(key, src.pose[k]);
+  }
+  // A slice's offset: given, or the pose's (among the values above).
+  add_identity(key, r.offset.has_value());
+  if (r.offset) add_identity(key, *r.offset);
+  return key;
+}
+
+bool any_reachable(const atlas_grid& g) {
+  return std::find(g.state.begin(), g.state.end(), cell_state::reachable) != g.state.end();
+}
+
+}  // namespace
+
 atlas_result compute_atlas(const atlas_source& source, const atlas_request& request,
-                           ui_language lang) {
+                           ui_language lang, atlas_cache* cache) {
   const std::vector<atlas_limit>& limits =
       request.limits.empty() ? source.default_limits : request.limits;
   if (std::string p = problem_of(source, request, limits, lang); !p.empty())
     return {std::nullopt, p};
-  atlas_result r = source.mechanism.kind == atlas_kind::platform
-                       ? platform_atlas(source, request, limits)
-                       : sampled_atlas(source, request, limits, lang);
+  std::unique_lock<std::mutex> lock;
+  if (cache) {
+    lock = std::unique_lock<std::mutex>(cache->busy_);
+    cache->last_reuse_ = atlas_cache::reuse::none;
+  }
+  const atlas_mechanism& m = source.mechanism;
+  atlas_result r;
+  if (m.kind == atlas_kind::platform) {
+    const std::string key = cache ? platform_key(source, request, limits, false) : std::string();
+    const std::string centred = cache ? platform_key(source, request, limits, true) : std::string();
+    if (cache && cache->grid_ && !key.empty() &&
+        (cache->grid_key_ == key || cache->grid_key_ == centred)) {
+      r.grid = *cache->grid_;
+      cache->last_reuse_ = atlas_cache::reuse::grid;
+    } else {
+      r = platform_atlas(source, request, limits);
+      if (cache && r.grid && !(request.cancel && request.cancel->requested())) {
+        cache->grid_ = r.grid;
+        cache->grid_key_ = any_reachable(*r.grid) ? key : centred;
+      }
+    }
+  } else {
+    const long long n = samples_of(request);
+    if (cache && !m.identity.empty() && n <= most_kept_samples) {
+      if (cache->samples_ && cache->samples_->serves(m, limits, n)) {
+        cache->last_reuse_ = atlas_cache::reuse::samples;
+      } else {
+        if (!cache->samples_) cache->samples_ = std::make_unique<atlas_sample_store>();
+        cache->samples_->reset(m, limits, n);
+      }
+      atlas_sample_store& store = *cache->samples_;
+      r = sampled_atlas<kept_samples>(source, request, limits, lang,
+                                      [&] { return kept_samples(store, m, limits); });
+    } else {
+      r = sampled_atlas<drawn_samples>(source, request, limits, lang,
+                                       [&] { return drawn_samples(m, limits); });
+    }
+  }
   if (request.cancel && request.cancel->requested())
     return {std::nullopt, message(lang, message_id::atlas_interrupted)};
   if (r.grid) mark_locus(*r.grid, request.singular_fraction);
@@ -938,6 +1125,14 @@ std::string describe_atlas(const atlas_grid& g, ui_language lang) {
   if (const long long none = count[static_cast<int>(cell_state::not_sampled)]; none > 0)
     text += message(lang, message_id::atlas_not_sampled_cells, {cell_count_text(none, lang)});
   return text;
+}
+
+void limit_atlas_threads(int threads) {
+  static std::unique_ptr<tbb::global_control> limit;
+  limit.reset();
+  if (threads > 0)
+    limit = std::make_unique<tbb::global_control>(tbb::global_control::max_allowed_parallelism,
+                                                  static_cast<std::size_t>(threads));
 }
 
 }  // namespace kinelab

@@ -10,7 +10,10 @@
 // length unit (position atlases) or in degrees (posture atlases). Cell (i, j, k) has its centre
 // at (u0 + (i + ½)·du, v0 + (j + ½)·dv, w0 + (k + ½)·dw), stored at index (k·nv + j)·nu + i.
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -129,8 +132,48 @@ struct atlas_result {
   std::optional<atlas_grid> grid;
   std::string problem;
 };
+struct atlas_sample_store;
+
+// What one window's atlases keep for the next, so that an atlas asked again after a move of the
+// pose costs only what the move changed. A sampled mechanism's samples (output points, and σmin
+// and the condition number where a grid needed them) stay while its identity, limits and sample
+// count do: a new slice bins them again. A platform's last grid stays while its identity, limits,
+// the request and the pose but its in-plane coordinates do (a slice's offset included): the cells
+// do not depend on those coordinates; only where the fit looked for the region did, and the grid
+// keeps the extent found then (unless nothing was reachable, where the pose places the grid).
+// Either gives the cells compute_atlas gives. One computation at a time; any thread.
+class atlas_cache {
+ public:
+  atlas_cache();
+  ~atlas_cache();
+  atlas_cache(const atlas_cache&) = delete;
+  atlas_cache& operator=(const atlas_cache&) = delete;
+
+  enum class reuse { none, samples, grid };
+  // What the last atlas took from the cache.
+  reuse last_reuse() const { return last_reuse_.load(); }
+  // Forgets everything kept.
+  void clear();
+
+ private:
+  friend atlas_result compute_atlas(const atlas_source&, const atlas_request&, ui_language,
+                                    atlas_cache*);
+  std::mutex busy_;
+  std::unique_ptr<atlas_sample_store> samples_;
+  std::string grid_key_;
+  std::optional<atlas_grid> grid_;
+  std::atomic<reuse> last_reuse_{reuse::none};
+};
+
+// The atlas, computed afresh, or as far as it can from `cache` (which then keeps what this one
+// found).
 atlas_result compute_atlas(const atlas_source& source, const atlas_request& request,
-                           ui_language lang = ui_language::english);
+                           ui_language lang = ui_language::english, atlas_cache* cache = nullptr);
+
+// From now on every atlas of this process computes on at most `threads` threads (0: as many
+// as the cores the process may use), for a process that shares the cores with others like it
+// (the workers of a sweep) and leaves the choice of core to the system.
+void limit_atlas_threads(int threads);
 
 // One platform cell at grid coordinates (u, v, w) under the given limits: its state and, where
 // the inverse has a solution, the actuator values (one per actuator). The evaluation

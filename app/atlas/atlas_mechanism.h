@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/run/diagnostics.h"
@@ -55,9 +56,20 @@ struct atlas_mechanism {
     double lo = 0, hi = 0;
   };
   std::vector<declared_limit> declared_limits;
+  // The geometry the maps hold, as bytes (add_identity): two descriptions with equal, non-empty
+  // identities have the same maps, so that an atlas of one serves the other. Empty: never reused.
+  std::string identity;
   // A platform whose position is free (not only its posture).
   bool position_free() const { return kind == atlas_kind::platform && pose.size() == 6; }
 };
+
+// Appends the bytes of geometry held by value to an identity: numbers, or structs of doubles.
+template <class T>
+void add_identity(std::string& identity, const T& value) {
+  static_assert(std::is_trivially_copyable_v<T> &&
+                (std::is_arithmetic_v<T> || sizeof(T) % sizeof(double) == 0));
+  identity.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
 
 // The six pose variables of a platform stored as a position and a posture array:
 // position.x, .y, .z, then posture.x, .y, .z (angles).

@@ -18,18 +18,39 @@ using json = nlohmann::json;
 
 constexpr const char* format_name = "kinelab mechanism";
 
+// Reads as far as the kind.
+class kind_reader : public mechanism_reader {
+ public:
+  using mechanism_reader::mechanism_reader;
+  std::string read(const json& root, const std::string&) const { return kind(root); }
+};
+
 }  // namespace
 
-std::string read_mechanism_bytes(const std::string& path) {
+std::string read_mechanism_bytes(const std::string& path, ui_language lang) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw mechanism_file_error("cannot read " + path);
+  if (!in) throw mechanism_file_error(message(lang, message_id::mechanism_unreadable, {path}));
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();
-  if (size > largest_mechanism_bytes) throw mechanism_file_error(path + " is larger than 16 MB");
+  if (size > largest_mechanism_bytes)
+    throw mechanism_file_error(message(lang, message_id::mechanism_too_large, {path}));
   in.seekg(0);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+std::string read_mechanism_text(const std::string& path, ui_language lang) {
+  try {
+    return read_mechanism_bytes(path, lang);
+  } catch (const mechanism_file_error& e) {
+    throw placed_at_file(path, e);
+  }
+}
+
+mechanism_file_error placed_at_file(const std::string& path, const mechanism_file_error& e) {
+  const std::string what = e.what();
+  return mechanism_file_error(what.rfind(path + ":", 0) == 0 ? what : path + ": " + what);
 }
 
 std::string content_hash_of(const std::string& bytes) {
@@ -57,107 +78,30 @@ mat3 rpy_matrix(const vec3& a) {
   return R;
 }
 
-checked_json parse_mechanism_json(const std::string& text, const std::string& path) {
+checked_json parse_mechanism_json(const std::string& text, const std::string& path,
+                                  ui_language lang) {
   try {
     return read_checked_json(text);
   } catch (const json_problem& p) {
-    std::string problem;
-    switch (p.what_kind) {
-      case json_problem::kind::truncated:
-        problem = "the file ends inside the document";
-        break;
-      case json_problem::kind::too_deep:
-        problem = "nested deeper than " + std::to_string(max_json_depth) + " levels";
-        break;
-      case json_problem::kind::number_range:
-        problem = "a number beyond the range of a double";
-        break;
-      case json_problem::kind::duplicate_key:
-        problem = "given twice (first on line " + std::to_string(p.first_line) + ")";
-        break;
-      case json_problem::kind::not_json:
-        problem = std::string("not JSON: ") + p.what();
-        break;
-    }
-    throw mechanism_file_error(path + ":" + std::to_string(p.line > 0 ? p.line : 1) + ": " +
-                               (p.key.empty() ? std::string() : p.key + ": ") + problem);
+    throw mechanism_file_error(json_problem_message(p, path, lang));
   }
-}
-
-void mechanism_reader::fail(const std::string& key, const std::string& problem) const {
-  throw mechanism_file_error(path_ + ":" + std::to_string(line_near(key)) + ": " + key + ": " +
-                             problem);
-}
-
-int mechanism_reader::line_near(const std::string& key) const {
-  if (const int l = doc_.line_of(key)) return l;
-  const auto below = doc_.key_lines.lower_bound(key + "/");
-  if (below != doc_.key_lines.end() && below->first.rfind(key + "/", 0) == 0) return below->second;
-  const auto slash = key.rfind('/');
-  return slash == std::string::npos ? 1 : line_near(key.substr(0, slash));
-}
-
-void mechanism_reader::only_keys(const json& object, const std::string& path,
-                                 std::initializer_list<const char*> known) const {
-  for (auto it = object.begin(); it != object.end(); ++it) {
-    bool found = false;
-    for (const char* k : known) found = found || it.key() == k;
-    if (!found) fail(at(path, it.key()), "unknown key");
-  }
-}
-
-const json* mechanism_reader::find(const json& object, const std::string& key) const {
-  const auto it = object.find(key);
-  return it == object.end() ? nullptr : &*it;
-}
-
-const json& mechanism_reader::need(const json& object, const std::string& path,
-                                   const std::string& key) const {
-  const json* v = find(object, key);
-  if (!v) fail(at(path, key), "missing");
-  return *v;
-}
-
-std::string mechanism_reader::text(const json& v, const std::string& key) const {
-  if (!v.is_string()) fail(key, "not a text");
-  return v.get<std::string>();
-}
-
-double mechanism_reader::number(const json& v, const std::string& key) const {
-  if (!v.is_number()) fail(key, "not a number");
-  const double d = v.get<double>();
-  if (!std::isfinite(d)) fail(key, "not a finite number");
-  return d;
-}
-
-double mechanism_reader::number_of(const json& object, const std::string& path,
-                                   const std::string& key) const {
-  return number(need(object, path, key), at(path, key));
-}
-
-vec3 mechanism_reader::triple(const json& v, const std::string& key) const {
-  if (!v.is_array() || v.size() != 3) fail(key, "not three numbers");
-  vec3 t;
-  for (int i = 0; i < 3; ++i)
-    t(i + 1) = number(v[static_cast<std::size_t>(i)], key + "/" + std::to_string(i));
-  return t;
 }
 
 std::string mechanism_reader::kind(const json& root) const {
-  if (!root.is_object()) fail("format", "the file is not a JSON object");
+  if (!root.is_object()) fail("format", message_id::mechanism_not_an_object_file);
   if (text(need(root, "", "format"), "format") != format_name)
-    fail("format", std::string("not \"") + format_name + "\"");
+    fail("format", message_id::mechanism_not_the_format, {format_name});
   const std::string version = text(need(root, "", "format_version"), "format_version");
   if (version.rfind("1.", 0) != 0 || version.size() < 3 ||
       version.find_first_not_of("0123456789", 2) != std::string::npos)
-    fail("format_version", "version " + version + " is not one this kinelab reads (1.x)");
+    fail("format_version", message_id::mechanism_bad_version, {version});
   return text(need(root, "", "kind"), "kind");
 }
 
 std::string mechanism_reader::unit(const json& root) const {
   const std::string u = text(need(root, "", "unit"), "unit");
   if (u.empty() || u.size() > 16 || u.find_first_of(" \t\n\r()") != std::string::npos)
-    fail("unit", "a unit of length is a short word without blanks or brackets");
+    fail("unit", message_id::mechanism_bad_unit);
   return u;
 }
 
@@ -166,13 +110,8 @@ std::string mechanism_reader::name(const json& root) const {
                             : std::filesystem::path(path_).stem().string();
 }
 
-std::string mechanism_kind_of(const std::string& text, const std::string& path) {
-  const checked_json doc = parse_mechanism_json(text, path);
-  try {
-    return mechanism_reader(doc, path).kind(doc.value);
-  } catch (const json::exception& e) {
-    throw mechanism_file_error(path + ":1: " + e.what());
-  }
+std::string mechanism_kind_of(const std::string& text, const std::string& path, ui_language lang) {
+  return read_mechanism_document<kind_reader>(text, path, lang);
 }
 
 }  // namespace kinelab

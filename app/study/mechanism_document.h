@@ -1,12 +1,15 @@
 #pragma once
-// What every reader of mechanism files (docs/mechanism_files.md) shares: the bytes read with
-// their size limit, the checked JSON pass, the format and version check, the content hash a
-// study records, and the "FILE:LINE: KEY: problem" messages, KEY the path of the entry with
-// array indices from 0 ("joints/2/a").
+// What every reader of mechanism files (docs/mechanism_files.md) shares beyond the field access
+// of json_fields: the bytes read with their size limit, the checked JSON pass, the format and
+// version check, the content hash a study records. Every problem is "FILE:LINE: KEY: problem",
+// KEY the path of the entry with array indices from 0 ("joints/2/a"), the problem from the
+// catalogue in the reader's language.
 #include <stdexcept>
 #include <string>
 
 #include "app/study/checked_json.h"
+#include "app/study/json_fields.h"
+#include "app/text/messages.h"
 #include "core/array_algebra.h"
 
 namespace kinelab {
@@ -22,7 +25,14 @@ inline constexpr long long largest_mechanism_bytes = 16LL << 20;
 
 // The file's bytes; throws mechanism_file_error("cannot read …", "… is larger than 16 MB")
 // without a place, for the caller to place.
-std::string read_mechanism_bytes(const std::string& path);
+std::string read_mechanism_bytes(const std::string& path, ui_language lang);
+
+// The same with the problem placed at the file: "FILE: cannot read FILE".
+std::string read_mechanism_text(const std::string& path, ui_language lang);
+
+// A problem of the file as a whole placed at it, "FILE: problem"; one already placed in that
+// file stays as it is.
+mechanism_file_error placed_at_file(const std::string& path, const mechanism_file_error& e);
 
 // The hash the study of a file window records: 64-bit FNV-1a of the bytes, 16 hex digits.
 std::string content_hash_of(const std::string& bytes);
@@ -35,49 +45,40 @@ mat3 rpy_matrix(const vec3& rpy_deg);
 double nice_step(double length);
 
 // The checked document of a mechanism file's text; its problems as "FILE:LINE: KEY: problem".
-checked_json parse_mechanism_json(const std::string& text, const std::string& path);
+checked_json parse_mechanism_json(const std::string& text, const std::string& path,
+                                  ui_language lang);
 
-// The entries of a checked document, each problem thrown as "FILE:LINE: KEY: problem".
-class mechanism_reader {
+// The entries of a checked mechanism document.
+class mechanism_reader : public json_fields<mechanism_file_error> {
  public:
-  mechanism_reader(const checked_json& doc, std::string path) : doc_(doc), path_(std::move(path)) {}
-
-  [[noreturn]] void fail(const std::string& key, const std::string& problem) const;
-  // The line of `key`, else of the first key below it, else of its parent: a missing key is
-  // placed at the object that lacks it.
-  int line_near(const std::string& key) const;
-
-  static std::string at(const std::string& parent, const std::string& key) {
-    return parent.empty() ? key : parent + "/" + key;
-  }
-  void only_keys(const nlohmann::json& object, const std::string& path,
-                 std::initializer_list<const char*> known) const;
-  const nlohmann::json* find(const nlohmann::json& object, const std::string& key) const;
-  const nlohmann::json& need(const nlohmann::json& object, const std::string& path,
-                             const std::string& key) const;
-  std::string text(const nlohmann::json& v, const std::string& key) const;
-  // A finite number (the checked pass already refuses those beyond a double's range).
-  double number(const nlohmann::json& v, const std::string& key) const;
-  double number_of(const nlohmann::json& object, const std::string& path,
-                   const std::string& key) const;
-  vec3 triple(const nlohmann::json& v, const std::string& key) const;
+  using json_fields::json_fields;
 
   // The top-level object's format and version, then its "kind", returned.
-  std::string kind(const nlohmann::json& root) const;
+  std::string kind(const json& root) const;
   // The file's "unit": a short word without blanks or brackets.
-  std::string unit(const nlohmann::json& root) const;
+  std::string unit(const json& root) const;
   // The file's "name", else the file name without its extension.
-  std::string name(const nlohmann::json& root) const;
+  std::string name(const json& root) const;
 
   const std::string& path() const { return path_; }
-
- private:
-  const checked_json& doc_;
-  std::string path_;
+  ui_language language() const { return lang_; }
 };
+
+// What `read` returns from a reader over the checked document of `text`; a JSON access the
+// reader did not foresee is placed at the file's first line.
+template <class Reader>
+auto read_mechanism_document(const std::string& text, const std::string& path, ui_language lang) {
+  const checked_json doc = parse_mechanism_json(text, path, lang);
+  try {
+    return Reader(doc, path, lang).read(doc.value, text);
+  } catch (const nlohmann::json::exception& e) {
+    throw mechanism_file_error(located_message(path, 1, "", e.what()));
+  }
+}
 
 // The "kind" of a mechanism file's text, checked as far as the format, the version and the
 // kind go (the rest is the kind's reader's).
-std::string mechanism_kind_of(const std::string& text, const std::string& path);
+std::string mechanism_kind_of(const std::string& text, const std::string& path,
+                              ui_language lang = ui_language::english);
 
 }  // namespace kinelab

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -185,22 +184,22 @@ study parse_document(const std::string& text, study s) {
         throw study_error(s.message(at, message_id::study_truncated));
       case json_problem::kind::too_deep:
         throw study_error(
-            s.message(at, message_id::study_too_deep, {std::to_string(max_json_depth)}));
+            s.message(at, message_id::json_too_deep, {std::to_string(max_json_depth)}));
       case json_problem::kind::number_range:
-        throw study_error(s.message(at, message_id::study_number_range));
+        throw study_error(s.message(at, message_id::json_number_range));
       case json_problem::kind::duplicate_key:
         throw study_error(
             s.message(at, message_id::study_duplicate_key, {std::to_string(p.first_line)}));
       case json_problem::kind::not_json:
         break;
     }
-    throw study_error(s.message(at, message_id::study_not_json, {p.what()}));
+    throw study_error(s.message(at, message_id::json_syntax, {p.what()}));
   }
   try {
     json_reader{s, doc}.read(doc.value);
   } catch (const json::exception& e) {
     // A value of a kind the reader did not expect where it converts it.
-    throw study_error(s.message({}, message_id::study_not_json, {e.what()}));
+    throw study_error(s.message({}, message_id::json_syntax, {e.what()}));
   }
   return s;
 }
@@ -294,25 +293,7 @@ study parse_export_header(const std::string& text, study s) {
 }  // namespace
 
 std::string study::message(const origin& at, const std::string& problem) const {
-  std::string m = source;
-  if (at.line > 0) m += ":" + std::to_string(at.line);
-  m += ": ";
-  if (!at.key.empty()) m += at.key + ": ";
-  m += problem;
-  // A key or value holding a control character (JSON's \u0000) would cut the message short
-  // where it is shown: such characters are written as JSON writes them.
-  std::string shown;
-  for (const char c : m) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7f) {
-      shown += c;
-      continue;
-    }
-    char escape[8];
-    std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-    shown += escape;
-  }
-  return shown;
+  return located_message(source, at.line, at.key, problem);
 }
 
 std::string study::message(const origin& at, message_id problem,

@@ -1,6 +1,7 @@
 #include "app/text/messages.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace kinelab {
@@ -166,9 +167,9 @@ constexpr entry catalogue[] = {
      "フィールドの値は引用符で囲んだ文字列にしてください"},
     {message_id::study_truncated, "the file ends before the study does",
      "スタディの途中でファイルが終わっています"},
-    {message_id::study_not_json, "not JSON: {1}", "JSON として読めません"},
-    {message_id::study_too_deep, "nested deeper than {1} levels", "入れ子が {1} 段を超えています"},
-    {message_id::study_number_range, "a number beyond the range of numbers",
+    {message_id::json_syntax, "not JSON: {1}", "JSON として読めません"},
+    {message_id::json_too_deep, "nested deeper than {1} levels", "入れ子が {1} 段を超えています"},
+    {message_id::json_number_range, "a number beyond the range of numbers",
      "数値の範囲を超える数があります"},
     {message_id::study_duplicate_key, "stands twice (first on line {1})",
      "2 回あります（最初は {1} 行目）"},
@@ -295,6 +296,102 @@ constexpr entry catalogue[] = {
      "脚 {1} はステップ {2} でベース側の関節の円錐を外れます"},
     {message_id::hexapod_platform_cone, "leg {1} leaves its platform joint's cone at step {2}",
      "脚 {1} はステップ {2} でプラットフォーム側の関節の円錐を外れます"},
+    {message_id::mechanism_unreadable, "cannot read {1}", "{1} を読み込めません"},
+    {message_id::mechanism_too_large, "{1} is larger than 16 MB", "{1} は 16 MB を超えています"},
+    {message_id::mechanism_missing, "missing", "ありません"},
+    {message_id::mechanism_not_text, "not a text", "文字列ではありません"},
+    {message_id::mechanism_not_a_number, "not a number", "数値ではありません"},
+    {message_id::mechanism_not_three_numbers, "not three numbers", "3 つの数値ではありません"},
+    {message_id::mechanism_not_a_frame, "not an object with xyz and rpy_deg",
+     "xyz と rpy_deg を持つオブジェクトではありません"},
+    {message_id::mechanism_not_an_object_file, "the file is not a JSON object",
+     "ファイルが JSON のオブジェクトではありません"},
+    {message_id::mechanism_not_the_format, "not \"{1}\"", "\"{1}\" ではありません"},
+    {message_id::mechanism_bad_version, "version {1} is not one this kinelab reads (1.x)",
+     "版 {1} はこの kinelab が読める版（1.x）ではありません"},
+    {message_id::mechanism_hexapod_not_an_arm, "a hexapod, not a serial arm",
+     "シリアルアームではなくヘキサポッドです"},
+    {message_id::mechanism_arm_not_a_hexapod, "a serial arm, not a hexapod",
+     "ヘキサポッドではなくシリアルアームです"},
+    {message_id::mechanism_unknown_kind, "unknown kind \"{1}\"", "不明な種類 \"{1}\" です"},
+    {message_id::mechanism_bad_unit, "a unit of length is a short word without blanks or brackets",
+     "長さの単位は空白や括弧を含まない短い語にしてください"},
+    {message_id::mechanism_joints_or_urdf, "give either joints or urdf",
+     "joints か urdf のどちらか一方を指定してください"},
+    {message_id::mechanism_only_with, "only with {1}", "{1} と一緒にだけ使えます"},
+    {message_id::mechanism_not_a_convention, "not standard or modified",
+     "standard でも modified でもありません"},
+    {message_id::mechanism_not_a_joint_list, "not a list of joints", "関節のリストではありません"},
+    {message_id::mechanism_joint_count, "{1} joints; an arm has 1 to 7",
+     "関節が {1} 個です。アームの関節は 1 から 7 個です"},
+    {message_id::mechanism_not_an_object, "not an object", "オブジェクトではありません"},
+    {message_id::mechanism_unknown_joint_type, "unknown joint type \"{1}\"; revolute or prismatic",
+     "不明な関節の種類 \"{1}\" です。revolute か prismatic にしてください"},
+    {message_id::mechanism_limits_not_a_range, "{1} not below {2}",
+     "{1} が {2} より小さくありません"},
+    {message_id::mechanism_home_outside_limits, "outside the limits", "可動範囲の外です"},
+    {message_id::mechanism_inverse_not_named,
+     "not \"position and posture\", \"position\" or a list of components",
+     "\"position and posture\"、\"position\"、成分のリストのいずれでもありません"},
+    {message_id::mechanism_component_twice, "{1} twice", "{1} が 2 回あります"},
+    {message_id::mechanism_not_a_component, "\"{1}\" is not x, y, z, alpha, beta or gamma",
+     "\"{1}\" は x、y、z、alpha、beta、gamma のいずれでもありません"},
+    {message_id::mechanism_inverse_not_a_list, "not a text or a list of components",
+     "文字列でも成分のリストでもありません"},
+    {message_id::mechanism_component_count, "{1} components for {2} joints; the inverse tracks {3}",
+     "関節 {2} 個に成分が {1} 個です。逆運動学が追うのは {3} 個です"},
+    {message_id::mechanism_truncated, "the file ends inside the document",
+     "文書の途中でファイルが終わっています"},
+    {message_id::mechanism_duplicate_key, "given twice (first on line {1})",
+     "2 回あります（最初は {1} 行目）"},
+    {message_id::hexapod_not_a_joint_list, "not a list of six [x, y, z]",
+     "6 つの [x, y, z] のリストではありません"},
+    {message_id::hexapod_joint_count, "{1} joints; a hexapod has 6",
+     "関節が {1} 個です。ヘキサポッドの関節は 6 個です"},
+    {message_id::hexapod_same_legs, "legs {1} and {2} join the same two joints",
+     "脚 {1} と脚 {2} が同じ 2 つの関節を結んでいます"},
+    {message_id::hexapod_not_a_leg_range, "not an object with min and max",
+     "min と max を持つオブジェクトではありません"},
+    {message_id::hexapod_leg_min_not_positive, "not above 0", "0 より大きくありません"},
+    {message_id::hexapod_home_leg_outside,
+     "leg {1} is {2} long at the home pose, outside {3} to {4}",
+     "ホームの姿勢で脚 {1} の長さは {2} で、{3} から {4} の範囲の外です"},
+    {message_id::hexapod_home_singular,
+     "the legs do not hold the platform at the home pose (the Jacobian is singular): joints "
+     "coincide or lie in line",
+     "ホームの姿勢で脚がプラットフォームを支えていません（ヤコビ行列が特異です）: "
+     "関節が一致しているか一直線に並んでいます"},
+    {message_id::hexapod_not_cones, "not an object with base and platform",
+     "base と platform を持つオブジェクトではありません"},
+    {message_id::hexapod_cone_angle, "a cone's half-angle lies between 0 and 180 degrees",
+     "円錐の半頂角は 0 度と 180 度の間にしてください"},
+    {message_id::urdf_not_a_robot, "not a URDF robot description",
+     "URDF のロボット記述ではありません"},
+    {message_id::urdf_parser_report, "{1}", "URDF を解析できません: {1}"},
+    {message_id::urdf_no_link, "no link {1}", "リンク {1} がありません"},
+    {message_id::urdf_several_leaves,
+     "several leaves below {1} ({2}): name the tip in a mechanism file",
+     "{1} の先に末端が複数あります（{2}）: 機構ファイルで先端を指定してください"},
+    {message_id::urdf_not_on_the_way, "link {1} is not on the way from the root to {2}",
+     "リンク {1} は根から {2} への経路上にありません"},
+    {message_id::urdf_refused_joint, "joint {1}: {2} cannot be part of a serial arm",
+     "関節 {1}: {2}はシリアルアームに使えません"},
+    {message_id::urdf_kind_floating, "a floating joint", "浮動関節"},
+    {message_id::urdf_kind_planar, "a planar joint", "平面関節"},
+    {message_id::urdf_kind_unknown, "a joint of unknown type", "種類の不明な関節"},
+    {message_id::urdf_mimic, "joint {1}: mimic joints are not supported",
+     "関節 {1}: mimic 関節には対応していません"},
+    {message_id::urdf_too_many_joints, "more than {1} moving joints between {2} and {3}",
+     "{2} と {3} の間に動く関節が {1} 個を超えてあります"},
+    {message_id::urdf_axis_without_direction, "joint {1}: its axis has no direction",
+     "関節 {1}: 軸に向きがありません"},
+    {message_id::urdf_no_moving_joint, "no moving joint between {1} and {2}",
+     "{1} と {2} の間に動く関節がありません"},
+    {message_id::urdf_two_parents,
+     "link {1} is the child of both {2} and {3}: a closed chain cannot be a serial arm",
+     "リンク {1} は {2} と {3} の両方の子です: 閉じた連鎖はシリアルアームになりません"},
+    {message_id::urdf_loop, "the joints {1} close a loop: a closed chain cannot be a serial arm",
+     "関節 {1} がループを閉じています: 閉じた連鎖はシリアルアームになりません"},
 };
 constexpr bool in_id_order() {
   for (std::size_t i = 0; i < std::size(catalogue); ++i)
@@ -370,6 +467,27 @@ std::string message(ui_language lang, message_id id,
     }
   }
   return out;
+}
+
+std::string located_message(const std::string& file, int line, const std::string& key,
+                            const std::string& problem) {
+  std::string m = file;
+  if (line > 0) m += ":" + std::to_string(line);
+  m += ": ";
+  if (!key.empty()) m += key + ": ";
+  m += problem;
+  std::string shown;
+  for (const char c : m) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7f) {
+      shown += c;
+      continue;
+    }
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+    shown += escape;
+  }
+  return shown;
 }
 
 std::string quoted_text(ui_language lang, const std::string& text) {

@@ -113,9 +113,10 @@ enum class message_id {
   study_slider_whole,
   study_field_text,
   study_truncated,
-  study_not_json,  // {1} the parser's report
-  study_too_deep,  // {1} the deepest nesting read
-  study_number_range,
+  // Any JSON document a user gives (a study, a mechanism file):
+  json_syntax,          // {1} the parser's report
+  json_too_deep,        // {1} the deepest nesting read
+  json_number_range,    //
   study_duplicate_key,  // {1} the line it first stands on
   study_not_an_export,
   study_export_without_settings,
@@ -192,7 +193,64 @@ enum class message_id {
   hexapod_leg_outside_range,  // {1} the leg's number, {2} the step
   hexapod_base_cone,          // {1} the leg's number, {2} the step: its base joint's cone left
   hexapod_platform_cone,      // {1} the leg's number, {2} the step
-  count                       // not a message: how many there are
+  // Mechanism files: the file, line and key go before these (a URDF's line where the problem
+  // lies in it)
+  mechanism_unreadable,           // {1} the file
+  mechanism_too_large,            // {1} the file
+  mechanism_missing,              //
+  mechanism_not_text,             //
+  mechanism_not_a_number,         //
+  mechanism_not_three_numbers,    //
+  mechanism_not_a_frame,          //
+  mechanism_not_an_object_file,   //
+  mechanism_not_the_format,       // {1} the format's name
+  mechanism_bad_version,          // {1} the version as written
+  mechanism_hexapod_not_an_arm,   //
+  mechanism_arm_not_a_hexapod,    //
+  mechanism_unknown_kind,         // {1} the kind as written
+  mechanism_bad_unit,             //
+  mechanism_joints_or_urdf,       //
+  mechanism_only_with,            // {1} "urdf" or "joints"
+  mechanism_not_a_convention,     //
+  mechanism_not_a_joint_list,     //
+  mechanism_joint_count,          // {1} how many
+  mechanism_not_an_object,        //
+  mechanism_unknown_joint_type,   // {1} the type as written
+  mechanism_limits_not_a_range,   // {1} the lower key, {2} the upper
+  mechanism_home_outside_limits,  //
+  mechanism_inverse_not_named,    //
+  mechanism_component_twice,      // {1} the component
+  mechanism_not_a_component,      // {1} the text as written
+  mechanism_inverse_not_a_list,   //
+  mechanism_component_count,      // {1} components, {2} joints, {3} what the inverse tracks
+  mechanism_truncated,            //
+  mechanism_duplicate_key,        // {1} the line it first stands on
+  hexapod_not_a_joint_list,       //
+  hexapod_joint_count,            // {1} how many
+  hexapod_same_legs,              // {1} and {2} the legs
+  hexapod_not_a_leg_range,        //
+  hexapod_leg_min_not_positive,   //
+  hexapod_home_leg_outside,       // {1} the leg, {2} its length, {3} and {4} the range
+  hexapod_home_singular,          //
+  hexapod_not_cones,              //
+  hexapod_cone_angle,             //
+  // URDF robot descriptions read as arms: {1} a joint or link as the file names it
+  urdf_not_a_robot,             //
+  urdf_parser_report,           // {1} what the URDF parser said, in its words
+  urdf_no_link,                 // {1} the link
+  urdf_several_leaves,          // {1} the base link, {2} the leaves
+  urdf_not_on_the_way,          // {1} the base link, {2} the tip
+  urdf_refused_joint,           // {1} the joint, {2} its kind (urdf_kind_…)
+  urdf_kind_floating,           //
+  urdf_kind_planar,             //
+  urdf_kind_unknown,            //
+  urdf_mimic,                   // {1} the joint
+  urdf_too_many_joints,         // {1} the most, {2} the base link, {3} the tip
+  urdf_axis_without_direction,  // {1} the joint
+  urdf_no_moving_joint,         // {1} the base link, {2} the tip
+  urdf_two_parents,             // {1} the link, {2} and {3} its joints
+  urdf_loop,                    // {1} the joints of the loop
+  count                         // not a message: how many there are
 };
 
 // The message in `lang`, with {1}, {2}, … replaced by the arguments in order.
@@ -207,6 +265,12 @@ std::string system_error(ui_language lang, int err);
 const char* list_separator(ui_language lang);
 // What separates the reports joined on one status line: "; " / "。".
 const char* report_separator(ui_language lang);
+
+// What a reader of a user's file reports: "FILE:LINE: KEY: problem", without the line where it
+// is 0 and without the key where it is empty. Control characters (a key holding JSON's \u0000)
+// would cut the message short where it is shown: they are written as JSON writes them.
+std::string located_message(const std::string& file, int line, const std::string& key,
+                            const std::string& problem);
 
 // A text the user typed, quoted for a message: "abc" / 「abc」; pasted text by its beginning
 // and length.

@@ -155,6 +155,18 @@
 <context>
     <name>kinelab::start_menu</name>
     <message>
+        <source>recent mechanisms</source>
+        <translation>最近使った機構</translation>
+    </message>
+    <message>
+        <source>clear the list</source>
+        <translation>履歴を消去</translation>
+    </message>
+    <message>
+        <source>%1 no longer exists: removed from the recent mechanisms</source>
+        <translation>%1 はもうありません: 最近使った機構から外しました</translation>
+    </message>
+    <message>
         <source>open a mechanism…</source>
         <translation>機構を開く…</translation>
     </message>
@@ -282,6 +294,10 @@
     <message>
         <source>no workspace atlas: %1</source>
         <translation>作業領域の地図なし: %1</translation>
+    </message>
+    <message>
+        <source>computing the workspace atlas…</source>
+        <translation>作業領域を計算しています…</translation>
     </message>
 </context>
 </TS>

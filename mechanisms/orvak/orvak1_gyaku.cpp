@@ -121,6 +121,8 @@ class orvak1_gyaku_logic : public window_logic {
     m.output = "pp";
     const orvak_geometry g = geometry_;
     const double d = d_;
+    add_identity(m.identity, g);
+    add_identity(m.identity, d);
     m.inverse = [g, d](const double* q, double* a) {
       const orvak_legs legs = orvak_inverse(g, d, kin_state{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0});
       a[0] = legs.leng.x, a[1] = legs.leng.y, a[2] = legs.leng.z;

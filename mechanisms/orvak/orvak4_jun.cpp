@@ -148,6 +148,9 @@ class orvak4_jun_logic : public window_logic {
     const double d = d_;
     std::array<double, stages + 1> dist{};
     std::copy(std::begin(dist_), std::end(dist_), dist.begin());
+    add_identity(m.identity, g);
+    add_identity(m.identity, d);
+    add_identity(m.identity, dist);
     m.inverse = [g, d](const double* q, double* a) {
       const kin_state u{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
       const orvak_legs legs = orvak_inverse(g, d, overall_posture(u));

@@ -58,6 +58,7 @@ bool platform_jacobian_at(const typename Model::geometry& g, const double* q, ja
 // fault) and the Jacobian by platform_jacobian_at.
 template <class Model>
 void set_platform_atlas_maps(const typename Model::geometry& g, atlas_mechanism& m) {
+  add_identity(m.identity, g);
   m.inverse = [g](const double* q, double* a) {
     const kin_state position{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
     const kin_state posture{q[3], 0, 0, q[4], 0, 0, q[5], 0, 0};

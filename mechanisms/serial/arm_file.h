@@ -36,11 +36,13 @@ struct arm_file {
 };
 
 // Reads a mechanism file, or a URDF file itself (a path ending in ".urdf": base = its root link,
-// tip = its one leaf, unit m). Throws arm_file_error.
-arm_file read_arm_file(const std::string& path);
+// tip = its one leaf, unit m). Throws arm_file_error, the problem in `lang` (the place as is;
+// what a parser refuses in the parser's words).
+arm_file read_arm_file(const std::string& path, ui_language lang = ui_language::english);
 // The same from the text of a mechanism file; `path` names it in messages and anchors a URDF
 // reference.
-arm_file parse_arm_file(const std::string& text, const std::string& path);
+arm_file parse_arm_file(const std::string& text, const std::string& path,
+                        ui_language lang = ui_language::english);
 
 // "x", "y", "z", "alpha", "beta", "gamma".
 const char* to_string(task_component c);

@@ -54,11 +54,55 @@ unsigned angular_bits(const std::vector<task_component>& task) {
   return bits;
 }
 
+// The chain's pose at the values last asked for, kept for the derivatives at the same values:
+// the residual at a correction's new values serves the next correction's Jacobian and, at the
+// solution, the second-order table, as the built-in arms' frames do.
+class pose_cache {
+ public:
+  explicit pose_cache(const joint_chain& c) : chain_(c) {}
+  const chain_pose& at(const joint_vec& q) {
+    bool same = built_;
+    for (int k = 1; same && k <= chain_.joints; ++k) same = pose_.q(k) == q(k);
+    if (!same) build_pose(chain_, q, pose_);
+    built_ = true;
+    return pose_;
+  }
+
+ private:
+  const joint_chain& chain_;
+  chain_pose pose_;
+  bool built_ = false;
+};
+
+// Row t + 1 of pose_jacobian's rows for component t.
+int pose_row(task_component t) {
+  return static_cast<int>(t) + 1;
+}
+
+double pose_value(const chain_pose& p, task_component t) {
+  switch (t) {
+    case task_component::x:
+      return p.P(1);
+    case task_component::y:
+      return p.P(2);
+    case task_component::z:
+      return p.P(3);
+    case task_component::alpha:
+      return p.angles.a;
+    case task_component::beta:
+      return p.angles.b;
+    case task_component::gamma:
+      return p.angles.c;
+  }
+  return 0;
+}
+
 // The arm as the driver's problem for a square solve: N joints, N task components.
 template <int N>
 struct square_problem {
-  const joint_chain& chain;
   const std::vector<task_component>& task;
+  pose_cache& poses;
+  const joint_chain& chain;
 
   static joint_vec joints(const vec<N>& q) {
     joint_vec v;
@@ -66,45 +110,34 @@ struct square_problem {
     return v;
   }
   nr_obstacle evaluate(const vec<N>& q, vec<N>& f) {
-    const task_state t = task_of(task, chain_motion(chain, motion_of(joints(q))));
-    for (int r = 1; r <= N; ++r) f(r) = t.value(r);
+    const chain_pose& p = poses.at(joints(q));
+    for (int r = 1; r <= N; ++r) f(r) = pose_value(p, task[static_cast<std::size_t>(r - 1)]);
     return nr_obstacle::none;
   }
   void jacobian(const vec<N>& q, mat<N>& J) {
     mat<6, max_chain_joints> G;
-    task_jacobian(chain, task, joints(q), G);
-    for (int r = 1; r <= N; ++r)
-      for (int c = 1; c <= N; ++c) J(r, c) = G(r, c);
+    pose_jacobian(chain, poses.at(joints(q)), G);
+    for (int r = 1; r <= N; ++r) {
+      const int row = pose_row(task[static_cast<std::size_t>(r - 1)]);
+      for (int c = 1; c <= N; ++c) J(r, c) = G(row, c);
+    }
   }
-  // The accelerations for the rates e_i and e_i + e_j (zero joint accelerations) give the
-  // squares' and the pairs' columns, as the built-in arms form them.
   void jacobian_and_quadratic_terms(const vec<N>& q, mat<N>& J, mat<N, rate_products_of<N>>& H) {
     jacobian(q, J);
-    const joint_vec at = joints(q);
-    auto accel = [&](int i, int j) {
-      joint_vec rates;
-      rates(i) = 1;
-      rates(j) = 1;
-      return task_of(task, chain_motion(chain, motion_of(at, rates))).accel;
-    };
-    for (int i = 1; i <= N; ++i) {
-      const vec<6> a = accel(i, i);
-      for (int r = 1; r <= N; ++r) H(r, i) = a(r);
+    mat<6, max_chain_products> G;
+    pose_quadratic_terms(chain, poses.at(joints(q)), G);
+    for (int r = 1; r <= N; ++r) {
+      const int row = pose_row(task[static_cast<std::size_t>(r - 1)]);
+      for (int c = 1; c <= rate_products_of<N>; ++c) H(r, c) = G(row, c);
     }
-    int column = N;
-    for (int i = 1; i < N; ++i)
-      for (int j = i + 1; j <= N; ++j) {
-        const vec<6> a = accel(i, j);
-        ++column;
-        for (int r = 1; r <= N; ++r) H(r, column) = a(r) - H(r, i) - H(r, j);
-      }
   }
 };
 
 template <int N>
 nr_outcome solve_square(const arm_file& arm, double tolerance, const task_state& goal, joint_vec& q,
                         joint_vec& dq, joint_vec& ddq) {
-  square_problem<N> problem{arm.chain, arm.task};
+  pose_cache poses(arm.chain);
+  square_problem<N> problem{arm.task, poses, arm.chain};
   const nr_rules rules{false, all_revolute(arm.chain), angular_bits(arm.task)};
   nr_goal<N> g;
   nr_solution<N> sol;
@@ -437,6 +470,8 @@ class arm_logic : public window_logic {
       m.declared_limits.push_back({l.limited, l.lower, l.upper});
     m.output = "p" + std::to_string(arm_->joints() + 1);
     const std::shared_ptr<const arm_file> arm = arm_;
+    // The chain is the file's, read once: its content names it.
+    m.identity = "file " + arm->content_hash + " " + arm->path;
     auto joints = [n = arm->joints()](const double* q) {
       joint_vec v;
       for (int k = 1; k <= n; ++k) v(k) = q[k - 1];
@@ -754,14 +789,19 @@ task_state task_of(const std::vector<task_component>& task, const chain_state& s
 
 void task_jacobian(const joint_chain& c, const std::vector<task_component>& task,
                    const vec<max_chain_joints>& q, mat<6, max_chain_joints>& J) {
+  chain_pose p;
+  build_pose(c, q, p);
+  mat<6, max_chain_joints> G;
+  pose_jacobian(c, p, G);
   J = {};
-  for (int k = 1; k <= c.joints; ++k) {
-    joint_vec rates;
-    rates(k) = 1;
-    const task_state t = task_of(task, chain_motion(c, motion_of(q, rates)));
-    for (std::size_t r = 0; r < task.size(); ++r)
-      J(static_cast<int>(r) + 1, k) = t.rate(static_cast<int>(r) + 1);
-  }
+  for (std::size_t r = 0; r < task.size(); ++r)
+    for (int k = 1; k <= c.joints; ++k) J(static_cast<int>(r) + 1, k) = G(pose_row(task[r]), k);
+}
+
+nr_outcome solve_arm_inverse(const arm_file& arm, double tolerance, const task_state& goal,
+                             vec<max_chain_joints>& q, vec<max_chain_joints>& dq,
+                             vec<max_chain_joints>& ddq) {
+  return solve_arm(arm, tolerance, goal, q, dq, ddq);
 }
 
 std::unique_ptr<sim_window> make_arm_file_window(std::shared_ptr<const arm_file> arm,

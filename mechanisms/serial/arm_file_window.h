@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/window/sim_window.h"
+#include "core/newton.h"
 #include "mechanisms/serial/arm_file.h"
 
 namespace kinelab {
@@ -35,8 +36,13 @@ struct task_state {
   vec<6> value, rate, accel;
 };
 task_state task_of(const std::vector<task_component>& task, const chain_state& s);
-// ∂task/∂q at q (rows the task components, columns the joints), from the chain's rates for unit
-// joint rates.
+// One solve of the inverse window: the joints that give `goal` (its values; its rates and
+// accelerations give the joint rates and accelerations) from the values q holds, as each step
+// of a Run solves it.
+nr_outcome solve_arm_inverse(const arm_file& arm, double tolerance, const task_state& goal,
+                             vec<max_chain_joints>& q, vec<max_chain_joints>& dq,
+                             vec<max_chain_joints>& ddq);
+// ∂task/∂q at q (rows the task components, columns the joints): the rows of pose_jacobian.
 void task_jacobian(const joint_chain& c, const std::vector<task_component>& task,
                    const vec<max_chain_joints>& q, mat<6, max_chain_joints>& J);
 

@@ -76,6 +76,34 @@ struct chain_state {
 };
 chain_state chain_motion(const joint_chain& c, const joint_motion& m);
 
+// The chain at one set of joint values, without rates, built once per set so that the residual,
+// every Jacobian column and every second-order column of a Newton–Raphson step share it.
+// Joint k turns about (or slides along) z[k] through o[k], both in base axes.
+struct chain_pose {
+  vec<max_chain_joints> q;  // the values it was built for
+  vec3 o[max_chain_joints + 1], z[max_chain_joints + 1];
+  vec3 P;                 // the tool point
+  mat3 R;                 // the tool frame's rotation
+  posture_angles angles;  // of R
+};
+void build_pose(const joint_chain& c, const vec<max_chain_joints>& q, chain_pose& p);
+
+// Rows x, y, z of the tool point, then α, β, γ of its posture, for unit joint rates: column k
+// is z_k × (P − o_k) with Ṙ = [z_k]×·R for a revolute joint, z_k with Ṙ = 0 for a prismatic
+// one. Equal to the rates chain_motion propagates.
+void pose_jacobian(const joint_chain& c, const chain_pose& p, mat<6, max_chain_joints>& J);
+
+// Squares and pairs of the joint rates, as the Newton–Raphson driver orders them.
+inline constexpr int max_chain_products = max_chain_joints * (max_chain_joints + 1) / 2;
+// The pose accelerations with zero joint accelerations are Σ q̇ₖ²·Hₖ + Σ_{i<j} q̇ᵢq̇ⱼ·Hᵢⱼ:
+// columns 1..joints the squares, then the pairs in lexicographic order (twice the mixed second
+// derivative), rows as pose_jacobian. With v_k the column of P in pose_jacobian:
+//   square k (revolute):  z_k × v_k,   Ṙ = [z_k]×·R, R̈ = [z_k]×²·R
+//   pair i<j, i revolute: 2·z_i × v_j (the outer joint's column turns with joint i),
+//                         R̈ = ([z_i]×² + 2·[z_i]×·[z_j]× + [z_j]×²)·R less the squares'
+// and zero for a prismatic square or a pair whose inner joint slides.
+void pose_quadratic_terms(const joint_chain& c, const chain_pose& p, mat<6, max_chain_products>& H);
+
 // Column k = 1..joints of the geometric Jacobian: the tool point's velocity (rows 1..3) and
 // the tool frame's angular velocity (rows 4..6) for a unit rate of joint k.
 void chain_jacobian(const joint_chain& c, const chain_state& s, mat<6, max_chain_joints>& J);

@@ -245,6 +245,10 @@ std::optional<atlas_mechanism> serial_logic::atlas() const {
   const serial_arm arm = arm_;
   const arm_twists twists = twists_of(arm);
   const int joints = joints_count_;
+  add_identity(m.identity, arm.links);
+  add_identity(m.identity, joints);
+  for (const link_array* a : {&arm.hx, &arm.hy, &arm.hz, &arm.alfa, &arm.beta})
+    add_identity(m.identity, *a);
   auto angles = [joints](const double* q) {
     link_array the;
     for (int k = 1; k <= joints; ++k) the(k) = q[k - 1];

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/text/messages.h"
 #include "mechanisms/serial/joint_chain.h"
 
 namespace kinelab {
@@ -19,7 +20,12 @@ namespace kinelab {
 // A URDF that cannot be read as an arm; what() says why, naming the joint or link.
 class urdf_error : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  // What the problem is about: the URDF, or a link the caller named that it lacks.
+  enum class subject { urdf, base_link, tip_link };
+  explicit urdf_error(const std::string& problem, int line = 0, subject about = subject::urdf)
+      : std::runtime_error(problem), line(line), about(about) {}
+  int line;  // of the element at fault in the URDF text, 1-based; 0 where none is
+  subject about;
 };
 
 struct joint_limit {
@@ -36,8 +42,8 @@ struct urdf_arm {
 
 // The arm from `base` to `tip` of the URDF text `xml`. An empty base is the root link; an empty
 // tip is the one leaf below the base (a URDF with several leaves must name its tip). Throws
-// urdf_error.
+// urdf_error, in `lang` (what the parser itself refuses in its own words).
 urdf_arm read_urdf_arm(const std::string& xml, const std::string& base = "",
-                       const std::string& tip = "");
+                       const std::string& tip = "", ui_language lang = ui_language::english);
 
 }  // namespace kinelab

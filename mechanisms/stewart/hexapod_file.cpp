@@ -47,13 +47,13 @@ class reader : public mechanism_reader {
   using mechanism_reader::mechanism_reader;
 
   hexapod_file read(const json& root, const std::string& bytes) const {
-    if (!root.is_object()) fail("format", "the file is not a JSON object");
+    if (!root.is_object()) fail("format", message_id::mechanism_not_an_object_file);
     only_keys(root, "",
               {"format", "format_version", "name", "source", "kind", "unit", "base_joints",
                "platform_joints", "leg_length", "home", "joint_cone_deg"});
     const std::string k = kind(root);
-    if (k == "serial arm") fail("kind", "a serial arm, not a hexapod");
-    if (k != "hexapod") fail("kind", "unknown kind \"" + k + "\"");
+    if (k == "serial arm") fail("kind", message_id::mechanism_arm_not_a_hexapod);
+    if (k != "hexapod") fail("kind", message_id::mechanism_unknown_kind, {k});
     hexapod_file h;
     h.path = path();
     h.name = name(root);
@@ -65,15 +65,16 @@ class reader : public mechanism_reader {
     same_legs(g);
 
     const json& range = need(root, "", "leg_length");
-    if (!range.is_object()) fail("leg_length", "not an object with min and max");
+    if (!range.is_object()) fail("leg_length", message_id::hexapod_not_a_leg_range);
     only_keys(range, "leg_length", {"min", "max"});
     h.leg_min = number_of(range, "leg_length", "min");
     h.leg_max = number_of(range, "leg_length", "max");
-    if (!(h.leg_min > 0)) fail("leg_length/min", "not above 0");
-    if (!(h.leg_min < h.leg_max)) fail("leg_length/min", "min not below max");
+    if (!(h.leg_min > 0)) fail("leg_length/min", message_id::hexapod_leg_min_not_positive);
+    if (!(h.leg_min < h.leg_max))
+      fail("leg_length/min", message_id::mechanism_limits_not_a_range, {"min", "max"});
 
     const json& home = need(root, "", "home");
-    if (!home.is_object()) fail("home", "not an object with xyz and rpy_deg");
+    if (!home.is_object()) fail("home", message_id::mechanism_not_a_frame);
     only_keys(home, "home", {"xyz", "rpy_deg"});
     const vec3 xyz = triple(need(home, "home", "xyz"), "home/xyz");
     vec3 rpy;
@@ -86,13 +87,13 @@ class reader : public mechanism_reader {
     home_legs(h);
 
     if (const json* c = find(root, "joint_cone_deg")) {
-      if (!c->is_object()) fail("joint_cone_deg", "not an object with base and platform");
+      if (!c->is_object()) fail("joint_cone_deg", message_id::hexapod_not_cones);
       only_keys(*c, "joint_cone_deg", {"base", "platform"});
       for (const char* side : {"base", "platform"}) {
         if (!find(*c, side)) continue;
         const std::string key = std::string("joint_cone_deg/") + side;
         const double a = number((*c)[side], key);
-        if (!(a > 0 && a < 180)) fail(key, "a cone's half-angle lies between 0 and 180 degrees");
+        if (!(a > 0 && a < 180)) fail(key, message_id::hexapod_cone_angle);
         (side[0] == 'b' ? h.base_cone : h.platform_cone) = rad(a);
       }
     }
@@ -103,8 +104,8 @@ class reader : public mechanism_reader {
  private:
   void joints(const json& root, const char* key, vec<6>& x, vec<6>& y, vec<6>& z) const {
     const json& rows = need(root, "", key);
-    if (!rows.is_array()) fail(key, "not a list of six [x, y, z]");
-    if (rows.size() != 6) fail(key, std::to_string(rows.size()) + " joints; a hexapod has 6");
+    if (!rows.is_array()) fail(key, message_id::hexapod_not_a_joint_list);
+    if (rows.size() != 6) fail(key, message_id::hexapod_joint_count, {std::to_string(rows.size())});
     for (int k = 1; k <= 6; ++k) {
       const vec3 p = triple(rows[static_cast<std::size_t>(k - 1)],
                             std::string(key) + "/" + std::to_string(k - 1));
@@ -118,9 +119,8 @@ class reader : public mechanism_reader {
       for (int k = j + 1; k <= 6; ++k)
         if (g.ax(j) == g.ax(k) && g.ay(j) == g.ay(k) && g.az(j) == g.az(k) && g.Bx(j) == g.Bx(k) &&
             g.By(j) == g.By(k) && g.Bz(j) == g.Bz(k))
-          fail("platform_joints/" + std::to_string(k - 1), "legs " + std::to_string(j) + " and " +
-                                                               std::to_string(k) +
-                                                               " join the same two joints");
+          fail("platform_joints/" + std::to_string(k - 1), message_id::hexapod_same_legs,
+               {std::to_string(j), std::to_string(k)});
   }
 
   // Every leg within its range at home, and the legs holding the platform there (a Jacobian
@@ -131,19 +131,15 @@ class reader : public mechanism_reader {
     for (int k = 1; k <= 6; ++k) {
       const double L = legs.leg(k);
       if (!(L >= h.leg_min && L <= h.leg_max))
-        fail("home", "leg " + std::to_string(k) + " is " + number_text(L) +
-                         " long at the home pose, outside " + number_text(h.leg_min) + " to " +
-                         number_text(h.leg_max));
+        fail("home", message_id::hexapod_home_leg_outside,
+             {std::to_string(k), number_text(L), number_text(h.leg_min), number_text(h.leg_max)});
     }
     jacobian_matrix J;
     J.rows = J.cols = 6;
     mat<6, 21> H;
     stewart_jacobian(h.geometry, q.position, q.posture, J.m, H);
     const singularity_distance d = singularity_distance_of(singular_values(J));
-    if (!(d.condition < 1e10))
-      fail("home",
-           "the legs do not hold the platform at the home pose (the Jacobian is "
-           "singular): joints coincide or lie in line");
+    if (!(d.condition < 1e10)) fail("home", message_id::hexapod_home_singular);
     for (int k = 1; k <= 6; ++k) {
       vec3 u;
       mat3 R;
@@ -159,23 +155,13 @@ class reader : public mechanism_reader {
 
 }  // namespace
 
-hexapod_file parse_hexapod_file(const std::string& text, const std::string& path) {
-  const checked_json doc = parse_mechanism_json(text, path);
-  try {
-    return reader(doc, path).read(doc.value, text);
-  } catch (const json::exception& e) {
-    throw mechanism_file_error(path + ":1: " + e.what());
-  }
+hexapod_file parse_hexapod_file(const std::string& text, const std::string& path,
+                                ui_language lang) {
+  return read_mechanism_document<reader>(text, path, lang);
 }
 
-hexapod_file read_hexapod_file(const std::string& path) {
-  std::string text;
-  try {
-    text = read_mechanism_bytes(path);
-  } catch (const mechanism_file_error& e) {
-    throw mechanism_file_error(path + ": " + e.what());
-  }
-  return parse_hexapod_file(text, path);
+hexapod_file read_hexapod_file(const std::string& path, ui_language lang) {
+  return parse_hexapod_file(read_mechanism_text(path, lang), path, lang);
 }
 
 double base_cone_angle(const hexapod_file& h, int k, const kin_state& position,

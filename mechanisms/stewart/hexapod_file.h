@@ -27,10 +27,11 @@ struct hexapod_file {
   std::string content_hash;                      // of the file's bytes, hex
 };
 
-// Reads a hexapod file; throws mechanism_file_error.
-hexapod_file read_hexapod_file(const std::string& path);
+// Reads a hexapod file; throws mechanism_file_error, the problem in `lang`.
+hexapod_file read_hexapod_file(const std::string& path, ui_language lang = ui_language::english);
 // The same from the file's text; `path` names it in messages.
-hexapod_file parse_hexapod_file(const std::string& text, const std::string& path);
+hexapod_file parse_hexapod_file(const std::string& text, const std::string& path,
+                                ui_language lang = ui_language::english);
 
 // Where the legs stand against the file's limits at a pose: the first leg (1..6) whose length
 // is outside the range or whose joint leaves its cone, 0 for none, and which limit.

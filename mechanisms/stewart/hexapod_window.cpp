@@ -41,6 +41,8 @@ class hexapod_file_logic : public stewart_logic {
   std::optional<atlas_mechanism> atlas() const override {
     std::optional<atlas_mechanism> m = stewart_logic::atlas();
     m->declared_limits.assign(6, {true, file_->leg_min, file_->leg_max});
+    // The geometry is in the identity already; the file's content holds the range and the cones.
+    m->identity += "hexapod file " + file_->content_hash + " " + file_->path;
     if (file_->base_cone > 0 || file_->platform_cone > 0) {
       m->inverse = [legs = m->inverse, h = file_](const double* q, double* a) {
         const cell_state s = legs(q, a);

@@ -36,20 +36,16 @@ class posture_cache {
 // own, made on its first cell and kept as long as the description that owns them.
 using posture_caches = tbb::enumerable_thread_specific<posture_cache>;
 
-// Leg j at the pose q = (x, y, z, α, β, γ) with a its platform joint (platform frame).
-struct pose_leg {
-  vec3 a;
-  leg_vector leg;
-};
-pose_leg leg_at(const stewart_geometry& g, int j, const double* q, const mat3& R) {
-  pose_leg v;
-  v.a(1) = g.ax(j), v.a(2) = g.ay(j), v.a(3) = g.az(j);
+// Leg j at the pose q = (x, y, z, α, β, γ), formed as stewart_legs forms it, with a its
+// platform joint (platform frame). Inline, so that no leg goes through memory.
+inline leg_vector leg_at(const stewart_geometry& g, int j, const double* q, const mat3& R,
+                         vec3& a) {
+  a(1) = g.ax(j), a(2) = g.ay(j), a(3) = g.az(j);
   vec3 Ra, joint, B;
-  mat_vec(3, R, v.a, Ra);
+  mat_vec(3, R, a, Ra);
   joint(1) = q[0] + Ra(1), joint(2) = q[1] + Ra(2), joint(3) = q[2] + Ra(3);
   B(1) = g.Bx(j), B(2) = g.By(j), B(3) = g.Bz(j);
-  v.leg = leg_between(joint, B);
-  return v;
+  return leg_between(joint, B);
 }
 
 }  // namespace
@@ -59,12 +55,14 @@ pose_leg leg_at(const stewart_geometry& g, int j, const double* q, const mat3& R
 std::optional<atlas_mechanism> stewart_logic::atlas() const {
   atlas_mechanism m = atlas_frame();
   const stewart_geometry g = geometry_;
+  add_identity(m.identity, g);
   const auto caches = std::make_shared<posture_caches>();
   m.inverse = [g, caches](const double* q, double* a) {
     const posture_partials& p = caches->local().at(q + 3);
     bool zero = false;
     for (int j = 1; j <= stewart_leg_count; ++j) {
-      const leg_vector leg = leg_at(g, j, q, p.R).leg;
+      vec3 aj;  // the platform joint, platform frame
+      const leg_vector leg = leg_at(g, j, q, p.R, aj);
       a[j - 1] = leg.L;
       zero = zero || leg.zero_length;
     }
@@ -77,13 +75,14 @@ std::optional<atlas_mechanism> stewart_logic::atlas() const {
     J = {};
     J.rows = J.cols = stewart_leg_count;
     for (int j = 1; j <= stewart_leg_count; ++j) {
-      const pose_leg v = leg_at(g, j, q, p.R);
+      vec3 aj;
+      const leg_vector leg = leg_at(g, j, q, p.R, aj);
       // A leg of zero length has no direction, so its row is undefined.
-      if (v.leg.zero_length) return false;
+      if (leg.zero_length) return false;
       vec3 lk[7];  // [1..6]
       for (int k = 1; k <= 3; ++k) lk[k](k) = 1;
-      for (int k = 1; k <= 3; ++k) mat_vec(3, p.d[k], v.a, lk[k + 3]);
-      for (int k = 1; k <= 6; ++k) J.m(j, k) = v.leg.rate(lk[k]);
+      for (int k = 1; k <= 3; ++k) mat_vec(3, p.d[k], aj, lk[k + 3]);
+      for (int k = 1; k <= 6; ++k) J.m(j, k) = leg.rate(lk[k]);
     }
     return true;
   };

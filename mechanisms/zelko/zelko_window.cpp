@@ -120,6 +120,7 @@ std::optional<atlas_mechanism> zelko_logic::atlas() const {
   m.actuators = m.pose;
   m.output = "pp4";
   const zelko_geometry g = geometry_;
+  add_identity(m.identity, g);
   // θ = (α1, β1, γ1, β2, α3, β3) as twists, γ3 = γ1.
   auto twists = [](const double* q) {
     zelko_twists h{};

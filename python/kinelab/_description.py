@@ -20,6 +20,15 @@ base window once, here, in the process that reads the description.
 A parameter sets one control ("address") or several, each to an expression over the point's
 parameters ("controls"); its values are a list, a range (start, stop, count; both ends
 included) or, for the random designs, a distribution (uniform: [low, high]).
+
+A base mechanism file's values are parameters too, by the path the file's reader names them:
+
+      "base": {"mechanism": "arm.json", "kind": "inverse"},
+      "parameters": [
+        {"key": "joints/2/a", "values": [0.4, 0.5]},
+        {"name": "top", "values": [90, 120], "keys": {"joints/0/max_deg": "top",
+                                                      "joints/1/max_deg": "top"}}
+      ]
 """
 import bisect
 import hashlib
@@ -37,6 +46,11 @@ from kinelab._expression import Expression, ExpressionError
 ATLAS_METRICS = ("reachable_area", "reachable_cells", "best_condition", "worst_condition",
                  "locus_cells")
 RUN_METRICS = ("unconverged_steps", "run_best_condition", "run_worst_condition")
+# Of the Run against the actuators' limits: the steps with an actuator outside, the first such
+# step and its actuator (by name; the first in the atlas's order where several are). The limits
+# are the atlas's when the description gives them, else those the mechanism declares.
+LIMIT_METRICS = ("steps_outside_limits", "first_step_outside_limits",
+                 "first_actuator_outside_limits")
 QUANTITY_METRICS = ("peak_rate", "peak_acceleration", "range", "min", "max")
 ATLAS_OPTIONS = ("mode", "plane", "offset", "cells", "depth", "limits", "samples", "locus")
 RESERVED_COLUMNS = ("index", "status", "message")
@@ -48,11 +62,13 @@ class SweepError(ValueError):
 
 
 class LocatedDict(dict):
-    """A JSON object with its line and the line of each member."""
+    """A JSON object with its line, the line of each member and where each member's value
+    stands in the text (start, end)."""
 
 
 class LocatedList(list):
-    """A JSON array with its line and the line of each element."""
+    """A JSON array with its line, the line of each element and where each element stands in
+    the text (start, end)."""
 
 
 def _decoder(text, file):
@@ -62,34 +78,40 @@ def _decoder(text, file):
         return bisect.bisect_left(newlines, position) + 1
 
     def parse_object(s_and_end, strict, scan_once, object_hook, object_pairs_hook, memo=None):
-        starts = []
+        starts, spans = [], []
 
         def scan(s, idx):
             starts.append(idx)
-            return scan_once(s, idx)
+            value, end = scan_once(s, idx)
+            spans.append((idx, end))
+            return value, end
 
         pairs, end = json.decoder.JSONObject(s_and_end, strict, scan, None, list, memo)
         obj = LocatedDict()
         obj.line = line_of(s_and_end[1] - 1)
-        obj.lines = {}
-        for (key, value), start in zip(pairs, starts):
+        obj.lines, obj.spans = {}, {}
+        for (key, value), start, span in zip(pairs, starts, spans):
             if key in obj:
                 raise SweepError(f"{file}:{line_of(start)}: {key}: given twice")
             obj[key] = value
             obj.lines[key] = line_of(start)
+            obj.spans[key] = span
         return obj, end
 
     def parse_array(s_and_end, scan_once):
-        starts = []
+        starts, spans = [], []
 
         def scan(s, idx):
             starts.append(idx)
-            return scan_once(s, idx)
+            value, end = scan_once(s, idx)
+            spans.append((idx, end))
+            return value, end
 
         values, end = json.decoder.JSONArray(s_and_end, scan)
         arr = LocatedList(values)
         arr.line = line_of(s_and_end[1] - 1)
         arr.lines = [line_of(p) for p in starts[:len(values)]]
+        arr.spans = spans[:len(values)]
         return arr, end
 
     def refuse_constant(name):
@@ -208,12 +230,16 @@ def read_description(source, base_dir=None):
 
     plan = Plan(file)
 
-    # The base: a built-in window (later: a mechanism file) or a study.
-    base = r.obj(d, "base", "base", ("window", "study", "N", "T"))
-    if ("window" in base) == ("study" in base):
-        r.refuse(d, "base", "base", "needs a window or a study, one of them")
+    # The base: a built-in window, a study or a mechanism file.
+    base = r.obj(d, "base", "base", ("window", "study", "mechanism", "kind", "N", "T"))
+    if sum(k in base for k in ("window", "study", "mechanism")) != 1:
+        r.refuse(d, "base", "base", "needs a window, a study or a mechanism, one of them")
+    if "kind" in base and "mechanism" not in base:
+        r.refuse(base, "kind", "base.kind", "only with a mechanism")
     names = {w["name"]: w for w in kinelab.windows()}
-    if "window" in base:
+    if "mechanism" in base:
+        _read_mechanism(r, base, base_dir, plan)
+    elif "window" in base:
         plan.window = r.text(base, "window", "base.window")
         entry = names.get(plan.window)
         if entry is None:
@@ -241,12 +267,25 @@ def read_description(source, base_dir=None):
     for key in ("N", "T"):
         if key in base:
             setattr(plan, key, r.number(base, key, f"base.{key}"))
-    try:
-        window = kinelab.Window(plan.window, **({"N": plan.N} if plan.N is not None else {}),
-                                **({"T": plan.T} if plan.T is not None else {}))
-    except (TypeError, ValueError) as e:
-        key = "N" if "N" in base else "T"
-        r.refuse(base, key if key in base else "window", f"base.{key}", str(e))
+    settings = {k: getattr(plan, k) for k in ("N", "T") if getattr(plan, k) is not None}
+    if plan.mechanism is not None:
+        try:
+            window = kinelab.Window.from_mechanism(plan.mechanism, plan.mechanism_kind,
+                                                   text=plan.mechanism_text)
+        except ValueError as e:
+            r.refuse(base, "mechanism", "base.mechanism", str(e))
+        plan.window = window.name
+        for key, value in settings.items():
+            try:
+                setattr(window, key, value)
+            except (TypeError, ValueError) as e:
+                r.refuse(base, key, f"base.{key}", str(e))
+    else:
+        try:
+            window = kinelab.Window(plan.window, **settings)
+        except (TypeError, ValueError) as e:
+            key = "N" if "N" in base else "T"
+            r.refuse(base, key if key in base else "window", f"base.{key}", str(e))
     if plan.study_text is not None:
         try:
             with _study_file(plan) as p:
@@ -267,25 +306,32 @@ def read_description(source, base_dir=None):
     if not isinstance(params, list) or not params:
         r.refuse(d, "parameters", "parameters", "takes a list of one parameter or more")
     columns = set()
+    keys_set = set()
     for k, p in enumerate(params):
         path = f"parameters[{k}]"
-        p = r.obj(params, k, path, ("name", "address", "controls", "values", "range", "uniform"))
+        p = r.obj(params, k, path, ("name", "address", "controls", "key", "keys", "values",
+                                    "range", "uniform"))
         param = Parameter()
-        if ("address" in p) == ("controls" in p):
-            r.refuse(params, k, path, "needs an address or controls, one of them")
+        maps = [x for x in ("controls", "keys") if x in p]
+        if sum(x in p for x in ("address", "key")) + bool(maps) != 1:
+            r.refuse(params, k, path, "needs an address, a key, or controls and keys (one of "
+                     "them or both)")
         if "address" in p:
             param.address = r.text(p, "address", f"{path}.address")
             _check_address(r, window, p, "address", f"{path}.address", param.address)
+        if "key" in p:
+            param.key = r.text(p, "key", f"{path}.key")
+            target = _check_key(r, plan, p, "key", f"{path}.key", param.key, keys_set)
         if "name" in p:
             param.name = r.text(p, "name", f"{path}.name")
             if not _identifier(param.name):
                 r.refuse(p, "name", f"{path}.name", "takes a name of letters, digits and _")
-        elif "controls" in p:
-            r.refuse(params, k, path, "controls need a name for the parameter")
+        elif maps:
+            r.refuse(params, k, path, f"{maps[0]} need a name for the parameter")
         else:
-            param.name = param.address
+            param.name = param.address or param.key
         if param.name in columns or param.name in RESERVED_COLUMNS:
-            r.refuse(p, "name" if "name" in p else "address", path,
+            r.refuse(p, "name" if "name" in p else "address" if "address" in p else "key", path,
                      f"the column {param.name} is named twice")
         columns.add(param.name)
         kinds = [key for key in ("values", "range", "uniform") if key in p]
@@ -297,10 +343,14 @@ def read_description(source, base_dir=None):
                 r.refuse(p, "values", f"{path}.values", "takes a list of one value or more")
             for j in range(len(vs)):
                 if isinstance(vs[j], str):
-                    if "controls" in p:
-                        r.refuse(vs, j, f"{path}.values[{j}]", "controls take numbers")
+                    if maps:
+                        r.refuse(vs, j, f"{path}.values[{j}]", f"{maps[0]} take numbers")
+                    if "key" in p and not isinstance(target, str):
+                        r.refuse(vs, j, f"{path}.values[{j}]", f"{param.key} takes numbers")
                 else:
                     r.number(vs, j, f"{path}.values[{j}]")
+                    if "key" in p and isinstance(target, str):
+                        r.refuse(vs, j, f"{path}.values[{j}]", f"{param.key} takes texts")
             param.values = list(vs)
         elif "range" in p:
             rg = r.obj(p, "range", f"{path}.range", ("start", "stop", "count"),
@@ -319,7 +369,26 @@ def read_description(source, base_dir=None):
                            or not math.isfinite(x) for x in u) or not u[0] < u[1]):
                 r.refuse(p, "uniform", f"{path}.uniform", "takes [low, high] with low < high")
             param.uniform = (float(u[0]), float(u[1]))
+        if "key" in p and isinstance(target, str) and "values" not in p:
+            r.refuse(p, kinds[0], f"{path}.{kinds[0]}", f"{param.key} takes texts: give values")
         plan.parameters.append(param)
+        if "keys" in p:
+            given = p["keys"]
+            if not isinstance(given, dict) or not given:
+                r.refuse(p, "keys", f"{path}.keys", "takes mechanism keys and expressions")
+            param.keys = []
+            for key, text in given.items():
+                where = f"{path}.keys.{key}"
+                if isinstance(_check_key(r, plan, given, key, where, key, keys_set), str):
+                    r.refuse(given, key, where, f"{key} is a text: an expression gives numbers")
+                if not isinstance(text, str):
+                    r.refuse(given, key, where, "takes an expression (a text)")
+                try:
+                    e = Expression(text)
+                except ExpressionError as err:
+                    r.refuse(given, key, where, str(err))
+                param.keys.append((key, text))
+                param.control_names.append((given, key, where, e.names()))
         if "controls" in p:
             ctl = p["controls"]
             if not isinstance(ctl, dict) or not ctl:
@@ -373,6 +442,7 @@ def read_description(source, base_dir=None):
         r.refuse(d, "metrics", "metrics", "takes an object of one metric or more")
     known = set(parameter_names)
     quantities = _quantities(window)
+    limit_metrics = []
     for name, spec in metrics.items():
         path = f"metrics.{name}"
         if not _identifier(name):
@@ -386,9 +456,13 @@ def read_description(source, base_dir=None):
                 m.kind, plan.needs_atlas = spec, True
             elif spec in RUN_METRICS:
                 m.kind, plan.needs_run = spec, True
+            elif spec in LIMIT_METRICS:
+                m.kind, plan.needs_run = spec, True
+                limit_metrics.append((metrics, name, path))
             else:
                 r.refuse(metrics, name, path, "no metric " + spec + " (known: " +
-                         ", ".join(ATLAS_METRICS + RUN_METRICS + QUANTITY_METRICS) +
+                         ", ".join(ATLAS_METRICS + RUN_METRICS + LIMIT_METRICS +
+                                   QUANTITY_METRICS) +
                          ", expression, python)")
         elif isinstance(spec, dict):
             if len(spec) != 1:
@@ -450,6 +524,12 @@ def read_description(source, base_dir=None):
     if plan.needs_atlas and plan.atlas is None:
         plan.atlas = {}
         _check_atlas(r, window, d, plan.atlas, "metrics")
+    if limit_metrics and not (plan.atlas is not None and "limits" in plan.atlas) and not any(
+            a["limits"] is not None for a in window.actuators):
+        where = ("the mechanism file declares none" if plan.mechanism is not None else
+                 "a built-in window has none of its own")
+        r.refuse(*limit_metrics[0], f"{plan.window} has no actuator limits ({where}): give "
+                 "them as evaluate.atlas.limits")
 
     plan.columns = ["index"] + parameter_names + [m.name for m in plan.metrics] + [
         "status", "message"]
@@ -462,6 +542,8 @@ class Parameter:
         self.name = None
         self.address = None
         self.controls = None  # [(address, expression text)]
+        self.key = None  # a mechanism file's key ("joints/2/a")
+        self.keys = None  # [(key, expression text)]
         self.control_names = []
         self.values = None
         self.uniform = None
@@ -485,6 +567,10 @@ class Plan:
         self.study_name = None
         self.N = None
         self.T = None
+        self.mechanism = None  # the mechanism file's path
+        self.mechanism_kind = None
+        self.mechanism_text = None  # its content (None for a .urdf)
+        self.mechanism_tree = None  # its JSON, located (once a key is asked for)
         self.parameters = []
         self.design = "grid"
         self.count = 0
@@ -497,10 +583,42 @@ class Plan:
         self.points = []
 
     def base(self):
-        """What a worker needs to open the base window (picklable)."""
+        """What a worker needs to open the base window (picklable). A mechanism file goes
+        with its content, so that a worker elsewhere needs no copy of it (a URDF it names
+        excepted)."""
         return {"window": self.window, "N": self.N, "T": self.T, "study": self.study_text,
                 "study_name": self.study_name,
-                "digest": hashlib.sha256(self.study_text or b"").hexdigest()}
+                "digest": hashlib.sha256(self.study_text or b"").hexdigest(),
+                "mechanism": self.mechanism, "kind": self.mechanism_kind,
+                "text": self.mechanism_text, "spans": self.key_spans()}
+
+    def task_data(self):
+        """What every task takes with it: the base, what a point sets, what it evaluates and
+        its metrics (picklable)."""
+        return {
+            "base": self.base(),
+            "assign": self.assignments(),
+            "keys": self.key_assignments(),
+            "run": self.needs_run,
+            "atlas": self.atlas if self.needs_atlas else None,
+            "metrics": [m.spec() for m in self.metrics],
+        }
+
+    def key_assignments(self):
+        """The mechanism keys a point sets, as assignments() the controls."""
+        out = []
+        for p in self.parameters:
+            if p.key is not None:
+                out.append((p.key, ("value", p.name)))
+            elif p.keys is not None:
+                out.extend((key, ("expression", text)) for key, text in p.keys)
+        return out
+
+    def key_spans(self):
+        """Where the value of each key set stands in the mechanism file's text: key ->
+        (start, end, whether it is a text)."""
+        return {key: _key_target(self.mechanism_tree, key)[1:] for key, _ in
+                self.key_assignments()}
 
     def assignments(self):
         """The controls a point sets, in the order of the parameters: (address, ("value",
@@ -509,7 +627,7 @@ class Plan:
         for p in self.parameters:
             if p.address is not None:
                 out.append((p.address, ("value", p.name)))
-            else:
+            elif p.controls is not None:
                 out.extend((address, ("expression", text)) for address, text in p.controls)
         return out
 
@@ -529,6 +647,72 @@ class _study_file:
 
     def __exit__(self, *exc):
         os.unlink(self.path)
+
+
+def _read_mechanism(r, base, base_dir, plan):
+    given = r.text(base, "mechanism", "base.mechanism")
+    plan.mechanism = os.path.join(base_dir, given)
+    plan.mechanism_kind = r.text(base, "kind", "base.kind") if "kind" in base else "forward"
+    if plan.mechanism_kind not in ("forward", "inverse"):
+        r.refuse(base, "kind", "base.kind", "takes forward or inverse")
+    if plan.mechanism.lower().endswith(".urdf"):
+        return  # read as it stands: it has no keys
+    try:
+        with open(plan.mechanism, encoding="utf-8") as f:
+            plan.mechanism_text = f.read()
+    except OSError as e:
+        r.refuse(base, "mechanism", "base.mechanism",
+                 f"{plan.mechanism} cannot be read: {e.strerror}")
+    except UnicodeDecodeError:
+        r.refuse(base, "mechanism", "base.mechanism", f"{plan.mechanism} is not UTF-8 text")
+
+
+def _key_target(tree, key):
+    """The value a key ("joints/2/a", array indices from 0) names in a mechanism file's
+    located JSON, and where it stands: (value, start, end, whether it is a text); KeyError
+    naming the first part not found."""
+    node, parent, part, done = tree, None, None, []
+    for part in key.split("/"):
+        parent = node
+        where = "/".join(done) or "the file"
+        if isinstance(node, dict) and part in node:
+            node = node[part]
+        elif (isinstance(node, list) and part.isdigit() and part == str(int(part))
+              and int(part) < len(node)):
+            part = int(part)
+            node = node[part]
+        elif isinstance(node, list):
+            raise KeyError(f"{where} is a list of {len(node)}, from 0")
+        elif isinstance(node, dict):
+            raise KeyError(f"no {part} in {where}")
+        else:
+            raise KeyError(f"{where} is a value, with nothing inside")
+        done.append(str(part))
+    start, end = parent.spans[part]
+    return node, start, end, isinstance(node, str)
+
+
+def _check_key(r, plan, obj, key, path, name, seen):
+    """A mechanism key checked against the base's file: its value, a number or a text."""
+    if plan.mechanism is None:
+        r.refuse(obj, key, path, "mechanism keys need a base mechanism file")
+    if plan.mechanism_text is None:
+        r.refuse(obj, key, path, f"{plan.mechanism} is a URDF file: it has no keys")
+    if plan.mechanism_tree is None:
+        plan.mechanism_tree = load_json(plan.mechanism_text, plan.mechanism)
+    file = os.path.basename(plan.mechanism)
+    try:
+        value = _key_target(plan.mechanism_tree, name)[0]
+    except KeyError as e:
+        r.refuse(obj, key, path, f"{file} has no {name} ({e.args[0]})")
+    if isinstance(value, bool) or not isinstance(value, (int, float, str)):
+        what = "a list" if isinstance(value, list) else "an object" if isinstance(
+            value, dict) else "not a number"
+        r.refuse(obj, key, path, f"{name} in {file} is {what}: a key names one number or text")
+    if name in seen:
+        r.refuse(obj, key, path, f"{name} is set twice")
+    seen.add(name)
+    return value
 
 
 def _check_address(r, window, obj, key, path, address):

@@ -4,12 +4,13 @@ the point's index. A point's row depends on the description and its index alone,
 the same byte for byte whatever the workers, their order or a retry."""
 import csv
 import io
+import json
 import math
 import os
 import sys
 import time
 
-from kinelab._description import SweepError, read_description
+from kinelab._description import LIMIT_METRICS, SweepError, read_description
 from kinelab._expression import Expression, ExpressionError
 
 __all__ = ["sweep", "pareto", "plot_pareto", "SweepError"]
@@ -20,10 +21,33 @@ __all__ = ["sweep", "pareto", "plot_pareto", "SweepError"]
 _study_files = {}  # digest -> the base study written once per worker process
 
 
-def _open_base(base):
+def _edited(text, spans, edits):
+    """The mechanism file's text with the values of some keys replaced in place: the lines
+    stay where they were, so that the reader's messages name the file's own lines."""
+    for key, value in sorted(edits, key=lambda e: spans[e[0]][0], reverse=True):
+        start, end, is_text = spans[key]
+        if is_text:
+            token = json.dumps(value, ensure_ascii=False)
+        else:
+            if isinstance(value, bool) or not isinstance(value, (int, float)):
+                raise ValueError(f"{key}: {value!r} is not a number")
+            if not math.isfinite(value):
+                raise ValueError(f"{key}: {value!r} is not a finite number")
+            token = repr(float(value)) if isinstance(value, float) else str(int(value))
+        text = text[:start] + token + text[end:]
+    return text
+
+
+def _open_base(base, edits=()):
     import kinelab
 
     settings = {k: base[k] for k in ("N", "T") if base[k] is not None}
+    if base["mechanism"] is not None:
+        text = base["text"]
+        if edits:
+            text = _edited(text, base["spans"], edits)
+        return kinelab.Window.from_mechanism(base["mechanism"], base["kind"], text=text,
+                                             **settings)
     if base["study"] is None:
         return kinelab.Window(base["window"], **settings)
     path = _study_files.get(base["digest"])
@@ -76,20 +100,27 @@ def evaluate_point(index, values, plan_data):
     row = {"index": index, **values, "status": "ok", "message": ""}
     notes = []
     try:
-        w = _open_base(plan_data["base"])
+        edits = [(key, values[what] if kind == "value" else Expression(what)(values))
+                 for key, (kind, what) in plan_data["keys"]]
+        w = _open_base(plan_data["base"], edits)
         for address, (kind, what) in plan_data["assign"]:
             w[address] = values[what] if kind == "value" else Expression(what)(values)
         atlas = None
         if plan_data["run"]:
             w.run()
         if plan_data["atlas"] is not None:
-            atlas = w.workspace(**plan_data["atlas"])
+            atlas = w.workspace(**plan_data["atlas"], csv=False)
         figures = _atlas_figures(atlas) if atlas is not None else {}
+        if any(kind in LIMIT_METRICS for _, kind, _ in plan_data["metrics"]):
+            given = atlas is not None and "limits" in plan_data["atlas"]
+            figures.update(_limit_figures(w, atlas if given else None))
         known = dict(values)
         for name, kind, argument in plan_data["metrics"]:
             try:
                 v = _metric(w, kind, argument, figures, known)
-                if not math.isfinite(v):
+                if kind in LIMIT_METRICS:
+                    pass  # a count, a step or an actuator's name; None: no step outside
+                elif not math.isfinite(v):
                     raise ValueError("not a finite number")
             except (ExpressionError, ArithmeticError, ValueError) as e:
                 v = None
@@ -110,8 +141,47 @@ def _error_text(e):
     return f"{type(e).__name__}: {text}"
 
 
+def _limit_figures(w, atlas):
+    """The Run's steps against the actuators' limits: those the atlas was given, else the
+    mechanism's own (a file arm's `outside` column holds, per step, the number of its first
+    joint outside)."""
+    import numpy as np
+
+    arrays = w.arrays
+    actuators = w.actuators
+    names = [a["name"] for a in actuators]
+    if atlas is not None:
+        limits = [tuple(l) for l in atlas["limits"]]
+        outside = None
+    else:
+        limits = [a["limits"] for a in actuators]
+        outside = arrays.get("outside")
+    if outside is not None:
+        first = outside[:, 0].astype(int)
+    else:
+        first = np.zeros(len(next(iter(arrays.values()))), dtype=int)
+        solver = w.solver
+        counted = np.ones(len(first), bool) if solver is None else solver["status"] != 4
+        for k in reversed(range(len(names))):  # the first actuator outside wins
+            if limits[k] is None:
+                continue
+            q = _quantity(arrays, names[k])[:, 0]
+            if actuators[k]["angle"]:
+                q = np.degrees(q)
+            lo, hi = limits[k]
+            first[counted & ((q < lo) | (q > hi))] = k + 1
+    steps = np.flatnonzero(first)
+    return {
+        "steps_outside_limits": int(len(steps)),
+        "first_step_outside_limits": int(steps[0]) if len(steps) else None,
+        "first_actuator_outside_limits": names[first[steps[0]] - 1] if len(steps) else None,
+    }
+
+
 def _metric(w, kind, argument, figures, known):
     if kind in figures:
+        if kind in LIMIT_METRICS:
+            return figures[kind]
         if figures[kind] is None:
             raise ValueError("no reachable cell")
         return figures[kind]
@@ -296,8 +366,7 @@ class _Cluster:
             else:
                 os.environ["PYTHONPATH"] = saved
         self.client = Client(self.cluster, set_as_default=False)
-        self.client.register_worker_plugin(_one_core_plugin(sorted(os.sched_getaffinity(0))),
-                                           name="kinelab-one-core")
+        self.client.register_worker_plugin(_one_thread_plugin(), name="kinelab-one-thread")
 
     def close(self):
         import shutil
@@ -313,41 +382,46 @@ def evaluate_points(indices, points, plan_data):
     return [evaluate_point(i, p, plan_data) for i, p in zip(indices, points)]
 
 
-def _one_core_plugin(cores):
-    """Holds worker k of the local cluster to core k (cycling): an atlas spreads over the cores
-    its process may use (oneTBB), and one process per core should not ask each for all."""
+def _one_thread_plugin():
+    """Holds each worker of the local cluster to one thread of computation: an atlas spreads
+    over the cores its process may use (oneTBB), and one process per core should not ask each
+    for all. Not to one core: the system then moves a worker off a core others keep busy."""
     from distributed.diagnostics.plugin import WorkerPlugin
 
-    class OneCore(WorkerPlugin):
+    class OneThread(WorkerPlugin):
         def setup(self, worker):
-            try:
-                k = int(worker.name)
-            except (TypeError, ValueError):
-                return
-            os.sched_setaffinity(0, {cores[k % len(cores)]})
+            import kinelab
+            kinelab.limit_threads(1)
 
-    return OneCore()
+    return OneThread()
+
+
+def _chunks(todo, workers):
+    """The points in tasks of shrinking size: each a quarter of what is left over the workers
+    (at most 100 points), down to single points at the end. Dask's cost per task is then
+    shared by many points at first, and the workers' last tasks are short."""
+    out, k = [], 0
+    while k < len(todo):
+        size = max(1, min(100, (len(todo) - k) // (4 * workers)))
+        out.append(todo[k:k + size])
+        k += size
+    return out
+
+
+KILLED = "its worker died each time it ran the point"
+CANCELLED = "the point was cancelled"
 
 
 def _run(plan, todo, scheduler, workers, on_row, on_start):
     from distributed import as_completed
 
-    plan_data = {
-        "base": plan.base(),
-        "assign": plan.assignments(),
-        "run": plan.needs_run,
-        "atlas": plan.atlas if plan.needs_atlas else None,
-        "metrics": [m.spec() for m in plan.metrics],
-    }
+    plan_data = plan.task_data()
     cluster = _Cluster(scheduler, workers)
     on_start()
     try:
         client = cluster.client
         n = max(len(client.scheduler_info()["workers"]), 1)
-        # About 8 tasks per worker (at most 100 points each): few enough that Dask's cost per
-        # task is small beside the points', enough that the workers finish close together.
-        size = max(1, min(100, math.ceil(len(todo) / (8 * n))))
-        chunks = iter([todo[k:k + size] for k in range(0, len(todo), size)])
+        chunks = iter(_chunks(todo, n))
         # Tasks go out a window at a time: a sweep of a million points holds a few thousand.
         window = max(64, 8 * n)
         chunk_of = {}
@@ -361,36 +435,48 @@ def _run(plan, todo, scheduler, workers, on_row, on_start):
             chunk_of[f.key] = chunk
             return f
 
+        def outcome(f):
+            """The rows of a task once it is done, or the message of its failure."""
+            try:
+                return f.result(), None
+            except Exception as e:  # noqa: BLE001  (a worker dying too often, say)
+                # Dask's texts name the task's key, which differs from run to run.
+                return None, {"KilledWorker": KILLED, "CancelledError": CANCELLED}.get(
+                    type(e).__name__) or _error_text(e)
+
+        def failed(chunk, message):
+            return [{"index": i, **plan.points[i], "status": "failed", "message": message}
+                    for i in chunk]
+
+        suspects = []
         tasks = as_completed([submit(c) for _, c in zip(range(window), chunks)],
                              loop=client.loop)
         for f in tasks:
             chunk = chunk_of.pop(f.key)
-            if f.status == "finished":
-                rows = f.result()
-            else:
-                try:
-                    f.result()
-                    message = "the point was lost"
-                except Exception as e:  # noqa: BLE001  (a worker dying too often, say)
-                    # Dask's texts name the task's key, which differs from run to run.
-                    message = {
-                        "KilledWorker": "its worker died each time it ran the point",
-                        "CancelledError": "the point was cancelled",
-                    }.get(type(e).__name__) or _error_text(e)
-                f.release()
-                if len(chunk) > 1 and message != "the point was cancelled":
-                    # One point may have killed the workers: each alone, to find it.
-                    for i in chunk:
-                        tasks.add(submit([i]))
-                    continue
-                rows = [{"index": i, **plan.points[i], "status": "failed", "message": message}
-                        for i in chunk]
+            rows, message = outcome(f)
             f.release()
-            for row in rows:
-                on_row(row)
+            if message is not None and message != CANCELLED and len(chunk) > 1:
+                # One point may have killed the workers: each alone, to find it.
+                for i in chunk:
+                    tasks.add(submit([i]))
+                continue
+            if message == KILLED:
+                # Dask counts a worker's death against every task the worker held, not only
+                # the one it ran: the point is tried again once nothing else runs.
+                suspects.append(chunk[0])
+            else:
+                for row in rows if message is None else failed(chunk, message):
+                    on_row(row)
             nxt = next(chunks, None)
             if nxt is not None:
                 tasks.add(submit(nxt))
+        for i in suspects:
+            f = submit([i])
+            chunk_of.pop(f.key)
+            rows, message = outcome(f)
+            f.release()
+            for row in rows if message is None else failed([i], message):
+                on_row(row)
     finally:
         cluster.close()
 

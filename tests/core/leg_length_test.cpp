@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "support/finite_difference.h"
@@ -50,6 +51,7 @@ TEST(leg_between, rates_match_differences_of_the_length_for_both_norms) {
 }
 
 TEST(leg_between, zero_length_rule_flags_coinciding_ends_and_leaves_nothing_undefined) {
+  const double eps = std::numeric_limits<double>::epsilon();
   const kin_state moving{0, 0.4, -0.3, 0, 0.2, 0.6, 0, -0.5, 0.1};
   auto at = [&](double x, double y, double z) {
     kin_state s = moving;
@@ -69,6 +71,12 @@ TEST(leg_between, zero_length_rule_flags_coinciding_ends_and_leaves_nothing_unde
       {"a leg of 1e-12 between ends near 1", at(1 + 1e-12, 0, 0),
        kin_state{1, 0, 0, 0, 0, 0, 0, 0, 0}, false},
       {"a leg of 1e300", at(0, 0, 0), kin_state{-1e300, 0, 0, 0, 0, 0, 0, 0, 0}, false},
+      // Ends near (1, 1, 1), |b| = √3: the bound is 8·√3 = 13.86 ulps of 1, within the band
+      // where the largest component alone cannot decide (up to 16 ulps).
+      {"a leg of 13 ulps at (1, 1, 1)", at(1 + 13 * eps, 1, 1),
+       kin_state{1, 0, 0, 1, 0, 0, 1, 0, 0}, true},
+      {"a leg of 14 ulps at (1, 1, 1)", at(1 + 14 * eps, 1, 1),
+       kin_state{1, 0, 0, 1, 0, 0, 1, 0, 0}, false},
   };
   for (const auto& c : cases) {
     const leg_length leg = leg_between(c.p, c.b);

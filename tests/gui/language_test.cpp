@@ -94,6 +94,7 @@ workspace_panel& open_workspace(window_widget& w) {
   w.tools()->findChild<QAction*>("workspace")->trigger();
   workspace_panel* panel = w.tools()->workspace();
   EXPECT_NE(panel, nullptr);
+  panel->settle();
   return *panel;
 }
 
@@ -240,6 +241,7 @@ TEST_F(program_in, TheWorkspaceAtlasProblemsSpeakTheProgramsLanguage) {
         offset->setText(c.offset);
         emit offset->editingFinished();
       }
+      panel.settle();
       EXPECT_EQ(w.model().status_is_error, c.error) << w.status_line()->text().toStdString();
       if (lang == ui_language::english)
         expect_none_in_atlas(w, panel, japanese_in);

@@ -1,9 +1,11 @@
 // Test program entry: an offscreen QApplication, and a fresh temporary working folder so that
-// the result.dat written by Run never lands in the source or build tree.
+// the result.dat written by Run, and the settings, never land in the source or build tree or
+// the user's settings.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDir>
+#include <QSettings>
 #include <QTemporaryDir>
 
 int main(int argc, char** argv) {
@@ -14,5 +16,8 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   QTemporaryDir work;
   if (!work.isValid() || !QDir::setCurrent(work.path())) return 2;
+  // The settings the program keeps between sessions (the recent files) stay in the folder too.
+  for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+    QSettings::setPath(format, QSettings::UserScope, work.path());
   return RUN_ALL_TESTS();
 }

@@ -127,6 +127,10 @@ TEST_F(sim_tools_test, TheCaptionAboveThePictureGoesWithWhatItShows) {
         message(sim(*w).language, message_id::diagnostics_singularity_caption));
     QAction* workspace = action(*w, "workspace");
     ASSERT_NE(workspace, nullptr);
+    // The atlas, computed off the GUI thread, shown.
+    auto settle = [&] {
+      if (workspace_panel* panel = w->tools()->workspace()) panel->settle();
+    };
 
     w->button("run")->click();
     action(*w, "diagnostics")->trigger();
@@ -139,8 +143,10 @@ TEST_F(sim_tools_test, TheCaptionAboveThePictureGoesWithWhatItShows) {
     action(*w, "diagnostics")->trigger();
     workspace->trigger();
     ASSERT_NE(w->tools()->workspace(), nullptr);
+    settle();
     EXPECT_EQ(caption->text(), QStringLiteral("作業領域"));
     w->slider_moved(style.pose_sliders, 2, 20);  // the atlas redrawn keeps its caption
+    settle();
     EXPECT_EQ(caption->text(), QStringLiteral("作業領域"));
     workspace->trigger();
     EXPECT_EQ(w->tools()->workspace(), nullptr);
@@ -150,6 +156,7 @@ TEST_F(sim_tools_test, TheCaptionAboveThePictureGoesWithWhatItShows) {
     const QString graph = QString::fromStdString(sim(*w).decl().graphs.front().caption);
     EXPECT_EQ(caption->text(), graph);
     workspace->trigger();
+    settle();
     EXPECT_EQ(caption->text(), QStringLiteral("作業領域"));
     workspace->trigger();
     EXPECT_EQ(caption->text(), graph);

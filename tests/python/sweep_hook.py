@@ -18,3 +18,10 @@ def a_and_maybe_die(window, values):
         else:
             os.kill(os.getpid(), signal.SIGKILL)
     return values["a"]
+
+
+def die_at_two(window, values):
+    """The point whose length is 2 kills its worker process every time it runs."""
+    if values["length"] == 2:
+        os.kill(os.getpid(), signal.SIGKILL)
+    return values["length"] * 10

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <string>
@@ -11,6 +12,7 @@
 #include "core/angles.h"
 #include "mechanisms/serial/arm_file_window.h"
 #include "support/finite_difference.h"
+#include "support/refused_files.h"
 #include "support/temp_dir.h"
 
 namespace kinelab {
@@ -96,7 +98,7 @@ TEST(ArmFile, BadFilesRefusedWithLineAndKey) {
       {arm_text(revolute + "\n", "  \"unit\": \"mm\",\n"),
        "f.json:7: unit: given twice (first on line 5)"},
       {arm_text(revolute + "\n", "  \"tool\": {\"xyz\": [0, 1e999, 0]},\n"),
-       "f.json:7: xyz: a number beyond the range of a double"},
+       "f.json:7: xyz: a number beyond the range of numbers"},
       {arm_text(revolute + "\n", "  \"tool\": {\"xyz\": [0, NaN, 0]},\n"), "f.json:7: not JSON"},
       {arm_text(revolute + "\n", "  \"tool\": {\"xyz\": [0, 0]},\n"),
        "f.json:7: tool/xyz: not three numbers"},
@@ -115,15 +117,9 @@ TEST(ArmFile, BadFilesRefusedWithLineAndKey) {
       {"{\"format\": \"kinelab mechanism\",", "f.json:1: the file ends inside the document"},
       {std::string(70, '[') + std::string(70, ']'), "f.json:1: nested deeper than 64 levels"},
   };
-  for (const auto& c : cases) {
-    try {
-      parse_arm_file(c.text, "f.json");
-      ADD_FAILURE() << "accepted:\n" << c.text;
-    } catch (const arm_file_error& e) {
-      EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u)
-          << "got:  " << e.what() << "\nwant: " << c.message;
-    }
-  }
+  test::expect_refused_in_both_languages(
+      [](const std::string& text, ui_language lang) { parse_arm_file(text, "f.json", lang); },
+      cases);
 }
 
 TEST(ArmFile, UrdfReferenceRelativeToTheFileAndItsProblems) {
@@ -151,17 +147,38 @@ TEST(ArmFile, UrdfReferenceRelativeToTheFileAndItsProblems) {
   EXPECT_EQ(read_arm_file("sub/arm.urdf").joints(), 1);
 
   std::ofstream("sub/missing.json") << head << " \"urdf\": \"none.urdf\"}\n";
-  std::ofstream("sub/tip.json") << head << " \"urdf\": \"arm.urdf\", \"tip_link\": \"hand\"}\n";
-  for (const auto& [file, message] :
-       {std::pair<std::string, std::string>{"sub/missing.json",
-                                            "sub/missing.json:3: urdf: cannot read sub/none.urdf"},
-        {"sub/tip.json", "sub/tip.json:3: urdf: arm.urdf: "},
-        {"sub/absent.json", "sub/absent.json: cannot read sub/absent.json"}}) {
+  std::ofstream("sub/tip.json") << head << " \"urdf\": \"arm.urdf\",\n \"tip_link\": \"hand\"}\n";
+  // A joint the arm cannot hold is placed at its line in the URDF, whoever names the URDF.
+  std::ofstream("sub/floating.urdf")
+      << "<?xml version=\"1.0\"?>\n<robot name=\"r\">\n  <link name=\"base\"/>\n"
+         "  <link name=\"l1\"/>\n\n  <joint name=\"j1\" type=\"floating\">\n"
+         "    <parent link=\"base\"/>\n    <child link=\"l1\"/>\n  </joint>\n</robot>\n";
+  std::ofstream("sub/floating.json") << head << " \"urdf\": \"floating.urdf\"}\n";
+  const std::string floating =
+      "sub/floating.urdf:6: joint j1: a floating joint cannot be part "
+      "of a serial arm";
+  const struct {
+    std::string file, message;
+    ui_language lang = ui_language::english;
+  } cases[] = {
+      {"sub/missing.json", "sub/missing.json:3: urdf: cannot read sub/none.urdf"},
+      {"sub/tip.json", "sub/tip.json:4: tip_link: arm.urdf: no link hand"},
+      {"sub/absent.json", "sub/absent.json: cannot read sub/absent.json"},
+      {"sub/floating.json", floating},
+      {"sub/floating.urdf", floating},
+      {"sub/floating.urdf", "sub/floating.urdf:6: 関節 j1: 浮動関節はシリアルアームに使えません",
+       ui_language::japanese},
+      {"sub/tip.json", "sub/tip.json:4: tip_link: arm.urdf: リンク hand がありません",
+       ui_language::japanese},
+      {"sub/absent.json", "sub/absent.json: sub/absent.json を読み込めません",
+       ui_language::japanese},
+  };
+  for (const auto& c : cases) {
     try {
-      read_arm_file(file);
-      ADD_FAILURE() << file;
+      read_arm_file(c.file, c.lang);
+      ADD_FAILURE() << c.file;
     } catch (const arm_file_error& e) {
-      EXPECT_EQ(std::string(e.what()).rfind(message, 0), 0u) << e.what();
+      EXPECT_EQ(std::string(e.what()), c.message);
     }
   }
 }

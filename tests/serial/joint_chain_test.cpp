@@ -8,6 +8,7 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "app/window/sim_window.h"
 #include "core/angles.h"
@@ -177,6 +178,46 @@ TEST(joint_chain, rates_match_differences_and_the_jacobian_gives_the_velocity) {
         double Jq = 0;
         for (int k = 1; k <= n; ++k) Jq += J(i, k) * m.dq(k);
         EXPECT_NEAR(Jq, velocity[i - 1], kSamePose) << "row " << i << " at t=" << t;
+      }
+    }
+  }
+}
+
+// The pose's Jacobian and second-order table, built once per set of values for the solvers,
+// give the rates and accelerations chain_motion propagates: J·q̇ and J·q̈ + H·(q̇ products).
+TEST(joint_chain, pose_derivatives_give_the_propagated_rates) {
+  std::mt19937 rng(5);
+  for (const dh_case& c : dh_cases()) {
+    SCOPED_TRACE(c.name);
+    const joint_chain chain = chain_from_dh(c.rows, c.convention, some_base(), some_tool());
+    const int n = chain.joints;
+    for (int trial = 0; trial < 20; ++trial) {
+      const joint_motion m = random_motion(rng, n);
+      const chain_state s = chain_motion(chain, m);
+      chain_pose p;
+      build_pose(chain, m.q, p);
+      mat<6, max_chain_joints> J;
+      mat<6, max_chain_products> H;
+      pose_jacobian(chain, p, J);
+      pose_quadratic_terms(chain, p, H);
+      std::vector<double> w;  // squares, then pairs i < j
+      for (int k = 1; k <= n; ++k) w.push_back(m.dq(k) * m.dq(k));
+      for (int i = 1; i < n; ++i)
+        for (int j = i + 1; j <= n; ++j) w.push_back(m.dq(i) * m.dq(j));
+      const kin_state* parts[] = {&s.tool, &s.posture};
+      for (int r = 1; r <= 6; ++r) {
+        const kin_state& k = *parts[(r - 1) / 3];
+        const double rate[] = {k.dx, k.dy, k.dz}, accel[] = {k.ddx, k.ddy, k.ddz};
+        const double value[] = {k.x, k.y, k.z};
+        const double pose_value[] = {p.P(1), p.P(2), p.P(3), p.angles.a, p.angles.b, p.angles.c};
+        double Jq = 0, a = 0;
+        for (int j = 1; j <= n; ++j) Jq += J(r, j) * m.dq(j), a += J(r, j) * m.ddq(j);
+        for (std::size_t col = 0; col < w.size(); ++col)
+          a += H(r, static_cast<int>(col) + 1) * w[col];
+        const int i = (r - 1) % 3;
+        EXPECT_EQ(pose_value[r - 1], value[i]) << "row " << r;
+        EXPECT_NEAR(Jq, rate[i], kSamePose * std::fmax(1, std::fabs(rate[i]))) << "row " << r;
+        EXPECT_NEAR(a, accel[i], kSamePose * std::fmax(1, std::fabs(accel[i]))) << "row " << r;
       }
     }
   }

@@ -136,41 +136,50 @@ TEST(urdf_chain, joints_move_about_and_along_their_own_axes) {
   }
 }
 
-TEST(urdf_chain, what_cannot_be_an_arm_is_refused_by_name) {
+// Each message names the element at fault by its line (robot() puts the body on line 3; a
+// joint() takes six lines, one more with a limit); a link the caller names and the URDF lacks
+// has none.
+TEST(urdf_chain, what_cannot_be_an_arm_is_refused_by_name_and_line) {
   const std::string two = link("a") + link("b") + link("c");
+  const std::string j1 = joint("j1", "revolute", "a", "b", "0 0 0", "0 0 0", "0 0 1", limit);
   const struct {
     const char* what;
     std::string xml, base, tip;
-    const char* message;
+    const char* message;  // empty: the parser's own words
+    int line;
   } cases[] = {
       {"floating",
        robot(two + joint("j1", "floating", "a", "b", "0 0 0", "0 0 0") +
              joint("j2", "revolute", "b", "c", "0 0 0", "0 0 0", "0 0 1", limit)),
-       "", "", "joint j1: a floating joint cannot be part of a serial arm"},
-      {"planar",
-       robot(two + joint("j1", "revolute", "a", "b", "0 0 0", "0 0 0", "0 0 1", limit) +
-             joint("j2", "planar", "b", "c", "0 0 0", "0 0 0")),
-       "", "", "joint j2: a planar joint cannot be part of a serial arm"},
+       "", "", "joint j1: a floating joint cannot be part of a serial arm", 6},
+      {"planar", robot(two + j1 + joint("j2", "planar", "b", "c", "0 0 0", "0 0 0")), "", "",
+       "joint j2: a planar joint cannot be part of a serial arm", 13},
       {"mimic",
-       robot(two + joint("j1", "revolute", "a", "b", "0 0 0", "0 0 0", "0 0 1", limit) +
+       robot(two + j1 +
              joint("j2", "revolute", "b", "c", "0 0 0", "0 0 0", "0 0 1",
                    limit + "    <mimic joint=\"j1\"/>\n")),
-       "", "", "joint j2: mimic joints are not supported"},
+       "", "", "joint j2: mimic joints are not supported", 13},
       {"several leaves",
-       robot(two + joint("j1", "revolute", "a", "b", "0 0 0", "0 0 0", "0 0 1", limit) +
-             joint("j2", "revolute", "a", "c", "0 0 0", "0 0 0", "0 0 1", limit)),
-       "", "", "several leaves below a (b, c): name the tip in a mechanism file"},
-      {"no such tip",
-       robot(link("a") + link("b") +
-             joint("j1", "revolute", "a", "b", "0 0 0", "0 0 0", "0 0 1", limit)),
-       "", "z", "no link z"},
+       robot(two + j1 + joint("j2", "revolute", "a", "c", "0 0 0", "0 0 0", "0 0 1", limit)), "",
+       "", "several leaves below a (b, c): name the tip in a mechanism file", 3},
+      {"no such tip", robot(link("a") + link("b") + j1), "", "z", "no link z", 0},
       {"base beside the tip",
-       robot(two + joint("j1", "revolute", "a", "b", "0 0 0", "0 0 0", "0 0 1", limit) +
-             joint("j2", "revolute", "a", "c", "0 0 0", "0 0 0", "0 0 1", limit)),
-       "b", "c", "link b is not on the way from the root to c"},
+       robot(two + j1 + joint("j2", "revolute", "a", "c", "0 0 0", "0 0 0", "0 0 1", limit)), "b",
+       "c", "link b is not on the way from the root to c", 4},
       {"only fixed joints",
        robot(link("a") + link("b") + joint("f", "fixed", "a", "b", "0 0 0", "0 0 0")), "", "",
-       "no moving joint between a and b"},
+       "no moving joint between a and b", 4},
+      {"two parents",
+       robot(two + j1 + joint("j2", "revolute", "c", "b", "0 0 0", "0 0 0", "0 0 1", limit)), "",
+       "", "link b is the child of both j1 and j2: a closed chain cannot be a serial arm", 13},
+      {"loop",
+       robot(two + joint("j0", "fixed", "a", "c", "0 0 0", "0 0 0") +
+             joint("j3", "revolute", "b", "a", "0 0 0", "0 0 0", "0 0 1", limit) + j1),
+       "", "", "the joints j3, j1 close a loop: a closed chain cannot be a serial arm", 12},
+      {"child link missing", robot(link("a") + j1), "", "", "", 4},
+      {"joint twice", robot(two + j1 + j1), "", "", "", 13},
+      {"link twice", robot(two + link("b")), "", "", "", 6},
+      {"not XML", robot(link("a") + "  <link name=\"b\">\n"), "", "", "", 5},  // at </robot>
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -178,17 +187,23 @@ TEST(urdf_chain, what_cannot_be_an_arm_is_refused_by_name) {
       read_urdf_arm(c.xml, c.base, c.tip);
       ADD_FAILURE() << "accepted";
     } catch (const urdf_error& e) {
-      EXPECT_EQ(std::string(e.what()), c.message);
+      if (*c.message)
+        EXPECT_EQ(std::string(e.what()), c.message);
+      else
+        EXPECT_NE(std::string(e.what()), "");
+      EXPECT_EQ(e.line, c.line) << e.what();
     }
   }
-  // What the parser itself refuses comes with its own words, not on the terminal.
+  EXPECT_THROW(read_urdf_arm("not xml"), urdf_error);
+  // In Japanese the parser's own words come after a word of what they are, at the same line.
   try {
-    read_urdf_arm("<robot name=\"x\"><link name=\"a\"/><link name=\"a\"/></robot>");
+    read_urdf_arm(robot(link("a") + j1), "", "", ui_language::japanese);
     ADD_FAILURE() << "accepted";
   } catch (const urdf_error& e) {
-    EXPECT_NE(std::string(e.what()), "");
+    EXPECT_EQ(std::string(e.what()).rfind("URDF を解析できません: ", 0), 0u) << e.what();
+    EXPECT_NE(std::string(e.what()).find("j1"), std::string::npos) << e.what();
+    EXPECT_EQ(e.line, 4);
   }
-  EXPECT_THROW(read_urdf_arm("not xml"), urdf_error);
 }
 
 }  // namespace
