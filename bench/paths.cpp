@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <string>
 
 #include "app/window/settings.h"
 #include "bench/bench_support.h"
@@ -9,6 +11,7 @@
 #include "mechanisms/registry.h"
 #include "mechanisms/serial/serial_inverse.h"
 #include "mechanisms/serial/serial_window.h"
+#include "mechanisms/stewart/hexapod_window.h"
 
 namespace kinelab::bench {
 
@@ -110,6 +113,34 @@ const stewart_path& stewart_forward_path() {
       for (std::size_t i = 0; i < n; ++i) {
         const driven_value v =
             apply_profile(profile_at(w.profile(), static_cast<int>(i), w.N()), start, stop, w.T());
+        r.leg[i](k) = v.q, r.dleg[i](k) = v.dq, r.ddleg[i](k) = v.ddq;
+      }
+    }
+    return r;
+  }();
+  return p;
+}
+
+const stewart_path& hexapod_file_forward_path() {
+  static const stewart_path p = [] {
+    const auto h = std::make_shared<const hexapod_file>(read_hexapod_file(
+        std::string(KINELAB_SOURCE_DIR) + "/examples/mechanisms/hexapod_650_250.json"));
+    enter_scratch_dir();
+    const std::unique_ptr<sim_window> w = make_hexapod_window(h, hexapod_window_kind::forward);
+    w->open();
+    w->press("run");
+    stewart_path r;
+    r.geometry = h->geometry;
+    r.tolerance = w->ctl.number("Text4");
+    r.position = array_of(*w, "pp");
+    r.posture = array_of(*w, "sp");
+    const std::size_t n = r.position.size();
+    r.leg.resize(n), r.dleg.resize(n), r.ddleg.resize(n);
+    for (int k = 1; k <= stewart_leg_count; ++k) {
+      const double start = w->ctl.number("Text9", k - 1), stop = w->ctl.number("Text10", k - 1);
+      for (std::size_t i = 0; i < n; ++i) {
+        const driven_value v = apply_profile(profile_at(w->profile(), static_cast<int>(i), w->N()),
+                                             start, stop, w->T());
         r.leg[i](k) = v.q, r.dleg[i](k) = v.dq, r.ddleg[i](k) = v.ddq;
       }
     }

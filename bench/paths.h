@@ -35,6 +35,8 @@ struct stewart_path {
 };
 // form_stewart_jun's default Run.
 const stewart_path& stewart_forward_path();
+// The default Run of the forward window of examples/mechanisms/hexapod_650_250.json.
+const stewart_path& hexapod_file_forward_path();
 
 struct rail_path {
   rail_geometry geometry;

@@ -175,6 +175,34 @@ void nr_step_stewart_forward(benchmark::State& state) {
 }
 BENCHMARK(nr_step_stewart_forward);
 
+// The forward step of a hexapod file's window: the same solver over the file's geometry, along
+// its own default Run. Compare with nr_step_stewart_forward.
+void nr_step_hexapod_file_forward(benchmark::State& state) {
+  const stewart_path& p = hexapod_file_forward_path();
+  auto solve = [&](std::size_t i, kin_state& position, kin_state& posture,
+                   platform_joints& joints) {
+    position = p.position[i - 1];
+    posture = p.posture[i - 1];
+    return newton_fk_stewart(p.tolerance, p.geometry, p.leg[i], p.dleg[i], p.ddleg[i], position,
+                             posture, joints);
+  };
+  if (!reproduces(p.position.size(), [&](std::size_t i) {
+        kin_state position, posture;
+        platform_joints joints;
+        solve(i, position, posture, joints);
+        return same_pose(position, p.position[i]) && same_pose(posture, p.posture[i]);
+      }))
+    return state.SkipWithError("the hexapod file's path does not reproduce");
+  path_cursor at(p.position.size());
+  kin_state position, posture;
+  platform_joints joints;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(solve(at.next(), position, posture, joints));
+    benchmark::DoNotOptimize(joints);
+  }
+}
+BENCHMARK(nr_step_hexapod_file_forward);
+
 void nr_step_rail_forward(benchmark::State& state) {
   const rail_path& p = rail_forward_path();
   auto solve = [&](std::size_t i, kin_state& position, kin_state& posture,

@@ -21,8 +21,8 @@
 #include "app/window/sim_window.h"
 #include "cli/about.h"
 #include "core/number_text.h"
+#include "mechanisms/mechanism_file.h"
 #include "mechanisms/registry.h"
-#include "mechanisms/serial/arm_file_window.h"
 
 namespace kinelab {
 
@@ -327,7 +327,7 @@ int run_actions(const std::vector<std::string>& args, std::ostream& out, std::os
   // "--load FILE" in the window's place: the study names the window and its N and T.
   std::optional<study> opening;
   // "--mechanism FILE [forward|inverse]": a window of an arm read from a mechanism file.
-  std::shared_ptr<const arm_file> mechanism;
+  std::optional<mechanism_file> mechanism;
   arm_window_kind mechanism_kind = arm_window_kind::forward;
   std::size_t k = 1;
   const window_entry* entry = nullptr;
@@ -335,7 +335,7 @@ int run_actions(const std::vector<std::string>& args, std::ostream& out, std::os
     if (args.size() < 2) throw usage_error{"missing value after --mechanism"};
     current = "--mechanism " + args[1];
     try {
-      mechanism = std::make_shared<const arm_file>(read_arm_file(args[1]));
+      mechanism = read_mechanism_file(args[1]);
     } catch (const arm_file_error& e) {
       throw usage_error{e.what(), false};
     }
@@ -355,12 +355,12 @@ int run_actions(const std::vector<std::string>& args, std::ostream& out, std::os
       if (!kind || name.rfind("mechanism_", 0) != 0)
         throw bad_study(study_error(opening->message(opening->window_at, "no window " + name)));
       try {
-        mechanism = std::make_shared<const arm_file>(read_arm_file(opening->mechanism_path));
+        mechanism = read_mechanism_file(opening->mechanism_path);
       } catch (const arm_file_error& e) {
         throw bad_study(study_error(opening->message(opening->mechanism_at, e.what())));
       }
       mechanism_kind = *kind;
-      if (mechanism->content_hash != opening->mechanism_hash)
+      if (mechanism->content_hash() != opening->mechanism_hash)
         opening->notes.push_back(opening->message(
             opening->mechanism_at, message_id::arm_file_changed, {opening->mechanism_path}));
     }
@@ -386,7 +386,8 @@ int run_actions(const std::vector<std::string>& args, std::ostream& out, std::os
   const std::vector<std::string>& actions = cli_actions();
   const std::size_t first_action = k;
   std::unique_ptr<window_model> w =
-      mechanism ? make_arm_file_window(mechanism, mechanism_kind, settings) : entry->make(settings);
+      mechanism ? make_mechanism_window(*mechanism, mechanism_kind, settings)
+                : entry->make(settings);
   session s(*w, out, err);
   w->open();
   s.report_status();

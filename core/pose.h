@@ -80,4 +80,14 @@ inline kin_state platform_joint(double ax, double ay, const kin_state& P, const 
   return j;
 }
 
+// The point (ax, ay, az) of the platform frame in the world, as above.
+inline kin_state platform_joint(double ax, double ay, double az, const kin_state& P,
+                                const rotation_rates& m) {
+  kin_state j = platform_joint(ax, ay, P, m);
+  j.x += m.R(1, 3) * az, j.y += m.R(2, 3) * az, j.z += m.R(3, 3) * az;
+  j.dx += m.dR(1, 3) * az, j.dy += m.dR(2, 3) * az, j.dz += m.dR(3, 3) * az;
+  j.ddx += m.ddR(1, 3) * az, j.ddy += m.ddR(2, 3) * az, j.ddz += m.ddR(3, 3) * az;
+  return j;
+}
+
 }  // namespace kinelab

@@ -28,8 +28,8 @@
 #include "gui/qpainter_surface.h"
 #include "gui/sim_tools.h"
 #include "gui/start_pictures.h"
+#include "mechanisms/mechanism_file.h"
 #include "mechanisms/registry.h"
-#include "mechanisms/serial/arm_file_window.h"
 
 namespace kinelab {
 
@@ -330,9 +330,9 @@ std::vector<window_widget*> start_menu::open_recent_mechanism(int index) {
 }
 
 std::vector<window_widget*> start_menu::open_mechanism(const QString& path) {
-  std::shared_ptr<const arm_file> arm;
+  mechanism_file file;
   try {
-    arm = std::make_shared<const arm_file>(read_arm_file(path.toStdString(), program_language()));
+    file = read_mechanism_file(path.toStdString(), program_language());
   } catch (const arm_file_error& e) {
     if (study_message_) study_message_->close();
     study_message_ = new QMessageBox(
@@ -346,7 +346,7 @@ std::vector<window_widget*> start_menu::open_mechanism(const QString& path) {
   remember_mechanism(path);
   std::vector<window_widget*> opened;
   for (const arm_window_kind kind : {arm_window_kind::forward, arm_window_kind::inverse}) {
-    auto* w = new window_widget(make_arm_file_window(arm, kind, settings_));
+    auto* w = new window_widget(make_mechanism_window(file, kind, settings_));
     w->setAttribute(Qt::WA_DeleteOnClose);
     place(w);
     w->show();
@@ -365,13 +365,13 @@ window_widget* start_menu::open_mechanism_study(const study& s, const QString& p
                         : std::nullopt;
   if (!kind)
     throw study_error(s.message(s.window_at, message_id::study_no_simulation_window, {s.window}));
-  std::shared_ptr<const arm_file> arm;
+  mechanism_file file;
   try {
-    arm = std::make_shared<const arm_file>(read_arm_file(s.mechanism_path, s.language));
+    file = read_mechanism_file(s.mechanism_path, s.language);
   } catch (const arm_file_error& e) {
     throw study_error(s.message(s.mechanism_at, e.what()));
   }
-  std::unique_ptr<sim_window> model = make_arm_file_window(arm, *kind, settings_);
+  std::unique_ptr<sim_window> model = make_mechanism_window(file, *kind, settings_);
   check_study(s, *model);
   auto* w = new window_widget(std::move(model));
   w->setAttribute(Qt::WA_DeleteOnClose);
@@ -380,7 +380,7 @@ window_widget* start_menu::open_mechanism_study(const study& s, const QString& p
   keep_on_screen(w);
   windows_.emplace_back(w);
   if (w->tools()) w->tools()->open_study_file(path);
-  if (arm->content_hash != s.mechanism_hash) {
+  if (file.content_hash() != s.mechanism_hash) {
     if (study_message_) study_message_->close();
     study_message_ = new QMessageBox(
         QMessageBox::Information, application_title,

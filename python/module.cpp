@@ -116,11 +116,11 @@ PYBIND11_MODULE(_kinelab, m) {
       .def_static("from_mechanism", &py_window::from_mechanism, py::arg("path"),
                   py::arg("kind") = "forward", py::arg("N") = py::int_(defaults.N),
                   py::arg("T") = defaults.T, py::arg("text") = py::none(),
-                  "Opens the forward or inverse window of the arm a mechanism file (or a .urdf) "
-                  "describes; MechanismError (a ValueError) naming the file, the line and the key "
-                  "when it cannot be read. With `text`, that is read as the file's content (an "
-                  "edited copy, say): `path` then names it in messages and a URDF it names is "
-                  "found next to `path`.")
+                  "Opens the forward or inverse window of the arm or hexapod a mechanism file "
+                  "(or a .urdf) describes; MechanismError (a ValueError) naming the file, the "
+                  "line and the key when it cannot be read. With `text`, that is read as the "
+                  "file's content (an edited copy, say): `path` then names it in messages and a "
+                  "URDF it names is found next to `path`.")
       .def_property_readonly("name", &py_window::name, "The window's name (\"form_3r_jun\").")
       .def_property_readonly("title", &py_window::title, "The window's title (\"3r_jun\").")
       .def_property_readonly("buttons", &py_window::buttons, "The names press() takes.")

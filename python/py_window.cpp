@@ -25,8 +25,8 @@
 #include "app/window/settings.h"
 #include "core/angles.h"
 #include "core/number_text.h"
+#include "mechanisms/mechanism_file.h"
 #include "mechanisms/registry.h"
-#include "mechanisms/serial/arm_file_window.h"
 
 namespace kinelab::python {
 
@@ -368,14 +368,13 @@ std::unique_ptr<py_window> py_window::from_mechanism(const std::filesystem::path
   if (!k) throw py::value_error("kind is \"forward\" or \"inverse\", not \"" + kind + "\"");
   run_settings s;
   check_settings(N, T, s);
-  std::shared_ptr<const arm_file> arm;
+  mechanism_file m;
   {
     py::gil_scoped_release unlocked;
-    arm = std::make_shared<const arm_file>(text ? parse_arm_file(*text, path.string())
-                                                : read_arm_file(path.string()));
+    m = text ? parse_mechanism_file(*text, path.string()) : read_mechanism_file(path.string());
   }
   std::unique_ptr<py_window> w(new py_window());
-  w->w_ = make_arm_file_window(std::move(arm), *k, s);
+  w->w_ = make_mechanism_window(m, *k, s);
   w->w_->open();
   return w;
 }

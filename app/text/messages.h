@@ -184,12 +184,15 @@ enum class message_id {
   atlas_key_run_path,
   atlas_key_not_sampled,
   // Lines of the key ('\n' between them), each short enough for its narrow column:
-  atlas_key_narrow,          // {1} the least condition number, {2} the largest
-  atlas_key_angle_singular,  // the posture angles' own singularity at β = ±90°
-  arm_forward_title,         // {1} the arm's name: a file window's title
-  arm_inverse_title,         // {1} the arm's name
-  arm_joint_outside_limits,  // {1} the joint's number, {2} its name, {3} the step
-  arm_file_changed,          // {1} the mechanism file
+  atlas_key_narrow,           // {1} the least condition number, {2} the largest
+  atlas_key_angle_singular,   // the posture angles' own singularity at β = ±90°
+  arm_forward_title,          // {1} the mechanism's name: a file window's title
+  arm_inverse_title,          // {1} the mechanism's name
+  arm_joint_outside_limits,   // {1} the joint's number, {2} its name, {3} the step
+  arm_file_changed,           // {1} the mechanism file
+  hexapod_leg_outside_range,  // {1} the leg's number, {2} the step
+  hexapod_base_cone,          // {1} the leg's number, {2} the step: its base joint's cone left
+  hexapod_platform_cone,      // {1} the leg's number, {2} the step
   // Mechanism files: the file, line and key go before these (a URDF's line where the problem
   // lies in it)
   mechanism_unreadable,           // {1} the file
@@ -202,7 +205,8 @@ enum class message_id {
   mechanism_not_an_object_file,   //
   mechanism_not_the_format,       // {1} the format's name
   mechanism_bad_version,          // {1} the version as written
-  mechanism_hexapod_not_read,     //
+  mechanism_hexapod_not_an_arm,   //
+  mechanism_arm_not_a_hexapod,    //
   mechanism_unknown_kind,         // {1} the kind as written
   mechanism_bad_unit,             //
   mechanism_joints_or_urdf,       //
@@ -221,6 +225,15 @@ enum class message_id {
   mechanism_component_count,      // {1} components, {2} joints, {3} what the inverse tracks
   mechanism_truncated,            //
   mechanism_duplicate_key,        // {1} the line it first stands on
+  hexapod_not_a_joint_list,       //
+  hexapod_joint_count,            // {1} how many
+  hexapod_same_legs,              // {1} and {2} the legs
+  hexapod_not_a_leg_range,        //
+  hexapod_leg_min_not_positive,   //
+  hexapod_home_leg_outside,       // {1} the leg, {2} its length, {3} and {4} the range
+  hexapod_home_singular,          //
+  hexapod_not_cones,              //
+  hexapod_cone_angle,             //
   // URDF robot descriptions read as arms: {1} a joint or link as the file names it
   urdf_not_a_robot,             //
   urdf_parser_report,           // {1} what the URDF parser said, in its words

@@ -12,7 +12,8 @@
 //     static constexpr const start_stop_fields& table = ...;  // pose or actuator rows
 //     static constexpr const char* readouts = ...;  // six readouts: actuators, or the pose
 //     static constexpr const char* tolerance_field = ...;  // the forward window's tolerance
-//     static constexpr double slider_units_per_length = ...;  // slider steps per length unit
+//     static constexpr double slider_units_per_length = ...;  // slider steps per length unit,
+//     // unless the base says its own (slider_units_per_length(), a hexapod file's)
 //     // Whether a static pose with a leg at fault says so in the status line.
 //     static constexpr bool notes_static_faults = ...;
 //     // legs legs_at(const geometry&, const kin_state& position, const kin_state& posture),
@@ -70,6 +71,15 @@ void set_platform_atlas_maps(const typename Model::geometry& g, atlas_mechanism&
   };
 }
 
+// Slider steps per length unit: the logic's own where it has them, else the model's.
+template <class Model, class Logic>
+double slider_units_of(const Logic& l) {
+  if constexpr (requires { l.slider_units_per_length(); })
+    return l.slider_units_per_length();
+  else
+    return Model::slider_units_per_length;
+}
+
 // Both directions: the Jacobian at a stored step, and the actuators and joints of a step with
 // the legs at fault noted.
 template <class Model>
@@ -113,7 +123,7 @@ class platform_inverse_logic : public platform_logic<Model> {
   void read_parameters(sim_window& w) override {
     this->read_geometry(w);
     // The start pose is a slider setting: whatever was typed into the start fields is replaced.
-    start_pose_from_sliders(w.ctl, Model::table, Model::slider_units_per_length);
+    start_pose_from_sliders(w.ctl, Model::table, slider_units_of<Model>(*this));
   }
 
   void static_pose(sim_window& w) override {

@@ -1,15 +1,10 @@
 #include "mechanisms/serial/arm_file.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
-#include "app/study/checked_json.h"
-#include "app/study/json_fields.h"
+#include "app/study/mechanism_document.h"
 #include "app/text/messages.h"
 #include "core/angles.h"
 #include "core/posture.h"
@@ -20,22 +15,6 @@ namespace {
 
 using json = nlohmann::json;
 
-constexpr const char* format_name = "kinelab mechanism";
-
-// Throws arm_file_error("cannot read …") for the caller to place.
-std::string read_bytes(const std::string& path, ui_language lang) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw arm_file_error(message(lang, message_id::mechanism_unreadable, {path}));
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size > largest_mechanism_bytes)
-    throw arm_file_error(message(lang, message_id::mechanism_too_large, {path}));
-  in.seekg(0);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 void set_home(arm_file& a) {
   a.home.assign(a.limits.size(), 0.0);
   for (std::size_t k = 0; k < a.limits.size(); ++k) {
@@ -45,9 +24,9 @@ void set_home(arm_file& a) {
 }
 
 // The fields of a mechanism file of a serial arm.
-class reader : public json_fields<arm_file_error> {
+class reader : public mechanism_reader {
  public:
-  using json_fields::json_fields;
+  using mechanism_reader::mechanism_reader;
 
   // {"xyz": [...], "rpy_deg": [...]}, both optional; R = Rz(yaw)·Ry(pitch)·Rx(roll).
   rigid_transform frame(const json& root, const std::string& key) const {
@@ -58,10 +37,7 @@ class reader : public json_fields<arm_file_error> {
     only_keys(*v, key, {"xyz", "rpy_deg"});
     if (const json* xyz = find(*v, "xyz")) f.t = triple(*xyz, key + "/xyz");
     if (const json* rpy = find(*v, "rpy_deg")) {
-      const vec3 a = triple(*rpy, key + "/rpy_deg");
-      mat3 ZY;
-      mat_mul(3, rot_z(rad(a(3))), rot_y(rad(a(2))), ZY);
-      mat_mul(3, ZY, rot_x(rad(a(1))), f.R);
+      f.R = rpy_matrix(triple(*rpy, key + "/rpy_deg"));
     }
     return f;
   }
@@ -71,25 +47,15 @@ class reader : public json_fields<arm_file_error> {
     only_keys(root, "",
               {"format", "format_version", "name", "source", "kind", "unit", "convention", "joints",
                "base", "tool", "inverse", "urdf", "base_link", "tip_link"});
-    if (text(need(root, "", "format"), "format") != format_name)
-      fail("format", message_id::mechanism_not_the_format, {format_name});
-    const std::string version = text(need(root, "", "format_version"), "format_version");
-    if (version.rfind("1.", 0) != 0 || version.size() < 3 ||
-        version.find_first_not_of("0123456789", 2) != std::string::npos)
-      fail("format_version", message_id::mechanism_bad_version, {version});
-    const std::string kind = text(need(root, "", "kind"), "kind");
-    if (kind == "hexapod") fail("kind", message_id::mechanism_hexapod_not_read);
+    const std::string kind = this->kind(root);
+    if (kind == "hexapod") fail("kind", message_id::mechanism_hexapod_not_an_arm);
     if (kind != "serial arm") fail("kind", message_id::mechanism_unknown_kind, {kind});
 
     arm_file a;
     a.path = path_;
-    a.name = find(root, "name") ? text(root["name"], "name")
-                                : std::filesystem::path(path_).stem().string();
+    a.name = name(root);
     if (find(root, "source")) a.source = text(root["source"], "source");
-    a.unit = text(need(root, "", "unit"), "unit");
-    if (a.unit.empty() || a.unit.size() > 16 ||
-        a.unit.find_first_of(" \t\n\r()") != std::string::npos)
-      fail("unit", message_id::mechanism_bad_unit);
+    a.unit = unit(root);
     const rigid_transform base = frame(root, "base"), tool = frame(root, "tool");
 
     const bool has_joints = find(root, "joints"), has_urdf = find(root, "urdf");
@@ -179,7 +145,7 @@ class reader : public json_fields<arm_file_error> {
         std::filesystem::path(path_).parent_path() / std::filesystem::path(name);
     std::string xml;
     try {
-      xml = read_bytes(file.string(), lang_);
+      xml = read_mechanism_bytes(file.string(), lang_);
     } catch (const arm_file_error& e) {
       fail_with("urdf", e.what());
     }
@@ -251,7 +217,7 @@ class reader : public json_fields<arm_file_error> {
 };
 
 arm_file arm_from_urdf(const std::string& path, ui_language lang) {
-  const std::string xml = read_bytes(path, lang);
+  const std::string xml = read_mechanism_bytes(path, lang);
   arm_file a;
   a.path = path;
   a.name = std::filesystem::path(path).stem().string();
@@ -291,29 +257,8 @@ const char* to_string(task_component c) {
   return "?";
 }
 
-std::string content_hash_of(const std::string& bytes) {
-  std::uint64_t h = 14695981039346656037ULL;
-  for (unsigned char c : bytes) {
-    h ^= c;
-    h *= 1099511628211ULL;
-  }
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
-  return text;
-}
-
 arm_file parse_arm_file(const std::string& text, const std::string& path, ui_language lang) {
-  checked_json doc;
-  try {
-    doc = read_checked_json(text);
-  } catch (const json_problem& p) {
-    throw arm_file_error(json_problem_message(p, path, lang));
-  }
-  try {
-    return reader(doc, path, lang).read(doc.value, text);
-  } catch (const json::exception& e) {
-    throw arm_file_error(located_message(path, 1, "", e.what()));
-  }
+  return read_mechanism_document<reader>(text, path, lang);
 }
 
 arm_file read_arm_file(const std::string& path, ui_language lang) {
@@ -321,10 +266,9 @@ arm_file read_arm_file(const std::string& path, ui_language lang) {
   std::string text;
   try {
     if (ext == ".urdf" || ext == ".URDF") return arm_from_urdf(path, lang);
-    text = read_bytes(path, lang);
+    text = read_mechanism_bytes(path, lang);
   } catch (const arm_file_error& e) {
-    const std::string what = e.what();
-    throw arm_file_error(what.rfind(path + ":", 0) == 0 ? what : path + ": " + what);
+    throw placed_at_file(path, e);
   }
   return parse_arm_file(text, path, lang);
 }

@@ -2,20 +2,17 @@
 // A serial arm read from a mechanism file (docs/mechanism_files.md): a DH table or a URDF
 // reference, the tool offset, the joint limits, the unit of length and what the inverse window
 // tracks. Every problem is refused with "FILE:LINE: KEY: problem" before anything is built.
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "app/study/mechanism_document.h"
 #include "mechanisms/serial/joint_chain.h"
 #include "mechanisms/serial/urdf_chain.h"
 
 namespace kinelab {
 
 // What is wrong with a mechanism file; what() is the whole "FILE:LINE: KEY: problem".
-class arm_file_error : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+using arm_file_error = mechanism_file_error;
 
 // The task-space components an inverse window can track, in this order.
 enum class task_component { x, y, z, alpha, beta, gamma };
@@ -38,9 +35,6 @@ struct arm_file {
   int joints() const { return chain.joints; }
 };
 
-// The largest mechanism file (or URDF) read; a larger one is something else.
-inline constexpr long long largest_mechanism_bytes = 16LL << 20;
-
 // Reads a mechanism file, or a URDF file itself (a path ending in ".urdf": base = its root link,
 // tip = its one leaf, unit m). Throws arm_file_error, the problem in `lang` (the place as is;
 // what a parser refuses in the parser's words).
@@ -49,9 +43,6 @@ arm_file read_arm_file(const std::string& path, ui_language lang = ui_language::
 // reference.
 arm_file parse_arm_file(const std::string& text, const std::string& path,
                         ui_language lang = ui_language::english);
-
-// The hash the study of a file window records: 64-bit FNV-1a of the bytes, 16 hex digits.
-std::string content_hash_of(const std::string& bytes);
 
 // "x", "y", "z", "alpha", "beta", "gamma".
 const char* to_string(task_component c);

@@ -6,6 +6,7 @@
 #include "app/io/result_file.h"
 #include "app/text/messages.h"
 #include "app/window/decl_builder.h"
+#include "app/window/owning_window.h"
 #include "app/window/start_stop_fields.h"
 #include "core/angles.h"
 #include "core/newton.h"
@@ -318,14 +319,6 @@ bool diagnostic_jacobian(const joint_chain& c, const std::vector<task_component>
 }
 
 // ---- declarations ----
-
-// Lengths on the sliders step by a round part of the arm's size.
-double nice_step(double length) {
-  if (!(length > 0) || !std::isfinite(length)) return 0.01;
-  const double p = std::pow(10, std::floor(std::log10(length)));
-  const double m = length / p;
-  return (m >= 5 ? 5 : m >= 2 ? 2 : 1) * p;
-}
 
 double arm_length(const arm_file& a) {
   auto add = [](const vec3& t) { return std::fabs(t(1)) + std::fabs(t(2)) + std::fabs(t(3)); };
@@ -767,16 +760,6 @@ window_decl arm_decl(const std::shared_ptr<const arm_file>& arm, arm_window_kind
   return d;
 }
 
-// The declaration lives as long as the window: a base constructed before the sim_window.
-struct decl_holder {
-  std::shared_ptr<const window_decl> held;
-};
-class arm_file_window : private decl_holder, public sim_window {
- public:
-  arm_file_window(std::shared_ptr<const window_decl> d, const run_settings& s)
-      : decl_holder{std::move(d)}, sim_window(*held, s) {}
-};
-
 }  // namespace
 
 const char* to_string(arm_window_kind k) {
@@ -820,8 +803,7 @@ nr_outcome solve_arm_inverse(const arm_file& arm, double tolerance, const task_s
 std::unique_ptr<sim_window> make_arm_file_window(std::shared_ptr<const arm_file> arm,
                                                  arm_window_kind kind,
                                                  const run_settings& settings) {
-  auto d = std::make_shared<const window_decl>(arm_decl(arm, kind));
-  return std::make_unique<arm_file_window>(std::move(d), settings);
+  return make_owning_window(arm_decl(arm, kind), settings);
 }
 
 }  // namespace kinelab

@@ -40,11 +40,11 @@ using posture_caches = tbb::enumerable_thread_specific<posture_cache>;
 // platform joint (platform frame). Inline, so that no leg goes through memory.
 inline leg_vector leg_at(const stewart_geometry& g, int j, const double* q, const mat3& R,
                          vec3& a) {
-  a(1) = g.ax(j), a(2) = g.ay(j), a(3) = 0;
+  a(1) = g.ax(j), a(2) = g.ay(j), a(3) = g.az(j);
   vec3 Ra, joint, B;
   mat_vec(3, R, a, Ra);
   joint(1) = q[0] + Ra(1), joint(2) = q[1] + Ra(2), joint(3) = q[2] + Ra(3);
-  B(1) = g.Bx(j), B(2) = g.By(j), B(3) = 0;
+  B(1) = g.Bx(j), B(2) = g.By(j), B(3) = g.Bz(j);
   return leg_between(joint, B);
 }
 

@@ -24,9 +24,9 @@ bool finite_mat(const mat<R, C>& M) {
   return true;
 }
 
-vec3 point(double x, double y) {
+vec3 point(double x, double y, double z) {
   vec3 p;
-  p(1) = x, p(2) = y, p(3) = 0;
+  p(1) = x, p(2) = y, p(3) = z;
   return p;
 }
 
@@ -68,8 +68,8 @@ stewart_leg_set stewart_legs(const stewart_geometry& g, const kin_state& positio
   const rotation_rates m = posture_matrices(posture);
   stewart_leg_set s;
   for (int k = 1; k <= stewart_leg_count; ++k) {
-    const leg_length leg =
-        stewart_leg(point(g.ax(k), g.ay(k)), point(g.Bx(k), g.By(k)), position, m);
+    const leg_length leg = stewart_leg(point(g.ax(k), g.ay(k), g.az(k)),
+                                       point(g.Bx(k), g.By(k), g.Bz(k)), position, m);
     s.leg(k) = leg.L, s.dleg(k) = leg.dL, s.ddleg(k) = leg.ddL;
     if (leg.zero_length) s.zero_length |= 1u << (k - 1);
   }
@@ -81,7 +81,9 @@ platform_joints stewart_joints(const stewart_geometry& g, const kin_state& posit
   const rotation_rates m = posture_matrices(posture);
   platform_joints joints;
   for (int k = 1; k <= stewart_leg_count; ++k)
-    joints[static_cast<std::size_t>(k - 1)] = platform_joint(g.ax(k), g.ay(k), position, m);
+    joints[static_cast<std::size_t>(k - 1)] =
+        g.az(k) == 0 ? platform_joint(g.ax(k), g.ay(k), position, m)
+                     : platform_joint(g.ax(k), g.ay(k), g.az(k), position, m);
   return joints;
 }
 
@@ -126,7 +128,7 @@ namespace {
 void legs_and_jacobian(const stewart_geometry& g, const kin_state& P, const posture_partials& pp,
                        vec<6>& L, mat<6>& J, mat<6, 21>& H) {
   for (int j = 1; j <= stewart_leg_count; ++j) {
-    const vec3 a = point(g.ax(j), g.ay(j)), B = point(g.Bx(j), g.By(j));
+    const vec3 a = point(g.ax(j), g.ay(j), g.az(j)), B = point(g.Bx(j), g.By(j), g.Bz(j));
     vec3 Ra;
     mat_vec(3, pp.R, a, Ra);
     vec3 joint;

@@ -1,8 +1,8 @@
 #pragma once
 // Kinematics of the six-leg Stewart platform.
 //
-// Leg k joins the base joint B_k = (Bx(k), By(k), 0), fixed in the base (world) frame, to the
-// platform joint a_k = (ax(k), ay(k), 0), fixed in the platform frame. The platform pose is
+// Leg k joins the base joint B_k = (Bx(k), By(k), Bz(k)), fixed in the base (world) frame, to the
+// platform joint a_k = (ax(k), ay(k), az(k)), fixed in the platform frame. The platform pose is
 // q = (x, y, z, α, β, γ) with posture R; platform joint k lies at P + R·a_k in the world frame,
 // and the leg length is L_k = |P + R·a_k − B_k|. Units, frames and the posture angles:
 // docs/notation.md.
@@ -23,9 +23,11 @@ namespace kinelab {
 inline constexpr int stewart_leg_count = 6;
 
 // The joint table, legs 1..6 (platform joints in platform coordinates, base joints in world
-// coordinates; both sets lie in the plane z = 0 of their frame).
+// coordinates). The built-in windows' joints lie in the plane z = 0 of their frame (az = Bz = 0);
+// a hexapod file's may lie anywhere.
 struct stewart_geometry {
   vec<6> ax, ay, Bx, By;
+  vec<6> az, Bz;
 };
 
 // The default table as the window's fields show it, legs 1..6: three platform points on a

@@ -86,7 +86,7 @@ void stewart_logic::draw_step(sim_window& w, surface& s, const view_params& v, i
     const int leg = static_cast<int>(k) + 1;
     const kin_state& j = this->joint(leg, i);
     joint[k] = project(v.V, v.scale, j.x, j.y, j.z);
-    base[k] = project(v.V, v.scale, geometry_.Bx(leg), geometry_.By(leg), 0);
+    base[k] = project(v.V, v.scale, geometry_.Bx(leg), geometry_.By(leg), geometry_.Bz(leg));
   }
   s.DrawWidth(2);
   for (const view_point& p : joint) view_dot(s, p.u, p.w, 1);

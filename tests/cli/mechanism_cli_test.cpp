@@ -1,7 +1,7 @@
 // Windows from mechanism files, end to end through kinelab-cli: the built-in six-joint arm written
 // as a DH file and as a URDF moves exactly as form_6r_jun; the inverse windows meet their goals
-// and their rates give the commanded rates through the Jacobian; a bad file is refused with its
-// line and key.
+// and their rates give the commanded rates through the Jacobian; a hexapod file's inverse keeps
+// its legs and rates consistent with its pose; a bad file is refused with its line and key.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +17,7 @@
 
 #include "mechanisms/serial/arm_file.h"
 #include "mechanisms/serial/arm_file_window.h"
+#include "mechanisms/stewart/hexapod_file.h"
 #include "support/figures.h"
 #include "support/result_rows.h"
 #include "support/temp_dir.h"
@@ -270,23 +271,75 @@ TEST_F(mechanism_cli, example_arms_meet_their_goals_with_consistent_rates) {
 // A study of a file window names the file and its hash: opened again it gives the same Run, and a
 // file changed since is said on opening.
 TEST_F(mechanism_cli, study_of_a_file_window_round_trips_and_notes_a_changed_file) {
-  std::filesystem::copy_file(examples + "planar_rp.json", "arm.json");
-  ASSERT_EQ(run("--mechanism arm.json inverse --N 30 --set 'HScroll2(0)=25' --set 'Text2(3)=0.45' "
-                "--press run --save s.kinelab")
-                .exit_code,
-            0);
-  const std::string first = slurp("result.dat");
-  std::filesystem::remove("result.dat");
-  cli_result r = run("--load s.kinelab --press run");
+  const struct {
+    const char *example, *copy, *args;
+  } cases[] = {
+      {"planar_rp.json", "arm.json",
+       "--mechanism arm.json inverse --N 30 --set 'HScroll2(0)=25' --set 'Text2(3)=0.45' "},
+      {"hexapod_650_250.json", "hexapod.json",
+       "--mechanism hexapod.json forward --N 30 --set 'HScroll1(0)=56' --set 'Text10(2)=610' "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.example);
+    std::filesystem::copy_file(examples + c.example, c.copy,
+                               std::filesystem::copy_options::overwrite_existing);
+    ASSERT_EQ(run(std::string(c.args) + "--press run --save s.kinelab").exit_code, 0);
+    const std::string first = slurp("result.dat");
+    std::filesystem::remove("result.dat");
+    cli_result r = run("--load s.kinelab --press run");
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(slurp("result.dat"), first);
+    std::ofstream(c.copy, std::ios::app) << "\n";
+    r = run("--load s.kinelab --press run");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_NE(r.err.find("s.kinelab:"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(": mechanism: the mechanism file "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(std::string(c.copy) + " has changed since the study was saved\n"),
+              std::string::npos);
+  }
+}
+
+// A hexapod file's inverse end to end: at every step the dumped legs are the closed-form lengths
+// of the dumped pose, J times the pose rates is the legs' rate, result.dat has the Stewart
+// windows' columns, and the atlas takes the file's leg range as the legs' limits.
+TEST_F(mechanism_cli, a_hexapod_files_inverse_end_to_end) {
+  const hexapod_file h = read_hexapod_file(examples + "hexapod_650_250.json");
+  const cli_result r = run("--mechanism " + examples +
+                           "hexapod_650_250.json inverse --set 'Text10(0)=30' --set "
+                           "'Text10(4)=4' --press run --dump inv.csv");
   ASSERT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(slurp("result.dat"), first);
-  std::ofstream("arm.json", std::ios::app) << "\n";
-  r = run("--load s.kinelab --press run");
-  EXPECT_EQ(r.exit_code, 0);
-  EXPECT_NE(r.err.find("s.kinelab:"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find(": mechanism: the mechanism file "), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("arm.json has changed since the study was saved\n"), std::string::npos);
+  const columns d = read_dump("inv.csv");
+  const std::size_t steps = d.at("i").size();
+  ASSERT_EQ(steps, 51u);
+  double worst = 0, worst_rate = 0;
+  for (std::size_t i = 0; i < steps; ++i) {
+    const kin_state p{d.at("pp.x")[i], 0, 0, d.at("pp.y")[i], 0, 0, d.at("pp.z")[i], 0, 0};
+    const kin_state s{d.at("sp.x")[i], 0, 0, d.at("sp.y")[i], 0, 0, d.at("sp.z")[i], 0, 0};
+    double q_dot[6];
+    const char* names[] = {"pp.dx", "pp.dy", "pp.dz", "sp.dx", "sp.dy", "sp.dz"};
+    for (int k = 0; k < 6; ++k) q_dot[k] = d.at(names[k])[i];
+    mat<6> J;
+    mat<6, 21> H;
+    stewart_jacobian(h.geometry, p, s, J, H);
+    const stewart_leg_set legs = stewart_legs(h.geometry, p, s);
+    for (int k = 1; k <= 6; ++k) {
+      const std::string n = std::to_string(k);
+      worst = std::fmax(worst, std::fabs(legs.leg(k) - d.at("the" + n)[i]));
+      double Jq = 0;
+      for (int c = 1; c <= 6; ++c) Jq += J(k, c) * q_dot[c - 1];
+      worst_rate = std::fmax(worst_rate, std::fabs(Jq - d.at("dthe" + n)[i]));
+    }
+  }
+  EXPECT_LT(worst, 1e-9);
+  EXPECT_LT(worst_rate, 1e-9);
+  EXPECT_EQ(test::lines_of(slurp("result.dat")).at(0),
+            "i, pp(i).x, pp(i).y, pp(i).z, the1(i), the2(i), the3(i), the4(i), the5(i), the6(i)");
+  const cli_result atlas =
+      run("--mechanism " + examples + "hexapod_650_250.json inverse --workspace --cells 10");
+  ASSERT_EQ(atlas.exit_code, 0) << atlas.err;
+  EXPECT_NE(slurp("out.txt").find("limits L1(mm) 400..750, L2(mm) 400..750"), std::string::npos)
+      << slurp("out.txt");
 }
 
 // The file's joint limits are the atlas's limits, as an actuator's are; a joint without limits
@@ -303,12 +356,21 @@ TEST_F(mechanism_cli, bad_files_are_refused_with_their_place) {
   std::ofstream("bad.json") << "{\"format\": \"kinelab mechanism\", \"format_version\": \"1.0\",\n"
                                " \"kind\": \"serial arm\", \"unit\": \"m\", \"convention\": "
                                "\"standard\",\n \"joints\": []}\n";
+  std::ofstream("hexapod.json")
+      << "{\"format\": \"kinelab mechanism\", \"format_version\": \"1.0\",\n"
+         " \"kind\": \"hexapod\", \"unit\": \"m\",\n"
+         " \"base_joints\": [[1, 0, 0], [1, 0, 0], [1, 0, 0], [1, 0, 0], "
+         "[1, 0, 0], [1, 0, 0]],\n \"platform_joints\": [[0, 0, 0], [0, 0, 0], "
+         "[0, 0, 0], [0, 0, 0], [0, 0, 0], [0, 0, 0]],\n"
+         " \"leg_length\": {\"min\": 0, \"max\": 1}}\n";
   const struct {
     std::string args, err;
   } cases[] = {
       {"--mechanism bad.json --press run",
        "kinelab-cli: bad.json:3: joints: 0 joints; an arm has 1 to 7\n"},
       {"--mechanism none.json", "kinelab-cli: none.json: cannot read none.json\n"},
+      {"--mechanism hexapod.json",
+       "kinelab-cli: hexapod.json:4: platform_joints/1: legs 1 and 2 join the same two joints\n"},
       {"--mechanism " + examples + "planar_rp.json --press fly",
        "kinelab-cli: mechanism_forward has no button fly\n"},
   };

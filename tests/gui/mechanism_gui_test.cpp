@@ -39,20 +39,31 @@ class mechanism_gui : public ::testing::Test {
 
 TEST_F(mechanism_gui, StartWindowOpensBothWindowsOfAFile) {
   set_program_language(ui_language::japanese);
-  start_menu start;
-  ASSERT_NE(start.findChild<QAction*>("open_mechanism"), nullptr);
-  const std::vector<window_widget*> opened = start.open_mechanism(examples + "arm7.json");
-  ASSERT_EQ(opened.size(), 2u);
-  EXPECT_EQ(opened[0]->model().name(), "mechanism_forward");
-  EXPECT_EQ(opened[1]->model().name(), "mechanism_inverse");
-  EXPECT_EQ(opened[0]->windowTitle().toStdString(), "7R 順運動学");
-  EXPECT_EQ(opened[1]->windowTitle().toStdString(), "7R 逆運動学");
-  const std::string result = run_and_read(*opened[1]);
-  const auto lines = test::lines_of(result);
-  ASSERT_EQ(lines.size(), 52u);
-  EXPECT_EQ(lines[0].rfind("i, deg(the1(i)),", 0), 0u) << lines[0];
-  EXPECT_TRUE(test::rows_are_finite(result));
-  EXPECT_EQ(start.open_windows().size(), 2u);
+  const struct {
+    const char *file, *forward_title, *inverse_title, *header;
+  } cases[] = {
+      {"arm7.json", "7R 順運動学", "7R 逆運動学", "i, deg(the1(i)),"},
+      {"hexapod_650_250.json", "hexapod 650/250 順運動学", "hexapod 650/250 逆運動学",
+       "i, pp(i).x, pp(i).y, pp(i).z, the1(i),"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    start_menu start;
+    ASSERT_NE(start.findChild<QAction*>("open_mechanism"), nullptr);
+    const std::vector<window_widget*> opened = start.open_mechanism(examples + c.file);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0]->model().name(), "mechanism_forward");
+    EXPECT_EQ(opened[1]->model().name(), "mechanism_inverse");
+    EXPECT_EQ(opened[0]->windowTitle().toStdString(), c.forward_title);
+    EXPECT_EQ(opened[1]->windowTitle().toStdString(), c.inverse_title);
+    EXPECT_EQ(start.recent_mechanisms().value(0), QFileInfo(examples + c.file).absoluteFilePath());
+    const std::string result = run_and_read(*opened[1]);
+    const auto lines = test::lines_of(result);
+    ASSERT_EQ(lines.size(), 52u);
+    EXPECT_EQ(lines[0].rfind(c.header, 0), 0u) << lines[0];
+    EXPECT_TRUE(test::rows_are_finite(result));
+    EXPECT_EQ(start.open_windows().size(), 2u);
+  }
 }
 
 // The place as the file has it, the problem in the program's language.

@@ -510,7 +510,8 @@ def test_a_study_saved_from_python_reopens_to_the_same_run(tmp_path):
 EXAMPLES = os.path.join(os.path.dirname(__file__), "..", "..", "examples", "mechanisms")
 
 
-@pytest.mark.parametrize("file,kind", [("arm7.json", "inverse"), ("planar_rp.json", "forward")])
+@pytest.mark.parametrize("file,kind", [("arm7.json", "inverse"), ("planar_rp.json", "forward"),
+                                       ("hexapod_650_250.json", "forward")])
 def test_a_mechanism_window_gives_the_cli_bytes(file, kind, tmp_path):
     path = os.path.join(EXAMPLES, file)
     r = cli(tmp_path, "--mechanism", path, kind, "--N", str(N), "--T", str(T), "--press", "run",

@@ -484,3 +484,38 @@ def test_a_bad_mechanism_key_or_limit_metric_is_refused_before_any_point_runs(
         kinelab.sweep(str(path), scheduler="tcp://127.0.0.1:9")
     assert str(e.value).startswith(f"{path}:{line}: {key}: "), str(e.value)
     assert why in str(e.value)
+
+
+def test_a_sweep_of_a_hexapod_key_gives_each_edited_file_opened_alone(tmp_path):
+    from kinelab import _sweep
+
+    with open(os.path.join(HERE, "..", "..", "examples", "mechanisms", "hexapod_650_250.json"),
+              encoding="utf-8") as f:
+        text = f.read()
+    (tmp_path / "hexapod.json").write_text(text)
+    description = tmp_path / "sweep.json"
+    description.write_text(json.dumps({
+        "base": {"mechanism": "hexapod.json", "kind": "inverse", "N": 20},
+        # The stop held at z = 540, which a shorter range would lower.
+        "parameters": [{"name": "top", "values": [560, 580, 750],
+                        "keys": {"leg_length/max": "top"}, "controls": {"Text10(2)": "540"}}],
+        "metrics": {"outside": "steps_outside_limits", "leg": "first_actuator_outside_limits",
+                    "z": {"max": "pp.z"}}}))
+    plan = read_description(str(description))
+    data = plan.task_data()
+    outside = []
+    for i, point in enumerate(plan.points):
+        row = _sweep.evaluate_point(i, point, data)
+        assert (row["status"], row["message"]) == ("ok", ""), row
+        (tmp_path / "alone.json").write_text(edited(text, "leg_length/max", point["top"]))
+        w = kinelab.Window.from_mechanism(str(tmp_path / "alone.json"), kind="inverse", N=20)
+        w["Text10(2)"] = 540
+        w.run()
+        assert [a["name"] for a in w.actuators] == [f"the{k}" for k in range(1, 7)]
+        assert [a["limits"] for a in w.actuators] == [(400, point["top"])] * 6
+        assert row["z"] == w.arrays["pp"][:, 2, 0].max()
+        legs = w.arrays["outside"][:, 0]
+        assert row["outside"] == np.count_nonzero(legs)
+        assert row["leg"] == (f"the{int(legs[legs > 0][0])}" if legs.any() else None)
+        outside.append(row["outside"])
+    assert outside[0] > outside[1] > 0 == outside[2]
