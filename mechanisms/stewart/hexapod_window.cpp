@@ -30,8 +30,8 @@ class hexapod_file_logic : public stewart_logic {
  public:
   hexapod_file_logic(std::shared_ptr<const hexapod_file> h, std::string result_header)
       : stewart_logic(std::move(result_header)), file_(std::move(h)) {
-    outside_ = &arrays.add("outside", array_kind::scalar,
-                           "first leg beyond its length range or a joint cone (0: none)");
+    outside_ = &arrays.add_scalar("outside",
+                                  "first leg beyond its length range or a joint cone (0: none)");
   }
 
   double slider_units_per_length() const { return 1 / hexapod_slider_step(*file_); }
@@ -94,7 +94,7 @@ class hexapod_file_logic : public stewart_logic {
   void note_limits(int i) {
     const stewart_leg_set legs = stewart_legs(geometry_, pp(i), sp(i));
     const hexapod_limit_check c = check_hexapod_limits(*file_, legs.leg, pp(i), sp(i));
-    kin_state& o = (*outside_)[static_cast<std::size_t>(i)];
+    scalar_state& o = (*outside_)[static_cast<std::size_t>(i)];
     o = {};
     o.x = c.leg;
     if (i == 0) first_outside_.reset();
@@ -118,7 +118,7 @@ class hexapod_file_logic : public stewart_logic {
 
   std::shared_ptr<const hexapod_file> file_;
   bool sized_ = false;
-  std::vector<kin_state>* outside_ = nullptr;
+  std::vector<scalar_state>* outside_ = nullptr;
   std::optional<std::pair<hexapod_limit_check, int>> first_outside_;
 };
 

@@ -57,12 +57,11 @@ void expect_same_arrays(const sim_window& file, const sim_window& builtin) {
     const trajectory_array* a = file.logic().arrays.find(name);
     const trajectory_array* b = builtin.logic().arrays.find(name);
     ASSERT_TRUE(a && b) << name;
-    ASSERT_EQ(a->at.size(), b->at.size()) << name;
-    for (std::size_t i = 0; i < a->at.size(); ++i) {
-      const double u[] = {a->at[i].x,   a->at[i].dx, a->at[i].ddx, a->at[i].y,  a->at[i].dy,
-                          a->at[i].ddy, a->at[i].z,  a->at[i].dz,  a->at[i].ddz};
-      const double v[] = {b->at[i].x,   b->at[i].dx, b->at[i].ddx, b->at[i].y,  b->at[i].dy,
-                          b->at[i].ddy, b->at[i].z,  b->at[i].dz,  b->at[i].ddz};
+    ASSERT_EQ(a->size(), b->size()) << name;
+    for (std::size_t i = 0; i < a->size(); ++i) {
+      const kin_state x = a->state(i), y = b->state(i);
+      const double u[] = {x.x, x.dx, x.ddx, x.y, x.dy, x.ddy, x.z, x.dz, x.ddz};
+      const double v[] = {y.x, y.dx, y.ddx, y.y, y.dy, y.ddy, y.z, y.dz, y.ddz};
       for (int c = 0; c < 9; ++c)
         ASSERT_NEAR(u[c], v[c], 1e-12 * std::fmax(1, std::fabs(v[c])))
             << name << " step " << i << " component " << c;
@@ -178,11 +177,11 @@ TEST(HexapodFile, RatesAreTheDerivativesAndConvergedStepsMeetTheirGoals) {
     const auto& arrays = inv->logic().arrays;
     const double size = h->leg_max;
     for (int i = 1; i < inv->N(); i += 7) {
-      const kin_state& p = arrays.find("pp")->at[static_cast<std::size_t>(i)];
-      const kin_state& s = arrays.find("sp")->at[static_cast<std::size_t>(i)];
+      const kin_state p = arrays.find("pp")->state(static_cast<std::size_t>(i));
+      const kin_state s = arrays.find("sp")->state(static_cast<std::size_t>(i));
       for (int k = 1; k <= 6; ++k) {
-        const kin_state& L =
-            arrays.find("the" + std::to_string(k))->at[static_cast<std::size_t>(i)];
+        const kin_state L =
+            arrays.find("the" + std::to_string(k))->state(static_cast<std::size_t>(i));
         const test::fd_rates fd = test::central_rates(
             [&](double t) { return stewart_legs(h->geometry, along(p, t), along(s, t)).leg(k); }, 0,
             1e-3);
@@ -210,8 +209,8 @@ TEST(HexapodFile, RatesAreTheDerivativesAndConvergedStepsMeetTheirGoals) {
       if (record[static_cast<std::size_t>(i)].status != nr_status::converged) continue;
       ++converged;
       const profile_point pt = profile_at(profile_kind::quintic, i, fwd->N());
-      const kin_state& p = fa.find("pp")->at[static_cast<std::size_t>(i)];
-      const kin_state& s = fa.find("sp")->at[static_cast<std::size_t>(i)];
+      const kin_state p = fa.find("pp")->state(static_cast<std::size_t>(i));
+      const kin_state s = fa.find("sp")->state(static_cast<std::size_t>(i));
       const stewart_leg_set legs = stewart_legs(h->geometry, p, s);
       for (int k = 1; k <= 6; ++k) {
         const driven_value goal = apply_profile(pt, start(k), stop(k), fwd->T());
@@ -248,9 +247,9 @@ TEST(HexapodFile, LimitsAreRecordedAndNamed) {
     w->set_value(c.address, c.stop);
     ASSERT_TRUE(w->press("run"));
     EXPECT_NE(w->status.find(c.note), std::string::npos) << w->status;
-    const auto& outside = w->logic().arrays.find("outside")->at;
-    EXPECT_EQ(outside[30].x, 0);
-    EXPECT_NE(outside.back().x, 0);
+    const trajectory_array& outside = *w->logic().arrays.find("outside");
+    EXPECT_EQ(outside.state(30).x, 0);
+    EXPECT_NE(outside.state(outside.size() - 1).x, 0);
   }
   const std::unique_ptr<sim_window> w = make_hexapod_window(h, hexapod_window_kind::inverse);
   EXPECT_EQ(w->title(), "hexapod 650/250 inverse");
