@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "mechanisms/serial/axis_rate_terms.h"
+
 namespace kinelab {
 
 namespace {
@@ -154,16 +156,6 @@ chain_state chain_motion(const joint_chain& c, const joint_motion& m) {
 
 namespace {
 
-// [w]×·M, column by column.
-mat3 cross_times(const vec3& w, const mat3& M) {
-  mat3 out;
-  for (int c = 1; c <= 3; ++c) {
-    const vec3 v = vec_cross(w, mat_column(M, c));
-    out(1, c) = v(1), out(2, c) = v(2), out(3, c) = v(3);
-  }
-  return out;
-}
-
 bool turns(const joint_chain& c, int k) {
   return c.joint[k].kind == joint_kind::revolute;
 }
@@ -197,64 +189,28 @@ void build_pose(const joint_chain& c, const vec<max_chain_joints>& q, chain_pose
   p.angles = posture_angles_of(A);
 }
 
+namespace {
+
+axis_chain axes_of(const joint_chain& c, const chain_pose& p, bool* slides) {
+  for (int k = 1; k <= c.joints; ++k) slides[k] = !turns(c, k);
+  axis_chain a;
+  a.n = c.joints;
+  a.o = p.o, a.z = p.z, a.slides = slides;
+  a.P = p.P, a.R = p.R, a.angles = p.angles;
+  return a;
+}
+
+}  // namespace
+
 void pose_jacobian(const joint_chain& c, const chain_pose& p, mat<6, max_chain_joints>& J) {
-  const mat3 none;
-  for (int k = 1; k <= c.joints; ++k) {
-    if (!turns(c, k)) {
-      for (int i = 1; i <= 3; ++i) J(i, k) = p.z[k](i), J(i + 3, k) = 0;
-      continue;
-    }
-    vec3 r;
-    vec_sub(3, p.P, p.o[k], r);
-    const vec3 v = vec_cross(p.z[k], r);
-    J(1, k) = v(1), J(2, k) = v(2), J(3, k) = v(3);
-    const kin_state s = posture_with_rates(p.angles, cross_times(p.z[k], p.R), none);
-    J(4, k) = s.dx, J(5, k) = s.dy, J(6, k) = s.dz;
-  }
+  bool slides[max_chain_joints + 1];
+  axis_jacobian(axes_of(c, p, slides), J);
 }
 
 void pose_quadratic_terms(const joint_chain& c, const chain_pose& p,
                           mat<6, max_chain_products>& H) {
-  const int n = c.joints;
-  vec3 v[max_chain_joints + 1];                             // the columns of P
-  mat3 Z1[max_chain_joints + 1], Z2[max_chain_joints + 1];  // [z_k]×·R and [z_k]×²·R
-  for (int k = 1; k <= n; ++k) {
-    for (int i = 1; i <= 6; ++i) H(i, k) = 0;
-    if (!turns(c, k)) {
-      v[k] = p.z[k];
-      continue;
-    }
-    vec3 r;
-    vec_sub(3, p.P, p.o[k], r);
-    v[k] = vec_cross(p.z[k], r);
-    const vec3 a = vec_cross(p.z[k], v[k]);
-    H(1, k) = a(1), H(2, k) = a(2), H(3, k) = a(3);
-    Z1[k] = cross_times(p.z[k], p.R);
-    Z2[k] = cross_times(p.z[k], Z1[k]);
-    const kin_state s = posture_with_rates(p.angles, Z1[k], Z2[k]);
-    H(4, k) = s.ddx, H(5, k) = s.ddy, H(6, k) = s.ddz;
-  }
-  int column = n;
-  for (int i = 1; i < n; ++i)
-    for (int j = i + 1; j <= n; ++j) {
-      ++column;
-      for (int r = 1; r <= 6; ++r) H(r, column) = 0;
-      if (!turns(c, i)) continue;
-      const vec3 a = vec_cross(p.z[i], v[j]);
-      H(1, column) = 2 * a(1), H(2, column) = 2 * a(2), H(3, column) = 2 * a(3);
-      if (!turns(c, j)) continue;
-      // The pair's posture acceleration less those of its squares: the conversion to angles is
-      // not linear in (Ṙ, R̈).
-      mat3 dR, ddR;
-      mat_add(3, Z1[i], Z1[j], dR);
-      const mat3 zi_zj = cross_times(p.z[i], Z1[j]);
-      for (int r = 1; r <= 3; ++r)
-        for (int k = 1; k <= 3; ++k) ddR(r, k) = Z2[i](r, k) + 2 * zi_zj(r, k) + Z2[j](r, k);
-      const kin_state s = posture_with_rates(p.angles, dR, ddR);
-      H(4, column) = s.ddx - H(4, i) - H(4, j);
-      H(5, column) = s.ddy - H(5, i) - H(5, j);
-      H(6, column) = s.ddz - H(6, i) - H(6, j);
-    }
+  bool slides[max_chain_joints + 1];
+  axis_quadratic_terms(axes_of(c, p, slides), H);
 }
 
 void chain_jacobian(const joint_chain& c, const chain_state& s, mat<6, max_chain_joints>& J) {

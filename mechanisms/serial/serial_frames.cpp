@@ -1,18 +1,10 @@
 #include "mechanisms/serial/serial_frames.h"
 
+#include "mechanisms/serial/axis_rate_terms.h"
+
 namespace kinelab {
 
 namespace {
-
-// [w]×·M, column by column.
-mat3 cross_matrix(const vec3& w, const mat3& M) {
-  mat3 out;
-  for (int c = 1; c <= 3; ++c) {
-    const vec3 v = vec_cross(w, mat_column(M, c));
-    out(1, c) = v(1), out(2, c) = v(2), out(3, c) = v(3);
-  }
-  return out;
-}
 
 vec3 offset(const serial_arm& arm, int k) {
   vec3 h;
@@ -60,57 +52,25 @@ void build_frames(const serial_arm& arm, const arm_twists& tw, const link_array&
   if (with_posture) f.tool = posture_angles_of(f.A[arm.links]);
 }
 
+namespace {
+
+axis_chain axes_of(const chain_frames& f, int joints) {
+  axis_chain c;
+  c.n = joints;
+  c.o = f.o, c.z = f.z;
+  c.P = f.o[f.links], c.R = f.A[f.links], c.angles = f.tool;
+  c.with_posture = f.with_posture;
+  return c;
+}
+
+}  // namespace
+
 void frames_jacobian(const chain_frames& f, int joints, mat<6>& J) {
-  const vec3& P = f.o[f.links];
-  const mat3& R = f.A[f.links];
-  const mat3 none;
-  for (int k = 1; k <= joints; ++k) {
-    vec3 r;
-    vec_sub(3, P, f.o[k], r);
-    const vec3 v = vec_cross(f.z[k], r);
-    J(1, k) = v(1), J(2, k) = v(2), J(3, k) = v(3);
-    if (!f.with_posture) continue;
-    const kin_state s = posture_with_rates(f.tool, cross_matrix(f.z[k], R), none);
-    J(4, k) = s.dx, J(5, k) = s.dy, J(6, k) = s.dz;
-  }
+  axis_jacobian(axes_of(f, joints), J);
 }
 
 void frames_quadratic_terms(const chain_frames& f, int joints, mat<6, 21>& H) {
-  const vec3& P = f.o[f.links];
-  const mat3& R = f.A[f.links];
-  vec3 zr[max_links + 1];                     // z_k × r_k
-  mat3 Z1[max_links + 1], Z2[max_links + 1];  // [z_k]×·R and [z_k]×²·R
-  for (int k = 1; k <= joints; ++k) {
-    vec3 r;
-    vec_sub(3, P, f.o[k], r);
-    zr[k] = vec_cross(f.z[k], r);
-    const vec3 a = vec_cross(f.z[k], zr[k]);
-    H(1, k) = a(1), H(2, k) = a(2), H(3, k) = a(3);
-    if (!f.with_posture) continue;
-    Z1[k] = cross_matrix(f.z[k], R);
-    Z2[k] = cross_matrix(f.z[k], Z1[k]);
-    const kin_state s = posture_with_rates(f.tool, Z1[k], Z2[k]);
-    H(4, k) = s.ddx, H(5, k) = s.ddy, H(6, k) = s.ddz;
-  }
-  int column = joints;
-  for (int i = 1; i < joints; ++i)
-    for (int j = i + 1; j <= joints; ++j) {
-      ++column;
-      const vec3 a = vec_cross(f.z[i], zr[j]);
-      H(1, column) = 2 * a(1), H(2, column) = 2 * a(2), H(3, column) = 2 * a(3);
-      if (!f.with_posture) continue;
-      // The pair's posture acceleration less those of its two squares, as the columns are
-      // defined: the conversion to angles is not linear in (Ṙ, R̈).
-      mat3 dR, ddR;
-      mat_add(3, Z1[i], Z1[j], dR);
-      const mat3 zi_zj = cross_matrix(f.z[i], Z1[j]);
-      for (int r = 1; r <= 3; ++r)
-        for (int c = 1; c <= 3; ++c) ddR(r, c) = Z2[i](r, c) + 2 * zi_zj(r, c) + Z2[j](r, c);
-      const kin_state s = posture_with_rates(f.tool, dR, ddR);
-      H(4, column) = s.ddx - H(4, i) - H(4, j);
-      H(5, column) = s.ddy - H(5, i) - H(5, j);
-      H(6, column) = s.ddz - H(6, i) - H(6, j);
-    }
+  axis_quadratic_terms(axes_of(f, joints), H);
 }
 
 void chain_points_all(const serial_arm& arm, const link_array& the, const link_array& dthe,
@@ -155,9 +115,9 @@ void chain_points_all(const serial_arm& arm, const link_array& the, const link_a
   }
   // Ṙ = [w]×·R and R̈ = [e]×·R + [w]×·[w]×·R for the last frame.
   const mat3& R = f.A[arm.links];
-  const mat3 dR = cross_matrix(w, R);
+  const mat3 dR = cross_times(w, R);
   mat3 ddR;
-  mat_add(3, cross_matrix(e, R), cross_matrix(w, dR), ddR);
+  mat_add(3, cross_times(e, R), cross_times(w, dR), ddR);
   posture = posture_with_rates(posture_angles_of(R), dR, ddR);
 }
 
