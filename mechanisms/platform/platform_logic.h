@@ -25,6 +25,7 @@
 //     static constexpr auto value = ..., rate = ..., accel = ..., faults = ...;
 //   };
 #include <cmath>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -199,9 +200,23 @@ class platform_forward_logic : public platform_logic<Model> {
     // The goal rates and accelerations keep what the last run's last step left (zero before
     // the first run).
     static_goals(w);
+    if (!opening_) opening_ = start_pose_.value;
     platform_window_logic::joints joints;
     pose q = start_pose_.value;
-    const nr_outcome out = solve(static_pose_tolerance(), q, joints);
+    nr_outcome out = solve(static_pose_tolerance(), q, joints);
+    if (out.status != nr_status::converged && start_pose_.solved) {
+      // A slider walk can leave the start where this goal is not reached from, though it is
+      // from the opening guess, where a fresh window starts.
+      pose again = *opening_;
+      const nr_outcome second = solve(static_pose_tolerance(), again, joints);
+      if (second.status == nr_status::converged) {
+        q = again;
+        out = second;
+      } else {
+        q = start_pose_.value;
+        out = solve(static_pose_tolerance(), q, joints);
+      }
+    }
     this->pp(0) = q.position;
     this->sp(0) = q.posture;
     this->arrays.solver_record().at(0) = out;
@@ -260,6 +275,7 @@ class platform_forward_logic : public platform_logic<Model> {
   vec<6> goal_, goal_rate_, goal_acc_;
   // The start of the static pose and of a run's first step (the opening guess at first).
   warm_start<pose> start_pose_;
+  std::optional<pose> opening_;  // the start of the first static pose
 
  private:
   vec<6> start_, stop_;

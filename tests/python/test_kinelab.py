@@ -524,6 +524,24 @@ def test_a_mechanism_window_gives_the_cli_bytes(file, kind, tmp_path):
     assert (tmp_path / "python.dat").read_bytes() == (tmp_path / "result.dat").read_bytes()
 
 
+def test_a_hexapod_walked_through_a_pose_it_cannot_reach_runs_as_a_fresh_window():
+    # The ninth move asks for legs no pose has; the last converged pose then lies where the
+    # tenth goal is not reached from, though a fresh window reaches it from the home pose.
+    path = os.path.join(EXAMPLES, "builtin_stewart.json")
+    moves = [(1, 31), (4, 20), (1, 22), (4, 23), (3, 32), (3, 38), (5, 32), (4, 35), (2, 33),
+             (5, 26)]
+    walked = kinelab.Window.from_mechanism(path, kind="forward", N=60)
+    for k, v in moves:
+        walked[f"HScroll1({k})"] = v
+    walked.run()
+    fresh = kinelab.Window.from_mechanism(path, kind="forward", N=60)
+    for k, v in dict(moves).items():
+        fresh[f"HScroll1({k})"] = v
+    fresh.run()
+    assert fresh.converged.all()
+    assert walked.converged.sum() == fresh.converged.sum()
+
+
 def test_a_bad_mechanism_file_raises_with_its_place(tmp_path):
     bad = tmp_path / "bad.json"
     bad.write_text('{"format": "kinelab mechanism",\n "format_version": "1.0",\n'
