@@ -71,11 +71,28 @@ class LocatedList(list):
     the text (start, end)."""
 
 
+_MAX_DEPTH = 64
+
+
 def _decoder(text, file):
     newlines = [i for i, c in enumerate(text) if c == "\n"]
 
     def line_of(position):
         return bisect.bisect_left(newlines, position) + 1
+
+    depth = 0
+
+    def nested(position):
+        # As deep as the mechanism and study readers go, well short of Python's recursion limit.
+        nonlocal depth
+        depth += 1
+        if depth > _MAX_DEPTH:
+            raise SweepError(f"{file}:{line_of(position)}: (not JSON): nested deeper than "
+                             f"{_MAX_DEPTH} levels")
+
+    def leave_nested():
+        nonlocal depth
+        depth -= 1
 
     def parse_object(s_and_end, strict, scan_once, object_hook, object_pairs_hook, memo=None):
         starts, spans = [], []
@@ -86,7 +103,11 @@ def _decoder(text, file):
             spans.append((idx, end))
             return value, end
 
-        pairs, end = json.decoder.JSONObject(s_and_end, strict, scan, None, list, memo)
+        nested(s_and_end[1])
+        try:
+            pairs, end = json.decoder.JSONObject(s_and_end, strict, scan, None, list, memo)
+        finally:
+            leave_nested()
         obj = LocatedDict()
         obj.line = line_of(s_and_end[1] - 1)
         obj.lines, obj.spans = {}, {}
@@ -107,7 +128,11 @@ def _decoder(text, file):
             spans.append((idx, end))
             return value, end
 
-        values, end = json.decoder.JSONArray(s_and_end, scan)
+        nested(s_and_end[1])
+        try:
+            values, end = json.decoder.JSONArray(s_and_end, scan)
+        finally:
+            leave_nested()
         arr = LocatedList(values)
         arr.line = line_of(s_and_end[1] - 1)
         arr.lines = [line_of(p) for p in starts[:len(values)]]

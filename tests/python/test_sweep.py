@@ -223,6 +223,8 @@ GOOD = {"address": "Text9(2)", "count": 3, "kind": "grid", "quantity": "the1",
      "mode takes position or posture"),
     ({"extra": ',\n  "colour": 1'}, 13, "colour", "unknown key"),
     ({"extra": ',\n  "colour": '}, 14, "(not JSON)", "Expecting value"),
+    ({"extra": ',\n  "colour":\n' + "[" * 100000 + "]" * 100000}, 14, "(not JSON)",
+     "nested deeper than 64 levels"),
 ])
 def test_a_bad_description_is_refused_before_any_point_runs(tmp_path, change, line, key, why):
     path = tmp_path / "sweep.json"
