@@ -1,5 +1,6 @@
 #include "mechanisms/serial/arm_file_window.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -358,6 +359,10 @@ joint_vec moved_joints(const arm_file& a, joint_vec q, double degrees, double fr
   }
   return q;
 }
+// A count of slider steps, limited to [lo, hi] before it becomes an int.
+int slider_units(double steps, double lo, double hi) {
+  return static_cast<int>(std::clamp(steps, lo, hi));
+}
 // How joint k is shown: degrees or the file's unit, the slider's step and range.
 struct joint_scale {
   double step;  // per slider unit, as shown
@@ -368,16 +373,18 @@ joint_scale joint_scale_of(const arm_file& a, int k) {
   if (revolute(a, k)) {
     joint_scale s{5, -36, 36};
     if (l.limited) {
-      s.lo = std::max(-36, static_cast<int>(std::ceil(deg(l.lower) / 5 - 1e-9)));
-      s.hi = std::min(36, static_cast<int>(std::floor(deg(l.upper) / 5 + 1e-9)));
+      s.lo = slider_units(std::ceil(deg(l.lower) / 5 - 1e-9), -36, 36);
+      s.hi = slider_units(std::floor(deg(l.upper) / 5 + 1e-9), -36, 36);
     }
     return s;
   }
   const double span = l.limited ? l.upper - l.lower : arm_length(a);
   joint_scale s{nice_step(span / 40), -20, 20};
   if (l.limited) {
-    s.lo = static_cast<int>(std::ceil(l.lower / s.step - 1e-9));
-    s.hi = static_cast<int>(std::floor(l.upper / s.step + 1e-9));
+    // A joint far from the base in steps of its small range: the slider keeps to what an int
+    // holds.
+    s.lo = slider_units(std::ceil(l.lower / s.step - 1e-9), -1e9, 1e9);
+    s.hi = slider_units(std::floor(l.upper / s.step + 1e-9), -1e9, 1e9);
   }
   return s;
 }

@@ -235,8 +235,9 @@ default_poses default_poses_of(const hexapod_file& h) {
   return d;
 }
 
+// Within what an int holds, for a home far from the base in steps of the legs' range.
 int slider_steps(double v, double step) {
-  return static_cast<int>(std::lround(v / step));
+  return static_cast<int>(std::clamp(std::round(v / step), -1e9, 1e9));
 }
 
 window_decl hexapod_decl(const std::shared_ptr<const hexapod_file>& file,

@@ -11,6 +11,7 @@
 
 #include "core/angles.h"
 #include "mechanisms/serial/arm_file_window.h"
+#include "mechanisms/serial/serial_window.h"
 #include "support/finite_difference.h"
 #include "support/refused_files.h"
 #include "support/temp_dir.h"
@@ -229,6 +230,32 @@ TEST(ArmFile, TaskJacobianMatchesDifferencesAndTheDiagnosticsKeepItsSingularValu
 
 // A file window speaks its language: the title the desktop shows and the note of a joint that
 // leaves its limits; the declared title, which result files and studies carry, stays English.
+// Limits far beyond a turn, or far from the base in steps of a small range, keep the sliders
+// within their own ranges instead of overflowing them.
+TEST(ArmFile, FarLimitsKeepTheSlidersInRange) {
+  const test::temp_working_dir dir;
+  const std::string far_revolute =
+      "    {\"type\": \"revolute\", \"a\": 0.3, \"alpha_deg\": 0, \"d\": 0, \"theta_deg\": 5, "
+      "\"min_deg\": -180666666666, \"max_deg\": 180},\n";
+  const std::string far_prismatic =
+      "    {\"type\": \"prismatic\", \"a\": 0, \"alpha_deg\": 0, \"d\": 0, \"theta_deg\": 0, "
+      "\"home\": 1e10, \"min\": 1e10, \"max\": 10000000000.5}\n";
+  {
+    std::ofstream out("far.json");
+    out << arm_text(far_revolute + far_prismatic, "  \"inverse\": [\"x\", \"y\"],\n");
+  }
+  const auto arm = std::make_shared<const arm_file>(read_arm_file("far.json"));
+  auto f = make_arm_file_window(arm, arm_window_kind::forward);
+  f->open();
+  const slider& turn = f->ctl.slider_at(serial_start_stop.sliders, 0);
+  EXPECT_EQ(turn.min, -36);
+  EXPECT_EQ(turn.max, 36);
+  const slider& slide = f->ctl.slider_at(serial_start_stop.sliders, 1);
+  EXPECT_LE(slide.min, slide.value);
+  EXPECT_LE(slide.value, slide.max);
+  EXPECT_TRUE(f->press("run"));
+}
+
 TEST(ArmFile, WindowsSpeakTheirLanguage) {
   const test::temp_working_dir dir;
   const auto arm = std::make_shared<const arm_file>(read_arm_file(examples + "arm7.json"));
