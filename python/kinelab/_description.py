@@ -82,19 +82,11 @@ def _decoder(text, file):
 
     depth = 0
 
-    def nested(position):
-        # As deep as the mechanism and study readers go, well short of Python's recursion limit.
+    def located(parse, s_and_end, scan_once):
+        """parse(scan) with a scan that notes where each member's value starts and ends, at
+        most 64 levels deep (as the mechanism and study readers, well short of Python's
+        recursion limit)."""
         nonlocal depth
-        depth += 1
-        if depth > _MAX_DEPTH:
-            raise SweepError(f"{file}:{line_of(position)}: (not JSON): nested deeper than "
-                             f"{_MAX_DEPTH} levels")
-
-    def leave_nested():
-        nonlocal depth
-        depth -= 1
-
-    def parse_object(s_and_end, strict, scan_once, object_hook, object_pairs_hook, memo=None):
         starts, spans = [], []
 
         def scan(s, idx):
@@ -103,11 +95,20 @@ def _decoder(text, file):
             spans.append((idx, end))
             return value, end
 
-        nested(s_and_end[1])
+        if depth == _MAX_DEPTH:
+            raise SweepError(f"{file}:{line_of(s_and_end[1])}: (not JSON): nested deeper than "
+                             f"{_MAX_DEPTH} levels")
+        depth += 1
         try:
-            pairs, end = json.decoder.JSONObject(s_and_end, strict, scan, None, list, memo)
+            parsed, end = parse(scan)
         finally:
-            leave_nested()
+            depth -= 1
+        return parsed, end, starts, spans
+
+    def parse_object(s_and_end, strict, scan_once, object_hook, object_pairs_hook, memo=None):
+        pairs, end, starts, spans = located(
+            lambda scan: json.decoder.JSONObject(s_and_end, strict, scan, None, list, memo),
+            s_and_end, scan_once)
         obj = LocatedDict()
         obj.line = line_of(s_and_end[1] - 1)
         obj.lines, obj.spans = {}, {}
@@ -120,19 +121,8 @@ def _decoder(text, file):
         return obj, end
 
     def parse_array(s_and_end, scan_once):
-        starts, spans = [], []
-
-        def scan(s, idx):
-            starts.append(idx)
-            value, end = scan_once(s, idx)
-            spans.append((idx, end))
-            return value, end
-
-        nested(s_and_end[1])
-        try:
-            values, end = json.decoder.JSONArray(s_and_end, scan)
-        finally:
-            leave_nested()
+        values, end, starts, spans = located(
+            lambda scan: json.decoder.JSONArray(s_and_end, scan), s_and_end, scan_once)
         arr = LocatedList(values)
         arr.line = line_of(s_and_end[1] - 1)
         arr.lines = [line_of(p) for p in starts[:len(values)]]
