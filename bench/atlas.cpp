@@ -1,9 +1,9 @@
 // The workspace atlas of the default Stewart platform: one evaluation of the closed-form
 // inverse (the window's, and the atlas's at a held posture: the floor), one whole cell (inverse,
-// limits, Jacobian, σmin), σmin alone (and by the full SVD), a 400 × 400 slice at constant
-// orientation and a 100 × 100 × 100 box, each on 1 thread and on every core. The grids span
-// x, y ∈ [−1, 1] (and z ∈ [1, 3.5] for the box) so that no coarse scan is timed; the slice
-// stands at the default height z = 1.5 with the default limits.
+// limits, Jacobian, σmin) alone and two as the grid takes them, σmin alone (and by the full SVD), a
+// 400 × 400 slice at constant orientation and a 100 × 100 × 100 box, each on 1 thread and on every
+// core. The grids span x, y ∈ [−1, 1] (and z ∈ [1, 3.5] for the box) so that no coarse scan is
+// timed; the slice stands at the default height z = 1.5 with the default limits.
 #include "app/atlas/atlas.h"
 
 #include <benchmark/benchmark.h>
@@ -63,6 +63,28 @@ void stewart_atlas_cell(benchmark::State& state) {
   }
 }
 BENCHMARK(stewart_atlas_cell);
+
+// Two neighbouring cells as the grid takes them: both inverses and Jacobians, then the singular
+// values of both at once. `per_cell`: the time of one cell.
+void stewart_atlas_cell_pair(benchmark::State& state) {
+  const atlas_mechanism& m = stewart_source().mechanism;
+  double q[2][6] = {{0.1, -0.05, 1.5, 0, 0, 0}, {0.105, -0.05, 1.5, 0, 0, 0}}, a[6];
+  jacobian_matrix J[2];
+  extreme_values v[2];
+  for (auto _ : state) {
+    for (int k = 0; k < 2; ++k) {
+      benchmark::DoNotOptimize(q[k]);
+      benchmark::DoNotOptimize(m.inverse(q[k], a));
+      m.jacobian(q[k], J[k]);
+    }
+    extreme_singular_values(J[0], J[1], v[0], v[1]);
+    benchmark::DoNotOptimize(singularity_distance_of(v[0].sigma_max, v[0].sigma_min));
+    benchmark::DoNotOptimize(singularity_distance_of(v[1].sigma_max, v[1].sigma_min));
+  }
+  state.counters["per_cell"] = benchmark::Counter(
+      2, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(stewart_atlas_cell_pair);
 
 // σmin and the condition number of one cell's Jacobian: as every front end takes them (the
 // extreme singular values), and by the full SVD they fall back on near a singularity.

@@ -28,6 +28,14 @@ singular_value_set singular_values(const jacobian_matrix& J);
 // singular_values. false where J has no singular values (count 0 there).
 inline constexpr double gram_condition_limit = 100;
 bool extreme_singular_values(const jacobian_matrix& J, double& sigma_max, double& sigma_min);
+// The same for two matrices at once, for a caller with many (the atlas): about the cost of one,
+// and the values each would have alone.
+struct extreme_values {
+  bool found = false;
+  double sigma_max = 0, sigma_min = 0;
+};
+void extreme_singular_values(const jacobian_matrix& J1, const jacobian_matrix& J2,
+                             extreme_values& v1, extreme_values& v2);
 
 // The distance to a singularity: the smallest singular value and the condition number
 // σmax/σmin. A matrix with σmin = 0, or one that could not be evaluated (count 0), has

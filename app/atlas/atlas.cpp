@@ -74,16 +74,69 @@ bool distance_of(const jacobian_matrix& J, double& sigma_min, double& condition)
   return true;
 }
 
-// One platform cell: pose q (the source's pose with the three grid coordinates put in).
-cell_state platform_cell(const atlas_mechanism& m, const std::vector<atlas_limit>& limits,
-                         const double* q, double* a, double& sigma_min, double& condition) {
+// One platform cell up to its Jacobian J: pose q (the source's pose with the three grid
+// coordinates put in). reachable: J is formed and waits for its singular values.
+cell_state platform_cell_jacobian(const atlas_mechanism& m, const std::vector<atlas_limit>& limits,
+                                  const double* q, double* a, jacobian_matrix& J) {
   const cell_state s = m.inverse(q, a);
   if (s != cell_state::reachable) return s;
   if (!within(limits, a)) return cell_state::outside_limits;
-  jacobian_matrix J;
-  if (!m.jacobian(q, J) || !distance_of(J, sigma_min, condition)) return cell_state::no_jacobian;
+  if (!m.jacobian(q, J)) return cell_state::no_jacobian;
   return cell_state::reachable;
 }
+
+// One platform cell.
+cell_state platform_cell(const atlas_mechanism& m, const std::vector<atlas_limit>& limits,
+                         const double* q, double* a, double& sigma_min, double& condition) {
+  jacobian_matrix J;
+  const cell_state s = platform_cell_jacobian(m, limits, q, a, J);
+  if (s != cell_state::reachable) return s;
+  if (!distance_of(J, sigma_min, condition)) return cell_state::no_jacobian;
+  return cell_state::reachable;
+}
+
+// The cells of a grid whose Jacobians are formed, their singular values found two at a time
+// (as cheap as one), each settled as platform_cell settles it.
+class platform_cells {
+ public:
+  explicit platform_cells(atlas_grid& g) : g_(g) {}
+  jacobian_matrix& next_jacobian() { return J_[held_]; }
+  // Cell c, whose Jacobian is next_jacobian(), is reachable as far as its actuators go.
+  void add(std::size_t c) {
+    index_[held_++] = c;
+    if (held_ < 2) return;
+    extreme_values v[2];
+    extreme_singular_values(J_[0], J_[1], v[0], v[1]);
+    for (int k = 0; k < 2; ++k) settle(index_[k], v[k]);
+    held_ = 0;
+  }
+  // The cell left over, alone.
+  void flush() {
+    if (held_ == 0) return;
+    extreme_values v;
+    v.found = extreme_singular_values(J_[0], v.sigma_max, v.sigma_min);
+    settle(index_[0], v);
+    held_ = 0;
+  }
+
+ private:
+  void settle(std::size_t c, const extreme_values& v) {
+    if (!v.found) {
+      g_.state[c] = cell_state::no_jacobian;
+      g_.sigma_min[c] = g_.condition[c] = 0;
+      return;
+    }
+    const singularity_distance d = singularity_distance_of(v.sigma_max, v.sigma_min);
+    g_.state[c] = cell_state::reachable;
+    g_.sigma_min[c] = d.sigma_min;
+    g_.condition[c] = d.condition;
+  }
+
+  atlas_grid& g_;
+  jacobian_matrix J_[2];
+  std::size_t index_[2] = {};
+  int held_ = 0;
+};
 
 // "1 cell", "14 cells".
 std::string cell_count_text(long long n, ui_language lang) {
@@ -122,6 +175,7 @@ void fill_platform(const atlas_source& src, const std::vector<atlas_limit>& limi
   const std::size_t rows = static_cast<std::size_t>(g.nv) * static_cast<std::size_t>(g.nw);
   tbb::parallel_for(tbb::blocked_range<std::size_t>(0, rows), [&](const auto& range) {
     std::vector<double> q(src.pose), a(src.mechanism.actuators.size());
+    platform_cells cells(g);
     for (std::size_t row = range.begin(); row != range.end(); ++row) {
       if (cancel && cancel->requested()) return;
       const int j = static_cast<int>(row % static_cast<std::size_t>(g.nv));
@@ -131,11 +185,17 @@ void fill_platform(const atlas_source& src, const std::vector<atlas_limit>& limi
       for (int i = 0; i < g.nu; ++i) {
         q[static_cast<std::size_t>(pm.index[0])] = g.u_at(i) * pm.to_pose;
         const std::size_t c = g.index(i, j, k);
-        g.state[c] = platform_cell(src.mechanism, limits, q.data(), a.data(), g.sigma_min[c],
-                                   g.condition[c]);
-        if (g.state[c] != cell_state::reachable) g.sigma_min[c] = g.condition[c] = 0;
+        const cell_state s = platform_cell_jacobian(src.mechanism, limits, q.data(), a.data(),
+                                                    cells.next_jacobian());
+        if (s == cell_state::reachable) {
+          cells.add(c);
+        } else {
+          g.state[c] = s;
+          g.sigma_min[c] = g.condition[c] = 0;
+        }
       }
     }
+    cells.flush();
   });
 }
 

@@ -111,12 +111,14 @@ double relative(double a, double b) {
 // The extreme singular values agree with the full SVD's to 1e-10 relative wherever the
 // condition is below 1e6, over every shape up to 6 × 6, conditions from 1 to 1e8, values
 // that cluster (two equal to 1e-3 .. 1e-12, or all equal or nearly) and scales from 1e-200 to
-// 1e200; beyond gram_condition_limit they are the SVD's own.
+// 1e200; beyond gram_condition_limit they are the SVD's own. Two at once, each is what it is
+// alone.
 TEST(ExtremeSingularValues, AgreeWithTheFullSvdOverRandomMatrices) {
   std::mt19937 gen(20261211);
   std::uniform_real_distribution<double> unit(0, 1);
   double worst_fast = 0;
   int fast = 0, fallback = 0;
+  jacobian_matrix last_of_shape[6][6];
   for (int trial = 0; trial < 20000; ++trial) {
     const int rows = 1 + trial % 6, cols = 1 + (trial / 6) % 6, k = std::min(rows, cols);
     const double log_condition = 8 * unit(gen);
@@ -143,6 +145,21 @@ TEST(ExtremeSingularValues, AgreeWithTheFullSvdOverRandomMatrices) {
     ASSERT_EQ(sv.count, k);
     double sigma_max = 0, sigma_min = 0;
     ASSERT_TRUE(extreme_singular_values(J, sigma_max, sigma_min));
+    // Beside the last matrix of its shape (of another kind of spectrum, scale and route),
+    // each gets to the bit what it gets alone.
+    jacobian_matrix& before = last_of_shape[rows - 1][cols - 1];
+    if (before.rows > 0) {
+      extreme_values pair[2];
+      extreme_singular_values(before, J, pair[0], pair[1]);
+      double before_max = 0, before_min = 0;
+      ASSERT_TRUE(extreme_singular_values(before, before_max, before_min));
+      ASSERT_TRUE(pair[0].found && pair[1].found);
+      EXPECT_EQ(pair[0].sigma_max, before_max);
+      EXPECT_EQ(pair[0].sigma_min, before_min);
+      EXPECT_EQ(pair[1].sigma_max, sigma_max);
+      EXPECT_EQ(pair[1].sigma_min, sigma_min);
+    }
+    before = J;
     const singularity_distance d = singularity_distance_of(J), full = singularity_distance_of(sv);
     const double condition = sv.s[0] / sv.s[k - 1];
     SCOPED_TRACE(testing::Message() << rows << "x" << cols << ", condition " << condition);
@@ -192,6 +209,13 @@ TEST(ExtremeSingularValues, KnownValuesAndUnusableMatrices) {
   EXPECT_FALSE(extreme_singular_values(jacobian_matrix{}, sigma_max, sigma_min));
   J.m(6, 6) = std::numeric_limits<double>::infinity();
   EXPECT_FALSE(extreme_singular_values(J, sigma_max, sigma_min));
+  // Two at once: a matrix that has no singular values beside one that has.
+  const jacobian_matrix good = diagonal_in_rotations(3, 3, s, 33);
+  extreme_values pair[2];
+  extreme_singular_values(J, good, pair[0], pair[1]);
+  EXPECT_FALSE(pair[0].found);
+  ASSERT_TRUE(pair[1].found);
+  EXPECT_NEAR(pair[1].sigma_min, 0.25, 2 * 1e-14);
   EXPECT_EQ(singularity_distance_of(J).sigma_min, 0);
   EXPECT_EQ(singularity_distance_of(J).condition, std::numeric_limits<double>::max());
   // Entries at both ends of the doubles' range: the SVD's scaled route, no overflow.
