@@ -13,6 +13,11 @@ busy machine does not stretch); also for 1000 points of almost no work of their 
 (form_3r_jun at N = 1, `tiny_*`), where the overhead is not lost in the spread of the
 atlases. The load averages before and after say how busy the machine was.
 
+The local cluster's workers are forked from a server process that a Python session starts once,
+with its first sweep (kinelab._sweep.start_worker_server). The rounds measure the sweeps after
+that one; `first` is the session's first sweep of the 1000 tiny points on one worker, which
+starts the server, and `first_again` the same sweep once it runs.
+
     PYTHONPATH=build/python /usr/bin/python3 bench/sweep_scaling.py [ROUNDS]
 """
 import os
@@ -72,6 +77,8 @@ def main():
     tiny = read_description(TINY)
     n = len(plan.points)
     print(f"{n} points; load average before: {os.getloadavg()}")
+    first = swept(1, TINY)[0]
+    print(f"first {first:.3f}, first_again {swept(1, TINY)[0]:.3f}", flush=True)
     rows = []
     for r in range(rounds):
         row = dict(zip(("own", "own_cpu"), own_work(plan)))

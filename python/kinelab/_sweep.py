@@ -328,6 +328,41 @@ def _duration(s):
 
 # --- Running on Dask -----------------------------------------------------------------------------
 
+# The local cluster's worker processes are forked from a server process that has imported what
+# a worker needs once (Python's forkserver): a new process importing Dask afresh takes ~0.3 s,
+# a fork of the server a few ms. Each fork starts from the server's clean state, not from this
+# process's (its threads, an atlas's thread pool). The server lives as long as this process, so
+# a second sweep starts its workers at once.
+_WORKER_PRELOAD = ["distributed", "numpy", "pandas", "kinelab"]
+_LOCAL_CONFIG = {"distributed.worker.multiprocessing-method": "forkserver"}
+
+
+def start_worker_server():
+    """Starts the server the local cluster's workers are forked from, if it is not running yet:
+    its imports then overlap whatever this process does before the cluster starts."""
+    import multiprocessing
+    import multiprocessing.forkserver
+
+    _worker_environment(lambda: (
+        multiprocessing.get_context("forkserver").set_forkserver_preload(_WORKER_PRELOAD),
+        multiprocessing.forkserver.ensure_running()))
+
+
+def _worker_environment(start):
+    """start() with PYTHONPATH leading to where this process found kinelab, which the
+    processes it starts inherit."""
+    here = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    saved = os.environ.get("PYTHONPATH")
+    os.environ["PYTHONPATH"] = here + (os.pathsep + saved if saved else "")
+    try:
+        return start()
+    finally:
+        if saved is None:
+            del os.environ["PYTHONPATH"]
+        else:
+            os.environ["PYTHONPATH"] = saved
+
+
 class _Cluster:
     """A client of the scheduler given, or of a local cluster started and stopped here."""
 
@@ -335,44 +370,47 @@ class _Cluster:
         import logging
         import tempfile
 
+        if scheduler is None:
+            start_worker_server()  # before Dask's import here, which its own then overlaps
         try:
+            import dask
             from distributed import Client, LocalCluster
         except ImportError as e:
             raise ImportError(f"kinelab.sweep needs Dask (apt-get install python3-distributed): "
                               f"{e}") from None
-        self.cluster = None
-        self.space = None
+        self.cluster = self.client = self.space = self.config = None
         if scheduler is not None:
             self.client = Client(scheduler, set_as_default=False)
             return
         n = workers or os.cpu_count() or 1
         self.space = tempfile.mkdtemp(prefix="kinelab-sweep-")
-        # The workers import kinelab from where this process found it.
-        here = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-        saved = os.environ.get("PYTHONPATH")
-        os.environ["PYTHONPATH"] = here + (os.pathsep + saved if saved else "")
+        # Kept while the cluster runs: a worker restarted after a death is forked too.
+        self.config = dask.config.set(_LOCAL_CONFIG)
         try:
             # The scheduler's HTTP server on a free port of 127.0.0.1 (its default, 8787, may be
             # taken, which Dask says on stderr).
-            self.cluster = LocalCluster(n_workers=n, threads_per_worker=1, processes=True,
-                                        host="127.0.0.1", dashboard_address=":0",
-                                        silence_logs=logging.CRITICAL, local_directory=self.space,
-                                        # No shuffles here; Debian's 2022.12 shuffle extension
-                                        # trips an assertion when a worker closes after a death.
-                                        extensions={})
-        finally:
-            if saved is None:
-                del os.environ["PYTHONPATH"]
-            else:
-                os.environ["PYTHONPATH"] = saved
-        self.client = Client(self.cluster, set_as_default=False)
-        self.client.register_worker_plugin(_one_thread_plugin(), name="kinelab-one-thread")
+            self.cluster = _worker_environment(lambda: LocalCluster(
+                n_workers=n, threads_per_worker=1, processes=True, host="127.0.0.1",
+                dashboard_address=":0", silence_logs=logging.CRITICAL,
+                local_directory=self.space,
+                # No shuffles here; Debian's 2022.12 shuffle extension trips an assertion when a
+                # worker closes after a death.
+                extensions={}))
+            self.client = Client(self.cluster, set_as_default=False)
+            self.client.register_worker_plugin(_local_worker_plugin(), name="kinelab-local")
+        except BaseException:
+            self.close()
+            raise
 
     def close(self):
         import shutil
-        self.client.close()
+        if getattr(self, "client", None) is not None:
+            self.client.close()
         if self.cluster is not None:
             self.cluster.close()
+        if self.config is not None:
+            self.config.__exit__(None, None, None)
+            self.config = None
         if self.space is not None:
             shutil.rmtree(self.space, ignore_errors=True)
 
@@ -382,18 +420,26 @@ def evaluate_points(indices, points, plan_data):
     return [evaluate_point(i, p, plan_data) for i, p in zip(indices, points)]
 
 
-def _one_thread_plugin():
-    """Holds each worker of the local cluster to one thread of computation: an atlas spreads
-    over the cores its process may use (oneTBB), and one process per core should not ask each
-    for all. Not to one core: the system then moves a worker off a core others keep busy."""
+def _local_worker_plugin():
+    """Prepares each worker of the local cluster. It takes this process's environment and
+    module path as they are now, as a worker started afresh would: the server it is forked from
+    has them as they were when it started, perhaps a sweep ago. And it holds the worker to one
+    thread of computation: an atlas spreads over the cores its process may use (oneTBB), and one
+    process per core should not ask each for all. Not to one core: the system then moves a
+    worker off a core others keep busy."""
     from distributed.diagnostics.plugin import WorkerPlugin
 
-    class OneThread(WorkerPlugin):
+    environment, path = dict(os.environ), list(sys.path)
+
+    class LocalWorker(WorkerPlugin):
         def setup(self, worker):
+            os.environ.clear()
+            os.environ.update(environment)
+            sys.path[:] = path + [p for p in sys.path if p not in path]
             import kinelab
             kinelab.limit_threads(1)
 
-    return OneThread()
+    return LocalWorker()
 
 
 def _chunks(todo, workers):
