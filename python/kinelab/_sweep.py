@@ -334,7 +334,10 @@ def _duration(s):
 # process's (its threads, an atlas's thread pool). The server lives as long as this process, so
 # a second sweep starts its workers at once.
 _WORKER_PRELOAD = ["distributed", "numpy", "pandas", "kinelab"]
-_LOCAL_CONFIG = {"distributed.worker.multiprocessing-method": "forkserver"}
+# No statistical profiling of the workers' threads (a sample every 10 ms, for a dashboard page
+# nobody opens here): it takes the time of the cores the points compute on.
+_LOCAL_CONFIG = {"distributed.worker.multiprocessing-method": "forkserver",
+                 "distributed.worker.profile.enabled": False}
 
 
 def start_worker_server():
@@ -443,12 +446,13 @@ def _local_worker_plugin():
 
 
 def _chunks(todo, workers):
-    """The points in tasks of shrinking size: each a quarter of what is left over the workers
-    (at most 100 points), down to single points at the end. Dask's cost per task is then
-    shared by many points at first, and the workers' last tasks are short."""
+    """The points in tasks of shrinking size: each half of what is left over the workers (at
+    most 100 points), down to single points at the end. Dask's cost per task (a few ms of the
+    scheduler's, on the cores the workers compute on) is then shared by many points at first,
+    and the workers' last tasks are short."""
     out, k = [], 0
     while k < len(todo):
-        size = max(1, min(100, (len(todo) - k) // (4 * workers)))
+        size = max(1, min(100, (len(todo) - k) // (2 * workers)))
         out.append(todo[k:k + size])
         k += size
     return out
