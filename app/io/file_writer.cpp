@@ -235,14 +235,20 @@ void file_writer::open_target() {
 
 void file_writer::write(std::string_view text) {
   if (failed() || finished_) return;
+  // A block as large as the buffer goes out as it is, after what the buffer holds.
+  if (text.size() >= buffer_size) {
+    flush();
+    write_out(text);
+    return;
+  }
   buffer_.append(text);
   if (buffer_.size() >= buffer_size) flush();
 }
 
-void file_writer::flush() {
+void file_writer::write_out(std::string_view text) {
   std::size_t done = 0;
-  while (done < buffer_.size() && !failed()) {
-    const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+  while (done < text.size() && !failed()) {
+    const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       fail(n < 0 ? errno : EIO);
@@ -250,6 +256,10 @@ void file_writer::flush() {
     }
     done += static_cast<std::size_t>(n);
   }
+}
+
+void file_writer::flush() {
+  write_out(buffer_);
   buffer_.clear();
 }
 

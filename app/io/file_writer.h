@@ -55,6 +55,7 @@ class file_writer {
   void open_target();
   void fail(int err);
   void flush();
+  void write_out(std::string_view text);
   void abandon();
 
   std::string path_;    // as given, for the messages
