@@ -18,6 +18,7 @@ namespace kinelab {
 namespace {
 
 constexpr std::size_t buffer_size = 1 << 16;
+constexpr off_t writeback_block = 1 << 20;
 constexpr int max_link_hops = 40;  // as the kernel allows (ELOOP beyond)
 
 // Temporaries being written, for the signal handler to remove: fixed storage, since a handler
@@ -255,6 +256,14 @@ void file_writer::write_out(std::string_view text) {
       break;
     }
     done += static_cast<std::size_t>(n);
+  }
+  written_ += static_cast<off_t>(done);
+  // The temporary's pages go to the disk as they are written, while the text after them is
+  // still being made: renaming it over a file makes the file system write out whatever is left
+  // before the rename returns (ext4), which for a large file took longer than writing it.
+  if (mode_ == mode::replace && written_ - sent_ >= writeback_block) {
+    ::sync_file_range(fd_, sent_, written_ - sent_, SYNC_FILE_RANGE_WRITE);
+    sent_ = written_;
   }
 }
 
