@@ -389,6 +389,10 @@ int run_actions(const std::vector<std::string>& args, std::ostream& out, std::os
       mechanism ? make_mechanism_window(*mechanism, mechanism_kind, settings)
                 : entry->make(settings);
   session s(*w, out, err);
+  // A dump after a Run needs the singularity history: found while the Run writes result.dat.
+  if (sim_window* sim = simulation_of(*w))
+    sim->singularity_with_run = std::find(args.begin() + static_cast<std::ptrdiff_t>(k), args.end(),
+                                          "--dump") != args.end();
   w->open();
   s.report_status();
   if (opening) {

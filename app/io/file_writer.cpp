@@ -18,6 +18,7 @@ namespace kinelab {
 namespace {
 
 constexpr std::size_t buffer_size = 1 << 16;
+constexpr off_t writeback_block = 1 << 20;
 constexpr int max_link_hops = 40;  // as the kernel allows (ELOOP beyond)
 
 // Temporaries being written, for the signal handler to remove: fixed storage, since a handler
@@ -235,14 +236,20 @@ void file_writer::open_target() {
 
 void file_writer::write(std::string_view text) {
   if (failed() || finished_) return;
+  // A block as large as the buffer goes out as it is, after what the buffer holds.
+  if (text.size() >= buffer_size) {
+    flush();
+    write_out(text);
+    return;
+  }
   buffer_.append(text);
   if (buffer_.size() >= buffer_size) flush();
 }
 
-void file_writer::flush() {
+void file_writer::write_out(std::string_view text) {
   std::size_t done = 0;
-  while (done < buffer_.size() && !failed()) {
-    const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+  while (done < text.size() && !failed()) {
+    const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       fail(n < 0 ? errno : EIO);
@@ -250,6 +257,18 @@ void file_writer::flush() {
     }
     done += static_cast<std::size_t>(n);
   }
+  written_ += static_cast<off_t>(done);
+  // The temporary's pages go to the disk as they are written, while the text after them is
+  // still being made: renaming it over a file makes the file system write out whatever is left
+  // before the rename returns (ext4), which for a large file took longer than writing it.
+  if (mode_ == mode::replace && written_ - sent_ >= writeback_block) {
+    ::sync_file_range(fd_, sent_, written_ - sent_, SYNC_FILE_RANGE_WRITE);
+    sent_ = written_;
+  }
+}
+
+void file_writer::flush() {
+  write_out(buffer_);
   buffer_.clear();
 }
 

@@ -12,6 +12,8 @@
 // - a directory or anything else: refused.
 // SIGINT or SIGTERM during the write removes the temporary before the process ends, in a
 // program that called remove_temporaries_on_signals().
+#include <sys/types.h>
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -55,6 +57,7 @@ class file_writer {
   void open_target();
   void fail(int err);
   void flush();
+  void write_out(std::string_view text);
   void abandon();
 
   std::string path_;    // as given, for the messages
@@ -66,6 +69,8 @@ class file_writer {
   bool written_in_place_ = false;  // a writable file in a directory that is not writable
   mode mode_ = mode::none;
   int fd_ = -1;
+  // Bytes written, and how many of them were handed to the disk (mode::replace).
+  off_t written_ = 0, sent_ = 0;
   int slot_ = -1;  // the temporary's entry in the list the signal handler removes
   bool finished_ = false;
 };

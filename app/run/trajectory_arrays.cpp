@@ -1,10 +1,12 @@
 #include "app/run/trajectory_arrays.h"
 
-#include <tbb/parallel_for.h>
+#include <tbb/parallel_pipeline.h>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <stdexcept>
@@ -331,61 +333,105 @@ void trajectory_arrays::write_csv(const text_out& put,
   line += ",guarded\n";
   put(line);
 
-  // The rows are formatted in chunks on every core and handed over in order, a chunk at a
-  // time, so that the text of 200 000 steps is never held whole. A number takes at most 24
-  // characters and its comma.
-  constexpr std::size_t rows_per_chunk = 512, chunks_per_batch = 8;
+  // The rows are formatted in chunks on every core while the chunks before them are handed
+  // over in order, so that writing the text overlaps with formatting it and the text of
+  // 200 000 steps is never held whole. A number takes at most 24 characters and its comma.
+  constexpr std::size_t rows_per_chunk = 512, chunks_in_flight = 8;
   const std::size_t row_max = 32 + 25 * (columns.size() + extra.size() + 4);
   const std::size_t steps = static_cast<std::size_t>(N() + 1);
-  std::vector<std::unique_ptr<char[]>> buffers(chunks_per_batch);
-  std::vector<std::size_t> lengths(chunks_per_batch);
-  const auto format_rows = [&](std::size_t first, std::size_t last, std::size_t chunk) {
-    if (!buffers[chunk]) buffers[chunk].reset(new char[rows_per_chunk * row_max]);
-    char* const begin = buffers[chunk].get();
+  const std::size_t chunks = (steps + rows_per_chunk - 1) / rows_per_chunk;
+  struct chunk_text {
+    std::unique_ptr<char[]> text;
+    std::size_t length = 0;
+  };
+  // At most chunks_in_flight chunks are between formatting and writing, and they leave in
+  // order, so chunk c may use the buffer of chunk c − chunks_in_flight.
+  std::vector<chunk_text> buffers(std::min(chunks, chunks_in_flight));
+  // A number's text is its field's text on the row before when the bits are the same (a
+  // column that holds still), taken from the same chunk.
+  struct last_text {
+    std::uint64_t bits = 0;
+    std::uint32_t offset = 0, length = 0;  // length 0: none yet in this chunk
+  };
+  const std::size_t numbers = columns.size() + (with_record ? 2 : 0) + extra.size();
+  const auto format_rows = [&](std::size_t chunk) {
+    chunk_text& b = buffers[chunk % buffers.size()];
+    if (!b.text) b.text.reset(new char[rows_per_chunk * row_max]);
+    char* const begin = b.text.get();
     char* p = begin;
-    const auto number = [&p](auto v) { p = std::to_chars(p, p + 25, v).ptr; };
+    std::vector<last_text> last(numbers);
+    const auto number = [&](std::size_t column, double v) {
+      std::uint64_t bits;
+      std::memcpy(&bits, &v, sizeof bits);
+      last_text& l = last[column];
+      if (l.length && l.bits == bits) {
+        std::memcpy(p, begin + l.offset, l.length);
+        p += l.length;
+        return;
+      }
+      char* const from = p;
+      if (bits == 0)
+        *p++ = '0';
+      else
+        p = std::to_chars(p, p + 25, v).ptr;
+      l = {bits, static_cast<std::uint32_t>(from - begin), static_cast<std::uint32_t>(p - from)};
+    };
+    const auto integer = [&p](int v) { p = std::to_chars(p, p + 12, v).ptr; };
     std::vector<std::vector<kin_state>> placed(groups.size());
     for (std::size_t g = 0; g < groups.size(); ++g) placed[g].resize(groups[g]->step0_.size());
-    for (std::size_t at = first; at < last; ++at) {
+    const std::size_t first = chunk * rows_per_chunk;
+    const std::size_t last_row = std::min(first + rows_per_chunk, steps);
+    for (std::size_t at = first; at < last_row; ++at) {
       for (std::size_t g = 0; g < groups.size(); ++g) groups[g]->values_at(at, placed[g].data());
-      number(static_cast<int>(at));
+      integer(static_cast<int>(at));
+      std::size_t k = 0;
       for (const source& c : columns) {
         *p++ = ',';
-        number(c.group < 0 ? c.array->get(at, c.field)
-                           : placed[static_cast<std::size_t>(c.group)]
-                                   [static_cast<std::size_t>(c.array->member)].*
-                                 (c.field));
+        number(k++, c.group < 0 ? c.array->get(at, c.field)
+                                : placed[static_cast<std::size_t>(c.group)]
+                                        [static_cast<std::size_t>(c.array->member)].*
+                                      (c.field));
       }
       if (with_record && at < solver_record_.size()) {
         const nr_outcome& r = solver_record_[at];
         *p++ = ',';
-        number(r.iterations);
+        integer(r.iterations);
         *p++ = ',';
-        number(r.residual);
+        number(k, r.residual);
         *p++ = ',';
-        number(static_cast<int>(r.status));
+        integer(static_cast<int>(r.status));
         *p++ = ',';
         *p++ = r.minimum_norm_rates ? '1' : '0';
       }
+      if (with_record) k += 2;
       for (const extra_column& e : extra) {
         *p++ = ',';
-        number(at < e.values->size() ? (*e.values)[at] : 0.0);
+        number(k++, at < e.values->size() ? (*e.values)[at] : 0.0);
       }
       *p++ = ',';
       *p++ = static_cast<char>('0' + (at < guarded_.size() ? guarded_[at] & 3 : 0));
       *p++ = '\n';
     }
-    lengths[chunk] = static_cast<std::size_t>(p - begin);
+    b.length = static_cast<std::size_t>(p - begin);
   };
-  for (std::size_t first = 0; first < steps; first += rows_per_chunk * chunks_per_batch) {
-    const std::size_t rows = std::min(steps - first, rows_per_chunk * chunks_per_batch);
-    const std::size_t chunks = (rows + rows_per_chunk - 1) / rows_per_chunk;
-    tbb::parallel_for(std::size_t{0}, chunks, [&](std::size_t c) {
-      const std::size_t from = first + c * rows_per_chunk;
-      format_rows(from, std::min(from + rows_per_chunk, first + rows), c);
-    });
-    for (std::size_t c = 0; c < chunks; ++c) put(std::string_view(buffers[c].get(), lengths[c]));
-  }
+  std::size_t next = 0;
+  tbb::parallel_pipeline(
+      chunks_in_flight,
+      tbb::make_filter<void, std::size_t>(tbb::filter_mode::serial_in_order,
+                                          [&](tbb::flow_control& fc) -> std::size_t {
+                                            if (next == chunks) fc.stop();
+                                            return next++;
+                                          }) &
+          tbb::make_filter<std::size_t, std::size_t>(tbb::filter_mode::parallel,
+                                                     [&](std::size_t c) {
+                                                       format_rows(c);
+                                                       return c;
+                                                     }) &
+          tbb::make_filter<std::size_t, void>(tbb::filter_mode::serial_in_order,
+                                              [&](std::size_t c) {
+                                                const chunk_text& b = buffers[c % buffers.size()];
+                                                put(std::string_view(b.text.get(), b.length));
+                                              }));
 }
 
 std::string trajectory_arrays::csv(const std::vector<extra_column>& extra) const {

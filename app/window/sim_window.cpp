@@ -2,6 +2,7 @@
 
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
+#include <tbb/task_group.h>
 
 #include <algorithm>
 #include <chrono>
@@ -211,7 +212,15 @@ void sim_window::run() {
     caption_after_front_end_.reset();
   }
   if (!compute(true)) return;
-  write_result_file(started);
+  if (singularity_with_run && !singularity_known_) {
+    // Both only read the arrays (jacobian_at and write_row are const).
+    tbb::task_group diagnostics;
+    diagnostics.run([this] { singularity(); });
+    write_result_file(started);
+    diagnostics.wait();
+  } else {
+    write_result_file(started);
+  }
   step_no = 0;
   step_dir = 1;
   timer_enabled_ = true;

@@ -269,6 +269,9 @@ class sim_window : public window_model {
   // steps and branch jumps are marked along the time axis.
   void show_diagnostics();
   const singularity_history& singularity();  // computed once per Run or static pose
+  // For a caller that will export the arrays after the Run (kinelab-cli --dump): the Run finds
+  // the singularity history on the other cores while it writes result.dat, which takes one.
+  bool singularity_with_run = false;
   std::vector<int> unconverged_steps() const;
   const std::vector<branch_jump>& branch_jumps() const { return jumps_; }
   // The status line's report of `jumps`, their variables as the window shows them (a posture as

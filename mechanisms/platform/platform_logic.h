@@ -20,6 +20,8 @@
 //     // joints joints_at(the same), in closed form, and jacobian(the same, mat<6>& J,
 //     // mat<6, 21>& H), ∂actuators/∂q and the second-order table at the values of the pose:
 //     static constexpr auto legs_at = ..., joints_at = ..., jacobian = ...;
+//     // Optionally jacobian_values(the same, mat<6>& J): J alone, the same numbers, false
+//     // where a leg is at fault (the diagnostics and the atlas ask for J at every step or cell).
 //     // legs' fields: the actuators' values, rates, accelerations (vec<6>), and the legs at
 //     // fault (unsigned, bit k − 1 for leg k).
 //     static constexpr auto value = ..., rate = ..., accel = ..., faults = ...;
@@ -46,6 +48,12 @@ bool platform_jacobian_at(const typename Model::geometry& g, const double* q, ja
   // The values alone: the Jacobian probes the rates itself.
   const kin_state position{q[0], 0, 0, q[1], 0, 0, q[2], 0, 0};
   const kin_state posture{q[3], 0, 0, q[4], 0, 0, q[5], 0, 0};
+  // A model that forms J without the second-order table says itself where a leg is at fault.
+  if constexpr (requires { Model::jacobian_values; }) {
+    J = {};
+    J.rows = J.cols = platform_legs;
+    return Model::jacobian_values(g, position, posture, J.m);
+  }
   // A leg at fault has no derivative.
   if (Model::legs_at(g, position, posture).*Model::faults != 0) return false;
   mat<6, 21> H;

@@ -211,6 +211,48 @@ void rail_jacobian(const rail_geometry& g, const kin_state& position, const kin_
     rail_jacobian_reference(g, position, posture, J, H);
 }
 
+bool rail_jacobian_values(const rail_geometry& g, const kin_state& position,
+                          const kin_state& posture, mat<6>& J) {
+  // R and R_k, the bits closed_form_jacobian takes them with; R_kl only feed H.
+  const posture_partials pp = posture_partials_of(posture, 1);
+  if (sliders_at_rest(g, position, pp).unreachable != 0) return false;
+  // J's rows as closed_form_jacobian forms them, which are the probes' numbers; where it
+  // turns to the probes (a leg at the edge of its reach, a value that overflowed), so does
+  // this.
+  const double L = g.rod_length;
+  bool closed_form = true;
+  for (int i = 1; i <= rail_leg_count && closed_form; ++i) {
+    const double ax = g.ax(i), ay = g.ay(i), sigma = branch_sign(i);
+    const double Wy = position.y + pp.R(2, 1) * ax + pp.R(2, 2) * ay;
+    const double Wz = position.z + pp.R(3, 1) * ax + pp.R(3, 2) * ay;
+    vec3 Wk[7];  // [1..6]
+    for (int k = 1; k <= 3; ++k) Wk[k](k) = 1;
+    for (int k = 1; k <= 3; ++k) {
+      const mat3& M = pp.d[k];
+      Wk[k + 3](1) = M(1, 1) * ax + M(1, 2) * ay;
+      Wk[k + 3](2) = M(2, 1) * ax + M(2, 2) * ay;
+      Wk[k + 3](3) = M(3, 1) * ax + M(3, 2) * ay;
+    }
+    const double e = Wy - g.By(i);
+    const double S2 = L * L - e * e - Wz * Wz;
+    double S = 0;
+    if (S2 > 0) {
+      S = std::sqrt(S2);
+      if (S < smallest_slider_offset) closed_form = false;
+    }
+    for (int k = 1; k <= 6; ++k) {
+      const double Sk = S > 0 ? -(Wk[k](2) * e + Wk[k](3) * Wz) / S : 0;
+      J(i, k) = Wk[k](1) + sigma * Sk;
+      closed_form = closed_form && std::isfinite(J(i, k));
+    }
+  }
+  if (!closed_form) {
+    mat<6, 21> H;
+    rail_jacobian(g, position, posture, J, H);
+  }
+  return true;
+}
+
 namespace {
 
 // The two evaluations the solver makes at a pose q (values only): the sliders, and J with H.

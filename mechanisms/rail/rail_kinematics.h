@@ -83,6 +83,11 @@ rail_joint_states rail_joints(const rail_geometry& g, const kin_state& position,
 // a leg within rounding of the edge of its reach goes through the probes instead.
 void rail_jacobian(const rail_geometry& g, const kin_state& position, const kin_state& posture,
                    mat<6>& J, mat<6, 21>& H);
+// J as rail_jacobian gives it, the posture's partials formed once for the sliders and J: for
+// the diagnostics, which need it at every step. False where a rod cannot reach its rail
+// (rail_inverse's unreachable).
+bool rail_jacobian_values(const rail_geometry& g, const kin_state& position,
+                          const kin_state& posture, mat<6>& J);
 // The same by probes of rail_inverse with unit and pairwise rates: the straightforward
 // evaluation the closed form is held to.
 void rail_jacobian_reference(const rail_geometry& g, const kin_state& position,

@@ -100,6 +100,7 @@ struct rail_model {
   static constexpr auto legs_at = &rail_inverse;
   static constexpr auto joints_at = &rail_joints;
   static constexpr auto jacobian = &rail_jacobian;
+  static constexpr auto jacobian_values = &rail_jacobian_values;
   static constexpr auto value = &legs::bx, rate = &legs::dbx, accel = &legs::ddbx;
   static constexpr auto faults = &legs::unreachable;
   // A leg off its rail means the pose was not reached.

@@ -165,6 +165,26 @@ void stewart_jacobian(const stewart_geometry& g, const kin_state& position,
   legs_and_jacobian(g, position, posture_partials_of(posture), L, J, H);
 }
 
+bool stewart_jacobian_values(const stewart_geometry& g, const kin_state& position,
+                             const kin_state& posture, mat<6>& J) {
+  // R and R_k, the bits legs_and_jacobian takes them with.
+  const posture_partials pp = posture_partials_of(posture, 1);
+  for (int j = 1; j <= stewart_leg_count; ++j) {
+    const vec3 a = point(g.ax(j), g.ay(j), g.az(j)), B = point(g.Bx(j), g.By(j), g.Bz(j));
+    vec3 Ra;
+    mat_vec(3, pp.R, a, Ra);
+    vec3 joint;
+    joint(1) = position.x + Ra(1), joint(2) = position.y + Ra(2), joint(3) = position.z + Ra(3);
+    const leg_vector leg = leg_between(joint, B);
+    if (leg.zero_length) return false;
+    vec3 lk[7];  // [1..6]
+    for (int k = 1; k <= 3; ++k) lk[k](k) = 1;
+    for (int k = 1; k <= 3; ++k) mat_vec(3, pp.d[k], a, lk[k + 3]);
+    for (int k = 1; k <= 6; ++k) J(j, k) = leg.rate(lk[k]);
+  }
+  return true;
+}
+
 namespace {
 
 // The legs L(q), J and H at the pose.

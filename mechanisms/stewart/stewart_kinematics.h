@@ -72,6 +72,11 @@ platform_joints stewart_joints(const stewart_geometry& g, const kin_state& posit
 // leg lengths, from the posture's partial derivatives built once.
 void stewart_jacobian(const stewart_geometry& g, const kin_state& position,
                       const kin_state& posture, mat<6>& J, mat<6, 21>& H);
+// J alone, the same numbers, without the second-order table: for the diagnostics, which
+// need it at every step. False where a leg has zero length (stewart_legs' zero_length), whose
+// row is undefined.
+bool stewart_jacobian_values(const stewart_geometry& g, const kin_state& position,
+                             const kin_state& posture, mat<6>& J);
 // The same by probing stewart_legs with unit and pairwise rates at zero acceleration, so the
 // rate and acceleration fields of position and posture are overwritten: on return the rates
 // hold e₅ + e₆ and the accelerations 0. The straightforward evaluation the fast one is held to.

@@ -57,6 +57,7 @@ struct stewart_model {
   static constexpr auto legs_at = &stewart_legs;
   static constexpr auto joints_at = &stewart_joints;
   static constexpr auto jacobian = &stewart_jacobian;
+  static constexpr auto jacobian_values = &stewart_jacobian_values;
   static constexpr auto value = &legs::leg, rate = &legs::dleg, accel = &legs::ddleg;
   static constexpr auto faults = &legs::zero_length;
   // A leg of zero length is still reached; only its rates are undefined.

@@ -1,15 +1,17 @@
 // Arrays kept in less than a point's record a step read, guard and swap exactly as stored ones:
 // a scalar history kept lean (add_scalar, three doubles a step) as one kept in a point's record
 // (add with array_kind::scalar, which windows on other branches still use), and arrays placed
-// again when read as the same values stored.
+// again when read as the same values stored; the CSV of the arrays, field by field.
 #include "app/run/trajectory_arrays.h"
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace kinelab {
 namespace {
@@ -153,6 +155,55 @@ TEST(TrajectoryArrays, PlacedArraysReadAsStoredOnes) {
   placed.swap_step(0, pose);
   EXPECT_EQ(placed.csv(), stored.csv());
   EXPECT_THROW(placed.swap_step(1, pose), std::logic_error);
+}
+
+// The CSV over several blocks of rows, against each field written on its own by std::to_chars:
+// fields that hold still (whose text is copied from the row before), 0 against -0 in the same
+// column, values that change every row, the solver record and an extra column.
+TEST(TrajectoryArrays, CsvFieldsAreTheirShortestTextInEveryRow) {
+  constexpr int steps = 1300;
+  trajectory_arrays t;
+  auto& p = t.add("p", array_kind::point);
+  auto& a = t.add_scalar("a");
+  t.keep_solver_record();
+  t.resize(steps);
+  std::vector<double> extra(steps + 1);
+  for (int i = 0; i <= steps; ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    // Runs of 0 and -0 of different lengths, a constant, a value that moves.
+    const double zero = (i / 7) % 2 ? -0.0 : 0.0;
+    p[at] = {zero,          0.1,  std::sin(i * 0.01), i < 600 ? 1e-300 : -2.5e17, 1.0 / (i + 1), 0,
+             (i / 3) * 0.5, zero, 12345.678};
+    a[at] = {i * 1e-7, -0.0, 1e22};
+    t.solver_record()[at] = {i % 4, i % 5 ? 1e-12 : std::numeric_limits<double>::max(),
+                             i % 9 ? nr_status::converged : nr_status::iteration_limit};
+    extra[at] = i % 100 ? 3.0 : 1e6 + i;
+  }
+  const std::string csv = t.csv({{"sigma_min", &extra}});
+
+  std::string expected =
+      "i,p.x,p.dx,p.ddx,p.y,p.dy,p.ddy,p.z,p.dz,p.ddz,a,da,dda,nr_iterations,nr_residual,"
+      "nr_status,nr_minimum_norm_rates,sigma_min,guarded\n";
+  char text[32];
+  const auto field = [&](auto v) {
+    expected += ',';
+    expected.append(text, std::to_chars(text, text + sizeof text, v).ptr);
+  };
+  for (int i = 0; i <= steps; ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    expected += std::to_string(i);
+    const kin_state& s = p[at];
+    for (const double v : {s.x, s.dx, s.ddx, s.y, s.dy, s.ddy, s.z, s.dz, s.ddz}) field(v);
+    for (const double v : {a[at].x, a[at].dx, a[at].ddx}) field(v);
+    const nr_outcome& r = t.solver_record()[at];
+    field(r.iterations);
+    field(r.residual);
+    field(static_cast<int>(r.status));
+    field(0);
+    field(extra[at]);
+    expected += ",0\n";
+  }
+  EXPECT_EQ(csv, expected);
 }
 
 }  // namespace

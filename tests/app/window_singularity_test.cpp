@@ -76,5 +76,31 @@ TEST(window_singularity, every_windows_jacobians_agree_with_the_full_svd) {
   EXPECT_GT(t.fallback, 50);
 }
 
+// A Run that finds the history while it writes result.dat (for a dump after it) leaves the same
+// history, result.dat and status as one that does not, in every window.
+TEST(window_singularity, found_alongside_the_run_it_is_the_same) {
+  test::temp_working_dir dir;
+  for (const window_entry& e : window_registry()) {
+    if (!e.simulation) continue;
+    SCOPED_TRACE(e.name);
+    std::unique_ptr<window_model> plain_model = e.make(), alongside_model = e.make();
+    auto* plain = dynamic_cast<sim_window*>(plain_model.get());
+    auto* alongside = dynamic_cast<sim_window*>(alongside_model.get());
+    ASSERT_NE(plain, nullptr);
+    ASSERT_NE(alongside, nullptr);
+    alongside->singularity_with_run = true;
+    for (sim_window* w : {plain, alongside}) {
+      w->open();
+      w->press("run");
+    }
+    EXPECT_EQ(alongside->result_file_text(), plain->result_file_text());
+    EXPECT_EQ(alongside->status, plain->status);
+    const singularity_history& a = alongside->singularity();
+    const singularity_history& b = plain->singularity();
+    EXPECT_EQ(a.sigma_min, b.sigma_min);
+    EXPECT_EQ(a.condition, b.condition);
+  }
+}
+
 }  // namespace
 }  // namespace kinelab

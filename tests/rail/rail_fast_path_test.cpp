@@ -1,6 +1,6 @@
 // The rail Jacobian and second-order table in closed form from the posture's partials, and the
 // solver that uses them, against the unit-rate probes of rail_inverse and the solver through
-// them.
+// them; J alone against J.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -41,6 +41,13 @@ TEST(rail_fast_path, jacobian_and_second_order_table_match_the_probes) {
     // J to the bit: the iteration then takes the probes' path.
     EXPECT_EQ(test::compare_fast(J, Jr, 6, 6, at + " J", 0), "");
     EXPECT_EQ(test::compare_fast(H, Hr, 6, 21, at + " H"), "");
+    // J alone, as the diagnostics take it: the same bits, none where a rod misses its rail.
+    mat<6> Jv;
+    const bool taken = rail_jacobian_values(g, position, posture, Jv);
+    ASSERT_EQ(taken, rail_inverse(g, position, posture).unreachable == 0) << at;
+    if (taken) {
+      EXPECT_EQ(test::compare_fast(Jv, J, 6, 6, at + " J alone", 0), "");
+    }
   }
 }
 

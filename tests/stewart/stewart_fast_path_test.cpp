@@ -1,5 +1,5 @@
 // The Stewart Jacobian and second-order table from the posture's partials, and the solver that
-// uses them, against the unit-rate probes and the solver through them.
+// uses them, against the unit-rate probes and the solver through them; J alone against J.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -48,6 +48,13 @@ TEST(stewart_fast_path, jacobian_and_second_order_table_match_the_probes) {
     EXPECT_EQ(test::compare_fast(H, Hr, 6, 21, at + " H"), "");
     if (trial % 10 == 0) {
       for (int c = 1; c <= 21; ++c) EXPECT_EQ(H(2, c), 0) << at;
+    }
+    // J alone, as the diagnostics take it: the same bits, none where a leg has zero length.
+    mat<6> Jv;
+    const bool taken = stewart_jacobian_values(g, position, posture, Jv);
+    ASSERT_EQ(taken, stewart_legs(g, position, posture).zero_length == 0) << at;
+    if (taken) {
+      EXPECT_EQ(test::compare_fast(Jv, J, 6, 6, at + " J alone", 0), "");
     }
   }
 }
