@@ -149,8 +149,8 @@ bool same_pose(const kin_state& a, const kin_state& b) {
   return a.x == b.x && a.y == b.y && a.z == b.z;
 }
 
-void nr_step_stewart_forward(benchmark::State& state) {
-  const stewart_path& p = stewart_forward_path();
+// The forward steps along a Stewart path, each from the step before, as the window takes them.
+void stewart_forward_steps(benchmark::State& state, const stewart_path& p, const char* name) {
   auto solve = [&](std::size_t i, kin_state& position, kin_state& posture,
                    platform_joints& joints) {
     position = p.position[i - 1];
@@ -164,7 +164,7 @@ void nr_step_stewart_forward(benchmark::State& state) {
         solve(i, position, posture, joints);
         return same_pose(position, p.position[i]) && same_pose(posture, p.posture[i]);
       }))
-    return state.SkipWithError("the Stewart path does not reproduce");
+    return state.SkipWithError((std::string(name) + " does not reproduce").c_str());
   path_cursor at(p.position.size());
   kin_state position, posture;
   platform_joints joints;
@@ -173,33 +173,16 @@ void nr_step_stewart_forward(benchmark::State& state) {
     benchmark::DoNotOptimize(joints);
   }
 }
+
+void nr_step_stewart_forward(benchmark::State& state) {
+  stewart_forward_steps(state, stewart_forward_path(), "the Stewart path");
+}
 BENCHMARK(nr_step_stewart_forward);
 
 // The forward step of a hexapod file's window: the same solver over the file's geometry, along
 // its own default Run. Compare with nr_step_stewart_forward.
 void nr_step_hexapod_file_forward(benchmark::State& state) {
-  const stewart_path& p = hexapod_file_forward_path();
-  auto solve = [&](std::size_t i, kin_state& position, kin_state& posture,
-                   platform_joints& joints) {
-    position = p.position[i - 1];
-    posture = p.posture[i - 1];
-    return newton_fk_stewart(p.tolerance, p.geometry, p.leg[i], p.dleg[i], p.ddleg[i], position,
-                             posture, joints);
-  };
-  if (!reproduces(p.position.size(), [&](std::size_t i) {
-        kin_state position, posture;
-        platform_joints joints;
-        solve(i, position, posture, joints);
-        return same_pose(position, p.position[i]) && same_pose(posture, p.posture[i]);
-      }))
-    return state.SkipWithError("the hexapod file's path does not reproduce");
-  path_cursor at(p.position.size());
-  kin_state position, posture;
-  platform_joints joints;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(solve(at.next(), position, posture, joints));
-    benchmark::DoNotOptimize(joints);
-  }
+  stewart_forward_steps(state, hexapod_file_forward_path(), "the hexapod file's path");
 }
 BENCHMARK(nr_step_hexapod_file_forward);
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <type_traits>
+#include <utility>
 
 namespace kinelab {
 
@@ -73,6 +75,16 @@ namespace {
 
 constexpr int max_laguerre_steps = 40;
 constexpr double split_ulps = 8;
+
+// f(std::integral_constant<int, size>{}) for 1 ≤ size ≤ max: a size known at run time handed to
+// code made for each size.
+template <int max, class F>
+void with_size(int size, F&& f) {
+  [&]<int... k>(std::integer_sequence<int, k...>) {
+    ((size == k + 1 ? (f(std::integral_constant<int, k + 1>{}), 0) : 0), ...);
+  }
+  (std::make_integer_sequence<int, max>{});
+}
 
 // The Gram route below works on L matrices side by side ("lanes"): each step loops over the
 // lanes innermost, with no branch on a lane's values, so that the compiler puts the lanes in
@@ -264,23 +276,9 @@ bool blocks_extremes(const double (&d)[n][L], const double (&e)[n][L], const dou
     while (end < n && e[end - 1][lane] != 0) ++end;
     double block_high = 0, block_low = 0;
     bool ok = false;
-    switch (end - start) {
-      case 1:
-        ok = one_block<1>(d, e, e2, lane, start, tiny, block_high, block_low);
-        break;
-      case 2:
-        ok = one_block<2>(d, e, e2, lane, start, tiny, block_high, block_low);
-        break;
-      case 3:
-        ok = one_block<3>(d, e, e2, lane, start, tiny, block_high, block_low);
-        break;
-      case 4:
-        ok = one_block<4>(d, e, e2, lane, start, tiny, block_high, block_low);
-        break;
-      case 5:
-        ok = one_block<5>(d, e, e2, lane, start, tiny, block_high, block_low);
-        break;
-    }
+    with_size<n - 1>(end - start, [&](auto m) {
+      ok = one_block<decltype(m)::value>(d, e, e2, lane, start, tiny, block_high, block_low);
+    });
     if (!ok) return false;
     high = std::max(high, block_high);
     low = std::min(low, block_low);
@@ -364,20 +362,9 @@ void gram_route(const jacobian_matrix* const* J, const int* scale, double* sigma
 template <int L>
 void gram_route(int n, const jacobian_matrix* const* J, const int* scale, double* sigma_max,
                 double* sigma_min, bool* ok) {
-  switch (n) {
-    case 1:
-      return gram_route<1, L>(J, scale, sigma_max, sigma_min, ok);
-    case 2:
-      return gram_route<2, L>(J, scale, sigma_max, sigma_min, ok);
-    case 3:
-      return gram_route<3, L>(J, scale, sigma_max, sigma_min, ok);
-    case 4:
-      return gram_route<4, L>(J, scale, sigma_max, sigma_min, ok);
-    case 5:
-      return gram_route<5, L>(J, scale, sigma_max, sigma_min, ok);
-    case 6:
-      return gram_route<6, L>(J, scale, sigma_max, sigma_min, ok);
-  }
+  with_size<jacobian_max_size>(n, [&](auto size) {
+    gram_route<decltype(size)::value, L>(J, scale, sigma_max, sigma_min, ok);
+  });
 }
 
 // Whether J may take the Gram route, and the power of 2 near its largest entry by which it is

@@ -275,17 +275,7 @@ window_decl hexapod_decl(const std::shared_ptr<const hexapod_file>& file,
     }
     d.layout.push_back(start_stop_table(c, "", {"", "start", "stop"}, rows));
 
-    control_grid lengths;
-    for (int k = 0; k < stewart_leg_count; ++k) {
-      const std::string caption = with_unit("L" + std::to_string(k + 1), h.unit);
-      declare_field(c, stewart_readouts, k, "", caption);
-      lengths.column_captions.push_back(caption);
-    }
-    mark_readouts(c, stewart_readouts);
-    lengths.rows.push_back({});
-    for (int k = 0; k < stewart_leg_count; ++k)
-      lengths.rows[0].push_back(field_cell(stewart_readouts, k));
-    d.layout.push_back(lengths);
+    declare_stewart_leg_readouts(d, "(" + h.unit + ")");
   } else {
     d.layout.push_back(readout_table(
         c, "", {{"許容誤差", hexapod_model::tolerance_field, 0, short_number(step / 1000)}},

@@ -36,18 +36,6 @@ class posture_cache {
 // own, made on its first cell and kept as long as the description that owns them.
 using posture_caches = tbb::enumerable_thread_specific<posture_cache>;
 
-// Leg j at the pose q = (x, y, z, α, β, γ), formed as stewart_legs forms it, with a its
-// platform joint (platform frame). Inline, so that no leg goes through memory.
-inline leg_vector leg_at(const stewart_geometry& g, int j, const double* q, const mat3& R,
-                         vec3& a) {
-  a(1) = g.ax(j), a(2) = g.ay(j), a(3) = g.az(j);
-  vec3 Ra, joint, B;
-  mat_vec(3, R, a, Ra);
-  joint(1) = q[0] + Ra(1), joint(2) = q[1] + Ra(2), joint(3) = q[2] + Ra(3);
-  B(1) = g.Bx(j), B(2) = g.By(j), B(3) = g.Bz(j);
-  return leg_between(joint, B);
-}
-
 }  // namespace
 
 // L_j = |l| and J(j, k) = (l·l_k)/L with l_k = e_k for the position and R_k·a for the angles,
@@ -62,7 +50,7 @@ std::optional<atlas_mechanism> stewart_logic::atlas() const {
     bool zero = false;
     for (int j = 1; j <= stewart_leg_count; ++j) {
       vec3 aj;  // the platform joint, platform frame
-      const leg_vector leg = leg_at(g, j, q, p.R, aj);
+      const leg_vector leg = stewart_leg_at(g, j, q[0], q[1], q[2], p.R, aj);
       a[j - 1] = leg.L;
       zero = zero || leg.zero_length;
     }
@@ -71,20 +59,8 @@ std::optional<atlas_mechanism> stewart_logic::atlas() const {
   m.jacobian = [g, caches](const double* q, jacobian_matrix& J) {
     for (int k = 0; k < 6; ++k)
       if (!std::isfinite(q[k])) return false;
-    const posture_partials& p = caches->local().at(q + 3);
-    J = {};
     J.rows = J.cols = stewart_leg_count;
-    for (int j = 1; j <= stewart_leg_count; ++j) {
-      vec3 aj;
-      const leg_vector leg = leg_at(g, j, q, p.R, aj);
-      // A leg of zero length has no direction, so its row is undefined.
-      if (leg.zero_length) return false;
-      vec3 lk[7];  // [1..6]
-      for (int k = 1; k <= 3; ++k) lk[k](k) = 1;
-      for (int k = 1; k <= 3; ++k) mat_vec(3, p.d[k], aj, lk[k + 3]);
-      for (int k = 1; k <= 6; ++k) J.m(j, k) = leg.rate(lk[k]);
-    }
-    return true;
+    return stewart_jacobian_from_partials(g, q[0], q[1], q[2], caches->local().at(q + 3), J.m);
   };
   return m;
 }

@@ -20,17 +20,7 @@ const window_decl& form_stewart_gyaku() {
                                            stewart_model::slider_units_per_length,
                                            {"0", "0", "3", "0", "0", "0"}, true));
 
-    control_grid lengths;
-    for (int k = 0; k < stewart_leg_count; ++k) {
-      const std::string caption = "L" + std::to_string(k + 1);
-      declare_field(c, stewart_readouts, k, "", caption);
-      lengths.column_captions.push_back(caption);
-    }
-    mark_readouts(c, stewart_readouts);
-    lengths.rows.push_back({});
-    for (int k = 0; k < stewart_leg_count; ++k)
-      lengths.rows[0].push_back(field_cell(stewart_readouts, k));
-    d.layout.push_back(lengths);
+    declare_stewart_leg_readouts(d, "");
 
     declare_stewart_common(d);
     d.make_logic = [] {

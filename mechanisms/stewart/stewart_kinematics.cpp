@@ -128,12 +128,8 @@ namespace {
 void legs_and_jacobian(const stewart_geometry& g, const kin_state& P, const posture_partials& pp,
                        vec<6>& L, mat<6>& J, mat<6, 21>& H) {
   for (int j = 1; j <= stewart_leg_count; ++j) {
-    const vec3 a = point(g.ax(j), g.ay(j), g.az(j)), B = point(g.Bx(j), g.By(j), g.Bz(j));
-    vec3 Ra;
-    mat_vec(3, pp.R, a, Ra);
-    vec3 joint;
-    joint(1) = P.x + Ra(1), joint(2) = P.y + Ra(2), joint(3) = P.z + Ra(3);
-    const leg_vector leg = leg_between(joint, B);
+    vec3 a;
+    const leg_vector leg = stewart_leg_at(g, j, P.x, P.y, P.z, pp.R, a);
     L(j) = leg.L;
     if (leg.zero_length) {
       for (int k = 1; k <= 6; ++k) J(j, k) = 0;
@@ -141,8 +137,7 @@ void legs_and_jacobian(const stewart_geometry& g, const kin_state& P, const post
       continue;
     }
     vec3 lk[7];  // [1..6]
-    for (int k = 1; k <= 3; ++k) lk[k](k) = 1;
-    for (int k = 1; k <= 3; ++k) mat_vec(3, pp.d[k], a, lk[k + 3]);
+    stewart_leg_partials(pp, a, lk);
     double Lk[7];
     for (int k = 1; k <= 6; ++k) J(j, k) = Lk[k] = leg.rate(lk[k]);
     // The squares (k = m) hold ∂²L/∂q_k², the pairs twice the mixed derivative.
@@ -168,21 +163,8 @@ void stewart_jacobian(const stewart_geometry& g, const kin_state& position,
 bool stewart_jacobian_values(const stewart_geometry& g, const kin_state& position,
                              const kin_state& posture, mat<6>& J) {
   // R and R_k, the bits legs_and_jacobian takes them with.
-  const posture_partials pp = posture_partials_of(posture, 1);
-  for (int j = 1; j <= stewart_leg_count; ++j) {
-    const vec3 a = point(g.ax(j), g.ay(j), g.az(j)), B = point(g.Bx(j), g.By(j), g.Bz(j));
-    vec3 Ra;
-    mat_vec(3, pp.R, a, Ra);
-    vec3 joint;
-    joint(1) = position.x + Ra(1), joint(2) = position.y + Ra(2), joint(3) = position.z + Ra(3);
-    const leg_vector leg = leg_between(joint, B);
-    if (leg.zero_length) return false;
-    vec3 lk[7];  // [1..6]
-    for (int k = 1; k <= 3; ++k) lk[k](k) = 1;
-    for (int k = 1; k <= 3; ++k) mat_vec(3, pp.d[k], a, lk[k + 3]);
-    for (int k = 1; k <= 6; ++k) J(j, k) = leg.rate(lk[k]);
-  }
-  return true;
+  return stewart_jacobian_from_partials(g, position.x, position.y, position.z,
+                                        posture_partials_of(posture, 1), J);
 }
 
 namespace {

@@ -17,6 +17,7 @@
 #include "core/newton.h"
 #include "core/pose.h"
 #include "core/posture.h"
+#include "core/posture_partials.h"
 
 namespace kinelab {
 
@@ -77,6 +78,38 @@ void stewart_jacobian(const stewart_geometry& g, const kin_state& position,
 // row is undefined.
 bool stewart_jacobian_values(const stewart_geometry& g, const kin_state& position,
                              const kin_state& posture, mat<6>& J);
+
+// The pieces of stewart_jacobian, inline: per atlas cell and per solver step they are the bulk
+// of the work.
+// Leg j at the position (x, y, z) and posture R, l = P + R·a − B, with a, its platform joint
+// (platform frame).
+inline leg_vector stewart_leg_at(const stewart_geometry& g, int j, double x, double y, double z,
+                                 const mat3& R, vec3& a) {
+  a(1) = g.ax(j), a(2) = g.ay(j), a(3) = g.az(j);
+  vec3 Ra, joint, B;
+  mat_vec(3, R, a, Ra);
+  joint(1) = x + Ra(1), joint(2) = y + Ra(2), joint(3) = z + Ra(3);
+  B(1) = g.Bx(j), B(2) = g.By(j), B(3) = g.Bz(j);
+  return leg_between(joint, B);
+}
+// l_k = ∂l/∂q_k into lk[1..6]: e_k for the position, R_k·a for the angles.
+inline void stewart_leg_partials(const posture_partials& pp, const vec3& a, vec3* lk) {
+  for (int k = 1; k <= 3; ++k) lk[k] = vec3{}, lk[k](k) = 1;
+  for (int k = 1; k <= 3; ++k) mat_vec(3, pp.d[k], a, lk[k + 3]);
+}
+// J(j, k) = (l·l_k)/L at the position (x, y, z) and the posture's partials pp (R and R_k); false
+// where a leg has zero length.
+inline bool stewart_jacobian_from_partials(const stewart_geometry& g, double x, double y, double z,
+                                           const posture_partials& pp, mat<6>& J) {
+  for (int j = 1; j <= stewart_leg_count; ++j) {
+    vec3 a, lk[7];  // lk[1..6]
+    const leg_vector leg = stewart_leg_at(g, j, x, y, z, pp.R, a);
+    if (leg.zero_length) return false;
+    stewart_leg_partials(pp, a, lk);
+    for (int k = 1; k <= 6; ++k) J(j, k) = leg.rate(lk[k]);
+  }
+  return true;
+}
 // The same by probing stewart_legs with unit and pairwise rates at zero acceleration, so the
 // rate and acceleration fields of position and posture are overwritten: on return the rates
 // hold e₅ + e₆ and the accelerations 0. The straightforward evaluation the fast one is held to.

@@ -49,6 +49,21 @@ void declare_stewart_geometry(window_decl& d, const std::string& first_column) {
   d.layout.push_back(std::move(g));
 }
 
+void declare_stewart_leg_readouts(window_decl& d, const std::string& unit) {
+  controls& c = d.initial;
+  control_grid lengths;
+  for (int k = 0; k < stewart_leg_count; ++k) {
+    const std::string caption = "L" + std::to_string(k + 1) + unit;
+    declare_field(c, stewart_readouts, k, "", caption);
+    lengths.column_captions.push_back(caption);
+  }
+  mark_readouts(c, stewart_readouts);
+  lengths.rows.push_back({});
+  for (int k = 0; k < stewart_leg_count; ++k)
+    lengths.rows[0].push_back(field_cell(stewart_readouts, k));
+  d.layout.push_back(lengths);
+}
+
 void declare_stewart_common(window_decl& d) {
   declare_parallel_controls(d, {"stop", true});
   for (int k = 1; k <= stewart_leg_count; ++k) {

@@ -20,6 +20,8 @@ inline constexpr const char* stewart_readouts = "Text11";
 // The joint table: rows "ax" (Text3), "ay" (Text6), "Bx" (Text1), "By" (Text2), one column per
 // leg; the first column is captioned `first_column`.
 void declare_stewart_geometry(window_decl& d, const std::string& first_column);
+// The inverse windows' six leg readouts in one row, captioned L1..L6 followed by `unit`.
+void declare_stewart_leg_readouts(window_decl& d, const std::string& unit);
 // The parallel windows' common controls (the stop button captioned "stop") and the twelve
 // graphs.
 void declare_stewart_common(window_decl& d);

@@ -15,22 +15,14 @@
 #include "app/window/sim_window.h"
 #include "core/number_text.h"
 #include "mechanisms/registry.h"
+#include "support/atlas_window.h"
 
 namespace kinelab {
 namespace {
 
-struct open_window {
-  std::unique_ptr<window_model> model;
-  sim_window& w;
-  explicit open_window(const std::string& name)
-      : model(find_window(name)->make()), w(dynamic_cast<sim_window&>(*model)) {
-    w.open();
-  }
-  atlas_source source() {
-    atlas_source_result r = atlas_source_of(w);
-    EXPECT_TRUE(r.source) << r.problem;
-    return std::move(*r.source);
-  }
+struct open_window : test::open_window {
+  using test::open_window::open_window;
+  atlas_source source() { return test::source_of(w); }
   void move_slider(const std::string& group, int index, int value) {
     w.ctl.slider_at(group, index).value = value;
     w.slider_changed(group, index);

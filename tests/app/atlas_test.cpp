@@ -21,6 +21,7 @@
 #include "draw/recording_surface.h"
 #include "mechanisms/registry.h"
 #include "mechanisms/stewart/stewart_kinematics.h"
+#include "support/atlas_window.h"
 #include "support/temp_dir.h"
 
 namespace kinelab {
@@ -30,20 +31,8 @@ namespace {
 // reaches through the stop fields' text, which holds 15 significant digits).
 constexpr double same_value = 1e-12;
 
-struct open_window {
-  std::unique_ptr<window_model> model;
-  sim_window& w;
-  explicit open_window(const std::string& name)
-      : model(find_window(name)->make()), w(dynamic_cast<sim_window&>(*model)) {
-    w.open();
-  }
-};
-
-atlas_source source_of(sim_window& w) {
-  atlas_source_result r = atlas_source_of(w);
-  EXPECT_TRUE(r.source) << r.problem;
-  return std::move(*r.source);
-}
+using test::open_window;
+using test::source_of;
 
 double value_at(const sim_window& w, const solved_variable& v, int step) {
   const kin_state s = w.logic().arrays.find(v.array)->state(static_cast<std::size_t>(step));
